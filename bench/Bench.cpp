@@ -1,0 +1,38 @@
+#include "Bench.h"
+
+#include <QElapsedTimer>
+#include <algorithm>
+#include <cstdio>
+#include <sys/resource.h>
+#include <vector>
+
+namespace quilbench {
+
+double medianMs(int runs, const std::function<void()> &fn)
+{
+    std::vector<double> times;
+    times.reserve(runs);
+    for (int i = 0; i < runs; ++i) {
+        QElapsedTimer t;
+        t.start();
+        fn();
+        times.push_back(t.nsecsElapsed() / 1e6);
+    }
+    std::sort(times.begin(), times.end());
+    return times[times.size() / 2];
+}
+
+void report(const QString &name, double ms)
+{
+    std::printf("%s %.3f\n", name.toUtf8().constData(), ms);
+    std::fflush(stdout);
+}
+
+double peakResidentMb()
+{
+    rusage usage{};
+    getrusage(RUSAGE_SELF, &usage);
+    return usage.ru_maxrss / 1024.0; // ru_maxrss is in KiB on Linux
+}
+
+} // namespace quilbench

@@ -1,0 +1,43 @@
+#!/usr/bin/env bash
+# Sets up QUIL.Lib on a Debian 12 machine: installs what is missing, builds, lays out the
+# program folder. "run" then starts the program; "test" runs the whole test suite.
+set -euo pipefail
+
+mode="${1:-run}"
+root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+build="${QUIL_BUILD_DIR:-$root/build}"
+
+packages=(build-essential cmake pkg-config qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite
+          libsqlite3-dev libgl-dev xvfb xauth unrtf fonts-dejavu-core)
+missing=()
+for p in "${packages[@]}"; do
+    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+if ((${#missing[@]})); then
+    echo "Installing: ${missing[*]}"
+    sudo_cmd=""
+    [[ $(id -u) -ne 0 ]] && sudo_cmd="sudo"
+    $sudo_cmd apt-get update -qq
+    DEBIAN_FRONTEND=noninteractive $sudo_cmd apt-get install -y -qq "${missing[@]}"
+fi
+
+cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+cmake --build "$build" --parallel "$(nproc)"
+
+case "$mode" in
+    run)
+        echo "Program folder: $build/QUIL.Lib"
+        exec "$build/QUIL.Lib/quil"
+        ;;
+    test)
+        export QT_QPA_PLATFORM=offscreen
+        ctest --test-dir "$build" --output-on-failure --parallel "$(nproc)"
+        ;;
+    build)
+        echo "Program folder: $build/QUIL.Lib"
+        ;;
+    *)
+        echo "usage: setup.sh [run|test|build]" >&2
+        exit 2
+        ;;
+esac
