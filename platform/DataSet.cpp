@@ -1,0 +1,707 @@
+#include "platform/DataSet.h"
+
+#include "platform/Connection.h"
+#include "platform/DataSource.h"
+#include "platform/Error.h"
+#include "platform/RussianCollation.h"
+
+#include <QSqlError>
+#include <QSqlRecord>
+#include <algorithm>
+
+namespace quil {
+namespace {
+
+constexpr int PageSize = 64;    // rows fetched per statement; a grid shows about 30
+constexpr int CacheLimit = 4096; // rows kept before the cache starts afresh
+
+QString quoted(const QString &identifier)
+{
+    QString s = identifier;
+    s.replace(QLatin1Char('"'), QStringLiteral("\"\""));
+    return QLatin1Char('"') + s + QLatin1Char('"');
+}
+
+void execOrThrow(QSqlQuery &q)
+{
+    if (!q.exec())
+        throw Error(q.lastError().text());
+}
+
+} // namespace
+
+DataSet::DataSet(Connection &connection, std::vector<FieldDef> fields, QString keyField)
+    : FConnection(connection)
+{
+    int i = 0;
+    for (auto &def : fields) {
+        if (def.name.compare(keyField, Qt::CaseInsensitive) == 0)
+            FKeyIndex = i;
+        FFields.push_back(std::make_unique<Field>(*this, std::move(def), i));
+        ++i;
+    }
+    FConnection.attach(this);
+}
+
+DataSet::~DataSet()
+{
+    FConnection.detach(this);
+    for (DataSource *source : std::vector<DataSource *>(FDataSources))
+        source->setDataSet(nullptr);
+}
+
+// ---------------------------------------------------------------------------- open and order
+
+void DataSet::Open()
+{
+    if (Active())
+        return;
+    if (!FConnection.Connected())
+        throw Error(QStringLiteral("Соединение с библиотекой не открыто"));
+
+    QSqlDatabase db = FConnection.database();
+    const QSqlRecord columns = db.record(tableName());
+    for (const auto &field : FFields)
+        if (columns.indexOf(field->FieldName()) < 0)
+            throw Error(QStringLiteral("В таблице %1 нет поля %2").arg(tableName(), field->FieldName()));
+
+    QStringList names;
+    for (const auto &field : FFields)
+        if (!field->def().lazy)
+            names << quoted(field->FieldName());
+    QStringList marks;
+    for (int i = 0; i < PageSize; ++i)
+        marks << QStringLiteral("?");
+    FPageSelect = QStringLiteral("SELECT %1 FROM %2 WHERE %3 IN (%4)")
+                      .arg(names.join(QLatin1Char(',')), quoted(tableName()),
+                           quoted(keyField().FieldName()), marks.join(QLatin1Char(',')));
+    FPageQuery = std::make_unique<QSqlQuery>(db);
+    FPageQuery->setForwardOnly(true);
+    if (!FPageQuery->prepare(FPageSelect))
+        throw Error(FPageQuery->lastError().text());
+
+    loadKeys();
+    FState = DataSetState::Browse;
+    FIndex = 0;
+    FBof = true;
+    FEof = FKeys.empty();
+    resetBuffer();
+    if (AfterScroll)
+        AfterScroll(*this);
+    dataEvent(DataEvent::ActiveChange);
+    dataEvent(DataEvent::DataSetChange);
+}
+
+void DataSet::Close()
+{
+    if (!Active())
+        return;
+    FState = DataSetState::Inactive;
+    FKeys.clear();
+    FKeys.shrink_to_fit();
+    forgetCache();
+    resetBuffer();
+    FModified = false;
+    FLiveBookmarks.clear();
+    FPageQuery.reset();
+    FMemoQuery.reset();
+    FIndex = 0;
+    FBof = FEof = true;
+    dataEvent(DataEvent::ActiveChange);
+}
+
+QString DataSet::orderByClause() const
+{
+    QString sort = FSort.trimmed();
+    if (sort.isEmpty())
+        return QStringLiteral(" ORDER BY ") + quoted(keyField().FieldName());
+    if (sort.endsWith(QLatin1String(" ASC"), Qt::CaseInsensitive))
+        sort.chop(4);
+    QStringList terms;
+    for (const QString &part : sort.split(QLatin1Char(','))) {
+        const QString name = part.trimmed();
+        Field *field = FindField(name);
+        if (!field)
+            throw Error(QStringLiteral("Поле %1 не найдено").arg(name));
+        terms << quoted(field->FieldName()) +
+                     (field->index() == FKeyIndex
+                          ? QString()
+                          : QStringLiteral(" COLLATE ") + QLatin1String(RussianCollationName));
+    }
+    terms << quoted(keyField().FieldName()); // equal records keep a fixed order
+    return QStringLiteral(" ORDER BY ") + terms.join(QLatin1Char(','));
+}
+
+void DataSet::loadKeys()
+{
+    QSqlQuery q(FConnection.database());
+    q.setForwardOnly(true);
+    if (!q.prepare(keySelect() + orderByClause()))
+        throw Error(q.lastError().text());
+    for (const QVariant &value : keyParameters())
+        q.addBindValue(value);
+    execOrThrow(q);
+    std::vector<qint64> keys;
+    keys.reserve(FKeys.size());
+    while (q.next())
+        keys.push_back(q.value(0).toLongLong());
+    FKeys = std::move(keys);
+}
+
+void DataSet::setSort(const QString &sort)
+{
+    if (!Active()) {
+        FSort = sort;
+        return;
+    }
+    CheckBrowseMode();
+    const QString previous = FSort;
+    FSort = sort;
+    const qint64 current = FKeys.empty() ? 0 : FKeys[size_t(FIndex)];
+    try {
+        loadKeys();
+    } catch (...) {
+        FSort = previous;
+        throw;
+    }
+    const auto it = std::find(FKeys.begin(), FKeys.end(), current);
+    FIndex = it == FKeys.end() ? 0 : int(it - FKeys.begin());
+    FBof = FIndex == 0;
+    FEof = FKeys.empty();
+    if (AfterScroll)
+        AfterScroll(*this);
+    dataEvent(DataEvent::DataSetChange);
+}
+
+void DataSet::Refresh()
+{
+    checkActive();
+    CheckBrowseMode();
+    const qint64 current = FKeys.empty() ? 0 : FKeys[size_t(FIndex)];
+    forgetCache();
+    loadKeys();
+    const auto it = std::find(FKeys.begin(), FKeys.end(), current);
+    FIndex = it == FKeys.end() ? 0 : int(it - FKeys.begin());
+    FBof = FIndex == 0;
+    FEof = FKeys.empty();
+    dataEvent(DataEvent::DataSetChange);
+}
+
+// ---------------------------------------------------------------------------------- moves
+
+void DataSet::moveTo(int index)
+{
+    if (index == FIndex)
+        return;
+    FIndex = index;
+    afterMove();
+}
+
+void DataSet::afterMove()
+{
+    if (AfterScroll)
+        AfterScroll(*this);
+    dataEvent(DataEvent::DataSetScroll);
+}
+
+void DataSet::First()
+{
+    checkActive();
+    CheckBrowseMode();
+    if (!FKeys.empty())
+        moveTo(0);
+    FBof = true;
+    FEof = FKeys.empty();
+}
+
+void DataSet::Last()
+{
+    checkActive();
+    CheckBrowseMode();
+    if (!FKeys.empty())
+        moveTo(RecordCount() - 1);
+    FEof = true;
+    FBof = FKeys.empty();
+}
+
+void DataSet::Next()
+{
+    checkActive();
+    CheckBrowseMode();
+    if (FKeys.empty() || FIndex >= RecordCount() - 1) {
+        FEof = true;
+        return;
+    }
+    FBof = FEof = false;
+    moveTo(FIndex + 1);
+}
+
+void DataSet::Prior()
+{
+    checkActive();
+    CheckBrowseMode();
+    if (FKeys.empty() || FIndex == 0) {
+        FBof = true;
+        return;
+    }
+    FBof = FEof = false;
+    moveTo(FIndex - 1);
+}
+
+void DataSet::setRecNo(int recNo)
+{
+    checkActive();
+    if (FKeys.empty())
+        return;
+    CheckBrowseMode();
+    FBof = FEof = false;
+    moveTo(std::clamp(recNo, 1, RecordCount()) - 1);
+}
+
+int DataSet::RecNo() const
+{
+    if (!Active() || FKeys.empty())
+        return FState == DataSetState::Insert ? 1 : 0;
+    return (FState == DataSetState::Insert ? FInsertIndex : FIndex) + 1;
+}
+
+// -------------------------------------------------------------------------------- editing
+
+void DataSet::checkActive() const
+{
+    if (!Active())
+        throw Error(QStringLiteral("Операция невозможна: набор данных закрыт"));
+}
+
+void DataSet::checkEditing() const
+{
+    if (FState != DataSetState::Edit && FState != DataSetState::Insert)
+        throw Error(QStringLiteral("Набор данных не в режиме редактирования"));
+}
+
+void DataSet::resetBuffer()
+{
+    FBuffer.assign(FFields.size(), QVariant());
+    FBufferSet.assign(FFields.size(), false);
+}
+
+void DataSet::Edit()
+{
+    checkActive();
+    if (FState == DataSetState::Edit || FState == DataSetState::Insert)
+        return;
+    if (FKeys.empty()) {
+        Insert();
+        return;
+    }
+    resetBuffer();
+    FModified = false;
+    FState = DataSetState::Edit;
+    dataEvent(DataEvent::RecordChange);
+}
+
+void DataSet::Insert()
+{
+    checkActive();
+    CheckBrowseMode();
+    resetBuffer();
+    FModified = false;
+    FInsertIndex = FKeys.empty() ? 0 : FIndex;
+    FState = DataSetState::Insert;
+    if (AfterScroll)
+        AfterScroll(*this);
+    dataEvent(DataEvent::RecordChange);
+}
+
+void DataSet::updateRecord()
+{
+    // While controls are disabled the update step reaches neither controls nor handlers.
+    dataEvent(DataEvent::UpdateRecord);
+}
+
+void DataSet::CheckBrowseMode()
+{
+    if (FState != DataSetState::Edit && FState != DataSetState::Insert)
+        return;
+    updateRecord();
+    if (FModified)
+        writeRecord();
+    else
+        Cancel();
+}
+
+void DataSet::Post()
+{
+    checkActive();
+    if (FState != DataSetState::Edit && FState != DataSetState::Insert)
+        return;
+    updateRecord();
+    writeRecord();
+}
+
+void DataSet::writeRecord()
+{
+    for (const auto &field : FFields) {
+        if (!field->Required())
+            continue;
+        const QVariant v = fieldValue(*field);
+        if (v.isNull() || v.toString().isEmpty())
+            throw Error(QStringLiteral("Поле '%1' должно иметь значение").arg(field->FieldName()));
+    }
+
+    QStringList names;
+    QVariantList values;
+    for (size_t i = 0; i < FFields.size(); ++i) {
+        if (FBufferSet[i] && int(i) != FKeyIndex) {
+            names << quoted(FFields[i]->FieldName());
+            values << FBuffer[i];
+        }
+    }
+    QSqlQuery q(FConnection.database());
+    const bool inserting = FState == DataSetState::Insert;
+    if (inserting) {
+        QStringList marks;
+        for (int i = 0; i < names.size(); ++i)
+            marks << QStringLiteral("?");
+        const QString sql =
+            names.isEmpty()
+                ? QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(quoted(tableName()))
+                : QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+                      .arg(quoted(tableName()), names.join(QLatin1Char(',')),
+                           marks.join(QLatin1Char(',')));
+        if (!q.prepare(sql))
+            throw Error(q.lastError().text());
+    } else if (!names.isEmpty()) {
+        QStringList sets;
+        for (const QString &name : names)
+            sets << name + QStringLiteral("=?");
+        const QString sql = QStringLiteral("UPDATE %1 SET %2 WHERE %3=?")
+                                .arg(quoted(tableName()), sets.join(QLatin1Char(',')),
+                                     quoted(keyField().FieldName()));
+        if (!q.prepare(sql))
+            throw Error(q.lastError().text());
+        values << FKeys[size_t(FIndex)];
+    }
+    if (inserting || !names.isEmpty()) {
+        for (const QVariant &v : values)
+            q.addBindValue(v);
+        execOrThrow(q);
+    }
+
+    if (inserting) {
+        const qint64 key = q.lastInsertId().toLongLong();
+        FKeys.insert(FKeys.begin() + FInsertIndex, key);
+        FIndex = FInsertIndex;
+        FCache.remove(key);
+    } else {
+        FCache.remove(FKeys[size_t(FIndex)]);
+    }
+    FState = DataSetState::Browse;
+    resetBuffer();
+    FModified = false;
+    FBof = FEof = false;
+    dataEvent(inserting ? DataEvent::DataSetChange : DataEvent::RecordChange);
+}
+
+void DataSet::Cancel()
+{
+    if (FState != DataSetState::Edit && FState != DataSetState::Insert)
+        return;
+    const bool wasInsert = FState == DataSetState::Insert;
+    FState = DataSetState::Browse;
+    resetBuffer();
+    FModified = false;
+    if (wasInsert && AfterScroll)
+        AfterScroll(*this);
+    dataEvent(DataEvent::RecordChange);
+}
+
+void DataSet::Delete()
+{
+    checkActive();
+    if (FState == DataSetState::Insert) {
+        Cancel();
+        return;
+    }
+    if (FKeys.empty())
+        throw Error(QStringLiteral("Операция невозможна: нет записей"));
+    const qint64 key = FKeys[size_t(FIndex)];
+    QSqlQuery q(FConnection.database());
+    if (!q.prepare(QStringLiteral("DELETE FROM %1 WHERE %2=?")
+                       .arg(quoted(tableName()), quoted(keyField().FieldName()))))
+        throw Error(q.lastError().text());
+    q.addBindValue(key);
+    execOrThrow(q);
+
+    FKeys.erase(FKeys.begin() + FIndex);
+    FCache.remove(key);
+    FState = DataSetState::Browse;
+    resetBuffer();
+    FModified = false;
+    if (FIndex >= RecordCount())
+        FIndex = std::max(0, RecordCount() - 1);
+    FBof = FKeys.empty();
+    FEof = FKeys.empty();
+    if (AfterScroll)
+        AfterScroll(*this);
+    dataEvent(DataEvent::DataSetChange);
+}
+
+// ------------------------------------------------------------------------------ bookmarks
+
+Bookmark DataSet::GetBookmark()
+{
+    checkActive();
+    if (FKeys.empty() || FState == DataSetState::Insert)
+        return {};
+    Bookmark b{FKeys[size_t(FIndex)], FNextBookmarkId++};
+    FLiveBookmarks.insert(b.id);
+    return b;
+}
+
+bool DataSet::BookmarkValid(const Bookmark &bookmark) const
+{
+    return bookmark.isValid() && FLiveBookmarks.count(bookmark.id) > 0;
+}
+
+void DataSet::GotoBookmark(const Bookmark &bookmark)
+{
+    checkActive();
+    if (!bookmark.isValid())
+        return;
+    if (!FLiveBookmarks.count(bookmark.id))
+        throw Error(QStringLiteral("Закладка недействительна"));
+    locateKey(bookmark.key); // a deleted record leaves the cursor where it is
+}
+
+bool DataSet::locateKey(qint64 key)
+{
+    checkActive();
+    CheckBrowseMode();
+    const auto it = std::find(FKeys.begin(), FKeys.end(), key);
+    if (it == FKeys.end())
+        return false;
+    FBof = FEof = false;
+    moveTo(int(it - FKeys.begin()));
+    return true;
+}
+
+void DataSet::FreeBookmark(Bookmark &bookmark)
+{
+    FLiveBookmarks.erase(bookmark.id);
+    bookmark = Bookmark{};
+}
+
+// -------------------------------------------------------------------------- notifications
+
+void DataSet::DisableControls()
+{
+    if (FDisableCount == 0)
+        CheckBrowseMode();
+    ++FDisableCount;
+}
+
+void DataSet::EnableControls()
+{
+    if (FDisableCount == 0)
+        return;
+    if (--FDisableCount == 0)
+        dataEvent(DataEvent::DataSetChange);
+}
+
+void DataSet::addDataSource(DataSource *source)
+{
+    if (std::find(FDataSources.begin(), FDataSources.end(), source) == FDataSources.end())
+        FDataSources.push_back(source);
+}
+
+void DataSet::removeDataSource(DataSource *source)
+{
+    FDataSources.erase(std::remove(FDataSources.begin(), FDataSources.end(), source),
+                       FDataSources.end());
+}
+
+void DataSet::dataEvent(DataEvent event, Field *field)
+{
+    if (FDisableCount > 0)
+        return;
+    for (DataSource *source : std::vector<DataSource *>(FDataSources))
+        source->dataEvent(event, field);
+}
+
+// --------------------------------------------------------------------------------- fields
+
+Field *DataSet::FindField(const QString &name) const
+{
+    for (const auto &field : FFields)
+        if (field->FieldName().compare(name, Qt::CaseInsensitive) == 0)
+            return field.get();
+    return nullptr;
+}
+
+Field &DataSet::FieldByName(const QString &name) const
+{
+    Field *field = FindField(name);
+    if (!field)
+        throw Error(QStringLiteral("Поле '%1' не найдено").arg(name));
+    return *field;
+}
+
+void DataSet::forgetCache() { FCache.clear(); }
+
+void DataSet::fetchPage(int index)
+{
+    if (FCache.size() > CacheLimit)
+        FCache.clear();
+    const int start = std::max(0, std::min(index - PageSize / 4, RecordCount() - PageSize));
+    const int end = std::min(RecordCount(), start + PageSize);
+    for (int i = 0; i < PageSize; ++i) {
+        const int row = start + i;
+        FPageQuery->bindValue(i, row < end ? FKeys[size_t(row)] : qint64(-1));
+    }
+    execOrThrow(*FPageQuery);
+    const size_t count = FFields.size();
+    while (FPageQuery->next()) {
+        Row row;
+        row.values.resize(count);
+        row.loaded.assign(count, false);
+        int column = 0;
+        for (size_t i = 0; i < count; ++i) {
+            if (FFields[i]->def().lazy)
+                continue;
+            row.values[i] = FPageQuery->value(column++);
+            row.loaded[i] = true;
+        }
+        const qint64 key = row.values[size_t(FKeyIndex)].toLongLong();
+        FCache.insert(key, std::move(row));
+    }
+    FPageQuery->finish();
+}
+
+const DataSet::Row &DataSet::rowFor(qint64 key, int indexHint)
+{
+    auto it = FCache.find(key);
+    if (it != FCache.end())
+        return *it;
+    fetchPage(indexHint);
+    it = FCache.find(key);
+    if (it == FCache.end()) {
+        // Removed by another program since the keys were read: show it as empty.
+        Row empty;
+        empty.values.resize(FFields.size());
+        empty.loaded.assign(FFields.size(), true);
+        empty.values[size_t(FKeyIndex)] = key;
+        it = FCache.insert(key, std::move(empty));
+    }
+    return *it;
+}
+
+QVariant DataSet::readMemo(qint64 key, const Field &field)
+{
+    QSqlQuery q(FConnection.database());
+    q.setForwardOnly(true);
+    if (!q.prepare(QStringLiteral("SELECT %1 FROM %2 WHERE %3=?")
+                       .arg(quoted(field.FieldName()), quoted(tableName()),
+                            quoted(keyField().FieldName()))))
+        throw Error(q.lastError().text());
+    q.addBindValue(key);
+    execOrThrow(q);
+    return q.next() ? q.value(0) : QVariant();
+}
+
+QVariant DataSet::fieldValue(const Field &field)
+{
+    if (!Active())
+        return {};
+    const size_t i = size_t(field.index());
+    if (FReadRow < 0 && (FState == DataSetState::Edit || FState == DataSetState::Insert)) {
+        if (FBufferSet[i])
+            return FBuffer[i];
+        if (FState == DataSetState::Insert)
+            return {};
+    }
+    const int row = FReadRow >= 0 ? FReadRow : FIndex;
+    if (FKeys.empty() || row >= RecordCount())
+        return {};
+    const qint64 key = FKeys[size_t(row)];
+    if (int(i) == FKeyIndex)
+        return key;
+    const Row &cached = rowFor(key, row);
+    if (cached.loaded[i])
+        return cached.values[i];
+    QVariant value = readMemo(key, field);
+    Row &mutableRow = FCache[key];
+    mutableRow.values[i] = value;
+    mutableRow.loaded[i] = true;
+    return value;
+}
+
+void DataSet::setFieldValue(Field &field, const QVariant &value)
+{
+    checkActive();
+    checkEditing();
+    if (field.index() == FKeyIndex)
+        throw Error(QStringLiteral("Поле '%1' нельзя изменить").arg(field.FieldName()));
+    FBuffer[size_t(field.index())] = value;
+    FBufferSet[size_t(field.index())] = true;
+    FModified = true;
+    dataEvent(DataEvent::FieldChange, &field);
+}
+
+QVariant DataSet::valueAt(int row, const Field &field)
+{
+    if (row == FIndex && FReadRow < 0)
+        return fieldValue(field);
+    const int saved = FReadRow;
+    FReadRow = row;
+    QVariant v;
+    try {
+        v = fieldValue(field);
+    } catch (...) {
+        FReadRow = saved;
+        throw;
+    }
+    FReadRow = saved;
+    return v;
+}
+
+QString DataSet::displayTextAt(int row, Field &field)
+{
+    const int saved = FReadRow;
+    // The current row shows what is being edited; other rows show what is stored.
+    FReadRow = row == FIndex && FState != DataSetState::Insert ? -1 : row;
+    QString text;
+    try {
+        text = field.DisplayText();
+    } catch (...) {
+        FReadRow = saved;
+        throw;
+    }
+    FReadRow = saved;
+    return text;
+}
+
+// -------------------------------------------------------------------------- table, query
+
+Table::Table(Connection &connection, QString table, std::vector<FieldDef> fields, QString keyField)
+    : DataSet(connection, std::move(fields), std::move(keyField)), FTableName(std::move(table))
+{
+}
+
+QString Table::keySelect() const
+{
+    return QStringLiteral("SELECT %1 FROM %2").arg(quoted(keyField().FieldName()), quoted(FTableName));
+}
+
+Query::Query(Connection &connection, QString table, std::vector<FieldDef> fields, QString keyField)
+    : DataSet(connection, std::move(fields), std::move(keyField)), FTableName(std::move(table))
+{
+}
+
+QString Query::keySelect() const
+{
+    return QStringLiteral("SELECT %1 FROM (%2)")
+        .arg(quoted(keyField().FieldName()), SQL.join(QLatin1Char('\n')));
+}
+
+} // namespace quil

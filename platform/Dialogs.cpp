@@ -1,0 +1,54 @@
+#include "platform/Dialogs.h"
+
+#include "platform/Error.h"
+
+#include <cstdio>
+
+namespace quil {
+namespace {
+
+// Until an application or a test installs dialogs, questions are declined and reports go to
+// standard error, so a tool without a screen never blocks.
+class ConsoleDialogs : public Dialogs {
+public:
+    QString openFileName(const FileRequest &) override { return {}; }
+    QString saveFileName(const FileRequest &) override { return {}; }
+    bool askYesNo(const QString &, const QString &) override { return false; }
+    void showError(const QString &text) override
+    {
+        std::fprintf(stderr, "QUIL.Lib: %s\n", text.toLocal8Bit().constData());
+    }
+    void showInformation(const QString &caption, const QString &text) override
+    {
+        std::fprintf(stderr, "%s: %s\n", caption.toLocal8Bit().constData(),
+                     text.toLocal8Bit().constData());
+    }
+};
+
+ConsoleDialogs consoleDialogs;
+Dialogs *current = &consoleDialogs;
+
+} // namespace
+
+Dialogs &dialogs() { return *current; }
+
+void setDialogs(Dialogs *dialogs) { current = dialogs ? dialogs : &consoleDialogs; }
+
+void reportError(const QString &message) { dialogs().showError(errorReportText(message)); }
+
+bool guarded(const std::function<void()> &handler)
+{
+    try {
+        handler();
+        return true;
+    } catch (const Error &e) {
+        reportError(e.message());
+    } catch (const std::exception &e) {
+        reportError(QString::fromLocal8Bit(e.what()));
+    } catch (...) {
+        reportError(QStringLiteral("Неизвестная ошибка"));
+    }
+    return false;
+}
+
+} // namespace quil

@@ -1,0 +1,44 @@
+#pragma once
+
+#include "platform/Dialogs.h"
+
+#include <QQueue>
+#include <QStringList>
+
+namespace quil {
+
+// Dialogs for tests: answers come from queues set beforehand, and everything shown is kept.
+// An unexpected question is answered No / Cancel and recorded, so a test can see it.
+class ScriptedDialogs : public Dialogs {
+public:
+    struct Shown {
+        QString kind; // "open", "save", "question", "error", "information"
+        QString caption;
+        QString text;
+        FileRequest request;
+    };
+
+    QQueue<QString> nextFileNames; // an empty string means Cancel
+    QQueue<bool> nextAnswers;      // true means Yes
+    QList<Shown> shown;
+
+    QString openFileName(const FileRequest &request) override;
+    QString saveFileName(const FileRequest &request) override;
+    bool askYesNo(const QString &caption, const QString &text) override;
+    void showError(const QString &text) override;
+    void showInformation(const QString &caption, const QString &text) override;
+
+    QStringList errors() const;
+};
+
+// Installs scripted dialogs for the life of a test and restores the previous ones after.
+class ScopedScriptedDialogs : public ScriptedDialogs {
+public:
+    ScopedScriptedDialogs();
+    ~ScopedScriptedDialogs() override;
+
+private:
+    Dialogs *FPrevious;
+};
+
+} // namespace quil

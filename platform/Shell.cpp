@@ -1,0 +1,20 @@
+#include "platform/Shell.h"
+
+namespace quil {
+namespace {
+
+class NoShell : public Shell {
+public:
+    void open(const QString &) override {}
+};
+
+NoShell noShell;
+Shell *current = &noShell;
+
+} // namespace
+
+Shell &shell() { return *current; }
+
+void setShell(Shell *shell) { current = shell ? shell : &noShell; }
+
+} // namespace quil

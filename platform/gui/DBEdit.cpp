@@ -1,0 +1,52 @@
+#include "platform/gui/DBEdit.h"
+
+#include "platform/DataSource.h"
+#include "platform/Dialogs.h"
+
+#include <QKeyEvent>
+
+namespace quil {
+
+DBEdit::DBEdit(QWidget *parent) : QLineEdit(parent)
+{
+    FLink.OnDataChange = [this] { loadFromField(); };
+    FLink.OnActiveChange = [this] { setReadOnly(!FLink.active()); };
+    FLink.OnUpdateData = [this] {
+        if (Field *f = FLink.field())
+            f->setAsString(text());
+    };
+    // textEdited comes from the user only, never from loading.
+    connect(this, &QLineEdit::textEdited, this, [this] {
+        if (!FLink.Modified())
+            guarded([this] { FLink.Modify(); });
+    });
+    setReadOnly(true);
+}
+
+void DBEdit::setDataSource(DataSource *source) { FLink.setDataSource(source); }
+
+void DBEdit::setDataField(const QString &field)
+{
+    FLink.FieldName = field;
+    loadFromField();
+}
+
+void DBEdit::loadFromField()
+{
+    const Field *f = FLink.active() ? FLink.field() : nullptr;
+    const QString value = f ? f->AsString() : QString();
+    if (value != text())
+        setText(value);
+    setCursorPosition(0);
+}
+
+void DBEdit::keyPressEvent(QKeyEvent *event)
+{
+    if (event->key() == Qt::Key_Escape && FLink.Modified()) {
+        FLink.Reset();
+        return;
+    }
+    QLineEdit::keyPressEvent(event);
+}
+
+} // namespace quil

@@ -1,0 +1,193 @@
+#include "platform/gui/DBGrid.h"
+
+#include "platform/DataSource.h"
+#include "platform/Dialogs.h"
+
+#include <QHeaderView>
+#include <QMouseEvent>
+#include <QWheelEvent>
+
+namespace quil {
+
+// ------------------------------------------------------------------------------- model
+
+DBGridModel::DBGridModel(QObject *parent) : QAbstractTableModel(parent) {}
+
+void DBGridModel::setColumns(std::vector<GridColumn> columns)
+{
+    beginResetModel();
+    FColumns = std::move(columns);
+    endResetModel();
+}
+
+int DBGridModel::rowCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : FRowCount;
+}
+
+int DBGridModel::columnCount(const QModelIndex &parent) const
+{
+    return parent.isValid() ? 0 : int(FColumns.size());
+}
+
+QVariant DBGridModel::data(const QModelIndex &index, int role) const
+{
+    if (!index.isValid() || size_t(index.column()) >= FColumns.size())
+        return {};
+    const GridColumn &column = FColumns[size_t(index.column())];
+    switch (role) {
+    case Qt::DisplayRole: {
+        DataSet *ds = dataSet();
+        if (!ds || !ds->Active() || index.row() >= ds->RecordCount())
+            return {};
+        Field *field = ds->FindField(column.fieldName);
+        if (!field)
+            return {};
+        try {
+            // Painting must never raise; a row that cannot be read shows empty.
+            return ds->displayTextAt(index.row(), *field);
+        } catch (...) {
+            return {};
+        }
+    }
+    case Qt::TextAlignmentRole:
+        return QVariant::fromValue(column.alignment);
+    case Qt::FontRole:
+        return cellFont;
+    default:
+        return {};
+    }
+}
+
+QVariant DBGridModel::headerData(int section, Qt::Orientation orientation, int role) const
+{
+    if (orientation != Qt::Horizontal || size_t(section) >= FColumns.size())
+        return QAbstractTableModel::headerData(section, orientation, role);
+    if (role == Qt::DisplayRole || role == Qt::AccessibleTextRole)
+        return FColumns[size_t(section)].title;
+    if (role == Qt::TextAlignmentRole)
+        return QVariant::fromValue(Qt::Alignment(Qt::AlignCenter));
+    return {};
+}
+
+void DBGridModel::activeChanged() { dataSetChanged(); }
+
+void DBGridModel::dataSetChanged()
+{
+    const DataSet *ds = dataSet();
+    const int rows = ds && ds->Active() ? ds->RecordCount() : 0;
+    if (rows != FRowCount) {
+        beginResetModel();
+        FRowCount = rows;
+        endResetModel();
+    } else if (rows > 0) {
+        emit dataChanged(index(0, 0), index(rows - 1, columnCount() - 1));
+    }
+    emit currentRowChanged(ds && ds->Active() ? ds->currentRow() : -1);
+}
+
+void DBGridModel::dataSetScrolled()
+{
+    const DataSet *ds = dataSet();
+    emit currentRowChanged(ds ? ds->currentRow() : -1);
+}
+
+void DBGridModel::recordChanged(Field *)
+{
+    const DataSet *ds = dataSet();
+    const int row = ds && ds->Active() ? ds->currentRow() : -1;
+    if (row >= 0 && row < FRowCount)
+        emit dataChanged(index(row, 0), index(row, columnCount() - 1));
+}
+
+// -------------------------------------------------------------------------------- view
+
+DBGrid::DBGrid(QWidget *parent) : QTableView(parent), FModel(new DBGridModel(this))
+{
+    setModel(FModel);
+    setSelectionBehavior(QAbstractItemView::SelectRows);
+    setSelectionMode(QAbstractItemView::SingleSelection);
+    setEditTriggers(QAbstractItemView::NoEditTriggers);
+    setWordWrap(false);
+    verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
+    verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 4);
+    verticalHeader()->setFixedWidth(12);
+    horizontalHeader()->setHighlightSections(false);
+    horizontalHeader()->setSectionsClickable(true);
+    connect(horizontalHeader(), &QHeaderView::sectionClicked, this, &DBGrid::titleClick);
+    connect(FModel, &DBGridModel::currentRowChanged, this, &DBGrid::followDataSet);
+    connect(selectionModel(), &QItemSelectionModel::currentRowChanged, this,
+            [this](const QModelIndex &current) { currentChangedByUser(current); });
+}
+
+void DBGrid::setDataSource(DataSource *source) { FModel->setDataSource(source); }
+
+void DBGrid::setColumns(std::vector<GridColumn> columns)
+{
+    std::vector<int> widths;
+    for (const GridColumn &c : columns)
+        widths.push_back(c.width);
+    FModel->setColumns(std::move(columns));
+    for (size_t i = 0; i < widths.size(); ++i)
+        setColumnWidth(int(i), widths[i]);
+}
+
+void DBGrid::setCellFont(const QFont &font)
+{
+    FModel->cellFont = font;
+    verticalHeader()->setDefaultSectionSize(QFontMetrics(font).height() + 4);
+    viewport()->update();
+}
+
+void DBGrid::followDataSet(int row)
+{
+    FSyncing = true;
+    if (row < 0 || row >= FModel->rowCount()) {
+        selectionModel()->clearCurrentIndex();
+    } else {
+        const int column = std::max(0, currentIndex().column());
+        const QModelIndex target = FModel->index(row, column);
+        selectionModel()->setCurrentIndex(target, QItemSelectionModel::ClearAndSelect |
+                                                      QItemSelectionModel::Rows);
+        scrollTo(target);
+    }
+    FSyncing = false;
+}
+
+void DBGrid::currentChangedByUser(const QModelIndex &current)
+{
+    if (FSyncing || !current.isValid())
+        return;
+    DataSet *ds = FModel->dataSet();
+    if (!ds || !ds->Active())
+        return;
+    if (!guarded([&] { ds->setRecNo(current.row() + 1); }))
+        followDataSet(ds->currentRow()); // the move failed (a store was refused): stay put
+}
+
+void DBGrid::wheelEvent(QWheelEvent *event)
+{
+    DataSet *ds = FModel->dataSet();
+    if (!wheelMovesRecord || !ds || !ds->Active()) {
+        QTableView::wheelEvent(event);
+        return;
+    }
+    // One record per wheel message, whatever the distance; the grid does not scroll by itself.
+    const int distance = event->angleDelta().y();
+    guarded([&] {
+        if (distance > 0)
+            ds->Prior();
+        else
+            ds->Next();
+    });
+    event->accept();
+}
+
+void DBGrid::mouseDoubleClickEvent(QMouseEvent *event)
+{
+    QTableView::mouseDoubleClickEvent(event);
+    if (indexAt(event->position().toPoint()).isValid())
+        emit recordDoubleClicked();
+}
+
+} // namespace quil

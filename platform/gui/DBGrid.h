@@ -1,0 +1,82 @@
+#pragma once
+
+#include "platform/DataLink.h"
+
+#include <QAbstractTableModel>
+#include <QTableView>
+#include <vector>
+
+namespace quil {
+
+class DataSource;
+
+// One column of a data grid.
+struct GridColumn {
+    QString fieldName;
+    QString title;
+    int width = 100;
+    Qt::Alignment alignment = Qt::AlignLeft | Qt::AlignVCenter;
+};
+
+// The grid's model over a dataset: one row per record in the current order. Cells are read
+// through the dataset's page cache and the fields' display-text hooks, so only the rows on
+// screen are ever fetched.
+class DBGridModel : public QAbstractTableModel, public DataLink {
+    Q_OBJECT
+public:
+    explicit DBGridModel(QObject *parent = nullptr);
+    void setColumns(std::vector<GridColumn> columns);
+    const std::vector<GridColumn> &columns() const { return FColumns; }
+    QFont cellFont;
+
+    int rowCount(const QModelIndex &parent = {}) const override;
+    int columnCount(const QModelIndex &parent = {}) const override;
+    QVariant data(const QModelIndex &index, int role) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
+
+signals:
+    // The dataset's current record changed (row -1 when there is none).
+    void currentRowChanged(int row);
+
+protected:
+    void activeChanged() override;
+    void dataSetChanged() override;
+    void dataSetScrolled() override;
+    void recordChanged(Field *field) override;
+
+private:
+    std::vector<GridColumn> FColumns;
+    int FRowCount = 0;
+};
+
+// A read-only grid bound to a data source. Selecting a row moves the dataset; moves of the
+// dataset select the row. Title clicks and double clicks are signalled for the window.
+class DBGrid : public QTableView {
+    Q_OBJECT
+public:
+    explicit DBGrid(QWidget *parent = nullptr);
+    void setDataSource(DataSource *source);
+    DataSource *dataSource() const { return FModel->dataSource(); }
+    void setColumns(std::vector<GridColumn> columns);
+    DBGridModel *gridModel() const { return FModel; }
+    void setCellFont(const QFont &font);
+    // When set, a wheel turn moves the dataset by one record instead of scrolling.
+    bool wheelMovesRecord = false;
+
+signals:
+    void titleClick(int column);
+    void recordDoubleClicked();
+
+protected:
+    void wheelEvent(QWheelEvent *event) override;
+    void mouseDoubleClickEvent(QMouseEvent *event) override;
+
+private:
+    void followDataSet(int row);
+    void currentChangedByUser(const QModelIndex &current);
+
+    DBGridModel *FModel;
+    bool FSyncing = false;
+};
+
+} // namespace quil

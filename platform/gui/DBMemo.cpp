@@ -1,0 +1,63 @@
+#include "platform/gui/DBMemo.h"
+
+#include "platform/DataSource.h"
+#include "platform/Dialogs.h"
+
+#include <QKeyEvent>
+
+namespace quil {
+
+namespace {
+// Stored memo text keeps Windows line ends; the control works with "\n".
+QString fromStored(QString text) { return text.replace(QStringLiteral("\r\n"), QStringLiteral("\n")); }
+QString toStored(QString text) { return text.replace(QLatin1Char('\n'), QStringLiteral("\r\n")); }
+} // namespace
+
+DBMemo::DBMemo(QWidget *parent) : QPlainTextEdit(parent)
+{
+    FLink.OnDataChange = [this] { loadFromField(); };
+    FLink.OnActiveChange = [this] { setReadOnly(!FLink.active()); };
+    FLink.OnUpdateData = [this] {
+        if (Field *f = FLink.field())
+            f->setAsString(toStored(toPlainText()));
+    };
+    connect(this, &QPlainTextEdit::textChanged, this, &DBMemo::contentsChangedByUser);
+    setReadOnly(true);
+}
+
+void DBMemo::setDataSource(DataSource *source) { FLink.setDataSource(source); }
+
+void DBMemo::setDataField(const QString &field)
+{
+    FLink.FieldName = field;
+    loadFromField();
+}
+
+void DBMemo::loadFromField()
+{
+    const Field *f = FLink.active() ? FLink.field() : nullptr;
+    const QString text = f ? fromStored(f->AsString()) : QString();
+    if (text == toPlainText())
+        return;
+    FLoading = true;
+    setPlainText(text);
+    FLoading = false;
+}
+
+void DBMemo::contentsChangedByUser()
+{
+    if (FLoading || FLink.Modified())
+        return;
+    guarded([this] { FLink.Modify(); });
+}
+
+void DBMemo::keyPressEvent(QKeyEvent *event)
+{
+    if (event->key() == Qt::Key_Escape && FLink.Modified()) {
+        FLink.Reset();
+        return;
+    }
+    QPlainTextEdit::keyPressEvent(event);
+}
+
+} // namespace quil

@@ -1,0 +1,97 @@
+#include "platform/gui/QtPlatform.h"
+
+#include <QApplication>
+#include <QDesktopServices>
+#include <QFileDialog>
+#include <QInputMethod>
+#include <QMessageBox>
+#include <QUrl>
+
+namespace quil {
+namespace {
+
+const QString AppTitle = QStringLiteral("QUIL.Lib");
+
+QWidget *dialogParent() { return QApplication::activeWindow(); }
+
+QString startPath(const Dialogs::FileRequest &request)
+{
+    if (request.fileName.isEmpty())
+        return request.initialFolder;
+    if (request.initialFolder.isEmpty())
+        return request.fileName;
+    QString folder = request.initialFolder;
+    if (!folder.endsWith(QLatin1Char('/')))
+        folder += QLatin1Char('/');
+    return folder + request.fileName;
+}
+
+} // namespace
+
+QString qtFileFilter(const QString &filter)
+{
+    const QStringList parts = filter.split(QLatin1Char('|'));
+    QStringList result;
+    for (int i = 0; i + 1 < parts.size(); i += 2) {
+        const QString &label = parts[i];
+        QString patterns = parts[i + 1];
+        patterns.replace(QLatin1Char(';'), QLatin1Char(' '));
+        result << (label.contains(QLatin1Char('(')) ? label
+                                                     : label + QStringLiteral(" (") + patterns + QLatin1Char(')'));
+    }
+    return result.join(QStringLiteral(";;"));
+}
+
+QString QtDialogs::openFileName(const FileRequest &request)
+{
+    return QFileDialog::getOpenFileName(dialogParent(), request.title, startPath(request),
+                                        qtFileFilter(request.filter));
+}
+
+QString QtDialogs::saveFileName(const FileRequest &request)
+{
+    const QFileDialog::Options options =
+        request.confirmOverwrite ? QFileDialog::Options() : QFileDialog::DontConfirmOverwrite;
+    return QFileDialog::getSaveFileName(dialogParent(), request.title, startPath(request),
+                                        qtFileFilter(request.filter), nullptr, options);
+}
+
+bool QtDialogs::askYesNo(const QString &caption, const QString &text)
+{
+    QMessageBox box(QMessageBox::NoIcon, caption, text, QMessageBox::Yes | QMessageBox::No,
+                    dialogParent());
+    box.setAccessibleName(caption);
+    return box.exec() == QMessageBox::Yes;
+}
+
+void QtDialogs::showError(const QString &text)
+{
+    QMessageBox box(QMessageBox::Critical, AppTitle, text, QMessageBox::Ok, dialogParent());
+    box.setAccessibleName(AppTitle);
+    box.exec();
+}
+
+void QtDialogs::showInformation(const QString &caption, const QString &text)
+{
+    QMessageBox box(QMessageBox::Information, caption, text, QMessageBox::Ok, dialogParent());
+    box.setAccessibleName(caption);
+    box.exec();
+}
+
+void QtShell::open(const QString &address)
+{
+    const QUrl url = address.contains(QStringLiteral("://")) || address.startsWith(QStringLiteral("mailto:"))
+                         ? QUrl(address)
+                         : QUrl::fromLocalFile(address);
+    QDesktopServices::openUrl(url);
+}
+
+int QtKeyboardLayout::currentLanguage() const
+{
+    const QInputMethod *im = QGuiApplication::inputMethod();
+    if (im && im->locale().language() == QLocale::Russian)
+        return LanguageRussian;
+    return LanguageEnglish;
+}
+
+} // namespace quil

@@ -1,0 +1,35 @@
+#include "platform/gui/QuilApplication.h"
+
+#include "platform/gui/QtPlatform.h"
+
+namespace quil {
+namespace {
+QtDialogs qtDialogs;
+QtShell qtShell;
+QtKeyboardLayout qtKeyboardLayout;
+} // namespace
+
+QuilApplication::QuilApplication(int &argc, char **argv) : QApplication(argc, argv)
+{
+    setApplicationName(QStringLiteral("QUIL.Lib"));
+    setApplicationDisplayName(QStringLiteral("QUIL.Lib"));
+    setDialogs(&qtDialogs);
+    setShell(&qtShell);
+    setKeyboardLayout(&qtKeyboardLayout);
+}
+
+QuilApplication::~QuilApplication()
+{
+    setDialogs(nullptr);
+    setShell(nullptr);
+    setKeyboardLayout(nullptr);
+}
+
+bool QuilApplication::notify(QObject *receiver, QEvent *event)
+{
+    bool result = false;
+    guarded([&] { result = QApplication::notify(receiver, event); });
+    return result;
+}
+
+} // namespace quil

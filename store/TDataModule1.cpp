@@ -1,0 +1,143 @@
+#include "store/TDataModule1.h"
+
+#include "store/Book.h"
+#include "store/MainView.h"
+
+TDataModule1 *DataModule1 = nullptr;
+
+namespace {
+const QString NoRecords = QStringLiteral("Нет записей");
+const QString PositionFormat = QStringLiteral("%1 из %2");
+const QString Ellipsis = QStringLiteral(" ...");
+} // namespace
+
+TDataModule1::TDataModule1()
+    : ADOTable(ADOConnection, book::TableName, book::fieldDefs(), book::Key),
+      ADOQuery(ADOConnection, book::TableName, book::fieldDefs(), book::Key)
+{
+    ADOTableName = &ADOTable.FieldByName(book::Name);
+    ADOTableTitle = &ADOTable.FieldByName(book::Title);
+    ADOTableCity = &ADOTable.FieldByName(book::City);
+    ADOTableResume = &ADOTable.FieldByName(book::Resume);
+    ADOTableLocation = &ADOTable.FieldByName(book::Location);
+    ADOTablekey = &ADOTable.FieldByName(book::Key);
+    ADOTableWName = &ADOTable.FieldByName(book::WName);
+    ADOTableWTitle = &ADOTable.FieldByName(book::WTitle);
+    ADOTableWPublisher = &ADOTable.FieldByName(book::WPublisher);
+    ADOTableYear = &ADOTable.FieldByName(book::Year);
+    ADOTablePages = &ADOTable.FieldByName(book::Pages);
+
+    ADOQuery.SQL << QStringLiteral("select * from Books");
+
+    ADOTable.AfterScroll = [this](quil::DataSet &ds) { ADOTableAfterScroll(ds); };
+    ADOTableName->OnGetText = [this](quil::Field &f, QString &t, bool d) { ADOTableNameGetText(f, t, d); };
+    ADOTableTitle->OnGetText = [this](quil::Field &f, QString &t, bool d) { ADOTableTitleGetText(f, t, d); };
+
+    DataSource.setDataSet(&ADOTable);
+    DataSourceQuery.setDataSet(&ADOQuery);
+    attachDataChange();
+    DataSourceQuery.OnDataChange = [this](quil::DataSource *s, quil::Field *f) { DataSourceDataChange(s, f); };
+    DataSource.OnUpdateData = [this](quil::DataSource *s) { DataSourceUpdateData(s); };
+}
+
+void TDataModule1::detachDataChange() { DataSource.OnDataChange = nullptr; }
+
+void TDataModule1::attachDataChange()
+{
+    DataSource.OnDataChange = [this](quil::DataSource *s, quil::Field *f) { DataSourceDataChange(s, f); };
+}
+
+bool TDataModule1::dataChangeAttached() const { return bool(DataSource.OnDataChange); }
+
+void TDataModule1::DataSourceDataChange(quil::DataSource *sender, quil::Field *)
+{
+    if (View)
+        View->resetTextAttributes();
+    if (sender == &DataSource) {
+        if (ADOTable.IsEmpty()) {
+            if (View)
+                View->setStatusPanel(0, NoRecords);
+            return;
+        }
+        if (View) {
+            View->setStatusPanel(0, PositionFormat.arg(ADOTable.RecNo()).arg(ADOTable.RecordCount()));
+            View->setStatusPanel(1, ADOTableName->AsString() + QStringLiteral("    ") +
+                                        ADOTableTitle->AsString());
+        }
+    } else if (sender == &DataSourceQuery && ADOQuery.Active() && !ADOQuery.IsEmpty()) {
+        if (View)
+            View->setStatusPanel(2, PositionFormat.arg(ADOQuery.RecNo()).arg(ADOQuery.RecordCount()));
+        // The query holds the table's key: go straight to that entry. Any record being edited
+        // is stored first by the table's own move.
+        if (!ADOTable.Active())
+            return;
+        const qint64 key = ADOQuery.keyField().Value().toLongLong();
+        ADOTable.DisableControls();
+        try {
+            ADOTable.locateKey(key);
+        } catch (...) {
+            ADOTable.EnableControls();
+            throw;
+        }
+        ADOTable.EnableControls();
+    }
+}
+
+void TDataModule1::ADOTableAfterScroll(quil::DataSet &)
+{
+    if (View)
+        View->resetTextAttributes();
+}
+
+QString TDataModule1::ShortFieldText(quil::Field &sender, bool isName)
+{
+    if (sender.IsNull())
+        return {};
+    const QString text = sender.AsString();
+    const int limit = isName ? 40 : 55;
+    if (text.size() > limit)
+        return text.left(limit) + Ellipsis;
+    return text;
+}
+
+void TDataModule1::ADOTableNameGetText(quil::Field &sender, QString &text, bool)
+{
+    text = ShortFieldText(sender, true);
+}
+
+void TDataModule1::ADOTableTitleGetText(quil::Field &sender, QString &text, bool)
+{
+    text = ShortFieldText(sender, false);
+}
+
+void TDataModule1::DataSourceUpdateData(quil::DataSource *)
+{
+    const QString name = ADOTableWName->AsString();
+    ADOTableName->setAsString(name.isEmpty() ? book::NewText : name);
+    const QString title = ADOTableWTitle->AsString();
+    ADOTableTitle->setAsString(title.isEmpty() ? book::NewText : title);
+}
+
+void TDataModule1::TakeBookMark()
+{
+    if (StoredBookMark.isValid())
+        ADOTable.FreeBookmark(StoredBookMark);
+    StoredBookMark = ADOTable.GetBookmark();
+    if (View)
+        View->setBookmarkStored(true);
+}
+
+void TDataModule1::ReturnToBookMark()
+{
+    ADOTable.GotoBookmark(StoredBookMark);
+    ADOTable.FreeBookmark(StoredBookMark);
+    if (View)
+        View->setBookmarkStored(false);
+}
+
+void TDataModule1::releaseBookMark()
+{
+    ADOTable.FreeBookmark(StoredBookMark);
+    if (View)
+        View->setBookmarkStored(false);
+}

@@ -1,0 +1,62 @@
+#pragma once
+
+#include "platform/Connection.h"
+#include "platform/DataSet.h"
+#include "platform/DataSource.h"
+
+class MainView;
+
+// The hub of the catalogue: the connection to the open library, the table Books and the
+// selection query, their two data sources, and the handlers that keep the display in step.
+class TDataModule1 {
+public:
+    TDataModule1();
+    TDataModule1(const TDataModule1 &) = delete;
+    TDataModule1 &operator=(const TDataModule1 &) = delete;
+
+    quil::Connection ADOConnection;
+    quil::Table ADOTable;
+    quil::Query ADOQuery;
+    quil::DataSource DataSource;
+    quil::DataSource DataSourceQuery;
+
+    quil::Field *ADOTableName;
+    quil::Field *ADOTableTitle;
+    quil::Field *ADOTableCity;
+    quil::Field *ADOTableResume;
+    quil::Field *ADOTableLocation;
+    quil::Field *ADOTablekey;
+    quil::Field *ADOTableWName;
+    quil::Field *ADOTableWTitle;
+    quil::Field *ADOTableWPublisher;
+    quil::Field *ADOTableYear;
+    quil::Field *ADOTablePages;
+
+    // The window the handlers write to; none while tests run the store alone.
+    MainView *View = nullptr;
+
+    // Handlers.
+    void DataSourceDataChange(quil::DataSource *sender, quil::Field *field);
+    void ADOTableAfterScroll(quil::DataSet &dataSet);
+    void ADOTableNameGetText(quil::Field &sender, QString &text, bool displayText);
+    void ADOTableTitleGetText(quil::Field &sender, QString &text, bool displayText);
+    QString ShortFieldText(quil::Field &sender, bool isName);
+    void DataSourceUpdateData(quil::DataSource *sender);
+
+    // Detaching the data-change handler keeps the program's own stores from re-entering the
+    // status bar and locate logic.
+    void detachDataChange();
+    void attachDataChange();
+    bool dataChangeAttached() const;
+
+    // The one stored bookmark of the table.
+    void TakeBookMark();
+    void ReturnToBookMark();
+    bool bookmarkStored() const { return StoredBookMark.isValid(); }
+    void releaseBookMark();
+
+    quil::Bookmark StoredBookMark;
+};
+
+// The program-wide instance, created at start-up after the main window.
+extern TDataModule1 *DataModule1;
