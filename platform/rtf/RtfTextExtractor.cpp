@@ -1,0 +1,71 @@
+#include "platform/rtf/RtfTextExtractor.h"
+
+#include "platform/rtf/RtfInterpreter.h"
+
+namespace quil::rtf {
+
+namespace {
+
+// Mirrors the block structure that the document reader builds: a \par ends a block, and
+// the next text or \par opens another one.
+class TextSink final : public RtfSink {
+public:
+    QString result;
+
+    void text(const QString &text, const RtfCharFormat &) override
+    {
+        openBlock();
+        const qsizetype from = result.size();
+        result += text;
+        if (text.contains(QChar(0x2028))) {
+            for (qsizetype i = result.size() - 1; i >= from; --i)
+                if (result.at(i) == QChar(0x2028))
+                    result.replace(i, 1, QStringLiteral("\r\n"));
+        }
+    }
+
+    void paragraphEnd(const RtfParagraphFormat &) override
+    {
+        openBlock();
+        FNeedBlock = true;
+    }
+
+    void finish(const RtfParagraphFormat &) override {}
+
+private:
+    void openBlock()
+    {
+        if (FNeedBlock) {
+            result += QLatin1String("\r\n");
+            FNeedBlock = false;
+        }
+    }
+
+    bool FNeedBlock = false;
+};
+
+QString extract(const QByteArray &bytes, bool utf8, bool *isRtf)
+{
+    TextSink sink;
+    RtfInterpreter interpreter;
+    const bool ok = interpreter.run(bytes, sink, utf8);
+    if (isRtf)
+        *isRtf = ok;
+    return sink.result;
+}
+
+} // namespace
+
+QString RtfTextExtractor::plainText(const QByteArray &rtf, bool *isRtf)
+{
+    return extract(rtf, false, isRtf);
+}
+
+QString RtfTextExtractor::plainText(const QString &rtf, bool *isRtf)
+{
+    bool utf8 = false;
+    const QByteArray bytes = RtfInterpreter::bytesOf(rtf, &utf8);
+    return extract(bytes, utf8, isRtf);
+}
+
+} // namespace quil::rtf

@@ -1,0 +1,61 @@
+#pragma once
+
+#include <QtGlobal>
+#include <cstdint>
+
+namespace quil::rtf {
+
+// Control words that the interpreter acts on; every other word is Unknown.
+enum class RtfWord : uint16_t {
+    Unknown,
+    // document and tables
+    Rtf, Urtf, Ansi, Mac, Pc, Pca, Ansicpg, Deff, Fonttbl, F, Fcharset, Cpg, Fname,
+    Colortbl, Red, Green, Blue,
+    // character formatting
+    Plain, B, I, Ul, UlOther, Ulnone, Strike, Sub, Super, Nosupersub, Up, Dn, Fs, Cf,
+    Highlight, Cb, Chcbpat, U, Uc,
+    // paragraphs
+    Pard, Par, Line, Tab, Ql, Qr, Qc, Qj, Fi, Li, Ri, Sb, Sa, Sl, Slmult, Cell, Row,
+    // special characters
+    Emdash, Endash, Bullet, Lquote, Rquote, Ldblquote, Rdblquote, Emspace, Enspace, Qmspace,
+    Zwj, Zwnj, Zwbo, Zwnbo,
+    // RichEdit lists
+    Pn, Pntext, Pnlvlblt, Pnlvlbody, Pnlvlcont, Pnlvl, Pndec, Pnlcltr, Pnucltr, Pnlcrm,
+    Pnucrm, Pnstart, Pntxtb, Pntxta, Pnf,
+    // Word lists
+    Listtable, List, Listlevel, Levelnfc, Levelstartat, Listid, Listoverridetable,
+    Listoverride, Ls, Ilvl, Listtext,
+    // fields
+    Field, Fldinst, Fldrslt,
+    // destinations skipped whole
+    SkipDestination,
+};
+
+struct RtfToken {
+    enum Type : uint8_t { End, GroupOpen, GroupClose, Word, Symbol, Hex, Text, Binary };
+    Type type = End;
+    RtfWord word = RtfWord::Unknown;
+    bool hasParam = false;
+    char symbol = 0;        // Symbol: the character after the backslash
+    unsigned char hex = 0;  // Hex: the byte of \'hh
+    int param = 0;          // Word: clamped to the int range
+    const char *text = nullptr; // Text: raw bytes, none of them special
+    qsizetype length = 0;
+};
+
+// Splits RTF bytes into tokens. Never reads past the end; \binN data is skipped here, so
+// that no caller sees its bytes as braces or text.
+class RtfTokenizer {
+public:
+    RtfTokenizer(const char *data, qsizetype size) : FPos(data), FEnd(data + size) {}
+    void next(RtfToken &token);
+    bool atEnd() const { return FPos >= FEnd; }
+
+private:
+    void readWord(RtfToken &token);
+
+    const char *FPos;
+    const char *FEnd;
+};
+
+} // namespace quil::rtf

@@ -1,0 +1,29 @@
+#pragma once
+
+// Helpers shared by the RTF tests: the two ways of getting text out of RTF.
+#include "platform/rtf/RichText.h"
+#include "platform/rtf/RtfReader.h"
+#include "platform/rtf/RtfTextExtractor.h"
+
+#include <QByteArray>
+#include <QTextDocument>
+
+namespace rtftest {
+
+// The text of the document that the reader builds.
+inline QString readText(const QByteArray &rtf)
+{
+    QTextDocument document;
+    quil::rtf::RtfReader::read(rtf, &document);
+    return quil::rtf::RichText::plainText(document);
+}
+
+inline QString extractText(const QByteArray &rtf)
+{
+    return quil::rtf::RtfTextExtractor::plainText(rtf);
+}
+
+// Hand-written RTF as bytes (the sources hold only ASCII).
+inline QByteArray rtf(const char *text) { return QByteArray(text); }
+
+} // namespace rtftest
