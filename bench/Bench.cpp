@@ -25,6 +25,8 @@ double medianMs(int runs, const std::function<void()> &fn)
 void report(const QString &name, double ms)
 {
     std::printf("%s %.3f\n", name.toUtf8().constData(), ms);
+    if (qEnvironmentVariableIsSet("QUIL_BENCH_RSS"))
+        std::printf("  (peak so far %.1f MB)\n", peakResidentMb());
     std::fflush(stdout);
 }
 

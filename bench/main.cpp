@@ -34,14 +34,16 @@ int main(int argc, char **argv)
     QCommandLineOption entries("entries", "Entries in the generated library.", "N", "100000");
     QCommandLineOption runs("runs", "Runs per measure (the median is reported).", "R", "5");
     QCommandLineOption only("only", "Run only the named suite.", "suite");
-    parser.addOptions({entries, runs, only});
+    QCommandLineOption folder("folder", "Keep generated libraries in this folder and reuse them.",
+                              "dir");
+    parser.addOptions({entries, runs, only, folder});
     parser.process(app);
 
     QTemporaryDir dir;
     quilbench::Options options;
     options.entries = parser.value(entries).toInt();
     options.runs = std::max(1, parser.value(runs).toInt());
-    options.folder = dir.path() + QLatin1Char('/');
+    options.folder = (parser.isSet(folder) ? parser.value(folder) : dir.path()) + QLatin1Char('/');
     for (const auto &[name, suite] : quilbench::suites()) {
         if (parser.isSet(only) && parser.value(only) != name)
             continue;

@@ -81,16 +81,22 @@ void Connection::checkLibrary()
 
     QSqlQuery q(db);
     // Reading the schema is the first touch of the file: a file that is not SQLite fails here.
-    if (!q.exec(QStringLiteral("SELECT name FROM sqlite_master WHERE type='table' AND name='Books'")))
+    if (!q.exec(QStringLiteral("SELECT count(*) FROM sqlite_master")))
         throw Error(q.lastError().text());
-    if (!q.next())
-        throw Error(QStringLiteral("В файле нет таблицы Books"));
     q.finish();
+    if (OnConnect)
+        OnConnect(db);
     // Write-ahead logging lets a second instance read while one writes, and a killed program
     // never leaves a half-written page behind. A read-only file keeps its journal mode.
     q.exec(QStringLiteral("PRAGMA journal_mode=WAL"));
     q.finish();
+    q.finish();
     q.exec(QStringLiteral("PRAGMA synchronous=FULL"));
+    q.finish();
+    // Keep the browse index's pages in memory once read: walks and grid pages then cost no
+    // system calls. The cache grows only as pages are used (at most 64 MiB).
+    q.exec(QStringLiteral("PRAGMA cache_size=-65536"));
+    q.finish();
 }
 
 void Connection::Close()

@@ -2,6 +2,7 @@
 
 #include <QSqlDatabase>
 #include <QString>
+#include <functional>
 #include <vector>
 
 namespace quil {
@@ -22,10 +23,14 @@ public:
     void setConnectionString(const QString &value) { FConnectionString = value; }
 
     // Opens the file named by "Data Source". Opening an open connection does nothing. Fails with
-    // quil::Error when the file is missing, unreadable, not SQLite or holds no table Books.
+    // quil::Error when the file is missing, unreadable, not SQLite, or refused by OnConnect.
     void Open();
     // Closes every dataset that uses the connection, then the file.
     void Close();
+
+    // Runs on every open, after the file has proved to be SQLite: checks that it is the kind
+    // of database expected (raising quil::Error when not) and prepares it.
+    std::function<void(QSqlDatabase &)> OnConnect;
 
     QSqlDatabase database() const;
     QString dataSourcePath() const;

@@ -119,6 +119,10 @@ public:
     // The row index the grid should mark as current (the current record, or -1).
     int currentRow() const { return FKeys.empty() ? -1 : FIndex; }
 
+    // An index that holds the key and every field that is not lazy. When the file has it, key
+    // lists and grid pages are read from it instead of from the (much wider) table rows.
+    QString BrowseIndex;
+
     // --- used by Field, DataSource and DataLink
     QVariant fieldValue(const Field &field);
     void setFieldValue(Field &field, const QVariant &value);
@@ -127,11 +131,13 @@ public:
     void dataEvent(DataEvent event, Field *field = nullptr);
 
 protected:
-    // The statement that yields the keys in natural order, before any sort ("SELECT key FROM
-    // Books" for a table); the sort wraps it.
-    virtual QString keySelect() const = 0;
+    // The statement that yields the given columns of the dataset's records in natural order
+    // ("SELECT key FROM Books" for a table); ordering is added or done by the dataset.
+    virtual QString keySelect(const QString &columns) const = 0;
     virtual QString tableName() const = 0;
     virtual QVariantList keyParameters() const { return {}; }
+    // The table, with the browse index when the file has it.
+    QString tableSource() const;
 
 private:
     struct Row {
@@ -143,13 +149,15 @@ private:
     void checkEditing() const;
     void loadKeys();
     QString orderByClause() const;
+    QList<Field *> sortFields() const;
     void moveTo(int index);
     void afterMove();
     void updateRecord();
     void writeRecord();
     const Row &rowFor(qint64 key, int indexHint);
     void fetchPage(int index);
-    QVariant readMemo(qint64 key, const Field &field);
+    void readRecord(qint64 key, Row &row);
+    void chooseIndex();
     void resetBuffer();
     void forgetCache();
 
@@ -177,8 +185,9 @@ private:
     int FNextBookmarkId = 1;
 
     std::unique_ptr<QSqlQuery> FPageQuery;
-    std::unique_ptr<QSqlQuery> FMemoQuery;
+    std::unique_ptr<QSqlQuery> FRecordQuery;
     QString FPageSelect;
+    QString FUsedIndex;
 };
 
 // The whole table: every record of it.
@@ -188,7 +197,7 @@ public:
     const QString &TableName() const { return FTableName; }
 
 protected:
-    QString keySelect() const override;
+    QString keySelect(const QString &columns) const override;
     QString tableName() const override { return FTableName; }
 
 private:
@@ -205,7 +214,7 @@ public:
     QVariantList Parameters;
 
 protected:
-    QString keySelect() const override;
+    QString keySelect(const QString &columns) const override;
     QString tableName() const override { return FTableName; }
     QVariantList keyParameters() const override { return Parameters; }
 

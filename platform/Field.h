@@ -13,7 +13,8 @@ struct FieldDef {
     QString name;
     bool required = false;
     int size = 0;       // characters for text fields, 0 for memos
-    bool lazy = false;  // large values (abstracts): read when asked for, not with the grid's pages
+    // Read with the rest of the current record when asked for, not with the grid's pages.
+    bool lazy = false;
     bool autoIncrement = false;
 };
 

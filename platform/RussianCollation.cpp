@@ -1,6 +1,7 @@
 #include "platform/RussianCollation.h"
 
 #include <QChar>
+#include <algorithm>
 #include <sqlite3.h>
 
 namespace quil {
@@ -14,22 +15,17 @@ inline quint32 primaryWeight(char32_t c)
             c += 0x20;
         return c * 2;
     }
+    if (c >= 0x430 && c <= 0x44F) // the common case: lower-case Russian letters
+        return c * 2;
     if (c >= 0x410 && c <= 0x42F)
-        c += 0x20;
-    else if (c == 0x401)
+        return (c + 0x20) * 2;
+    if (c == 0x401)
         c = 0x451;
-    else if (c >= 0x80 && c < 0x10000)
+    else if (c < 0x10000)
         c = QChar::toLower(char16_t(c));
     if (c == 0x451)
         return 0x435 * 2 + 1;
     return c * 2;
-}
-
-// Lower case first on ties: invert the case bit's effect by ranking lower-case letters lower.
-inline quint32 tieWeight(char32_t c)
-{
-    const char32_t lower = QChar::toLower(c);
-    return lower == c ? c * 2 : lower * 2 + 1;
 }
 
 struct Utf16Reader {
@@ -70,24 +66,15 @@ struct Utf8Reader {
 template <typename Reader>
 int compareWith(Reader a, Reader b)
 {
-    const Reader startA = a, startB = b;
     while (!a.atEnd() && !b.atEnd()) {
         const quint32 wa = primaryWeight(a.next());
         const quint32 wb = primaryWeight(b.next());
         if (wa != wb)
             return wa < wb ? -1 : 1;
     }
-    if (!a.atEnd() || !b.atEnd())
-        return a.atEnd() ? -1 : 1;
-    a = startA;
-    b = startB;
-    while (!a.atEnd() && !b.atEnd()) {
-        const quint32 wa = tieWeight(a.next());
-        const quint32 wb = tieWeight(b.next());
-        if (wa != wb)
-            return wa < wb ? -1 : 1;
-    }
-    return 0;
+    if (a.atEnd() && b.atEnd())
+        return 0;
+    return a.atEnd() ? -1 : 1;
 }
 
 int sqliteCompare(void *, int lengthA, const void *a, int lengthB, const void *b)
@@ -101,6 +88,26 @@ int sqliteCompare(void *, int lengthA, const void *a, int lengthB, const void *b
 int compareRussian(QStringView a, QStringView b)
 {
     return compareWith(Utf16Reader{a}, Utf16Reader{b});
+}
+
+void appendRussianSortKey(QStringView text, std::u16string &key)
+{
+    // Weights of the basic plane fit 17 bits; halving keeps the order of every weight but
+    // "ё" against "е", which the odd step puts apart: (2e+1)/2 == e, so shift the code units
+    // above "е" up by one instead and give "ё" the free slot.
+    key.reserve(key.size() + size_t(text.size()) + 1);
+    Utf16Reader reader{text};
+    while (!reader.atEnd()) {
+        const quint32 w = primaryWeight(reader.next());
+        char16_t unit;
+        if (w == 0x435 * 2 + 1)
+            unit = 0x436;
+        else if (w / 2 >= 0x436 && w / 2 < 0xFFFF)
+            unit = char16_t(w / 2 + 1);
+        else
+            unit = char16_t(std::min<quint32>(w / 2, 0xFFFF));
+        key.push_back(unit);
+    }
 }
 
 int compareRussianUtf8(const char *a, int lengthA, const char *b, int lengthB)

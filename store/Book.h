@@ -29,6 +29,9 @@ inline const QString NewText = QStringLiteral("New");
 // The eleven fields in the order of the data module's field objects.
 std::vector<quil::FieldDef> fieldDefs();
 
+// The index that holds what the grid shows; see library::prepare.
+inline const QString BrowseIndex = QStringLiteral("BooksBrowse");
+
 // The default order of the table.
 inline const QString DefaultSort = QStringLiteral("City, Name, Title ASC");
 

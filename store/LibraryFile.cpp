@@ -1,11 +1,13 @@
 #include "store/LibraryFile.h"
 
 #include "platform/Error.h"
+#include "store/Book.h"
 
 #include <QFileInfo>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
+#include <QSqlRecord>
 #include <QUuid>
 
 namespace library {
@@ -16,6 +18,24 @@ QString connectionString(const QString &programFolder, const QString &libraryFil
 {
     return QStringLiteral("Provider=QSQLITE;Data Source=") + folder(programFolder) +
            libraryFileName + QStringLiteral(";Persist Security Info=False");
+}
+
+namespace {
+const char *const BrowseIndexStatement =
+    "CREATE INDEX IF NOT EXISTS BooksBrowse ON Books(key, City, Name, Title)";
+} // namespace
+
+void prepare(QSqlDatabase &db)
+{
+    const QSqlRecord columns = db.record(book::TableName);
+    if (columns.isEmpty())
+        throw quil::Error(QStringLiteral("В файле нет таблицы Books"));
+    for (const quil::FieldDef &def : book::fieldDefs())
+        if (columns.indexOf(def.name) < 0)
+            throw quil::Error(QStringLiteral("В таблице Books нет поля %1").arg(def.name));
+    // A library from elsewhere may lack the index; a read-only one simply goes without it.
+    QSqlQuery q(db);
+    q.exec(QString::fromLatin1(BrowseIndexStatement));
 }
 
 void create(const QString &path)
@@ -34,10 +54,11 @@ void create(const QString &path)
             " Name TEXT NOT NULL, Title TEXT NOT NULL, City TEXT, Resume TEXT, Location TEXT,"
             " key INTEGER PRIMARY KEY AUTOINCREMENT, WName TEXT, WTitle TEXT, WPublisher TEXT,"
             " Year TEXT, Pages TEXT)"));
+        const bool indexed = ok && q.exec(QString::fromLatin1(BrowseIndexStatement));
         const QString error = q.lastError().text();
         q.finish();
         db.close();
-        if (!ok)
+        if (!ok || !indexed)
             throw quil::Error(error);
     }
     QSqlDatabase::removeDatabase(name);

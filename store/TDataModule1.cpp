@@ -1,6 +1,7 @@
 #include "store/TDataModule1.h"
 
 #include "store/Book.h"
+#include "store/LibraryFile.h"
 #include "store/MainView.h"
 
 TDataModule1 *DataModule1 = nullptr;
@@ -28,6 +29,8 @@ TDataModule1::TDataModule1()
     ADOTablePages = &ADOTable.FieldByName(book::Pages);
 
     ADOQuery.SQL << QStringLiteral("select * from Books");
+    ADOConnection.OnConnect = [](QSqlDatabase &db) { library::prepare(db); };
+    ADOTable.BrowseIndex = book::BrowseIndex;
 
     ADOTable.AfterScroll = [this](quil::DataSet &ds) { ADOTableAfterScroll(ds); };
     ADOTableName->OnGetText = [this](quil::Field &f, QString &t, bool d) { ADOTableNameGetText(f, t, d); };
