@@ -1,0 +1,36 @@
+#include "app/Startup.h"
+
+#include "app/Globals.h"
+#include "app/TAboutBox.h"
+#include "app/TForm1.h"
+#include "editor/TFormEdit.h"
+#include "store/TDataModule1.h"
+
+#include <QCoreApplication>
+
+Program::Program(const QString &programFolder)
+{
+    QCoreApplication::setApplicationName(QStringLiteral("QUIL.Lib"));
+    Form1 = new TForm1(programFolder);
+    DataModule1 = new TDataModule1;
+    DataModule1->View = Form1;
+    Form1->attachDataModule(*DataModule1);
+    FormEdit = new TFormEdit;
+    AboutBox = new TAboutBox;
+}
+
+Program::~Program()
+{
+    delete AboutBox;
+    AboutBox = nullptr;
+    delete FormEdit;
+    FormEdit = nullptr;
+    DataModule1->View = nullptr;
+    // The window's data-aware controls unlink from the data sources before these go.
+    delete Form1;
+    Form1 = nullptr;
+    delete DataModule1;
+    DataModule1 = nullptr;
+    ProgramFolder.clear();
+    LibraryFileName.clear();
+}

@@ -1,0 +1,771 @@
+#include "app/TForm1.h"
+
+#include "app/Globals.h"
+#include "app/Handler.h"
+#include "app/NoteFile.h"
+#include "app/TAboutBox.h"
+#include "app/Tag.h"
+#include "editor/TFormEdit.h"
+#include "platform/Error.h"
+#include "platform/KeyboardLayout.h"
+#include "platform/gui/DBEdit.h"
+#include "platform/gui/DBGrid.h"
+#include "platform/gui/DBMemo.h"
+#include "platform/gui/DBRichView.h"
+#include "store/Book.h"
+#include "store/LibraryFile.h"
+#include "store/TDataModule1.h"
+
+#include <QCloseEvent>
+#include <QFileInfo>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QGuiApplication>
+#include <QHeaderView>
+#include <QInputMethod>
+#include <QLabel>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QStatusBar>
+#include <QStyle>
+#include <QTextEdit>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+TForm1 *Form1 = nullptr;
+
+namespace {
+
+const QString InfoFile = QStringLiteral("Info.txt");
+const QString TermsFile = QStringLiteral("Terms.txt");
+const QString Russian = QStringLiteral("Русский");
+const QString English = QStringLiteral("English");
+
+// Grid sizes: design (normal) and enlarged by "SizeTable".
+constexpr int GridHeight = 324;
+constexpr int EnlargedGridHeight = 445;
+constexpr int EnlargedColumnPoints = 12;
+constexpr int EnlargedGridPoints = 12;
+
+QFont pixelFont(const QString &family, int pixels, bool bold = false)
+{
+    QFont font(family);
+    font.setPixelSize(pixels);
+    font.setBold(bold);
+    return font;
+}
+
+QFont designColumnFont() { return pixelFont(QStringLiteral("Courier New"), 15); }
+QFont designGridFont() { return pixelFont(QStringLiteral("Times New Roman"), 13); }
+QFont paneFont() { return pixelFont(QStringLiteral("MS Sans Serif"), 13); }
+
+QFont withPoints(QFont font, int points)
+{
+    font.setPointSize(points);
+    return font;
+}
+
+QAction *menuItem(QObject *parent, const QString &name, const QString &caption, bool enabled)
+{
+    auto *item = new QAction(caption, parent);
+    item->setObjectName(name);
+    item->setEnabled(enabled);
+    return item;
+}
+
+QAction *separator(QObject *parent, const QString &name)
+{
+    auto *item = new QAction(parent);
+    item->setObjectName(name);
+    item->setSeparator(true);
+    return item;
+}
+
+// The hourglass over the whole application for the life of the object, on every path out.
+class WaitCursor {
+public:
+    WaitCursor() { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~WaitCursor() { QGuiApplication::restoreOverrideCursor(); }
+    WaitCursor(const WaitCursor &) = delete;
+    WaitCursor &operator=(const WaitCursor &) = delete;
+};
+
+// A notebook's text with its line ends as "\n", non-breaking spaces kept.
+QString noteText(const QPlainTextEdit *memo)
+{
+    QString text = memo->document()->toRawText();
+    text.replace(QChar::ParagraphSeparator, QLatin1Char('\n'));
+    text.replace(QChar::LineSeparator, QLatin1Char('\n'));
+    return text;
+}
+
+quil::DataSet &table() { return DataModule1->ADOTable; }
+
+} // namespace
+
+TForm1::TForm1(const QString &programFolder, QWidget *parent)
+    : QMainWindow(parent), FProgramFolder(programFolder)
+{
+    setObjectName(QStringLiteral("Form1"));
+    setWindowTitle(QStringLiteral("QUIL - Reference Library 2006"));
+    setAccessibleName(QStringLiteral("QUIL.Lib"));
+    resize(1022, 780);
+
+    createMainMenu();
+    createGridMenu();
+    createToolBar();
+    createRecordPane();
+    createGrids();
+    createStatusBar();
+    layOutPanes();
+
+    quil::guarded([this] { FormCreate(); });
+}
+
+// ------------------------------------------------------------------------------ building
+
+void TForm1::createMainMenu()
+{
+    QMenuBar *bar = menuBar();
+    bar->setObjectName(QStringLiteral("MainMenu1"));
+    bar->setAccessibleName(QStringLiteral("Главное меню"));
+
+    SelectLibrary = menuItem(this, QStringLiteral("SelectLibrary"), QStringLiteral("Библиотека"), true);
+    mmAbstract = menuItem(this, QStringLiteral("mmAbstract"), QStringLiteral("Абстракт"), false);
+    mmNewBook = menuItem(this, QStringLiteral("mmNewBook"), QStringLiteral("Новая книга"), false);
+    mmSave = menuItem(this, QStringLiteral("mmSave"), QStringLiteral("Сохранить"), false);
+    mmSearch = menuItem(this, QStringLiteral("mmSearch"), QStringLiteral("Поиск"), false);
+    mmSelect = menuItem(this, QStringLiteral("mmSelect"), QStringLiteral("Выборка"), false);
+
+    // The export menu is the item named mmImportString, the import menu mmImportAbstract.
+    mmImportStringMenu = new QMenu(QStringLiteral("Экспорт"), this);
+    mmImportStringMenu->setObjectName(QStringLiteral("mmImportString"));
+    mmImportStringMenu->setAccessibleName(mmImportStringMenu->title());
+    mmImportString = mmImportStringMenu->menuAction();
+    mmImportString->setObjectName(QStringLiteral("mmImportString"));
+    mmImportString->setEnabled(false);
+    mmBufReference = menuItem(this, QStringLiteral("mmBufReference"), QStringLiteral("Reference"), true);
+    mmBufAbstract = menuItem(this, QStringLiteral("mmBufAbstract"), QStringLiteral("R.Abstract"), true);
+    mmImDBSelnFile = menuItem(this, QStringLiteral("mmImDBSelnFile"), QStringLiteral("Samlpe In File"), true);
+    mmImDBSelnFile->setStatusTip(QStringLiteral("Запись данных в файл"));
+    mmImDBSelnFile->setToolTip(mmImDBSelnFile->statusTip());
+    SampleInHTML1 = menuItem(this, QStringLiteral("SampleInHTML1"), QStringLiteral("Sample In HTML"), true);
+    mmImportStringMenu->addActions({mmBufReference, separator(this, QStringLiteral("N2")),
+                                    mmBufAbstract, separator(this, QStringLiteral("N4")),
+                                    mmImDBSelnFile, separator(this, QStringLiteral("N6")),
+                                    SampleInHTML1});
+
+    mmImportAbstractMenu = new QMenu(QStringLiteral("Импорт"), this);
+    mmImportAbstractMenu->setObjectName(QStringLiteral("mmImportAbstract"));
+    mmImportAbstractMenu->setAccessibleName(mmImportAbstractMenu->title());
+    mmImportAbstract = mmImportAbstractMenu->menuAction();
+    mmImportAbstract->setObjectName(QStringLiteral("mmImportAbstract"));
+    mmImportAbstract->setEnabled(false);
+    mmImReference = menuItem(this, QStringLiteral("mmImReference"), QStringLiteral("Reference"), true);
+    mmImAbstract = menuItem(this, QStringLiteral("mmImAbstract"), QStringLiteral("R.Abstract"), true);
+    mmImportAbstractMenu->addActions(
+        {mmImReference, separator(this, QStringLiteral("N3")), mmImAbstract});
+
+    mmDelete = menuItem(this, QStringLiteral("mmDelete"), QStringLiteral("Удалить"), false);
+    mmSizeTable = menuItem(this, QStringLiteral("mmSizeTable"), QStringLiteral("SizeTable"), false);
+    mmInfo = menuItem(this, QStringLiteral("mmInfo"), QStringLiteral("Сокращения"), false);
+    mmTerms = menuItem(this, QStringLiteral("mmTerms"), QStringLiteral("Термины"), false);
+    About1 = menuItem(this, QStringLiteral("About1"), QStringLiteral("About"), true);
+
+    bar->addActions({SelectLibrary, mmAbstract, mmNewBook, mmSave, mmSearch, mmSelect,
+                     mmImportString, mmImportAbstract, mmDelete, mmSizeTable, mmInfo, mmTerms,
+                     About1});
+    for (QAction *item : {mmAbstract, mmSizeTable, mmSearch, mmSelect, mmInfo, mmTerms})
+        setTag(item, 0);
+
+    connectHandler(SelectLibrary, &QAction::triggered, this, [this] { SelectLibraryClick(); });
+    connectHandler(mmAbstract, &QAction::triggered, this, [this] { mmAbstractClick(); });
+    connectHandler(mmNewBook, &QAction::triggered, this, [this] { btInsertBookClick(); });
+    connectHandler(mmSave, &QAction::triggered, this, [this] { bbSaveClick(); });
+    connectHandler(mmDelete, &QAction::triggered, this, [this] { bbDeleteClick(); });
+    connectHandler(mmSizeTable, &QAction::triggered, this, [this] { mmSizeTableClick(); });
+    connectHandler(mmInfo, &QAction::triggered, this, [this] { mmInfoClick(); });
+    connectHandler(mmTerms, &QAction::triggered, this, [this] { mmTermsClick(); });
+    connectHandler(About1, &QAction::triggered, this, [this] { About1Click(); });
+}
+
+void TForm1::createGridMenu()
+{
+    PopupMenu1 = new QMenu(this);
+    PopupMenu1->setObjectName(QStringLiteral("PopupMenu1"));
+    PopupMenu1->setAccessibleName(QStringLiteral("Закладки и выборка"));
+    pmGetBookMark = menuItem(this, QStringLiteral("pmGetBookMark"), QStringLiteral("GetBookMark"), true);
+    pmGetBookMark->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_G));
+    pmGotoBookMark = menuItem(this, QStringLiteral("pmGotoBookMark"), QStringLiteral("GotoBookMark"), false);
+    pmGotoBookMark->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_B));
+    ppSaveinFileQuery = menuItem(this, QStringLiteral("ppSaveinFileQuery"), QStringLiteral("Save in File"), true);
+    CloseSelectGrid = menuItem(this, QStringLiteral("CloseSelectGrid"), QStringLiteral("Close Select"), true);
+    // The short-cuts act while either grid has the focus.
+    for (QAction *item : {pmGetBookMark, pmGotoBookMark})
+        item->setShortcutContext(Qt::WidgetWithChildrenShortcut);
+    PopupMenu1->addActions({pmGetBookMark, pmGotoBookMark, separator(this, QStringLiteral("N5")),
+                            ppSaveinFileQuery, separator(this, QStringLiteral("N1")),
+                            CloseSelectGrid});
+
+    connectHandler(pmGetBookMark, &QAction::triggered, this, [this] { pmGetBookMarkClick(); });
+    connectHandler(pmGotoBookMark, &QAction::triggered, this, [this] { pmGotoBookMarkClick(); });
+    connectHandler(CloseSelectGrid, &QAction::triggered, this, [this] { CloseSelectGridClick(); });
+}
+
+void TForm1::createToolBar()
+{
+    sbTool = new QWidget(this);
+    sbTool->setObjectName(QStringLiteral("sbTool"));
+    sbTool->setAccessibleName(QStringLiteral("ToolBarNav"));
+    sbTool->setFixedSize(29, 261);
+    auto *column = new QVBoxLayout(sbTool);
+    column->setContentsMargins(2, 2, 3, 2);
+    column->setSpacing(0);
+
+    const auto button = [this, column](const QString &name, const QString &hint,
+                                       QStyle::StandardPixmap picture) {
+        auto *result = new QToolButton(sbTool);
+        result->setObjectName(name);
+        result->setToolTip(hint);
+        result->setAccessibleName(hint);
+        result->setIcon(style()->standardIcon(picture));
+        result->setIconSize(QSize(16, 16));
+        result->setFixedSize(24, 23);
+        result->setAutoRaise(true);
+        result->setFocusPolicy(Qt::NoFocus);
+        column->addWidget(result);
+        return result;
+    };
+    siFirst = button(QStringLiteral("siFirst"), QStringLiteral("First Record"), QStyle::SP_MediaSkipBackward);
+    siPrior = button(QStringLiteral("siPrior"), QStringLiteral("Prior Record"), QStyle::SP_ArrowLeft);
+    siNext = button(QStringLiteral("siNext"), QStringLiteral("Next Record"), QStyle::SP_ArrowRight);
+    siLast = button(QStringLiteral("siLast"), QStringLiteral("Last Record"), QStyle::SP_MediaSkipForward);
+    siTableAbstract = button(QStringLiteral("siTableAbstract"), QStringLiteral("Abstract Editor"),
+                             QStyle::SP_FileDialogDetailedView);
+    siSaveInDB = button(QStringLiteral("siSaveInDB"), QStringLiteral("Save in DB"), QStyle::SP_DialogSaveButton);
+    siImportData = button(QStringLiteral("siImportData"), QStringLiteral("ImportData"), QStyle::SP_DirOpenIcon);
+    siTableFind = button(QStringLiteral("siTableFind"), QStringLiteral("Find in Table"),
+                         QStyle::SP_FileDialogContentsView);
+    siSelectData = button(QStringLiteral("siSelectData"), QStringLiteral("Select Data"),
+                          QStyle::SP_FileDialogListView);
+    siDelete = button(QStringLiteral("siDelete"), QStringLiteral("Delete Record"), QStyle::SP_TrashIcon);
+    siExit = button(QStringLiteral("siExit"), QStringLiteral("Exit"), QStyle::SP_DialogCloseButton);
+    column->addStretch();
+
+    // First tick 500 ms after the press, then every 100 ms; release over the button clicks once more.
+    for (QToolButton *repeating : {siPrior, siNext}) {
+        repeating->setAutoRepeat(true);
+        repeating->setAutoRepeatDelay(500);
+        repeating->setAutoRepeatInterval(100);
+    }
+
+    connectHandler(siFirst, &QToolButton::clicked, this, [this] { siFirstClick(); });
+    connectHandler(siPrior, &QToolButton::clicked, this, [this] { siPriorClick(); });
+    connectHandler(siNext, &QToolButton::clicked, this, [this] { siNextClick(); });
+    connectHandler(siLast, &QToolButton::clicked, this, [this] { siLastClick(); });
+    connectHandler(siTableAbstract, &QToolButton::clicked, this, [this] { mmAbstractClick(); });
+    connectHandler(siSaveInDB, &QToolButton::clicked, this, [this] { bbSaveClick(); });
+    connectHandler(siDelete, &QToolButton::clicked, this, [this] { bbDeleteClick(); });
+    connectHandler(siExit, &QToolButton::clicked, this, [this] { siExitClick(); });
+}
+
+void TForm1::createRecordPane()
+{
+    DBCtrlGrid = new QFrame(this);
+    DBCtrlGrid->setObjectName(QStringLiteral("DBCtrlGrid"));
+    DBCtrlGrid->setAccessibleName(QStringLiteral("Запись"));
+    DBCtrlGrid->setFixedSize(548, 259);
+
+    const QString saveHint = QStringLiteral("При изменении необходимо \n\"Сохранить\" информацию");
+    const auto caption = [this](const QString &name, const QString &text, int top, int left,
+                                int width) {
+        auto *result = new QLabel(text, DBCtrlGrid);
+        result->setObjectName(name);
+        result->setGeometry(left, top + 3, width, 17);
+        result->setFont(paneFont());
+        return result;
+    };
+    const auto place = [this](QWidget *control, const QString &name, QLabel *label,
+                              const QRect &geometry) {
+        control->setObjectName(name);
+        control->setAccessibleName(label->text());
+        control->setGeometry(geometry);
+        control->setFont(paneFont());
+        label->setBuddy(control);
+    };
+    const auto memo = [this, &place](const QString &name, const QString &field, QLabel *label,
+                                     const QRect &geometry) {
+        auto *result = new quil::DBMemo(DBCtrlGrid);
+        result->setDataField(field);
+        result->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+        place(result, name, label, geometry);
+        return result;
+    };
+    const auto edit = [this, &place](const QString &name, const QString &field, QLabel *label,
+                                     const QRect &geometry) {
+        auto *result = new quil::DBEdit(DBCtrlGrid);
+        result->setDataField(field);
+        place(result, name, label, geometry);
+        return result;
+    };
+
+    StaticText1 = caption(QStringLiteral("StaticText1"), QStringLiteral("Author"), 8, 4, 48);
+    StaticText2 = caption(QStringLiteral("StaticText2"), QStringLiteral("Title"), 88, 4, 48);
+    for (QLabel *label : {StaticText1, StaticText2}) {
+        label->setStyleSheet(QStringLiteral("color: maroon;"));
+        label->setToolTip(saveHint);
+    }
+    StaticText5 = caption(QStringLiteral("StaticText5"), QStringLiteral("Publ"), 154, 4, 48);
+    StaticText7 = caption(QStringLiteral("StaticText7"), QStringLiteral("KeyW"), 202, 4, 48);
+    StaticText6 = caption(QStringLiteral("StaticText6"), QStringLiteral("Year"), 230, 4, 48);
+    StaticText3 = caption(QStringLiteral("StaticText3"), QStringLiteral("Info"), 230, 178, 34);
+
+    DBmeName = memo(QStringLiteral("DBmeName"), book::WName, StaticText1, {56, 8, 489, 72});
+    DBmeTitle = memo(QStringLiteral("DBmeTitle"), book::WTitle, StaticText2, {55, 88, 490, 57});
+    DBmePub = memo(QStringLiteral("DBmePub"), book::WPublisher, StaticText5, {55, 154, 490, 41});
+    DBedLocation = edit(QStringLiteral("DBedLocation"), book::Location, StaticText7, {56, 202, 489, 24});
+    DBedCityYear = edit(QStringLiteral("DBedCityYear"), book::City, StaticText6, {56, 230, 110, 24});
+    DBmeComment = memo(QStringLiteral("DBmeComment"), book::Pages, StaticText3, {216, 230, 329, 24});
+
+    RxDBedView = new quil::DBRichView(this);
+    RxDBedView->setObjectName(QStringLiteral("RxDBedView"));
+    RxDBedView->setAccessibleName(QStringLiteral("Абстракт"));
+    RxDBedView->setDataField(book::Resume);
+    RxDBedView->setFont(pixelFont(QStringLiteral("Times New Roman"), 16));
+
+    meInfo = new QPlainTextEdit(this);
+    meInfo->setObjectName(QStringLiteral("meInfo"));
+    meInfo->setAccessibleName(QStringLiteral("Сокращения"));
+    meInfo->setFont(pixelFont(QStringLiteral("Courier New"), 15));
+    meTerms = new QPlainTextEdit(this);
+    meTerms->setObjectName(QStringLiteral("meTerms"));
+    meTerms->setAccessibleName(QStringLiteral("Термины"));
+    meTerms->setFont(pixelFont(QStringLiteral("Times New Roman"), 16));
+    for (QPlainTextEdit *note : {meInfo, meTerms}) {
+        note->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+        note->viewport()->installEventFilter(this);
+    }
+
+    for (QWidget *pane : {static_cast<QWidget *>(DBCtrlGrid), sbTool,
+                          static_cast<QWidget *>(RxDBedView), static_cast<QWidget *>(meInfo),
+                          static_cast<QWidget *>(meTerms)})
+        pane->hide();
+}
+
+void TForm1::createGrids()
+{
+    DBGrid = new quil::DBGrid(this);
+    DBGrid->setObjectName(QStringLiteral("DBGrid"));
+    DBGrid->setAccessibleName(QStringLiteral("Библиотека"));
+    DBGrid->setColumns({
+        {book::Name, QStringLiteral("Автор(ы)"), 401, Qt::AlignLeft | Qt::AlignVCenter},
+        {book::Title, QStringLiteral("Название статьи (книги)"), 530, Qt::AlignLeft | Qt::AlignVCenter},
+        {book::City, QStringLiteral("Год"), 56, Qt::AlignCenter},
+    });
+    DBGrid->setFont(designGridFont());
+    DBGrid->setCellFont(designColumnFont());
+    DBGrid->horizontalHeader()->setFont(pixelFont(QStringLiteral("MS Sans Serif"), 13, true));
+    DBGrid->horizontalHeader()->setDefaultAlignment(Qt::AlignCenter);
+    DBGrid->setFixedHeight(GridHeight);
+
+    DBgrQuery = new quil::DBGrid(this);
+    DBgrQuery->setObjectName(QStringLiteral("DBgrQuery"));
+    DBgrQuery->setAccessibleName(QStringLiteral("Выборка"));
+
+    for (quil::DBGrid *grid : {DBGrid, DBgrQuery}) {
+        grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
+        grid->addActions({pmGetBookMark, pmGotoBookMark});
+        grid->setContextMenuPolicy(Qt::CustomContextMenu);
+        connect(grid, &QWidget::customContextMenuRequested, this, [this, grid](const QPoint &at) {
+            PopupMenu1->popup(grid->viewport()->mapToGlobal(at));
+        });
+        connectHandler(grid, &quil::DBGrid::recordDoubleClicked, this, [this] { DBGridDblClick(); });
+        grid->hide();
+    }
+    connect(DBGrid, &quil::DBGrid::titleClick, this,
+            [this](int column) { quil::guarded([this, column] { DBGridTitleClick(column); }); });
+
+    gbFind = new QGroupBox(QStringLiteral("Поиск"), this);
+    gbFind->setObjectName(QStringLiteral("gbFind"));
+    gbFind->setAccessibleName(gbFind->title());
+    gbFind->setFixedSize(657, 114);
+    gbFind->installEventFilter(this);
+    gbFind->hide();
+
+    gbSelect = new QGroupBox(QStringLiteral("Выборка"), this);
+    gbSelect->setObjectName(QStringLiteral("gbSelect"));
+    gbSelect->setAccessibleName(gbSelect->title());
+    gbSelect->setFixedHeight(114);
+    gbSelect->hide();
+}
+
+void TForm1::createStatusBar()
+{
+    StatusBar1 = new QStatusBar(this);
+    StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
+    StatusBar1->setAccessibleName(QStringLiteral("Строка состояния"));
+    StatusBar1->setSizeGripEnabled(false);
+    StatusBar1->setFixedHeight(21);
+    setStatusBar(StatusBar1);
+
+    struct Panel {
+        int width;
+        Qt::Alignment alignment;
+        QString text;
+        QString role;
+    };
+    const Panel panels[3] = {
+        {100, Qt::AlignCenter, QStringLiteral("Номер книги"), QStringLiteral("Номер книги")},
+        {845, Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("Информация"), QStringLiteral("Информация")},
+        {100, Qt::AlignCenter, QStringLiteral("Выборка"), QStringLiteral("Раскладка клавиатуры или выборка")},
+    };
+    for (int i = 0; i < 3; ++i) {
+        auto *panel = new QLabel(panels[i].text, StatusBar1);
+        panel->setObjectName(QStringLiteral("StatusPanel%1").arg(i));
+        panel->setFixedWidth(panels[i].width);
+        panel->setAlignment(panels[i].alignment);
+        panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
+        // The name read out is the panel's current text; the description tells what it is.
+        panel->setAccessibleDescription(panels[i].role);
+        StatusBar1->addWidget(panel);
+        FPanels[i] = panel;
+    }
+}
+
+void TForm1::layOutPanes()
+{
+    // The abstract view and the notebooks share one rectangle; raising one brings it to the front.
+    auto *notes = new QWidget(this);
+    notes->setFixedHeight(259);
+    auto *notesLayout = new QGridLayout(notes);
+    notesLayout->setContentsMargins(0, 0, 0, 0);
+    for (QWidget *pane : {static_cast<QWidget *>(RxDBedView), static_cast<QWidget *>(meInfo),
+                          static_cast<QWidget *>(meTerms)})
+        notesLayout->addWidget(pane, 0, 0);
+    RxDBedView->raise();
+
+    auto *top = new QHBoxLayout;
+    top->setContentsMargins(0, 0, 0, 0);
+    top->setSpacing(0);
+    top->addWidget(DBCtrlGrid, 0, Qt::AlignTop);
+    top->addWidget(sbTool, 0, Qt::AlignTop);
+    top->addSpacing(3);
+    top->addWidget(notes, 1);
+
+    // The find panel, the selection panel and the selection grid share the lower region.
+    auto *lower = new QWidget(this);
+    auto *lowerLayout = new QGridLayout(lower);
+    lowerLayout->setContentsMargins(0, 0, 0, 0);
+    lowerLayout->addWidget(DBgrQuery, 0, 0);
+    lowerLayout->addWidget(gbSelect, 0, 0, Qt::AlignTop);
+    lowerLayout->addWidget(gbFind, 0, 0, Qt::AlignTop | Qt::AlignHCenter);
+
+    auto *central = new QWidget(this);
+    auto *column = new QVBoxLayout(central);
+    column->setContentsMargins(0, 4, 0, 0);
+    column->setSpacing(0);
+    column->addLayout(top);
+    column->addSpacing(3);
+    column->addWidget(DBGrid);
+    column->addSpacing(6);
+    column->addWidget(lower, 1);
+    setCentralWidget(central);
+}
+
+void TForm1::attachDataModule(TDataModule1 &dataModule)
+{
+    DBGrid->setDataSource(&dataModule.DataSource);
+    for (quil::DBMemo *memo : {DBmeName, DBmeTitle, DBmePub, DBmeComment})
+        memo->setDataSource(&dataModule.DataSource);
+    DBedLocation->setDataSource(&dataModule.DataSource);
+    DBedCityYear->setDataSource(&dataModule.DataSource);
+    RxDBedView->setDataSource(&dataModule.DataSource);
+    DBgrQuery->setDataSource(&dataModule.DataSourceQuery);
+}
+
+// ------------------------------------------------------------------------------ MainView
+
+void TForm1::setStatusPanel(int panel, const QString &text) { FPanels[panel]->setText(text); }
+
+QString TForm1::statusPanel(int panel) const { return FPanels[panel]->text(); }
+
+void TForm1::resetTextAttributes()
+{
+    if (FormEdit)
+        FormEdit->ResetTextAttributes();
+}
+
+void TForm1::setBookmarkStored(bool stored)
+{
+    pmGetBookMark->setEnabled(!stored);
+    pmGotoBookMark->setEnabled(stored);
+}
+
+// ------------------------------------------------------------------------------ window
+
+void TForm1::FormCreate()
+{
+    // Qt offers no per-window system menu on X11: "О программе" is reached through "About".
+    DBGrid->wheelMovesRecord = true;
+    DBmeComment->clear();
+    ProgramFolder = FProgramFolder;
+    DBGrid->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    DBgrQuery->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+
+    FLanguageBeforeSwitch = quil::keyboardLayout().currentLanguage();
+    connectHandler(QGuiApplication::inputMethod(), &QInputMethod::localeChanged, this,
+                   [this] { ApplicationMessage(); });
+
+    loadNote(meInfo, FInfoChange, InfoFile, &TForm1::meInfoChange);
+    loadNote(meTerms, FTermsChange, TermsFile, &TForm1::meTermsChange);
+
+    const int language = quil::keyboardLayout().currentLanguage();
+    setStatusPanel(2, language == quil::LanguageRussian ? Russian : English);
+}
+
+void TForm1::ApplicationMessage()
+{
+    // Shown as it would be read before the switch: the opposite of the language left behind.
+    setStatusPanel(2, FLanguageBeforeSwitch == quil::LanguageRussian ? English : Russian);
+    FLanguageBeforeSwitch = quil::keyboardLayout().currentLanguage();
+}
+
+void TForm1::closeEvent(QCloseEvent *event)
+{
+    if (quil::guarded([this] { FormClose(); }))
+        event->accept();
+    else
+        event->ignore();
+}
+
+void TForm1::FormClose()
+{
+    if (!DataModule1 || !table().Active())
+        return;
+    storeDetached(
+        [] {
+            table().Edit();
+            table().Post();
+        },
+        true);
+}
+
+void TForm1::storeDetached(const std::function<void()> &store, bool keepDetachedOnSuccess)
+{
+    DataModule1->detachDataChange();
+    DBGrid->setDataSource(nullptr);
+    const auto attachAgain = [this] {
+        DataModule1->attachDataChange();
+        DBGrid->setDataSource(&DataModule1->DataSource);
+    };
+    try {
+        store();
+    } catch (...) {
+        attachAgain();
+        throw;
+    }
+    if (!keepDetachedOnSuccess)
+        attachAgain();
+}
+
+void TForm1::About1Click()
+{
+    AboutBox->show();
+    AboutBox->raise();
+}
+
+void TForm1::mmSizeTableClick()
+{
+    if (tag(mmSizeTable) == 0) {
+        DBGrid->setCellFont(withPoints(designColumnFont(), EnlargedColumnPoints));
+        DBGrid->setFont(withPoints(designGridFont(), EnlargedGridPoints));
+        DBGrid->setFixedHeight(EnlargedGridHeight);
+        setTag(mmSizeTable, 1);
+    } else {
+        DBGrid->setCellFont(designColumnFont());
+        DBGrid->setFont(designGridFont());
+        DBGrid->setFixedHeight(GridHeight);
+        setTag(mmSizeTable, 0);
+    }
+}
+
+// ------------------------------------------------------------------------------ library
+
+void TForm1::SelectLibraryClick()
+{
+    quil::Dialogs::FileRequest request;
+    request.title = QStringLiteral("Выбрать библиотеку для редактивроания и просмотра");
+    request.filter = QStringLiteral("Библиотеки (*.mdb)|*.mdb");
+    request.initialFolder = ProgramFolder + QStringLiteral("DBase");
+    const QString picked = quil::dialogs().openFileName(request);
+    if (picked.isEmpty())
+        return;
+
+    const WaitCursor wait;
+    LibraryFileName = QFileInfo(picked).fileName();
+    OpenLibrary();
+    setWindowTitle(QStringLiteral("Library ") + LibraryFileName);
+    for (QAction *item : {mmNewBook, mmSave, mmSelect, mmSearch, mmDelete, mmImportString,
+                          mmImportAbstract, mmSizeTable, mmAbstract})
+        item->setEnabled(true);
+    RxDBedView->show();
+    mmTerms->setEnabled(true);
+    DBCtrlGrid->show();
+    sbTool->show();
+    mmInfo->setEnabled(true);
+    DBGrid->show();
+    if (pmGotoBookMark->isEnabled())
+        DataModule1->releaseBookMark();
+}
+
+void TForm1::OpenLibrary()
+{
+    quil::Connection &connection = DataModule1->ADOConnection;
+    if (connection.Connected())
+        connection.Close();
+    connection.setConnectionString(library::connectionString(ProgramFolder, LibraryFileName));
+    // Whatever the engine says, the user learns only that this library cannot be had.
+    const quil::Error missing(QStringLiteral("Библиотека ") + LibraryFileName +
+                              QStringLiteral(" отсутствует!"));
+    try {
+        connection.Open();
+    } catch (const std::exception &) {
+        throw missing;
+    }
+    try {
+        table().Open();
+    } catch (const std::exception &) {
+        connection.Close();
+        throw missing;
+    }
+    table().setSort(book::DefaultSort);
+}
+
+// ------------------------------------------------------------------------------ records
+
+void TForm1::btInsertBookClick()
+{
+    table().Edit();
+    table().Insert();
+    DataModule1->ADOTableCity->setAsString(book::NewText);
+    DataModule1->ADOTableResume->setAsString(book::NewText);
+    DataModule1->ADOTableLocation->setAsString(book::NewText);
+    table().Post();
+    DBmeName->setFocus();
+    if (tag(mmAbstract) == 0)
+        mmAbstractClick();
+}
+
+void TForm1::bbSaveClick()
+{
+    storeDetached(
+        [] {
+            table().Edit();
+            DataModule1->ADOTableName->setAsString(DataModule1->ADOTableWName->AsString());
+            DataModule1->ADOTableTitle->setAsString(DataModule1->ADOTableWTitle->AsString());
+            table().Post();
+        },
+        false);
+}
+
+void TForm1::bbDeleteClick()
+{
+    if (!quil::dialogs().askYesNo(QStringLiteral("Внимание!!!"),
+                                  QStringLiteral("Вы действительно хотите удалить текущую информацию?")))
+        return;
+    table().Edit();
+    table().Delete();
+}
+
+// ------------------------------------------------------------------------------ navigation
+
+void TForm1::siFirstClick() { table().First(); }
+
+void TForm1::siPriorClick() { table().Prior(); }
+
+void TForm1::siNextClick() { table().Next(); }
+
+void TForm1::siLastClick() { table().Last(); }
+
+void TForm1::siExitClick() { close(); }
+
+void TForm1::DBGridTitleClick(int column)
+{
+    static const QString sorts[] = {QStringLiteral("Name, City, Title ASC"),
+                                    QStringLiteral("Title, City, Name ASC"), book::DefaultSort};
+    if (column < 0 || column >= int(std::size(sorts)))
+        return;
+    table().setSort(sorts[column]);
+}
+
+void TForm1::DBGridDblClick() { mmAbstractClick(); }
+
+// The find command belongs to mmSearch; the panel's double click goes the same way.
+void TForm1::gbFindDblClick() { mmSearch->trigger(); }
+
+void TForm1::mmAbstractClick()
+{
+    if (tag(mmAbstract) == 0) {
+        setTag(mmAbstract, 1);
+        FormEdit->move(0, 301);
+        FormEdit->resize(1023, 448);
+        FormEdit->show();
+        FormEdit->Editor->document()->setModified(false);
+    } else {
+        FormEdit->hide();
+        setTag(mmAbstract, 0);
+    }
+}
+
+void TForm1::pmGetBookMarkClick() { DataModule1->TakeBookMark(); }
+
+void TForm1::pmGotoBookMarkClick() { DataModule1->ReturnToBookMark(); }
+
+void TForm1::CloseSelectGridClick() { DBgrQuery->hide(); }
+
+// ------------------------------------------------------------------------------ notebooks
+
+void TForm1::loadNote(QPlainTextEdit *memo, QMetaObject::Connection &change, const QString &file,
+                      void (TForm1::*handler)())
+{
+    QObject::disconnect(change);
+    memo->setPlainText(notefile::read(ProgramFolder + file));
+    change = connectHandler(memo, &QPlainTextEdit::textChanged, this,
+                            [this, handler] { (this->*handler)(); });
+}
+
+void TForm1::meInfoChange() { notefile::write(ProgramFolder + InfoFile, noteText(meInfo)); }
+
+void TForm1::meTermsChange() { notefile::write(ProgramFolder + TermsFile, noteText(meTerms)); }
+
+void TForm1::showNoteInFront(QAction *item, QPlainTextEdit *memo, QAction *otherItem)
+{
+    if (tag(item) == 1)
+        return;
+    setTag(item, 1);
+    memo->raise();
+    memo->show();
+    setTag(otherItem, 0);
+}
+
+void TForm1::mmInfoClick() { showNoteInFront(mmInfo, meInfo, mmTerms); }
+
+void TForm1::mmTermsClick() { showNoteInFront(mmTerms, meTerms, mmInfo); }
+
+void TForm1::meInfoDblClick()
+{
+    RxDBedView->raise();
+    setTag(mmInfo, 0);
+    setTag(mmTerms, 0);
+}
+
+bool TForm1::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::MouseButtonDblClick) {
+        if (watched == meInfo->viewport() || watched == meTerms->viewport())
+            quil::guarded([this] { meInfoDblClick(); });
+        else if (watched == gbFind)
+            quil::guarded([this] { gbFindDblClick(); });
+    }
+    return QMainWindow::eventFilter(watched, event);
+}

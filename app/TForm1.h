@@ -1,0 +1,176 @@
+#pragma once
+
+#include "store/MainView.h"
+
+#include <QMainWindow>
+#include <functional>
+
+class QAction;
+class QFrame;
+class QGroupBox;
+class QLabel;
+class QMenu;
+class QPlainTextEdit;
+class QToolButton;
+class TDataModule1;
+
+namespace quil {
+class DBEdit;
+class DBGrid;
+class DBMemo;
+class DBRichView;
+} // namespace quil
+
+// The main window: menus, tool bar, record pane, grids, notebooks and status bar, and the
+// commands that open a library, move through it and change its records.
+class TForm1 : public QMainWindow, public MainView {
+    Q_OBJECT
+public:
+    // Builds the window and runs FormCreate; programFolder ends with the separator.
+    explicit TForm1(const QString &programFolder, QWidget *parent = nullptr);
+
+    // Binds the data-aware controls to the data module's data sources (start-up step 4).
+    void attachDataModule(TDataModule1 &dataModule);
+
+    // MainView
+    void setStatusPanel(int panel, const QString &text) override;
+    QString statusPanel(int panel) const override;
+    void resetTextAttributes() override;
+    void setBookmarkStored(bool stored) override;
+
+    // Window
+    void FormCreate();
+    void FormClose();
+    void ApplicationMessage();
+    void About1Click();
+    void mmSizeTableClick();
+    // Library
+    void SelectLibraryClick();
+    void OpenLibrary();
+    // Records
+    void btInsertBookClick();
+    void bbSaveClick();
+    void bbDeleteClick();
+    // Navigation, order, bookmark
+    void siFirstClick();
+    void siPriorClick();
+    void siNextClick();
+    void siLastClick();
+    void siExitClick();
+    void DBGridTitleClick(int column);
+    void DBGridDblClick();
+    void gbFindDblClick();
+    void mmAbstractClick();
+    void pmGetBookMarkClick();
+    void pmGotoBookMarkClick();
+    void CloseSelectGridClick();
+    // Notebooks
+    void mmInfoClick();
+    void mmTermsClick();
+    void meInfoDblClick();
+    void meInfoChange();
+    void meTermsChange();
+
+    // Main menu MainMenu1
+    QAction *SelectLibrary;
+    QAction *mmAbstract;
+    QAction *mmNewBook;
+    QAction *mmSave;
+    QAction *mmSearch;
+    QAction *mmSelect;
+    QMenu *mmImportStringMenu;   // "Экспорт"
+    QAction *mmImportString;     // its item in the menu bar
+    QAction *mmBufReference;
+    QAction *mmBufAbstract;
+    QAction *mmImDBSelnFile;
+    QAction *SampleInHTML1;
+    QMenu *mmImportAbstractMenu; // "Импорт"
+    QAction *mmImportAbstract;
+    QAction *mmImReference;
+    QAction *mmImAbstract;
+    QAction *mmDelete;
+    QAction *mmSizeTable;
+    QAction *mmInfo;
+    QAction *mmTerms;
+    QAction *About1;
+
+    // Pop-up menu of both grids
+    QMenu *PopupMenu1;
+    QAction *pmGetBookMark;
+    QAction *pmGotoBookMark;
+    QAction *ppSaveinFileQuery;
+    QAction *CloseSelectGrid;
+
+    // Tool bar
+    QWidget *sbTool;
+    QToolButton *siFirst;
+    QToolButton *siPrior;
+    QToolButton *siNext;
+    QToolButton *siLast;
+    QToolButton *siTableAbstract;
+    QToolButton *siSaveInDB;
+    QToolButton *siImportData;
+    QToolButton *siTableFind;
+    QToolButton *siSelectData;
+    QToolButton *siDelete;
+    QToolButton *siExit;
+
+    // Record pane
+    QFrame *DBCtrlGrid;
+    quil::DBMemo *DBmeName;
+    quil::DBMemo *DBmeTitle;
+    quil::DBMemo *DBmePub;
+    quil::DBEdit *DBedLocation;
+    quil::DBEdit *DBedCityYear;
+    quil::DBMemo *DBmeComment;
+    QLabel *StaticText1;
+    QLabel *StaticText2;
+    QLabel *StaticText5;
+    QLabel *StaticText7;
+    QLabel *StaticText6;
+    QLabel *StaticText3;
+
+    // Abstract view and notebooks, one rectangle
+    quil::DBRichView *RxDBedView;
+    QPlainTextEdit *meInfo;
+    QPlainTextEdit *meTerms;
+
+    // Grids and the lower panels
+    quil::DBGrid *DBGrid;
+    QGroupBox *gbFind;
+    QGroupBox *gbSelect;
+    quil::DBGrid *DBgrQuery;
+
+    // Status bar
+    QStatusBar *StatusBar1;
+
+protected:
+    void closeEvent(QCloseEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
+
+private:
+    void createMainMenu();
+    void createGridMenu();
+    void createToolBar();
+    void createRecordPane();
+    void createGrids();
+    void createStatusBar();
+    void layOutPanes();
+
+    void loadNote(QPlainTextEdit *memo, QMetaObject::Connection &change, const QString &file,
+                  void (TForm1::*handler)());
+    void showNoteInFront(QAction *item, QPlainTextEdit *memo, QAction *otherItem);
+    // Runs a store with the grid unbound and the data-change handler detached; both come back
+    // when the store fails, and also after success unless it closes the program.
+    void storeDetached(const std::function<void()> &store, bool keepDetachedOnSuccess);
+
+    QLabel *FPanels[3];
+    QMetaObject::Connection FInfoChange;
+    QMetaObject::Connection FTermsChange;
+    // The input language before the latest switch: Qt reports a switch only after it happened.
+    int FLanguageBeforeSwitch = 0;
+    QString FProgramFolder;
+};
+
+// The program-wide instance: the main window; closing it ends the program.
+extern TForm1 *Form1;

@@ -1,0 +1,174 @@
+#pragma once
+// The program started the way main() starts it, over a temporary program folder, with
+// scripted dialogs, and helpers that write and read library files straight through SQL.
+
+#include "TestSupport.h"
+
+#include "app/Globals.h"
+#include "app/Startup.h"
+#include "app/TForm1.h"
+#include "editor/TFormEdit.h"
+#include "platform/KeyboardLayout.h"
+#include "platform/ScriptedDialogs.h"
+#include "platform/gui/DBEdit.h"
+#include "platform/gui/DBGrid.h"
+#include "platform/gui/DBMemo.h"
+#include "platform/gui/DBRichView.h"
+#include "platform/gui/QuilApplication.h"
+#include "store/LibraryFile.h"
+#include "store/TDataModule1.h"
+
+#include <QFile>
+#include <QSqlDatabase>
+#include <QSqlError>
+#include <QSqlQuery>
+#include <QtTest>
+#include <memory>
+
+struct Entry {
+    QString name;
+    QString title;
+    QString city;
+};
+
+// A keyboard layout whose language the test sets.
+class FakeKeyboardLayout : public quil::KeyboardLayout {
+public:
+    int language = quil::LanguageRussian;
+    int currentLanguage() const override { return language; }
+};
+
+inline void writeBytes(const QString &path, const QByteArray &bytes)
+{
+    QFile file(path);
+    QVERIFY2(file.open(QIODevice::WriteOnly), qPrintable(path));
+    file.write(bytes);
+}
+
+inline QByteArray readBytes(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+}
+
+// Runs statements on a library file through a connection of its own.
+inline void execOn(const QString &path, const QStringList &statements, const QList<Entry> &entries = {})
+{
+    const QString name = QStringLiteral("fixture");
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+        db.setDatabaseName(path);
+        QVERIFY(db.open());
+        QSqlQuery q(db);
+        for (const QString &statement : statements)
+            QVERIFY2(q.exec(statement), qPrintable(q.lastError().text()));
+        q.prepare("INSERT INTO Books (Name, Title, City, WName, WTitle) VALUES (?,?,?,?,?)");
+        for (const Entry &e : entries) {
+            q.addBindValue(e.name);
+            q.addBindValue(e.title);
+            q.addBindValue(e.city);
+            q.addBindValue(e.name);
+            q.addBindValue(e.title);
+            QVERIFY2(q.exec(), qPrintable(q.lastError().text()));
+        }
+    }
+    QSqlDatabase::removeDatabase(name);
+}
+
+// Rows of Books in key order as "Name|Title|City|Resume|Location|WName".
+inline QStringList storedRows(const QString &path)
+{
+    QStringList rows;
+    const QString name = QStringLiteral("check");
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+        db.setDatabaseName(path);
+        db.open();
+        QSqlQuery q(db);
+        q.exec("SELECT Name, Title, City, Resume, Location, WName FROM Books ORDER BY key");
+        while (q.next()) {
+            QStringList fields;
+            for (int i = 0; i < 6; ++i)
+                fields << q.value(i).toString();
+            rows << fields.join(QLatin1Char('|'));
+        }
+    }
+    QSqlDatabase::removeDatabase(name);
+    return rows;
+}
+
+class AppFixture {
+public:
+    TempProgramFolder folder;
+    quil::ScopedScriptedDialogs dialogs;
+    FakeKeyboardLayout keyboard;
+    quil::KeyboardLayout *previousKeyboard = &quil::keyboardLayout();
+    std::unique_ptr<Program> program;
+
+    // Notebook files are written unless told otherwise, so start-up reports nothing.
+    explicit AppFixture(bool withNotes = true)
+    {
+        quil::setKeyboardLayout(&keyboard);
+        if (withNotes) {
+            writeBytes(folder.file("Info.txt"), "");
+            writeBytes(folder.file("Terms.txt"), "");
+        }
+    }
+    ~AppFixture()
+    {
+        program.reset();
+        quil::setKeyboardLayout(previousKeyboard);
+    }
+
+    void start()
+    {
+        program = std::make_unique<Program>(folder.path());
+        Form1->show();
+    }
+
+    QString library(const QString &file) const { return library::folder(folder.path()) + file; }
+
+    QString makeLibrary(const QString &file, const QList<Entry> &entries = {})
+    {
+        const QString path = library(file);
+        library::create(path);
+        execOn(path, {}, entries);
+        return path;
+    }
+
+    // Makes a library, starts the program and opens the library; returns its path.
+    QString startWithLibrary(const QString &file, const QList<Entry> &entries = {})
+    {
+        const QString path = makeLibrary(file, entries);
+        start();
+        pick(path);
+        return path;
+    }
+
+    // Picks a file in the open dialog of "Библиотека" (empty: cancel).
+    void pick(const QString &path)
+    {
+        dialogs.nextFileNames.enqueue(path);
+        Form1->SelectLibrary->trigger();
+    }
+
+    quil::Table &table() const { return DataModule1->ADOTable; }
+    QString currentName() const { return DataModule1->ADOTableName->AsString(); }
+};
+
+// Replaces what a record-pane memo holds by typing.
+inline void typeInto(QPlainTextEdit *memo, const QString &text)
+{
+    memo->selectAll();
+    QTest::keyClicks(memo, text);
+}
+
+// Tests run under the program's own application object, which reports what handlers raise.
+#define QUIL_APP_TEST_MAIN(TestClass)                                                          \
+    int main(int argc, char **argv)                                                            \
+    {                                                                                          \
+        quil::QuilApplication app(argc, argv);                                                 \
+        app.setQuitOnLastWindowClosed(false);                                                  \
+        TestClass test;                                                                        \
+        return QTest::qExec(&test, argc, argv);                                                \
+    }

@@ -1,0 +1,449 @@
+// The main window as a whole: start-up, opening libraries, the wheel, "SizeTable", closing,
+// the keyboard indicator, the about box and what assistive technology reads.
+#include "AppFixture.h"
+
+#include "app/TAboutBox.h"
+#include "platform/Shell.h"
+#include "platform/gui/DBGrid.h"
+
+#include <QAccessible>
+#include <QGroupBox>
+#include <QInputMethod>
+#include <QLabel>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QToolButton>
+
+namespace {
+
+const QString StartCaption = QStringLiteral("QUIL - Reference Library 2006");
+
+class RecordingShell : public quil::Shell {
+public:
+    QStringList opened;
+    void open(const QString &address) override { opened << address; }
+};
+
+QStringList enabledMenuItems()
+{
+    QStringList names;
+    for (QAction *item : Form1->menuBar()->actions())
+        if (item->isEnabled())
+            names << item->objectName();
+    return names;
+}
+
+QStringList visiblePanes()
+{
+    QStringList names;
+    for (QWidget *pane : std::initializer_list<QWidget *>{
+             Form1->DBCtrlGrid, Form1->sbTool, Form1->RxDBedView, Form1->meInfo, Form1->meTerms,
+             Form1->DBGrid, Form1->gbFind, Form1->gbSelect, Form1->DBgrQuery})
+        if (pane->isVisible())
+            names << pane->objectName();
+    return names;
+}
+
+QString accessibleName(QObject *object)
+{
+    QAccessibleInterface *face = QAccessible::queryAccessibleInterface(object);
+    return face ? face->text(QAccessible::Name) : QStringLiteral("<none>");
+}
+
+void turnWheel(int distance)
+{
+    QWidget *viewport = Form1->DBGrid->viewport();
+    const QPointF at = viewport->rect().center();
+    QWheelEvent event(at, viewport->mapToGlobal(at), QPoint(), QPoint(0, distance), Qt::NoButton,
+                      Qt::NoModifier, Qt::NoScrollPhase, false);
+    QApplication::sendEvent(viewport, &event);
+}
+
+const QStringList AllMenuItems = {
+    "SelectLibrary", "mmAbstract", "mmNewBook", "mmSave", "mmSearch", "mmSelect", "mmImportString",
+    "mmImportAbstract", "mmDelete", "mmSizeTable", "mmInfo", "mmTerms", "About1"};
+
+} // namespace
+
+class TestMainWindow : public QObject {
+    Q_OBJECT
+private slots:
+    void startUpState();
+    void keyboardIndicator();
+    void openLibrary();
+    void failedPick_data();
+    void failedPick();
+    void cancelledPickChangesNothing();
+    void wheelMovesOneRecord();
+    void sizeTableToggles();
+    void closeStoresCurrentRecord();
+    void closeWhenPostFailsKeepsWindowWorking();
+    void aboutBox();
+    void accessibleNames();
+};
+
+void TestMainWindow::startUpState()
+{
+    AppFixture app;
+    app.start();
+
+    QCOMPARE(QCoreApplication::applicationName(), QStringLiteral("QUIL.Lib"));
+    QCOMPARE(Form1->windowTitle(), StartCaption);
+    QCOMPARE(ProgramFolder, app.folder.path());
+    QCOMPARE(LibraryFileName, QString());
+    QCOMPARE(enabledMenuItems(), QStringList({"SelectLibrary", "About1"}));
+    QStringList captions;
+    for (QAction *item : Form1->menuBar()->actions())
+        captions << item->text();
+    QCOMPARE(captions, QStringList({"Библиотека", "Абстракт", "Новая книга", "Сохранить", "Поиск",
+                                    "Выборка", "Экспорт", "Импорт", "Удалить", "SizeTable",
+                                    "Сокращения", "Термины", "About"}));
+    QStringList exportItems;
+    for (QAction *item : Form1->mmImportStringMenu->actions())
+        exportItems << (item->isSeparator() ? QStringLiteral("-") : item->text());
+    QCOMPARE(exportItems, QStringList({"Reference", "-", "R.Abstract", "-", "Samlpe In File", "-",
+                                       "Sample In HTML"}));
+    QStringList importItems;
+    for (QAction *item : Form1->mmImportAbstractMenu->actions())
+        importItems << (item->isSeparator() ? QStringLiteral("-") : item->text());
+    QCOMPARE(importItems, QStringList({"Reference", "-", "R.Abstract"}));
+
+    QCOMPARE(visiblePanes(), QStringList());
+    QVERIFY(Form1->StatusBar1->isVisible());
+    QCOMPARE(Form1->statusPanel(0), QStringLiteral("Номер книги"));
+    QCOMPARE(Form1->statusPanel(1), QStringLiteral("Информация"));
+    QCOMPARE(Form1->statusPanel(2), QStringLiteral("Русский"));
+    QVERIFY(Form1->pmGetBookMark->isEnabled());
+    QVERIFY(!Form1->pmGotoBookMark->isEnabled());
+    QCOMPARE(Form1->pmGetBookMark->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_G));
+    QCOMPARE(Form1->pmGotoBookMark->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_B));
+    QVERIFY(!FormEdit->isVisible());
+    QVERIFY(!AboutBox->isVisible());
+    QCOMPARE(app.dialogs.shown.size(), 0);
+
+    // Closing without a library stores nothing and lets the window go.
+    QVERIFY(Form1->close());
+    QVERIFY(!Form1->isVisible());
+    QCOMPARE(app.dialogs.errors(), QStringList());
+}
+
+void TestMainWindow::keyboardIndicator()
+{
+    {
+        AppFixture app;
+        app.keyboard.language = quil::LanguageEnglish;
+        app.start();
+        QCOMPARE(Form1->statusPanel(2), QStringLiteral("English"));
+    }
+    AppFixture app;
+    app.start();
+    QCOMPARE(Form1->statusPanel(2), QStringLiteral("Русский"));
+    // A switch away from Russian shows "English", and back again "Русский".
+    app.keyboard.language = quil::LanguageEnglish;
+    emit QGuiApplication::inputMethod()->localeChanged();
+    QCOMPARE(Form1->statusPanel(2), QStringLiteral("English"));
+    app.keyboard.language = quil::LanguageRussian;
+    emit QGuiApplication::inputMethod()->localeChanged();
+    QCOMPARE(Form1->statusPanel(2), QStringLiteral("Русский"));
+    // The indicator overwrites whatever the panel showed.
+    Form1->setStatusPanel(2, QStringLiteral("2 из 7"));
+    app.keyboard.language = quil::LanguageEnglish;
+    emit QGuiApplication::inputMethod()->localeChanged();
+    QCOMPARE(Form1->statusPanel(2), QStringLiteral("English"));
+}
+
+void TestMainWindow::openLibrary()
+{
+    AppFixture app;
+    app.makeLibrary("Books.mdb", {{"Яковлев", "Оптика", "2001"},
+                                  {"Абрамов", "Механика", "1999"},
+                                  {"Борисов", "Акустика", "2001"}});
+    app.start();
+    // A file picked elsewhere is looked for under the same name in the library folder.
+    app.pick("/somewhere/else/Books.mdb");
+
+    QCOMPARE(app.dialogs.errors(), QStringList());
+    const auto request = app.dialogs.shown.first().request;
+    QCOMPARE(request.title, QStringLiteral("Выбрать библиотеку для редактивроания и просмотра"));
+    QCOMPARE(request.filter, QStringLiteral("Библиотеки (*.mdb)|*.mdb"));
+    QCOMPARE(request.initialFolder, app.folder.path() + "DBase");
+    QCOMPARE(request.fileName, QString());
+
+    QCOMPARE(Form1->windowTitle(), QStringLiteral("Library Books.mdb"));
+    QCOMPARE(LibraryFileName, QStringLiteral("Books.mdb"));
+    QCOMPARE(QGuiApplication::overrideCursor(), nullptr);
+    QCOMPARE(enabledMenuItems(), AllMenuItems);
+    QCOMPARE(visiblePanes(), QStringList({"DBCtrlGrid", "sbTool", "RxDBedView", "DBGrid"}));
+    QCOMPARE(app.table().Sort(), QStringLiteral("City, Name, Title ASC"));
+    // The first entry stays current through the sort; the panels show it at once.
+    QCOMPARE(Form1->statusPanel(0), QStringLiteral("3 из 3"));
+    QCOMPARE(Form1->statusPanel(1), QStringLiteral("Яковлев    Оптика"));
+    QCOMPARE(Form1->DBmeName->toPlainText(), QStringLiteral("Яковлев"));
+    app.table().First();
+    QCOMPARE(app.currentName(), QStringLiteral("Абрамов"));
+
+    // Picking the open library again brings back the default order.
+    app.table().setSort(QStringLiteral("Title, City, Name ASC"));
+    app.pick(app.library("Books.mdb"));
+    QCOMPARE(app.table().Sort(), QStringLiteral("City, Name, Title ASC"));
+    app.table().First();
+    QCOMPARE(app.currentName(), QStringLiteral("Абрамов"));
+
+    // An empty library opens without error.
+    app.makeLibrary("Empty.mdb");
+    app.pick(app.library("Empty.mdb"));
+    QCOMPARE(app.dialogs.errors(), QStringList());
+    QCOMPARE(Form1->windowTitle(), QStringLiteral("Library Empty.mdb"));
+    QCOMPARE(Form1->statusPanel(0), QStringLiteral("Нет записей"));
+}
+
+void TestMainWindow::failedPick_data()
+{
+    QTest::addColumn<QByteArray>("content"); // empty: no file at all
+    QTest::addColumn<bool>("libraryOpenBefore");
+    QTest::newRow("missing file") << QByteArray() << false;
+    QTest::newRow("missing file, another library open") << QByteArray() << true;
+    QTest::newRow("text file named .mdb") << QByteArray("not a database\r\n") << false;
+    QTest::newRow("text file, another library open") << QByteArray("not a database\r\n") << true;
+}
+
+void TestMainWindow::failedPick()
+{
+    QFETCH(QByteArray, content);
+    QFETCH(bool, libraryOpenBefore);
+    AppFixture app;
+    app.makeLibrary("Good.mdb", {{"Автор", "Книга", "2000"}});
+    if (!content.isEmpty())
+        writeBytes(app.library("Broken.mdb"), content);
+    app.start();
+    if (libraryOpenBefore) {
+        app.pick(app.library("Good.mdb"));
+        Form1->pmGetBookMark->trigger();
+    }
+    const QString captionBefore = Form1->windowTitle();
+    const QStringList menusBefore = enabledMenuItems();
+
+    app.pick(app.library("Broken.mdb"));
+
+    QCOMPARE(app.dialogs.errors(), QStringList({"Библиотека Broken.mdb отсутствует!"}));
+    QCOMPARE(QGuiApplication::overrideCursor(), nullptr);
+    QCOMPARE(Form1->windowTitle(), captionBefore);
+    QCOMPARE(enabledMenuItems(), menusBefore);
+    QCOMPARE(LibraryFileName, QStringLiteral("Broken.mdb"));
+    QVERIFY(!app.table().Active());
+    QCOMPARE(Form1->pmGotoBookMark->isEnabled(), libraryOpenBefore);
+
+    // Picking a good library again is the way on.
+    app.pick(app.library("Good.mdb"));
+    QCOMPARE(app.dialogs.errors().size(), 1);
+    QCOMPARE(Form1->windowTitle(), QStringLiteral("Library Good.mdb"));
+    QVERIFY(!Form1->pmGotoBookMark->isEnabled());
+    QVERIFY(Form1->pmGetBookMark->isEnabled());
+}
+
+void TestMainWindow::cancelledPickChangesNothing()
+{
+    AppFixture app;
+    app.makeLibrary("Books.mdb", {{"А", "Б", "1"}, {"В", "Г", "2"}});
+    app.start();
+    app.pick(QString());
+    QCOMPARE(app.dialogs.shown.size(), 1);
+    QCOMPARE(Form1->windowTitle(), StartCaption);
+    QCOMPARE(enabledMenuItems(), QStringList({"SelectLibrary", "About1"}));
+
+    app.pick(app.library("Books.mdb"));
+    Form1->siNext->click();
+    Form1->pmGetBookMark->trigger();
+    app.pick(QString());
+    QCOMPARE(app.dialogs.errors(), QStringList());
+    QCOMPARE(Form1->windowTitle(), QStringLiteral("Library Books.mdb"));
+    QCOMPARE(app.table().RecNo(), 2);
+    QVERIFY(Form1->pmGotoBookMark->isEnabled());
+    QCOMPARE(QGuiApplication::overrideCursor(), nullptr);
+}
+
+void TestMainWindow::wheelMovesOneRecord()
+{
+    AppFixture app;
+    app.startWithLibrary("Books.mdb", {{"А", "1", "1"}, {"Б", "2", "2"}, {"В", "3", "3"}, {"Г", "4", "4"}});
+
+    turnWheel(-120); // towards the user: next
+    QCOMPARE(app.table().RecNo(), 2);
+    turnWheel(-1200); // one record whatever the distance
+    QCOMPARE(app.table().RecNo(), 3);
+    turnWheel(120);
+    QCOMPARE(app.table().RecNo(), 2);
+    turnWheel(480);
+    QCOMPARE(app.table().RecNo(), 1);
+    turnWheel(120); // at the first record nothing moves
+    QCOMPARE(app.table().RecNo(), 1);
+    QCOMPARE(Form1->statusPanel(0), QStringLiteral("1 из 4"));
+    app.table().Last();
+    turnWheel(-120);
+    QCOMPARE(app.table().RecNo(), 4);
+    QCOMPARE(Form1->statusPanel(0), QStringLiteral("4 из 4"));
+    QCOMPARE(app.dialogs.shown.size(), 1); // only the open dialog
+}
+
+void TestMainWindow::sizeTableToggles()
+{
+    AppFixture app;
+    app.startWithLibrary("Books.mdb", {{"А", "1", "1"}});
+    QCoreApplication::processEvents();
+    quil::DBGrid *grid = Form1->DBGrid;
+    const int top = grid->y();
+    const QFont designCells = grid->gridModel()->cellFont;
+    const QFont designGrid = grid->font();
+    QCOMPARE(grid->height(), 324);
+    QCOMPARE(designCells.pixelSize(), 15);
+    QCOMPARE(designGrid.pixelSize(), 13);
+
+    Form1->mmSizeTable->trigger();
+    QCoreApplication::processEvents();
+    QCOMPARE(Form1->mmSizeTable->property("Tag").toInt(), 1);
+    QCOMPARE(grid->height(), 445);
+    QCOMPARE(grid->y(), top);
+    QCOMPARE(grid->gridModel()->cellFont.pointSize(), 12);
+    QCOMPARE(grid->font().pointSize(), 12);
+
+    Form1->mmSizeTable->trigger();
+    QCoreApplication::processEvents();
+    QCOMPARE(Form1->mmSizeTable->property("Tag").toInt(), 0);
+    QCOMPARE(grid->height(), 324);
+    QCOMPARE(grid->y(), top);
+    QCOMPARE(grid->gridModel()->cellFont, designCells);
+    QCOMPARE(grid->font(), designGrid);
+}
+
+void TestMainWindow::closeStoresCurrentRecord()
+{
+    {
+        // An empty table gets one record, its author and title "New".
+        AppFixture app;
+        const QString path = app.startWithLibrary("Empty.mdb");
+        QVERIFY(Form1->close());
+        QCOMPARE(app.dialogs.errors(), QStringList());
+        QCOMPARE(storedRows(path), QStringList({"New|New||||"}));
+    }
+    // What the record pane holds is stored, author copied into Name.
+    AppFixture app;
+    const QString path = app.startWithLibrary("Books.mdb", {{"Старый", "Книга", "1990"}});
+    typeInto(Form1->DBmeName, "Zed");
+    Form1->siExit->click();
+    QVERIFY(!Form1->isVisible());
+    QCOMPARE(app.dialogs.errors(), QStringList());
+    QCOMPARE(storedRows(path), QStringList({"Zed|Книга|1990|||Zed"}));
+}
+
+void TestMainWindow::closeWhenPostFailsKeepsWindowWorking()
+{
+    AppFixture app;
+    const QString path = app.startWithLibrary("Books.mdb", {{"А", "1", "1"}, {"Б", "2", "2"}});
+    execOn(path, {"CREATE TRIGGER NoUpdate BEFORE UPDATE ON Books "
+                  "BEGIN SELECT RAISE(ABORT, 'write refused'); END"});
+
+    QVERIFY(!Form1->close());
+    QCOMPARE(app.dialogs.errors().size(), 1);
+    QVERIFY2(app.dialogs.errors().first().contains("write refused"),
+             qPrintable(app.dialogs.errors().first()));
+    QVERIFY(Form1->isVisible());
+    QCOMPARE(Form1->DBGrid->dataSource(), &DataModule1->DataSource);
+    QVERIFY(DataModule1->dataChangeAttached());
+
+    // The grid and the status bar still follow the table.
+    execOn(path, {"DROP TRIGGER NoUpdate"});
+    turnWheel(-120);
+    QCOMPARE(app.table().RecNo(), 2);
+    QCOMPARE(Form1->statusPanel(0), QStringLiteral("2 из 2"));
+    QCOMPARE(Form1->DBGrid->currentIndex().row(), 1);
+
+    QVERIFY(Form1->close());
+    QCOMPARE(app.dialogs.errors().size(), 1);
+}
+
+void TestMainWindow::aboutBox()
+{
+    AppFixture app;
+    RecordingShell shell;
+    quil::Shell *previousShell = &quil::shell();
+    quil::setShell(&shell);
+    app.start();
+
+    Form1->About1->trigger();
+    QVERIFY(AboutBox->isVisible());
+    QVERIFY(!AboutBox->isModal());
+    Form1->About1->trigger();
+    QCOMPARE(AboutBox->isVisible(), true);
+    QCOMPARE(QApplication::topLevelWidgets().count(AboutBox), 1);
+    QCOMPARE(AboutBox->windowTitle(), QStringLiteral("О программе"));
+    QCOMPARE(AboutBox->size(), QSize(298, 225));
+    QCOMPARE(AboutBox->Label1->text(), QStringLiteral(" Version 4.01"));
+    QVERIFY(AboutBox->OKButton->isDefault());
+
+    QTest::mouseClick(AboutBox->Label5, Qt::LeftButton);
+    QTest::mouseClick(AboutBox->Label6, Qt::LeftButton);
+    QCOMPARE(shell.opened, QStringList({TAboutBox::WebAddress, "mailto:" + TAboutBox::MailAddress}));
+    QVERIFY(AboutBox->Label5->text().endsWith(TAboutBox::WebAddress));
+
+    QTest::mouseClick(AboutBox->OKButton, Qt::LeftButton);
+    QVERIFY(!AboutBox->isVisible());
+    // Closing by the title-bar button hides it too; it is shown again on request.
+    Form1->About1->trigger();
+    AboutBox->close();
+    QVERIFY(!AboutBox->isVisible());
+    Form1->About1->trigger();
+    QVERIFY(AboutBox->isVisible());
+    quil::setShell(previousShell);
+}
+
+void TestMainWindow::accessibleNames()
+{
+    AppFixture app;
+    app.startWithLibrary("Books.mdb", {{"Автор", "Книга", "2000"}});
+
+    QStringList menuNames;
+    QAccessibleInterface *bar = QAccessible::queryAccessibleInterface(Form1->menuBar());
+    QVERIFY(bar);
+    for (int i = 0; i < bar->childCount(); ++i)
+        menuNames << bar->child(i)->text(QAccessible::Name);
+    QCOMPARE(menuNames.size(), 13);
+    QCOMPARE(menuNames.first(), QStringLiteral("Библиотека"));
+    QCOMPARE(menuNames.last(), QStringLiteral("About"));
+
+    QStringList buttons;
+    for (QToolButton *button : Form1->sbTool->findChildren<QToolButton *>())
+        buttons << accessibleName(button);
+    QCOMPARE(buttons, QStringList({"First Record", "Prior Record", "Next Record", "Last Record",
+                                   "Abstract Editor", "Save in DB", "ImportData", "Find in Table",
+                                   "Select Data", "Delete Record", "Exit"}));
+
+    QCOMPARE(accessibleName(Form1->DBmeName), QStringLiteral("Author"));
+    QCOMPARE(accessibleName(Form1->DBmeTitle), QStringLiteral("Title"));
+    QCOMPARE(accessibleName(Form1->DBmePub), QStringLiteral("Publ"));
+    QCOMPARE(accessibleName(Form1->DBedLocation), QStringLiteral("KeyW"));
+    QCOMPARE(accessibleName(Form1->DBedCityYear), QStringLiteral("Year"));
+    QCOMPARE(accessibleName(Form1->DBmeComment), QStringLiteral("Info"));
+    QCOMPARE(accessibleName(Form1->meInfo), QStringLiteral("Сокращения"));
+    QCOMPARE(accessibleName(Form1->meTerms), QStringLiteral("Термины"));
+    QCOMPARE(accessibleName(AboutBox), QStringLiteral("О программе"));
+    QCOMPARE(accessibleName(FormEdit), QStringLiteral("Редактирование абстрактов"));
+
+    // The status panels read out what they show.
+    const QList<QLabel *> panels = Form1->StatusBar1->findChildren<QLabel *>();
+    QCOMPARE(panels.size(), 3);
+    QCOMPARE(accessibleName(panels[0]), QStringLiteral("1 из 1"));
+    QCOMPARE(accessibleName(panels[1]), QStringLiteral("Автор    Книга"));
+    QCOMPARE(accessibleName(panels[2]), QStringLiteral("Русский"));
+
+    // Every named action and widget of the window has something to read.
+    for (QWidget *widget : Form1->findChildren<QWidget *>()) {
+        if (widget->objectName().isEmpty() || widget->objectName().startsWith("qt_"))
+            continue;
+        QVERIFY2(!accessibleName(widget).isEmpty(), qPrintable(widget->objectName()));
+    }
+}
+
+QUIL_APP_TEST_MAIN(TestMainWindow)
+#include "test_mainwindow.moc"

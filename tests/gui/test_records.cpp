@@ -1,0 +1,398 @@
+// The record commands (new, save, delete), moving through the table with the tool bar and its
+// auto-repeat, ordering by a grid title, the stored bookmark, and the editor window's toggle.
+#include "AppFixture.h"
+
+#include "editor/TFormEdit.h"
+#include "platform/gui/DBGrid.h"
+#include "platform/gui/DBMemo.h"
+
+#include <QElapsedTimer>
+#include <QTextEdit>
+#include <QToolButton>
+
+namespace {
+
+QStringList namesInOrder(quil::Table &table)
+{
+    QStringList names;
+    table.First();
+    while (!table.Eof()) {
+        names << table.FieldByName("Name").AsString();
+        table.Next();
+    }
+    return names;
+}
+
+QString lastQuestion(const quil::ScriptedDialogs &dialogs)
+{
+    for (auto it = dialogs.shown.crbegin(); it != dialogs.shown.crend(); ++it)
+        if (it->kind == "question")
+            return it->caption + ": " + it->text;
+    return {};
+}
+
+int tagOf(QObject *item) { return item->property("Tag").toInt(); }
+
+const QList<Entry> FiveBooks = {{"А1", "Т1", "2001"}, {"А2", "Т2", "2002"}, {"А3", "Т3", "2003"},
+                                {"А4", "Т4", "2004"}, {"А5", "Т5", "2005"}};
+
+} // namespace
+
+class TestRecords : public QObject {
+    Q_OBJECT
+private slots:
+    void newBook_data();
+    void newBook();
+    void save();
+    void saveWhenPostFails();
+    void deleteRecord();
+    void navigationButtons();
+    void autoRepeat();
+    void titleClickOrders();
+    void bookmarks();
+    void abstractEditorToggle();
+    void closeSelectGrid();
+};
+
+void TestRecords::newBook_data()
+{
+    QTest::addColumn<QList<Entry>>("entries");
+    QTest::addColumn<QStringList>("expected");
+    QTest::newRow("empty library stores two")
+        << QList<Entry>() << QStringList({"New|New||||", "New|New|New|New|New|"});
+    QTest::newRow("library with records")
+        << QList<Entry>({{"Иванов", "Физика", "1980"}})
+        << QStringList({"Иванов|Физика|1980|||Иванов", "New|New|New|New|New|"});
+}
+
+void TestRecords::newBook()
+{
+    QFETCH(QList<Entry>, entries);
+    QFETCH(QStringList, expected);
+    AppFixture app;
+    const QString path = app.startWithLibrary("Books.mdb", entries);
+
+    Form1->mmNewBook->trigger();
+    QCOMPARE(app.dialogs.errors(), QStringList());
+    QCOMPARE(storedRows(path), expected);
+    QCOMPARE(app.table().FieldByName("City").AsString(), QStringLiteral("New"));
+    QCOMPARE(Form1->focusWidget(), Form1->DBmeName);
+    QVERIFY(FormEdit->isVisible());
+    QCOMPARE(tagOf(Form1->mmAbstract), 1);
+
+    // With the editor already shown it stays shown.
+    Form1->mmNewBook->trigger();
+    QVERIFY(FormEdit->isVisible());
+    QCOMPARE(tagOf(Form1->mmAbstract), 1);
+    QCOMPARE(storedRows(path).size(), expected.size() + 1);
+}
+
+void TestRecords::save()
+{
+    {
+        AppFixture app;
+        const QString path = app.startWithLibrary("Empty.mdb");
+        Form1->mmSave->trigger();
+        QCOMPARE(storedRows(path), QStringList({"New|New||||"}));
+    }
+    AppFixture app;
+    const QString path = app.startWithLibrary("Books.mdb", {{"Иванов", "Физика", "1980"}});
+
+    typeInto(Form1->DBmeName, "Petrov");
+    Form1->siSaveInDB->click();
+    QCOMPARE(storedRows(path), QStringList({"Petrov|Физика|1980|||Petrov"}));
+    // A save does not refresh the status bar.
+    QCOMPARE(Form1->statusPanel(1), QStringLiteral("Иванов    Физика"));
+    QCOMPARE(Form1->DBGrid->dataSource(), &DataModule1->DataSource);
+    QVERIFY(DataModule1->dataChangeAttached());
+
+    // An empty author memo stores the placeholder in Name.
+    Form1->DBmeName->selectAll();
+    QTest::keyClick(Form1->DBmeName, Qt::Key_Delete);
+    Form1->mmSave->trigger();
+    QCOMPARE(storedRows(path), QStringList({"New|Физика|1980|||"}));
+    QCOMPARE(app.dialogs.errors(), QStringList());
+}
+
+void TestRecords::saveWhenPostFails()
+{
+    AppFixture app;
+    const QString path = app.startWithLibrary("Books.mdb", {{"А", "1", "1"}, {"Б", "2", "2"}});
+    execOn(path, {"CREATE TRIGGER NoUpdate BEFORE UPDATE ON Books "
+                  "BEGIN SELECT RAISE(ABORT, 'write refused'); END"});
+
+    Form1->mmSave->trigger();
+    QCOMPARE(app.dialogs.errors().size(), 1);
+    QCOMPARE(Form1->DBGrid->dataSource(), &DataModule1->DataSource);
+    QVERIFY(DataModule1->dataChangeAttached());
+    QCOMPARE(storedRows(path), QStringList({"А|1|1|||А", "Б|2|2|||Б"}));
+}
+
+void TestRecords::deleteRecord()
+{
+    AppFixture app;
+    const QString path = app.startWithLibrary("Books.mdb", {{"А", "1", "1"}, {"Б", "2", "2"}, {"В", "3", "3"}});
+    app.makeLibrary("Empty.mdb");
+    Form1->siNext->click();
+
+    app.dialogs.nextAnswers.enqueue(false);
+    Form1->mmDelete->trigger();
+    QCOMPARE(lastQuestion(app.dialogs),
+             QStringLiteral("Внимание!!!: Вы действительно хотите удалить текущую информацию?"));
+    QCOMPARE(storedRows(path).size(), 3);
+    QCOMPARE(app.currentName(), QStringLiteral("Б"));
+
+    // Yes removes the current record; the following one becomes current.
+    app.dialogs.nextAnswers.enqueue(true);
+    Form1->siDelete->click();
+    QCOMPARE(storedRows(path), QStringList({"А|1|1|||А", "В|3|3|||В"}));
+    QCOMPARE(app.currentName(), QStringLiteral("В"));
+    QCOMPARE(Form1->statusPanel(0), QStringLiteral("2 из 2"));
+
+    // Deleting the last records leaves "Нет записей" and the deleted record's text.
+    app.dialogs.nextAnswers << true << true;
+    Form1->mmDelete->trigger();
+    QCOMPARE(app.currentName(), QStringLiteral("А"));
+    Form1->mmDelete->trigger();
+    QCOMPARE(storedRows(path), QStringList());
+    QCOMPARE(Form1->statusPanel(0), QStringLiteral("Нет записей"));
+    QCOMPARE(Form1->statusPanel(1), QStringLiteral("А    1"));
+
+    // On an empty library Yes changes nothing.
+    app.pick(app.library("Empty.mdb"));
+    app.dialogs.nextAnswers.enqueue(true);
+    Form1->mmDelete->trigger();
+    QCOMPARE(storedRows(app.library("Empty.mdb")), QStringList());
+    QCOMPARE(app.dialogs.errors(), QStringList());
+}
+
+void TestRecords::navigationButtons()
+{
+    AppFixture app;
+    const QString path = app.startWithLibrary("Books.mdb", FiveBooks);
+
+    QTest::mouseClick(Form1->siLast, Qt::LeftButton);
+    QCOMPARE(app.table().RecNo(), 5);
+    QTest::mouseClick(Form1->siNext, Qt::LeftButton);
+    QCOMPARE(app.table().RecNo(), 5);
+    QTest::mouseClick(Form1->siPrior, Qt::LeftButton);
+    QCOMPARE(app.table().RecNo(), 4);
+    QCOMPARE(Form1->statusPanel(0), QStringLiteral("4 из 5"));
+    QTest::mouseClick(Form1->siFirst, Qt::LeftButton);
+    QCOMPARE(app.table().RecNo(), 1);
+    QTest::mouseClick(Form1->siPrior, Qt::LeftButton);
+    QCOMPARE(app.table().RecNo(), 1);
+    QCOMPARE(Form1->DBGrid->currentIndex().row(), 0);
+
+    // A move stores what was typed into the record pane.
+    typeInto(Form1->DBmeName, "Moved");
+    QTest::mouseClick(Form1->siNext, Qt::LeftButton);
+    QCOMPARE(storedRows(path).first(), QStringLiteral("Moved|Т1|2001|||Moved"));
+    QCOMPARE(app.dialogs.errors(), QStringList());
+}
+
+void TestRecords::autoRepeat()
+{
+    QList<Entry> many;
+    for (int i = 0; i < 40; ++i)
+        many << Entry{QStringLiteral("Автор %1").arg(i, 2, 10, QLatin1Char('0')), "T", "2000"};
+    AppFixture app;
+    app.startWithLibrary("Books.mdb", many);
+    QToolButton *next = Form1->siNext;
+
+    // Pressing alone moves nothing; the first repeat comes no sooner than 500 ms later.
+    QElapsedTimer clock;
+    clock.start();
+    QTest::mousePress(next, Qt::LeftButton);
+    QCOMPARE(app.table().RecNo(), 1);
+    QTRY_VERIFY_WITH_TIMEOUT(app.table().RecNo() > 1, 3000);
+    QVERIFY2(clock.elapsed() >= 470, qPrintable(QString::number(clock.elapsed())));
+    // Then it keeps going while held; release over the button counts one more click.
+    QTRY_VERIFY_WITH_TIMEOUT(app.table().RecNo() >= 4, 3000);
+    const int beforeRelease = app.table().RecNo();
+    QTest::mouseRelease(next, Qt::LeftButton);
+    QCOMPARE(app.table().RecNo(), beforeRelease + 1);
+    QTest::qWait(250);
+    QCOMPARE(app.table().RecNo(), beforeRelease + 1); // the repeat has stopped
+
+    // Release away from the button adds nothing.
+    QTest::mousePress(next, Qt::LeftButton);
+    QTRY_VERIFY_WITH_TIMEOUT(app.table().RecNo() > beforeRelease + 1, 3000);
+    const int held = app.table().RecNo();
+    QTest::mouseRelease(next, Qt::LeftButton, {}, QPoint(-10, -10));
+    QCOMPARE(app.table().RecNo(), held);
+    QTest::qWait(250);
+    QCOMPARE(app.table().RecNo(), held);
+
+    // Prior repeats the same way; at the first record it stops without a word.
+    QTest::mousePress(Form1->siPrior, Qt::LeftButton);
+    QTRY_COMPARE_WITH_TIMEOUT(app.table().RecNo(), 1, 10000);
+    QTest::qWait(250);
+    QTest::mouseRelease(Form1->siPrior, Qt::LeftButton);
+    QCOMPARE(app.table().RecNo(), 1);
+    QCOMPARE(app.dialogs.errors(), QStringList());
+
+    // A plain click on a repeating button is one move.
+    QTest::mouseClick(next, Qt::LeftButton);
+    QCOMPARE(app.table().RecNo(), 2);
+}
+
+void TestRecords::titleClickOrders()
+{
+    AppFixture app;
+    const QString path = app.startWithLibrary("Books.mdb", {{"Яковлев", "Бета", "2001"},
+                                                       {"Абрамов", "Гамма", "2003"},
+                                                       {"Абрамов", "Альфа", "2003"},
+                                                       {"Борисов", "Альфа", "1999"},
+                                                       {"Абрамов", "Дельта", "1998"}});
+    const QStringList byYear = {"Абрамов", "Борисов", "Яковлев", "Абрамов", "Абрамов"};
+    QCOMPARE(namesInOrder(app.table()), byYear);
+
+    emit Form1->DBGrid->titleClick(0); // authors, then year, then title
+    QCOMPARE(app.table().Sort(), QStringLiteral("Name, City, Title ASC"));
+    QCOMPARE(namesInOrder(app.table()),
+             QStringList({"Абрамов", "Абрамов", "Абрамов", "Борисов", "Яковлев"}));
+    app.table().First();
+    QCOMPARE(app.table().FieldByName("City").AsString(), QStringLiteral("1998"));
+    app.table().Next();
+    QCOMPARE(app.table().FieldByName("Title").AsString(), QStringLiteral("Альфа"));
+
+    emit Form1->DBGrid->titleClick(1);
+    QCOMPARE(app.table().Sort(), QStringLiteral("Title, City, Name ASC"));
+    QCOMPARE(namesInOrder(app.table()),
+             QStringList({"Борисов", "Абрамов", "Яковлев", "Абрамов", "Абрамов"}));
+
+    emit Form1->DBGrid->titleClick(3); // no such column: the order stays
+    QCOMPARE(app.table().Sort(), QStringLiteral("Title, City, Name ASC"));
+
+    emit Form1->DBGrid->titleClick(2);
+    QCOMPARE(app.table().Sort(), QStringLiteral("City, Name, Title ASC"));
+    QCOMPARE(namesInOrder(app.table()), byYear);
+    QCOMPARE(app.dialogs.errors(), QStringList());
+}
+
+void TestRecords::bookmarks()
+{
+    AppFixture app;
+    const QString path = app.startWithLibrary("Books.mdb", FiveBooks);
+    QApplication::setActiveWindow(Form1);
+    QVERIFY(QTest::qWaitForWindowActive(Form1));
+    Form1->DBGrid->setFocus();
+
+    Form1->siNext->click();
+    QTest::keyClick(Form1->DBGrid, Qt::Key_G, Qt::ControlModifier);
+    QVERIFY(!Form1->pmGetBookMark->isEnabled());
+    QVERIFY(Form1->pmGotoBookMark->isEnabled());
+    Form1->siNext->click();
+    Form1->siNext->click();
+    QCOMPARE(app.currentName(), QStringLiteral("А4"));
+    QTest::keyClick(Form1->DBGrid, Qt::Key_B, Qt::ControlModifier);
+    QCOMPARE(app.currentName(), QStringLiteral("А2"));
+    QVERIFY(Form1->pmGetBookMark->isEnabled());
+    QVERIFY(!Form1->pmGotoBookMark->isEnabled());
+    // Used once: a second Ctrl+B does nothing.
+    Form1->siLast->click();
+    QTest::keyClick(Form1->DBGrid, Qt::Key_B, Qt::ControlModifier);
+    QCOMPARE(app.currentName(), QStringLiteral("А5"));
+
+    // A bookmarked entry deleted since leaves the current entry where it is.
+    Form1->siFirst->click();
+    QTest::keyClick(Form1->DBGrid, Qt::Key_G, Qt::ControlModifier);
+    app.dialogs.nextAnswers.enqueue(true);
+    Form1->mmDelete->trigger();
+    Form1->siLast->click();
+    Form1->pmGotoBookMark->trigger();
+    QCOMPARE(app.currentName(), QStringLiteral("А5"));
+    QVERIFY(Form1->pmGetBookMark->isEnabled());
+
+    // Picking a library releases a stored bookmark.
+    Form1->pmGetBookMark->trigger();
+    QVERIFY(Form1->pmGotoBookMark->isEnabled());
+    app.pick(path);
+    QVERIFY(Form1->pmGetBookMark->isEnabled());
+    QVERIFY(!Form1->pmGotoBookMark->isEnabled());
+    QVERIFY(!DataModule1->bookmarkStored());
+    QCOMPARE(app.dialogs.errors(), QStringList());
+}
+
+void TestRecords::abstractEditorToggle()
+{
+    AppFixture app;
+    app.startWithLibrary("Books.mdb", FiveBooks);
+    QCoreApplication::processEvents();
+
+    const QPoint row = Form1->DBGrid->visualRect(Form1->DBGrid->model()->index(1, 0)).center();
+    QTest::mouseDClick(Form1->DBGrid->viewport(), Qt::LeftButton, {}, row);
+    QVERIFY(FormEdit->isVisible());
+    QCOMPARE(tagOf(Form1->mmAbstract), 1);
+    QCOMPARE(FormEdit->pos(), QPoint(0, 301));
+    QCOMPARE(FormEdit->size(), QSize(1023, 448));
+    QVERIFY(FormEdit->windowFlags() & Qt::WindowStaysOnTopHint);
+    QCOMPARE(FormEdit->windowTitle(), QStringLiteral("Редактирование абстрактов"));
+    QVERIFY(!FormEdit->Editor->document()->isModified());
+
+    QTest::mouseDClick(Form1->DBGrid->viewport(), Qt::LeftButton, {}, row);
+    QVERIFY(!FormEdit->isVisible());
+    QCOMPARE(tagOf(Form1->mmAbstract), 0);
+
+    // Closing the editor by its title-bar button lets the next toggle show it again.
+    Form1->siTableAbstract->click();
+    QVERIFY(FormEdit->isVisible());
+    FormEdit->close();
+    QCOMPARE(tagOf(Form1->mmAbstract), 0);
+    Form1->mmAbstract->trigger();
+    QVERIFY(FormEdit->isVisible());
+    QCOMPARE(tagOf(Form1->mmAbstract), 1);
+
+    // A move resets the attributes of the word at the editor's caret, and only that word.
+    FormEdit->Editor->setPlainText("alpha beta");
+    QTextCursor all(FormEdit->Editor->document());
+    all.select(QTextCursor::Document);
+    QTextCharFormat loud;
+    loud.setFontWeight(QFont::Bold);
+    loud.setFontItalic(true);
+    loud.setFontUnderline(true);
+    loud.setFontStrikeOut(true);
+    loud.setVerticalAlignment(QTextCharFormat::AlignSuperScript);
+    loud.setForeground(Qt::red);
+    all.mergeCharFormat(loud);
+    QTextCursor caret(FormEdit->Editor->document());
+    caret.setPosition(8); // inside "beta"
+    FormEdit->Editor->setTextCursor(caret);
+    Form1->siNext->click();
+    const auto formatAt = [](int position) {
+        QTextCursor c(FormEdit->Editor->document());
+        c.setPosition(position);
+        return c.charFormat();
+    };
+    const QTextCharFormat beta = formatAt(9);
+    QCOMPARE(beta.fontWeight(), int(QFont::Normal));
+    QCOMPARE(beta.fontItalic(), false);
+    QCOMPARE(beta.fontUnderline(), false);
+    QCOMPARE(beta.fontStrikeOut(), false);
+    QCOMPARE(beta.verticalAlignment(), QTextCharFormat::AlignNormal);
+    QCOMPARE(beta.foreground().color(), QColor(Qt::black));
+    QCOMPARE(formatAt(3).fontWeight(), int(QFont::Bold));
+
+    // With a selection, the selection is reset and nothing else.
+    caret.setPosition(0);
+    caret.setPosition(2, QTextCursor::KeepAnchor);
+    FormEdit->Editor->setTextCursor(caret);
+    FormEdit->ResetTextAttributes();
+    QCOMPARE(formatAt(1).fontWeight(), int(QFont::Normal));
+    QCOMPARE(formatAt(4).fontWeight(), int(QFont::Bold));
+}
+
+void TestRecords::closeSelectGrid()
+{
+    AppFixture app;
+    app.startWithLibrary("Books.mdb", FiveBooks);
+    Form1->DBgrQuery->show();
+    Form1->setStatusPanel(2, QStringLiteral("1 из 3"));
+    Form1->CloseSelectGrid->trigger();
+    QVERIFY(!Form1->DBgrQuery->isVisible());
+    QCOMPARE(Form1->statusPanel(2), QStringLiteral("1 из 3"));
+}
+
+QUIL_APP_TEST_MAIN(TestRecords)
+#include "test_records.moc"
