@@ -4,6 +4,7 @@
 #include <map>
 #include <memory>
 #include <mutex>
+#include <set>
 
 namespace quil::rtf {
 
@@ -62,10 +63,18 @@ const CodePage *CodePage::get(int number)
 {
     static std::mutex mutex;
     static std::map<int, std::unique_ptr<CodePage>> pages;
+    static std::set<int> unknown;
     static const CodePage *last = nullptr;
     std::lock_guard<std::mutex> lock(mutex);
     if (last && last->FNumber == number)
         return last;
+    // Only real code pages are kept, so that hostile input naming thousands of numbers
+    // cannot grow the cache: they all share Windows-1252.
+    if (unknown.count(number) || (!pages.count(number) && !QStringDecoder(codecName(number).constData()).isValid())) {
+        if (unknown.size() < 4096)
+            unknown.insert(number);
+        number = 1252;
+    }
     auto &slot = pages[number];
     if (!slot)
         slot.reset(new CodePage(number));

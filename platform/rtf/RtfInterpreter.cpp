@@ -546,17 +546,17 @@ void RtfInterpreter::handleText(const char *data, qsizetype length)
     case Dest::PnAfter:
         break;
     case Dest::FontTable:
-        if (FCurrentFont >= 0 && !FFonts[FCurrentFont].nameDone) {
-            Font &font = FFonts[FCurrentFont];
-            font.name.append(data, length);
-            font.nameDone = font.name.contains(';');
-        }
-        return;
     case Dest::FontAltName:
-        if (FCurrentFont >= 0 && !FFonts[FCurrentFont].altNameDone) {
+        if (FCurrentFont >= 0) {
             Font &font = FFonts[FCurrentFont];
-            font.altName.append(data, length);
-            font.altNameDone = font.altName.contains(';');
+            const bool alt = g.dest == Dest::FontAltName;
+            bool &done = alt ? font.altNameDone : font.nameDone;
+            QByteArray &name = alt ? font.altName : font.name;
+            // A name ends at its semicolon; what follows it in the entry is not part of it.
+            if (!done) {
+                name.append(data, length);
+                done = name.contains(';');
+            }
         }
         return;
     case Dest::ColorTable:

@@ -6,6 +6,7 @@
 #include "platform/rtf/RtfTextExtractor.h"
 
 #include <QByteArray>
+#include <QTextCursor>
 #include <QTextDocument>
 
 namespace rtftest {
@@ -21,6 +22,13 @@ inline QString readText(const QByteArray &rtf)
 inline QString extractText(const QByteArray &rtf)
 {
     return quil::rtf::RtfTextExtractor::plainText(rtf);
+}
+
+// The format of the last character of the first occurrence of probe.
+inline QTextCharFormat formatOf(const QTextDocument &document, const QString &probe)
+{
+    const QTextCursor found = document.find(probe, 0, QTextDocument::FindCaseSensitively);
+    return found.isNull() ? QTextCharFormat() : found.charFormat();
 }
 
 // Hand-written RTF as bytes (the sources hold only ASCII).
