@@ -1,6 +1,7 @@
 #include "platform/gui/DBRichView.h"
 
 #include "platform/DataSource.h"
+#include "platform/rtf/RichText.h"
 
 namespace quil {
 
@@ -8,6 +9,10 @@ DBRichView::DBRichView(QWidget *parent) : QTextBrowser(parent)
 {
     setReadOnly(true);
     setOpenLinks(false);
+    // Shown where the stored text sets no font of its own.
+    QFont font(QStringLiteral("Times New Roman"));
+    font.setPixelSize(16);
+    document()->setDefaultFont(font);
     FLink.OnDataChange = [this] { loadFromField(); };
 }
 
@@ -22,7 +27,7 @@ void DBRichView::setDataField(const QString &field)
 void DBRichView::loadFromField()
 {
     const Field *f = FLink.active() ? FLink.field() : nullptr;
-    setPlainText(f ? f->AsString() : QString());
+    rtf::RichText::setContent(document(), f ? f->AsString() : QString());
 }
 
 } // namespace quil

@@ -52,7 +52,7 @@ QString abstractRtf(const QString &htmlPath)
     QTextDocument document;
     document.setDefaultFont(QFont(QStringLiteral("Times New Roman"), 12));
     document.setHtml(readUtf8(htmlPath));
-    return RichText::toRtf(document);
+    return quil::rtf::RichText::toRtf(document);
 }
 
 void makeDemoLibrary(const QString &dataDir, const QString &path)
