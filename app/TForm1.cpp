@@ -374,6 +374,8 @@ void TForm1::createGrids()
 
     for (quil::DBGrid *grid : {DBGrid, DBgrQuery}) {
         grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
+        // Long texts are cut at the cell's edge; the shortened names bring their own " ...".
+        grid->setTextElideMode(Qt::ElideNone);
         grid->addActions({pmGetBookMark, pmGotoBookMark});
         grid->setContextMenuPolicy(Qt::CustomContextMenu);
         connect(grid, &QWidget::customContextMenuRequested, this, [this, grid](const QPoint &at) {

@@ -2,10 +2,14 @@
 #include "app/TForm1.h"
 #include "platform/gui/QuilApplication.h"
 
+#include <QScreen>
+
 int main(int argc, char **argv)
 {
     quil::QuilApplication application(argc, argv);
     Program program(QCoreApplication::applicationDirPath() + QLatin1Char('/'));
+    // Filling the screen first keeps the layout where no window manager maximises.
+    Form1->setGeometry(Form1->screen()->availableGeometry());
     Form1->showMaximized();
     return application.exec();
 }
