@@ -1,0 +1,134 @@
+// Bad input: the reader and the extractor survive it, give text, and agree. The fuzzing
+// corpus is replayed here, with hand-made damage whose text is known.
+#include "RtfTestUtil.h"
+
+#include <QDir>
+#include <QFile>
+#include <QRandomGenerator>
+#include <QtTest>
+
+namespace {
+
+const QByteArray kRichEdit =
+    "{\\rtf1\\ansi\\ansicpg1251\\deff0\\deflang1049{\\fonttbl{\\f0\\fnil\\fcharset204{\\*\\fname Times New Roman;}Times New Roman CYR;}"
+    "{\\f1\\fnil\\fcharset2 Symbol;}}\r\n{\\colortbl ;\\red0\\green0\\blue255;}\r\n"
+    "\\viewkind4\\uc1\\pard\\lang1049\\f0\\fs24\\'c8\\'f1\\'f1\\'eb \\b\\'f2\\'ee\\b0  \\f1\\'61\\f0  \\u1046?\\u-10179?\\u-8704?\\par\r\n"
+    "\\pard{\\pntext\\f1\\'B7\\tab}{\\*\\pn\\pnlvlblt\\pnf1\\pnindent0{\\pntxtb\\'B7}}\\fi-360\\li720 x\\line y\\par\r\n"
+    "{\\field{\\*\\fldinst{HYPERLINK \"http://x/\"}}{\\fldrslt{link}}}{\\pict\\bin4 }}{}\\par\r\n}\r\n";
+
+// Both paths must find the same text; the document must not be left half-built.
+void checkAgree(const QByteArray &input)
+{
+    bool isRtf = false;
+    const QString extracted = quil::rtf::RtfTextExtractor::plainText(input, &isRtf);
+    QTextDocument document;
+    QCOMPARE(quil::rtf::RtfReader::read(input, &document), isRtf);
+    if (isRtf)
+        QCOMPARE(quil::rtf::RichText::plainText(document), extracted);
+    else
+        QVERIFY(extracted.isEmpty());
+}
+
+} // namespace
+
+class TestRtfCorpus : public QObject {
+    Q_OBJECT
+
+private slots:
+    void fuzzCorpus();
+    void damaged_data();
+    void damaged();
+    void everyTruncation();
+    void randomBytes();
+};
+
+void TestRtfCorpus::fuzzCorpus()
+{
+    QDir dir(QStringLiteral(QUIL_SOURCE_DIR "/fuzz/corpus"));
+    const QStringList files = dir.entryList(QDir::Files, QDir::Name);
+    QVERIFY2(files.size() >= 20, "the fuzzing corpus is missing");
+    for (const QString &name : files) {
+        QFile file(dir.filePath(name));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QByteArray input = file.readAll();
+        checkAgree(input);
+        if (QTest::currentTestFailed())
+            QFAIL(qPrintable("corpus file " + name));
+    }
+}
+
+void TestRtfCorpus::damaged_data()
+{
+    QTest::addColumn<QByteArray>("input");
+    QTest::addColumn<QString>("text");
+
+    QTest::newRow("empty") << QByteArray() << "";
+    QTest::newRow("only the opening") << QByteArray("{\\rtf") << "";
+    QTest::newRow("backslash at the end") << QByteArray("{\\rtf1 a\\") << "a";
+    QTest::newRow("hex escape cut short") << QByteArray("{\\rtf1\\ansi\\ansicpg1251 a\\'c") << "a";
+    QTest::newRow("truncated file") << QByteArray("{\\rtf1 abc\\par de") << "abc\r\nde";
+    QTest::newRow("unclosed groups") << QByteArray("{\\rtf1 a{\\b b{\\i c") << "abc";
+    QTest::newRow("extra closing braces") << QByteArray("{\\rtf1 a}}}}b") << "a";
+    QTest::newRow("text after the root") << QByteArray("{\\rtf1 a}{\\rtf1 b}") << "a";
+    QTest::newRow("deep nesting") << QByteArray("{\\rtf1 ") + QByteArray(200000, '{') + "x" + QByteArray(200000, '}') + "y}"
+                                  << "xy";
+    QTest::newRow("deep nesting, never closed") << QByteArray("{\\rtf1 ") + QByteArray(100000, '{') + "z" << "z";
+    QTest::newRow("deep skipped group") << QByteArray("{\\rtf1 a{\\*\\x") + QByteArray(100000, '{') + QByteArray(100000, '}') + "}b}"
+                                        << "ab";
+    QTest::newRow("huge parameters") << QByteArray("{\\rtf1\\fs99999999999999999999\\li-99999999999\\uc99999999 a\\u2147483648?b}")
+                                     << QString::fromUtf8("a\uFFFD");
+    QTest::newRow("huge font and colour numbers") << QByteArray("{\\rtf1{\\fonttbl{\\f2147483647\\fcharset2147483647 X;}}"
+                                                              "{\\colortbl;\\red999\\green-5\\blue0;}\\f2147483647\\cf2147483647 a}")
+                                                  << "a";
+    QTest::newRow("code page numbers that do not exist") << QByteArray("{\\rtf1\\ansicpg99999{\\fonttbl{\\f0\\cpg-7 X;}}\\f0\\'e9}")
+                                                         << QString::fromUtf8("é");
+    QTest::newRow("invalid hex escapes") << QByteArray("{\\rtf1 a\\'zzb\\'\\'4}") << "azzb";
+    QTest::newRow("negative \\u") << QByteArray("{\\rtf1\\u-32768?\\u-99999?x}") << QString::fromUtf8("\u8000\uFFFDx");
+    QTest::newRow("enormous \\bin") << QByteArray("{\\rtf1 a\\bin2147483647 {}}}}b") << "a";
+    QTest::newRow("negative \\bin") << QByteArray("{\\rtf1 a\\bin-5 b}") << "ab";
+    QTest::newRow("\\bin holding braces") << QByteArray("{\\rtf1 a{\\pict\\bin3 }{}}b}") << "ab";
+    QTest::newRow("\\bin in a skipped group") << QByteArray("{\\rtf1 a{\\*\\blob\\bin2 }}b}c}") << "ac";
+    QTest::newRow("word longer than 32 letters") << QByteArray("{\\rtf1 \\") + QByteArray(40, 'b') + " a}" << "a";
+    QTest::newRow("very long word") << QByteArray("{\\rtf1 \\") + QByteArray(1000000, 'p') + "1 a}" << "a";
+    QTest::newRow("NUL bytes") << QByteArray("{\\rtf1 a\0b}\0", 10) << "ab";
+    QTest::newRow("control characters") << QByteArray("{\\rtf1 a\x01\x1f\\'0a\\'0d\\u8233?b\\u65532?}") << QString::fromUtf8("a\r\nb");
+    QTest::newRow("field without instruction") << QByteArray("{\\rtf1{\\field{\\fldrslt x}}{\\fldinst y}}") << "x";
+    QTest::newRow("list words outside their tables") << QByteArray("{\\rtf1\\ls5\\ilvl99\\levelnfc23\\listid3\\pnlvlblt a\\par}") << "a";
+    QTest::newRow("destination at the root") << QByteArray("{\\rtf1\\pict abc}") << "";
+    QTest::newRow("binary garbage after the header") << QByteArray("{\\rtf1 \xff\xfe\x80\x00\x7f}", 13) << QString::fromUtf8("ÿþ€\u007f");
+}
+
+void TestRtfCorpus::damaged()
+{
+    QFETCH(QByteArray, input);
+    QFETCH(QString, text);
+    QCOMPARE(rtftest::extractText(input), text);
+    QCOMPARE(rtftest::readText(input), text);
+}
+
+void TestRtfCorpus::everyTruncation()
+{
+    for (qsizetype n = 0; n <= kRichEdit.size(); ++n) {
+        checkAgree(kRichEdit.left(n));
+        if (QTest::currentTestFailed())
+            QFAIL(qPrintable(QStringLiteral("cut at %1").arg(n)));
+    }
+}
+
+void TestRtfCorpus::randomBytes()
+{
+    QRandomGenerator random(20261207);
+    const QByteArray alphabet = "{}\\'abcdefu0123456789- ;*\r\n\t\x80\xff";
+    for (int round = 0; round < 300; ++round) {
+        QByteArray input = "{\\rtf1 ";
+        const int length = random.bounded(1, 600);
+        for (int i = 0; i < length; ++i)
+            input += random.bounded(4) == 0 ? char(random.bounded(256)) : alphabet.at(random.bounded(alphabet.size()));
+        checkAgree(input);
+        if (QTest::currentTestFailed())
+            QFAIL(qPrintable("input " + input.toHex()));
+    }
+}
+
+QTEST_MAIN(TestRtfCorpus)
+#include "test_rtf_corpus.moc"
