@@ -7,6 +7,7 @@
 #include "platform/gui/DBMemo.h"
 
 #include <QElapsedTimer>
+#include <QMenu>
 #include <QTextEdit>
 #include <QToolButton>
 
@@ -277,6 +278,13 @@ void TestRecords::bookmarks()
     const QString path = app.startWithLibrary("Books.mdb", FiveBooks);
     QApplication::setActiveWindow(Form1);
     QVERIFY(QTest::qWaitForWindowActive(Form1));
+    // The short-cuts belong to the grids' pop-up menu: elsewhere Ctrl+G does nothing.
+    Form1->DBmeName->setFocus();
+    QTest::keyClick(Form1->DBmeName, Qt::Key_G, Qt::ControlModifier);
+    QVERIFY(Form1->pmGetBookMark->isEnabled());
+    emit Form1->DBGrid->customContextMenuRequested(QPoint(5, 5));
+    QTRY_VERIFY(Form1->PopupMenu1->isVisible());
+    Form1->PopupMenu1->hide();
     Form1->DBGrid->setFocus();
 
     Form1->siNext->click();
