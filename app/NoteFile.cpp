@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QSaveFile>
 #include <QStringDecoder>
 #include <QStringEncoder>
@@ -13,6 +14,11 @@ namespace {
 const char *const CodePage = "windows-1251";
 
 QString nativePath(const QString &path) { return QDir::toNativeSeparators(path); }
+
+quil::Error cannotCreate(const QString &path, const QString &reason)
+{
+    return quil::Error(QStringLiteral("Cannot create file \"%1\". %2").arg(nativePath(path), reason));
+}
 } // namespace
 
 QString read(const QString &path)
@@ -35,10 +41,13 @@ void write(const QString &path, const QString &text)
     QStringEncoder encode(CodePage);
     const QByteArray bytes = encode(crlf);
 
+    // The new file takes the old one's place by renaming, which a read-only file would not stop.
+    const QFileInfo existing(path);
+    if (existing.exists() && !existing.isWritable())
+        throw cannotCreate(path, QStringLiteral("Permission denied"));
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.commit())
-        throw quil::Error(QStringLiteral("Cannot create file \"%1\". %2")
-                              .arg(nativePath(path), file.errorString()));
+        throw cannotCreate(path, file.errorString());
 }
 
 } // namespace notefile

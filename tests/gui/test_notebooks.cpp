@@ -121,6 +121,14 @@ void TestNotebooks::failedWriteKeepsText()
     QTest::keyClicks(Form1->meInfo, "2");
     QCOMPARE(readBytes(info), QByteArray("old12"));
     QCOMPARE(app.dialogs.errors().size(), 1);
+
+    // A read-only file is not replaced.
+    QVERIFY(QFile::setPermissions(info, QFile::ReadOwner | QFile::ReadUser));
+    if (QFileInfo(info).isWritable())
+        QSKIP("file permissions do not bind this user");
+    QTest::keyClicks(Form1->meInfo, "3");
+    QCOMPARE(app.dialogs.errors().size(), 2);
+    QCOMPARE(readBytes(info), QByteArray("old12"));
 }
 
 void TestNotebooks::missingNotebook_data()
