@@ -17,7 +17,8 @@ QString nativePath(const QString &path) { return QDir::toNativeSeparators(path);
 
 quil::Error cannotCreate(const QString &path, const QString &reason)
 {
-    return quil::Error(QStringLiteral("Cannot create file \"%1\". %2").arg(nativePath(path), reason));
+    return quil::Error(
+        QStringLiteral("Cannot create file \"%1\". %2").arg(nativePath(path), reason));
 }
 } // namespace
 
@@ -25,8 +26,8 @@ QString read(const QString &path)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
-        throw quil::Error(
-            QStringLiteral("Cannot open file \"%1\". %2").arg(nativePath(path), file.errorString()));
+        throw quil::Error(QStringLiteral("Cannot open file \"%1\". %2")
+                              .arg(nativePath(path), file.errorString()));
     QStringDecoder decode(CodePage);
     QString text = decode(file.readAll());
     text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));

@@ -60,7 +60,8 @@ TAboutBox::TAboutBox(QWidget *parent) : QDialog(parent)
     AppIcon->setToolTip(QStringLiteral("Click twice here!"));
     AppIcon->setAccessibleName(QStringLiteral("Значок программы"));
 
-    WebLabel = label(this, QStringLiteral("WebLabel"), QStringLiteral("QUIL.Lib"), {64, 12, 218, 28});
+    WebLabel =
+        label(this, QStringLiteral("WebLabel"), QStringLiteral("QUIL.Lib"), {64, 12, 218, 28});
     WebLabel->setAlignment(Qt::AlignCenter);
     QFont titleFont = WebLabel->font();
     titleFont.setBold(true);
@@ -77,7 +78,8 @@ TAboutBox::TAboutBox(QWidget *parent) : QDialog(parent)
                    QStringLiteral("   База данных для хранения и\nредактирования информации по \n"
                                   " библиографическим ссылкам."),
                    {64, 44, 218, 48});
-    Label1 = label(this, QStringLiteral("Label1"), QStringLiteral(" Version 4.01"), {64, 94, 218, 16});
+    Label1 =
+        label(this, QStringLiteral("Label1"), QStringLiteral(" Version 4.01"), {64, 94, 218, 16});
     Label2 = label(this, QStringLiteral("Label2"),
                    QStringLiteral("Qt 6 и SQLite; автор QUIL.Lib, 2006–2026"), {16, 114, 266, 16});
     Label4 = label(this, QStringLiteral("Label4"), QStringLiteral("Contact points are: "),

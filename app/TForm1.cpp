@@ -130,7 +130,8 @@ void TForm1::createMainMenu()
     bar->setObjectName(QStringLiteral("MainMenu1"));
     bar->setAccessibleName(QStringLiteral("Главное меню"));
 
-    SelectLibrary = menuItem(this, QStringLiteral("SelectLibrary"), QStringLiteral("Библиотека"), true);
+    SelectLibrary =
+        menuItem(this, QStringLiteral("SelectLibrary"), QStringLiteral("Библиотека"), true);
     mmAbstract = menuItem(this, QStringLiteral("mmAbstract"), QStringLiteral("Абстракт"), false);
     mmNewBook = menuItem(this, QStringLiteral("mmNewBook"), QStringLiteral("Новая книга"), false);
     mmSave = menuItem(this, QStringLiteral("mmSave"), QStringLiteral("Сохранить"), false);
@@ -144,12 +145,16 @@ void TForm1::createMainMenu()
     mmImportString = mmImportStringMenu->menuAction();
     mmImportString->setObjectName(QStringLiteral("mmImportString"));
     mmImportString->setEnabled(false);
-    mmBufReference = menuItem(this, QStringLiteral("mmBufReference"), QStringLiteral("Reference"), true);
-    mmBufAbstract = menuItem(this, QStringLiteral("mmBufAbstract"), QStringLiteral("R.Abstract"), true);
-    mmImDBSelnFile = menuItem(this, QStringLiteral("mmImDBSelnFile"), QStringLiteral("Samlpe In File"), true);
+    mmBufReference =
+        menuItem(this, QStringLiteral("mmBufReference"), QStringLiteral("Reference"), true);
+    mmBufAbstract =
+        menuItem(this, QStringLiteral("mmBufAbstract"), QStringLiteral("R.Abstract"), true);
+    mmImDBSelnFile =
+        menuItem(this, QStringLiteral("mmImDBSelnFile"), QStringLiteral("Samlpe In File"), true);
     mmImDBSelnFile->setStatusTip(QStringLiteral("Запись данных в файл"));
     mmImDBSelnFile->setToolTip(mmImDBSelnFile->statusTip());
-    SampleInHTML1 = menuItem(this, QStringLiteral("SampleInHTML1"), QStringLiteral("Sample In HTML"), true);
+    SampleInHTML1 =
+        menuItem(this, QStringLiteral("SampleInHTML1"), QStringLiteral("Sample In HTML"), true);
     mmImportStringMenu->addActions({mmBufReference, separator(this, QStringLiteral("N2")),
                                     mmBufAbstract, separator(this, QStringLiteral("N4")),
                                     mmImDBSelnFile, separator(this, QStringLiteral("N6")),
@@ -161,8 +166,10 @@ void TForm1::createMainMenu()
     mmImportAbstract = mmImportAbstractMenu->menuAction();
     mmImportAbstract->setObjectName(QStringLiteral("mmImportAbstract"));
     mmImportAbstract->setEnabled(false);
-    mmImReference = menuItem(this, QStringLiteral("mmImReference"), QStringLiteral("Reference"), true);
-    mmImAbstract = menuItem(this, QStringLiteral("mmImAbstract"), QStringLiteral("R.Abstract"), true);
+    mmImReference =
+        menuItem(this, QStringLiteral("mmImReference"), QStringLiteral("Reference"), true);
+    mmImAbstract =
+        menuItem(this, QStringLiteral("mmImAbstract"), QStringLiteral("R.Abstract"), true);
     mmImportAbstractMenu->addActions(
         {mmImReference, separator(this, QStringLiteral("N3")), mmImAbstract});
 
@@ -194,12 +201,16 @@ void TForm1::createGridMenu()
     PopupMenu1 = new QMenu(this);
     PopupMenu1->setObjectName(QStringLiteral("PopupMenu1"));
     PopupMenu1->setAccessibleName(QStringLiteral("Закладки и выборка"));
-    pmGetBookMark = menuItem(this, QStringLiteral("pmGetBookMark"), QStringLiteral("GetBookMark"), true);
+    pmGetBookMark =
+        menuItem(this, QStringLiteral("pmGetBookMark"), QStringLiteral("GetBookMark"), true);
     pmGetBookMark->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_G));
-    pmGotoBookMark = menuItem(this, QStringLiteral("pmGotoBookMark"), QStringLiteral("GotoBookMark"), false);
+    pmGotoBookMark =
+        menuItem(this, QStringLiteral("pmGotoBookMark"), QStringLiteral("GotoBookMark"), false);
     pmGotoBookMark->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_B));
-    ppSaveinFileQuery = menuItem(this, QStringLiteral("ppSaveinFileQuery"), QStringLiteral("Save in File"), true);
-    CloseSelectGrid = menuItem(this, QStringLiteral("CloseSelectGrid"), QStringLiteral("Close Select"), true);
+    ppSaveinFileQuery =
+        menuItem(this, QStringLiteral("ppSaveinFileQuery"), QStringLiteral("Save in File"), true);
+    CloseSelectGrid =
+        menuItem(this, QStringLiteral("CloseSelectGrid"), QStringLiteral("Close Select"), true);
     // The short-cuts act while either grid has the focus.
     for (QAction *item : {pmGetBookMark, pmGotoBookMark})
         item->setShortcutContext(Qt::WidgetWithChildrenShortcut);
@@ -236,23 +247,30 @@ void TForm1::createToolBar()
         column->addWidget(result);
         return result;
     };
-    siFirst = button(QStringLiteral("siFirst"), QStringLiteral("First Record"), QStyle::SP_MediaSkipBackward);
-    siPrior = button(QStringLiteral("siPrior"), QStringLiteral("Prior Record"), QStyle::SP_ArrowLeft);
+    siFirst = button(QStringLiteral("siFirst"), QStringLiteral("First Record"),
+                     QStyle::SP_MediaSkipBackward);
+    siPrior =
+        button(QStringLiteral("siPrior"), QStringLiteral("Prior Record"), QStyle::SP_ArrowLeft);
     siNext = button(QStringLiteral("siNext"), QStringLiteral("Next Record"), QStyle::SP_ArrowRight);
-    siLast = button(QStringLiteral("siLast"), QStringLiteral("Last Record"), QStyle::SP_MediaSkipForward);
+    siLast = button(QStringLiteral("siLast"), QStringLiteral("Last Record"),
+                    QStyle::SP_MediaSkipForward);
     siTableAbstract = button(QStringLiteral("siTableAbstract"), QStringLiteral("Abstract Editor"),
                              QStyle::SP_FileDialogDetailedView);
-    siSaveInDB = button(QStringLiteral("siSaveInDB"), QStringLiteral("Save in DB"), QStyle::SP_DialogSaveButton);
-    siImportData = button(QStringLiteral("siImportData"), QStringLiteral("ImportData"), QStyle::SP_DirOpenIcon);
+    siSaveInDB = button(QStringLiteral("siSaveInDB"), QStringLiteral("Save in DB"),
+                        QStyle::SP_DialogSaveButton);
+    siImportData = button(QStringLiteral("siImportData"), QStringLiteral("ImportData"),
+                          QStyle::SP_DirOpenIcon);
     siTableFind = button(QStringLiteral("siTableFind"), QStringLiteral("Find in Table"),
                          QStyle::SP_FileDialogContentsView);
     siSelectData = button(QStringLiteral("siSelectData"), QStringLiteral("Select Data"),
                           QStyle::SP_FileDialogListView);
-    siDelete = button(QStringLiteral("siDelete"), QStringLiteral("Delete Record"), QStyle::SP_TrashIcon);
+    siDelete =
+        button(QStringLiteral("siDelete"), QStringLiteral("Delete Record"), QStyle::SP_TrashIcon);
     siExit = button(QStringLiteral("siExit"), QStringLiteral("Exit"), QStyle::SP_DialogCloseButton);
     column->addStretch();
 
-    // First tick 500 ms after the press, then every 100 ms; release over the button clicks once more.
+    // First tick 500 ms after the press, then every 100 ms; release over the button clicks once
+    // more.
     for (QToolButton *repeating : {siPrior, siNext}) {
         repeating->setAutoRepeat(true);
         repeating->setAutoRepeatDelay(500);
@@ -323,9 +341,12 @@ void TForm1::createRecordPane()
     DBmeName = memo(QStringLiteral("DBmeName"), book::WName, StaticText1, {56, 8, 489, 72});
     DBmeTitle = memo(QStringLiteral("DBmeTitle"), book::WTitle, StaticText2, {55, 88, 490, 57});
     DBmePub = memo(QStringLiteral("DBmePub"), book::WPublisher, StaticText5, {55, 154, 490, 41});
-    DBedLocation = edit(QStringLiteral("DBedLocation"), book::Location, StaticText7, {56, 202, 489, 24});
-    DBedCityYear = edit(QStringLiteral("DBedCityYear"), book::City, StaticText6, {56, 230, 110, 24});
-    DBmeComment = memo(QStringLiteral("DBmeComment"), book::Pages, StaticText3, {216, 230, 329, 24});
+    DBedLocation =
+        edit(QStringLiteral("DBedLocation"), book::Location, StaticText7, {56, 202, 489, 24});
+    DBedCityYear =
+        edit(QStringLiteral("DBedCityYear"), book::City, StaticText6, {56, 230, 110, 24});
+    DBmeComment =
+        memo(QStringLiteral("DBmeComment"), book::Pages, StaticText3, {216, 230, 329, 24});
 
     RxDBedView = new quil::DBRichView(this);
     RxDBedView->setObjectName(QStringLiteral("RxDBedView"));
@@ -346,9 +367,9 @@ void TForm1::createRecordPane()
         note->viewport()->installEventFilter(this);
     }
 
-    for (QWidget *pane : {static_cast<QWidget *>(DBCtrlGrid), sbTool,
-                          static_cast<QWidget *>(RxDBedView), static_cast<QWidget *>(meInfo),
-                          static_cast<QWidget *>(meTerms)})
+    for (QWidget *pane :
+         {static_cast<QWidget *>(DBCtrlGrid), sbTool, static_cast<QWidget *>(RxDBedView),
+          static_cast<QWidget *>(meInfo), static_cast<QWidget *>(meTerms)})
         pane->hide();
 }
 
@@ -359,7 +380,8 @@ void TForm1::createGrids()
     DBGrid->setAccessibleName(QStringLiteral("Библиотека"));
     DBGrid->setColumns({
         {book::Name, QStringLiteral("Автор(ы)"), 401, Qt::AlignLeft | Qt::AlignVCenter},
-        {book::Title, QStringLiteral("Название статьи (книги)"), 530, Qt::AlignLeft | Qt::AlignVCenter},
+        {book::Title, QStringLiteral("Название статьи (книги)"), 530,
+         Qt::AlignLeft | Qt::AlignVCenter},
         {book::City, QStringLiteral("Год"), 56, Qt::AlignCenter},
     });
     DBGrid->setFont(designGridFont());
@@ -381,7 +403,8 @@ void TForm1::createGrids()
         connect(grid, &QWidget::customContextMenuRequested, this, [this, grid](const QPoint &at) {
             PopupMenu1->popup(grid->viewport()->mapToGlobal(at));
         });
-        connectHandler(grid, &quil::DBGrid::recordDoubleClicked, this, [this] { DBGridDblClick(); });
+        connectHandler(grid, &quil::DBGrid::recordDoubleClicked, this,
+                       [this] { DBGridDblClick(); });
         grid->hide();
     }
     connect(DBGrid, &quil::DBGrid::titleClick, this,
@@ -418,8 +441,10 @@ void TForm1::createStatusBar()
     };
     const Panel panels[3] = {
         {100, Qt::AlignCenter, QStringLiteral("Номер книги"), QStringLiteral("Номер книги")},
-        {845, Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("Информация"), QStringLiteral("Информация")},
-        {100, Qt::AlignCenter, QStringLiteral("Выборка"), QStringLiteral("Раскладка клавиатуры или выборка")},
+        {845, Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("Информация"),
+         QStringLiteral("Информация")},
+        {100, Qt::AlignCenter, QStringLiteral("Выборка"),
+         QStringLiteral("Раскладка клавиатуры или выборка")},
     };
     for (int i = 0; i < 3; ++i) {
         auto *panel = new QLabel(panels[i].text, StatusBar1);
@@ -672,8 +697,9 @@ void TForm1::bbSaveClick()
 
 void TForm1::bbDeleteClick()
 {
-    if (!quil::dialogs().askYesNo(QStringLiteral("Внимание!!!"),
-                                  QStringLiteral("Вы действительно хотите удалить текущую информацию?")))
+    if (!quil::dialogs().askYesNo(
+            QStringLiteral("Внимание!!!"),
+            QStringLiteral("Вы действительно хотите удалить текущую информацию?")))
         return;
     table().Edit();
     table().Delete();

@@ -78,8 +78,8 @@ public:
     QAction *mmSave;
     QAction *mmSearch;
     QAction *mmSelect;
-    QMenu *mmImportStringMenu;   // "Экспорт"
-    QAction *mmImportString;     // its item in the menu bar
+    QMenu *mmImportStringMenu; // "Экспорт"
+    QAction *mmImportString;   // its item in the menu bar
     QAction *mmBufReference;
     QAction *mmBufAbstract;
     QAction *mmImDBSelnFile;

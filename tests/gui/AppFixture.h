@@ -52,7 +52,8 @@ inline QByteArray readBytes(const QString &path)
 }
 
 // Runs statements on a library file through a connection of its own.
-inline void execOn(const QString &path, const QStringList &statements, const QList<Entry> &entries = {})
+inline void execOn(const QString &path, const QStringList &statements,
+                   const QList<Entry> &entries = {})
 {
     const QString name = QStringLiteral("fixture");
     {
@@ -164,11 +165,11 @@ inline void typeInto(QPlainTextEdit *memo, const QString &text)
 }
 
 // Tests run under the program's own application object, which reports what handlers raise.
-#define QUIL_APP_TEST_MAIN(TestClass)                                                          \
-    int main(int argc, char **argv)                                                            \
-    {                                                                                          \
-        quil::QuilApplication app(argc, argv);                                                 \
-        app.setQuitOnLastWindowClosed(false);                                                  \
-        TestClass test;                                                                        \
-        return QTest::qExec(&test, argc, argv);                                                \
+#define QUIL_APP_TEST_MAIN(TestClass)                                                              \
+    int main(int argc, char **argv)                                                                \
+    {                                                                                              \
+        quil::QuilApplication app(argc, argv);                                                     \
+        app.setQuitOnLastWindowClosed(false);                                                      \
+        TestClass test;                                                                            \
+        return QTest::qExec(&test, argc, argv);                                                    \
     }

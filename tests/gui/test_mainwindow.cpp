@@ -62,8 +62,9 @@ void turnWheel(int distance)
 }
 
 const QStringList AllMenuItems = {
-    "SelectLibrary", "mmAbstract", "mmNewBook", "mmSave", "mmSearch", "mmSelect", "mmImportString",
-    "mmImportAbstract", "mmDelete", "mmSizeTable", "mmInfo", "mmTerms", "About1"};
+    "SelectLibrary",  "mmAbstract",       "mmNewBook", "mmSave",      "mmSearch", "mmSelect",
+    "mmImportString", "mmImportAbstract", "mmDelete",  "mmSizeTable", "mmInfo",   "mmTerms",
+    "About1"};
 
 } // namespace
 
@@ -267,7 +268,8 @@ void TestMainWindow::cancelledPickChangesNothing()
 void TestMainWindow::wheelMovesOneRecord()
 {
     AppFixture app;
-    app.startWithLibrary("Books.mdb", {{"А", "1", "1"}, {"Б", "2", "2"}, {"В", "3", "3"}, {"Г", "4", "4"}});
+    app.startWithLibrary("Books.mdb",
+                         {{"А", "1", "1"}, {"Б", "2", "2"}, {"В", "3", "3"}, {"Г", "4", "4"}});
 
     turnWheel(-120); // towards the user: next
     QCOMPARE(app.table().RecNo(), 2);
@@ -384,7 +386,8 @@ void TestMainWindow::aboutBox()
 
     QTest::mouseClick(AboutBox->Label5, Qt::LeftButton);
     QTest::mouseClick(AboutBox->Label6, Qt::LeftButton);
-    QCOMPARE(shell.opened, QStringList({TAboutBox::WebAddress, "mailto:" + TAboutBox::MailAddress}));
+    QCOMPARE(shell.opened,
+             QStringList({TAboutBox::WebAddress, "mailto:" + TAboutBox::MailAddress}));
     QVERIFY(AboutBox->Label5->text().endsWith(TAboutBox::WebAddress));
 
     QTest::mouseClick(AboutBox->OKButton, Qt::LeftButton);

@@ -22,13 +22,19 @@ QString frontPane()
 {
     QWidget *area = Form1->RxDBedView->parentWidget();
     QWidget *seen = area->childAt(area->rect().center());
-    for (QWidget *pane : std::initializer_list<QWidget *>{Form1->RxDBedView, Form1->meInfo, Form1->meTerms})
+    for (QWidget *pane :
+         std::initializer_list<QWidget *>{Form1->RxDBedView, Form1->meInfo, Form1->meTerms})
         if (pane == seen || pane->isAncestorOf(seen))
             return pane->objectName();
     return QStringLiteral("<none>");
 }
 
-QString tags() { return QStringLiteral("%1%2").arg(Form1->mmInfo->property("Tag").toInt()).arg(Form1->mmTerms->property("Tag").toInt()); }
+QString tags()
+{
+    return QStringLiteral("%1%2")
+        .arg(Form1->mmInfo->property("Tag").toInt())
+        .arg(Form1->mmTerms->property("Tag").toInt());
+}
 
 } // namespace
 
@@ -50,13 +56,17 @@ void TestNotebooks::loadAndWrite_data()
     QTest::addColumn<QByteArray>("afterTyping"); // one "x" typed at the end
     QTest::newRow("empty") << QByteArray() << QString() << QByteArray("x");
     QTest::newRow("CR LF, no break at the end")
-        << cp1251("ГОСТ — стандарт\r\nт. е. — то есть") << QStringLiteral("ГОСТ — стандарт\nт. е. — то есть")
+        << cp1251("ГОСТ — стандарт\r\nт. е. — то есть")
+        << QStringLiteral("ГОСТ — стандарт\nт. е. — то есть")
         << cp1251("ГОСТ — стандарт\r\nт. е. — то есть") + "x";
     QTest::newRow("break at the end kept")
         << QByteArray("a\r\nb\r\n") << QStringLiteral("a\nb\n") << QByteArray("a\r\nb\r\nx");
-    QTest::newRow("lone LF") << QByteArray("a\nb") << QStringLiteral("a\nb") << QByteArray("a\r\nbx");
-    QTest::newRow("lone CR") << QByteArray("a\rb\r") << QStringLiteral("a\nb\n") << QByteArray("a\r\nb\r\nx");
-    QTest::newRow("empty lines") << QByteArray("\r\n\r\n") << QStringLiteral("\n\n") << QByteArray("\r\n\r\nx");
+    QTest::newRow("lone LF") << QByteArray("a\nb") << QStringLiteral("a\nb")
+                             << QByteArray("a\r\nbx");
+    QTest::newRow("lone CR") << QByteArray("a\rb\r") << QStringLiteral("a\nb\n")
+                             << QByteArray("a\r\nb\r\nx");
+    QTest::newRow("empty lines") << QByteArray("\r\n\r\n") << QStringLiteral("\n\n")
+                                 << QByteArray("\r\n\r\nx");
 }
 
 void TestNotebooks::loadAndWrite()
@@ -94,7 +104,8 @@ void TestNotebooks::loadAndWrite()
     QCOMPARE(readBytes(terms), afterTyping.chopped(1));
     Form1->meTerms->insertPlainText(QStringLiteral("ж\u00a0\n"));
     QCOMPARE(readBytes(terms), afterTyping.chopped(1) + cp1251("ж\u00a0\r\n"));
-    QCOMPARE(QDir(app.folder.path()).entryList({"*Terms*"}, QDir::Files), QStringList({"Terms.txt"}));
+    QCOMPARE(QDir(app.folder.path()).entryList({"*Terms*"}, QDir::Files),
+             QStringList({"Terms.txt"}));
     QCOMPARE(app.dialogs.errors(), QStringList());
 }
 

@@ -34,8 +34,11 @@ QString lastQuestion(const quil::ScriptedDialogs &dialogs)
 
 int tagOf(QObject *item) { return item->property("Tag").toInt(); }
 
-const QList<Entry> FiveBooks = {{"А1", "Т1", "2001"}, {"А2", "Т2", "2002"}, {"А3", "Т3", "2003"},
-                                {"А4", "Т4", "2004"}, {"А5", "Т5", "2005"}};
+const QList<Entry> FiveBooks = {{"А1", "Т1", "2001"},
+                                {"А2", "Т2", "2002"},
+                                {"А3", "Т3", "2003"},
+                                {"А4", "Т4", "2004"},
+                                {"А5", "Т5", "2005"}};
 
 } // namespace
 
@@ -132,7 +135,8 @@ void TestRecords::saveWhenPostFails()
 void TestRecords::deleteRecord()
 {
     AppFixture app;
-    const QString path = app.startWithLibrary("Books.mdb", {{"А", "1", "1"}, {"Б", "2", "2"}, {"В", "3", "3"}});
+    const QString path =
+        app.startWithLibrary("Books.mdb", {{"А", "1", "1"}, {"Б", "2", "2"}, {"В", "3", "3"}});
     app.makeLibrary("Empty.mdb");
     Form1->siNext->click();
 
@@ -242,10 +246,10 @@ void TestRecords::titleClickOrders()
 {
     AppFixture app;
     const QString path = app.startWithLibrary("Books.mdb", {{"Яковлев", "Бета", "2001"},
-                                                       {"Абрамов", "Гамма", "2003"},
-                                                       {"Абрамов", "Альфа", "2003"},
-                                                       {"Борисов", "Альфа", "1999"},
-                                                       {"Абрамов", "Дельта", "1998"}});
+                                                            {"Абрамов", "Гамма", "2003"},
+                                                            {"Абрамов", "Альфа", "2003"},
+                                                            {"Борисов", "Альфа", "1999"},
+                                                            {"Абрамов", "Дельта", "1998"}});
     const QStringList byYear = {"Абрамов", "Борисов", "Яковлев", "Абрамов", "Абрамов"};
     QCOMPARE(namesInOrder(app.table()), byYear);
 
