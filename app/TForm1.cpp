@@ -659,13 +659,15 @@ void TForm1::OpenLibrary()
     } catch (const std::exception &) {
         throw missing;
     }
+    // The order is set before the table opens, so the keys are read once, already in order,
+    // and the first entry of that order is the current one.
+    table().setSort(book::DefaultSort);
     try {
         table().Open();
     } catch (const std::exception &) {
         connection.Close();
         throw missing;
     }
-    table().setSort(book::DefaultSort);
 }
 
 // ------------------------------------------------------------------------------ records

@@ -3,7 +3,7 @@
 #include "Bench.h"
 
 #include <QCommandLineParser>
-#include <QGuiApplication>
+#include <QApplication>
 #include <QTemporaryDir>
 #include <cstdio>
 #include <utility>
@@ -28,7 +28,7 @@ bool registerSuite(const char *name, Suite suite)
 int main(int argc, char **argv)
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
-    QGuiApplication app(argc, argv);
+    QApplication app(argc, argv);
     QCommandLineParser parser;
     parser.addHelpOption();
     QCommandLineOption entries("entries", "Entries in the generated library.", "N", "100000");

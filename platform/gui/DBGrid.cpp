@@ -61,7 +61,15 @@ QVariant DBGridModel::data(const QModelIndex &index, int role) const
 
 QVariant DBGridModel::headerData(int section, Qt::Orientation orientation, int role) const
 {
-    if (orientation != Qt::Horizontal || size_t(section) >= FColumns.size())
+    if (orientation == Qt::Vertical) {
+        // The row indicator: a mark on the current record, nothing on the others.
+        if (role == Qt::DisplayRole) {
+            const DataSet *ds = dataSet();
+            return ds && ds->Active() && ds->currentRow() == section ? QStringLiteral("▸") : QString();
+        }
+        return {};
+    }
+    if (size_t(section) >= FColumns.size())
         return QAbstractTableModel::headerData(section, orientation, role);
     if (role == Qt::DisplayRole || role == Qt::AccessibleTextRole)
         return FColumns[size_t(section)].title;
@@ -83,13 +91,20 @@ void DBGridModel::dataSetChanged()
     } else if (rows > 0) {
         emit dataChanged(index(0, 0), index(rows - 1, columnCount() - 1));
     }
-    emit currentRowChanged(ds && ds->Active() ? ds->currentRow() : -1);
+    FIndicatorRow = ds && ds->Active() ? ds->currentRow() : -1;
+    emit currentRowChanged(FIndicatorRow);
 }
 
 void DBGridModel::dataSetScrolled()
 {
     const DataSet *ds = dataSet();
-    emit currentRowChanged(ds ? ds->currentRow() : -1);
+    const int row = ds ? ds->currentRow() : -1;
+    if (FIndicatorRow >= 0 && FIndicatorRow < FRowCount)
+        emit headerDataChanged(Qt::Vertical, FIndicatorRow, FIndicatorRow);
+    FIndicatorRow = row;
+    if (row >= 0 && row < FRowCount)
+        emit headerDataChanged(Qt::Vertical, row, row);
+    emit currentRowChanged(row);
 }
 
 void DBGridModel::recordChanged(Field *)

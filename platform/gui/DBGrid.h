@@ -47,6 +47,7 @@ protected:
 private:
     std::vector<GridColumn> FColumns;
     int FRowCount = 0;
+    int FIndicatorRow = -1;
 };
 
 // A read-only grid bound to a data source. Selecting a row moves the dataset; moves of the

@@ -1,0 +1,87 @@
+// What a user of the main window waits for on a large library: opening it through the menu,
+// one move with the grid, record pane, abstract view and status bar updated and painted, and
+// the three record commands with their writes to disk.
+#include "Bench.h"
+#include "LibraryGenerator.h"
+
+#include "app/Startup.h"
+#include "app/TForm1.h"
+#include "platform/ScriptedDialogs.h"
+#include "store/LibraryFile.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QFile>
+#include <cstdio>
+
+namespace {
+
+void settle() { QCoreApplication::processEvents(); }
+
+void runWindow(const quilbench::Options &options)
+{
+    const QString folder = options.folder + QStringLiteral("window/");
+    QDir().mkpath(folder + QStringLiteral("DBase"));
+    const QString source = options.folder + QStringLiteral("bench-%1.mdb").arg(options.entries);
+    if (!QFile::exists(source))
+        quilbench::generateLibrary(source, options.entries);
+    for (const char *note : {"Info.txt", "Terms.txt"}) {
+        QFile file(folder + QLatin1String(note));
+        if (file.open(QIODevice::WriteOnly))
+            file.write("\xd1\xee\xea\xf0\xe0\xf9\xe5\xed\xe8\xff\r\n");
+    }
+    const QString path = library::folder(folder) + QStringLiteral("Bench.mdb");
+    QFile::remove(path);
+    QFile::copy(source, path);
+
+    quil::ScopedScriptedDialogs dialogs;
+    Program program(folder);
+    Form1->show();
+    settle();
+
+    const double open = quilbench::medianMs(options.runs, [&] {
+        dialogs.nextFileNames.enqueue(path);
+        Form1->SelectLibrary->trigger();
+        settle();
+    });
+    quilbench::report(QStringLiteral("window_open"), open);
+
+    const double next = quilbench::medianMs(std::max(options.runs, 301), [&] {
+        Form1->siNextClick();
+        settle();
+    });
+    quilbench::report(QStringLiteral("window_next"), next);
+    if (qEnvironmentVariableIsSet("QUIL_BENCH_SPLIT")) {
+        quilbench::report(QStringLiteral("  next_handler_only"),
+                          quilbench::medianMs(301, [&] { Form1->siNextClick(); }));
+        quilbench::report(QStringLiteral("  paint_only"), quilbench::medianMs(301, [&] {
+                              Form1->update();
+                              Form1->repaint();
+                          }));
+    }
+
+    const double insert = quilbench::medianMs(options.runs, [&] {
+        Form1->btInsertBookClick();
+        settle();
+    });
+    quilbench::report(QStringLiteral("new_book"), insert);
+
+    const double save = quilbench::medianMs(options.runs, [&] {
+        Form1->bbSaveClick();
+        settle();
+    });
+    quilbench::report(QStringLiteral("save"), save);
+
+    const double remove = quilbench::medianMs(options.runs, [&] {
+        dialogs.nextAnswers.enqueue(true);
+        Form1->bbDeleteClick();
+        settle();
+    });
+    quilbench::report(QStringLiteral("delete"), remove);
+    if (!dialogs.errors().isEmpty())
+        std::fprintf(stderr, "errors: %s\n", qPrintable(dialogs.errors().join(QStringLiteral(" / "))));
+}
+
+} // namespace
+
+QUIL_BENCH_SUITE(window, runWindow);
