@@ -165,12 +165,13 @@ bool RtfInterpreter::run(const QByteArray &bytes, RtfSink &sink, bool rawTextIsU
             continue;
         }
         if (FFallbackSkip > 0) {
-            if (token.type == RtfToken::Text && token.length > FFallbackSkip) {
+            const bool run = token.type == RtfToken::Text || token.type == RtfToken::Hex;
+            if (run && token.length > FFallbackSkip) {
                 token.text += FFallbackSkip;
                 token.length -= FFallbackSkip;
                 FFallbackSkip = 0;
             } else {
-                FFallbackSkip -= token.type == RtfToken::Text ? int(token.length) : 1;
+                FFallbackSkip -= run ? int(token.length) : 1;
                 continue;
             }
         }
@@ -184,7 +185,7 @@ bool RtfInterpreter::run(const QByteArray &bytes, RtfSink &sink, bool rawTextIsU
             break;
         case RtfToken::Hex:
             FIgnorable = false;
-            handleHex(token.hex);
+            handleHex(token.text, token.length);
             break;
         case RtfToken::Text:
             FIgnorable = false;
@@ -571,27 +572,7 @@ void RtfInterpreter::handleText(const char *data, qsizetype length)
         return;
     }
     const char *end = data + length;
-    if (g.fontKind == FontKind::Text && g.codePage->isSingleByte() && !FPendingHigh
-        && FPendingBytes.isEmpty()) {
-        const CodePage *page = g.codePage;
-        while (data < end) {
-            const unsigned char b = (unsigned char)*data;
-            if (b >= 0x80 && FUtf8) {
-                const char *start = data;
-                while (data < end && (unsigned char)*data >= 0x80)
-                    ++data;
-                addUtf8(start, data - start);
-                continue;
-            }
-            const char16_t c = page->byteToChar(b);
-            if (c >= 0x20)
-                FPending.append(QChar(c));
-            else
-                addChar(c);
-            ++data;
-        }
-        return;
-    }
+    const bool singleByte = g.fontKind == FontKind::Text && g.codePage->isSingleByte();
     while (data < end) {
         if ((unsigned char)*data >= 0x80 && FUtf8) {
             const char *start = data;
@@ -600,26 +581,54 @@ void RtfInterpreter::handleText(const char *data, qsizetype length)
             addUtf8(start, data - start);
             continue;
         }
-        addByte((unsigned char)*data++);
+        const char *start = data;
+        while (data < end && !((unsigned char)*data >= 0x80 && FUtf8))
+            ++data;
+        if (singleByte)
+            addSingleByte(start, data - start, g.codePage);
+        else
+            for (const char *p = start; p < data; ++p)
+                addByte((unsigned char)*p);
     }
 }
 
-void RtfInterpreter::handleHex(unsigned char byte)
+// The common case, text in a single-byte code page, written straight into the run.
+void RtfInterpreter::addSingleByte(const char *data, qsizetype length, const CodePage *page)
+{
+    if (FPendingHigh || !FPendingBytes.isEmpty())
+        resolvePending();
+    const qsizetype old = FPending.size();
+    FPending.resize(old + length);
+    char16_t *out = reinterpret_cast<char16_t *>(FPending.data()) + old;
+    char16_t *const begin = out;
+    for (qsizetype i = 0; i < length; ++i) {
+        const char16_t c = page->byteToChar((unsigned char)data[i]);
+        // Control characters other than tab would break lines or blocks on their own.
+        if (c >= 0x20 || c == u'\t')
+            *out++ = c == 0x2029 ? char16_t(0x2028) : c;
+    }
+    FPending.resize(old + (out - begin));
+}
+
+void RtfInterpreter::handleHex(const char *data, qsizetype length)
 {
     Group &g = top();
     switch (g.dest) {
     case Dest::FontTable:
     case Dest::FontAltName:
-    case Dest::ColorTable: {
-        const char c = char(byte);
-        handleText(&c, 1);
+    case Dest::ColorTable:
+        handleText(data, length);
         return;
-    }
     case Dest::Text:
     case Dest::FieldInst:
     case Dest::PnBefore:
     case Dest::PnAfter:
-        addByte(byte);
+        if (g.fontKind == FontKind::Text && g.codePage->isSingleByte()) {
+            addSingleByte(data, length, g.codePage);
+        } else {
+            for (qsizetype i = 0; i < length; ++i)
+                addByte((unsigned char)data[i]);
+        }
         return;
     default:
         return;

@@ -98,13 +98,14 @@ private:
     void handleWord(const RtfToken &token);
     void handleSymbol(char symbol);
     void handleText(const char *data, qsizetype length);
-    void handleHex(unsigned char byte);
+    void handleHex(const char *data, qsizetype length);
     bool handleDestination(const RtfToken &token);
     void openGroup();
     void closeGroup();
     void skipGroup();
 
     void addByte(unsigned char byte);
+    void addSingleByte(const char *data, qsizetype length, const CodePage *page);
     void addUnit(int unit);
     void addChar(char16_t c);
     void addUtf8(const char *data, qsizetype length);

@@ -2,7 +2,6 @@
 
 #include <cstring>
 #include <string_view>
-#include <unordered_map>
 
 namespace quil::rtf {
 
@@ -11,12 +10,53 @@ namespace {
 constexpr int kMaxWordLetters = 32;
 constexpr int kMaxDigits = 10;
 
-using WordMap = std::unordered_map<std::string_view, RtfWord>;
+// Control words are looked up for every token; an open-addressing table with a cheap
+// hash keeps that well below the cost of std::unordered_map.
+class WordTable {
+public:
+    void emplace(std::string_view name, RtfWord word)
+    {
+        size_t i = hash(name);
+        while (FSlots[i].length)
+            i = (i + 1) & kMask;
+        FSlots[i] = {name.data(), uint8_t(name.size()), word};
+    }
 
-const WordMap &words()
+    RtfWord find(std::string_view name) const
+    {
+        for (size_t i = hash(name);; i = (i + 1) & kMask) {
+            const Slot &slot = FSlots[i];
+            if (!slot.length)
+                return RtfWord::Unknown;
+            if (slot.length == name.size() && std::memcmp(slot.name, name.data(), name.size()) == 0)
+                return slot.word;
+        }
+    }
+
+private:
+    static constexpr size_t kSize = 1024;
+    static constexpr size_t kMask = kSize - 1;
+    struct Slot {
+        const char *name = nullptr;
+        uint8_t length = 0;
+        RtfWord word = RtfWord::Unknown;
+    };
+
+    static size_t hash(std::string_view name)
+    {
+        uint32_t h = 2166136261u;
+        for (char c : name)
+            h = (h ^ uint8_t(c)) * 16777619u;
+        return (h ^ (h >> 15)) & kMask;
+    }
+
+    Slot FSlots[kSize];
+};
+
+const WordTable &words()
 {
-    static const WordMap map = [] {
-        WordMap m;
+    static const WordTable map = [] {
+        WordTable m;
         using W = RtfWord;
         const std::pair<const char *, W> table[] = {
             {"rtf", W::Rtf}, {"urtf", W::Urtf}, {"ansi", W::Ansi}, {"mac", W::Mac},
@@ -75,16 +115,22 @@ const WordMap &words()
 inline bool isLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
 inline bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
-inline int hexValue(char c)
-{
-    if (c >= '0' && c <= '9')
-        return c - '0';
-    if (c >= 'a' && c <= 'f')
-        return c - 'a' + 10;
-    if (c >= 'A' && c <= 'F')
-        return c - 'A' + 10;
-    return -1;
-}
+struct HexTable {
+    signed char value[256];
+    HexTable()
+    {
+        for (int i = 0; i < 256; ++i)
+            value[i] = -1;
+        for (int i = 0; i < 10; ++i)
+            value['0' + i] = char(i);
+        for (int i = 0; i < 6; ++i)
+            value['a' + i] = value['A' + i] = char(10 + i);
+    }
+};
+
+const HexTable kHexTable;
+
+inline int hexValue(char c) { return kHexTable.value[(unsigned char)c]; }
 
 inline bool isSpecial(char c)
 {
@@ -129,17 +175,9 @@ void RtfTokenizer::next(RtfToken &token)
             }
             if (*FPos == '\'') {
                 ++FPos;
-                int value = 0;
-                int digits = 0;
-                while (digits < 2 && FPos < FEnd && hexValue(*FPos) >= 0) {
-                    value = value * 16 + hexValue(*FPos++);
-                    ++digits;
-                }
-                if (digits == 0)
-                    continue;
-                token.type = RtfToken::Hex;
-                token.hex = (unsigned char)value;
-                return;
+                if (readHexRun(token))
+                    return;
+                continue;
             }
             if (*FPos == '\r' || *FPos == '\n') {
                 ++FPos;
@@ -164,6 +202,34 @@ void RtfTokenizer::next(RtfToken &token)
         }
     }
     token.type = RtfToken::End;
+}
+
+// Called after a backslash and quote. Takes that escape and the \'hh escapes right after
+// it in one token; an escape without hex digits is dropped.
+bool RtfTokenizer::readHexRun(RtfToken &token)
+{
+    qsizetype count = 0;
+    for (;;) {
+        int value = 0;
+        int digits = 0;
+        while (digits < 2 && FPos < FEnd && hexValue(*FPos) >= 0) {
+            value = value * 16 + hexValue(*FPos++);
+            ++digits;
+        }
+        if (digits == 0)
+            break;
+        FHex[count++] = char(value);
+        if (count == qsizetype(sizeof FHex) || FEnd - FPos < 3 || FPos[0] != '\\' || FPos[1] != '\''
+            || hexValue(FPos[2]) < 0)
+            break;
+        FPos += 2;
+    }
+    if (count == 0)
+        return false;
+    token.type = RtfToken::Hex;
+    token.text = FHex;
+    token.length = count;
+    return true;
 }
 
 void RtfTokenizer::readWord(RtfToken &token)
@@ -205,10 +271,7 @@ void RtfTokenizer::readWord(RtfToken &token)
         token.type = RtfToken::Binary;
         return;
     }
-    const auto &map = words();
-    const auto it = map.find(name);
-    if (it != map.end())
-        token.word = it->second;
+    token.word = words().find(name);
 }
 
 } // namespace quil::rtf

@@ -37,9 +37,9 @@ struct RtfToken {
     RtfWord word = RtfWord::Unknown;
     bool hasParam = false;
     char symbol = 0;        // Symbol: the character after the backslash
-    unsigned char hex = 0;  // Hex: the byte of \'hh
     int param = 0;          // Word: clamped to the int range
-    const char *text = nullptr; // Text: raw bytes, none of them special
+    // Text: raw bytes, none of them special; Hex: the bytes of consecutive \'hh escapes.
+    const char *text = nullptr;
     qsizetype length = 0;
 };
 
@@ -54,8 +54,11 @@ public:
 private:
     void readWord(RtfToken &token);
 
+    bool readHexRun(RtfToken &token);
+
     const char *FPos;
     const char *FEnd;
+    char FHex[256];
 };
 
 } // namespace quil::rtf
