@@ -12,7 +12,10 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QElapsedTimer>
+#include <algorithm>
 #include <cstdio>
+#include <vector>
 
 namespace {
 
@@ -58,6 +61,16 @@ void runWindow(const quilbench::Options &options)
                               Form1->update();
                               Form1->repaint();
                           }));
+        QElapsedTimer t;
+        std::vector<double> events;
+        for (int i = 0; i < 101; ++i) {
+            Form1->siNextClick();
+            t.start();
+            settle();
+            events.push_back(t.nsecsElapsed() / 1e6);
+        }
+        std::sort(events.begin(), events.end());
+        quilbench::report(QStringLiteral("  events_after_next"), events[events.size() / 2]);
     }
 
     const double insert = quilbench::medianMs(options.runs, [&] {

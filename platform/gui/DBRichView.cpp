@@ -3,16 +3,14 @@
 #include "platform/DataSource.h"
 #include "platform/rtf/RichText.h"
 
+#include <QTextDocument>
+
 namespace quil {
 
 DBRichView::DBRichView(QWidget *parent) : QTextBrowser(parent)
 {
     setReadOnly(true);
     setOpenLinks(false);
-    // Shown where the stored text sets no font of its own.
-    QFont font(QStringLiteral("Times New Roman"));
-    font.setPixelSize(16);
-    document()->setDefaultFont(font);
     FLink.OnDataChange = [this] { loadFromField(); };
 }
 
@@ -27,7 +25,21 @@ void DBRichView::setDataField(const QString &field)
 void DBRichView::loadFromField()
 {
     const Field *f = FLink.active() ? FLink.field() : nullptr;
-    rtf::RichText::setContent(document(), f ? f->AsString() : QString());
+    // Built apart from the view and then shown: a document that belongs to a visible view is
+    // laid out again after every insertion, which made each move cost several milliseconds.
+    auto *document = new QTextDocument(this);
+    // Shown where the stored text sets no font of its own.
+    QFont font(QStringLiteral("Times New Roman"));
+    font.setPixelSize(16);
+    document->setDefaultFont(font);
+    rtf::RichText::setContent(document, f ? f->AsString() : QString());
+    // The view's first document belongs to its text control, which frees it on replacement;
+    // the ones made here belong to the view and are freed here.
+    QTextDocument *previous = this->document();
+    const bool ours = previous && previous->parent() == this;
+    setDocument(document);
+    if (ours)
+        delete previous;
 }
 
 } // namespace quil
