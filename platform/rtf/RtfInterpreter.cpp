@@ -107,7 +107,10 @@ void RtfInterpreter::reset()
     FLinks.clear();
     FPnDefs.clear();
     FWordLists.clear();
+    FWordListIndex.clear();
     FOverrides.clear();
+    FFinishedFonts = 0;
+    FFontsGeneration = 0;
     FOverrideListId = 0;
 }
 
@@ -236,9 +239,11 @@ void RtfInterpreter::closeGroup()
     }
     if (closesTable) {
         finishFonts();
-        for (Group &group : FStack)
-            updateDecoding(group);
+        ++FFontsGeneration;
     }
+    // Groups below kept the decoding of their time; refresh it when fonts have changed.
+    if (top().fontsGeneration != FFontsGeneration)
+        updateDecoding(top());
 }
 
 void RtfInterpreter::skipGroup()
@@ -355,14 +360,12 @@ void RtfInterpreter::handleWord(const RtfToken &token)
     switch (token.word) {
     case W::Urtf: FUtf8 = true; break;
     case W::Ansicpg:
-        if (token.hasParam && p > 0) {
-            FDocCodePage = p;
-            updateDecoding(g);
-        }
+        if (token.hasParam && p > 0)
+            setDocumentCodePage(p);
         break;
-    case W::Mac: FDocCodePage = 10000; updateDecoding(g); break;
-    case W::Pc: FDocCodePage = 437; updateDecoding(g); break;
-    case W::Pca: FDocCodePage = 850; updateDecoding(g); break;
+    case W::Mac: setDocumentCodePage(10000); break;
+    case W::Pc: setDocumentCodePage(437); break;
+    case W::Pca: setDocumentCodePage(850); break;
     case W::Deff:
         FDefaultFont = p;
         if (g.chr.font < 0) {
@@ -505,7 +508,10 @@ void RtfInterpreter::handleWord(const RtfToken &token)
         break;
     case W::Listid:
         if (g.dest == Dest::ListTable && !FWordLists.empty())
+        {
             FWordLists.back().id = p;
+            FWordListIndex.insert(p, int(FWordLists.size()) - 1);
+        }
         else if (g.dest == Dest::ListOverrideTable)
             FOverrideListId = p;
         break;
@@ -786,6 +792,7 @@ const RtfInterpreter::Font *RtfInterpreter::fontByNumber(int number) const
 void RtfInterpreter::updateDecoding(Group &group) const
 {
     const Font *font = fontByNumber(group.chr.font);
+    group.fontsGeneration = FFontsGeneration;
     group.fontKind = FontKind::Text;
     int page = FDocCodePage;
     if (font) {
@@ -798,14 +805,24 @@ void RtfInterpreter::updateDecoding(Group &group) const
     group.codePage = CodePage::get(page > 0 ? page : FDocCodePage);
 }
 
+void RtfInterpreter::setDocumentCodePage(int page)
+{
+    FDocCodePage = page;
+    ++FFontsGeneration;
+    updateDecoding(top());
+}
+
 void RtfInterpreter::finishFonts()
 {
-    for (Font &font : FFonts) {
+    // Fonts of earlier tables keep their names; only the new entries are decoded.
+    for (size_t i = FFinishedFonts; i < FFonts.size(); ++i) {
+        Font &font = FFonts[i];
         const int page = font.codePage > 0 ? font.codePage : CodePage::forCharset(font.charset, FDocCodePage);
         const CodePage *codePage = page > 0 ? CodePage::get(page) : nullptr;
         const QString alt = trimmedName(font.altName, codePage);
         font.family = alt.isEmpty() ? trimmedName(font.name, codePage) : alt;
     }
+    FFinishedFonts = FFonts.size();
 }
 
 int RtfInterpreter::linkOfField(int field)
@@ -852,9 +869,9 @@ const RtfList *RtfInterpreter::listFor(const RtfParagraphFormat &format) const
     if (format.ls != 0) {
         const auto it = FOverrides.constFind(format.ls);
         if (it != FOverrides.constEnd()) {
-            for (const WordList &list : FWordLists) {
-                if (list.id != it.value() || list.levels.empty())
-                    continue;
+            const int index = FWordListIndex.value(it.value(), -1);
+            if (index >= 0 && !FWordLists[index].levels.empty()) {
+                const WordList &list = FWordLists[index];
                 const RtfList &level = list.levels[std::min<size_t>(format.ilvl, list.levels.size() - 1)];
                 return level.style == RtfListStyle::None ? nullptr : &level;
             }

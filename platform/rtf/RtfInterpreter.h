@@ -65,6 +65,7 @@ private:
         uint8_t uc = 1;
         int field = -1;
         int pnDef = -1;
+        int fontsGeneration = -1;
         const CodePage *codePage = nullptr;
     };
 
@@ -115,6 +116,7 @@ private:
 
     void updateDecoding(Group &group) const;
     void finishFonts();
+    void setDocumentCodePage(int page);
     const Font *fontByNumber(int number) const;
     int linkOfField(int field);
     Group &top() { return FStack.back(); }
@@ -139,12 +141,15 @@ private:
     std::vector<Font> FFonts;
     QHash<int, int> FFontIndex;
     int FCurrentFont = -1;
+    size_t FFinishedFonts = 0;
+    int FFontsGeneration = 0;
     std::vector<Color> FColors;
     Color FColorInProgress;
     std::vector<Field> FFields;
     std::vector<QString> FLinks;
     std::vector<RtfList> FPnDefs;
     std::vector<WordList> FWordLists;
+    QHash<int, int> FWordListIndex; // \listid -> FWordLists
     QHash<int, int> FOverrides; // \lsN -> \listid
     int FOverrideListId = 0;
 };

@@ -15,12 +15,16 @@ public:
     void text(const QString &text, const RtfCharFormat &) override
     {
         openBlock();
-        const qsizetype from = result.size();
-        result += text;
-        if (text.contains(QChar(0x2028))) {
-            for (qsizetype i = result.size() - 1; i >= from; --i)
-                if (result.at(i) == QChar(0x2028))
-                    result.replace(i, 1, QStringLiteral("\r\n"));
+        if (!text.contains(QChar(0x2028))) {
+            result += text;
+            return;
+        }
+        result.reserve(result.size() + text.size() * 2);
+        for (QChar c : text) {
+            if (c == QChar(0x2028))
+                result += QLatin1String("\r\n");
+            else
+                result += c;
         }
     }
 

@@ -5,6 +5,7 @@
 #include "platform/rtf/SymbolFont.h"
 
 #include <QColor>
+#include <QHash>
 #include <QTextBlock>
 #include <QTextDocument>
 #include <QTextList>
@@ -64,7 +65,7 @@ public:
         const QFont font = document.defaultFont();
         FDefaultFamily = font.family().isEmpty() ? QStringLiteral("Times New Roman") : font.family();
         FDefaultPoints = font.pointSizeF() > 0 ? font.pointSizeF() : 12.0;
-        FFonts.push_back(FDefaultFamily);
+        fontIndex(FDefaultFamily);
         FColors.push_back(QRgb(0)); // entry 0: automatic
     }
 
@@ -104,10 +105,11 @@ public:
 private:
     int fontIndex(const QString &family)
     {
-        for (size_t i = 0; i < FFonts.size(); ++i)
-            if (FFonts[i] == family)
-                return int(i);
+        const auto it = FFontIndex.constFind(family);
+        if (it != FFontIndex.constEnd())
+            return it.value();
         FFonts.push_back(family);
+        FFontIndex.insert(family, int(FFonts.size()) - 1);
         return int(FFonts.size()) - 1;
     }
 
@@ -116,10 +118,11 @@ private:
         if (brush.style() == Qt::NoBrush)
             return 0;
         const QRgb rgb = brush.color().rgb() & 0xFFFFFF;
-        for (size_t i = 1; i < FColors.size(); ++i)
-            if (FColors[i] == rgb)
-                return int(i);
+        const auto it = FColorIndex.constFind(rgb);
+        if (it != FColorIndex.constEnd())
+            return it.value();
         FColors.push_back(rgb);
+        FColorIndex.insert(rgb, int(FColors.size()) - 1);
         return int(FColors.size()) - 1;
     }
 
@@ -367,13 +370,13 @@ private:
         return f.hasProperty(RtfQtFormat::kListStart) ? f.intProperty(RtfQtFormat::kListStart) : 1;
     }
 
-    QByteArray listLabel(QTextList *list, const QTextBlock &block)
+    QByteArray listLabel(QTextList *list)
     {
         const QTextListFormat f = list->format();
         if (isBullet(f.style()))
             return "{\\pntext\\f" + QByteArray::number(fontIndex(QStringLiteral("Symbol")))
                 + "\\'b7\\tab}";
-        const int n = list->itemNumber(block) + listStart(list);
+        const int n = FListItems[list]++ + listStart(list);
         QString number;
         switch (f.style()) {
         case QTextListFormat::ListLowerAlpha: number = alphaNumber(n, false); break;
@@ -399,7 +402,7 @@ private:
                 word("\\lang1049");
         }
         if (list) {
-            FOut += listLabel(list, block);
+            FOut += listLabel(list);
             if (newParagraphFormat)
                 FOut += listDefinition(list);
             FNeedSpace = false;
@@ -453,7 +456,11 @@ private:
     QString FDefaultFamily;
     double FDefaultPoints;
     std::vector<QString> FFonts;
+    QHash<QString, int> FFontIndex;
     std::vector<QRgb> FColors;
+    QHash<QRgb, int> FColorIndex;
+    // Items written so far per list: Qt's own item number costs a search per paragraph.
+    QHash<QTextList *, int> FListItems;
     QByteArray FOut;
     CharState FWritten;
     bool FNeedSpace = false;

@@ -6,6 +6,7 @@
 #include "platform/rtf/RtfTextExtractor.h"
 
 #include <QByteArray>
+#include <QTest>
 #include <QTextCursor>
 #include <QTextDocument>
 
@@ -22,6 +23,13 @@ inline QString readText(const QByteArray &rtf)
 inline QString extractText(const QByteArray &rtf)
 {
     return quil::rtf::RtfTextExtractor::plainText(rtf);
+}
+
+// Both ways must give the expected text.
+inline void compareText(const QByteArray &rtf, const QString &expected)
+{
+    QCOMPARE(extractText(rtf), expected);
+    QCOMPARE(readText(rtf), expected);
 }
 
 // The format of the last character of the first occurrence of probe.
