@@ -94,7 +94,7 @@ void RtfInterpreter::reset()
     FDocCodePage = 1252;
     FDefaultFont = -1;
     FLastPara = {};
-    FPending.resize(0);
+    FPending.clear();
     FPendingBytes.clear();
     FPendingBytesPage = nullptr;
     FPendingHigh = 0;
@@ -134,7 +134,7 @@ bool RtfInterpreter::run(const QByteArray &bytes, RtfSink &sink, bool rawTextIsU
     FSink = &sink;
     FUtf8 = rawTextIsUtf8;
     FStack.reserve(16);
-    FPending.reserve(256);
+    FPending.reserve(1024);
     RtfTokenizer tokenizer(bytes.constData(), bytes.size());
     // Everything before the root group's brace is whitespace or a byte-order mark.
     while (!tokenizer.atEnd()) {
@@ -603,9 +603,9 @@ void RtfInterpreter::addSingleByte(const char *data, qsizetype length, const Cod
 {
     if (FPendingHigh || !FPendingBytes.isEmpty())
         resolvePending();
-    const qsizetype old = FPending.size();
-    FPending.resize(old + length);
-    char16_t *out = reinterpret_cast<char16_t *>(FPending.data()) + old;
+    const size_t old = FPending.size();
+    FPending.resize(old + size_t(length));
+    char16_t *out = FPending.data() + old;
     char16_t *const begin = out;
     for (qsizetype i = 0; i < length; ++i) {
         const char16_t c = page->byteToChar((unsigned char)data[i]);
@@ -613,7 +613,7 @@ void RtfInterpreter::addSingleByte(const char *data, qsizetype length, const Cod
         if (c >= 0x20 || c == u'\t')
             *out++ = c == 0x2029 ? char16_t(0x2028) : c;
     }
-    FPending.resize(old + (out - begin));
+    FPending.resize(old + size_t(out - begin));
 }
 
 void RtfInterpreter::handleHex(const char *data, qsizetype length)
@@ -694,8 +694,8 @@ void RtfInterpreter::addUnit(int unit)
             addChar(0xFFFD);
             return;
         }
-        FPending.append(QChar(FPendingHigh));
-        FPending.append(QChar(c));
+        FPending.push_back(FPendingHigh);
+        FPending.push_back(c);
         FPendingHigh = 0;
         return;
     }
@@ -717,7 +717,7 @@ void RtfInterpreter::addChar(char16_t c)
         if (!c)
             return;
     }
-    FPending.append(QChar(c));
+    FPending.push_back(c);
 }
 
 void RtfInterpreter::addUtf8(const char *data, qsizetype length)
@@ -729,7 +729,7 @@ void RtfInterpreter::addUtf8(const char *data, qsizetype length)
             c = QChar(0x2028);
         if (c.unicode() == 0xFFFC || c.unicode() == 0xFDD0 || c.unicode() == 0xFDD1)
             continue;
-        FPending.append(c);
+        FPending.push_back(c.unicode());
     }
 }
 
@@ -737,7 +737,7 @@ void RtfInterpreter::resolvePending()
 {
     if (FPendingHigh) {
         FPendingHigh = 0;
-        FPending.append(QChar(0xFFFD));
+        FPending.push_back(0xFFFD);
     }
     if (!FPendingBytes.isEmpty()) {
         const QString decoded = FPendingBytesPage->decode(FPendingBytes);
@@ -752,29 +752,30 @@ void RtfInterpreter::flushText()
 {
     if (FPendingHigh || !FPendingBytes.isEmpty())
         resolvePending();
-    if (FPending.isEmpty())
+    if (FPending.empty())
         return;
+    const QStringView text(FPending.data(), qsizetype(FPending.size()));
     Group &g = top();
     switch (g.dest) {
     case Dest::Text:
-        FSink->text(FPending, g.chr);
+        FSink->text(text, g.chr);
         break;
     case Dest::FieldInst:
         if (g.field >= 0)
-            FFields[g.field].instruction += FPending;
+            FFields[g.field].instruction += text;
         break;
     case Dest::PnBefore:
         if (g.pnDef >= 0)
-            FPnDefs[g.pnDef].prefix += FPending;
+            FPnDefs[g.pnDef].prefix += text;
         break;
     case Dest::PnAfter:
         if (g.pnDef >= 0)
-            FPnDefs[g.pnDef].suffix += FPending;
+            FPnDefs[g.pnDef].suffix += text;
         break;
     default:
         break;
     }
-    FPending.resize(0);
+    FPending.clear();
 }
 
 void RtfInterpreter::paragraphEnd()

@@ -6,6 +6,7 @@
 #include <QHash>
 #include <QRgb>
 #include <QString>
+#include <string>
 #include <vector>
 
 namespace quil::rtf {
@@ -133,7 +134,7 @@ private:
     int FDefaultFont = -1;
     RtfParagraphFormat FLastPara;
 
-    QString FPending;
+    std::u16string FPending; // the run in progress
     QByteArray FPendingBytes;
     const CodePage *FPendingBytesPage = nullptr;
     char16_t FPendingHigh = 0;

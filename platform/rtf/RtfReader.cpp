@@ -44,14 +44,14 @@ public:
     {
     }
 
-    void text(const QString &text, const RtfCharFormat &format) override
+    void text(QStringView text, const RtfCharFormat &format) override
     {
         const QTextCharFormat &qt = charFormat(format);
         if (FNeedBlock) {
             FCursor.insertBlock(QTextBlockFormat(), qt);
             FNeedBlock = false;
         }
-        FCursor.insertText(text, qt);
+        FCursor.insertText(text.toString(), qt);
         FBlockHasText = true;
     }
 

@@ -68,7 +68,7 @@ class RtfSink {
 public:
     virtual ~RtfSink() = default;
     // Visible text; line breaks come as U+2028, never as CR, LF or U+2029.
-    virtual void text(const QString &text, const RtfCharFormat &format) = 0;
+    virtual void text(QStringView text, const RtfCharFormat &format) = 0;
     // \par: the paragraph that holds the text so far ends.
     virtual void paragraphEnd(const RtfParagraphFormat &format) = 0;
     // End of input; the paragraph in progress ends if it holds text.

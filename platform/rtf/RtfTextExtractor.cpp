@@ -12,7 +12,7 @@ class TextSink final : public RtfSink {
 public:
     QString result;
 
-    void text(const QString &text, const RtfCharFormat &) override
+    void text(QStringView text, const RtfCharFormat &) override
     {
         openBlock();
         if (!text.contains(QChar(0x2028))) {
