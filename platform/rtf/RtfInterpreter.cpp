@@ -5,6 +5,7 @@
 #include "platform/rtf/SymbolFont.h"
 
 #include <algorithm>
+#include <cstring>
 
 namespace quil::rtf {
 
@@ -562,7 +563,7 @@ void RtfInterpreter::handleText(const char *data, qsizetype length)
             // A name ends at its semicolon; what follows it in the entry is not part of it.
             if (!done) {
                 name.append(data, length);
-                done = name.contains(';');
+                done = std::memchr(data, ';', size_t(length)) != nullptr;
             }
         }
         return;
