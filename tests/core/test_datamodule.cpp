@@ -1,5 +1,6 @@
 // The data module's handlers: display-text shortening, the Name/Title derivation, status
 // panels, the selection following the right entry, and the stored bookmark.
+#include "LibraryFixture.h"
 #include "TestSupport.h"
 
 #include "platform/Error.h"
@@ -30,19 +31,10 @@ QString makeLibrary(const TempProgramFolder &folder, const QList<QStringList> &r
 {
     const QString path = library::folder(folder.path()) + "dm.mdb";
     library::create(path);
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "fill");
-        db.setDatabaseName(path);
-        db.open();
-        QSqlQuery q(db);
-        q.prepare("INSERT INTO Books (Name, Title, City, WName, WTitle) VALUES (?,?,?,?,?)");
-        for (const QStringList &r : rows) {
-            for (const QString &v : {r[0], r[1], r[2], r[0], r[1]})
-                q.addBindValue(v);
-            q.exec();
-        }
-    }
-    QSqlDatabase::removeDatabase("fill");
+    QList<Entry> entries;
+    for (const QStringList &r : rows)
+        entries.append({r[0], r[1], r[2]});
+    execOn(path, {}, entries);
     return path;
 }
 

@@ -1,5 +1,6 @@
 // The dataset layer over real SQLite files: moves, order, editing with the update step,
 // bookmarks, notifications, and the connection's refusal of files that are not libraries.
+#include "LibraryFixture.h"
 #include "TestSupport.h"
 
 #include "platform/Connection.h"
@@ -19,52 +20,17 @@ using namespace quil;
 
 namespace {
 
-struct Entry {
-    QString name;
-    QString title;
-    QString city;
-};
-
-// Creates a library with the given entries, written straight through SQL.
+// Creates a library in the folder's DBase with the given entries.
 QString makeLibrary(const TempProgramFolder &folder, const QString &file, const QList<Entry> &entries)
 {
     const QString path = library::folder(folder.path()) + file;
     library::create(path);
-    const QString cname = QStringLiteral("fill-") + file;
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", cname);
-        db.setDatabaseName(path);
-        db.open();
-        QSqlQuery q(db);
-        q.prepare("INSERT INTO Books (Name, Title, City, WName, WTitle) VALUES (?,?,?,?,?)");
-        for (const Entry &e : entries) {
-            q.addBindValue(e.name);
-            q.addBindValue(e.title);
-            q.addBindValue(e.city);
-            q.addBindValue(e.name);
-            q.addBindValue(e.title);
-            q.exec();
-        }
-    }
-    QSqlDatabase::removeDatabase(cname);
+    execOn(path, {}, entries);
     return path;
 }
 
-// Rows of Books as "Name|Title|City" in key order, read through a connection of its own.
-QStringList rowsOnDisk(const QString &path)
-{
-    QStringList rows;
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "check");
-        db.setDatabaseName(path);
-        db.open();
-        QSqlQuery q("SELECT Name, Title, City FROM Books ORDER BY key", db);
-        while (q.next())
-            rows << q.value(0).toString() + '|' + q.value(1).toString() + '|' + q.value(2).toString();
-    }
-    QSqlDatabase::removeDatabase("check");
-    return rows;
-}
+// Rows of Books as "Name|Title|City" in key order.
+QStringList rowsOnDisk(const QString &path) { return storedRows(path, "Name, Title, City"); }
 
 // A stand-in for a data-aware control: remembers what it showed, and writes `typed` at the
 // update step when the user "typed" something.

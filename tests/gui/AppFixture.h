@@ -2,6 +2,7 @@
 // The program started the way main() starts it, over a temporary program folder, with
 // scripted dialogs, and helpers that write and read library files straight through SQL.
 
+#include "LibraryFixture.h"
 #include "TestSupport.h"
 
 #include "app/Globals.h"
@@ -25,78 +26,12 @@
 #include <QtTest>
 #include <memory>
 
-struct Entry {
-    QString name;
-    QString title;
-    QString city;
-};
-
 // A keyboard layout whose language the test sets.
 class FakeKeyboardLayout : public quil::KeyboardLayout {
 public:
     int language = quil::LanguageRussian;
     int currentLanguage() const override { return language; }
 };
-
-inline void writeBytes(const QString &path, const QByteArray &bytes)
-{
-    QFile file(path);
-    QVERIFY2(file.open(QIODevice::WriteOnly), qPrintable(path));
-    file.write(bytes);
-}
-
-inline QByteArray readBytes(const QString &path)
-{
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
-}
-
-// Runs statements on a library file through a connection of its own.
-inline void execOn(const QString &path, const QStringList &statements,
-                   const QList<Entry> &entries = {})
-{
-    const QString name = QStringLiteral("fixture");
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
-        db.setDatabaseName(path);
-        QVERIFY(db.open());
-        QSqlQuery q(db);
-        for (const QString &statement : statements)
-            QVERIFY2(q.exec(statement), qPrintable(q.lastError().text()));
-        q.prepare("INSERT INTO Books (Name, Title, City, WName, WTitle) VALUES (?,?,?,?,?)");
-        for (const Entry &e : entries) {
-            q.addBindValue(e.name);
-            q.addBindValue(e.title);
-            q.addBindValue(e.city);
-            q.addBindValue(e.name);
-            q.addBindValue(e.title);
-            QVERIFY2(q.exec(), qPrintable(q.lastError().text()));
-        }
-    }
-    QSqlDatabase::removeDatabase(name);
-}
-
-// Rows of Books in key order as "Name|Title|City|Resume|Location|WName".
-inline QStringList storedRows(const QString &path)
-{
-    QStringList rows;
-    const QString name = QStringLiteral("check");
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
-        db.setDatabaseName(path);
-        db.open();
-        QSqlQuery q(db);
-        q.exec("SELECT Name, Title, City, Resume, Location, WName FROM Books ORDER BY key");
-        while (q.next()) {
-            QStringList fields;
-            for (int i = 0; i < 6; ++i)
-                fields << q.value(i).toString();
-            rows << fields.join(QLatin1Char('|'));
-        }
-    }
-    QSqlDatabase::removeDatabase(name);
-    return rows;
-}
 
 class AppFixture {
 public:
