@@ -633,8 +633,12 @@ void DataSet::fetchPage(int index)
 {
     if (FCache.size() > CacheLimit)
         FCache.clear();
-    const int start = std::max(0, std::min(index - PageSize / 4, RecordCount() - PageSize));
+    // A walk forward asks for the row just past the last page: read ahead from it. Elsewhere
+    // (a grid scrolled back, a jump) keep a few rows before the one asked for.
+    const int lead = index == FPageEnd ? 0 : PageSize / 4;
+    const int start = std::max(0, std::min(index - lead, RecordCount() - PageSize));
     const int end = std::min(RecordCount(), start + PageSize);
+    FPageEnd = end;
     for (int i = 0; i < PageSize; ++i) {
         const int row = start + i;
         FPageQuery->bindValue(i, row < end ? FKeys[size_t(row)] : qint64(-1));

@@ -3,7 +3,9 @@
 #include "platform/DataSource.h"
 #include "platform/Dialogs.h"
 
+#include <QApplication>
 #include <QHeaderView>
+#include <QPainter>
 #include <QMouseEvent>
 #include <QWheelEvent>
 
@@ -115,11 +117,57 @@ void DBGridModel::recordChanged(Field *)
         emit dataChanged(index(row, 0), index(row, columnCount() - 1));
 }
 
+// ---------------------------------------------------------------------------- delegate
+
+void DBGridDelegate::paint(QPainter *painter, const QStyleOptionViewItem &option,
+                           const QModelIndex &index) const
+{
+    QStyleOptionViewItem opt = option;
+    initStyleOption(&opt, index);
+    const QString text = opt.text;
+    opt.text.clear();
+    const QWidget *widget = opt.widget;
+    QStyle *style = widget ? widget->style() : QApplication::style();
+    style->drawControl(QStyle::CE_ItemViewItem, &opt, painter, widget); // background, focus
+    if (text.isEmpty())
+        return;
+
+    constexpr int CacheLimit = 2048;
+    if (FCache.size() > CacheLimit)
+        FCache.clear();
+    auto it = FCache.find(text);
+    if (it == FCache.end()) {
+        QStaticText laidOut(text);
+        laidOut.setTextFormat(Qt::PlainText);
+        laidOut.setPerformanceHint(QStaticText::AggressiveCaching);
+        laidOut.prepare(QTransform(), opt.font);
+        it = FCache.insert(text, laidOut);
+    }
+    const QRect cell = style->subElementRect(QStyle::SE_ItemViewItemText, &opt, widget)
+                           .adjusted(2, 0, -2, 0);
+    const QSizeF size = it->size();
+    qreal x = cell.left();
+    if (opt.displayAlignment & Qt::AlignHCenter)
+        x = cell.left() + (cell.width() - size.width()) / 2;
+    else if (opt.displayAlignment & Qt::AlignRight)
+        x = cell.right() - size.width();
+    const qreal y = cell.top() + (cell.height() - size.height()) / 2;
+    const bool selected = opt.state & QStyle::State_Selected;
+    painter->save();
+    painter->setClipRect(cell, Qt::IntersectClip);
+    painter->setFont(opt.font);
+    painter->setPen(opt.palette.color(selected ? QPalette::HighlightedText : QPalette::Text));
+    painter->drawStaticText(QPointF(x, y), *it);
+    painter->restore();
+}
+
 // -------------------------------------------------------------------------------- view
 
-DBGrid::DBGrid(QWidget *parent) : QTableView(parent), FModel(new DBGridModel(this))
+DBGrid::DBGrid(QWidget *parent)
+    : QTableView(parent), FModel(new DBGridModel(this)), FDelegate(new DBGridDelegate(this))
 {
     setModel(FModel);
+    setItemDelegate(FDelegate);
     setSelectionBehavior(QAbstractItemView::SelectRows);
     setSelectionMode(QAbstractItemView::SingleSelection);
     setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -150,6 +198,7 @@ void DBGrid::setColumns(std::vector<GridColumn> columns)
 void DBGrid::setCellFont(const QFont &font)
 {
     FModel->cellFont = font;
+    FDelegate->clearCache();
     verticalHeader()->setDefaultSectionSize(QFontMetrics(font).height() + 4);
     viewport()->update();
 }

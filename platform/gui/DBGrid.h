@@ -3,6 +3,9 @@
 #include "platform/DataLink.h"
 
 #include <QAbstractTableModel>
+#include <QHash>
+#include <QStaticText>
+#include <QStyledItemDelegate>
 #include <QTableView>
 #include <vector>
 
@@ -50,6 +53,21 @@ private:
     int FIndicatorRow = -1;
 };
 
+// Paints grid cells from laid-out text kept between paints. Holding "next" scrolls the grid by
+// one row per move and repaints every cell; shaping each cell's text anew cost several
+// milliseconds a move, while almost all cells show a text painted just before.
+class DBGridDelegate : public QStyledItemDelegate {
+    Q_OBJECT
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+    void paint(QPainter *painter, const QStyleOptionViewItem &option,
+               const QModelIndex &index) const override;
+    void clearCache() { FCache.clear(); }
+
+private:
+    mutable QHash<QString, QStaticText> FCache;
+};
+
 // A read-only grid bound to a data source. Selecting a row moves the dataset; moves of the
 // dataset select the row. Title clicks and double clicks are signalled for the window.
 class DBGrid : public QTableView {
@@ -77,6 +95,7 @@ private:
     void currentChangedByUser(const QModelIndex &current);
 
     DBGridModel *FModel;
+    DBGridDelegate *FDelegate;
     bool FSyncing = false;
 };
 
