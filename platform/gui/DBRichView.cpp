@@ -1,6 +1,7 @@
 #include "platform/gui/DBRichView.h"
 
 #include "platform/DataSource.h"
+#include "platform/gui/QtPlatform.h"
 #include "platform/rtf/RichText.h"
 
 #include <QTextDocument>
@@ -11,6 +12,7 @@ DBRichView::DBRichView(QWidget *parent) : QTextBrowser(parent)
 {
     setReadOnly(true);
     setOpenLinks(false);
+    showSymbolFontAsUnicode();
     FLink.OnDataChange = [this] { loadFromField(); };
 }
 

@@ -3,6 +3,7 @@
 #include <QApplication>
 #include <QDesktopServices>
 #include <QFileDialog>
+#include <QFont>
 #include <QInputMethod>
 #include <QMessageBox>
 #include <QUrl>
@@ -27,6 +28,17 @@ QString startPath(const Dialogs::FileRequest &request)
 }
 
 } // namespace
+
+void showSymbolFontAsUnicode()
+{
+    static const bool done = [] {
+        QFont::insertSubstitutions(QStringLiteral("Symbol"),
+                                   {QStringLiteral("DejaVu Serif"), QStringLiteral("Liberation Serif"),
+                                    QStringLiteral("FreeSerif"), QStringLiteral("Noto Serif")});
+        return true;
+    }();
+    (void)done;
+}
 
 QString qtFileFilter(const QString &filter)
 {

@@ -29,6 +29,11 @@ public:
     int currentLanguage() const override;
 };
 
+// Text in the "Symbol" font reaches our documents already as Unicode (α, ≤ …). Asked for a font
+// of that name, Qt on X11 picks a symbol-encoded face that draws such characters as blanks;
+// an ordinary serif face shows them. Safe to call more than once.
+void showSymbolFontAsUnicode();
+
 // "Label (*.a)|*.a|Other|*.b" → the filter string of a Qt file dialog.
 QString qtFileFilter(const QString &filter);
 

@@ -16,6 +16,7 @@ QuilApplication::QuilApplication(int &argc, char **argv) : QApplication(argc, ar
     setDialogs(&qtDialogs);
     setShell(&qtShell);
     setKeyboardLayout(&qtKeyboardLayout);
+    showSymbolFontAsUnicode();
 }
 
 QuilApplication::~QuilApplication()
