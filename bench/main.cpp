@@ -27,7 +27,8 @@ bool registerSuite(const char *name, Suite suite)
 
 int main(int argc, char **argv)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
+    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen"); // no screen needed; QT_QPA_PLATFORM=xcb measures a real one
     QApplication app(argc, argv);
     QCommandLineParser parser;
     parser.addHelpOption();
