@@ -63,14 +63,8 @@ QVariant DBGridModel::data(const QModelIndex &index, int role) const
 
 QVariant DBGridModel::headerData(int section, Qt::Orientation orientation, int role) const
 {
-    if (orientation == Qt::Vertical) {
-        // The row indicator: a mark on the current record, nothing on the others.
-        if (role == Qt::DisplayRole) {
-            const DataSet *ds = dataSet();
-            return ds && ds->Active() && ds->currentRow() == section ? QStringLiteral("▸") : QString();
-        }
-        return {};
-    }
+    if (orientation == Qt::Vertical)
+        return role == Qt::DisplayRole ? QVariant(QString()) : QVariant(); // no row numbers
     if (size_t(section) >= FColumns.size())
         return QAbstractTableModel::headerData(section, orientation, role);
     if (role == Qt::DisplayRole || role == Qt::AccessibleTextRole)
@@ -93,20 +87,13 @@ void DBGridModel::dataSetChanged()
     } else if (rows > 0) {
         emit dataChanged(index(0, 0), index(rows - 1, columnCount() - 1));
     }
-    FIndicatorRow = ds && ds->Active() ? ds->currentRow() : -1;
-    emit currentRowChanged(FIndicatorRow);
+    emit currentRowChanged(ds && ds->Active() ? ds->currentRow() : -1);
 }
 
 void DBGridModel::dataSetScrolled()
 {
     const DataSet *ds = dataSet();
-    const int row = ds ? ds->currentRow() : -1;
-    if (FIndicatorRow >= 0 && FIndicatorRow < FRowCount)
-        emit headerDataChanged(Qt::Vertical, FIndicatorRow, FIndicatorRow);
-    FIndicatorRow = row;
-    if (row >= 0 && row < FRowCount)
-        emit headerDataChanged(Qt::Vertical, row, row);
-    emit currentRowChanged(row);
+    emit currentRowChanged(ds ? ds->currentRow() : -1);
 }
 
 void DBGridModel::recordChanged(Field *)
@@ -161,11 +148,46 @@ void DBGridDelegate::paint(QPainter *painter, const QStyleOptionViewItem &option
     painter->restore();
 }
 
+// ---------------------------------------------------------------------------- indicator
+
+DBGridIndicator::DBGridIndicator(QWidget *parent) : QHeaderView(Qt::Vertical, parent) {}
+
+void DBGridIndicator::setCurrentRow(int row)
+{
+    if (row == FCurrentRow)
+        return;
+    // Only the two sections change; telling the model instead would make the grid re-measure
+    // its header and repaint every cell on each move.
+    const int previous = FCurrentRow;
+    FCurrentRow = row;
+    for (int r : {previous, row})
+        if (r >= 0)
+            viewport()->update(0, sectionViewportPosition(r), viewport()->width(), sectionSize(r));
+}
+
+void DBGridIndicator::paintSection(QPainter *painter, const QRect &rect, int logicalIndex) const
+{
+    QHeaderView::paintSection(painter, rect, logicalIndex);
+    if (logicalIndex != FCurrentRow)
+        return;
+    painter->save();
+    painter->setClipRect(rect); // the style leaves a clip of its own behind
+    painter->setPen(Qt::NoPen);
+    painter->setBrush(palette().color(QPalette::WindowText));
+    const QPointF c = QRectF(rect).center();
+    const qreal h = std::min<qreal>(rect.height(), rect.width()) / 3.0;
+    painter->drawPolygon(QPolygonF({QPointF(c.x() - h / 2, c.y() - h), QPointF(c.x() + h / 2, c.y()),
+                                    QPointF(c.x() - h / 2, c.y() + h)}));
+    painter->restore();
+}
+
 // -------------------------------------------------------------------------------- view
 
 DBGrid::DBGrid(QWidget *parent)
     : QTableView(parent), FModel(new DBGridModel(this)), FDelegate(new DBGridDelegate(this))
 {
+    FIndicator = new DBGridIndicator(this);
+    setVerticalHeader(FIndicator);
     setModel(FModel);
     setItemDelegate(FDelegate);
     setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -205,6 +227,7 @@ void DBGrid::setCellFont(const QFont &font)
 
 void DBGrid::followDataSet(int row)
 {
+    FIndicator->setCurrentRow(row);
     FSyncing = true;
     if (row < 0 || row >= FModel->rowCount()) {
         selectionModel()->clearCurrentIndex();

@@ -4,6 +4,7 @@
 
 #include <QAbstractTableModel>
 #include <QHash>
+#include <QHeaderView>
 #include <QStaticText>
 #include <QStyledItemDelegate>
 #include <QTableView>
@@ -50,7 +51,6 @@ protected:
 private:
     std::vector<GridColumn> FColumns;
     int FRowCount = 0;
-    int FIndicatorRow = -1;
 };
 
 // Paints grid cells from laid-out text kept between paints. Holding "next" scrolls the grid by
@@ -66,6 +66,21 @@ public:
 
 private:
     mutable QHash<QString, QStaticText> FCache;
+};
+
+// The row indicator: a mark beside the current record.
+class DBGridIndicator : public QHeaderView {
+    Q_OBJECT
+public:
+    explicit DBGridIndicator(QWidget *parent = nullptr);
+    void setCurrentRow(int row);
+    int currentRow() const { return FCurrentRow; }
+
+protected:
+    void paintSection(QPainter *painter, const QRect &rect, int logicalIndex) const override;
+
+private:
+    int FCurrentRow = -1;
 };
 
 // A read-only grid bound to a data source. Selecting a row moves the dataset; moves of the
@@ -96,6 +111,7 @@ private:
 
     DBGridModel *FModel;
     DBGridDelegate *FDelegate;
+    DBGridIndicator *FIndicator;
     bool FSyncing = false;
 };
 
