@@ -228,6 +228,16 @@ void DataSet::loadKeys()
         FKeys[i] = keys[size_t(rows[i])];
 }
 
+void DataSet::reloadKeysKeepingCurrent()
+{
+    const qint64 current = FKeys.empty() ? 0 : FKeys[size_t(FIndex)];
+    loadKeys();
+    const auto it = std::find(FKeys.begin(), FKeys.end(), current);
+    FIndex = it == FKeys.end() ? 0 : int(it - FKeys.begin());
+    FBof = FIndex == 0;
+    FEof = FKeys.empty();
+}
+
 void DataSet::setSort(const QString &sort)
 {
     if (!Active()) {
@@ -237,17 +247,12 @@ void DataSet::setSort(const QString &sort)
     CheckBrowseMode();
     const QString previous = FSort;
     FSort = sort;
-    const qint64 current = FKeys.empty() ? 0 : FKeys[size_t(FIndex)];
     try {
-        loadKeys();
+        reloadKeysKeepingCurrent();
     } catch (...) {
         FSort = previous;
         throw;
     }
-    const auto it = std::find(FKeys.begin(), FKeys.end(), current);
-    FIndex = it == FKeys.end() ? 0 : int(it - FKeys.begin());
-    FBof = FIndex == 0;
-    FEof = FKeys.empty();
     if (AfterScroll)
         AfterScroll(*this);
     dataEvent(DataEvent::DataSetChange);
@@ -257,13 +262,8 @@ void DataSet::Refresh()
 {
     checkActive();
     CheckBrowseMode();
-    const qint64 current = FKeys.empty() ? 0 : FKeys[size_t(FIndex)];
     forgetCache();
-    loadKeys();
-    const auto it = std::find(FKeys.begin(), FKeys.end(), current);
-    FIndex = it == FKeys.end() ? 0 : int(it - FKeys.begin());
-    FBof = FIndex == 0;
-    FEof = FKeys.empty();
+    reloadKeysKeepingCurrent();
     dataEvent(DataEvent::DataSetChange);
 }
 

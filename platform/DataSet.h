@@ -148,6 +148,8 @@ private:
     void checkActive() const;
     void checkEditing() const;
     void loadKeys();
+    // Re-reads the keys; the record that was current stays current where it still exists.
+    void reloadKeysKeepingCurrent();
     QString orderByClause() const;
     QList<Field *> sortFields() const;
     void moveTo(int index);
