@@ -31,5 +31,5 @@ bool registerSuite(const char *name, Suite suite);
 
 } // namespace quilbench
 
-#define QUIL_BENCH_SUITE(name, fn) \
+#define QUIL_BENCH_SUITE(name, fn)                                                                 \
     static const bool quilBenchRegistered_##name = quilbench::registerSuite(#name, fn)

@@ -13,16 +13,20 @@
 namespace quilbench {
 namespace {
 
-const char *const Surnames[] = {"Иванов", "Петрова", "Сидоренко", "Кузнецов", "Смирнова",
-                                "Ёлкин", "Жуков", "Smith", "Müller", "Brown", "Андреев",
-                                "Wilson", "Тихомиров", "Щербакова", "García", "Яковлев"};
-const char *const Words[] = {"исследование", "структуры", "тонких", "плёнок", "методом",
-                             "рентгеновской", "дифракции", "analysis", "of", "thin", "films",
-                             "при", "высоких", "температурах", "spectroscopy", "модель",
-                             "кинетики", "роста", "crystal", "growth", "теория", "поля"};
+const char *const Surnames[] = {
+    "Иванов", "Петрова", "Сидоренко", "Кузнецов", "Смирнова",  "Ёлкин",     "Жуков",  "Smith",
+    "Müller", "Brown",   "Андреев",   "Wilson",   "Тихомиров", "Щербакова", "García", "Яковлев"};
+const char *const Words[] = {
+    "исследование", "структуры",    "тонких",       "плёнок", "методом",  "рентгеновской",
+    "дифракции",    "analysis",     "of",           "thin",   "films",    "при",
+    "высоких",      "температурах", "spectroscopy", "модель", "кинетики", "роста",
+    "crystal",      "growth",       "теория",       "поля"};
 const char *const Publishers[] = {"Журнал экспериментальной и теоретической физики",
-                                  "Physical Review B", "Успехи физических наук",
-                                  "Наука, Москва", "Springer, Berlin", "Journal of Applied Physics"};
+                                  "Physical Review B",
+                                  "Успехи физических наук",
+                                  "Наука, Москва",
+                                  "Springer, Berlin",
+                                  "Journal of Applied Physics"};
 
 QString pick(std::mt19937 &rng, const char *const *list, size_t size)
 {
@@ -89,10 +93,11 @@ QByteArray rtfEscaped(const QString &text)
 QByteArray sampleAbstractRtf(unsigned seed)
 {
     std::mt19937 rng(seed);
-    QByteArray rtf = "{\\rtf1\\ansi\\ansicpg1251\\deff0\\deflang1049{\\fonttbl{\\f0\\fnil\\fcharset204 "
-                     "Times New Roman;}{\\f1\\fnil\\fcharset2 Symbol;}}\r\n"
-                     "{\\colortbl ;\\red0\\green0\\blue255;}\r\n"
-                     "\\viewkind4\\uc1\\pard\\lang1049\\f0\\fs24 ";
+    QByteArray rtf =
+        "{\\rtf1\\ansi\\ansicpg1251\\deff0\\deflang1049{\\fonttbl{\\f0\\fnil\\fcharset204 "
+        "Times New Roman;}{\\f1\\fnil\\fcharset2 Symbol;}}\r\n"
+        "{\\colortbl ;\\red0\\green0\\blue255;}\r\n"
+        "\\viewkind4\\uc1\\pard\\lang1049\\f0\\fs24 ";
     int paragraph = 0;
     while (rtf.size() < 2000) {
         rtf += rtfEscaped(sentence(rng, 60 + int(rng() % 80)));
@@ -133,10 +138,11 @@ void generateLibrary(const QString &path, int entries)
             q.addBindValue(pick(rng, Publishers) + QStringLiteral(", т. ") +
                            QString::number(rng() % 90) + QStringLiteral(", № ") +
                            QString::number(rng() % 12));
-            q.addBindValue(QStringLiteral("С. ") + QString::number(rng() % 500) + QStringLiteral("–") +
-                           QString::number(500 + rng() % 20));
+            q.addBindValue(QStringLiteral("С. ") + QString::number(rng() % 500) +
+                           QStringLiteral("–") + QString::number(500 + rng() % 20));
             if (!q.exec())
-                std::fprintf(stderr, "generate: %s\n", q.lastError().text().toLocal8Bit().constData());
+                std::fprintf(stderr, "generate: %s\n",
+                             q.lastError().text().toLocal8Bit().constData());
         }
         db.commit();
     }

@@ -31,21 +31,29 @@ QByteArray escaped1251(const QString &text)
 // sign in the Symbol font, five paragraphs.
 QByteArray abstractRtf()
 {
-    QByteArray rtf = "{\\rtf1\\ansi\\ansicpg1251\\deff0\\deflang1049{\\fonttbl{\\f0\\fnil\\fcharset204{\\*\\fname Times New Roman;}"
+    QByteArray rtf = "{\\rtf1\\ansi\\ansicpg1251\\deff0\\deflang1049{\\fonttbl{"
+                     "\\f0\\fnil\\fcharset204{\\*\\fname Times New Roman;}"
                      "Times New Roman CYR;}{\\f1\\fnil\\fcharset2 Symbol;}}\r\n"
                      "\\viewkind4\\uc1\\pard\\lang1049\\f0\\fs24 ";
-    rtf += escaped1251(QString::fromUtf8("Исследованы магнитные свойства ")) + "\\b "
-        + escaped1251(QString::fromUtf8("тонких плёнок")) + "\\b0  "
-        + escaped1251(QString::fromUtf8("оксида цинка, легированного кобальтом, при температурах от 4 до 300 К. "));
-    rtf += escaped1251(QString::fromUtf8("Показано, что коэрцитивная сила растёт с толщиной; коэффициент ")) + "\\f1 a\\f0  "
-        + escaped1251(QString::fromUtf8("равен 0,5 ")) + "\\f1\\'b1\\f0  0,1.\\par\r\n";
+    rtf += escaped1251(QString::fromUtf8("Исследованы магнитные свойства ")) + "\\b " +
+           escaped1251(QString::fromUtf8("тонких плёнок")) + "\\b0  " +
+           escaped1251(QString::fromUtf8(
+               "оксида цинка, легированного кобальтом, при температурах от 4 до 300 К. "));
+    rtf += escaped1251(QString::fromUtf8(
+               "Показано, что коэрцитивная сила растёт с толщиной; коэффициент ")) +
+           "\\f1 a\\f0  " + escaped1251(QString::fromUtf8("равен 0,5 ")) +
+           "\\f1\\'b1\\f0  0,1.\\par\r\n";
     for (int i = 0; i < 3; ++i) {
-        rtf += "\\i " + escaped1251(QString::fromUtf8("Методика. ")) + "\\i0 "
-            + escaped1251(QString::fromUtf8("Образцы получены методом магнетронного распыления на подложках "
-                                            "из сапфира; состав контролировался рентгеновским микроанализом, "
-                                            "структура — дифракцией электронов.")) + "\\par\r\n";
+        rtf += "\\i " + escaped1251(QString::fromUtf8("Методика. ")) + "\\i0 " +
+               escaped1251(QString::fromUtf8(
+                   "Образцы получены методом магнетронного распыления на подложках "
+                   "из сапфира; состав контролировался рентгеновским микроанализом, "
+                   "структура — дифракцией электронов.")) +
+               "\\par\r\n";
     }
-    rtf += escaped1251(QString::fromUtf8("Ключевые слова: ферромагнетизм, полупроводники, спинтроника.")) + "\\par\r\n}\r\n";
+    rtf += escaped1251(
+               QString::fromUtf8("Ключевые слова: ферромагнетизм, полупроводники, спинтроника.")) +
+           "\\par\r\n}\r\n";
     return rtf;
 }
 
@@ -55,11 +63,13 @@ void runRtf(const quilbench::Options &options)
     const int runs = std::max(options.runs, 201);
 
     QTextDocument document;
-    const double read = quilbench::medianMs(runs, [&] { quil::rtf::RtfReader::read(rtf, &document); });
+    const double read =
+        quilbench::medianMs(runs, [&] { quil::rtf::RtfReader::read(rtf, &document); });
     quilbench::report(QStringLiteral("rtf_read"), read);
 
     QByteArray written;
-    const double write = quilbench::medianMs(runs, [&] { written = quil::rtf::RtfWriter::write(document); });
+    const double write =
+        quilbench::medianMs(runs, [&] { written = quil::rtf::RtfWriter::write(document); });
     quilbench::report(QStringLiteral("rtf_write"), write);
 
     qsizetype characters = 0;

@@ -14,8 +14,7 @@ namespace {
 
 void runStore(const quilbench::Options &options)
 {
-    const QString path =
-        options.folder + QStringLiteral("bench-%1.mdb").arg(options.entries);
+    const QString path = options.folder + QStringLiteral("bench-%1.mdb").arg(options.entries);
     if (!QFile::exists(path))
         quilbench::generateLibrary(path, options.entries);
 

@@ -11,8 +11,8 @@
 
 #include <QApplication>
 #include <QDir>
-#include <QFile>
 #include <QElapsedTimer>
+#include <QFile>
 #include <algorithm>
 #include <cstdio>
 #include <vector>
@@ -92,7 +92,8 @@ void runWindow(const quilbench::Options &options)
     });
     quilbench::report(QStringLiteral("delete"), remove);
     if (!dialogs.errors().isEmpty())
-        std::fprintf(stderr, "errors: %s\n", qPrintable(dialogs.errors().join(QStringLiteral(" / "))));
+        std::fprintf(stderr, "errors: %s\n",
+                     qPrintable(dialogs.errors().join(QStringLiteral(" / "))));
 }
 
 } // namespace

@@ -2,8 +2,8 @@
 // Prints "name median_ms" per measure and "peak_mb N" last.
 #include "Bench.h"
 
-#include <QCommandLineParser>
 #include <QApplication>
+#include <QCommandLineParser>
 #include <QTemporaryDir>
 #include <cstdio>
 #include <utility>
@@ -28,7 +28,8 @@ bool registerSuite(const char *name, Suite suite)
 int main(int argc, char **argv)
 {
     if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen"); // no screen needed; QT_QPA_PLATFORM=xcb measures a real one
+        qputenv("QT_QPA_PLATFORM",
+                "offscreen"); // no screen needed; QT_QPA_PLATFORM=xcb measures a real one
     QApplication app(argc, argv);
     QCommandLineParser parser;
     parser.addHelpOption();

@@ -43,22 +43,12 @@ bool DataLink::Edit()
 void DataLink::dataEvent(DataEvent event, Field *field)
 {
     switch (event) {
-    case DataEvent::ActiveChange:
-        activeChanged();
-        break;
-    case DataEvent::DataSetChange:
-        dataSetChanged();
-        break;
-    case DataEvent::DataSetScroll:
-        dataSetScrolled();
-        break;
+    case DataEvent::ActiveChange: activeChanged(); break;
+    case DataEvent::DataSetChange: dataSetChanged(); break;
+    case DataEvent::DataSetScroll: dataSetScrolled(); break;
     case DataEvent::RecordChange:
-    case DataEvent::FieldChange:
-        recordChanged(field);
-        break;
-    case DataEvent::UpdateRecord:
-        updateData();
-        break;
+    case DataEvent::FieldChange: recordChanged(field); break;
+    case DataEvent::UpdateRecord: updateData(); break;
     }
 }
 

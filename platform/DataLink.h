@@ -43,8 +43,8 @@ private:
 class FieldDataLink : public DataLink {
 public:
     QString FieldName;
-    std::function<void()> OnDataChange;   // reload the control from field()
-    std::function<void()> OnUpdateData;   // write the control's contents into field()
+    std::function<void()> OnDataChange; // reload the control from field()
+    std::function<void()> OnUpdateData; // write the control's contents into field()
     std::function<void()> OnActiveChange;
 
     Field *field() const;

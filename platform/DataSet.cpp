@@ -12,7 +12,7 @@
 namespace quil {
 namespace {
 
-constexpr int PageSize = 64;    // rows fetched per statement; a grid shows about 30
+constexpr int PageSize = 64;     // rows fetched per statement; a grid shows about 30
 constexpr int CacheLimit = 4096; // rows kept before the cache starts afresh
 
 QString quoted(const QString &identifier)
@@ -83,7 +83,8 @@ void DataSet::Open()
     const QSqlRecord columns = db.record(tableName());
     for (const auto &field : FFields)
         if (columns.indexOf(field->FieldName()) < 0)
-            throw Error(QStringLiteral("В таблице %1 нет поля %2").arg(tableName(), field->FieldName()));
+            throw Error(
+                QStringLiteral("В таблице %1 нет поля %2").arg(tableName(), field->FieldName()));
 
     chooseIndex();
     QStringList names;

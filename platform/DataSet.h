@@ -175,7 +175,7 @@ private:
     bool FEof = true;
 
     QHash<qint64, Row> FCache;
-    int FPageEnd = -1; // one past the last row of the last page read
+    int FPageEnd = -1;             // one past the last row of the last page read
     std::vector<QVariant> FBuffer; // edit/insert: field values written so far
     std::vector<bool> FBufferSet;
     bool FModified = false;

@@ -57,8 +57,7 @@ void DataSource::dataEvent(DataEvent event, Field *field)
         if (OnUpdateData)
             OnUpdateData(this);
         break;
-    case DataEvent::ActiveChange:
-        break;
+    case DataEvent::ActiveChange: break;
     }
 }
 

@@ -12,7 +12,7 @@ class Dialogs {
 public:
     struct FileRequest {
         QString title;
-        QString filter;        // "Библиотеки (*.mdb)|*.mdb": pairs of label and pattern
+        QString filter; // "Библиотеки (*.mdb)|*.mdb": pairs of label and pattern
         QString initialFolder;
         QString fileName;
         bool confirmOverwrite = true; // save dialogs only

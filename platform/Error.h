@@ -10,7 +10,9 @@ namespace quil {
 class Error : public std::runtime_error {
 public:
     explicit Error(const QString &message)
-        : std::runtime_error(message.toStdString()), FMessage(message) {}
+        : std::runtime_error(message.toStdString()), FMessage(message)
+    {
+    }
     const QString &message() const { return FMessage; }
 
 private:

@@ -12,7 +12,7 @@ class DataSet;
 struct FieldDef {
     QString name;
     bool required = false;
-    int size = 0;       // characters for text fields, 0 for memos
+    int size = 0; // characters for text fields, 0 for memos
     // Read with the rest of the current record when asked for, not with the grid's pages.
     bool lazy = false;
     bool autoIncrement = false;

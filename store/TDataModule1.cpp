@@ -33,13 +33,19 @@ TDataModule1::TDataModule1()
     ADOTable.BrowseIndex = book::BrowseIndex;
 
     ADOTable.AfterScroll = [this](quil::DataSet &ds) { ADOTableAfterScroll(ds); };
-    ADOTableName->OnGetText = [this](quil::Field &f, QString &t, bool d) { ADOTableNameGetText(f, t, d); };
-    ADOTableTitle->OnGetText = [this](quil::Field &f, QString &t, bool d) { ADOTableTitleGetText(f, t, d); };
+    ADOTableName->OnGetText = [this](quil::Field &f, QString &t, bool d) {
+        ADOTableNameGetText(f, t, d);
+    };
+    ADOTableTitle->OnGetText = [this](quil::Field &f, QString &t, bool d) {
+        ADOTableTitleGetText(f, t, d);
+    };
 
     DataSource.setDataSet(&ADOTable);
     DataSourceQuery.setDataSet(&ADOQuery);
     attachDataChange();
-    DataSourceQuery.OnDataChange = [this](quil::DataSource *s, quil::Field *f) { DataSourceDataChange(s, f); };
+    DataSourceQuery.OnDataChange = [this](quil::DataSource *s, quil::Field *f) {
+        DataSourceDataChange(s, f);
+    };
     DataSource.OnUpdateData = [this](quil::DataSource *s) { DataSourceUpdateData(s); };
 }
 
@@ -47,7 +53,9 @@ void TDataModule1::detachDataChange() { DataSource.OnDataChange = nullptr; }
 
 void TDataModule1::attachDataChange()
 {
-    DataSource.OnDataChange = [this](quil::DataSource *s, quil::Field *f) { DataSourceDataChange(s, f); };
+    DataSource.OnDataChange = [this](quil::DataSource *s, quil::Field *f) {
+        DataSourceDataChange(s, f);
+    };
 }
 
 bool TDataModule1::dataChangeAttached() const { return bool(DataSource.OnDataChange); }
@@ -63,13 +71,15 @@ void TDataModule1::DataSourceDataChange(quil::DataSource *sender, quil::Field *)
             return;
         }
         if (View) {
-            View->setStatusPanel(0, PositionFormat.arg(ADOTable.RecNo()).arg(ADOTable.RecordCount()));
+            View->setStatusPanel(0,
+                                 PositionFormat.arg(ADOTable.RecNo()).arg(ADOTable.RecordCount()));
             View->setStatusPanel(1, ADOTableName->AsString() + QStringLiteral("    ") +
                                         ADOTableTitle->AsString());
         }
     } else if (sender == &DataSourceQuery && ADOQuery.Active() && !ADOQuery.IsEmpty()) {
         if (View)
-            View->setStatusPanel(2, PositionFormat.arg(ADOQuery.RecNo()).arg(ADOQuery.RecordCount()));
+            View->setStatusPanel(2,
+                                 PositionFormat.arg(ADOQuery.RecNo()).arg(ADOQuery.RecordCount()));
         // The query holds the table's key: go straight to that entry. Any record being edited
         // is stored first by the table's own move.
         if (!ADOTable.Active())

@@ -5,8 +5,8 @@
 
 #include <QApplication>
 #include <QHeaderView>
-#include <QPainter>
 #include <QMouseEvent>
+#include <QPainter>
 #include <QWheelEvent>
 
 namespace quil {
@@ -52,12 +52,9 @@ QVariant DBGridModel::data(const QModelIndex &index, int role) const
             return {};
         }
     }
-    case Qt::TextAlignmentRole:
-        return QVariant::fromValue(column.alignment);
-    case Qt::FontRole:
-        return cellFont;
-    default:
-        return {};
+    case Qt::TextAlignmentRole: return QVariant::fromValue(column.alignment);
+    case Qt::FontRole: return cellFont;
+    default: return {};
     }
 }
 
@@ -130,8 +127,8 @@ void DBGridDelegate::paint(QPainter *painter, const QStyleOptionViewItem &option
         laidOut.prepare(QTransform(), opt.font);
         it = FCache.insert(text, laidOut);
     }
-    const QRect cell = style->subElementRect(QStyle::SE_ItemViewItemText, &opt, widget)
-                           .adjusted(2, 0, -2, 0);
+    const QRect cell =
+        style->subElementRect(QStyle::SE_ItemViewItemText, &opt, widget).adjusted(2, 0, -2, 0);
     const QSizeF size = it->size();
     qreal x = cell.left();
     if (opt.displayAlignment & Qt::AlignHCenter)
@@ -176,8 +173,9 @@ void DBGridIndicator::paintSection(QPainter *painter, const QRect &rect, int log
     painter->setBrush(palette().color(QPalette::WindowText));
     const QPointF c = QRectF(rect).center();
     const qreal h = std::min<qreal>(rect.height(), rect.width()) / 3.0;
-    painter->drawPolygon(QPolygonF({QPointF(c.x() - h / 2, c.y() - h), QPointF(c.x() + h / 2, c.y()),
-                                    QPointF(c.x() - h / 2, c.y() + h)}));
+    painter->drawPolygon(
+        QPolygonF({QPointF(c.x() - h / 2, c.y() - h), QPointF(c.x() + h / 2, c.y()),
+                   QPointF(c.x() - h / 2, c.y() + h)}));
     painter->restore();
 }
 

@@ -9,7 +9,10 @@ namespace quil {
 
 namespace {
 // Stored memo text keeps Windows line ends; the control works with "\n".
-QString fromStored(QString text) { return text.replace(QStringLiteral("\r\n"), QStringLiteral("\n")); }
+QString fromStored(QString text)
+{
+    return text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+}
 QString toStored(QString text) { return text.replace(QLatin1Char('\n'), QStringLiteral("\r\n")); }
 } // namespace
 

@@ -33,8 +33,9 @@ void showSymbolFontAsUnicode()
 {
     static const bool done = [] {
         QFont::insertSubstitutions(QStringLiteral("Symbol"),
-                                   {QStringLiteral("DejaVu Serif"), QStringLiteral("Liberation Serif"),
-                                    QStringLiteral("FreeSerif"), QStringLiteral("Noto Serif")});
+                                   {QStringLiteral("DejaVu Serif"),
+                                    QStringLiteral("Liberation Serif"), QStringLiteral("FreeSerif"),
+                                    QStringLiteral("Noto Serif")});
         return true;
     }();
     (void)done;
@@ -48,8 +49,9 @@ QString qtFileFilter(const QString &filter)
         const QString &label = parts[i];
         QString patterns = parts[i + 1];
         patterns.replace(QLatin1Char(';'), QLatin1Char(' '));
-        result << (label.contains(QLatin1Char('(')) ? label
-                                                     : label + QStringLiteral(" (") + patterns + QLatin1Char(')'));
+        result << (label.contains(QLatin1Char('('))
+                       ? label
+                       : label + QStringLiteral(" (") + patterns + QLatin1Char(')'));
     }
     return result.join(QStringLiteral(";;"));
 }
@@ -92,9 +94,10 @@ void QtDialogs::showInformation(const QString &caption, const QString &text)
 
 void QtShell::open(const QString &address)
 {
-    const QUrl url = address.contains(QStringLiteral("://")) || address.startsWith(QStringLiteral("mailto:"))
-                         ? QUrl(address)
-                         : QUrl::fromLocalFile(address);
+    const QUrl url =
+        address.contains(QStringLiteral("://")) || address.startsWith(QStringLiteral("mailto:"))
+            ? QUrl(address)
+            : QUrl::fromLocalFile(address);
     QDesktopServices::openUrl(url);
 }
 

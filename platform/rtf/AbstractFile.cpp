@@ -23,8 +23,8 @@ const QString kSaveFailed = QStringLiteral("Failed to Save Stream");
 AbstractFile::Format AbstractFile::formatFor(const QString &path)
 {
     return QFileInfo(path).suffix().compare(QLatin1String("txt"), Qt::CaseInsensitive) == 0
-        ? Format::Text
-        : Format::Rtf;
+               ? Format::Text
+               : Format::Rtf;
 }
 
 QByteArray AbstractFile::toWindows1251(const QString &text)

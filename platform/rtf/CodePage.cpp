@@ -70,7 +70,8 @@ const CodePage *CodePage::get(int number)
         return last;
     // Only real code pages are kept, so that hostile input naming thousands of numbers
     // cannot grow the cache: they all share Windows-1252.
-    if (unknown.count(number) || (!pages.count(number) && !QStringDecoder(codecName(number).constData()).isValid())) {
+    if (unknown.count(number) ||
+        (!pages.count(number) && !QStringDecoder(codecName(number).constData()).isValid())) {
         if (unknown.size() < 4096)
             unknown.insert(number);
         number = 1252;

@@ -37,11 +37,10 @@ QFont RichText::defaultFont()
 bool RichText::isRtf(const QString &value)
 {
     qsizetype i = value.startsWith(QChar(0xFEFF)) ? 1 : 0;
-    while (i < value.size() && value.at(i).unicode() < 0x80
-           && std::isspace(value.at(i).unicode()))
+    while (i < value.size() && value.at(i).unicode() < 0x80 && std::isspace(value.at(i).unicode()))
         ++i;
-    return QStringView(value).mid(i).startsWith(QLatin1String("{\\rtf"))
-        || QStringView(value).mid(i).startsWith(QLatin1String("{\\urtf"));
+    return QStringView(value).mid(i).startsWith(QLatin1String("{\\rtf")) ||
+           QStringView(value).mid(i).startsWith(QLatin1String("{\\urtf"));
 }
 
 bool RichText::isRtf(const QByteArray &bytes)
@@ -95,10 +94,7 @@ QString RichText::plainTextOf(const QString &value)
     return out;
 }
 
-QString RichText::toRtf(const QTextDocument &document)
-{
-    return RtfWriter::writeString(document);
-}
+QString RichText::toRtf(const QTextDocument &document) { return RtfWriter::writeString(document); }
 
 QString RichText::normalizedLineEnds(const QString &text)
 {

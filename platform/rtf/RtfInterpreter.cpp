@@ -77,11 +77,11 @@ RtfInterpreter::~RtfInterpreter() = default;
 bool RtfInterpreter::isRtf(const char *data, qsizetype size)
 {
     qsizetype i = 0;
-    if (size >= 3 && (unsigned char)data[0] == 0xEF && (unsigned char)data[1] == 0xBB
-        && (unsigned char)data[2] == 0xBF)
+    if (size >= 3 && (unsigned char)data[0] == 0xEF && (unsigned char)data[1] == 0xBB &&
+        (unsigned char)data[2] == 0xBF)
         i = 3;
-    while (i < size && (data[i] == ' ' || data[i] == '\t' || data[i] == '\r' || data[i] == '\n'
-                        || data[i] == '\f' || data[i] == '\v'))
+    while (i < size && (data[i] == ' ' || data[i] == '\t' || data[i] == '\r' || data[i] == '\n' ||
+                        data[i] == '\f' || data[i] == '\v'))
         ++i;
     const std::string_view rest(data + i, size_t(size - i));
     return rest.substr(0, 5) == "{\\rtf" || rest.substr(0, 6) == "{\\urtf";
@@ -184,9 +184,7 @@ bool RtfInterpreter::run(const QByteArray &bytes, RtfSink &sink, bool rawTextIsU
             handleWord(token);
             FIgnorable = false;
             break;
-        case RtfToken::Symbol:
-            handleSymbol(token.symbol);
-            break;
+        case RtfToken::Symbol: handleSymbol(token.symbol); break;
         case RtfToken::Hex:
             FIgnorable = false;
             handleHex(token.text, token.length);
@@ -195,9 +193,7 @@ bool RtfInterpreter::run(const QByteArray &bytes, RtfSink &sink, bool rawTextIsU
             FIgnorable = false;
             handleText(token.text, token.length);
             break;
-        default:
-            FIgnorable = false;
-            break;
+        default: FIgnorable = false; break;
         }
     }
     if (!FStack.empty()) {
@@ -226,8 +222,9 @@ void RtfInterpreter::closeGroup()
     }
     flushText();
     const Dest dest = top().dest;
-    const bool closesTable = dest == Dest::FontTable
-        && (FStack.size() < 2 || FStack[FStack.size() - 2].dest != Dest::FontTable);
+    const bool closesTable =
+        dest == Dest::FontTable &&
+        (FStack.size() < 2 || FStack[FStack.size() - 2].dest != Dest::FontTable);
     if (dest == Dest::ColorTable && FColorInProgress.automatic == false) {
         FColors.push_back(FColorInProgress);
         FColorInProgress = {};
@@ -257,9 +254,7 @@ bool RtfInterpreter::handleDestination(const RtfToken &token)
 {
     Group &g = top();
     switch (token.word) {
-    case RtfWord::Fonttbl:
-        g.dest = Dest::FontTable;
-        return true;
+    case RtfWord::Fonttbl: g.dest = Dest::FontTable; return true;
     case RtfWord::Fname:
         if (g.dest != Dest::FontTable)
             skipGroup();
@@ -272,9 +267,7 @@ bool RtfInterpreter::handleDestination(const RtfToken &token)
         return true;
     case RtfWord::Pntext:
     case RtfWord::Listtext:
-    case RtfWord::SkipDestination:
-        skipGroup();
-        return true;
+    case RtfWord::SkipDestination: skipGroup(); return true;
     case RtfWord::Field:
         FFields.emplace_back();
         g.field = int(FFields.size()) - 1;
@@ -309,12 +302,8 @@ bool RtfInterpreter::handleDestination(const RtfToken &token)
         else
             g.dest = token.word == RtfWord::Pntxtb ? Dest::PnBefore : Dest::PnAfter;
         return true;
-    case RtfWord::Listtable:
-        g.dest = Dest::ListTable;
-        return true;
-    case RtfWord::Listoverridetable:
-        g.dest = Dest::ListOverrideTable;
-        return true;
+    case RtfWord::Listtable: g.dest = Dest::ListTable; return true;
+    case RtfWord::Listoverridetable: g.dest = Dest::ListOverrideTable; return true;
     default:
         if (FIgnorable) {
             skipGroup();
@@ -350,8 +339,7 @@ void RtfInterpreter::handleWord(const RtfToken &token)
         addUnit(token.hasParam ? token.param : 0);
         FFallbackSkip = top().uc;
         return;
-    default:
-        break;
+    default: break;
     }
     flushText();
     if (handleDestination(token))
@@ -422,11 +410,11 @@ void RtfInterpreter::handleWord(const RtfToken &token)
     case W::Nosupersub: g.chr.script = RtfScript::Normal; break;
     case W::Up:
         g.chr.script = (token.hasParam && p == 0) ? RtfScript::Normal
-                       : (p < 0 ? RtfScript::Sub : RtfScript::Super);
+                                                  : (p < 0 ? RtfScript::Sub : RtfScript::Super);
         break;
     case W::Dn:
         g.chr.script = (token.hasParam && p == 0) ? RtfScript::Normal
-                       : (p < 0 ? RtfScript::Super : RtfScript::Sub);
+                                                  : (p < 0 ? RtfScript::Super : RtfScript::Sub);
         break;
     case W::Fs: g.chr.halfPoints = p > 0 ? std::min(p, 3276) : 24; break;
     case W::Cf: g.chr.foreground = std::max(p, 0); break;
@@ -508,12 +496,10 @@ void RtfInterpreter::handleWord(const RtfToken &token)
             FWordLists.back().levels.back().start = std::clamp(p, 0, 32767);
         break;
     case W::Listid:
-        if (g.dest == Dest::ListTable && !FWordLists.empty())
-        {
+        if (g.dest == Dest::ListTable && !FWordLists.empty()) {
             FWordLists.back().id = p;
             FWordListIndex.insert(p, int(FWordLists.size()) - 1);
-        }
-        else if (g.dest == Dest::ListOverrideTable)
+        } else if (g.dest == Dest::ListOverrideTable)
             FOverrideListId = p;
         break;
     case W::Ls:
@@ -530,9 +516,7 @@ void RtfInterpreter::handleWord(const RtfToken &token)
 void RtfInterpreter::handleSymbol(char symbol)
 {
     switch (symbol) {
-    case '*':
-        FIgnorable = true;
-        return;
+    case '*': FIgnorable = true; return;
     case '~': addChar(0x00A0); break;
     case '-': addChar(0x00AD); break;
     case '_': addChar(0x2011); break;
@@ -551,8 +535,7 @@ void RtfInterpreter::handleText(const char *data, qsizetype length)
     case Dest::Text:
     case Dest::FieldInst:
     case Dest::PnBefore:
-    case Dest::PnAfter:
-        break;
+    case Dest::PnAfter: break;
     case Dest::FontTable:
     case Dest::FontAltName:
         if (FCurrentFont >= 0) {
@@ -575,8 +558,7 @@ void RtfInterpreter::handleText(const char *data, qsizetype length)
             }
         }
         return;
-    default:
-        return;
+    default: return;
     }
     const char *end = data + length;
     const bool singleByte = g.fontKind == FontKind::Text && g.codePage->isSingleByte();
@@ -623,9 +605,7 @@ void RtfInterpreter::handleHex(const char *data, qsizetype length)
     switch (g.dest) {
     case Dest::FontTable:
     case Dest::FontAltName:
-    case Dest::ColorTable:
-        handleText(data, length);
-        return;
+    case Dest::ColorTable: handleText(data, length); return;
     case Dest::Text:
     case Dest::FieldInst:
     case Dest::PnBefore:
@@ -637,8 +617,7 @@ void RtfInterpreter::handleHex(const char *data, qsizetype length)
                 addByte((unsigned char)data[i]);
         }
         return;
-    default:
-        return;
+    default: return;
     }
 }
 
@@ -646,14 +625,11 @@ void RtfInterpreter::addByte(unsigned char byte)
 {
     const Group &g = top();
     switch (g.fontKind) {
-    case FontKind::Symbol:
-        addChar(SymbolFont::toUnicode(byte));
-        return;
+    case FontKind::Symbol: addChar(SymbolFont::toUnicode(byte)); return;
     case FontKind::OtherSymbol:
         addChar(byte < 0x20 ? char16_t(byte) : char16_t(0xF000 + byte));
         return;
-    case FontKind::Text:
-        break;
+    case FontKind::Text: break;
     }
     if (g.codePage->isSingleByte()) {
         addChar(g.codePage->byteToChar(byte));
@@ -758,9 +734,7 @@ void RtfInterpreter::flushText()
     const QStringView text(FPending.data(), qsizetype(FPending.size()));
     Group &g = top();
     switch (g.dest) {
-    case Dest::Text:
-        FSink->text(text, g.chr);
-        break;
+    case Dest::Text: FSink->text(text, g.chr); break;
     case Dest::FieldInst:
         if (g.field >= 0)
             FFields[g.field].instruction += text;
@@ -773,8 +747,7 @@ void RtfInterpreter::flushText()
         if (g.pnDef >= 0)
             FPnDefs[g.pnDef].suffix += text;
         break;
-    default:
-        break;
+    default: break;
     }
     FPending.clear();
 }
@@ -802,7 +775,8 @@ void RtfInterpreter::updateDecoding(Group &group) const
             group.fontKind = FontKind::Symbol;
         else if (font->charset == 2)
             group.fontKind = FontKind::OtherSymbol;
-        page = font->codePage > 0 ? font->codePage : CodePage::forCharset(font->charset, FDocCodePage);
+        page =
+            font->codePage > 0 ? font->codePage : CodePage::forCharset(font->charset, FDocCodePage);
     }
     group.codePage = CodePage::get(page > 0 ? page : FDocCodePage);
 }
@@ -819,7 +793,8 @@ void RtfInterpreter::finishFonts()
     // Fonts of earlier tables keep their names; only the new entries are decoded.
     for (size_t i = FFinishedFonts; i < FFonts.size(); ++i) {
         Font &font = FFonts[i];
-        const int page = font.codePage > 0 ? font.codePage : CodePage::forCharset(font.charset, FDocCodePage);
+        const int page =
+            font.codePage > 0 ? font.codePage : CodePage::forCharset(font.charset, FDocCodePage);
         const CodePage *codePage = page > 0 ? CodePage::get(page) : nullptr;
         const QString alt = trimmedName(font.altName, codePage);
         font.family = alt.isEmpty() ? trimmedName(font.name, codePage) : alt;
@@ -874,14 +849,15 @@ const RtfList *RtfInterpreter::listFor(const RtfParagraphFormat &format) const
             const int index = FWordListIndex.value(it.value(), -1);
             if (index >= 0 && !FWordLists[index].levels.empty()) {
                 const WordList &list = FWordLists[index];
-                const RtfList &level = list.levels[std::min<size_t>(format.ilvl, list.levels.size() - 1)];
+                const RtfList &level =
+                    list.levels[std::min<size_t>(format.ilvl, list.levels.size() - 1)];
                 return level.style == RtfListStyle::None ? nullptr : &level;
             }
         }
         return nullptr;
     }
-    if (format.pnList >= 0 && format.pnList < int(FPnDefs.size())
-        && FPnDefs[format.pnList].style != RtfListStyle::None)
+    if (format.pnList >= 0 && format.pnList < int(FPnDefs.size()) &&
+        FPnDefs[format.pnList].style != RtfListStyle::None)
         return &FPnDefs[format.pnList];
     return nullptr;
 }

@@ -53,8 +53,16 @@ public:
 
 private:
     enum class Dest : uint8_t {
-        Text, FontTable, FontAltName, ColorTable, FieldInst, PnDef, PnBefore, PnAfter,
-        ListTable, ListOverrideTable
+        Text,
+        FontTable,
+        FontAltName,
+        ColorTable,
+        FieldInst,
+        PnDef,
+        PnBefore,
+        PnAfter,
+        ListTable,
+        ListOverrideTable
     };
     enum class FontKind : uint8_t { Text, Symbol, OtherSymbol };
 
@@ -151,7 +159,7 @@ private:
     std::vector<RtfList> FPnDefs;
     std::vector<WordList> FWordLists;
     QHash<int, int> FWordListIndex; // \listid -> FWordLists
-    QHash<int, int> FOverrides; // \lsN -> \listid
+    QHash<int, int> FOverrides;     // \lsN -> \listid
     int FOverrideListId = 0;
 };
 

@@ -8,7 +8,13 @@ namespace quil::rtf {
 enum class RtfScript : uint8_t { Normal, Sub, Super };
 enum class RtfAlign : uint8_t { Left, Right, Center, Justify };
 enum class RtfListStyle : uint8_t {
-    None, Bullet, Decimal, LowerAlpha, UpperAlpha, LowerRoman, UpperRoman
+    None,
+    Bullet,
+    Decimal,
+    LowerAlpha,
+    UpperAlpha,
+    LowerRoman,
+    UpperRoman
 };
 
 // Character properties in force for a run of text. Fonts and colours are indexes into the
@@ -27,10 +33,10 @@ struct RtfCharFormat {
 
     bool operator==(const RtfCharFormat &o) const
     {
-        return bold == o.bold && italic == o.italic && underline == o.underline
-            && strike == o.strike && script == o.script && font == o.font
-            && halfPoints == o.halfPoints && foreground == o.foreground
-            && background == o.background && link == o.link;
+        return bold == o.bold && italic == o.italic && underline == o.underline &&
+               strike == o.strike && script == o.script && font == o.font &&
+               halfPoints == o.halfPoints && foreground == o.foreground &&
+               background == o.background && link == o.link;
     }
     bool operator!=(const RtfCharFormat &o) const { return !(*this == o); }
 };

@@ -39,8 +39,8 @@ QString familyOf(const QTextCharFormat &format)
 QString romanNumber(int n, bool upper)
 {
     static const std::pair<int, const char *> parts[] = {
-        {1000, "m"}, {900, "cm"}, {500, "d"}, {400, "cd"}, {100, "c"}, {90, "xc"},
-        {50, "l"},   {40, "xl"},  {10, "x"},  {9, "ix"},   {5, "v"},   {4, "iv"}, {1, "i"}};
+        {1000, "m"}, {900, "cm"}, {500, "d"}, {400, "cd"}, {100, "c"}, {90, "xc"}, {50, "l"},
+        {40, "xl"},  {10, "x"},   {9, "ix"},  {5, "v"},    {4, "iv"},  {1, "i"}};
     QString s;
     n = std::clamp(n, 1, 3999);
     for (const auto &[value, letters] : parts)
@@ -59,11 +59,11 @@ QString alphaNumber(int n, bool upper)
 
 class Writer {
 public:
-    explicit Writer(const QTextDocument &document)
-        : FDoc(document), FPage(CodePage::get(1251))
+    explicit Writer(const QTextDocument &document) : FDoc(document), FPage(CodePage::get(1251))
     {
         const QFont font = document.defaultFont();
-        FDefaultFamily = font.family().isEmpty() ? QStringLiteral("Times New Roman") : font.family();
+        FDefaultFamily =
+            font.family().isEmpty() ? QStringLiteral("Times New Roman") : font.family();
         FDefaultPoints = font.pointSizeF() > 0 ? font.pointSizeF() : 12.0;
         fontIndex(FDefaultFamily);
         FColors.push_back(QRgb(0)); // entry 0: automatic
@@ -84,16 +84,16 @@ public:
         rtf += "{\\rtf1\\ansi\\ansicpg1251\\deff0\\deflang1049{\\fonttbl";
         for (size_t i = 0; i < FFonts.size(); ++i) {
             const bool symbol = SymbolFont::isSymbolFontName(FFonts[i]);
-            rtf += "{\\f" + QByteArray::number(qulonglong(i)) + "\\fnil\\fcharset"
-                + (symbol ? "2 " : "204 ") + escapedPlain(FFonts[i]) + ";}";
+            rtf += "{\\f" + QByteArray::number(qulonglong(i)) + "\\fnil\\fcharset" +
+                   (symbol ? "2 " : "204 ") + escapedPlain(FFonts[i]) + ";}";
         }
         rtf += "}\r\n";
         if (FColors.size() > 1) {
             rtf += "{\\colortbl ;";
             for (size_t i = 1; i < FColors.size(); ++i)
-                rtf += "\\red" + QByteArray::number(qRed(FColors[i])) + "\\green"
-                    + QByteArray::number(qGreen(FColors[i])) + "\\blue"
-                    + QByteArray::number(qBlue(FColors[i])) + ';';
+                rtf += "\\red" + QByteArray::number(qRed(FColors[i])) + "\\green" +
+                       QByteArray::number(qGreen(FColors[i])) + "\\blue" +
+                       QByteArray::number(qBlue(FColors[i])) + ';';
             rtf += "}\r\n";
         }
         rtf += "\\viewkind4\\uc1";
@@ -262,11 +262,14 @@ private:
         s.underline = f.fontUnderline();
         s.strike = f.fontStrikeOut();
         const auto v = f.verticalAlignment();
-        s.script = v == QTextCharFormat::AlignSubScript ? 1 : v == QTextCharFormat::AlignSuperScript ? 2 : 0;
+        s.script = v == QTextCharFormat::AlignSubScript     ? 1
+                   : v == QTextCharFormat::AlignSuperScript ? 2
+                                                            : 0;
         const QString family = familyOf(f);
         s.font = fontIndex(family.isEmpty() ? FDefaultFamily : family);
         const double points = f.hasProperty(QTextFormat::FontPointSize) && f.fontPointSize() > 0
-            ? f.fontPointSize() : FDefaultPoints;
+                                  ? f.fontPointSize()
+                                  : FDefaultPoints;
         s.halfPoints = std::clamp(int(std::lround(points * 2)), 2, 3276);
         s.foreground = f.hasProperty(QTextFormat::ForegroundBrush) ? colorIndex(f.foreground()) : 0;
         s.background = f.hasProperty(QTextFormat::BackgroundBrush) ? colorIndex(f.background()) : 0;
@@ -308,7 +311,7 @@ private:
         int li = RtfQtFormat::twips(b.leftMargin());
         if (list) {
             fi = b.hasProperty(RtfQtFormat::kListHanging) ? b.intProperty(RtfQtFormat::kListHanging)
-                                                            : kDefaultHanging;
+                                                          : kDefaultHanging;
             li = RtfQtFormat::twips(b.leftMargin() + list->format().indent() * FDoc.indentWidth());
         }
         const auto add = [&p](const char *w, int v) {
@@ -323,7 +326,8 @@ private:
         switch (b.lineHeightType()) {
         case QTextBlockFormat::ProportionalHeight:
             if (std::lround(b.lineHeight()) != 100)
-                p += "\\sl" + QByteArray::number(int(std::lround(b.lineHeight() * 2.4))) + "\\slmult1";
+                p += "\\sl" + QByteArray::number(int(std::lround(b.lineHeight() * 2.4))) +
+                     "\\slmult1";
             break;
         case QTextBlockFormat::MinimumHeight:
             p += "\\sl" + QByteArray::number(RtfQtFormat::twips(b.lineHeight())) + "\\slmult0";
@@ -331,26 +335,26 @@ private:
         case QTextBlockFormat::FixedHeight:
             p += "\\sl-" + QByteArray::number(RtfQtFormat::twips(b.lineHeight())) + "\\slmult0";
             break;
-        default:
-            break;
+        default: break;
         }
         return p;
     }
 
     static bool isBullet(QTextListFormat::Style style)
     {
-        return style == QTextListFormat::ListDisc || style == QTextListFormat::ListCircle
-            || style == QTextListFormat::ListSquare;
+        return style == QTextListFormat::ListDisc || style == QTextListFormat::ListCircle ||
+               style == QTextListFormat::ListSquare;
     }
 
     QByteArray listDefinition(QTextList *list)
     {
         const QTextListFormat f = list->format();
         if (isBullet(f.style()))
-            return "{\\*\\pn\\pnlvlblt\\pnf" + QByteArray::number(fontIndex(QStringLiteral("Symbol")))
-                + "\\pnindent0{\\pntxtb\\'b7}}";
-        QByteArray d = "{\\*\\pn\\pnlvlbody\\pnf0\\pnindent0\\pnstart"
-            + QByteArray::number(listStart(list));
+            return "{\\*\\pn\\pnlvlblt\\pnf" +
+                   QByteArray::number(fontIndex(QStringLiteral("Symbol"))) +
+                   "\\pnindent0{\\pntxtb\\'b7}}";
+        QByteArray d =
+            "{\\*\\pn\\pnlvlbody\\pnf0\\pnindent0\\pnstart" + QByteArray::number(listStart(list));
         switch (f.style()) {
         case QTextListFormat::ListLowerAlpha: d += "\\pnlcltr"; break;
         case QTextListFormat::ListUpperAlpha: d += "\\pnucltr"; break;
@@ -374,8 +378,8 @@ private:
     {
         const QTextListFormat f = list->format();
         if (isBullet(f.style()))
-            return "{\\pntext\\f" + QByteArray::number(fontIndex(QStringLiteral("Symbol")))
-                + "\\'b7\\tab}";
+            return "{\\pntext\\f" + QByteArray::number(fontIndex(QStringLiteral("Symbol"))) +
+                   "\\'b7\\tab}";
         const int n = FListItems[list]++ + listStart(list);
         QString number;
         switch (f.style()) {
@@ -385,8 +389,8 @@ private:
         case QTextListFormat::ListUpperRoman: number = romanNumber(n, true); break;
         default: number = QString::number(n); break;
         }
-        return "{\\pntext\\f0 " + escapedPlain(f.numberPrefix() + number + f.numberSuffix())
-            + "\\tab}";
+        return "{\\pntext\\f0 " + escapedPlain(f.numberPrefix() + number + f.numberSuffix()) +
+               "\\tab}";
     }
 
     void writeBlock(const QTextBlock &block, bool first, QString &previousSignature,
@@ -395,7 +399,8 @@ private:
         QTextList *list = block.textList();
         const QByteArray props = paragraphProperties(block, list);
         const QString signature = QString::fromLatin1(props);
-        const bool newParagraphFormat = first || signature != previousSignature || list != previousList;
+        const bool newParagraphFormat =
+            first || signature != previousSignature || list != previousList;
         if (newParagraphFormat) {
             word("\\pard");
             if (first)
@@ -432,7 +437,8 @@ private:
                     beforeLink = FWritten;
                     QString url = href;
                     url.replace(QLatin1Char('"'), QLatin1String("%22"));
-                    FOut += "{\\field{\\*\\fldinst{HYPERLINK \"" + escapedPlain(url) + "\"}}{\\fldrslt{";
+                    FOut += "{\\field{\\*\\fldinst{HYPERLINK \"" + escapedPlain(url) +
+                            "\"}}{\\fldrslt{";
                     FNeedSpace = false;
                 }
                 openLink = href;
@@ -468,10 +474,7 @@ private:
 
 } // namespace
 
-QByteArray RtfWriter::write(const QTextDocument &document)
-{
-    return Writer(document).run();
-}
+QByteArray RtfWriter::write(const QTextDocument &document) { return Writer(document).run(); }
 
 QString RtfWriter::writeString(const QTextDocument &document)
 {

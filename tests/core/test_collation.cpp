@@ -14,12 +14,13 @@ private slots:
 
 void TestCollation::russianOrder()
 {
-    const QStringList expected = {"",      "1999",  "apple", "Apple b", "Zebra", "банан",
-                                  "Еж",    "ёж",    "Ёлка",  "жук",     "Яков",  "яковлев"};
+    const QStringList expected = {"",   "1999", "apple", "Apple b", "Zebra", "банан",
+                                  "Еж", "ёж",   "Ёлка",  "жук",     "Яков",  "яковлев"};
     QStringList shuffled = expected;
     std::reverse(shuffled.begin(), shuffled.end());
-    std::stable_sort(shuffled.begin(), shuffled.end(),
-                     [](const QString &a, const QString &b) { return quil::compareRussian(a, b) < 0; });
+    std::stable_sort(shuffled.begin(), shuffled.end(), [](const QString &a, const QString &b) {
+        return quil::compareRussian(a, b) < 0;
+    });
     QCOMPARE(shuffled, expected);
     QCOMPARE(quil::compareRussian(u"Банан", u"банан"), 0); // case is ignored
     QCOMPARE(quil::compareRussian(u"ЁЖ", u"ёж"), 0);
@@ -30,10 +31,41 @@ void TestCollation::russianOrder()
 
 void TestCollation::keysAgreeWithComparison()
 {
-    const QStringList texts = {"", "a", "A", "ab", "b", "é", "z", "а", "Б", "б", "е", "Е", "ё",
-                               "Ё", "ж", "я", "Я", "ѐ", "ђ", "№", "—", "0", "9", "Ω", "ω",
-                               "😀", QString(QChar(0xFFFD)), "ёлка", "елка", "жёлтый", "желтый",
-                               "Müller", "Muller", "Иванов И.И.", "Иванов, И."};
+    const QStringList texts = {"",
+                               "a",
+                               "A",
+                               "ab",
+                               "b",
+                               "é",
+                               "z",
+                               "а",
+                               "Б",
+                               "б",
+                               "е",
+                               "Е",
+                               "ё",
+                               "Ё",
+                               "ж",
+                               "я",
+                               "Я",
+                               "ѐ",
+                               "ђ",
+                               "№",
+                               "—",
+                               "0",
+                               "9",
+                               "Ω",
+                               "ω",
+                               "😀",
+                               QString(QChar(0xFFFD)),
+                               "ёлка",
+                               "елка",
+                               "жёлтый",
+                               "желтый",
+                               "Müller",
+                               "Muller",
+                               "Иванов И.И.",
+                               "Иванов, И."};
     for (const QString &a : texts) {
         for (const QString &b : texts) {
             std::u16string ka, kb;
@@ -47,7 +79,10 @@ void TestCollation::keysAgreeWithComparison()
             if ((byKey < 0) != (byCompare < 0) || (byKey == 0) != (byCompare == 0) ||
                 byUtf8 != byCompare)
                 QFAIL(qPrintable(QString("disagree on '%1' vs '%2': key %3, compare %4, utf8 %5")
-                                     .arg(a, b).arg(byKey).arg(byCompare).arg(byUtf8)));
+                                     .arg(a, b)
+                                     .arg(byKey)
+                                     .arg(byCompare)
+                                     .arg(byUtf8)));
         }
     }
 }

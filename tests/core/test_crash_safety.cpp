@@ -58,7 +58,8 @@ void TestCrashSafety::killedWriterLosesNothingStored()
         QTest::qWait(150 + QRandomGenerator::global()->bounded(250));
         writer.kill();
         writer.waitForFinished();
-        const QStringList lines = QString::fromLatin1(writer.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
+        const QStringList lines =
+            QString::fromLatin1(writer.readAllStandardOutput()).split('\n', Qt::SkipEmptyParts);
         if (!lines.isEmpty())
             reported += lines.last().toInt();
     }

@@ -91,8 +91,12 @@ void TestDataModule::displayTextIsShortened_data()
     const QString t55 = QString(55, QChar(u't'));
     QTest::newRow("at the limits") << n40 << t55 << n40 << t55;
     QTest::newRow("one past") << n40 + "Z" << t55 + "Z" << n40 + " ..." << t55 + " ...";
-    QTest::newRow("short") << "Ли" << "О" << "Ли" << "О";
-    QTest::newRow("line breaks count") << QString(39, 'a') + "\r\nb" << "x" << QString(39, 'a') + "\r ..."
+    QTest::newRow("short") << "Ли"
+                           << "О"
+                           << "Ли"
+                           << "О";
+    QTest::newRow("line breaks count") << QString(39, 'a') + "\r\nb"
+                                       << "x" << QString(39, 'a') + "\r ..."
                                        << "x";
 }
 
@@ -111,7 +115,7 @@ void TestDataModule::displayTextIsShortened()
     m.dm.ADOTable.Last();
     QCOMPARE(m.dm.ADOTableName->DisplayText(), shownName);
     QCOMPARE(m.dm.ADOTableTitle->DisplayText(), shownTitle);
-    QCOMPARE(m.dm.ADOTableName->AsString(), name); // the value itself is whole
+    QCOMPARE(m.dm.ADOTableName->AsString(), name);                      // the value itself is whole
     QCOMPARE(m.dm.ShortFieldText(*m.dm.ADOTableYear, true), QString()); // null
 }
 
@@ -152,7 +156,7 @@ void TestDataModule::statusPanels()
     m.dm.ADOTable.Delete();
     QCOMPARE(m.view.panels[0], QString("Нет записей"));
     QCOMPARE(m.view.panels[1], longName + "    Первый"); // left as it was
-    QCOMPARE(m.view.panels[2], QString("Выборка"));   // the query never reported
+    QCOMPARE(m.view.panels[2], QString("Выборка"));      // the query never reported
 
     // Detached, the handler writes nothing.
     m.dm.detachDataChange();
@@ -168,13 +172,15 @@ void TestDataModule::selectionFollowsTheRightEntry()
 {
     TempProgramFolder folder;
     // The second entry's author and title occur inside the first one's; an empty title too.
-    const QString path = makeLibrary(folder, {{"Иванов И.И., Петров П.П.", "Теория поля и частиц", "1990"},
-                                              {"Петров П.П.", "Теория поля", "2000"},
-                                              {"Сидоров", "", "2010"}});
+    const QString path =
+        makeLibrary(folder, {{"Иванов И.И., Петров П.П.", "Теория поля и частиц", "1990"},
+                             {"Петров П.П.", "Теория поля", "2000"},
+                             {"Сидоров", "", "2010"}});
     Module m(path);
     m.dm.ADOTable.setSort(book::DefaultSort);
     m.dm.ADOQuery.SQL.clear();
-    m.dm.ADOQuery.SQL << "select * from Books" << "where City >= ?";
+    m.dm.ADOQuery.SQL << "select * from Books"
+                      << "where City >= ?";
     m.dm.ADOQuery.Parameters << QString("2000");
     m.dm.ADOQuery.setSort(book::DefaultSort);
     m.dm.ADOQuery.Open();

@@ -21,7 +21,8 @@ using namespace quil;
 namespace {
 
 // Creates a library in the folder's DBase with the given entries.
-QString makeLibrary(const TempProgramFolder &folder, const QString &file, const QList<Entry> &entries)
+QString makeLibrary(const TempProgramFolder &folder, const QString &file,
+                    const QList<Entry> &entries)
 {
     const QString path = library::folder(folder.path()) + file;
     library::create(path);
@@ -83,9 +84,8 @@ struct Library {
     QString name() const { return table.FieldByName(book::Name).AsString(); }
 };
 
-const QList<Entry> threeEntries = {{"Петров", "Второй", "2001"},
-                                   {"Иванов", "Первый", "1999"},
-                                   {"Сидоров", "Третий", "2005"}};
+const QList<Entry> threeEntries = {
+    {"Петров", "Второй", "2001"}, {"Иванов", "Первый", "1999"}, {"Сидоров", "Третий", "2005"}};
 
 } // namespace
 
@@ -481,7 +481,8 @@ void TestDataSet::queryOverSelectedKeys()
     TempProgramFolder folder;
     Library lib(makeLibrary(folder, "q.mdb", threeEntries));
     Query query(lib.connection, book::TableName, book::fieldDefs(), book::Key);
-    query.SQL << "select * from Books" << "where City < ?";
+    query.SQL << "select * from Books"
+              << "where City < ?";
     query.Parameters << QString("2002");
     query.setSort("Name, City, Title ASC");
     query.Open();

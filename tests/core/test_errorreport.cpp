@@ -19,15 +19,24 @@ void TestErrorReport::fullStopRule_data()
 {
     QTest::addColumn<QString>("message");
     QTest::addColumn<QString>("shown");
-    QTest::newRow("letter") << "Cannot open file" << "Cannot open file.";
-    QTest::newRow("cyrillic") << "Нет записей" << "Нет записей.";
-    QTest::newRow("digit sorts after") << "Код 5" << "Код 5.";
-    QTest::newRow("exclamation") << "Библиотека A.mdb отсутствует!" << "Библиотека A.mdb отсутствует!";
-    QTest::newRow("full stop") << "Готово." << "Готово.";
-    QTest::newRow("closing bracket sorts before") << "ошибка (42)" << "ошибка (42)";
-    QTest::newRow("hyphen sorts before") << "a -" << "a -";
-    QTest::newRow("slash sorts after") << "C:/" << "C:/.";
-    QTest::newRow("empty") << "" << "";
+    QTest::newRow("letter") << "Cannot open file"
+                            << "Cannot open file.";
+    QTest::newRow("cyrillic") << "Нет записей"
+                              << "Нет записей.";
+    QTest::newRow("digit sorts after") << "Код 5"
+                                       << "Код 5.";
+    QTest::newRow("exclamation") << "Библиотека A.mdb отсутствует!"
+                                 << "Библиотека A.mdb отсутствует!";
+    QTest::newRow("full stop") << "Готово."
+                               << "Готово.";
+    QTest::newRow("closing bracket sorts before") << "ошибка (42)"
+                                                  << "ошибка (42)";
+    QTest::newRow("hyphen sorts before") << "a -"
+                                         << "a -";
+    QTest::newRow("slash sorts after") << "C:/"
+                                       << "C:/.";
+    QTest::newRow("empty") << ""
+                           << "";
 }
 
 void TestErrorReport::fullStopRule()

@@ -46,42 +46,118 @@ void TestRtfCharFormat::format_data()
     const int Sup = QTextCharFormat::AlignSuperScript;
     const QString tnr = QStringLiteral("Times New Roman");
 
-    QTest::newRow("plain text") << QByteArray("x}") << "x" << "" << N << 12.0 << tnr << "" << "";
-    QTest::newRow("bold on") << QByteArray("\\b x\\b0 y}") << "x" << "b" << N << 12.0 << tnr << "" << "";
-    QTest::newRow("bold off with \\b0") << QByteArray("\\b x\\b0 y}") << "y" << "" << N << 12.0 << tnr << "" << "";
-    QTest::newRow("\\b1 is on") << QByteArray("\\b1 x}") << "x" << "b" << N << 12.0 << tnr << "" << "";
-    QTest::newRow("italic") << QByteArray("\\i x\\i0 y}") << "x" << "i" << N << 12.0 << tnr << "" << "";
-    QTest::newRow("underline") << QByteArray("\\ul x\\ulnone y}") << "x" << "u" << N << 12.0 << tnr << "" << "";
-    QTest::newRow("\\ulnone ends it") << QByteArray("\\ul x\\ulnone y}") << "y" << "" << N << 12.0 << tnr << "" << "";
-    QTest::newRow("\\ul0 ends it") << QByteArray("\\ul x\\ul0 y}") << "y" << "" << N << 12.0 << tnr << "" << "";
-    QTest::newRow("word underline") << QByteArray("\\ulw x}") << "x" << "u" << N << 12.0 << tnr << "" << "";
-    QTest::newRow("double underline") << QByteArray("\\uldb x}") << "x" << "u" << N << 12.0 << tnr << "" << "";
-    QTest::newRow("strike-out") << QByteArray("\\strike x\\strike0 y}") << "x" << "s" << N << 12.0 << tnr << "" << "";
-    QTest::newRow("double strike-out") << QByteArray("\\striked1 x}") << "x" << "s" << N << 12.0 << tnr << "" << "";
-    QTest::newRow("all four") << QByteArray("\\b\\i\\ul\\strike x}") << "x" << "bius" << N << 12.0 << tnr << "" << "";
-    QTest::newRow("subscript") << QByteArray("H\\sub 2\\nosupersub O}") << "2" << "" << Sub << 12.0 << tnr << "" << "";
-    QTest::newRow("superscript") << QByteArray("x\\super 2\\nosupersub}") << "2" << "" << Sup << 12.0 << tnr << "" << "";
-    QTest::newRow("\\nosupersub ends a script") << QByteArray("\\super x\\nosupersub y}") << "y" << "" << N << 12.0 << tnr << "" << "";
-    QTest::newRow("\\up raises") << QByteArray("\\up6 x\\up0 y}") << "x" << "" << Sup << 12.0 << tnr << "" << "";
-    QTest::newRow("\\up0 ends it") << QByteArray("\\up6 x\\up0 y}") << "y" << "" << N << 12.0 << tnr << "" << "";
-    QTest::newRow("\\dn lowers") << QByteArray("\\dn4 x}") << "x" << "" << Sub << 12.0 << tnr << "" << "";
-    QTest::newRow("size in half-points") << QByteArray("\\fs17 x}") << "x" << "" << N << 8.5 << tnr << "" << "";
-    QTest::newRow("large size") << QByteArray("\\fs72 x}") << "x" << "" << N << 36.0 << tnr << "" << "";
-    QTest::newRow("\\fs0 keeps a usable size") << QByteArray("\\fs0 x}") << "x" << "" << N << 12.0 << tnr << "" << "";
-    QTest::newRow("font by index") << QByteArray("\\f3 x}") << "x" << "" << N << 12.0 << "Courier New" << "" << "";
-    QTest::newRow("fname gives the real face") << QByteArray("\\f1 x}") << "x" << "" << N << 12.0 << "Arial" << "" << "";
-    QTest::newRow("unknown font index") << QByteArray("\\f9 x}") << "x" << "" << N << 12.0 << "" << "" << "";
-    QTest::newRow("text colour") << QByteArray("\\cf1 x\\cf0 y}") << "x" << "" << N << 12.0 << tnr << "#ff0000" << "";
-    QTest::newRow("\\cf0 is automatic") << QByteArray("\\cf1 x\\cf0 y}") << "y" << "" << N << 12.0 << tnr << "" << "";
-    QTest::newRow("unknown colour is automatic") << QByteArray("\\cf7 x}") << "x" << "" << N << 12.0 << tnr << "" << "";
-    QTest::newRow("highlight") << QByteArray("\\highlight2 x\\highlight0 y}") << "x" << "" << N << 12.0 << tnr << "" << "#0000ff";
-    QTest::newRow("\\highlight0 is none") << QByteArray("\\highlight2 x\\highlight0 y}") << "y" << "" << N << 12.0 << tnr << "" << "";
-    QTest::newRow("character background") << QByteArray("\\cb1 x}") << "x" << "" << N << 12.0 << tnr << "" << "#ff0000";
-    QTest::newRow("shading pattern colour") << QByteArray("\\chcbpat2 x}") << "x" << "" << N << 12.0 << tnr << "" << "#0000ff";
-    QTest::newRow("\\plain resets") << QByteArray("\\b\\i\\fs40\\cf1\\f3\\super x\\plain y}") << "y" << "" << N << 12.0 << tnr << "" << "";
-    QTest::newRow("a group's format ends with it") << QByteArray("{\\b\\fs40\\cf2 x}y}") << "y" << "" << N << 12.0 << tnr << "" << "";
-    QTest::newRow("inside the group") << QByteArray("{\\b\\fs40\\cf2 x}y}") << "x" << "b" << N << 20.0 << tnr << "#0000ff" << "";
-    QTest::newRow("symbol font keeps its face") << QByteArray("\\b{\\f2 a}}") << QString::fromUtf8("α") << "b" << N << 12.0 << "Symbol" << "" << "";
+    QTest::newRow("plain text") << QByteArray("x}") << "x"
+                                << "" << N << 12.0 << tnr << ""
+                                << "";
+    QTest::newRow("bold on") << QByteArray("\\b x\\b0 y}") << "x"
+                             << "b" << N << 12.0 << tnr << ""
+                             << "";
+    QTest::newRow("bold off with \\b0") << QByteArray("\\b x\\b0 y}") << "y"
+                                        << "" << N << 12.0 << tnr << ""
+                                        << "";
+    QTest::newRow("\\b1 is on") << QByteArray("\\b1 x}") << "x"
+                                << "b" << N << 12.0 << tnr << ""
+                                << "";
+    QTest::newRow("italic") << QByteArray("\\i x\\i0 y}") << "x"
+                            << "i" << N << 12.0 << tnr << ""
+                            << "";
+    QTest::newRow("underline") << QByteArray("\\ul x\\ulnone y}") << "x"
+                               << "u" << N << 12.0 << tnr << ""
+                               << "";
+    QTest::newRow("\\ulnone ends it") << QByteArray("\\ul x\\ulnone y}") << "y"
+                                      << "" << N << 12.0 << tnr << ""
+                                      << "";
+    QTest::newRow("\\ul0 ends it") << QByteArray("\\ul x\\ul0 y}") << "y"
+                                   << "" << N << 12.0 << tnr << ""
+                                   << "";
+    QTest::newRow("word underline") << QByteArray("\\ulw x}") << "x"
+                                    << "u" << N << 12.0 << tnr << ""
+                                    << "";
+    QTest::newRow("double underline") << QByteArray("\\uldb x}") << "x"
+                                      << "u" << N << 12.0 << tnr << ""
+                                      << "";
+    QTest::newRow("strike-out") << QByteArray("\\strike x\\strike0 y}") << "x"
+                                << "s" << N << 12.0 << tnr << ""
+                                << "";
+    QTest::newRow("double strike-out") << QByteArray("\\striked1 x}") << "x"
+                                       << "s" << N << 12.0 << tnr << ""
+                                       << "";
+    QTest::newRow("all four") << QByteArray("\\b\\i\\ul\\strike x}") << "x"
+                              << "bius" << N << 12.0 << tnr << ""
+                              << "";
+    QTest::newRow("subscript") << QByteArray("H\\sub 2\\nosupersub O}") << "2"
+                               << "" << Sub << 12.0 << tnr << ""
+                               << "";
+    QTest::newRow("superscript") << QByteArray("x\\super 2\\nosupersub}") << "2"
+                                 << "" << Sup << 12.0 << tnr << ""
+                                 << "";
+    QTest::newRow("\\nosupersub ends a script") << QByteArray("\\super x\\nosupersub y}") << "y"
+                                                << "" << N << 12.0 << tnr << ""
+                                                << "";
+    QTest::newRow("\\up raises") << QByteArray("\\up6 x\\up0 y}") << "x"
+                                 << "" << Sup << 12.0 << tnr << ""
+                                 << "";
+    QTest::newRow("\\up0 ends it") << QByteArray("\\up6 x\\up0 y}") << "y"
+                                   << "" << N << 12.0 << tnr << ""
+                                   << "";
+    QTest::newRow("\\dn lowers") << QByteArray("\\dn4 x}") << "x"
+                                 << "" << Sub << 12.0 << tnr << ""
+                                 << "";
+    QTest::newRow("size in half-points") << QByteArray("\\fs17 x}") << "x"
+                                         << "" << N << 8.5 << tnr << ""
+                                         << "";
+    QTest::newRow("large size") << QByteArray("\\fs72 x}") << "x"
+                                << "" << N << 36.0 << tnr << ""
+                                << "";
+    QTest::newRow("\\fs0 keeps a usable size") << QByteArray("\\fs0 x}") << "x"
+                                               << "" << N << 12.0 << tnr << ""
+                                               << "";
+    QTest::newRow("font by index") << QByteArray("\\f3 x}") << "x"
+                                   << "" << N << 12.0 << "Courier New"
+                                   << ""
+                                   << "";
+    QTest::newRow("fname gives the real face") << QByteArray("\\f1 x}") << "x"
+                                               << "" << N << 12.0 << "Arial"
+                                               << ""
+                                               << "";
+    QTest::newRow("unknown font index") << QByteArray("\\f9 x}") << "x"
+                                        << "" << N << 12.0 << ""
+                                        << ""
+                                        << "";
+    QTest::newRow("text colour") << QByteArray("\\cf1 x\\cf0 y}") << "x"
+                                 << "" << N << 12.0 << tnr << "#ff0000"
+                                 << "";
+    QTest::newRow("\\cf0 is automatic") << QByteArray("\\cf1 x\\cf0 y}") << "y"
+                                        << "" << N << 12.0 << tnr << ""
+                                        << "";
+    QTest::newRow("unknown colour is automatic") << QByteArray("\\cf7 x}") << "x"
+                                                 << "" << N << 12.0 << tnr << ""
+                                                 << "";
+    QTest::newRow("highlight") << QByteArray("\\highlight2 x\\highlight0 y}") << "x"
+                               << "" << N << 12.0 << tnr << ""
+                               << "#0000ff";
+    QTest::newRow("\\highlight0 is none") << QByteArray("\\highlight2 x\\highlight0 y}") << "y"
+                                          << "" << N << 12.0 << tnr << ""
+                                          << "";
+    QTest::newRow("character background") << QByteArray("\\cb1 x}") << "x"
+                                          << "" << N << 12.0 << tnr << ""
+                                          << "#ff0000";
+    QTest::newRow("shading pattern colour") << QByteArray("\\chcbpat2 x}") << "x"
+                                            << "" << N << 12.0 << tnr << ""
+                                            << "#0000ff";
+    QTest::newRow("\\plain resets") << QByteArray("\\b\\i\\fs40\\cf1\\f3\\super x\\plain y}") << "y"
+                                    << "" << N << 12.0 << tnr << ""
+                                    << "";
+    QTest::newRow("a group's format ends with it") << QByteArray("{\\b\\fs40\\cf2 x}y}") << "y"
+                                                   << "" << N << 12.0 << tnr << ""
+                                                   << "";
+    QTest::newRow("inside the group") << QByteArray("{\\b\\fs40\\cf2 x}y}") << "x"
+                                      << "b" << N << 20.0 << tnr << "#0000ff"
+                                      << "";
+    QTest::newRow("symbol font keeps its face")
+        << QByteArray("\\b{\\f2 a}}") << QString::fromUtf8("α") << "b" << N << 12.0 << "Symbol"
+        << ""
+        << "";
 }
 
 void TestRtfCharFormat::format()
@@ -106,8 +182,12 @@ void TestRtfCharFormat::format()
     QCOMPARE(int(f.verticalAlignment()), script);
     QCOMPARE(f.fontPointSize(), points);
     QCOMPARE(familyOf(f), family);
-    QCOMPARE(f.hasProperty(QTextFormat::ForegroundBrush) ? f.foreground().color().name() : QString(), foreground);
-    QCOMPARE(f.hasProperty(QTextFormat::BackgroundBrush) ? f.background().color().name() : QString(), background);
+    QCOMPARE(f.hasProperty(QTextFormat::ForegroundBrush) ? f.foreground().color().name()
+                                                         : QString(),
+             foreground);
+    QCOMPARE(f.hasProperty(QTextFormat::BackgroundBrush) ? f.background().color().name()
+                                                         : QString(),
+             background);
 }
 
 QTEST_MAIN(TestRtfCharFormat)

@@ -19,23 +19,28 @@ void TestRtfCodePages::characters_data()
     QTest::addColumn<QByteArray>("input");
     QTest::addColumn<QString>("expected");
 
-    const QByteArray cyr = "{\\rtf1\\ansi\\ansicpg1251\\deff0{\\fonttbl{\\f0\\fnil\\fcharset204 Times New Roman;}"
-                           "{\\f1\\fnil\\fcharset2 Symbol;}{\\f2\\fswiss\\fcharset0 Arial;}"
-                           "{\\f3\\fnil\\fcharset2 Wingdings;}{\\f4\\fnil Symbol;}}\\f0 ";
+    const QByteArray cyr =
+        "{\\rtf1\\ansi\\ansicpg1251\\deff0{\\fonttbl{\\f0\\fnil\\fcharset204 Times New Roman;}"
+        "{\\f1\\fnil\\fcharset2 Symbol;}{\\f2\\fswiss\\fcharset0 Arial;}"
+        "{\\f3\\fnil\\fcharset2 Wingdings;}{\\f4\\fnil Symbol;}}\\f0 ";
 
-    QTest::newRow("cyrillic in 1251") << cyr + "\\'cf\\'f0\\'e8\\'e2\\'e5\\'f2}" << QString::fromUtf8("Привет");
-    QTest::newRow("hex digits in either case") << cyr + "\\'CF\\'f0\\'A8\\'b8\\'b9}" << QString::fromUtf8("ПрЁё№");
+    QTest::newRow("cyrillic in 1251")
+        << cyr + "\\'cf\\'f0\\'e8\\'e2\\'e5\\'f2}" << QString::fromUtf8("Привет");
+    QTest::newRow("hex digits in either case")
+        << cyr + "\\'CF\\'f0\\'A8\\'b8\\'b9}" << QString::fromUtf8("ПрЁё№");
     QTest::newRow("1251 punctuation") << cyr + "\\'ab\\'97\\'bb\\'88}" << QString::fromUtf8("«—»€");
     QTest::newRow("document code page without a font table")
         << QByteArray("{\\rtf1\\ansi\\ansicpg1251 \\'e0\\'e1\\'e2}") << QString::fromUtf8("абв");
-    QTest::newRow("western font in a Russian document") << cyr + "{\\f2 caf\\'e9 na\\'efve}}"
-                                                        << QString::fromUtf8("café naïve");
-    QTest::newRow("default code page is 1252") << QByteArray("{\\rtf1 \\'e9\\'fc}") << QString::fromUtf8("éü");
+    QTest::newRow("western font in a Russian document")
+        << cyr + "{\\f2 caf\\'e9 na\\'efve}}" << QString::fromUtf8("café naïve");
+    QTest::newRow("default code page is 1252")
+        << QByteArray("{\\rtf1 \\'e9\\'fc}") << QString::fromUtf8("éü");
     QTest::newRow("eastern european 238")
         << QByteArray("{\\rtf1\\ansi{\\fonttbl{\\f0\\fcharset238 Arial CE;}}\\f0 \\'b9\\'9a\\'e8}")
         << QString::fromUtf8("ąšč");
     QTest::newRow("greek 161")
-        << QByteArray("{\\rtf1\\ansi{\\fonttbl{\\f0\\fcharset161 Arial Greek;}}\\f0 \\'e1\\'e2\\'d3}")
+        << QByteArray(
+               "{\\rtf1\\ansi{\\fonttbl{\\f0\\fcharset161 Arial Greek;}}\\f0 \\'e1\\'e2\\'d3}")
         << QString::fromUtf8("αβΣ");
     QTest::newRow("turkish 162")
         << QByteArray("{\\rtf1\\ansi{\\fonttbl{\\f0\\fcharset162 Arial TUR;}}\\f0 \\'fd\\'f0}")
@@ -53,44 +58,64 @@ void TestRtfCodePages::characters_data()
     QTest::newRow("shift-jis pair")
         << QByteArray("{\\rtf1\\ansi{\\fonttbl{\\f0\\fcharset128 MS Mincho;}}\\f0 \\'82\\'a0}")
         << QString::fromUtf8("あ");
-    QTest::newRow("font switch mid-word") << cyr + "\\'c0{\\f2 \\'c0}\\'c0}" << QString::fromUtf8("АÀА");
+    QTest::newRow("font switch mid-word")
+        << cyr + "\\'c0{\\f2 \\'c0}\\'c0}" << QString::fromUtf8("АÀА");
 
-    QTest::newRow("symbol font signs")
-        << cyr + "{\\f1 a\\'62\\'b3\\'bb\\'ac\\'ae\\'b0\\'b1\\'b4\\'b7\\'b8\\'b9\\'ba\\'40\\'53\\'7e\\'a6\\'a3}}"
-        << QString::fromUtf8("αβ≥≈←→°±×•÷≠≡≅Σ∼ƒ≤");
+    QTest::newRow("symbol font signs") << cyr + "{\\f1 "
+                                                "a\\'62\\'b3\\'bb\\'ac\\'ae\\'b0\\'b1\\'b4\\'b7\\'"
+                                                "b8\\'b9\\'ba\\'40\\'53\\'7e\\'a6\\'a3}}"
+                                       << QString::fromUtf8("αβ≥≈←→°±×•÷≠≡≅Σ∼ƒ≤");
     QTest::newRow("symbol font greek letters")
         << cyr + "{\\f1 abcdeglmpqwW}}" << QString::fromUtf8("αβχδεγλμπθωΩ");
-    QTest::newRow("symbol font digits and space") << cyr + "{\\f1 1 2}}" << QString::fromUtf8("1 2");
-    QTest::newRow("symbol named but no charset 2") << cyr + "{\\f4 p\\'b9}}" << QString::fromUtf8("π≠");
-    QTest::newRow("symbol \\u in F0xx") << cyr + "{\\f1\\u61537?\\u-3999?}}" << QString::fromUtf8("αα");
-    QTest::newRow("F0xx outside a symbol font stays") << cyr + "\\u61537?}" << QString(QChar(0xF061));
-    QTest::newRow("other symbol fonts are not mapped") << cyr + "{\\f3 J}}" << QString(QChar(0xF04A));
+    QTest::newRow("symbol font digits and space")
+        << cyr + "{\\f1 1 2}}" << QString::fromUtf8("1 2");
+    QTest::newRow("symbol named but no charset 2")
+        << cyr + "{\\f4 p\\'b9}}" << QString::fromUtf8("π≠");
+    QTest::newRow("symbol \\u in F0xx")
+        << cyr + "{\\f1\\u61537?\\u-3999?}}" << QString::fromUtf8("αα");
+    QTest::newRow("F0xx outside a symbol font stays")
+        << cyr + "\\u61537?}" << QString(QChar(0xF061));
+    QTest::newRow("other symbol fonts are not mapped")
+        << cyr + "{\\f3 J}}" << QString(QChar(0xF04A));
 
     QTest::newRow("\\u skips one fallback") << cyr + "\\u1046?x}" << QString::fromUtf8("Жx");
     QTest::newRow("\\u space delimiter") << cyr + "\\u1046 ?x}" << QString::fromUtf8("Жx");
     QTest::newRow("\\uc0 skips nothing") << cyr + "\\uc0\\u1046 x}" << QString::fromUtf8("Жx");
-    QTest::newRow("\\uc2 counts hex escapes") << cyr + "\\uc2\\u1046\\'c6\\'c6y}" << QString::fromUtf8("Жy");
-    QTest::newRow("\\uc is scoped to its group") << cyr + "{\\uc2\\u1046\\'c6\\'c6}\\u1046?z}"
-                                                 << QString::fromUtf8("ЖЖz");
-    QTest::newRow("a brace ends the fallback") << cyr + "\\uc3\\u1046?{x}y}" << QString::fromUtf8("Жxy");
-    QTest::newRow("a control word counts as one") << cyr + "\\uc1\\u1046\\par x}" << QString::fromUtf8("Жx");
+    QTest::newRow("\\uc2 counts hex escapes")
+        << cyr + "\\uc2\\u1046\\'c6\\'c6y}" << QString::fromUtf8("Жy");
+    QTest::newRow("\\uc is scoped to its group")
+        << cyr + "{\\uc2\\u1046\\'c6\\'c6}\\u1046?z}" << QString::fromUtf8("ЖЖz");
+    QTest::newRow("a brace ends the fallback")
+        << cyr + "\\uc3\\u1046?{x}y}" << QString::fromUtf8("Жxy");
+    QTest::newRow("a control word counts as one")
+        << cyr + "\\uc1\\u1046\\par x}" << QString::fromUtf8("Жx");
     QTest::newRow("negative \\u") << cyr + "\\u-20?}" << QString(QChar(0xFFEC));
     QTest::newRow("surrogate pair") << cyr + "\\u-10179?\\u-8704?}" << QString::fromUtf8("😀");
-    QTest::newRow("unpaired high surrogate") << cyr + "\\u55357?x}" << QString::fromUtf8("\xEF\xBF\xBDx");
-    QTest::newRow("unpaired low surrogate") << cyr + "\\u-8704?x}" << QString::fromUtf8("\xEF\xBF\xBDx");
-    QTest::newRow("\\u beyond 16 bits") << cyr + "\\u70000?a}" << QString::fromUtf8("\xEF\xBF\xBD" "a");
+    QTest::newRow("unpaired high surrogate")
+        << cyr + "\\u55357?x}" << QString::fromUtf8("\xEF\xBF\xBDx");
+    QTest::newRow("unpaired low surrogate")
+        << cyr + "\\u-8704?x}" << QString::fromUtf8("\xEF\xBF\xBDx");
+    QTest::newRow("\\u beyond 16 bits") << cyr + "\\u70000?a}"
+                                        << QString::fromUtf8("\xEF\xBF\xBD"
+                                                             "a");
 
-    QTest::newRow("control symbols") << cyr + "a\\~b\\-c\\_d\\\\e\\{f\\}}"
-                                     << QString::fromUtf8("a\u00A0b\u00ADc\u2011d\\e{f}");
+    QTest::newRow("control symbols")
+        << cyr + "a\\~b\\-c\\_d\\\\e\\{f\\}}" << QString::fromUtf8("a\u00A0b\u00ADc\u2011d\\e{f}");
     QTest::newRow("quote and dash words")
         << cyr + "\\lquote\\rquote\\ldblquote\\rdblquote\\emdash\\endash\\bullet}"
         << QString::fromUtf8("‘’“”—–•");
-    QTest::newRow("tab character and \\tab") << cyr + "a\tb\\tab c}" << QString::fromUtf8("a\tb\tc");
-    QTest::newRow("CR and LF in the file are ignored") << cyr + "ab\r\ncd\ref}" << QString::fromUtf8("abcdef");
-    QTest::newRow("backslash newline is \\par") << cyr + "ab\\\ncd}" << QString::fromUtf8("ab\r\ncd");
-    QTest::newRow("space after a control symbol is text") << cyr + "\\'c0 \\'c1}" << QString::fromUtf8("А Б");
-    QTest::newRow("word delimiter space is not text") << cyr + "\\b x\\b0  y}" << QString::fromUtf8("x y");
-    QTest::newRow("hyphen ends a word without a number") << cyr + "\\b-x}" << QString::fromUtf8("-x");
+    QTest::newRow("tab character and \\tab")
+        << cyr + "a\tb\\tab c}" << QString::fromUtf8("a\tb\tc");
+    QTest::newRow("CR and LF in the file are ignored")
+        << cyr + "ab\r\ncd\ref}" << QString::fromUtf8("abcdef");
+    QTest::newRow("backslash newline is \\par")
+        << cyr + "ab\\\ncd}" << QString::fromUtf8("ab\r\ncd");
+    QTest::newRow("space after a control symbol is text")
+        << cyr + "\\'c0 \\'c1}" << QString::fromUtf8("А Б");
+    QTest::newRow("word delimiter space is not text")
+        << cyr + "\\b x\\b0  y}" << QString::fromUtf8("x y");
+    QTest::newRow("hyphen ends a word without a number")
+        << cyr + "\\b-x}" << QString::fromUtf8("-x");
 }
 
 void TestRtfCodePages::characters()
@@ -111,7 +136,8 @@ void TestRtfCodePages::rawEightBitBytes()
 void TestRtfCodePages::stringInputWithUnicode()
 {
     // RTF kept in a string that already holds Unicode text, as a database may hand it over.
-    const QString rtf = QString::fromUtf8("{\\rtf1\\ansi\\ansicpg1251 Привет \\'e0 {\\b мир}\\par}");
+    const QString rtf =
+        QString::fromUtf8("{\\rtf1\\ansi\\ansicpg1251 Привет \\'e0 {\\b мир}\\par}");
     QCOMPARE(quil::rtf::RtfTextExtractor::plainText(rtf), QString::fromUtf8("Привет а мир"));
     QTextDocument document;
     QVERIFY(quil::rtf::RtfReader::read(rtf, &document));

@@ -10,11 +10,15 @@
 namespace {
 
 const QByteArray kRichEdit =
-    "{\\rtf1\\ansi\\ansicpg1251\\deff0\\deflang1049{\\fonttbl{\\f0\\fnil\\fcharset204{\\*\\fname Times New Roman;}Times New Roman CYR;}"
+    "{\\rtf1\\ansi\\ansicpg1251\\deff0\\deflang1049{\\fonttbl{\\f0\\fnil\\fcharset204{\\*\\fname "
+    "Times New Roman;}Times New Roman CYR;}"
     "{\\f1\\fnil\\fcharset2 Symbol;}}\r\n{\\colortbl ;\\red0\\green0\\blue255;}\r\n"
-    "\\viewkind4\\uc1\\pard\\lang1049\\f0\\fs24\\'c8\\'f1\\'f1\\'eb \\b\\'f2\\'ee\\b0  \\f1\\'61\\f0  \\u1046?\\u-10179?\\u-8704?\\par\r\n"
-    "\\pard{\\pntext\\f1\\'B7\\tab}{\\*\\pn\\pnlvlblt\\pnf1\\pnindent0{\\pntxtb\\'B7}}\\fi-360\\li720 x\\line y\\par\r\n"
-    "{\\field{\\*\\fldinst{HYPERLINK \"http://x/\"}}{\\fldrslt{link}}}{\\pict\\bin4 }}{}\\par\r\n}\r\n";
+    "\\viewkind4\\uc1\\pard\\lang1049\\f0\\fs24\\'c8\\'f1\\'f1\\'eb \\b\\'f2\\'ee\\b0  "
+    "\\f1\\'61\\f0  \\u1046?\\u-10179?\\u-8704?\\par\r\n"
+    "\\pard{\\pntext\\f1\\'B7\\tab}{\\*\\pn\\pnlvlblt\\pnf1\\pnindent0{\\pntxtb\\'B7}}\\fi-"
+    "360\\li720 x\\line y\\par\r\n"
+    "{\\field{\\*\\fldinst{HYPERLINK \"http://x/\"}}{\\fldrslt{link}}}{\\pict\\bin4 "
+    "}}{}\\par\r\n}\r\n";
 
 // Both paths must find the same text; the document must not be left half-built.
 void checkAgree(const QByteArray &input)
@@ -70,43 +74,66 @@ void TestRtfCorpus::damaged_data()
     QTest::newRow("unclosed groups") << QByteArray("{\\rtf1 a{\\b b{\\i c") << "abc";
     QTest::newRow("extra closing braces") << QByteArray("{\\rtf1 a}}}}b") << "a";
     QTest::newRow("text after the root") << QByteArray("{\\rtf1 a}{\\rtf1 b}") << "a";
-    QTest::newRow("deep nesting") << QByteArray("{\\rtf1 ") + QByteArray(200000, '{') + "x" + QByteArray(200000, '}') + "y}"
+    QTest::newRow("deep nesting") << QByteArray("{\\rtf1 ") + QByteArray(200000, '{') + "x" +
+                                         QByteArray(200000, '}') + "y}"
                                   << "xy";
-    QTest::newRow("deep nesting, never closed") << QByteArray("{\\rtf1 ") + QByteArray(100000, '{') + "z" << "z";
-    QTest::newRow("deep skipped group") << QByteArray("{\\rtf1 a{\\*\\x") + QByteArray(100000, '{') + QByteArray(100000, '}') + "}b}"
-                                        << "ab";
-    QTest::newRow("huge parameters") << QByteArray("{\\rtf1\\fs99999999999999999999\\li-99999999999\\uc99999999 a\\u2147483648?b}")
-                                     << QString::fromUtf8("a\uFFFD");
-    QTest::newRow("huge font and colour numbers") << QByteArray("{\\rtf1{\\fonttbl{\\f2147483647\\fcharset2147483647 X;}}"
-                                                              "{\\colortbl;\\red999\\green-5\\blue0;}\\f2147483647\\cf2147483647 a}")
-                                                  << "a";
-    QTest::newRow("code page numbers that do not exist") << QByteArray("{\\rtf1\\ansicpg99999{\\fonttbl{\\f0\\cpg-7 X;}}\\f0\\'e9}")
-                                                         << QString::fromUtf8("é");
+    QTest::newRow("deep nesting, never closed")
+        << QByteArray("{\\rtf1 ") + QByteArray(100000, '{') + "z"
+        << "z";
+    QTest::newRow("deep skipped group")
+        << QByteArray("{\\rtf1 a{\\*\\x") + QByteArray(100000, '{') + QByteArray(100000, '}') +
+               "}b}"
+        << "ab";
+    QTest::newRow("huge parameters")
+        << QByteArray(
+               "{\\rtf1\\fs99999999999999999999\\li-99999999999\\uc99999999 a\\u2147483648?b}")
+        << QString::fromUtf8("a\uFFFD");
+    QTest::newRow("huge font and colour numbers")
+        << QByteArray("{\\rtf1{\\fonttbl{\\f2147483647\\fcharset2147483647 X;}}"
+                      "{\\colortbl;\\red999\\green-5\\blue0;}\\f2147483647\\cf2147483647 a}")
+        << "a";
+    QTest::newRow("code page numbers that do not exist")
+        << QByteArray("{\\rtf1\\ansicpg99999{\\fonttbl{\\f0\\cpg-7 X;}}\\f0\\'e9}")
+        << QString::fromUtf8("é");
     QTest::newRow("invalid hex escapes") << QByteArray("{\\rtf1 a\\'zzb\\'\\'4}") << "azzb";
-    QTest::newRow("negative \\u") << QByteArray("{\\rtf1\\u-32768?\\u-99999?x}") << QString::fromUtf8("\u8000\uFFFDx");
+    QTest::newRow("negative \\u") << QByteArray("{\\rtf1\\u-32768?\\u-99999?x}")
+                                  << QString::fromUtf8("\u8000\uFFFDx");
     QTest::newRow("enormous \\bin") << QByteArray("{\\rtf1 a\\bin2147483647 {}}}}b") << "a";
     QTest::newRow("negative \\bin") << QByteArray("{\\rtf1 a\\bin-5 b}") << "ab";
     QTest::newRow("\\bin holding braces") << QByteArray("{\\rtf1 a{\\pict\\bin3 }{}}b}") << "ab";
-    QTest::newRow("\\bin in a skipped group") << QByteArray("{\\rtf1 a{\\*\\blob\\bin2 }}b}c}") << "ac";
-    QTest::newRow("word longer than 32 letters") << QByteArray("{\\rtf1 \\") + QByteArray(40, 'b') + " a}" << "a";
-    QTest::newRow("very long word") << QByteArray("{\\rtf1 \\") + QByteArray(1000000, 'p') + "1 a}" << "a";
+    QTest::newRow("\\bin in a skipped group")
+        << QByteArray("{\\rtf1 a{\\*\\blob\\bin2 }}b}c}") << "ac";
+    QTest::newRow("word longer than 32 letters")
+        << QByteArray("{\\rtf1 \\") + QByteArray(40, 'b') + " a}"
+        << "a";
+    QTest::newRow("very long word") << QByteArray("{\\rtf1 \\") + QByteArray(1000000, 'p') + "1 a}"
+                                    << "a";
     QTest::newRow("NUL bytes") << QByteArray("{\\rtf1 a\0b}\0", 10) << "ab";
-    QTest::newRow("control characters") << QByteArray("{\\rtf1 a\x01\x1f\\'0a\\'0d\\u8233?b\\u65532?}") << QString::fromUtf8("a\r\nb");
-    QTest::newRow("field without instruction") << QByteArray("{\\rtf1{\\field{\\fldrslt x}}{\\fldinst y}}") << "x";
-    QTest::newRow("list words outside their tables") << QByteArray("{\\rtf1\\ls5\\ilvl99\\levelnfc23\\listid3\\pnlvlblt a\\par}") << "a";
+    QTest::newRow("control characters")
+        << QByteArray("{\\rtf1 a\x01\x1f\\'0a\\'0d\\u8233?b\\u65532?}")
+        << QString::fromUtf8("a\r\nb");
+    QTest::newRow("field without instruction")
+        << QByteArray("{\\rtf1{\\field{\\fldrslt x}}{\\fldinst y}}") << "x";
+    QTest::newRow("list words outside their tables")
+        << QByteArray("{\\rtf1\\ls5\\ilvl99\\levelnfc23\\listid3\\pnlvlblt a\\par}") << "a";
     QTest::newRow("destination at the root") << QByteArray("{\\rtf1\\pict abc}") << "";
     // Sizes at which work that grows faster than the input would not finish.
-    QTest::newRow("many font tables") << QByteArray("{\\rtf1") + QByteArray("{\\fonttbl{\\f1\\fcharset204 A;}}").repeated(20000)
-                                          + "\\f1\\'c0}" << QString::fromUtf8("А");
-    QTest::newRow("many line breaks") << QByteArray("{\\rtf1 a") + QByteArray("\\line").repeated(200000) + "}"
-                                      << "a" + QString("\r\n").repeated(200000);
+    QTest::newRow("many font tables")
+        << QByteArray("{\\rtf1") + QByteArray("{\\fonttbl{\\f1\\fcharset204 A;}}").repeated(20000) +
+               "\\f1\\'c0}"
+        << QString::fromUtf8("А");
+    QTest::newRow("many line breaks")
+        << QByteArray("{\\rtf1 a") + QByteArray("\\line").repeated(200000) + "}"
+        << "a" + QString("\r\n").repeated(200000);
     QByteArray lists = "{\\rtf1{\\*\\listtable";
     for (int id = 1; id <= 5000; ++id)
         lists += "{\\list{\\listlevel\\levelnfc23}\\listid" + QByteArray::number(id) + "}";
     lists += "}{\\*\\listoverridetable{\\listoverride\\listid5000\\ls1}}";
-    QTest::newRow("many word lists") << lists + QByteArray("\\pard\\ls1 x\\par").repeated(5000) + "}"
-                                     << QString("x\r\n").repeated(4999) + "x";
-    QTest::newRow("binary garbage after the header") << QByteArray("{\\rtf1 \xff\xfe\x80\x00\x7f}", 13) << QString::fromUtf8("ÿþ€\u007f");
+    QTest::newRow("many word lists")
+        << lists + QByteArray("\\pard\\ls1 x\\par").repeated(5000) + "}"
+        << QString("x\r\n").repeated(4999) + "x";
+    QTest::newRow("binary garbage after the header")
+        << QByteArray("{\\rtf1 \xff\xfe\x80\x00\x7f}", 13) << QString::fromUtf8("ÿþ€\u007f");
 }
 
 void TestRtfCorpus::damaged()
@@ -133,7 +160,8 @@ void TestRtfCorpus::randomBytes()
         QByteArray input = "{\\rtf1 ";
         const int length = random.bounded(1, 600);
         for (int i = 0; i < length; ++i)
-            input += random.bounded(4) == 0 ? char(random.bounded(256)) : alphabet.at(random.bounded(alphabet.size()));
+            input += random.bounded(4) == 0 ? char(random.bounded(256))
+                                            : alphabet.at(random.bounded(alphabet.size()));
         checkAgree(input);
         if (QTest::currentTestFailed())
             QFAIL(qPrintable("input " + input.toHex()));

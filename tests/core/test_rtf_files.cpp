@@ -95,15 +95,20 @@ void TestRtfFiles::storedValues_data()
 {
     QTest::addColumn<QString>("value");
     QTest::addColumn<QString>("text");
-    QTest::newRow("New") << "New" << "New";
-    QTest::newRow("empty") << "" << "";
+    QTest::newRow("New") << "New"
+                         << "New";
+    QTest::newRow("empty") << ""
+                           << "";
     QTest::newRow("imported text with CR LF") << QString::fromUtf8("Строка 1\r\nСтрока 2\r\n")
                                               << QString::fromUtf8("Строка 1\r\nСтрока 2\r\n");
-    QTest::newRow("LF and lone CR") << "a\nb\rc" << "a\r\nb\r\nc";
-    QTest::newRow("text that mentions rtf") << "see {\\rtf1 later}" << "see {\\rtf1 later}";
+    QTest::newRow("LF and lone CR") << "a\nb\rc"
+                                    << "a\r\nb\r\nc";
+    QTest::newRow("text that mentions rtf") << "see {\\rtf1 later}"
+                                            << "see {\\rtf1 later}";
     QTest::newRow("rtf") << "{\\rtf1\\ansi\\ansicpg1251 \\'c0\\par \\'c1\\line c\\par}"
                          << QString::fromUtf8("А\r\nБ\r\nc");
-    QTest::newRow("rtf with unicode held in the string") << QString::fromUtf8("{\\rtf1 Ёж\\par}") << QString::fromUtf8("Ёж");
+    QTest::newRow("rtf with unicode held in the string")
+        << QString::fromUtf8("{\\rtf1 Ёж\\par}") << QString::fromUtf8("Ёж");
 }
 
 void TestRtfFiles::storedValues()
@@ -160,8 +165,10 @@ void TestRtfFiles::saveText()
 {
     QTemporaryDir dir;
     QTextDocument document;
-    RichText::setContent(&document, QString::fromUtf8("{\\rtf1\\ansi\\ansicpg1251 \\b \\'cf\\'f0\\'e8\\'e2\\'e5\\'f2\\b0\\par "
-                                                      "\\'ec\\'e8\\'f0 \\u945?\\line z\\par}"));
+    RichText::setContent(
+        &document,
+        QString::fromUtf8("{\\rtf1\\ansi\\ansicpg1251 \\b \\'cf\\'f0\\'e8\\'e2\\'e5\\'f2\\b0\\par "
+                          "\\'ec\\'e8\\'f0 \\u945?\\line z\\par}"));
     const QString path = dir.filePath("a.TXT");
     AbstractFile::save(path, document);
     // 1251 bytes, CR LF, no formatting; α has no byte in 1251.
@@ -178,7 +185,8 @@ void TestRtfFiles::loadText()
     AbstractFile::load(path, &document);
     QCOMPARE(document.blockCount(), 4);
     QCOMPARE(RichText::plainText(document), QString::fromUtf8("Привет\r\nмир\r\n\r\n«—»"));
-    QVERIFY(!rtftest::formatOf(document, QString::fromUtf8("мир")).hasProperty(QTextFormat::FontWeight));
+    QVERIFY(!rtftest::formatOf(document, QString::fromUtf8("мир"))
+                 .hasProperty(QTextFormat::FontWeight));
 }
 
 void TestRtfFiles::saveAndLoadRtf()
@@ -202,10 +210,13 @@ void TestRtfFiles::fallbackToTheOtherFormat_data()
     QTest::addColumn<QString>("name");
     QTest::addColumn<QByteArray>("bytes");
     QTest::addColumn<QString>("text");
-    QTest::newRow("text in an .rtf file") << "a.rtf" << kPrivet + "\r\n" + kMir << QString::fromUtf8("Привет\r\nмир");
+    QTest::newRow("text in an .rtf file")
+        << "a.rtf" << kPrivet + "\r\n" + kMir << QString::fromUtf8("Привет\r\nмир");
     QTest::newRow("text in a file of another extension") << "a.doc" << QByteArray("x") << "x";
-    QTest::newRow("rtf source in a .txt file is text") << "a.txt" << QByteArray("{\\rtf1 \\b x}") << "{\\rtf1 \\b x}";
-    QTest::newRow("rtf in a .txt file with NUL bytes is rtf") << "a.txt" << QByteArray("{\\rtf1 x}\0", 10) << "x";
+    QTest::newRow("rtf source in a .txt file is text")
+        << "a.txt" << QByteArray("{\\rtf1 \\b x}") << "{\\rtf1 \\b x}";
+    QTest::newRow("rtf in a .txt file with NUL bytes is rtf")
+        << "a.txt" << QByteArray("{\\rtf1 x}\0", 10) << "x";
     QTest::newRow("empty .rtf file is empty text") << "a.rtf" << QByteArray() << "";
 }
 
@@ -237,12 +248,14 @@ void TestRtfFiles::errors()
     QCOMPARE(RichText::plainText(document), QString("kept"));
 
     // A file that is not there: the platform's message.
-    const QString missing = errorOf([&] { AbstractFile::load(dir.filePath("none.rtf"), &document); });
+    const QString missing =
+        errorOf([&] { AbstractFile::load(dir.filePath("none.rtf"), &document); });
     QVERIFY(!missing.isEmpty());
     QVERIFY(missing != "Failed to Load Stream");
 
     // A file that cannot be created: the platform's message.
-    const QString create = errorOf([&] { AbstractFile::save(dir.filePath("no/such/folder/x.rtf"), document); });
+    const QString create =
+        errorOf([&] { AbstractFile::save(dir.filePath("no/such/folder/x.rtf"), document); });
     QVERIFY(!create.isEmpty());
     QVERIFY(create != "Failed to Save Stream");
 
@@ -258,7 +271,8 @@ void TestRtfFiles::errors()
 
     if (QFile::exists("/dev/full")) {
         // Opens, but every write fails.
-        QCOMPARE(errorOf([&] { AbstractFile::save("/dev/full", document); }), QString("Failed to Save Stream"));
+        QCOMPARE(errorOf([&] { AbstractFile::save("/dev/full", document); }),
+                 QString("Failed to Save Stream"));
     }
 }
 

@@ -70,7 +70,8 @@ void TestRtfFixtures::formats_data()
     for (const char *lo : {"libreoffice_writer", "libreoffice_html"}) {
         const QString n = QString::fromLatin1(lo);
         const auto row = [&n](const char *probe, const char *check) {
-            QTest::addRow("%s: %s %s", qPrintable(n), probe, check) << n << QString::fromUtf8(probe) << QString::fromLatin1(check);
+            QTest::addRow("%s: %s %s", qPrintable(n), probe, check)
+                << n << QString::fromUtf8(probe) << QString::fromLatin1(check);
         };
         row("тонких", "bold");
         row("оксида", "italic");
@@ -86,7 +87,8 @@ void TestRtfFixtures::formats_data()
         row("Один", "numbered");
     }
     const auto add = [](const char *name, const char *probe, const char *check) {
-        QTest::addRow("%s: %s %s", name, probe, check) << QString::fromLatin1(name) << QString::fromUtf8(probe) << QString::fromLatin1(check);
+        QTest::addRow("%s: %s %s", name, probe, check)
+            << QString::fromLatin1(name) << QString::fromUtf8(probe) << QString::fromLatin1(check);
     };
     add("pandoc", "магнитных", "bold");
     add("pandoc", "тонких", "italic");
@@ -150,8 +152,9 @@ void TestRtfFixtures::formats()
     else if (kind == "bullet" || kind == "numbered") {
         QVERIFY(block.textList());
         const auto style = block.textList()->format().style();
-        const bool bullet = style == QTextListFormat::ListDisc || style == QTextListFormat::ListCircle
-            || style == QTextListFormat::ListSquare;
+        const bool bullet = style == QTextListFormat::ListDisc ||
+                            style == QTextListFormat::ListCircle ||
+                            style == QTextListFormat::ListSquare;
         QCOMPARE(bullet, kind == "bullet");
     } else {
         QFAIL(qPrintable("unknown check " + check));

@@ -6,7 +6,8 @@
 
 namespace {
 
-const QByteArray kHeader = "{\\rtf1\\ansi\\ansicpg1251\\deff0{\\fonttbl{\\f0\\fnil\\fcharset204 Times New Roman;}}\\f0 ";
+const QByteArray kHeader =
+    "{\\rtf1\\ansi\\ansicpg1251\\deff0{\\fonttbl{\\f0\\fnil\\fcharset204 Times New Roman;}}\\f0 ";
 
 } // namespace
 
@@ -27,27 +28,46 @@ void TestRtfLinks::fields_data()
     QTest::addColumn<QString>("href"); // empty: not a link
 
     QTest::newRow("word hyperlink")
-        << QByteArray("See {\\field{\\*\\fldinst{HYPERLINK \"http://example.org/a?b=1\"}}{\\fldrslt{link}}} now}")
-        << "See link now" << "link" << "http://example.org/a?b=1";
+        << QByteArray("See {\\field{\\*\\fldinst{HYPERLINK "
+                      "\"http://example.org/a?b=1\"}}{\\fldrslt{link}}} now}")
+        << "See link now"
+        << "link"
+        << "http://example.org/a?b=1";
     QTest::newRow("text after the field is no link")
-        << QByteArray("See {\\field{\\*\\fldinst{HYPERLINK \"http://example.org/\"}}{\\fldrslt{link}}} now}")
-        << "See link now" << "now" << "";
+        << QByteArray("See {\\field{\\*\\fldinst{HYPERLINK "
+                      "\"http://example.org/\"}}{\\fldrslt{link}}} now}")
+        << "See link now"
+        << "now"
+        << "";
     QTest::newRow("instruction without inner group")
-        << QByteArray("{\\field{\\*\\fldinst HYPERLINK \"mailto:a@b.ru\" }{\\fldrslt \\'ef\\'e8\\'f8\\'e8}}}")
+        << QByteArray("{\\field{\\*\\fldinst HYPERLINK \"mailto:a@b.ru\" }{\\fldrslt "
+                      "\\'ef\\'e8\\'f8\\'e8}}}")
         << QString::fromUtf8("пиши") << QString::fromUtf8("пиши") << "mailto:a@b.ru";
     QTest::newRow("unquoted target")
-        << QByteArray("{\\field{\\*\\fldinst{HYPERLINK http://x.ru/ }}{\\fldrslt{x}}}}") << "x" << "x" << "http://x.ru/";
+        << QByteArray("{\\field{\\*\\fldinst{HYPERLINK http://x.ru/ }}{\\fldrslt{x}}}}") << "x"
+        << "x"
+        << "http://x.ru/";
     QTest::newRow("bookmark target")
-        << QByteArray("{\\field{\\*\\fldinst{HYPERLINK \\\\l \"part2\"}}{\\fldrslt{go}}}}") << "go" << "go" << "#part2";
+        << QByteArray("{\\field{\\*\\fldinst{HYPERLINK \\\\l \"part2\"}}{\\fldrslt{go}}}}") << "go"
+        << "go"
+        << "#part2";
     QTest::newRow("cyrillic in the target")
-        << QByteArray("{\\field{\\*\\fldinst{HYPERLINK \"file:///C:/\\'c4\\'ee\\'ea.doc\"}}{\\fldrslt{d}}}}")
-        << "d" << "d" << QString::fromUtf8("file:///C:/Док.doc");
+        << QByteArray("{\\field{\\*\\fldinst{HYPERLINK "
+                      "\"file:///C:/\\'c4\\'ee\\'ea.doc\"}}{\\fldrslt{d}}}}")
+        << "d"
+        << "d" << QString::fromUtf8("file:///C:/Док.doc");
     QTest::newRow("other fields show their result")
-        << QByteArray("Page {\\field{\\*\\fldinst{ PAGE }}{\\fldrslt{7}}}}") << "Page 7" << "7" << "";
+        << QByteArray("Page {\\field{\\*\\fldinst{ PAGE }}{\\fldrslt{7}}}}") << "Page 7"
+        << "7"
+        << "";
     QTest::newRow("field without result shows nothing")
-        << QByteArray("a{\\field{\\*\\fldinst{HYPERLINK \"http://x/\"}}}b}") << "ab" << "b" << "";
+        << QByteArray("a{\\field{\\*\\fldinst{HYPERLINK \"http://x/\"}}}b}") << "ab"
+        << "b"
+        << "";
     QTest::newRow("file link typed as text stays text")
-        << QByteArray("file:<Docs\\\\Tables.doc>}") << "file:<Docs\\Tables.doc>" << "Tables" << "";
+        << QByteArray("file:<Docs\\\\Tables.doc>}") << "file:<Docs\\Tables.doc>"
+        << "Tables"
+        << "";
 }
 
 void TestRtfLinks::fields()

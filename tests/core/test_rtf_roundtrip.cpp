@@ -134,23 +134,31 @@ QString effectiveFamily(const QTextDocument &d, const QTextCharFormat &f)
 
 double effectivePoints(const QTextDocument &d, const QTextCharFormat &f)
 {
-    return f.hasProperty(QTextFormat::FontPointSize) ? f.fontPointSize() : d.defaultFont().pointSizeF();
+    return f.hasProperty(QTextFormat::FontPointSize) ? f.fontPointSize()
+                                                     : d.defaultFont().pointSizeF();
 }
 
 QString brushName(const QTextCharFormat &f, int property)
 {
     return f.hasProperty(property) && f.brushProperty(property).style() != Qt::NoBrush
-        ? f.brushProperty(property).color().name() : QString();
+               ? f.brushProperty(property).color().name()
+               : QString();
 }
 
 // Everything the editor shows of a character, as one comparable line.
 QString describeChar(const QTextDocument &d, const QTextCharFormat &f)
 {
     return QStringLiteral("b%1 i%2 u%3 s%4 v%5 %6 %7pt fg%8 bg%9 a%10")
-        .arg(f.fontWeight() >= QFont::Bold).arg(f.fontItalic()).arg(f.fontUnderline())
-        .arg(f.fontStrikeOut()).arg(int(f.verticalAlignment())).arg(effectiveFamily(d, f))
-        .arg(effectivePoints(d, f)).arg(brushName(f, QTextFormat::ForegroundBrush))
-        .arg(brushName(f, QTextFormat::BackgroundBrush)).arg(f.anchorHref());
+        .arg(f.fontWeight() >= QFont::Bold)
+        .arg(f.fontItalic())
+        .arg(f.fontUnderline())
+        .arg(f.fontStrikeOut())
+        .arg(int(f.verticalAlignment()))
+        .arg(effectiveFamily(d, f))
+        .arg(effectivePoints(d, f))
+        .arg(brushName(f, QTextFormat::ForegroundBrush))
+        .arg(brushName(f, QTextFormat::BackgroundBrush))
+        .arg(f.anchorHref());
 }
 
 QString describeBlock(const QTextBlock &b)
@@ -161,13 +169,22 @@ QString describeBlock(const QTextBlock &b)
         const QTextListFormat lf = l->format();
         list = QStringLiteral("%1 from %2 '%3' item %4")
                    .arg(int(lf.style()))
-                   .arg(lf.hasProperty(RtfQtFormat::kListStart) ? lf.intProperty(RtfQtFormat::kListStart) : 1)
-                   .arg(lf.numberSuffix()).arg(l->itemNumber(b));
+                   .arg(lf.hasProperty(RtfQtFormat::kListStart)
+                            ? lf.intProperty(RtfQtFormat::kListStart)
+                            : 1)
+                   .arg(lf.numberSuffix())
+                   .arg(l->itemNumber(b));
     }
     return QStringLiteral("align %1 l%2 r%3 fi%4 t%5 b%6 h%7/%8 list %9")
-        .arg(int(f.alignment() & Qt::AlignHorizontal_Mask)).arg(f.leftMargin()).arg(f.rightMargin())
-        .arg(f.textIndent()).arg(f.topMargin()).arg(f.bottomMargin()).arg(f.lineHeightType())
-        .arg(f.lineHeight()).arg(list);
+        .arg(int(f.alignment() & Qt::AlignHorizontal_Mask))
+        .arg(f.leftMargin())
+        .arg(f.rightMargin())
+        .arg(f.textIndent())
+        .arg(f.topMargin())
+        .arg(f.bottomMargin())
+        .arg(f.lineHeightType())
+        .arg(f.lineHeight())
+        .arg(list);
 }
 
 // Block by block and character by character, what the two documents show.
@@ -184,7 +201,8 @@ void compareDocuments(const QTextDocument &expected, const QTextDocument &actual
             ce.setPosition(e.position() + i + 1);
             QTextCursor ca(a);
             ca.setPosition(a.position() + i + 1);
-            QCOMPARE(describeChar(actual, ca.charFormat()), describeChar(expected, ce.charFormat()));
+            QCOMPARE(describeChar(actual, ca.charFormat()),
+                     describeChar(expected, ce.charFormat()));
         }
     }
 }
@@ -222,20 +240,24 @@ void TestRtfRoundTrip::writtenForm_data()
 
     QTest::newRow("cyrillic") << QString::fromUtf8("Жук")
                               << QByteArray("\\pard\\lang1049\\f0\\fs24\\'c6\\'f3\\'ea\\par\r\n");
-    QTest::newRow("two paragraphs") << QString::fromUtf8("a\nb")
-                                    << QByteArray("\\pard\\lang1049\\f0\\fs24 a\\par\r\nb\\par\r\n");
-    QTest::newRow("empty document") << QString() << QByteArray("\\pard\\lang1049\\f0\\fs24\\par\r\n");
-    QTest::newRow("trailing empty paragraph") << QString("a\n")
-                                              << QByteArray("\\pard\\lang1049\\f0\\fs24 a\\par\r\n\\par\r\n");
-    QTest::newRow("outside the code page") << QString::fromUtf8("中ē😀")
-                                           << QByteArray("\\pard\\lang1049\\f0\\fs24\\u20013?\\u275?\\u-10179?\\u-8704?\\par\r\n");
-    QTest::newRow("braces and backslash") << QString("{a}\\")
-                                          << QByteArray("\\pard\\lang1049\\f0\\fs24\\{a\\}\\\\\\par\r\n");
+    QTest::newRow("two paragraphs")
+        << QString::fromUtf8("a\nb")
+        << QByteArray("\\pard\\lang1049\\f0\\fs24 a\\par\r\nb\\par\r\n");
+    QTest::newRow("empty document")
+        << QString() << QByteArray("\\pard\\lang1049\\f0\\fs24\\par\r\n");
+    QTest::newRow("trailing empty paragraph")
+        << QString("a\n") << QByteArray("\\pard\\lang1049\\f0\\fs24 a\\par\r\n\\par\r\n");
+    QTest::newRow("outside the code page")
+        << QString::fromUtf8("中ē😀")
+        << QByteArray("\\pard\\lang1049\\f0\\fs24\\u20013?\\u275?\\u-10179?\\u-8704?\\par\r\n");
+    QTest::newRow("braces and backslash")
+        << QString("{a}\\") << QByteArray("\\pard\\lang1049\\f0\\fs24\\{a\\}\\\\\\par\r\n");
     QTest::newRow("tab, no-break space, soft hyphen")
         << QString::fromUtf8("a\tb\u00A0c\u00ADd")
         << QByteArray("\\pard\\lang1049\\f0\\fs24 a\\tab b\\~c\\-d\\par\r\n");
-    QTest::newRow("1251 signs") << QString::fromUtf8("№«»€±°")
-                                << QByteArray("\\pard\\lang1049\\f0\\fs24\\'b9\\'ab\\'bb\\'88\\'b1\\'b0\\par\r\n");
+    QTest::newRow("1251 signs")
+        << QString::fromUtf8("№«»€±°")
+        << QByteArray("\\pard\\lang1049\\f0\\fs24\\'b9\\'ab\\'bb\\'88\\'b1\\'b0\\par\r\n");
 }
 
 void TestRtfRoundTrip::writtenForm()
@@ -244,8 +266,8 @@ void TestRtfRoundTrip::writtenForm()
     QFETCH(QByteArray, body);
     QTextDocument *document = documentFromText(text, this);
     const QByteArray expected = "{\\rtf1\\ansi\\ansicpg1251\\deff0\\deflang1049{\\fonttbl"
-                                "{\\f0\\fnil\\fcharset204 Times New Roman;}}\r\n\\viewkind4\\uc1"
-        + body + "}\r\n";
+                                "{\\f0\\fnil\\fcharset204 Times New Roman;}}\r\n\\viewkind4\\uc1" +
+                                body + "}\r\n";
     QCOMPARE(RtfWriter::write(*document), expected);
 }
 
@@ -256,11 +278,13 @@ void TestRtfRoundTrip::sevenBitAndOneParPerBlock()
     const QByteArray rtf = RtfWriter::write(document);
     for (char c : rtf)
         QVERIFY2((unsigned char)c < 0x80, "8-bit byte in the output");
-    QVERIFY(rtf.startsWith("{\\rtf1\\ansi\\ansicpg1251\\deff0\\deflang1049{\\fonttbl{\\f0\\fnil\\fcharset204 Times New Roman;}"));
+    QVERIFY(rtf.startsWith("{\\rtf1\\ansi\\ansicpg1251\\deff0\\deflang1049{\\fonttbl{"
+                           "\\f0\\fnil\\fcharset204 Times New Roman;}"));
     QCOMPARE(rtf.count("\\par\r\n"), qsizetype(document.blockCount()));
     QVERIFY(rtf.contains("\\fnil\\fcharset2 Symbol;}"));
     QVERIFY(rtf.contains("{\\colortbl ;"));
-    QVERIFY(rtf.contains("{\\field{\\*\\fldinst{HYPERLINK \"http://example.org/q?a=1&b=%D0%B0\"}}{\\fldrslt{"));
+    QVERIFY(rtf.contains(
+        "{\\field{\\*\\fldinst{HYPERLINK \"http://example.org/q?a=1&b=%D0%B0\"}}{\\fldrslt{"));
     QVERIFY(rtf.contains("{\\*\\pn\\pnlvlbody\\pnf0\\pnindent0\\pnstart3\\pndec{\\pntxta )}}"));
     QVERIFY(rtf.contains("{\\pntext\\f0 4)\\tab}"));
 }
@@ -277,8 +301,9 @@ void TestRtfRoundTrip::quoteInALinkTarget()
     QVERIFY(rtf.contains("HYPERLINK \"http://e.org/?q=%22x%22\""));
     QTextDocument back;
     QVERIFY(RtfReader::read(rtf, &back));
-    QCOMPARE(QTextCursor(back.findBlockByNumber(0)).block().begin().fragment().charFormat().anchorHref(),
-             QString("http://e.org/?q=%22x%22"));
+    QCOMPARE(
+        QTextCursor(back.findBlockByNumber(0)).block().begin().fragment().charFormat().anchorHref(),
+        QString("http://e.org/?q=%22x%22"));
 }
 
 void TestRtfRoundTrip::formattedDocument()
@@ -296,7 +321,8 @@ void TestRtfRoundTrip::symbolSignsInATextFont()
 {
     QTextDocument *document = documentFromText(QString::fromUtf8("a α b ≤"), this);
     const QByteArray rtf = RtfWriter::write(*document);
-    QVERIFY(rtf.contains("{\\f0\\fnil\\fcharset204 Times New Roman;}{\\f1\\fnil\\fcharset2 Symbol;}}"));
+    QVERIFY(
+        rtf.contains("{\\f0\\fnil\\fcharset204 Times New Roman;}{\\f1\\fnil\\fcharset2 Symbol;}}"));
     QVERIFY(rtf.contains("\\f0\\fs24 a \\f1 a\\f0  b \\f1\\'a3\\par"));
     QTextDocument back;
     QVERIFY(RtfReader::read(rtf, &back));
@@ -307,19 +333,27 @@ void TestRtfRoundTrip::symbolSignsInATextFont()
 void TestRtfRoundTrip::readWriteRead_data()
 {
     QTest::addColumn<QByteArray>("rtf");
-    QTest::newRow("richedit abstract")
-        << QByteArray("{\\rtf1\\ansi\\ansicpg1251\\deff0\\deflang1049{\\fonttbl{\\f0\\fnil\\fcharset204{\\*\\fname Times New Roman;}Times New Roman CYR;}"
-                      "{\\f1\\fnil\\fcharset2 Symbol;}}\r\n{\\colortbl ;\\red0\\green0\\blue255;}\r\n"
-                      "\\viewkind4\\uc1\\pard\\lang1049\\f0\\fs24\\'c8\\'f1\\'f1\\'eb\\'e5\\'e4\\'ee\\'e2\\'e0\\'ed\\'e8\\'e5 \\b\\'f2\\'ee\\'ed\\'ea\\'e8\\'f5\\b0  "
-                      "\\f1\\'61\\f0  = 5\\f1\\'b0\\f0 , \\cf1\\ul http://x.ru\\cf0\\ulnone\\par\r\n"
-                      "\\pard{\\pntext\\f1\\'B7\\tab}{\\*\\pn\\pnlvlblt\\pnf1\\pnindent0{\\pntxtb\\'B7}}\\fi-360\\li720 \\'ee\\'e4\\'e8\\'ed\\par\r\n"
-                      "{\\pntext\\f1\\'B7\\tab}\\'e4\\'e2\\'e0\\par\r\n\\pard\\qc\\sl360\\slmult1\\i\\fs28 \\'ea\\'ee\\'ed\\'e5\\'f6\\par\r\n}\r\n");
-    QTest::newRow("word-like")
-        << QByteArray("{\\rtf1\\ansi\\deff0{\\fonttbl{\\f0\\froman\\fcharset204 Times New Roman;}{\\f1\\fswiss\\fcharset0 Arial;}}"
-                      "{\\colortbl;\\red255\\green0\\blue0;}{\\*\\listtable{\\list{\\listlevel\\levelnfc0\\levelstartat2}\\listid5}}"
-                      "{\\*\\listoverridetable{\\listoverride\\listid5\\ls1}}"
-                      "\\pard\\plain\\sa200\\sl276\\slmult1\\f0\\fs22 \\'cf\\'f0\\'e8\\'e2\\'e5\\'f2 {\\f1\\cf1\\super x}\\par"
-                      "\\pard\\ls1\\li720\\fi-360 {\\listtext 2.\\tab}one\\par\\pard\\ls1\\li720\\fi-360 two\\par}");
+    QTest::newRow("richedit abstract") << QByteArray(
+        "{\\rtf1\\ansi\\ansicpg1251\\deff0\\deflang1049{\\fonttbl{\\f0\\fnil\\fcharset204{\\*"
+        "\\fname Times New Roman;}Times New Roman CYR;}"
+        "{\\f1\\fnil\\fcharset2 Symbol;}}\r\n{\\colortbl ;\\red0\\green0\\blue255;}\r\n"
+        "\\viewkind4\\uc1\\pard\\lang1049\\f0\\fs24\\'c8\\'f1\\'f1\\'eb\\'e5\\'e4\\'ee\\'e2\\'e0\\'"
+        "ed\\'e8\\'e5 \\b\\'f2\\'ee\\'ed\\'ea\\'e8\\'f5\\b0  "
+        "\\f1\\'61\\f0  = 5\\f1\\'b0\\f0 , \\cf1\\ul http://x.ru\\cf0\\ulnone\\par\r\n"
+        "\\pard{\\pntext\\f1\\'B7\\tab}{\\*\\pn\\pnlvlblt\\pnf1\\pnindent0{\\pntxtb\\'B7}}\\fi-"
+        "360\\li720 \\'ee\\'e4\\'e8\\'ed\\par\r\n"
+        "{\\pntext\\f1\\'B7\\tab}\\'e4\\'e2\\'e0\\par\r\n\\pard\\qc\\sl360\\slmult1\\i\\fs28 "
+        "\\'ea\\'ee\\'ed\\'e5\\'f6\\par\r\n}\r\n");
+    QTest::newRow("word-like") << QByteArray(
+        "{\\rtf1\\ansi\\deff0{\\fonttbl{\\f0\\froman\\fcharset204 Times New "
+        "Roman;}{\\f1\\fswiss\\fcharset0 Arial;}}"
+        "{\\colortbl;\\red255\\green0\\blue0;}{\\*\\listtable{\\list{"
+        "\\listlevel\\levelnfc0\\levelstartat2}\\listid5}}"
+        "{\\*\\listoverridetable{\\listoverride\\listid5\\ls1}}"
+        "\\pard\\plain\\sa200\\sl276\\slmult1\\f0\\fs22 \\'cf\\'f0\\'e8\\'e2\\'e5\\'f2 "
+        "{\\f1\\cf1\\super x}\\par"
+        "\\pard\\ls1\\li720\\fi-360 {\\listtext 2.\\tab}one\\par\\pard\\ls1\\li720\\fi-360 "
+        "two\\par}");
 }
 
 void TestRtfRoundTrip::readWriteRead()
@@ -337,7 +371,8 @@ void TestRtfRoundTrip::readWriteRead()
 void TestRtfRoundTrip::unrtfFindsTheSameText_data()
 {
     QTest::addColumn<QString>("text");
-    QTest::newRow("cyrillic paragraphs") << QString::fromUtf8("Исследование тонких плёнок.\nВторой абзац: «цитата» — №5.");
+    QTest::newRow("cyrillic paragraphs")
+        << QString::fromUtf8("Исследование тонких плёнок.\nВторой абзац: «цитата» — №5.");
     QTest::newRow("symbols") << QString::fromUtf8("α + β ≤ γ, 5 ± 1 °C, x ≈ y, a → b");
     // unrtf takes the rest of a word after \uN? for the fallback, so these stand at word ends.
     QTest::newRow("outside the code page") << QString::fromUtf8("café ē 中文 ü");

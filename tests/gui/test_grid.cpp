@@ -24,7 +24,8 @@ void TestGrid::followsTheDataSet()
     TempProgramFolder folder;
     const QString path = library::folder(folder.path()) + "g.mdb";
     library::create(path);
-    execOn(path, {}, {{"Борисов", "Б", "2002"}, {"Алексеев", "А", "2001"}, {"Васильев", "В", "2003"}});
+    execOn(path, {},
+           {{"Борисов", "Б", "2002"}, {"Алексеев", "А", "2001"}, {"Васильев", "В", "2003"}});
     quil::ScopedScriptedDialogs dialogs;
     TDataModule1 dm;
     dm.ADOConnection.setConnectionString("Data Source=" + path);
@@ -66,7 +67,9 @@ void TestGrid::followsTheDataSet()
     QCOMPARE(grid.currentIndex().row(), dm.ADOTable.RecNo() - 1);
 
     // A move that cannot store the record being edited is reported; the grid stays on it.
-    execOn(path, {"CREATE TRIGGER refuse BEFORE UPDATE ON Books BEGIN SELECT RAISE(ABORT, 'refused'); END"});
+    execOn(
+        path,
+        {"CREATE TRIGGER refuse BEFORE UPDATE ON Books BEGIN SELECT RAISE(ABORT, 'refused'); END"});
     dm.ADOTable.Edit();
     dm.ADOTableWName->setAsString("изменён");
     const int before = dm.ADOTable.RecNo();

@@ -15,11 +15,13 @@ private slots:
 void TestRichView::showsTheCurrentAbstract()
 {
     AppFixture app;
-    const QString path = app.makeLibrary("View.mdb", {{"А", "Первая", "2001"}, {"Б", "Вторая", "2002"}});
-    execOn(path, {"UPDATE Books SET Resume = '{\\rtf1\\ansi\\ansicpg1251\\deff0{\\fonttbl{\\f0\\fnil"
-                  "\\fcharset204 Times New Roman;}{\\f1\\fnil\\fcharset2 Symbol;}}\\f0\\b \\''e0\\b0 "
-                  "{\\f1\\''61\\''a3}\\par}' WHERE City = '2001'",
-                  "UPDATE Books SET Resume = 'New' WHERE City = '2002'"});
+    const QString path =
+        app.makeLibrary("View.mdb", {{"А", "Первая", "2001"}, {"Б", "Вторая", "2002"}});
+    execOn(path,
+           {"UPDATE Books SET Resume = '{\\rtf1\\ansi\\ansicpg1251\\deff0{\\fonttbl{\\f0\\fnil"
+            "\\fcharset204 Times New Roman;}{\\f1\\fnil\\fcharset2 Symbol;}}\\f0\\b \\''e0\\b0 "
+            "{\\f1\\''61\\''a3}\\par}' WHERE City = '2001'",
+            "UPDATE Books SET Resume = 'New' WHERE City = '2002'"});
     app.start();
     app.pick(path);
     QCOMPARE(app.dialogs.errors(), QStringList());

@@ -74,4 +74,3 @@ inline QStringList storedRows(const QString &path,
     QSqlDatabase::removeDatabase(name);
     return rows;
 }
-

@@ -61,7 +61,8 @@ void makeDemoLibrary(const QString &dataDir, const QString &path)
     QFile::remove(temporary);
     library::create(temporary);
     {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("demo"));
+        QSqlDatabase db =
+            QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), QStringLiteral("demo"));
         db.setDatabaseName(temporary);
         if (!db.open())
             throw quil::Error(db.lastError().text());
@@ -120,7 +121,8 @@ int main(int argc, char **argv)
         QDir root(folder);
         for (const char *sub : {"DBase", "Abstract", "Import Data", "Result"})
             if (!root.mkpath(QString::fromLatin1(sub)))
-                throw quil::Error(QStringLiteral("Cannot create %1%2").arg(folder, QString::fromLatin1(sub)));
+                throw quil::Error(
+                    QStringLiteral("Cannot create %1%2").arg(folder, QString::fromLatin1(sub)));
         copyIfMissing(dataDir + QStringLiteral("/Info.txt"), folder + QStringLiteral("Info.txt"));
         copyIfMissing(dataDir + QStringLiteral("/Terms.txt"), folder + QStringLiteral("Terms.txt"));
         copyIfMissing(dataDir + QStringLiteral("/sample-import.txt"),

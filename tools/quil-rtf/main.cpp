@@ -27,10 +27,10 @@ int main(int argc, char **argv)
         document.setDefaultFont(RichText::defaultFont());
         AbstractFile::load(path, &document);
         const QByteArray out = qstrcmp(argv[1], "text") == 0
-            ? RichText::plainText(document).toUtf8()
-            : RtfWriter::write(document);
-        if (std::fwrite(out.constData(), 1, size_t(out.size()), stdout) != size_t(out.size())
-            || std::fflush(stdout) != 0) {
+                                   ? RichText::plainText(document).toUtf8()
+                                   : RtfWriter::write(document);
+        if (std::fwrite(out.constData(), 1, size_t(out.size()), stdout) != size_t(out.size()) ||
+            std::fflush(stdout) != 0) {
             std::fprintf(stderr, "quil-rtf: cannot write the output\n");
             return 1;
         }
