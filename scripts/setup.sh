@@ -8,7 +8,8 @@ root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 build="${QUIL_BUILD_DIR:-$root/build}"
 
 packages=(build-essential cmake pkg-config qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite
-          libsqlite3-dev libgl-dev xvfb xauth unrtf fonts-dejavu-core clang-format)
+          libsqlite3-dev libgl-dev xvfb xauth unrtf fonts-dejavu-core clang-format
+          libxtst-dev)
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

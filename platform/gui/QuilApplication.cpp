@@ -1,12 +1,14 @@
 #include "platform/gui/QuilApplication.h"
 
 #include "platform/gui/QtPlatform.h"
+#include "platform/gui/XTestKeySynthesizer.h"
 
 namespace quil {
 namespace {
 QtDialogs qtDialogs;
 QtShell qtShell;
 QtKeyboardLayout qtKeyboardLayout;
+XTestKeySynthesizer xtestKeySynthesizer;
 } // namespace
 
 QuilApplication::QuilApplication(int &argc, char **argv) : QApplication(argc, argv)
@@ -16,6 +18,7 @@ QuilApplication::QuilApplication(int &argc, char **argv) : QApplication(argc, ar
     setDialogs(&qtDialogs);
     setShell(&qtShell);
     setKeyboardLayout(&qtKeyboardLayout);
+    setKeySynthesizer(&xtestKeySynthesizer);
     showSymbolFontAsUnicode();
 }
 
@@ -24,6 +27,7 @@ QuilApplication::~QuilApplication()
     setDialogs(nullptr);
     setShell(nullptr);
     setKeyboardLayout(nullptr);
+    setKeySynthesizer(nullptr);
 }
 
 bool QuilApplication::notify(QObject *receiver, QEvent *event)
