@@ -1,5 +1,6 @@
 #include "platform/gui/QuilApplication.h"
 
+#include "platform/gui/QtClipboard.h"
 #include "platform/gui/QtPlatform.h"
 
 namespace quil {
@@ -7,6 +8,7 @@ namespace {
 QtDialogs qtDialogs;
 QtShell qtShell;
 QtKeyboardLayout qtKeyboardLayout;
+QtClipboard qtClipboard;
 } // namespace
 
 QuilApplication::QuilApplication(int &argc, char **argv) : QApplication(argc, argv)
@@ -16,6 +18,7 @@ QuilApplication::QuilApplication(int &argc, char **argv) : QApplication(argc, ar
     setDialogs(&qtDialogs);
     setShell(&qtShell);
     setKeyboardLayout(&qtKeyboardLayout);
+    setClipboard(&qtClipboard);
     showSymbolFontAsUnicode();
 }
 
@@ -24,6 +27,7 @@ QuilApplication::~QuilApplication()
     setDialogs(nullptr);
     setShell(nullptr);
     setKeyboardLayout(nullptr);
+    setClipboard(nullptr);
 }
 
 bool QuilApplication::notify(QObject *receiver, QEvent *event)
