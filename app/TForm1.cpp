@@ -6,6 +6,7 @@
 #include "app/TAboutBox.h"
 #include "app/Tag.h"
 #include "editor/TFormEdit.h"
+#include "export/gui/ExportCommands.h"
 #include "platform/Error.h"
 #include "platform/KeyboardLayout.h"
 #include "platform/gui/DBEdit.h"
@@ -194,6 +195,10 @@ void TForm1::createMainMenu()
     connectHandler(mmInfo, &QAction::triggered, this, [this] { mmInfoClick(); });
     connectHandler(mmTerms, &QAction::triggered, this, [this] { mmTermsClick(); });
     connectHandler(About1, &QAction::triggered, this, [this] { About1Click(); });
+    connectHandler(mmBufReference, &QAction::triggered, this, [this] { mmBufReferenceClick(); });
+    connectHandler(mmBufAbstract, &QAction::triggered, this, [this] { mmBufAbstractClick(); });
+    connectHandler(mmImDBSelnFile, &QAction::triggered, this, [this] { mmSaveInFileClick(); });
+    connectHandler(SampleInHTML1, &QAction::triggered, this, [this] { SampleInHTML1Click(); });
 }
 
 void TForm1::createGridMenu()
@@ -221,6 +226,7 @@ void TForm1::createGridMenu()
     connectHandler(pmGetBookMark, &QAction::triggered, this, [this] { pmGetBookMarkClick(); });
     connectHandler(pmGotoBookMark, &QAction::triggered, this, [this] { pmGotoBookMarkClick(); });
     connectHandler(CloseSelectGrid, &QAction::triggered, this, [this] { CloseSelectGridClick(); });
+    connectHandler(ppSaveinFileQuery, &QAction::triggered, this, [this] { mmSaveInFileClick(); });
 }
 
 void TForm1::createToolBar()
@@ -752,6 +758,31 @@ void TForm1::pmGetBookMarkClick() { DataModule1->TakeBookMark(); }
 void TForm1::pmGotoBookMarkClick() { DataModule1->ReturnToBookMark(); }
 
 void TForm1::CloseSelectGridClick() { DBgrQuery->hide(); }
+
+// ------------------------------------------------------------------------------ export
+
+void TForm1::mmBufReferenceClick()
+{
+    ExportCommands::copyReference(*DBmeName, *DBmeTitle, *DBmePub);
+}
+
+void TForm1::mmBufAbstractClick()
+{
+    ExportCommands::copyReferenceAndAbstract(*DBmeName, *DBmeTitle, *DBmePub,
+                                             ExportCommands::currentAbstract());
+}
+
+void TForm1::mmSaveInFileClick()
+{
+    ExportCommands::saveList(ListExport::Format::Text, selectionGridShown());
+}
+
+void TForm1::SampleInHTML1Click()
+{
+    ExportCommands::saveList(ListExport::Format::Html, selectionGridShown());
+}
+
+bool TForm1::selectionGridShown() const { return !DBgrQuery->isHidden(); }
 
 // ------------------------------------------------------------------------------ notebooks
 

@@ -64,6 +64,13 @@ public:
     void pmGetBookMarkClick();
     void pmGotoBookMarkClick();
     void CloseSelectGridClick();
+    // Export
+    void mmBufReferenceClick();
+    void mmBufAbstractClick();
+    void mmSaveInFileClick();
+    void SampleInHTML1Click();
+    // Whether the selection grid DBgrQuery is showing: the exports then write the selection.
+    bool selectionGridShown() const;
     // Notebooks
     void mmInfoClick();
     void mmTermsClick();

@@ -1,5 +1,6 @@
 #include "platform/gui/QuilApplication.h"
 
+#include "platform/gui/QtClipboard.h"
 #include "platform/gui/QtPlatform.h"
 #include "platform/gui/XTestKeySynthesizer.h"
 
@@ -9,6 +10,7 @@ QtDialogs qtDialogs;
 QtShell qtShell;
 QtKeyboardLayout qtKeyboardLayout;
 XTestKeySynthesizer xtestKeySynthesizer;
+QtClipboard qtClipboard;
 } // namespace
 
 QuilApplication::QuilApplication(int &argc, char **argv) : QApplication(argc, argv)
@@ -19,6 +21,7 @@ QuilApplication::QuilApplication(int &argc, char **argv) : QApplication(argc, ar
     setShell(&qtShell);
     setKeyboardLayout(&qtKeyboardLayout);
     setKeySynthesizer(&xtestKeySynthesizer);
+    setClipboard(&qtClipboard);
     showSymbolFontAsUnicode();
 }
 
@@ -28,6 +31,7 @@ QuilApplication::~QuilApplication()
     setShell(nullptr);
     setKeyboardLayout(nullptr);
     setKeySynthesizer(nullptr);
+    setClipboard(nullptr);
 }
 
 bool QuilApplication::notify(QObject *receiver, QEvent *event)
