@@ -389,7 +389,7 @@ void DataSet::Insert()
     FModified = false;
     FInsertIndex = FKeys.empty() ? 0 : FIndex;
     FState = DataSetState::Insert;
-    if (AfterScroll)
+    if (AfterScroll && !FBulk)
         AfterScroll(*this);
     dataEvent(DataEvent::RecordChange);
 }
@@ -438,7 +438,8 @@ void DataSet::writeRecord()
             values << FBuffer[i];
         }
     }
-    QSqlQuery q(FConnection.database());
+    QSqlQuery single(FConnection.database());
+    QSqlQuery *statement = &single;
     const bool inserting = FState == DataSetState::Insert;
     if (inserting) {
         QStringList marks;
@@ -450,8 +451,10 @@ void DataSet::writeRecord()
                 : QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
                       .arg(quoted(tableName()), names.join(QLatin1Char(',')),
                            marks.join(QLatin1Char(',')));
-        if (!q.prepare(sql))
-            throw Error(q.lastError().text());
+        if (FBulk)
+            statement = &bulkInsertStatement(sql);
+        else if (!single.prepare(sql))
+            throw Error(single.lastError().text());
     } else if (!names.isEmpty()) {
         QStringList sets;
         for (const QString &name : names)
@@ -459,18 +462,23 @@ void DataSet::writeRecord()
         const QString sql = QStringLiteral("UPDATE %1 SET %2 WHERE %3=?")
                                 .arg(quoted(tableName()), sets.join(QLatin1Char(',')),
                                      quoted(keyField().FieldName()));
-        if (!q.prepare(sql))
-            throw Error(q.lastError().text());
+        if (!single.prepare(sql))
+            throw Error(single.lastError().text());
         values << FKeys[size_t(FIndex)];
     }
     if (inserting || !names.isEmpty()) {
-        for (const QVariant &v : values)
-            q.addBindValue(v);
-        execOrThrow(q);
+        for (int i = 0; i < values.size(); ++i)
+            statement->bindValue(i, values[i]);
+        execOrThrow(*statement);
     }
 
-    if (inserting) {
-        const qint64 key = q.lastInsertId().toLongLong();
+    if (inserting && FBulk) {
+        const qint64 key = statement->lastInsertId().toLongLong();
+        statement->finish();
+        FBulkPending.push_back(key);
+        FCache.remove(key);
+    } else if (inserting) {
+        const qint64 key = single.lastInsertId().toLongLong();
         FKeys.insert(FKeys.begin() + FInsertIndex, key);
         FIndex = FInsertIndex;
         FCache.remove(key);
@@ -604,10 +612,85 @@ void DataSet::removeDataSource(DataSource *source)
 
 void DataSet::dataEvent(DataEvent event, Field *field)
 {
-    if (FDisableCount > 0)
+    if (FDisableCount > 0 || (FBulk && event != DataEvent::UpdateRecord))
         return;
     for (DataSource *source : std::vector<DataSource *>(FDataSources))
         source->dataEvent(event, field);
+}
+
+// ---------------------------------------------------------------------------- bulk stores
+
+void DataSet::BeginBulk()
+{
+    checkActive();
+    if (FBulk)
+        return;
+    CheckBrowseMode();
+    QSqlDatabase db = FConnection.database();
+    if (!db.transaction())
+        throw Error(db.lastError().text());
+    FBulk = true;
+}
+
+QSqlQuery &DataSet::bulkInsertStatement(const QString &sql)
+{
+    if (!FBulkInsert || FBulkInsertSql != sql) {
+        FBulkInsert = std::make_unique<QSqlQuery>(FConnection.database());
+        if (!FBulkInsert->prepare(sql)) {
+            const QString message = FBulkInsert->lastError().text();
+            FBulkInsert.reset();
+            throw Error(message);
+        }
+        FBulkInsertSql = sql;
+    }
+    return *FBulkInsert;
+}
+
+void DataSet::CommitBulk()
+{
+    if (!FBulk)
+        return;
+    QSqlDatabase db = FConnection.database();
+    if (!db.commit())
+        throw Error(db.lastError().text());
+    FBulkCommitted.insert(FBulkCommitted.end(), FBulkPending.begin(), FBulkPending.end());
+    FBulkPending.clear();
+    if (!db.transaction())
+        throw Error(db.lastError().text());
+}
+
+void DataSet::EndBulk(bool commit)
+{
+    if (!FBulk)
+        return;
+    if (FState == DataSetState::Edit || FState == DataSetState::Insert)
+        Cancel(); // a record that failed to post is not stored half-made
+    FBulk = false;
+    FBulkInsert.reset();
+    QSqlDatabase db = FConnection.database();
+    QString failure;
+    if (commit && !db.commit()) {
+        failure = db.lastError().text();
+        db.rollback();
+    } else if (!commit) {
+        db.rollback();
+    }
+    if (commit && failure.isEmpty())
+        FBulkCommitted.insert(FBulkCommitted.end(), FBulkPending.begin(), FBulkPending.end());
+    FBulkPending.clear();
+
+    if (!FBulkCommitted.empty()) {
+        const int at = FKeys.empty() ? 0 : FIndex;
+        FKeys.insert(FKeys.begin() + at, FBulkCommitted.rbegin(), FBulkCommitted.rend());
+        FIndex = at;
+        FBof = FEof = false;
+    }
+    FBulkCommitted.clear();
+    if (AfterScroll)
+        AfterScroll(*this);
+    dataEvent(DataEvent::DataSetChange);
+    if (!failure.isEmpty())
+        throw Error(failure);
 }
 
 // --------------------------------------------------------------------------------- fields

@@ -87,6 +87,18 @@ public:
     void CheckBrowseMode();
     bool Modified() const { return FModified; }
 
+    // --- bulk stores
+    // A long run of posts in open transactions: CommitBulk makes what was posted so far
+    // durable and opens the next one. Meanwhile the data sources hear only the update step (so
+    // update-data still runs for every post), and inserted keys join the snapshot at EndBulk,
+    // at the cursor and the last one first, as single inserts would have left them.
+    // EndBulk(false) drops what was posted since the last commit; a failed commit drops it too
+    // and raises quil::Error. Either way the data sources then hear one data change.
+    void BeginBulk();
+    void CommitBulk();
+    void EndBulk(bool commit);
+    bool InBulk() const { return FBulk; }
+
     // --- bookmarks
     Bookmark GetBookmark();
     // Makes the bookmarked record current; a record deleted since leaves the cursor where it is.
@@ -156,6 +168,7 @@ private:
     void afterMove();
     void updateRecord();
     void writeRecord();
+    QSqlQuery &bulkInsertStatement(const QString &sql);
     const Row &rowFor(qint64 key, int indexHint);
     void fetchPage(int index);
     void readRecord(qint64 key, Row &row);
@@ -186,6 +199,12 @@ private:
     std::vector<DataSource *> FDataSources;
     std::set<int> FLiveBookmarks;
     int FNextBookmarkId = 1;
+
+    bool FBulk = false;
+    std::vector<qint64> FBulkPending;   // inserted since the last commit
+    std::vector<qint64> FBulkCommitted; // inserted and committed, not yet in the snapshot
+    std::unique_ptr<QSqlQuery> FBulkInsert;
+    QString FBulkInsertSql;
 
     std::unique_ptr<QSqlQuery> FPageQuery;
     std::unique_ptr<QSqlQuery> FRecordQuery;
