@@ -86,6 +86,11 @@ public:
     // then post, or drop when nothing was set); does nothing while browsing.
     void CheckBrowseMode();
     bool Modified() const { return FModified; }
+    // The connection may not write: Edit, Insert, Post and Delete fail with one message.
+    bool ReadOnly() const;
+    // When another connection has changed the file since the keys were read, reads them again
+    // (the current record stays current where it still exists). Only while browsing.
+    void CheckForChanges();
 
     // --- bulk stores
     // A long run of posts in open transactions: CommitBulk makes what was posted so far
@@ -169,6 +174,14 @@ private:
     void updateRecord();
     void writeRecord();
     QSqlQuery &bulkInsertStatement(const QString &sql);
+    void finishStore(bool inserted, qint64 key);
+    void checkWritable() const;
+    // Inside the store's transaction: the row in the file is still the row as read at Edit.
+    void checkUnchangedElsewhere(qint64 key);
+    // An insert refused because the key has no larger value left says so.
+    void checkKeyRoom();
+    QString insertStatement(const QStringList &names) const;
+    void storeInBulk(const QStringList &names, const QVariantList &values);
     const Row &rowFor(qint64 key, int indexHint);
     void fetchPage(int index);
     void readRecord(qint64 key, Row &row);
@@ -191,6 +204,8 @@ private:
     int FPageEnd = -1;             // one past the last row of the last page read
     std::vector<QVariant> FBuffer; // edit/insert: field values written so far
     std::vector<bool> FBufferSet;
+    std::vector<QVariant> FOriginal; // edit: the record as read when editing began
+    qint64 FDataVersion = 0;
     bool FModified = false;
     int FInsertIndex = 0;
 
