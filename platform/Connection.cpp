@@ -76,7 +76,7 @@ void Connection::checkLibrary()
 {
     QSqlDatabase db = database();
     auto *handle = *static_cast<sqlite3 *const *>(db.driver()->handle().data());
-    if (!handle || !registerRussianCollation(handle))
+    if (!handle || !registerRussianCollation(handle) || !registerRussianLike(handle))
         throw Error(QStringLiteral("Не удалось подготовить соединение с файлом"));
 
     QSqlQuery q(db);
