@@ -207,7 +207,7 @@ void Connection::Open()
 void Connection::prepareHandle(QSqlDatabase &db)
 {
     sqlite3 *handle = handleOf(db);
-    if (!handle || !registerRussianCollation(handle))
+    if (!handle || !registerRussianCollation(handle) || !registerRussianLike(handle))
         throw Error(QStringLiteral("Не удалось подготовить соединение с файлом"));
     QSqlQuery q(db);
     FWal = false;

@@ -25,4 +25,15 @@ inline constexpr const char *RussianCollationName = "RUSSIAN";
 // Registers the collation on one SQLite connection. Returns false when SQLite refuses.
 bool registerRussianCollation(sqlite3 *db);
 
+// LIKE that ignores letter case in every alphabet, not only in ASCII as SQLite's own does:
+// both sides go through Unicode simple case folding, so "Ё" matches "ё" (but not "е") and
+// "ИВАНОВ" matches "иванов". "%" stands for any run of characters, "_" for one; an ESCAPE
+// character, when given, makes the next pattern character literal. A NULL on either side
+// gives NULL, so a field without a value never matches.
+bool likeMatches(QStringView pattern, QStringView text, char32_t escape = 0);
+
+// Replaces SQLite's like() (two and three arguments) on one connection with likeMatches.
+// Returns false when SQLite refuses.
+bool registerRussianLike(sqlite3 *db);
+
 } // namespace quil

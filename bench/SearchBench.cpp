@@ -1,0 +1,96 @@
+// Find and select on a large library: a find that matches nothing walks the whole table (by
+// author, by title, by abstract); a selection with all four texts; one move in the selection
+// with the main table following it.
+#include "Bench.h"
+#include "LibraryGenerator.h"
+
+#include "platform/DataSet.h"
+#include "search/Finder.h"
+#include "search/Selection.h"
+#include "store/Book.h"
+#include "store/TDataModule1.h"
+
+#include <QFile>
+#include <cstdio>
+#include <memory>
+
+namespace {
+
+std::unique_ptr<TDataModule1> openLibrary(const quilbench::Options &options)
+{
+    const QString path = options.folder + QStringLiteral("bench-%1.mdb").arg(options.entries);
+    if (!QFile::exists(path))
+        quilbench::generateLibrary(path, options.entries);
+    auto dm = std::make_unique<TDataModule1>();
+    dm->ADOConnection.setConnectionString(QStringLiteral("Data Source=") + path);
+    dm->ADOConnection.Open();
+    dm->ADOTable.setSort(book::DefaultSort);
+    dm->ADOTable.Open();
+    return dm;
+}
+
+double findNothing(TDataModule1 &dm, int item, int runs)
+{
+    search::FindRequest request;
+    request.item = item;
+    request.text = QStringLiteral("нет такого текста");
+    return quilbench::medianMs(runs, [&] {
+        if (search::findInTable(dm.ADOTable, request, nullptr) != search::FindOutcome::NotFound)
+            std::fprintf(stderr, "find: a match where none was expected\n");
+    });
+}
+
+void runFindName(const quilbench::Options &options)
+{
+    auto dm = openLibrary(options);
+    quilbench::report(QStringLiteral("find_name"),
+                      findNothing(*dm, search::FindAuthor, options.runs));
+    quilbench::report(QStringLiteral("find_title"),
+                      findNothing(*dm, search::FindTitle, options.runs));
+}
+
+void runFindAbstract(const quilbench::Options &options)
+{
+    auto dm = openLibrary(options);
+    quilbench::report(QStringLiteral("find_abstract"),
+                      findNothing(*dm, search::FindAbstract, std::min(options.runs, 3)));
+}
+
+// Cyrillic in the other case than stored, so the case-folding LIKE does the work.
+const search::SelectionTexts AllFour{QStringLiteral("ёлкин"), QStringLiteral("СТРУКТУРЫ"),
+                                     QStringLiteral("плёнок"), QStringLiteral("Методом")};
+
+void runSelect(const quilbench::Options &options)
+{
+    auto dm = openLibrary(options);
+    int rows = 0;
+    const double ms = quilbench::medianMs(options.runs, [&] {
+        search::runSelection(dm->ADOQuery, AllFour);
+        rows = dm->ADOQuery.RecordCount();
+    });
+    quilbench::report(QStringLiteral("select"), ms);
+    std::fprintf(stderr, "select: %d rows\n", rows);
+}
+
+void runSelectFollow(const quilbench::Options &options)
+{
+    auto dm = openLibrary(options);
+    search::runSelection(dm->ADOQuery, {});
+    quil::Query &query = dm->ADOQuery;
+    // Every row of the selection: the main table has the most entries to look through.
+    const double ms = quilbench::medianMs(std::max(options.runs, 301), [&] {
+        if (query.RecNo() == query.RecordCount())
+            query.First();
+        query.Next();
+    });
+    quilbench::report(QStringLiteral("select_follow"), ms);
+    if (dm->ADOTable.keyField().Value() != query.keyField().Value())
+        std::fprintf(stderr, "select_follow: the table is not on the selected entry\n");
+}
+
+} // namespace
+
+QUIL_BENCH_SUITE(find_name, runFindName);
+QUIL_BENCH_SUITE(find_abstract, runFindAbstract);
+QUIL_BENCH_SUITE(select, runSelect);
+QUIL_BENCH_SUITE(select_follow, runSelectFollow);

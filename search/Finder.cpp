@@ -1,0 +1,184 @@
+#include "search/Finder.h"
+
+#include "search/MappedReads.h"
+
+#include "platform/Connection.h"
+#include "platform/DataSet.h"
+#include "platform/Error.h"
+#include "platform/rtf/RichText.h"
+#include "platform/rtf/RtfTextExtractor.h"
+#include "store/Book.h"
+#include "store/MainView.h"
+
+#include <QSqlDatabase>
+#include <QSqlDriver>
+#include <algorithm>
+#include <sqlite3.h>
+#include <unordered_set>
+
+namespace search {
+namespace {
+
+// One statement prepared on the library's own SQLite handle, finalised on every path out.
+class Statement {
+public:
+    Statement(const QSqlDatabase &db, const QString &sql)
+        : FDb(*static_cast<sqlite3 *const *>(db.driver()->handle().data()))
+    {
+        if (!FDb ||
+            sqlite3_prepare_v2(FDb, sql.toUtf8().constData(), -1, &FStmt, nullptr) != SQLITE_OK)
+            fail();
+    }
+    ~Statement() { sqlite3_finalize(FStmt); }
+    Statement(const Statement &) = delete;
+    Statement &operator=(const Statement &) = delete;
+
+    bool next()
+    {
+        const int rc = sqlite3_step(FStmt);
+        if (rc == SQLITE_ROW)
+            return true;
+        if (rc != SQLITE_DONE)
+            fail();
+        return false;
+    }
+    sqlite3 *handle() const { return FDb; }
+    qint64 integer(int column) const { return sqlite3_column_int64(FStmt, column); }
+    // The column's text, valid until the next step; a NULL reads as the empty text.
+    QStringView text(int column) const
+    {
+        const auto *data = static_cast<const char16_t *>(sqlite3_column_text16(FStmt, column));
+        return data ? QStringView(data, sqlite3_column_bytes16(FStmt, column) / 2) : QStringView();
+    }
+
+    // The column's UTF-8 bytes without a copy, valid until the next step.
+    QByteArray bytes(int column) const
+    {
+        const auto *data = reinterpret_cast<const char *>(sqlite3_column_text(FStmt, column));
+        return data ? QByteArray::fromRawData(data, sqlite3_column_bytes(FStmt, column))
+                    : QByteArray();
+    }
+
+private:
+    [[noreturn]] void fail() const
+    {
+        throw quil::Error(FDb ? QString::fromUtf8(sqlite3_errmsg(FDb))
+                              : QStringLiteral("Библиотека не открыта"));
+    }
+
+    sqlite3 *FDb = nullptr;
+    sqlite3_stmt *FStmt = nullptr;
+};
+
+// The plain text of a stored abstract from its UTF-8 bytes. RTF as the editor writes it is
+// ASCII, which the extractor reads as it is, without a round through UTF-16.
+QString abstractText(const QByteArray &utf8)
+{
+    const bool ascii =
+        std::all_of(utf8.begin(), utf8.end(), [](char c) { return uchar(c) < 0x80; });
+    if (ascii && quil::rtf::RichText::isRtf(utf8))
+        return quil::rtf::RtfTextExtractor::plainText(utf8);
+    return quil::rtf::RichText::plainTextOf(QString::fromUtf8(utf8));
+}
+
+// The keys of every stored entry that matches, in one pass over the file in its own order:
+// far cheaper than visiting the entries one by one through the cursor, and the walk in the
+// table's order then only looks keys up.
+std::unordered_set<qint64> matchingKeys(const quil::DataSet &table, const QString &fieldName,
+                                        const FindRequest &request)
+{
+    Statement rows(table.connection().database(),
+                   QStringLiteral("SELECT \"%1\", \"%2\", \"%3\" FROM \"%4\"")
+                       .arg(table.keyField().FieldName(), fieldName, book::City, book::TableName));
+    const bool yearMode = request.yearMode();
+    const MappedReads mapped(rows.handle());
+    std::unordered_set<qint64> keys;
+    while (rows.next()) {
+        bool match;
+        if (request.item == FindAbstract)
+            match = entryMatches(abstractText(rows.bytes(1)), request.text, yearMode, request.year,
+                                 rows.text(2));
+        else
+            match = entryMatches(rows.text(1), request.text, yearMode, request.year, rows.text(2));
+        if (match)
+            keys.insert(rows.integer(0));
+    }
+    return keys;
+}
+
+} // namespace
+
+QStringList findItemTexts()
+{
+    return {QStringLiteral("Автор"), QStringLiteral("Название "), QStringLiteral("KeyWord"),
+            QStringLiteral("Абстракт"), QStringLiteral("Издатель")};
+}
+
+QString findFieldName(int item)
+{
+    switch (item) {
+    case FindAuthor: return book::Name;
+    case FindTitle: return book::Title;
+    case FindKeyWord: return book::Location;
+    case FindAbstract: return book::Resume;
+    case FindPublisher: return book::WPublisher;
+    default: return {};
+    }
+}
+
+bool entryMatches(QStringView fieldText, QStringView searchText, bool yearMode,
+                  QStringView yearText, QStringView city)
+{
+    if (!fieldText.contains(searchText, Qt::CaseSensitive))
+        return false;
+    return !yearMode || city.contains(yearText, Qt::CaseSensitive);
+}
+
+QString searchedText(int item, const QString &value)
+{
+    return item == FindAbstract ? quil::rtf::RichText::plainTextOf(value) : value;
+}
+
+FindOutcome findInTable(quil::DataSet &table, const FindRequest &request, MainView *view)
+{
+    const QString fieldName = findFieldName(request.item);
+    if (fieldName.isEmpty() || request.text.isEmpty())
+        return FindOutcome::NotRun;
+    if (!table.Active())
+        table.First(); // raises the closed-table error
+
+    int found = -1;
+    const auto walk = [&] {
+        const std::unordered_set<qint64> keys = matchingKeys(table, fieldName, request);
+        const int start = request.from == FindFrom::First ? 0 : table.currentRow() + 1;
+        for (int row = std::max(start, 0); row < table.RecordCount() && !keys.empty(); ++row)
+            if (keys.count(table.keyAt(row))) {
+                found = row;
+                break;
+            }
+        if (found < 0) {
+            if (view)
+                view->setStatusPanel(1, NothingFound);
+            table.First();
+            return;
+        }
+        table.setRecNo(found + 1);
+        if (view)
+            view->setStatusPanel(1, request.from == FindFrom::First
+                                        ? table.FieldByName(book::Name).AsString() +
+                                              QLatin1Char(' ') +
+                                              table.FieldByName(book::Title).AsString()
+                                        : QString());
+    };
+    table.DisableControls();
+    try {
+        walk();
+    } catch (...) {
+        table.EnableControls();
+        throw;
+    }
+    table.EnableControls();
+    return found < 0 ? FindOutcome::NotFound : FindOutcome::Found;
+}
+
+} // namespace search

@@ -1,0 +1,54 @@
+#pragma once
+
+#include <QString>
+#include <QStringList>
+#include <QStringView>
+
+class MainView;
+
+namespace quil {
+class DataSet;
+}
+
+namespace search {
+
+// The items of the find panel's field chooser, by their index in the list.
+enum FindItem { FindAuthor, FindTitle, FindKeyWord, FindAbstract, FindPublisher, FindItemCount };
+
+// The chooser's item texts, in the order of FindItem.
+QStringList findItemTexts();
+// The field of the Book record that an item searches; empty for an index out of range.
+QString findFieldName(int item);
+
+// The match test of one entry: the search text occurs in the field's text, exact case, taken
+// as typed; in year mode the year text must also occur in the entry's year (City).
+bool entryMatches(QStringView fieldText, QStringView searchText, bool yearMode,
+                  QStringView yearText, QStringView city);
+
+// The text that an item searches, made from the field's stored value: an abstract's plain
+// text by paragraphs (joined by CR LF), every other field as it is.
+QString searchedText(int item, const QString &value);
+
+enum class FindFrom { First, Next };
+
+struct FindRequest {
+    int item = -1; // the chosen item, -1 when none is chosen
+    QString text;  // what to look for
+    QString year;  // year text; not empty puts the search in year mode
+    FindFrom from = FindFrom::First;
+    bool yearMode() const { return !year.isEmpty(); }
+};
+
+enum class FindOutcome { NotRun, Found, NotFound };
+
+// The walk of the find panel over the open table in its current order: from the first entry
+// or from the one after the current one, to the first entry that matches, which becomes
+// current. With no match the first entry becomes current. Panel 1 of the view gets what the
+// search found before the display comes back and writes the current entry over it. The
+// table's display is suspended for the walk and resumed on every path out, errors included.
+FindOutcome findInTable(quil::DataSet &table, const FindRequest &request, MainView *view);
+
+// What panel 1 says when nothing matched.
+inline const QString NothingFound = QStringLiteral("Информация отсутствует");
+
+} // namespace search
