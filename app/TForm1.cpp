@@ -47,7 +47,8 @@ const QString English = QStringLiteral("English");
 
 // Grid sizes: design (normal) and enlarged by "SizeTable".
 constexpr int GridHeight = 324;
-constexpr int EnlargedGridHeight = 445;
+constexpr int LowerStripGap = 6;
+constexpr int LowerStripHeight = 114;
 constexpr int EnlargedColumnPoints = 12;
 constexpr int EnlargedGridPoints = 12;
 
@@ -69,11 +70,10 @@ QFont withPoints(QFont font, int points)
     return font;
 }
 
-QAction *menuItem(QObject *parent, const QString &name, const QString &caption, bool enabled)
+QAction *menuItem(QObject *parent, const QString &name, const QString &caption)
 {
     auto *item = new QAction(caption, parent);
     item->setObjectName(name);
-    item->setEnabled(enabled);
     return item;
 }
 
@@ -111,17 +111,19 @@ TForm1::TForm1(const QString &programFolder, QWidget *parent)
     : QMainWindow(parent), FProgramFolder(programFolder)
 {
     setObjectName(QStringLiteral("Form1"));
+    // The accessible name of a window is its caption, so a screen reader hears the library.
     setWindowTitle(QStringLiteral("QUIL - Reference Library 2006"));
-    setAccessibleName(QStringLiteral("QUIL.Lib"));
-    resize(1022, 780);
 
     createMainMenu();
+    createExportMenu();
+    createImportMenu();
     createGridMenu();
     createToolBar();
     createRecordPane();
     createGrids();
     createStatusBar();
     layOutPanes();
+    updateActionState();
 
     quil::guarded([this] { FormCreate(); });
 }
@@ -134,54 +136,31 @@ void TForm1::createMainMenu()
     bar->setObjectName(QStringLiteral("MainMenu1"));
     bar->setAccessibleName(QStringLiteral("Главное меню"));
 
-    SelectLibrary =
-        menuItem(this, QStringLiteral("SelectLibrary"), QStringLiteral("Библиотека"), true);
-    mmAbstract = menuItem(this, QStringLiteral("mmAbstract"), QStringLiteral("Абстракт"), false);
-    mmNewBook = menuItem(this, QStringLiteral("mmNewBook"), QStringLiteral("Новая книга"), false);
-    mmSave = menuItem(this, QStringLiteral("mmSave"), QStringLiteral("Сохранить"), false);
-    mmSearch = menuItem(this, QStringLiteral("mmSearch"), QStringLiteral("Поиск"), false);
-    mmSelect = menuItem(this, QStringLiteral("mmSelect"), QStringLiteral("Выборка"), false);
-
+    SelectLibrary = menuItem(this, QStringLiteral("SelectLibrary"), QStringLiteral("Библиотека"));
+    mmAbstract = menuItem(this, QStringLiteral("mmAbstract"), QStringLiteral("Абстракт"));
+    mmNewBook = menuItem(this, QStringLiteral("mmNewBook"), QStringLiteral("Новая книга"));
+    mmSave = menuItem(this, QStringLiteral("mmSave"), QStringLiteral("Сохранить"));
+    mmSearch = menuItem(this, QStringLiteral("mmSearch"), QStringLiteral("Поиск"));
+    mmSelect = menuItem(this, QStringLiteral("mmSelect"), QStringLiteral("Выборка"));
     // The export menu is the item named mmImportString, the import menu mmImportAbstract.
     mmImportStringMenu = new QMenu(QStringLiteral("Экспорт"), this);
-    mmImportStringMenu->setObjectName(QStringLiteral("mmImportString"));
-    mmImportStringMenu->setAccessibleName(mmImportStringMenu->title());
     mmImportString = mmImportStringMenu->menuAction();
-    mmImportString->setObjectName(QStringLiteral("mmImportString"));
-    mmImportString->setEnabled(false);
-    mmBufReference =
-        menuItem(this, QStringLiteral("mmBufReference"), QStringLiteral("Reference"), true);
-    mmBufAbstract =
-        menuItem(this, QStringLiteral("mmBufAbstract"), QStringLiteral("R.Abstract"), true);
-    mmImDBSelnFile =
-        menuItem(this, QStringLiteral("mmImDBSelnFile"), QStringLiteral("Samlpe In File"), true);
-    mmImDBSelnFile->setStatusTip(QStringLiteral("Запись данных в файл"));
-    mmImDBSelnFile->setToolTip(mmImDBSelnFile->statusTip());
-    SampleInHTML1 =
-        menuItem(this, QStringLiteral("SampleInHTML1"), QStringLiteral("Sample In HTML"), true);
-    mmImportStringMenu->addActions({mmBufReference, separator(this, QStringLiteral("N2")),
-                                    mmBufAbstract, separator(this, QStringLiteral("N4")),
-                                    mmImDBSelnFile, separator(this, QStringLiteral("N6")),
-                                    SampleInHTML1});
-
     mmImportAbstractMenu = new QMenu(QStringLiteral("Импорт"), this);
-    mmImportAbstractMenu->setObjectName(QStringLiteral("mmImportAbstract"));
-    mmImportAbstractMenu->setAccessibleName(mmImportAbstractMenu->title());
     mmImportAbstract = mmImportAbstractMenu->menuAction();
+    for (QMenu *menu : {mmImportStringMenu, mmImportAbstractMenu}) {
+        menu->setAccessibleName(menu->title());
+        // Hints of the items show as tool tips; the status bar keeps its panels.
+        menu->setToolTipsVisible(true);
+    }
+    mmImportStringMenu->setObjectName(QStringLiteral("mmImportString"));
+    mmImportString->setObjectName(QStringLiteral("mmImportString"));
+    mmImportAbstractMenu->setObjectName(QStringLiteral("mmImportAbstract"));
     mmImportAbstract->setObjectName(QStringLiteral("mmImportAbstract"));
-    mmImportAbstract->setEnabled(false);
-    mmImReference =
-        menuItem(this, QStringLiteral("mmImReference"), QStringLiteral("Reference"), true);
-    mmImAbstract =
-        menuItem(this, QStringLiteral("mmImAbstract"), QStringLiteral("R.Abstract"), true);
-    mmImportAbstractMenu->addActions(
-        {mmImReference, separator(this, QStringLiteral("N3")), mmImAbstract});
-
-    mmDelete = menuItem(this, QStringLiteral("mmDelete"), QStringLiteral("Удалить"), false);
-    mmSizeTable = menuItem(this, QStringLiteral("mmSizeTable"), QStringLiteral("SizeTable"), false);
-    mmInfo = menuItem(this, QStringLiteral("mmInfo"), QStringLiteral("Сокращения"), false);
-    mmTerms = menuItem(this, QStringLiteral("mmTerms"), QStringLiteral("Термины"), false);
-    About1 = menuItem(this, QStringLiteral("About1"), QStringLiteral("About"), true);
+    mmDelete = menuItem(this, QStringLiteral("mmDelete"), QStringLiteral("Удалить"));
+    mmSizeTable = menuItem(this, QStringLiteral("mmSizeTable"), QStringLiteral("SizeTable"));
+    mmInfo = menuItem(this, QStringLiteral("mmInfo"), QStringLiteral("Сокращения"));
+    mmTerms = menuItem(this, QStringLiteral("mmTerms"), QStringLiteral("Термины"));
+    About1 = menuItem(this, QStringLiteral("About1"), QStringLiteral("About"));
 
     bar->addActions({SelectLibrary, mmAbstract, mmNewBook, mmSave, mmSearch, mmSelect,
                      mmImportString, mmImportAbstract, mmDelete, mmSizeTable, mmInfo, mmTerms,
@@ -198,10 +177,33 @@ void TForm1::createMainMenu()
     connectHandler(mmInfo, &QAction::triggered, this, [this] { mmInfoClick(); });
     connectHandler(mmTerms, &QAction::triggered, this, [this] { mmTermsClick(); });
     connectHandler(About1, &QAction::triggered, this, [this] { About1Click(); });
+}
+
+void TForm1::createExportMenu()
+{
+    mmBufReference = menuItem(this, QStringLiteral("mmBufReference"), QStringLiteral("Reference"));
+    mmBufAbstract = menuItem(this, QStringLiteral("mmBufAbstract"), QStringLiteral("R.Abstract"));
+    mmImDBSelnFile =
+        menuItem(this, QStringLiteral("mmImDBSelnFile"), QStringLiteral("Samlpe In File"));
+    mmImDBSelnFile->setToolTip(QStringLiteral("Запись данных в файл"));
+    SampleInHTML1 =
+        menuItem(this, QStringLiteral("SampleInHTML1"), QStringLiteral("Sample In HTML"));
+    mmImportStringMenu->addActions({mmBufReference, separator(this, QStringLiteral("N2")),
+                                    mmBufAbstract, separator(this, QStringLiteral("N4")),
+                                    mmImDBSelnFile, separator(this, QStringLiteral("N6")),
+                                    SampleInHTML1});
     connectHandler(mmBufReference, &QAction::triggered, this, [this] { mmBufReferenceClick(); });
     connectHandler(mmBufAbstract, &QAction::triggered, this, [this] { mmBufAbstractClick(); });
     connectHandler(mmImDBSelnFile, &QAction::triggered, this, [this] { mmSaveInFileClick(); });
     connectHandler(SampleInHTML1, &QAction::triggered, this, [this] { SampleInHTML1Click(); });
+}
+
+void TForm1::createImportMenu()
+{
+    mmImReference = menuItem(this, QStringLiteral("mmImReference"), QStringLiteral("Reference"));
+    mmImAbstract = menuItem(this, QStringLiteral("mmImAbstract"), QStringLiteral("R.Abstract"));
+    mmImportAbstractMenu->addActions(
+        {mmImReference, separator(this, QStringLiteral("N3")), mmImAbstract});
 }
 
 void TForm1::createGridMenu()
@@ -209,16 +211,15 @@ void TForm1::createGridMenu()
     PopupMenu1 = new QMenu(this);
     PopupMenu1->setObjectName(QStringLiteral("PopupMenu1"));
     PopupMenu1->setAccessibleName(QStringLiteral("Закладки и выборка"));
-    pmGetBookMark =
-        menuItem(this, QStringLiteral("pmGetBookMark"), QStringLiteral("GetBookMark"), true);
+    pmGetBookMark = menuItem(this, QStringLiteral("pmGetBookMark"), QStringLiteral("GetBookMark"));
     pmGetBookMark->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_G));
     pmGotoBookMark =
-        menuItem(this, QStringLiteral("pmGotoBookMark"), QStringLiteral("GotoBookMark"), false);
+        menuItem(this, QStringLiteral("pmGotoBookMark"), QStringLiteral("GotoBookMark"));
     pmGotoBookMark->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_B));
     ppSaveinFileQuery =
-        menuItem(this, QStringLiteral("ppSaveinFileQuery"), QStringLiteral("Save in File"), true);
+        menuItem(this, QStringLiteral("ppSaveinFileQuery"), QStringLiteral("Save in File"));
     CloseSelectGrid =
-        menuItem(this, QStringLiteral("CloseSelectGrid"), QStringLiteral("Close Select"), true);
+        menuItem(this, QStringLiteral("CloseSelectGrid"), QStringLiteral("Close Select"));
     // The short-cuts act while either grid has the focus.
     for (QAction *item : {pmGetBookMark, pmGotoBookMark})
         item->setShortcutContext(Qt::WidgetWithChildrenShortcut);
@@ -397,7 +398,6 @@ void TForm1::createGrids()
     DBGrid->setCellFont(designColumnFont());
     DBGrid->horizontalHeader()->setFont(pixelFont(QStringLiteral("MS Sans Serif"), 13, true));
     DBGrid->horizontalHeader()->setDefaultAlignment(Qt::AlignCenter);
-    DBGrid->setFixedHeight(GridHeight);
 
     DBgrQuery = new quil::DBGrid(this);
     DBgrQuery->setObjectName(QStringLiteral("DBgrQuery"));
@@ -458,12 +458,20 @@ void TForm1::createStatusBar()
     for (int i = 0; i < 3; ++i) {
         auto *panel = new QLabel(panels[i].text, StatusBar1);
         panel->setObjectName(QStringLiteral("StatusPanel%1").arg(i));
-        panel->setFixedWidth(panels[i].width);
         panel->setAlignment(panels[i].alignment);
         panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
         // The name read out is the panel's current text; the description tells what it is.
         panel->setAccessibleDescription(panels[i].role);
-        StatusBar1->addWidget(panel);
+        if (i == 1) {
+            // The information panel takes the width the window has: a long title must neither
+            // widen the window nor leave the keyboard panel off its right edge.
+            panel->setMinimumWidth(panels[0].width);
+            panel->setSizePolicy(QSizePolicy::Ignored, QSizePolicy::Preferred);
+            StatusBar1->addWidget(panel, 1);
+        } else {
+            panel->setFixedWidth(panels[i].width);
+            StatusBar1->addWidget(panel);
+        }
         FPanels[i] = panel;
     }
 }
@@ -488,24 +496,48 @@ void TForm1::layOutPanes()
     top->addSpacing(3);
     top->addWidget(notes, 1);
 
-    // The find panel, the selection panel and the selection grid share the lower region.
-    auto *lower = new QWidget(this);
-    auto *lowerLayout = new QGridLayout(lower);
+    // The find panel, the selection panel and the selection grid lie one over the other in the
+    // lower strip.
+    LowerStrip = new QWidget(this);
+    LowerStrip->setObjectName(QStringLiteral("LowerStrip"));
+    LowerStrip->setAccessibleName(QStringLiteral("Поиск и выборка"));
+    LowerStrip->setFixedHeight(LowerStripHeight);
+    auto *lowerLayout = new QGridLayout(LowerStrip);
     lowerLayout->setContentsMargins(0, 0, 0, 0);
     lowerLayout->addWidget(DBgrQuery, 0, 0);
     lowerLayout->addWidget(gbSelect, 0, 0, Qt::AlignTop);
     lowerLayout->addWidget(gbFind, 0, 0, Qt::AlignTop | Qt::AlignHCenter);
 
+    // Rows: panes (the tool bar is the tallest), grid (takes what the window gives), gap, lower
+    // strip, bottom edge.
     auto *central = new QWidget(this);
-    auto *column = new QVBoxLayout(central);
-    column->setContentsMargins(0, 4, 0, 0);
-    column->setSpacing(0);
-    column->addLayout(top);
-    column->addSpacing(3);
-    column->addWidget(DBGrid);
-    column->addSpacing(6);
-    column->addWidget(lower, 1);
+    FCentralLayout = new QGridLayout(central);
+    FCentralLayout->setContentsMargins(0, 4, 0, 0);
+    FCentralLayout->setSpacing(0);
+    FCentralLayout->setHorizontalSpacing(0);
+    FCentralLayout->addLayout(top, 0, 0);
+    FCentralLayout->setRowStretch(2, 1);
+    FCentralLayout->setRowMinimumHeight(3, LowerStripGap);
+    FCentralLayout->addWidget(LowerStrip, 4, 0);
+    FCentralLayout->setRowMinimumHeight(5, 1);
+    placeGrid(false);
     setCentralWidget(central);
+
+    // The design size: the grid at its design height above the lower strip.
+    const int bar = std::max(menuBar()->heightForWidth(1022), menuBar()->sizeHint().height());
+    resize(1022, bar + 4 + sbTool->height() + GridHeight + LowerStripGap + LowerStripHeight + 1 +
+                     StatusBar1->height());
+}
+
+void TForm1::placeGrid(bool enlarged)
+{
+    FCentralLayout->removeWidget(DBGrid);
+    // Enlarged, the grid keeps its top edge and covers the lower strip down to the bottom edge.
+    FCentralLayout->addWidget(DBGrid, 2, 0, enlarged ? 4 : 1, 1);
+    if (enlarged)
+        DBGrid->raise();
+    else
+        LowerStrip->raise();
 }
 
 void TForm1::attachDataModule(TDataModule1 &dataModule)
@@ -531,10 +563,35 @@ void TForm1::resetTextAttributes()
         FormEdit->ResetTextAttributes();
 }
 
-void TForm1::setBookmarkStored(bool stored)
+// The data module says the bookmark changed; whether one is stored is read from it.
+void TForm1::setBookmarkStored(bool) { updateActionState(); }
+
+TForm1::ActionConditions TForm1::actionConditions() const
 {
-    pmGetBookMark->setEnabled(!stored);
-    pmGotoBookMark->setEnabled(stored);
+    ActionConditions is;
+    is.libraryOpen = FLibraryOpened;
+    is.bookmarkStored = DataModule1 && DataModule1->bookmarkStored();
+    is.editorShown = tag(mmAbstract) == 1;
+    is.selectionOpen = DataModule1 && DataModule1->ADOQuery.Active();
+    return is;
+}
+
+void TForm1::updateActionState()
+{
+    const ActionConditions is = actionConditions();
+    for (QAction *item : {SelectLibrary, About1})
+        item->setEnabled(true);
+    for (QAction *item : {mmAbstract, mmNewBook, mmSave, mmSearch, mmSelect, mmImportString,
+                          mmImportAbstract, mmDelete, mmSizeTable, mmInfo, mmTerms})
+        item->setEnabled(is.libraryOpen);
+    // The items of the two sub-menus are reached only through their enabled menus.
+    for (QAction *item : {mmBufReference, mmBufAbstract, mmImDBSelnFile, SampleInHTML1,
+                          mmImReference, mmImAbstract})
+        item->setEnabled(true);
+    pmGetBookMark->setEnabled(!is.bookmarkStored);
+    pmGotoBookMark->setEnabled(is.bookmarkStored);
+    for (QAction *item : {ppSaveinFileQuery, CloseSelectGrid})
+        item->setEnabled(true);
 }
 
 // ------------------------------------------------------------------------------ window
@@ -565,6 +622,14 @@ void TForm1::ApplicationMessage()
     // Shown as it would be read before the switch: the opposite of the language left behind.
     setStatusPanel(2, FLanguageBeforeSwitch == quil::LanguageRussian ? English : Russian);
     FLanguageBeforeSwitch = quil::keyboardLayout().currentLanguage();
+}
+
+bool TForm1::event(QEvent *event)
+{
+    // Hints are tool tips: a status tip would hide the three panels while a menu is open.
+    if (event->type() == QEvent::StatusTip)
+        return true;
+    return QMainWindow::event(event);
 }
 
 void TForm1::closeEvent(QCloseEvent *event)
@@ -637,13 +702,13 @@ void TForm1::mmSizeTableClick()
     if (tag(mmSizeTable) == 0) {
         DBGrid->setCellFont(withPoints(designColumnFont(), EnlargedColumnPoints));
         DBGrid->setFont(withPoints(designGridFont(), EnlargedGridPoints));
-        DBGrid->setFixedHeight(EnlargedGridHeight);
         setTag(mmSizeTable, 1);
+        placeGrid(true);
     } else {
         DBGrid->setCellFont(designColumnFont());
         DBGrid->setFont(designGridFont());
-        DBGrid->setFixedHeight(GridHeight);
         setTag(mmSizeTable, 0);
+        placeGrid(false);
     }
 }
 
@@ -672,17 +737,18 @@ void TForm1::SelectLibraryClick()
     setWindowTitle(
         QStringLiteral("Library ") + LibraryFileName +
         (DataModule1->libraryReadOnly() ? QStringLiteral(" (только чтение)") : QString()));
-    for (QAction *item : {mmNewBook, mmSave, mmSelect, mmSearch, mmDelete, mmImportString,
-                          mmImportAbstract, mmSizeTable, mmAbstract})
-        item->setEnabled(true);
-    RxDBedView->show();
-    mmTerms->setEnabled(true);
-    DBCtrlGrid->show();
-    sbTool->show();
-    mmInfo->setEnabled(true);
-    DBGrid->show();
-    if (pmGotoBookMark->isEnabled())
+    showLibraryPanes();
+    if (DataModule1->bookmarkStored())
         DataModule1->releaseBookMark();
+}
+
+void TForm1::showLibraryPanes()
+{
+    FLibraryOpened = true;
+    for (QWidget *pane : {static_cast<QWidget *>(RxDBedView), static_cast<QWidget *>(DBCtrlGrid),
+                          sbTool, static_cast<QWidget *>(DBGrid)})
+        pane->show();
+    updateActionState();
 }
 
 void TForm1::OpenLibrary() { DataModule1->OpenLibrary(ProgramFolder, LibraryFileName); }
@@ -691,12 +757,7 @@ void TForm1::OpenLibrary() { DataModule1->OpenLibrary(ProgramFolder, LibraryFile
 
 void TForm1::btInsertBookClick()
 {
-    table().Edit();
-    table().Insert();
-    DataModule1->ADOTableCity->setAsString(book::NewText);
-    DataModule1->ADOTableResume->setAsString(book::NewText);
-    DataModule1->ADOTableLocation->setAsString(book::NewText);
-    table().Post();
+    DataModule1->InsertBook();
     DBmeName->setFocus();
     if (tag(mmAbstract) == 0)
         mmAbstractClick();
@@ -704,14 +765,7 @@ void TForm1::btInsertBookClick()
 
 void TForm1::bbSaveClick()
 {
-    storeDetached(
-        [] {
-            table().Edit();
-            DataModule1->ADOTableName->setAsString(DataModule1->ADOTableWName->AsString());
-            DataModule1->ADOTableTitle->setAsString(DataModule1->ADOTableWTitle->AsString());
-            table().Post();
-        },
-        false);
+    storeDetached([] { DataModule1->StoreCurrentRecord(); }, false);
 }
 
 void TForm1::bbDeleteClick()
@@ -762,6 +816,13 @@ void TForm1::mmAbstractClick()
         FormEdit->hide();
         setTag(mmAbstract, 0);
     }
+    updateActionState();
+}
+
+void TForm1::editorClosed()
+{
+    setTag(mmAbstract, 0);
+    updateActionState();
 }
 
 void TForm1::pmGetBookMarkClick() { DataModule1->TakeBookMark(); }

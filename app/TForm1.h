@@ -7,6 +7,7 @@
 
 class QAction;
 class QFrame;
+class QGridLayout;
 class QGroupBox;
 class QLabel;
 class QMenu;
@@ -31,6 +32,17 @@ public:
 
     // Binds the data-aware controls to the data module's data sources (start-up step 4).
     void attachDataModule(TDataModule1 &dataModule);
+
+    // What the enabled states of the menus, the tool bar and the pop-up menu follow.
+    struct ActionConditions {
+        bool libraryOpen = false;    // a library has been opened; nothing closes the commands again
+        bool bookmarkStored = false; // "GotoBookMark" has somewhere to go
+        bool editorShown = false; // the abstract editor window is shown ("Абстракт", Tag 1)
+        bool selectionOpen = false; // the selection query holds a result
+    };
+    ActionConditions actionConditions() const;
+    // The one place that enables and disables actions; runs after every change of a condition.
+    void updateActionState();
 
     // MainView
     void setStatusPanel(int panel, const QString &text) override;
@@ -61,6 +73,8 @@ public:
     void DBGridDblClick();
     void gbFindDblClick();
     void mmAbstractClick();
+    // The editor window was closed by its own title-bar button.
+    void editorClosed();
     void pmGetBookMarkClick();
     void pmGotoBookMarkClick();
     void CloseSelectGridClick();
@@ -142,8 +156,11 @@ public:
     QPlainTextEdit *meInfo;
     QPlainTextEdit *meTerms;
 
-    // Grids and the lower panels
+    // Grids and the lower panels. LowerStrip is the region below the grid, of the panels' design
+    // height, where gbFind, gbSelect and DBgrQuery lie one over the other; "SizeTable" lets the
+    // grid cover it.
     quil::DBGrid *DBGrid;
+    QWidget *LowerStrip;
     QGroupBox *gbFind;
     QGroupBox *gbSelect;
     quil::DBGrid *DBgrQuery;
@@ -152,18 +169,24 @@ public:
     QStatusBar *StatusBar1;
 
 protected:
+    bool event(QEvent *event) override;
     void closeEvent(QCloseEvent *event) override;
     void changeEvent(QEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void createMainMenu();
+    void createExportMenu();
+    void createImportMenu();
     void createGridMenu();
     void createToolBar();
     void createRecordPane();
     void createGrids();
     void createStatusBar();
     void layOutPanes();
+    // Places the grid in the layout: above the lower strip, or over it when enlarged.
+    void placeGrid(bool enlarged);
+    void showLibraryPanes();
 
     void loadNote(QPlainTextEdit *memo, QMetaObject::Connection &change, const QString &file,
                   void (TForm1::*handler)());
@@ -175,6 +198,8 @@ private:
     void storeDetached(const std::function<void()> &store, bool keepDetachedOnSuccess);
 
     QLabel *FPanels[3];
+    QGridLayout *FCentralLayout = nullptr;
+    bool FLibraryOpened = false;
     QMetaObject::Connection FInfoChange;
     QMetaObject::Connection FTermsChange;
     // The input language before the latest switch: Qt reports a switch only after it happened.

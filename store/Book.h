@@ -29,6 +29,10 @@ inline const QString NewText = QStringLiteral("New");
 // The eleven fields in the order of the data module's field objects.
 std::vector<quil::FieldDef> fieldDefs();
 
+// Text as one line, for the grid and the status bar: each line break (CR LF, CR or LF) becomes
+// one blank.
+QString oneLine(QString text);
+
 // The index that holds what the grid shows; see library::prepare.
 inline const QString BrowseIndex = QStringLiteral("BooksBrowse");
 

@@ -133,8 +133,9 @@ void TDataModule1::DataSourceDataChange(quil::DataSource *sender, quil::Field *)
         if (View) {
             View->setStatusPanel(0,
                                  PositionFormat.arg(ADOTable.RecNo()).arg(ADOTable.RecordCount()));
-            View->setStatusPanel(1, ADOTableName->AsString() + QStringLiteral("    ") +
-                                        ADOTableTitle->AsString());
+            View->setStatusPanel(1, book::oneLine(ADOTableName->AsString()) +
+                                        QStringLiteral("    ") +
+                                        book::oneLine(ADOTableTitle->AsString()));
         }
     } else if (sender == &DataSourceQuery && ADOQuery.Active() && !ADOQuery.IsEmpty()) {
         if (View)
@@ -166,7 +167,7 @@ QString TDataModule1::ShortFieldText(quil::Field &sender, bool isName)
 {
     if (sender.IsNull())
         return {};
-    const QString text = sender.AsString();
+    const QString text = book::oneLine(sender.AsString());
     const int limit = isName ? 40 : 55;
     if (text.size() > limit)
         return text.left(limit) + Ellipsis;
@@ -189,6 +190,21 @@ void TDataModule1::DataSourceUpdateData(quil::DataSource *)
     ADOTableName->setAsString(name.isEmpty() ? book::NewText : name);
     const QString title = ADOTableWTitle->AsString();
     ADOTableTitle->setAsString(title.isEmpty() ? book::NewText : title);
+}
+
+void TDataModule1::InsertBook()
+{
+    ADOTable.Edit();
+    ADOTable.Insert();
+    for (quil::Field *field : {ADOTableCity, ADOTableResume, ADOTableLocation})
+        field->setAsString(book::NewText);
+    ADOTable.Post();
+}
+
+void TDataModule1::StoreCurrentRecord()
+{
+    ADOTable.Edit();
+    ADOTable.Post();
 }
 
 void TDataModule1::TakeBookMark()

@@ -53,6 +53,13 @@ public:
     QString ShortFieldText(quil::Field &sender, bool isName);
     void DataSourceUpdateData(quil::DataSource *sender);
 
+    // Record commands. InsertBook stores the current record and adds one whose year, abstract and
+    // keywords are the placeholder (the update step makes its author and title the placeholder
+    // too). StoreCurrentRecord posts the current record, starting one on an empty table; the
+    // update step derives Name and Title.
+    void InsertBook();
+    void StoreCurrentRecord();
+
     // Detaching the data-change handler keeps the program's own stores from re-entering the
     // status bar and locate logic.
     void detachDataChange();

@@ -95,9 +95,14 @@ void TestDataModule::displayTextIsShortened_data()
                            << "О"
                            << "Ли"
                            << "О";
-    QTest::newRow("line breaks count") << QString(39, 'a') + "\r\nb"
-                                       << "x" << QString(39, 'a') + "\r ..."
-                                       << "x";
+    // One line: each break shows as one blank, counted as one character.
+    QTest::newRow("CR LF at the limit") << QString(39, 'a') + "\r\nb"
+                                        << "x\ny" << QString(39, 'a') + "  ..."
+                                        << "x y";
+    QTest::newRow("lone CR and LF") << "a\rb\nc"
+                                    << "t\r\n\r\nu"
+                                    << "a b c"
+                                    << "t  u";
 }
 
 void TestDataModule::displayTextIsShortened()
@@ -150,6 +155,12 @@ void TestDataModule::statusPanels()
     m.dm.ADOTable.Next();
     QCOMPARE(m.view.panels[0], QString("2 из 2"));
     QCOMPARE(m.view.panels[1], QString("Б    Второй"));
+    // Authors and titles of several lines show as one line.
+    m.dm.ADOTable.Edit();
+    m.dm.ADOTableWName->setAsString("Первый\r\nВторой");
+    m.dm.ADOTableWTitle->setAsString("Том 1\nТом 2");
+    m.dm.ADOTable.Post();
+    QCOMPARE(m.view.panels[1], QString("Первый Второй    Том 1 Том 2"));
     QVERIFY(m.view.resets > 0);
 
     m.dm.ADOTable.Delete();

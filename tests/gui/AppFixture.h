@@ -33,6 +33,13 @@ public:
     int currentLanguage() const override { return language; }
 };
 
+// Triggers a command as the user would: only an enabled item can be chosen.
+inline void trigger(QAction *item)
+{
+    QVERIFY2(item->isEnabled(), qPrintable(item->objectName() + " is disabled"));
+    item->trigger();
+}
+
 class AppFixture {
 public:
     TempProgramFolder folder;
@@ -85,7 +92,7 @@ public:
     void pick(const QString &path)
     {
         dialogs.nextFileNames.enqueue(path);
-        Form1->SelectLibrary->trigger();
+        trigger(Form1->SelectLibrary);
     }
 
     quil::Table &table() const { return DataModule1->ADOTable; }

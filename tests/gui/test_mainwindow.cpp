@@ -79,6 +79,7 @@ private slots:
     void cancelledPickChangesNothing();
     void wheelMovesOneRecord();
     void sizeTableToggles();
+    void menuHintsLeaveStatusPanels();
     void closeStoresCurrentRecord();
     void closeWhenPostFailsKeepsWindowWorking();
     void aboutBox();
@@ -220,7 +221,7 @@ void TestMainWindow::failedPick()
     app.start();
     if (libraryOpenBefore) {
         app.pick(app.library("Good.mdb"));
-        Form1->pmGetBookMark->trigger();
+        trigger(Form1->pmGetBookMark);
     }
     const QString captionBefore = Form1->windowTitle();
     const QStringList menusBefore = enabledMenuItems();
@@ -263,7 +264,7 @@ void TestMainWindow::cancelledPickChangesNothing()
 
     app.pick(app.library("Books.mdb"));
     Form1->siNext->click();
-    Form1->pmGetBookMark->trigger();
+    trigger(Form1->pmGetBookMark);
     app.pick(QString());
     QCOMPARE(app.dialogs.errors(), QStringList());
     QCOMPARE(Form1->windowTitle(), QStringLiteral("Library Books.mdb"));
@@ -309,7 +310,7 @@ void TestMainWindow::sizeTableToggles()
     QCOMPARE(designCells.pixelSize(), 15);
     QCOMPARE(designGrid.pixelSize(), 13);
 
-    Form1->mmSizeTable->trigger();
+    trigger(Form1->mmSizeTable);
     QCoreApplication::processEvents();
     QCOMPARE(Form1->mmSizeTable->property("Tag").toInt(), 1);
     QCOMPARE(grid->height(), 445);
@@ -317,13 +318,54 @@ void TestMainWindow::sizeTableToggles()
     QCOMPARE(grid->gridModel()->cellFont.pointSize(), 12);
     QCOMPARE(grid->font().pointSize(), 12);
 
-    Form1->mmSizeTable->trigger();
+    trigger(Form1->mmSizeTable);
     QCoreApplication::processEvents();
     QCOMPARE(Form1->mmSizeTable->property("Tag").toInt(), 0);
     QCOMPARE(grid->height(), 324);
     QCOMPARE(grid->y(), top);
     QCOMPARE(grid->gridModel()->cellFont, designCells);
     QCOMPARE(grid->font(), designGrid);
+
+    // At a real screen size the grid takes the height above the lower strip, and enlarged it
+    // covers the strip down to its bottom; the status bar stays inside the window throughout.
+    Form1->resize(1366, 768 - 30);
+    for (int round = 0; round < 3; ++round) {
+        QCoreApplication::processEvents();
+        // Grid and strip share the central area; the status bar is placed in the window.
+        const QRect strip = Form1->LowerStrip->geometry();
+        const QRect gridRect = grid->geometry();
+        const QRect status = Form1->StatusBar1->geometry();
+        const int stripBottomInWindow = Form1->LowerStrip->mapTo(Form1, QPoint(0, 113)).y();
+        const bool enlarged = Form1->mmSizeTable->property("Tag").toInt() == 1;
+        QCOMPARE(gridRect.top(), top);
+        QCOMPARE(strip.height(), 114);
+        QCOMPARE(gridRect.bottom() + 1, enlarged ? strip.bottom() + 2 : strip.top() - 6);
+        QCOMPARE(status.bottom(), Form1->rect().bottom());
+        QVERIFY2(stripBottomInWindow < status.top(), qPrintable(QString::number(status.top())));
+        trigger(Form1->mmSizeTable);
+    }
+}
+
+void TestMainWindow::menuHintsLeaveStatusPanels()
+{
+    AppFixture app;
+    app.startWithLibrary("Books.mdb", {{"Автор", "Книга", "2000"}});
+    const QStringList before = {Form1->statusPanel(0), Form1->statusPanel(1),
+                                Form1->statusPanel(2)};
+    // A menu item under the pointer reports its hint as a status tip through its menu.
+    QStatusTipEvent tip(QStringLiteral("Запись данных в файл"));
+    QApplication::sendEvent(Form1->mmImportStringMenu, &tip);
+    Form1->mmImDBSelnFile->showStatusText(Form1->menuBar());
+    QCOMPARE(Form1->StatusBar1->currentMessage(), QString());
+    QCOMPARE(QStringList({Form1->statusPanel(0), Form1->statusPanel(1), Form1->statusPanel(2)}),
+             before);
+    for (int i = 0; i < 3; ++i)
+        QVERIFY2(Form1->StatusBar1->findChild<QLabel *>(QStringLiteral("StatusPanel%1").arg(i))
+                     ->isVisible(),
+                 qPrintable(QString::number(i)));
+    // The hint is shown as the item's tool tip instead.
+    QCOMPARE(Form1->mmImDBSelnFile->toolTip(), QStringLiteral("Запись данных в файл"));
+    QVERIFY(Form1->mmImportStringMenu->toolTipsVisible());
 }
 
 void TestMainWindow::closeStoresCurrentRecord()
@@ -380,10 +422,10 @@ void TestMainWindow::aboutBox()
     quil::setShell(&shell);
     app.start();
 
-    Form1->About1->trigger();
+    trigger(Form1->About1);
     QVERIFY(AboutBox->isVisible());
     QVERIFY(!AboutBox->isModal());
-    Form1->About1->trigger();
+    trigger(Form1->About1);
     QCOMPARE(AboutBox->isVisible(), true);
     QCOMPARE(QApplication::topLevelWidgets().count(AboutBox), 1);
     QCOMPARE(AboutBox->windowTitle(), QStringLiteral("О программе"));
@@ -400,10 +442,10 @@ void TestMainWindow::aboutBox()
     QTest::mouseClick(AboutBox->OKButton, Qt::LeftButton);
     QVERIFY(!AboutBox->isVisible());
     // Closing by the title-bar button hides it too; it is shown again on request.
-    Form1->About1->trigger();
+    trigger(Form1->About1);
     AboutBox->close();
     QVERIFY(!AboutBox->isVisible());
-    Form1->About1->trigger();
+    trigger(Form1->About1);
     QVERIFY(AboutBox->isVisible());
     quil::setShell(previousShell);
 }

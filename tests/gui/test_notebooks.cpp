@@ -201,16 +201,16 @@ void TestNotebooks::frontToBack()
     QCOMPARE(frontPane(), QStringLiteral("RxDBedView"));
     QCOMPARE(tags(), QStringLiteral("00"));
 
-    Form1->mmInfo->trigger();
+    trigger(Form1->mmInfo);
     QCOMPARE(frontPane(), QStringLiteral("meInfo"));
     QCOMPARE(tags(), QStringLiteral("10"));
-    Form1->mmInfo->trigger(); // already in front: nothing happens
+    trigger(Form1->mmInfo); // already in front: nothing happens
     QCOMPARE(frontPane(), QStringLiteral("meInfo"));
     QCOMPARE(tags(), QStringLiteral("10"));
-    Form1->mmTerms->trigger();
+    trigger(Form1->mmTerms);
     QCOMPARE(frontPane(), QStringLiteral("meTerms"));
     QCOMPARE(tags(), QStringLiteral("01"));
-    Form1->mmInfo->trigger();
+    trigger(Form1->mmInfo);
     QCOMPARE(frontPane(), QStringLiteral("meInfo"));
     QCOMPARE(tags(), QStringLiteral("10"));
 
@@ -220,7 +220,7 @@ void TestNotebooks::frontToBack()
     QVERIFY(Form1->meInfo->isVisible()); // still there, behind the abstract
     QCOMPARE(Form1->meInfo->toPlainText(), QStringLiteral("ГОСТ"));
 
-    Form1->mmTerms->trigger();
+    trigger(Form1->mmTerms);
     QCOMPARE(frontPane(), QStringLiteral("meTerms"));
     // Another library leaves the notebooks as they are.
     app.pick(app.library("Other.mdb"));
@@ -229,7 +229,7 @@ void TestNotebooks::frontToBack()
     QTest::mouseDClick(Form1->meTerms->viewport(), Qt::LeftButton);
     QCOMPARE(frontPane(), QStringLiteral("RxDBedView"));
     QCOMPARE(tags(), QStringLiteral("00"));
-    Form1->mmInfo->trigger();
+    trigger(Form1->mmInfo);
     QCOMPARE(frontPane(), QStringLiteral("meInfo"));
     QCOMPARE(app.dialogs.errors(), QStringList());
     QCOMPARE(readBytes(app.folder.file("Info.txt")), cp1251("ГОСТ"));

@@ -76,7 +76,7 @@ void TestRecords::newBook()
     AppFixture app;
     const QString path = app.startWithLibrary("Books.mdb", entries);
 
-    Form1->mmNewBook->trigger();
+    trigger(Form1->mmNewBook);
     QCOMPARE(app.dialogs.errors(), QStringList());
     QCOMPARE(storedRows(path), expected);
     QCOMPARE(app.table().FieldByName("City").AsString(), QStringLiteral("New"));
@@ -85,7 +85,7 @@ void TestRecords::newBook()
     QCOMPARE(tagOf(Form1->mmAbstract), 1);
 
     // With the editor already shown it stays shown.
-    Form1->mmNewBook->trigger();
+    trigger(Form1->mmNewBook);
     QVERIFY(FormEdit->isVisible());
     QCOMPARE(tagOf(Form1->mmAbstract), 1);
     QCOMPARE(storedRows(path).size(), expected.size() + 1);
@@ -96,7 +96,7 @@ void TestRecords::save()
     {
         AppFixture app;
         const QString path = app.startWithLibrary("Empty.mdb");
-        Form1->mmSave->trigger();
+        trigger(Form1->mmSave);
         QCOMPARE(storedRows(path), QStringList({"New|New||||"}));
     }
     AppFixture app;
@@ -113,7 +113,7 @@ void TestRecords::save()
     // An empty author memo stores the placeholder in Name.
     Form1->DBmeName->selectAll();
     QTest::keyClick(Form1->DBmeName, Qt::Key_Delete);
-    Form1->mmSave->trigger();
+    trigger(Form1->mmSave);
     QCOMPARE(storedRows(path), QStringList({"New|Физика|1980|||"}));
     QCOMPARE(app.dialogs.errors(), QStringList());
 }
@@ -125,7 +125,7 @@ void TestRecords::saveWhenPostFails()
     execOn(path, {"CREATE TRIGGER NoUpdate BEFORE UPDATE ON Books "
                   "BEGIN SELECT RAISE(ABORT, 'write refused'); END"});
 
-    Form1->mmSave->trigger();
+    trigger(Form1->mmSave);
     QCOMPARE(app.dialogs.errors().size(), 1);
     QCOMPARE(Form1->DBGrid->dataSource(), &DataModule1->DataSource);
     QVERIFY(DataModule1->dataChangeAttached());
@@ -141,7 +141,7 @@ void TestRecords::deleteRecord()
     Form1->siNext->click();
 
     app.dialogs.nextAnswers.enqueue(false);
-    Form1->mmDelete->trigger();
+    trigger(Form1->mmDelete);
     QCOMPARE(lastQuestion(app.dialogs),
              QStringLiteral("Внимание!!!: Вы действительно хотите удалить текущую информацию?"));
     QCOMPARE(storedRows(path).size(), 3);
@@ -156,9 +156,9 @@ void TestRecords::deleteRecord()
 
     // Deleting the last records leaves "Нет записей" and the deleted record's text.
     app.dialogs.nextAnswers << true << true;
-    Form1->mmDelete->trigger();
+    trigger(Form1->mmDelete);
     QCOMPARE(app.currentName(), QStringLiteral("А"));
-    Form1->mmDelete->trigger();
+    trigger(Form1->mmDelete);
     QCOMPARE(storedRows(path), QStringList());
     QCOMPARE(Form1->statusPanel(0), QStringLiteral("Нет записей"));
     QCOMPARE(Form1->statusPanel(1), QStringLiteral("А    1"));
@@ -166,7 +166,7 @@ void TestRecords::deleteRecord()
     // On an empty library Yes changes nothing.
     app.pick(app.library("Empty.mdb"));
     app.dialogs.nextAnswers.enqueue(true);
-    Form1->mmDelete->trigger();
+    trigger(Form1->mmDelete);
     QCOMPARE(storedRows(app.library("Empty.mdb")), QStringList());
     QCOMPARE(app.dialogs.errors(), QStringList());
 }
@@ -311,14 +311,14 @@ void TestRecords::bookmarks()
     Form1->siFirst->click();
     QTest::keyClick(Form1->DBGrid, Qt::Key_G, Qt::ControlModifier);
     app.dialogs.nextAnswers.enqueue(true);
-    Form1->mmDelete->trigger();
+    trigger(Form1->mmDelete);
     Form1->siLast->click();
-    Form1->pmGotoBookMark->trigger();
+    trigger(Form1->pmGotoBookMark);
     QCOMPARE(app.currentName(), QStringLiteral("А5"));
     QVERIFY(Form1->pmGetBookMark->isEnabled());
 
     // Picking a library releases a stored bookmark.
-    Form1->pmGetBookMark->trigger();
+    trigger(Form1->pmGetBookMark);
     QVERIFY(Form1->pmGotoBookMark->isEnabled());
     app.pick(path);
     QVERIFY(Form1->pmGetBookMark->isEnabled());
@@ -352,7 +352,7 @@ void TestRecords::abstractEditorToggle()
     QVERIFY(FormEdit->isVisible());
     FormEdit->close();
     QCOMPARE(tagOf(Form1->mmAbstract), 0);
-    Form1->mmAbstract->trigger();
+    trigger(Form1->mmAbstract);
     QVERIFY(FormEdit->isVisible());
     QCOMPARE(tagOf(Form1->mmAbstract), 1);
 
@@ -401,7 +401,7 @@ void TestRecords::closeSelectGrid()
     app.startWithLibrary("Books.mdb", FiveBooks);
     Form1->DBgrQuery->show();
     Form1->setStatusPanel(2, QStringLiteral("1 из 3"));
-    Form1->CloseSelectGrid->trigger();
+    trigger(Form1->CloseSelectGrid);
     QVERIFY(!Form1->DBgrQuery->isVisible());
     QCOMPARE(Form1->statusPanel(2), QStringLiteral("1 из 3"));
 }
