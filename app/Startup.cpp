@@ -16,6 +16,7 @@ Program::Program(const QString &programFolder)
     DataModule1->View = Form1;
     Form1->attachDataModule(*DataModule1);
     FormEdit = new TFormEdit;
+    Form1->attachEditor(*FormEdit);
     AboutBox = new TAboutBox;
 }
 

@@ -510,6 +510,12 @@ void TForm1::attachDataModule(TDataModule1 &dataModule)
     DBgrQuery->setDataSource(&dataModule.DataSourceQuery);
 }
 
+void TForm1::attachEditor(TFormEdit &editor)
+{
+    connect(&editor, &TFormEdit::closed, this, [this] { setTag(mmAbstract, 0); });
+    connectHandler(&editor, &TFormEdit::hideRequested, this, [this] { mmAbstractClick(); });
+}
+
 // ------------------------------------------------------------------------------ MainView
 
 void TForm1::setStatusPanel(int panel, const QString &text) { FPanels[panel]->setText(text); }
@@ -740,7 +746,9 @@ void TForm1::mmAbstractClick()
         FormEdit->move(0, 301);
         FormEdit->resize(1023, 448);
         FormEdit->show();
-        FormEdit->Editor->document()->setModified(false);
+        FormEdit->UpdateCutCopyButtons();
+        FormEdit->RichEditChange();
+        FormEdit->Editor->setModified(false);
     } else {
         FormEdit->hide();
         setTag(mmAbstract, 0);

@@ -13,6 +13,7 @@ class QMenu;
 class QPlainTextEdit;
 class QToolButton;
 class TDataModule1;
+class TFormEdit;
 
 namespace quil {
 class DBEdit;
@@ -31,6 +32,8 @@ public:
 
     // Binds the data-aware controls to the data module's data sources (start-up step 4).
     void attachDataModule(TDataModule1 &dataModule);
+    // Follows the abstract editor's close box and hide button.
+    void attachEditor(TFormEdit &editor);
 
     // MainView
     void setStatusPanel(int panel, const QString &text) override;
