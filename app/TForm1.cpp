@@ -6,6 +6,7 @@
 #include "app/TAboutBox.h"
 #include "app/Tag.h"
 #include "editor/TFormEdit.h"
+#include "export/gui/ExportCommands.h"
 #include "platform/Error.h"
 #include "platform/KeyboardLayout.h"
 #include "platform/gui/DBEdit.h"
@@ -26,8 +27,11 @@
 #include <QLabel>
 #include <QMenuBar>
 #include <QPlainTextEdit>
+#include <QScopeGuard>
+#include <QSignalBlocker>
 #include <QStatusBar>
 #include <QStyle>
+#include <QTextCursor>
 #include <QTextEdit>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -194,6 +198,10 @@ void TForm1::createMainMenu()
     connectHandler(mmInfo, &QAction::triggered, this, [this] { mmInfoClick(); });
     connectHandler(mmTerms, &QAction::triggered, this, [this] { mmTermsClick(); });
     connectHandler(About1, &QAction::triggered, this, [this] { About1Click(); });
+    connectHandler(mmBufReference, &QAction::triggered, this, [this] { mmBufReferenceClick(); });
+    connectHandler(mmBufAbstract, &QAction::triggered, this, [this] { mmBufAbstractClick(); });
+    connectHandler(mmImDBSelnFile, &QAction::triggered, this, [this] { mmSaveInFileClick(); });
+    connectHandler(SampleInHTML1, &QAction::triggered, this, [this] { SampleInHTML1Click(); });
 }
 
 void TForm1::createGridMenu()
@@ -221,6 +229,7 @@ void TForm1::createGridMenu()
     connectHandler(pmGetBookMark, &QAction::triggered, this, [this] { pmGetBookMarkClick(); });
     connectHandler(pmGotoBookMark, &QAction::triggered, this, [this] { pmGotoBookMarkClick(); });
     connectHandler(CloseSelectGrid, &QAction::triggered, this, [this] { CloseSelectGridClick(); });
+    connectHandler(ppSaveinFileQuery, &QAction::triggered, this, [this] { mmSaveInFileClick(); });
 }
 
 void TForm1::createToolBar()
@@ -549,8 +558,9 @@ void TForm1::FormCreate()
     connectHandler(QGuiApplication::inputMethod(), &QInputMethod::localeChanged, this,
                    [this] { ApplicationMessage(); });
 
-    loadNote(meInfo, FInfoChange, InfoFile, &TForm1::meInfoChange);
-    loadNote(meTerms, FTermsChange, TermsFile, &TForm1::meTermsChange);
+    // Each notebook is reported on its own: one that cannot be read does not stop the other.
+    quil::guarded([this] { loadNote(meInfo, FInfoChange, InfoFile, &TForm1::meInfoChange); });
+    quil::guarded([this] { loadNote(meTerms, FTermsChange, TermsFile, &TForm1::meTermsChange); });
 
     const int language = quil::keyboardLayout().currentLanguage();
     setStatusPanel(2, language == quil::LanguageRussian ? Russian : English);
@@ -565,15 +575,36 @@ void TForm1::ApplicationMessage()
 
 void TForm1::closeEvent(QCloseEvent *event)
 {
-    if (quil::guarded([this] { FormClose(); }))
-        event->accept();
-    else
+    // Once a store at closing has been refused, the user may leave without it.
+    if (FCloseStoreFailed && DataModule1 && table().Active() &&
+        table().State() != quil::DataSetState::Browse) {
+        if (quil::dialogs().askYesNo(QStringLiteral("Внимание!!!"),
+                                     QStringLiteral("Закрыть без сохранения?"))) {
+            table().Cancel();
+            event->accept();
+        } else {
+            event->ignore();
+        }
+        return;
+    }
+    FCloseStoreFailed = !quil::guarded([this] { FormClose(); });
+    if (FCloseStoreFailed)
         event->ignore();
+    else
+        event->accept();
+}
+
+void TForm1::changeEvent(QEvent *event)
+{
+    if (event->type() == QEvent::ActivationChange && isActiveWindow() && DataModule1)
+        quil::guarded([] { DataModule1->CheckForChanges(); });
+    QMainWindow::changeEvent(event);
 }
 
 void TForm1::FormClose()
 {
-    if (!DataModule1 || !table().Active())
+    // A library that may not be written has nothing to store.
+    if (!DataModule1 || !table().Active() || DataModule1->libraryReadOnly())
         return;
     storeDetached(
         [] {
@@ -635,9 +666,18 @@ void TForm1::SelectLibraryClick()
         return;
 
     const WaitCursor wait;
+    const QString previous = LibraryFileName;
     LibraryFileName = QFileInfo(picked).fileName();
-    OpenLibrary();
-    setWindowTitle(QStringLiteral("Library ") + LibraryFileName);
+    try {
+        OpenLibrary();
+    } catch (...) {
+        // The library open before is still the one shown and worked on.
+        LibraryFileName = previous;
+        throw;
+    }
+    setWindowTitle(
+        QStringLiteral("Library ") + LibraryFileName +
+        (DataModule1->libraryReadOnly() ? QStringLiteral(" (только чтение)") : QString()));
     for (QAction *item : {mmNewBook, mmSave, mmSelect, mmSearch, mmDelete, mmImportString,
                           mmImportAbstract, mmSizeTable, mmAbstract})
         item->setEnabled(true);
@@ -651,30 +691,7 @@ void TForm1::SelectLibraryClick()
         DataModule1->releaseBookMark();
 }
 
-void TForm1::OpenLibrary()
-{
-    quil::Connection &connection = DataModule1->ADOConnection;
-    if (connection.Connected())
-        connection.Close();
-    connection.setConnectionString(library::connectionString(ProgramFolder, LibraryFileName));
-    // Whatever the engine says, the user learns only that this library cannot be had.
-    const quil::Error missing(QStringLiteral("Библиотека ") + LibraryFileName +
-                              QStringLiteral(" отсутствует!"));
-    try {
-        connection.Open();
-    } catch (const std::exception &) {
-        throw missing;
-    }
-    // The order is set before the table opens, so the keys are read once, already in order,
-    // and the first entry of that order is the current one.
-    table().setSort(book::DefaultSort);
-    try {
-        table().Open();
-    } catch (const std::exception &) {
-        connection.Close();
-        throw missing;
-    }
-}
+void TForm1::OpenLibrary() { DataModule1->OpenLibrary(ProgramFolder, LibraryFileName); }
 
 // ------------------------------------------------------------------------------ records
 
@@ -761,20 +778,74 @@ void TForm1::pmGotoBookMarkClick() { DataModule1->ReturnToBookMark(); }
 
 void TForm1::CloseSelectGridClick() { DBgrQuery->hide(); }
 
+// ------------------------------------------------------------------------------ export
+
+void TForm1::mmBufReferenceClick()
+{
+    ExportCommands::copyReference(*DBmeName, *DBmeTitle, *DBmePub);
+}
+
+void TForm1::mmBufAbstractClick()
+{
+    ExportCommands::copyReferenceAndAbstract(*DBmeName, *DBmeTitle, *DBmePub,
+                                             ExportCommands::currentAbstract());
+}
+
+void TForm1::mmSaveInFileClick()
+{
+    ExportCommands::saveList(ListExport::Format::Text, selectionGridShown());
+}
+
+void TForm1::SampleInHTML1Click()
+{
+    ExportCommands::saveList(ListExport::Format::Html, selectionGridShown());
+}
+
+bool TForm1::selectionGridShown() const { return !DBgrQuery->isHidden(); }
+
 // ------------------------------------------------------------------------------ notebooks
 
 void TForm1::loadNote(QPlainTextEdit *memo, QMetaObject::Connection &change, const QString &file,
                       void (TForm1::*handler)())
 {
     QObject::disconnect(change);
+    // The handler comes back whatever the load does: a notebook whose file could not be read
+    // is written on its first change.
+    const auto attachAgain = qScopeGuard([&] {
+        change = connectHandler(memo, &QPlainTextEdit::textChanged, this,
+                                [this, handler] { (this->*handler)(); });
+    });
     memo->setPlainText(notefile::read(ProgramFolder + file));
-    change = connectHandler(memo, &QPlainTextEdit::textChanged, this,
-                            [this, handler] { (this->*handler)(); });
 }
 
-void TForm1::meInfoChange() { notefile::write(ProgramFolder + InfoFile, noteText(meInfo)); }
+void TForm1::saveNote(QPlainTextEdit *memo, const QString &file)
+{
+    const QString text = noteText(memo);
+    const auto refused = notefile::unencodable(text);
+    if (refused.empty()) {
+        notefile::write(ProgramFolder + file, text);
+        return;
+    }
+    // The file keeps its code page: what it cannot hold is taken out again as it is typed.
+    {
+        const QSignalBlocker quiet(memo);
+        QTextCursor cursor(memo->document());
+        for (auto it = refused.rbegin(); it != refused.rend(); ++it) {
+            cursor.setPosition(int(it->first));
+            cursor.setPosition(int(it->first + it->second), QTextCursor::KeepAnchor);
+            cursor.removeSelectedText();
+        }
+    }
+    // What came with the refused character (a paste) is kept.
+    notefile::write(ProgramFolder + file, noteText(memo));
+    throw quil::Error(QStringLiteral("Символ «%1» нельзя сохранить в заметках: в кодировке "
+                                     "Windows-1251 его нет")
+                          .arg(text.mid(refused.front().first, refused.front().second)));
+}
 
-void TForm1::meTermsChange() { notefile::write(ProgramFolder + TermsFile, noteText(meTerms)); }
+void TForm1::meInfoChange() { saveNote(meInfo, InfoFile); }
+
+void TForm1::meTermsChange() { saveNote(meTerms, TermsFile); }
 
 void TForm1::showNoteInFront(QAction *item, QPlainTextEdit *memo, QAction *otherItem)
 {

@@ -67,6 +67,13 @@ public:
     void pmGetBookMarkClick();
     void pmGotoBookMarkClick();
     void CloseSelectGridClick();
+    // Export
+    void mmBufReferenceClick();
+    void mmBufAbstractClick();
+    void mmSaveInFileClick();
+    void SampleInHTML1Click();
+    // Whether the selection grid DBgrQuery is showing: the exports then write the selection.
+    bool selectionGridShown() const;
     // Notebooks
     void mmInfoClick();
     void mmTermsClick();
@@ -149,6 +156,7 @@ public:
 
 protected:
     void closeEvent(QCloseEvent *event) override;
+    void changeEvent(QEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
@@ -162,6 +170,8 @@ private:
 
     void loadNote(QPlainTextEdit *memo, QMetaObject::Connection &change, const QString &file,
                   void (TForm1::*handler)());
+    // Writes a notebook's file; a character its code page lacks is taken out and reported.
+    void saveNote(QPlainTextEdit *memo, const QString &file);
     void showNoteInFront(QAction *item, QPlainTextEdit *memo, QAction *otherItem);
     // Runs a store with the grid unbound and the data-change handler detached; both come back
     // when the store fails, and also after success unless it closes the program.
@@ -173,6 +183,7 @@ private:
     // The input language before the latest switch: Qt reports a switch only after it happened.
     int FLanguageBeforeSwitch = 0;
     QString FProgramFolder;
+    bool FCloseStoreFailed = false; // the latest store at closing was refused
 };
 
 // The program-wide instance: the main window; closing it ends the program.

@@ -82,6 +82,27 @@ void runRtf(const quilbench::Options &options)
         quilbench::report(QStringLiteral("rtf_failed"), -1);
 }
 
+// One paragraph of 16,000 runs, as a pasted page of a formatted article gives.
+void runRuns16k(const quilbench::Options &options)
+{
+    QByteArray rtf = "{\\rtf1\\ansi\\deff0{\\fonttbl{\\f0 Times New Roman;}}\\f0 ";
+    for (int i = 0; i < 8000; ++i)
+        rtf += "{\\b w" + QByteArray::number(i) + "}{\\i x} ";
+    rtf += "\\par}";
+    const int runs = std::max(options.runs, 5);
+    QTextDocument document;
+    const double read =
+        quilbench::medianMs(runs, [&] { quil::rtf::RtfReader::read(rtf, &document); });
+    quilbench::report(QStringLiteral("rtf_runs_16k_read"), read);
+    qsizetype characters = 0;
+    const double text = quilbench::medianMs(
+        runs, [&] { characters += quil::rtf::RtfTextExtractor::plainText(rtf).size(); });
+    quilbench::report(QStringLiteral("rtf_runs_16k_text"), text);
+    if (characters == 0)
+        quilbench::report(QStringLiteral("rtf_failed"), -1);
+}
+
 } // namespace
 
 QUIL_BENCH_SUITE(rtf, runRtf);
+QUIL_BENCH_SUITE(rtf_runs_16k, runRuns16k);

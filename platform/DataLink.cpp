@@ -40,6 +40,14 @@ bool DataLink::Edit()
     return editing();
 }
 
+bool DataLink::writable() const { return active() && !dataSet()->ReadOnly(); }
+
+void DataLink::CancelEdit()
+{
+    if (editing())
+        dataSet()->Cancel();
+}
+
 void DataLink::dataEvent(DataEvent event, Field *field)
 {
     switch (event) {

@@ -24,6 +24,10 @@ public:
     bool editing() const;
     // Asks the dataset to edit the current record; false when it cannot (no dataset, closed).
     bool Edit();
+    // Open on a connection that may write: the control takes typing.
+    bool writable() const;
+    // Drops the record's edit (what was typed and not stored), as Esc does.
+    void CancelEdit();
 
     virtual void dataEvent(DataEvent event, Field *field);
 

@@ -8,6 +8,7 @@
 #include <QSqlError>
 #include <QSqlRecord>
 #include <algorithm>
+#include <limits>
 
 namespace quil {
 namespace {
@@ -25,8 +26,25 @@ QString quoted(const QString &identifier)
 void execOrThrow(QSqlQuery &q)
 {
     if (!q.exec())
-        throw Error(q.lastError().text());
+        throwSqlError(q.lastError());
 }
+
+// next() answers false both at the end and at a page the engine cannot read: tell them apart.
+void checkFinished(const QSqlQuery &q)
+{
+    if (q.lastError().isValid())
+        throwSqlError(q.lastError());
+}
+
+void execStatement(const QSqlDatabase &db, const QString &statement)
+{
+    QSqlQuery q(db);
+    if (!q.exec(statement))
+        throwSqlError(q.lastError());
+}
+
+const QString ReadOnlyMessage =
+    QStringLiteral("Библиотека открыта только для чтения: изменения в ней не сохраняются");
 
 } // namespace
 
@@ -68,8 +86,10 @@ void DataSet::chooseIndex()
     QSqlQuery q(FConnection.database());
     q.prepare(QStringLiteral("SELECT 1 FROM sqlite_master WHERE type='index' AND name=?"));
     q.addBindValue(BrowseIndex);
-    if (q.exec() && q.next())
+    execOrThrow(q);
+    if (q.next())
         FUsedIndex = BrowseIndex;
+    checkFinished(q);
 }
 
 void DataSet::Open()
@@ -199,9 +219,11 @@ void DataSet::loadKeys()
 
     std::vector<qint64> keys;
     keys.reserve(FKeys.size());
+    FDataVersion = FConnection.dataVersion();
     if (!sortHere) {
         while (q.next())
             keys.push_back(q.value(0).toLongLong());
+        checkFinished(q);
         FKeys = std::move(keys);
         return;
     }
@@ -216,6 +238,7 @@ void DataSet::loadKeys()
         }
         sortKeys.push_back(std::move(key));
     }
+    checkFinished(q);
     q.finish();
     std::vector<int> rows(keys.size());
     for (size_t i = 0; i < rows.size(); ++i)
@@ -366,15 +389,28 @@ void DataSet::resetBuffer()
     FBufferSet.assign(FFields.size(), false);
 }
 
+bool DataSet::ReadOnly() const { return FConnection.ReadOnly(); }
+
+void DataSet::checkWritable() const
+{
+    if (FConnection.ReadOnly())
+        throw Error(ReadOnlyMessage);
+}
+
 void DataSet::Edit()
 {
     checkActive();
     if (FState == DataSetState::Edit || FState == DataSetState::Insert)
         return;
+    checkWritable();
     if (FKeys.empty()) {
         Insert();
         return;
     }
+    // The row as it is now read is what a store compares with the file.
+    FOriginal.assign(FFields.size(), QVariant());
+    for (size_t i = 0; i < FFields.size(); ++i)
+        FOriginal[i] = fieldValue(*FFields[i]);
     resetBuffer();
     FModified = false;
     FState = DataSetState::Edit;
@@ -384,12 +420,13 @@ void DataSet::Edit()
 void DataSet::Insert()
 {
     checkActive();
+    checkWritable();
     CheckBrowseMode();
     resetBuffer();
     FModified = false;
     FInsertIndex = FKeys.empty() ? 0 : FIndex;
     FState = DataSetState::Insert;
-    if (AfterScroll)
+    if (AfterScroll && !FBulk)
         AfterScroll(*this);
     dataEvent(DataEvent::RecordChange);
 }
@@ -429,6 +466,7 @@ void DataSet::writeRecord()
         if (v.isNull() || v.toString().isEmpty())
             throw Error(QStringLiteral("Поле '%1' должно иметь значение").arg(field->FieldName()));
     }
+    checkWritable();
 
     QStringList names;
     QVariantList values;
@@ -438,39 +476,94 @@ void DataSet::writeRecord()
             values << FBuffer[i];
         }
     }
-    QSqlQuery q(FConnection.database());
     const bool inserting = FState == DataSetState::Insert;
-    if (inserting) {
-        QStringList marks;
-        for (int i = 0; i < names.size(); ++i)
-            marks << QStringLiteral("?");
-        const QString sql =
-            names.isEmpty()
-                ? QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(quoted(tableName()))
-                : QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
-                      .arg(quoted(tableName()), names.join(QLatin1Char(',')),
-                           marks.join(QLatin1Char(',')));
-        if (!q.prepare(sql))
-            throw Error(q.lastError().text());
-    } else if (!names.isEmpty()) {
-        QStringList sets;
-        for (const QString &name : names)
-            sets << name + QStringLiteral("=?");
-        const QString sql = QStringLiteral("UPDATE %1 SET %2 WHERE %3=?")
-                                .arg(quoted(tableName()), sets.join(QLatin1Char(',')),
-                                     quoted(keyField().FieldName()));
-        if (!q.prepare(sql))
-            throw Error(q.lastError().text());
-        values << FKeys[size_t(FIndex)];
+    if (inserting && FBulk) {
+        storeInBulk(names, values);
+        return;
     }
-    if (inserting || !names.isEmpty()) {
+    if (!inserting && names.isEmpty()) {
+        finishStore(false, 0);
+        return;
+    }
+    const QSqlDatabase db = FConnection.database();
+    // One transaction: the check that the row is as it was read and the write see one file.
+    execStatement(db, QStringLiteral("BEGIN IMMEDIATE"));
+    qint64 key = 0;
+    try {
+        QSqlQuery q(db);
+        if (inserting) {
+            if (!q.prepare(insertStatement(names)))
+                throwSqlError(q.lastError());
+        } else {
+            key = FKeys[size_t(FIndex)];
+            checkUnchangedElsewhere(key);
+            QStringList sets;
+            for (const QString &name : names)
+                sets << name + QStringLiteral("=?");
+            const QString sql = QStringLiteral("UPDATE %1 SET %2 WHERE %3=?")
+                                    .arg(quoted(tableName()), sets.join(QLatin1Char(',')),
+                                         quoted(keyField().FieldName()));
+            if (!q.prepare(sql))
+                throwSqlError(q.lastError());
+            values << key;
+        }
         for (const QVariant &v : values)
             q.addBindValue(v);
-        execOrThrow(q);
+        if (!q.exec()) {
+            const QSqlError error = q.lastError();
+            if (inserting)
+                checkKeyRoom();
+            throwSqlError(error);
+        }
+        if (inserting)
+            key = q.lastInsertId().toLongLong();
+        execStatement(db, QStringLiteral("COMMIT"));
+    } catch (...) {
+        QSqlQuery rollback(db);
+        rollback.exec(QStringLiteral("ROLLBACK"));
+        throw;
     }
+    FConnection.afterStore();
+    finishStore(inserting, key);
+}
 
-    if (inserting) {
-        const qint64 key = q.lastInsertId().toLongLong();
+QString DataSet::insertStatement(const QStringList &names) const
+{
+    if (names.isEmpty())
+        return QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(quoted(tableName()));
+    QStringList marks;
+    for (int i = 0; i < names.size(); ++i)
+        marks << QStringLiteral("?");
+    return QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
+        .arg(quoted(tableName()), names.join(QLatin1Char(',')), marks.join(QLatin1Char(',')));
+}
+
+// Inside the open bulk transaction: one reused statement, and the key joins the snapshot at
+// EndBulk; the data sources hear nothing until then.
+void DataSet::storeInBulk(const QStringList &names, const QVariantList &values)
+{
+    QSqlQuery &statement = bulkInsertStatement(insertStatement(names));
+    for (int i = 0; i < values.size(); ++i)
+        statement.bindValue(i, values[i]);
+    if (!statement.exec()) {
+        const QSqlError error = statement.lastError();
+        statement.finish();
+        checkKeyRoom();
+        throwSqlError(error);
+    }
+    const qint64 key = statement.lastInsertId().toLongLong();
+    statement.finish();
+    FBulkPending.push_back(key);
+    FCache.remove(key);
+    FState = DataSetState::Browse;
+    resetBuffer();
+    FOriginal.clear();
+    FModified = false;
+}
+
+void DataSet::finishStore(bool inserted, qint64 key)
+{
+    if (inserted) {
         FKeys.insert(FKeys.begin() + FInsertIndex, key);
         FIndex = FInsertIndex;
         FCache.remove(key);
@@ -479,9 +572,64 @@ void DataSet::writeRecord()
     }
     FState = DataSetState::Browse;
     resetBuffer();
+    FOriginal.clear();
     FModified = false;
     FBof = FEof = false;
-    dataEvent(inserting ? DataEvent::DataSetChange : DataEvent::RecordChange);
+    dataEvent(inserted ? DataEvent::DataSetChange : DataEvent::RecordChange);
+    CheckForChanges();
+}
+
+void DataSet::checkUnchangedElsewhere(qint64 key)
+{
+    QStringList names;
+    for (const auto &field : FFields)
+        names << quoted(field->FieldName());
+    QSqlQuery q(FConnection.database());
+    q.setForwardOnly(true);
+    if (!q.prepare(QStringLiteral("SELECT %1 FROM %2 WHERE %3=?")
+                       .arg(names.join(QLatin1Char(',')), quoted(tableName()),
+                            quoted(keyField().FieldName()))))
+        throwSqlError(q.lastError());
+    q.addBindValue(key);
+    execOrThrow(q);
+    const bool found = q.next();
+    checkFinished(q);
+    // What is shown of this record is out of date either way; what was typed stays in edit.
+    FCache.remove(key);
+    if (!found)
+        throw Error(
+            QStringLiteral("Запись удалена другим пользователем: введённый текст не сохранён"));
+    for (size_t i = 0; i < FFields.size() && i < FOriginal.size(); ++i) {
+        const QVariant now = q.value(int(i));
+        const QVariant &before = FOriginal[i];
+        if (now.isNull() != before.isNull() || now.toString() != before.toString())
+            throw Error(QStringLiteral("Запись была изменена другим пользователем: введённый "
+                                       "текст не сохранён (Esc покажет запись как она есть)"));
+    }
+}
+
+void DataSet::checkKeyRoom()
+{
+    QSqlQuery q(FConnection.database());
+    q.prepare(QStringLiteral("SELECT max(%1) FROM %2")
+                  .arg(quoted(keyField().FieldName()), quoted(tableName())));
+    if (q.exec() && q.next() && q.value(0).toLongLong() == std::numeric_limits<qint64>::max())
+        throw Error(QStringLiteral("Номер записи (поле %1) достиг наибольшего значения: новые "
+                                   "записи в эту библиотеку не добавить")
+                        .arg(keyField().FieldName()));
+}
+
+void DataSet::CheckForChanges()
+{
+    if (!Active() || FState != DataSetState::Browse || FDisableCount > 0)
+        return;
+    if (FConnection.dataVersion() == FDataVersion)
+        return;
+    forgetCache();
+    reloadKeysKeepingCurrent();
+    if (AfterScroll)
+        AfterScroll(*this);
+    dataEvent(DataEvent::DataSetChange);
 }
 
 void DataSet::Cancel()
@@ -490,6 +638,7 @@ void DataSet::Cancel()
         return;
     const bool wasInsert = FState == DataSetState::Insert;
     FState = DataSetState::Browse;
+    FOriginal.clear();
     resetBuffer();
     FModified = false;
     if (wasInsert && AfterScroll)
@@ -506,6 +655,7 @@ void DataSet::Delete()
     }
     if (FKeys.empty())
         throw Error(QStringLiteral("Операция невозможна: нет записей"));
+    checkWritable();
     const qint64 key = FKeys[size_t(FIndex)];
     QSqlQuery q(FConnection.database());
     if (!q.prepare(QStringLiteral("DELETE FROM %1 WHERE %2=?")
@@ -514,6 +664,7 @@ void DataSet::Delete()
     q.addBindValue(key);
     execOrThrow(q);
 
+    FConnection.afterStore();
     FKeys.erase(FKeys.begin() + FIndex);
     FCache.remove(key);
     FState = DataSetState::Browse;
@@ -526,6 +677,7 @@ void DataSet::Delete()
     if (AfterScroll)
         AfterScroll(*this);
     dataEvent(DataEvent::DataSetChange);
+    CheckForChanges();
 }
 
 // ------------------------------------------------------------------------------ bookmarks
@@ -604,10 +756,85 @@ void DataSet::removeDataSource(DataSource *source)
 
 void DataSet::dataEvent(DataEvent event, Field *field)
 {
-    if (FDisableCount > 0)
+    if (FDisableCount > 0 || (FBulk && event != DataEvent::UpdateRecord))
         return;
     for (DataSource *source : std::vector<DataSource *>(FDataSources))
         source->dataEvent(event, field);
+}
+
+// ---------------------------------------------------------------------------- bulk stores
+
+void DataSet::BeginBulk()
+{
+    checkActive();
+    if (FBulk)
+        return;
+    CheckBrowseMode();
+    QSqlDatabase db = FConnection.database();
+    if (!db.transaction())
+        throw Error(db.lastError().text());
+    FBulk = true;
+}
+
+QSqlQuery &DataSet::bulkInsertStatement(const QString &sql)
+{
+    if (!FBulkInsert || FBulkInsertSql != sql) {
+        FBulkInsert = std::make_unique<QSqlQuery>(FConnection.database());
+        if (!FBulkInsert->prepare(sql)) {
+            const QString message = FBulkInsert->lastError().text();
+            FBulkInsert.reset();
+            throw Error(message);
+        }
+        FBulkInsertSql = sql;
+    }
+    return *FBulkInsert;
+}
+
+void DataSet::CommitBulk()
+{
+    if (!FBulk)
+        return;
+    QSqlDatabase db = FConnection.database();
+    if (!db.commit())
+        throw Error(db.lastError().text());
+    FBulkCommitted.insert(FBulkCommitted.end(), FBulkPending.begin(), FBulkPending.end());
+    FBulkPending.clear();
+    if (!db.transaction())
+        throw Error(db.lastError().text());
+}
+
+void DataSet::EndBulk(bool commit)
+{
+    if (!FBulk)
+        return;
+    if (FState == DataSetState::Edit || FState == DataSetState::Insert)
+        Cancel(); // a record that failed to post is not stored half-made
+    FBulk = false;
+    FBulkInsert.reset();
+    QSqlDatabase db = FConnection.database();
+    QString failure;
+    if (commit && !db.commit()) {
+        failure = db.lastError().text();
+        db.rollback();
+    } else if (!commit) {
+        db.rollback();
+    }
+    if (commit && failure.isEmpty())
+        FBulkCommitted.insert(FBulkCommitted.end(), FBulkPending.begin(), FBulkPending.end());
+    FBulkPending.clear();
+
+    if (!FBulkCommitted.empty()) {
+        const int at = FKeys.empty() ? 0 : FIndex;
+        FKeys.insert(FKeys.begin() + at, FBulkCommitted.rbegin(), FBulkCommitted.rend());
+        FIndex = at;
+        FBof = FEof = false;
+    }
+    FBulkCommitted.clear();
+    if (AfterScroll)
+        AfterScroll(*this);
+    dataEvent(DataEvent::DataSetChange);
+    if (!failure.isEmpty())
+        throw Error(failure);
 }
 
 // --------------------------------------------------------------------------------- fields
@@ -660,6 +887,7 @@ void DataSet::fetchPage(int index)
         const qint64 key = row.values[size_t(FKeyIndex)].toLongLong();
         FCache.insert(key, std::move(row));
     }
+    checkFinished(*FPageQuery);
     FPageQuery->finish();
 }
 
@@ -686,6 +914,7 @@ void DataSet::readRecord(qint64 key, Row &row)
     FRecordQuery->bindValue(0, key);
     execOrThrow(*FRecordQuery);
     const bool found = FRecordQuery->next();
+    checkFinished(*FRecordQuery);
     int column = 0;
     for (size_t i = 0; i < FFields.size(); ++i) {
         if (!FFields[i]->def().lazy)

@@ -86,6 +86,23 @@ public:
     // then post, or drop when nothing was set); does nothing while browsing.
     void CheckBrowseMode();
     bool Modified() const { return FModified; }
+    // The connection may not write: Edit, Insert, Post and Delete fail with one message.
+    bool ReadOnly() const;
+    // When another connection has changed the file since the keys were read, reads them again
+    // (the current record stays current where it still exists). Only while browsing.
+    void CheckForChanges();
+
+    // --- bulk stores
+    // A long run of posts in open transactions: CommitBulk makes what was posted so far
+    // durable and opens the next one. Meanwhile the data sources hear only the update step (so
+    // update-data still runs for every post), and inserted keys join the snapshot at EndBulk,
+    // at the cursor and the last one first, as single inserts would have left them.
+    // EndBulk(false) drops what was posted since the last commit; a failed commit drops it too
+    // and raises quil::Error. Either way the data sources then hear one data change.
+    void BeginBulk();
+    void CommitBulk();
+    void EndBulk(bool commit);
+    bool InBulk() const { return FBulk; }
 
     // --- bookmarks
     Bookmark GetBookmark();
@@ -156,6 +173,15 @@ private:
     void afterMove();
     void updateRecord();
     void writeRecord();
+    QSqlQuery &bulkInsertStatement(const QString &sql);
+    void finishStore(bool inserted, qint64 key);
+    void checkWritable() const;
+    // Inside the store's transaction: the row in the file is still the row as read at Edit.
+    void checkUnchangedElsewhere(qint64 key);
+    // An insert refused because the key has no larger value left says so.
+    void checkKeyRoom();
+    QString insertStatement(const QStringList &names) const;
+    void storeInBulk(const QStringList &names, const QVariantList &values);
     const Row &rowFor(qint64 key, int indexHint);
     void fetchPage(int index);
     void readRecord(qint64 key, Row &row);
@@ -178,6 +204,8 @@ private:
     int FPageEnd = -1;             // one past the last row of the last page read
     std::vector<QVariant> FBuffer; // edit/insert: field values written so far
     std::vector<bool> FBufferSet;
+    std::vector<QVariant> FOriginal; // edit: the record as read when editing began
+    qint64 FDataVersion = 0;
     bool FModified = false;
     int FInsertIndex = 0;
 
@@ -186,6 +214,12 @@ private:
     std::vector<DataSource *> FDataSources;
     std::set<int> FLiveBookmarks;
     int FNextBookmarkId = 1;
+
+    bool FBulk = false;
+    std::vector<qint64> FBulkPending;   // inserted since the last commit
+    std::vector<qint64> FBulkCommitted; // inserted and committed, not yet in the snapshot
+    std::unique_ptr<QSqlQuery> FBulkInsert;
+    QString FBulkInsertSql;
 
     std::unique_ptr<QSqlQuery> FPageQuery;
     std::unique_ptr<QSqlQuery> FRecordQuery;

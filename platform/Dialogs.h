@@ -32,6 +32,7 @@ public:
         QString initialFolder;
         QString fileName;
         bool confirmOverwrite = true; // save dialogs only
+        QString defaultSuffix;        // save dialogs: added to a name typed without one
     };
 
     virtual ~Dialogs() = default;

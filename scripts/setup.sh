@@ -8,7 +8,8 @@ root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 build="${QUIL_BUILD_DIR:-$root/build}"
 
 packages=(build-essential cmake pkg-config qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite
-          libsqlite3-dev libgl-dev xvfb xauth unrtf fonts-dejavu-core)
+          libsqlite3-dev libgl-dev xvfb xauth unrtf fonts-dejavu-core clang-format
+          libxtst-dev)
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
@@ -21,6 +22,26 @@ if ((${#missing[@]})); then
     DEBIAN_FRONTEND=noninteractive $sudo_cmd apt-get install -y -qq "${missing[@]}"
 fi
 
+# The sources must be as the style file formats them.
+format_check() {
+    local files
+    mapfile -t files < <(git -C "$root" ls-files '*.cpp' '*.h')
+    (cd "$root" && clang-format --dry-run -Werror "${files[@]}")
+}
+
+if [[ "$mode" == sanitize ]]; then
+    # AddressSanitizer and UndefinedBehaviorSanitizer over the whole suite, in a build of its own.
+    # Leak reports are off: Qt and fontconfig keep caches for the life of the process.
+    build="${QUIL_SANITIZE_BUILD_DIR:-$root/build-sanitize}"
+    cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Debug -DQUIL_SANITIZE=ON >/dev/null
+    cmake --build "$build" --parallel "$(nproc)"
+    export QT_QPA_PLATFORM=offscreen
+    export ASAN_OPTIONS=detect_leaks=0:abort_on_error=1
+    export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
+    exec ctest --test-dir "$build" --output-on-failure --parallel "$(nproc)"
+fi
+
+if [[ "$mode" == test ]]; then format_check; fi
 cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
 cmake --build "$build" --parallel "$(nproc)"
 
@@ -37,7 +58,7 @@ case "$mode" in
         echo "Program folder: $build/QUIL.Lib"
         ;;
     *)
-        echo "usage: setup.sh [run|test|build]" >&2
+        echo "usage: setup.sh [run|test|build|sanitize]" >&2
         exit 2
         ;;
 esac

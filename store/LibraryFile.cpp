@@ -1,9 +1,11 @@
 #include "store/LibraryFile.h"
 
+#include "platform/Connection.h"
 #include "platform/Error.h"
 #include "store/Book.h"
 
 #include <QFileInfo>
+#include <QHash>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -16,23 +18,67 @@ QString folder(const QString &programFolder) { return programFolder + QStringLit
 
 QString connectionString(const QString &programFolder, const QString &libraryFileName)
 {
-    return QStringLiteral("Provider=QSQLITE;Data Source=") + folder(programFolder) +
-           libraryFileName + QStringLiteral(";Persist Security Info=False");
+    return QStringLiteral("Provider=QSQLITE;Data Source=") +
+           quil::connectionStringQuoted(folder(programFolder) + libraryFileName) +
+           QStringLiteral(";Persist Security Info=False");
 }
 
 namespace {
 const char *const BrowseIndexStatement =
     "CREATE INDEX IF NOT EXISTS BooksBrowse ON Books(key, City, Name, Title)";
+
+void execOrThrow(QSqlQuery &q)
+{
+    if (!q.exec())
+        quil::throwSqlError(q.lastError());
+}
+
+// A read that stopped at an unreadable page looks like the end of the rows.
+void checkFinished(const QSqlQuery &q)
+{
+    if (q.lastError().isValid())
+        quil::throwSqlError(q.lastError());
+}
 } // namespace
+
+void validate(QSqlDatabase &db)
+{
+    QSqlQuery q(db);
+    q.setForwardOnly(true);
+    q.prepare(QStringLiteral("SELECT type FROM sqlite_master WHERE name = ? COLLATE NOCASE"));
+    q.addBindValue(book::TableName);
+    execOrThrow(q);
+    const bool found = q.next();
+    checkFinished(q);
+    if (!found)
+        throw quil::Error(QStringLiteral("В файле нет таблицы Books"));
+    if (q.value(0).toString() != QLatin1String("table"))
+        throw quil::Error(QStringLiteral("Books в этом файле не таблица"));
+    q.finish();
+
+    q.prepare(QStringLiteral("SELECT name, type, pk FROM pragma_table_info(?)"));
+    q.addBindValue(book::TableName);
+    execOrThrow(q);
+    QHash<QString, std::pair<QString, int>> columns;
+    int primaryKeys = 0;
+    while (q.next()) {
+        const int pk = q.value(2).toInt();
+        primaryKeys += pk > 0 ? 1 : 0;
+        columns.insert(q.value(0).toString().toLower(), {q.value(1).toString(), pk});
+    }
+    checkFinished(q);
+    q.finish();
+    for (const quil::FieldDef &def : book::fieldDefs())
+        if (!columns.contains(def.name.toLower()))
+            throw quil::Error(QStringLiteral("В таблице Books нет поля %1").arg(def.name));
+    const auto key = columns.value(book::Key.toLower());
+    if (primaryKeys != 1 || key.second != 1 ||
+        key.first.compare(QLatin1String("INTEGER"), Qt::CaseInsensitive) != 0)
+        throw quil::Error(QStringLiteral("Поле key таблицы Books не целочисленный первичный ключ"));
+}
 
 void prepare(QSqlDatabase &db)
 {
-    const QSqlRecord columns = db.record(book::TableName);
-    if (columns.isEmpty())
-        throw quil::Error(QStringLiteral("В файле нет таблицы Books"));
-    for (const quil::FieldDef &def : book::fieldDefs())
-        if (columns.indexOf(def.name) < 0)
-            throw quil::Error(QStringLiteral("В таблице Books нет поля %1").arg(def.name));
     // A library from elsewhere may lack the index; a read-only one simply goes without it.
     QSqlQuery q(db);
     q.exec(QString::fromLatin1(BrowseIndexStatement));

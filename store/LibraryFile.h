@@ -8,11 +8,15 @@ namespace library {
 
 // ProgramFolder + "DBase/".
 QString folder(const QString &programFolder);
-// The connection string for a library file name (without folder) in the library folder.
+// The connection string for a library file name (without folder) in the library folder; any
+// name the file system allows, ";" included.
 QString connectionString(const QString &programFolder, const QString &libraryFileName);
-// Checks that an open database is a library (table Books with every field; quil::Error if
-// not) and adds the browse index to a library made without it. Set as the connection's
-// OnConnect.
+// Checks, reading only, that an open database is a library: Books is a table (not a view)
+// with the eleven fields and key its integer primary key. quil::Error when not. Set as the
+// connection's OnValidate.
+void validate(QSqlDatabase &db);
+// Adds the browse index to a library made without it (a read-only one goes without). Set as
+// the connection's OnConnect.
 void prepare(QSqlDatabase &db);
 // Creates an empty library (table Books) at path; fails with quil::Error if the file exists.
 void create(const QString &path);

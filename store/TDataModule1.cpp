@@ -29,6 +29,7 @@ TDataModule1::TDataModule1()
     ADOTablePages = &ADOTable.FieldByName(book::Pages);
 
     ADOQuery.SQL << QStringLiteral("select * from Books");
+    ADOConnection.OnValidate = [](QSqlDatabase &db) { library::validate(db); };
     ADOConnection.OnConnect = [](QSqlDatabase &db) { library::prepare(db); };
     ADOTable.BrowseIndex = book::BrowseIndex;
 
@@ -48,6 +49,65 @@ TDataModule1::TDataModule1()
     };
     DataSource.OnUpdateData = [this](quil::DataSource *s) { DataSourceUpdateData(s); };
 }
+
+namespace {
+quil::Error openError(const QString &libraryFileName, const std::exception &e)
+{
+    const auto *error = dynamic_cast<const quil::Error *>(&e);
+    const QString engine = error ? error->message() : QString::fromLocal8Bit(e.what());
+    if (dynamic_cast<const quil::BusyError *>(&e))
+        return quil::Error(QStringLiteral("Библиотека ") + libraryFileName +
+                           QStringLiteral(" занята другой программой; повторите позже\n") + engine);
+    return quil::Error(QStringLiteral("Библиотека ") + libraryFileName +
+                       QStringLiteral(" отсутствует!\n") + engine);
+}
+} // namespace
+
+void TDataModule1::OpenLibrary(const QString &programFolder, const QString &libraryFileName)
+{
+    const QString connectionString = library::connectionString(programFolder, libraryFileName);
+    try {
+        ADOConnection.Check(connectionString);
+    } catch (const std::exception &e) {
+        throw openError(libraryFileName, e);
+    }
+    if (ADOTable.Active())
+        ADOTable.CheckBrowseMode();
+
+    const QString previous = ADOConnection.ConnectionString();
+    const bool wasOpen = ADOConnection.Connected();
+    ADOConnection.Close();
+    ADOConnection.setConnectionString(connectionString);
+    try {
+        ADOConnection.Open();
+        // The order is set before the table opens, so the keys are read once, already in
+        // order, and the first entry of that order is the current one.
+        ADOTable.setSort(book::DefaultSort);
+        ADOTable.Open();
+    } catch (const std::exception &e) {
+        const quil::Error error = openError(libraryFileName, e);
+        ADOConnection.Close();
+        if (wasOpen) {
+            ADOConnection.setConnectionString(previous);
+            // The library open before was whole a moment ago; should it fail now, the error
+            // reported is still the one of the file picked.
+            try {
+                ADOConnection.Open();
+                ADOTable.Open();
+            } catch (const std::exception &) {
+                ADOConnection.Close();
+            }
+        }
+        throw error;
+    }
+}
+
+bool TDataModule1::libraryReadOnly() const
+{
+    return ADOConnection.Connected() && ADOConnection.ReadOnly();
+}
+
+void TDataModule1::CheckForChanges() { ADOTable.CheckForChanges(); }
 
 void TDataModule1::detachDataChange() { DataSource.OnDataChange = nullptr; }
 

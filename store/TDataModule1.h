@@ -35,6 +35,16 @@ public:
     // The window the handlers write to; none while tests run the store alone.
     MainView *View = nullptr;
 
+    // Opens the library of that file name in the library folder, in the default order. The
+    // file is checked first, reading only; a record being edited is stored, as a move would;
+    // only then does the open library give way. On any failure the library open before stays
+    // open and the error names the file and, on a new line, what the engine said.
+    void OpenLibrary(const QString &programFolder, const QString &libraryFileName);
+    // The open library may not be written (read-only file, folder or medium).
+    bool libraryReadOnly() const;
+    // Reads the table's keys again when another program has changed the file.
+    void CheckForChanges();
+
     // Handlers.
     void DataSourceDataChange(quil::DataSource *sender, quil::Field *field);
     void ADOTableAfterScroll(quil::DataSet &dataSet);

@@ -10,7 +10,7 @@ namespace quil {
 DBEdit::DBEdit(QWidget *parent) : QLineEdit(parent)
 {
     FLink.OnDataChange = [this] { loadFromField(); };
-    FLink.OnActiveChange = [this] { setReadOnly(!FLink.active()); };
+    FLink.OnActiveChange = [this] { setReadOnly(!FLink.writable()); };
     FLink.OnUpdateData = [this] {
         if (Field *f = FLink.field())
             f->setAsString(text());
@@ -42,7 +42,9 @@ void DBEdit::loadFromField()
 
 void DBEdit::keyPressEvent(QKeyEvent *event)
 {
-    if (event->key() == Qt::Key_Escape && FLink.Modified()) {
+    // Esc drops the record's edit, so a record the file refuses never holds the user.
+    if (event->key() == Qt::Key_Escape && (FLink.Modified() || FLink.editing())) {
+        guarded([this] { FLink.CancelEdit(); });
         FLink.Reset();
         return;
     }

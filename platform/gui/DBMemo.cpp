@@ -19,7 +19,7 @@ QString toStored(QString text) { return text.replace(QLatin1Char('\n'), QStringL
 DBMemo::DBMemo(QWidget *parent) : QPlainTextEdit(parent)
 {
     FLink.OnDataChange = [this] { loadFromField(); };
-    FLink.OnActiveChange = [this] { setReadOnly(!FLink.active()); };
+    FLink.OnActiveChange = [this] { setReadOnly(!FLink.writable()); };
     FLink.OnUpdateData = [this] {
         if (Field *f = FLink.field())
             f->setAsString(toStored(toPlainText()));
@@ -56,7 +56,9 @@ void DBMemo::contentsChangedByUser()
 
 void DBMemo::keyPressEvent(QKeyEvent *event)
 {
-    if (event->key() == Qt::Key_Escape && FLink.Modified()) {
+    // Esc drops the record's edit, so a record the file refuses never holds the user.
+    if (event->key() == Qt::Key_Escape && (FLink.Modified() || FLink.editing())) {
+        guarded([this] { FLink.CancelEdit(); });
         FLink.Reset();
         return;
     }

@@ -72,10 +72,17 @@ QString QtDialogs::openFileName(const FileRequest &request)
 
 QString QtDialogs::saveFileName(const FileRequest &request)
 {
-    const QFileDialog::Options options =
-        request.confirmOverwrite ? QFileDialog::Options() : QFileDialog::DontConfirmOverwrite;
-    return QFileDialog::getSaveFileName(dialogParent(), request.title, startPath(request),
-                                        qtFileFilter(request.filter), nullptr, options);
+    QFileDialog dialog(dialogParent(), request.title, startPath(request),
+                       qtFileFilter(request.filter));
+    dialog.setObjectName(QStringLiteral("SaveDialog"));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setOption(QFileDialog::DontConfirmOverwrite, !request.confirmOverwrite);
+    // A name typed without extension gets this one before the overwrite question is asked.
+    dialog.setDefaultSuffix(request.defaultSuffix);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return {};
+    return dialog.selectedFiles().constFirst();
 }
 
 bool QtDialogs::askYesNo(const QString &caption, const QString &text)

@@ -1,12 +1,16 @@
 #include "platform/gui/QuilApplication.h"
 
+#include "platform/gui/QtClipboard.h"
 #include "platform/gui/QtPlatform.h"
+#include "platform/gui/XTestKeySynthesizer.h"
 
 namespace quil {
 namespace {
 QtDialogs qtDialogs;
 QtShell qtShell;
 QtKeyboardLayout qtKeyboardLayout;
+XTestKeySynthesizer xtestKeySynthesizer;
+QtClipboard qtClipboard;
 } // namespace
 
 QuilApplication::QuilApplication(int &argc, char **argv) : QApplication(argc, argv)
@@ -16,6 +20,8 @@ QuilApplication::QuilApplication(int &argc, char **argv) : QApplication(argc, ar
     setDialogs(&qtDialogs);
     setShell(&qtShell);
     setKeyboardLayout(&qtKeyboardLayout);
+    setKeySynthesizer(&xtestKeySynthesizer);
+    setClipboard(&qtClipboard);
     showSymbolFontAsUnicode();
 }
 
@@ -24,6 +30,8 @@ QuilApplication::~QuilApplication()
     setDialogs(nullptr);
     setShell(nullptr);
     setKeyboardLayout(nullptr);
+    setKeySynthesizer(nullptr);
+    setClipboard(nullptr);
 }
 
 bool QuilApplication::notify(QObject *receiver, QEvent *event)

@@ -6,7 +6,7 @@ namespace quil {
 
 // The application object: its notify catches whatever an event handler raises and shows it in
 // the error report, so an error ends the handler, never the program. It also installs the Qt
-// dialogs, shell and keyboard layout.
+// dialogs, shell, keyboard layout and clipboard.
 class QuilApplication : public QApplication {
     Q_OBJECT
 public:

@@ -7,6 +7,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QSaveFile>
 #include <QStringDecoder>
 #include <QStringEncoder>
 #include <QTextDocument>
@@ -97,18 +98,33 @@ void AbstractFile::save(QIODevice &device, Format format, const QTextDocument &d
     const QByteArray bytes = encode(document, format);
     if (device.write(bytes) != bytes.size())
         throw Error(kSaveFailed);
+    // A file device keeps small writes in its buffer: their failure shows only here.
+    if (auto *file = qobject_cast<QFileDevice *>(&device); file && !file->flush())
+        throw Error(kSaveFailed);
 }
 
 void AbstractFile::save(const QString &path, const QTextDocument &document)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate))
+    const QFileInfo target(path);
+    if (target.exists() && !target.isFile()) {
+        // A device is written in place: there is no file to replace.
+        QFile device(path);
+        if (!device.open(QIODevice::WriteOnly))
+            throw Error(device.errorString());
+        save(device, formatFor(path), document);
+        return;
+    }
+    // A new file replaces the old one only when it is whole; a failed save leaves the old one.
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
         throw Error(file.errorString());
-    save(file, formatFor(path), document);
-    if (!file.flush())
-        throw Error(kSaveFailed);
-    file.close();
-    if (file.error() != QFileDevice::NoError)
+    try {
+        save(file, formatFor(path), document);
+    } catch (...) {
+        file.cancelWriting();
+        throw;
+    }
+    if (!file.commit())
         throw Error(kSaveFailed);
 }
 

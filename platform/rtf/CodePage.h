@@ -7,12 +7,14 @@
 
 namespace quil::rtf {
 
-// A Windows code page as RTF names it (\ansicpgN, \cpgN, or through \fcharsetN). Decoding
-// goes through QStringDecoder; single-byte pages keep the 256 decoded characters so that
-// text is decoded a byte at a time without a decoder call per byte.
+// A code page as RTF names it (\ansicpgN, \cpgN, or through \fcharsetN): Windows, Mac, ISO
+// and East Asian pages, whatever ICU can decode. Decoding goes through QStringDecoder; single-byte
+// pages keep the 256 decoded characters so that text is decoded a byte at a time without a decoder
+// call per byte.
 class CodePage {
 public:
-    // The code page with this number; an unknown number gives Windows-1252. Never null;
+    // The code page with this number, or the nearest one that ICU decodes (Mac Japanese as
+    // Shift-JIS); a number that names no code page gives Windows-1252. Never null;
     // the object lives until the program ends.
     static const CodePage *get(int number);
 
@@ -30,7 +32,7 @@ public:
     int charToByte(char16_t c) const;
 
 private:
-    explicit CodePage(int number);
+    CodePage(int number, const QByteArray &codec);
 
     int FNumber;
     QByteArray FCodecName;

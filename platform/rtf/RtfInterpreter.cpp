@@ -69,6 +69,78 @@ QString hyperlinkTarget(const QString &instruction)
     return anchor + (space < 0 ? rest : rest.left(space));
 }
 
+// Word's "Insert Symbol": SYMBOL code [\\f "font"] [\\s points] [\\u | \\j | \\a] [\\h],
+// the code in decimal or as 0x hex.
+struct SymbolSpec {
+    bool valid = false;
+    uint32_t code = 0;
+    QString font;
+    int points = 0;
+    bool unicode = false;
+    bool shiftJis = false;
+};
+
+SymbolSpec parseSymbol(const QString &instruction)
+{
+    SymbolSpec spec;
+    const QString t = instruction.trimmed();
+    if (!t.startsWith(QLatin1String("SYMBOL"), Qt::CaseInsensitive))
+        return spec;
+    const qsizetype n = t.size();
+    qsizetype i = 6;
+    const auto skipSpaces = [&] {
+        while (i < n && t.at(i).isSpace())
+            ++i;
+    };
+    const auto word = [&] {
+        const qsizetype start = i;
+        while (i < n && !t.at(i).isSpace())
+            ++i;
+        return t.mid(start, i - start);
+    };
+    skipSpaces();
+    QString number = word();
+    int base = 10;
+    if (number.startsWith(QLatin1String("0x"), Qt::CaseInsensitive)) {
+        number = number.mid(2);
+        base = 16;
+    }
+    bool ok = false;
+    const uint code = number.toUInt(&ok, base);
+    if (!ok || code == 0 || code > 0x10FFFF)
+        return spec;
+    spec.valid = true;
+    spec.code = code;
+    for (skipSpaces(); i < n; skipSpaces()) {
+        if (t.at(i) != QLatin1Char('\\') || i + 1 >= n) {
+            word();
+            continue;
+        }
+        const char16_t option = t.at(i + 1).toLower().unicode();
+        i += 2;
+        switch (option) {
+        case u'f':
+            skipSpaces();
+            if (i < n && t.at(i) == QLatin1Char('"')) {
+                const qsizetype end = t.indexOf(QLatin1Char('"'), i + 1);
+                spec.font = t.mid(i + 1, (end < 0 ? n : end) - i - 1);
+                i = end < 0 ? n : end + 1;
+            } else {
+                spec.font = word();
+            }
+            break;
+        case u's':
+            skipSpaces();
+            spec.points = std::clamp(word().toInt(), 0, 1638);
+            break;
+        case u'u': spec.unicode = true; break;
+        case u'j': spec.shiftJis = true; break;
+        default: word(); break; // \\a (ANSI, the default), \\h (line spacing only)
+        }
+    }
+    return spec;
+}
+
 } // namespace
 
 RtfInterpreter::RtfInterpreter() = default;
@@ -91,7 +163,8 @@ void RtfInterpreter::reset()
 {
     FStack.clear();
     FOverflow = FSkipLevel = FFallbackSkip = 0;
-    FIgnorable = FDone = false;
+    FIgnorable = FDone = FAtGroupStart = FParaHasText = false;
+    FFootnotes = 0;
     FDocCodePage = 1252;
     FDefaultFont = -1;
     FLastPara = {};
@@ -162,12 +235,16 @@ bool RtfInterpreter::run(const QByteArray &bytes, RtfSink &sink, bool rawTextIsU
         if (token.type == RtfToken::GroupOpen || token.type == RtfToken::GroupClose) {
             FFallbackSkip = 0;
             FIgnorable = false;
+            FAtGroupStart = token.type == RtfToken::GroupOpen;
             if (token.type == RtfToken::GroupOpen)
                 openGroup();
             else
                 closeGroup();
             continue;
         }
+        // \* marks a destination only as the first thing in its group.
+        const bool atGroupStart = FAtGroupStart;
+        FAtGroupStart = false;
         if (FFallbackSkip > 0) {
             const bool run = token.type == RtfToken::Text || token.type == RtfToken::Hex;
             if (run && token.length > FFallbackSkip) {
@@ -184,7 +261,12 @@ bool RtfInterpreter::run(const QByteArray &bytes, RtfSink &sink, bool rawTextIsU
             handleWord(token);
             FIgnorable = false;
             break;
-        case RtfToken::Symbol: handleSymbol(token.symbol); break;
+        case RtfToken::Symbol:
+            if (token.symbol == '*')
+                FIgnorable = atGroupStart;
+            else
+                handleSymbol(token.symbol);
+            break;
         case RtfToken::Hex:
             FIgnorable = false;
             handleHex(token.text, token.length);
@@ -229,6 +311,7 @@ void RtfInterpreter::closeGroup()
         FColors.push_back(FColorInProgress);
         FColorInProgress = {};
     }
+    const int closedField = dest == Dest::FieldInst ? top().field : -1;
     FLastPara = top().para;
     FStack.pop_back();
     if (FStack.empty()) {
@@ -242,6 +325,8 @@ void RtfInterpreter::closeGroup()
     // Groups below kept the decoding of their time; refresh it when fonts have changed.
     if (top().fontsGeneration != FFontsGeneration)
         updateDecoding(top());
+    if (closedField >= 0 && top().dest == Dest::Text)
+        symbolField(closedField);
 }
 
 void RtfInterpreter::skipGroup()
@@ -279,6 +364,10 @@ bool RtfInterpreter::handleDestination(const RtfToken &token)
             g.dest = Dest::FieldInst;
         return true;
     case RtfWord::Fldrslt:
+        if (g.field >= 0 && FFields[g.field].symbol) {
+            skipGroup();
+            return true;
+        }
         if (g.field >= 0) {
             const int link = linkOfField(g.field);
             if (link >= 0)
@@ -305,7 +394,8 @@ bool RtfInterpreter::handleDestination(const RtfToken &token)
     case RtfWord::Listtable: g.dest = Dest::ListTable; return true;
     case RtfWord::Listoverridetable: g.dest = Dest::ListOverrideTable; return true;
     default:
-        if (FIgnorable) {
+        // Only a destination that is not understood is ignorable; a known word after \* acts.
+        if (FIgnorable && token.word == RtfWord::Unknown) {
             skipGroup();
             return true;
         }
@@ -335,6 +425,12 @@ void RtfInterpreter::handleWord(const RtfToken &token)
     case W::Zwnj: addChar(0x200C); return;
     case W::Zwbo: addChar(0x200B); return;
     case W::Zwnbo: addChar(0x2060); return;
+    case W::Chftn:
+        // The footnote itself stays out of the text; its number shows where the mark is.
+        if (top().dest == Dest::Text)
+            for (QChar c : QString::number(++FFootnotes))
+                addChar(c.unicode());
+        return;
     case W::U:
         addUnit(token.hasParam ? token.param : 0);
         FFallbackSkip = top().uc;
@@ -431,6 +527,23 @@ void RtfInterpreter::handleWord(const RtfToken &token)
         if (g.dest == Dest::Text)
             paragraphEnd();
         break;
+    case W::Sect:
+    case W::Page:
+    case W::Column:
+        if (g.dest == Dest::Text)
+            breakParagraph();
+        break;
+    case W::V: g.chr.hidden = toggleOn(token); break;
+    case W::Upr:
+        g.uprOuter = g.dest;
+        g.dest = Dest::Upr;
+        break;
+    case W::Ud:
+        // The Unicode side of \upr carries no fallback of its own: that is the ANSI side.
+        if (g.dest == Dest::Upr)
+            g.dest = g.uprOuter;
+        g.uc = 0;
+        break;
     case W::Ql: g.para.align = RtfAlign::Left; break;
     case W::Qr: g.para.align = RtfAlign::Right; break;
     case W::Qc: g.para.align = RtfAlign::Center; break;
@@ -516,7 +629,6 @@ void RtfInterpreter::handleWord(const RtfToken &token)
 void RtfInterpreter::handleSymbol(char symbol)
 {
     switch (symbol) {
-    case '*': FIgnorable = true; return;
     case '~': addChar(0x00A0); break;
     case '-': addChar(0x00AD); break;
     case '_': addChar(0x2011); break;
@@ -720,8 +832,23 @@ void RtfInterpreter::resolvePending()
         const QString decoded = FPendingBytesPage->decode(FPendingBytes);
         FPendingBytes.clear();
         FPendingBytesPage = nullptr;
-        for (QChar c : decoded)
-            addChar(c.unicode());
+        addString(decoded);
+    }
+}
+
+// Decoded text, whose surrogate pairs stay pairs.
+void RtfInterpreter::addString(const QString &decoded)
+{
+    const qsizetype n = decoded.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        const char16_t c = decoded.at(i).unicode();
+        if (QChar::isHighSurrogate(c) && i + 1 < n &&
+            QChar::isLowSurrogate(decoded.at(i + 1).unicode())) {
+            FPending.push_back(c);
+            FPending.push_back(decoded.at(++i).unicode());
+        } else {
+            addChar(c);
+        }
     }
 }
 
@@ -734,7 +861,12 @@ void RtfInterpreter::flushText()
     const QStringView text(FPending.data(), qsizetype(FPending.size()));
     Group &g = top();
     switch (g.dest) {
-    case Dest::Text: FSink->text(text, g.chr); break;
+    case Dest::Text:
+        if (!g.chr.hidden) {
+            FSink->text(text, g.chr);
+            FParaHasText = true;
+        }
+        break;
     case Dest::FieldInst:
         if (g.field >= 0)
             FFields[g.field].instruction += text;
@@ -756,6 +888,16 @@ void RtfInterpreter::paragraphEnd()
 {
     flushText();
     FSink->paragraphEnd(top().para);
+    FParaHasText = false;
+}
+
+// \sect, \page and \column end a paragraph that holds text; right after \par they only
+// start a new page or column, which plain text does not have.
+void RtfInterpreter::breakParagraph()
+{
+    flushText();
+    if (FParaHasText)
+        paragraphEnd();
 }
 
 const RtfInterpreter::Font *RtfInterpreter::fontByNumber(int number) const
@@ -814,6 +956,54 @@ int RtfInterpreter::linkOfField(int field)
         }
     }
     return f.link;
+}
+
+// The character of a SYMBOL field, in its font and size, in place of the field's result.
+void RtfInterpreter::symbolField(int field)
+{
+    if (FFields[field].symbol)
+        return;
+    const SymbolSpec spec = parseSymbol(FFields[field].instruction);
+    if (!spec.valid)
+        return;
+    FFields[field].symbol = true;
+    flushText();
+    Group &g = top();
+    const RtfCharFormat saved = g.chr;
+    if (!spec.font.isEmpty()) {
+        for (const Font &font : FFonts) {
+            if (font.family.compare(spec.font, Qt::CaseInsensitive) == 0) {
+                g.chr.font = font.number;
+                updateDecoding(g);
+                break;
+            }
+        }
+    }
+    if (spec.points > 0)
+        g.chr.halfPoints = spec.points * 2;
+    const bool symbol = spec.font.isEmpty() ? g.fontKind == FontKind::Symbol
+                                            : SymbolFont::isSymbolFontName(spec.font);
+    const uint32_t code = spec.code;
+    QString text;
+    if (spec.shiftJis) {
+        QByteArray bytes;
+        if (code > 0xFF)
+            bytes += char(code >> 8);
+        bytes += char(code & 0xFF);
+        text = CodePage::get(932)->decode(bytes);
+    } else if (symbol && (code <= 0xFF || (code >= 0xF000 && code <= 0xF0FF))) {
+        text = QChar(SymbolFont::toUnicode((unsigned char)(code & 0xFF)));
+    } else if (spec.unicode || code > 0xFF) {
+        text = QString::fromUcs4(reinterpret_cast<const char32_t *>(&code), 1);
+    } else if (g.fontKind == FontKind::OtherSymbol) {
+        text = QChar(char16_t(0xF000 + code));
+    } else {
+        text = g.codePage->decode(QByteArray(1, char(code)));
+    }
+    addString(text);
+    flushText();
+    g.chr = saved;
+    updateDecoding(g);
 }
 
 QString RtfInterpreter::fontFamily(int number) const

@@ -62,7 +62,8 @@ private:
         PnBefore,
         PnAfter,
         ListTable,
-        ListOverrideTable
+        ListOverrideTable,
+        Upr // the ANSI side of \upr, which its {\*\ud} replaces
     };
     enum class FontKind : uint8_t { Text, Symbol, OtherSymbol };
 
@@ -70,6 +71,7 @@ private:
         RtfCharFormat chr;
         RtfParagraphFormat para;
         Dest dest = Dest::Text;
+        Dest uprOuter = Dest::Text; // what \ud returns to
         FontKind fontKind = FontKind::Text;
         uint8_t uc = 1;
         int field = -1;
@@ -91,7 +93,8 @@ private:
 
     struct Field {
         QString instruction;
-        int link = -2; // -2 = not yet parsed
+        int link = -2;       // -2 = not yet parsed
+        bool symbol = false; // a SYMBOL field: its character stands for the result
     };
 
     struct WordList {
@@ -119,6 +122,7 @@ private:
     void addUnit(int unit);
     void addChar(char16_t c);
     void addUtf8(const char *data, qsizetype length);
+    void addString(const QString &decoded);
     void resolvePending();
     void flushText();
     void paragraphEnd();
@@ -128,6 +132,8 @@ private:
     void setDocumentCodePage(int page);
     const Font *fontByNumber(int number) const;
     int linkOfField(int field);
+    void symbolField(int field);
+    void breakParagraph();
     Group &top() { return FStack.back(); }
 
     RtfSink *FSink = nullptr;
@@ -136,6 +142,9 @@ private:
     int FSkipLevel = 0;
     int FFallbackSkip = 0;
     bool FIgnorable = false;
+    bool FAtGroupStart = false;
+    bool FParaHasText = false; // text has reached the sink since the last paragraph end
+    int FFootnotes = 0;
     bool FUtf8 = false;
     bool FDone = false;
     int FDocCodePage = 1252;

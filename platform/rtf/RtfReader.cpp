@@ -191,8 +191,15 @@ bool readInto(const QByteArray &bytes, bool utf8, QTextDocument *document)
     document->setUndoRedoEnabled(false);
     document->clear();
     RtfInterpreter interpreter;
-    DocumentBuilder builder(document, interpreter);
-    interpreter.run(bytes, builder, utf8);
+    // One edit block: outside one, every insertion lays its paragraph out again to place the
+    // cursor, which costs the square of a paragraph's runs.
+    QTextCursor edit(document);
+    edit.beginEditBlock();
+    {
+        DocumentBuilder builder(document, interpreter);
+        interpreter.run(bytes, builder, utf8);
+    }
+    edit.endEditBlock();
     document->setUndoRedoEnabled(undo);
     document->setModified(false);
     return true;

@@ -29,14 +29,15 @@ struct RtfCharFormat {
     int halfPoints = 24;
     int foreground = 0;
     int background = 0;
-    int link = -1; // index of a hyperlink target
+    int link = -1;       // index of a hyperlink target
+    bool hidden = false; // \v: kept out of the text altogether
 
     bool operator==(const RtfCharFormat &o) const
     {
         return bold == o.bold && italic == o.italic && underline == o.underline &&
                strike == o.strike && script == o.script && font == o.font &&
                halfPoints == o.halfPoints && foreground == o.foreground &&
-               background == o.background && link == o.link;
+               background == o.background && link == o.link && hidden == o.hidden;
     }
     bool operator!=(const RtfCharFormat &o) const { return !(*this == o); }
 };

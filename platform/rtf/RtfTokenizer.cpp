@@ -115,6 +115,13 @@ const WordTable &words()
             {"nestcell", W::Cell},
             {"row", W::Row},
             {"nestrow", W::Row},
+            {"sect", W::Sect},
+            {"page", W::Page},
+            {"column", W::Column},
+            {"v", W::V},
+            {"chftn", W::Chftn},
+            {"upr", W::Upr},
+            {"ud", W::Ud},
             {"emdash", W::Emdash},
             {"endash", W::Endash},
             {"bullet", W::Bullet},
@@ -225,8 +232,11 @@ const WordTable &words()
                                  "blipuid",
                                  "protusertbl",
                                  "defchp",
-                                 "defpap"})
+                                 "defpap",
+                                 "nonesttables"})
             m.emplace(name, W::SkipDestination);
+        for (const char *name : {"cs", "ds", "ts", "tsrowd", "nesttableprops", "trowd", "cellx"})
+            m.emplace(name, W::Ignored);
         return m;
     }();
     return map;

@@ -64,6 +64,14 @@ enum class RtfWord : uint16_t {
     Slmult,
     Cell,
     Row,
+    Sect,
+    Page,
+    Column,
+    // hidden text, footnote marks, Unicode alternatives
+    V,
+    Chftn,
+    Upr,
+    Ud,
     // special characters
     Emdash,
     Endash,
@@ -113,6 +121,8 @@ enum class RtfWord : uint16_t {
     Fldrslt,
     // destinations skipped whole
     SkipDestination,
+    // known words without an effect of their own; known, so that \* does not hide their group
+    Ignored,
 };
 
 struct RtfToken {

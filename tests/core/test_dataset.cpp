@@ -66,6 +66,7 @@ struct Library {
     explicit Library(const QString &path)
     {
         connection.setConnectionString("Provider=QSQLITE;Data Source=" + path + ";");
+        connection.OnValidate = [](QSqlDatabase &db) { library::validate(db); };
         connection.OnConnect = [](QSqlDatabase &db) { library::prepare(db); };
         table.BrowseIndex = book::BrowseIndex;
         source.setDataSet(&table);
@@ -392,6 +393,7 @@ void TestDataSet::connectionRefusesWhatIsNotALibrary()
 {
     TempProgramFolder folder;
     Connection c;
+    c.OnValidate = [](QSqlDatabase &db) { library::validate(db); };
     c.OnConnect = [](QSqlDatabase &db) { library::prepare(db); };
     c.setConnectionString("Provider=QSQLITE;Data Source=" + folder.file("DBase/missing.mdb") + ";");
     QVERIFY_THROWS_EXCEPTION(Error, c.Open());

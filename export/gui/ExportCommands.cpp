@@ -1,0 +1,56 @@
+#include "export/gui/ExportCommands.h"
+
+#include "app/Globals.h"
+#include "export/ClipboardExport.h"
+#include "export/Reference.h"
+#include "platform/Clipboard.h"
+#include "platform/Error.h"
+#include "platform/gui/WaitCursor.h"
+#include "platform/rtf/RichText.h"
+#include "store/TDataModule1.h"
+
+#include <QPlainTextEdit>
+
+namespace {
+
+QString paneReference(const QPlainTextEdit &name, const QPlainTextEdit &title,
+                      const QPlainTextEdit &publisher)
+{
+    return Reference::join(name.toPlainText(), title.toPlainText(), publisher.toPlainText());
+}
+
+} // namespace
+
+void ExportCommands::copyReference(const QPlainTextEdit &name, const QPlainTextEdit &title,
+                                   const QPlainTextEdit &publisher)
+{
+    ClipboardExport::copyReference(quil::clipboard(), paneReference(name, title, publisher));
+}
+
+void ExportCommands::copyReferenceAndAbstract(const QPlainTextEdit &name,
+                                              const QPlainTextEdit &title,
+                                              const QPlainTextEdit &publisher,
+                                              const QString &abstract)
+{
+    ClipboardExport::copyReferenceAndAbstract(quil::clipboard(),
+                                              paneReference(name, title, publisher), abstract);
+}
+
+QString ExportCommands::currentAbstract()
+{
+    return quil::rtf::RichText::plainTextOf(DataModule1->ADOTableResume->AsString());
+}
+
+void ExportCommands::saveList(ListExport::Format format, bool selection)
+{
+    const ListExport exporter(format, selection);
+    const QString path = quil::dialogs().saveFileName(exporter.saveRequest(ProgramFolder));
+    if (path.isEmpty())
+        return;
+    const quil::WaitCursor wait;
+    quil::DataSet &data = selection ? static_cast<quil::DataSet &>(DataModule1->ADOQuery)
+                                    : static_cast<quil::DataSet &>(DataModule1->ADOTable);
+    const ListExport::Result result = exporter.write(data, path);
+    if (!result.ok())
+        throw quil::Error(result.error);
+}

@@ -1,0 +1,43 @@
+#pragma once
+
+#include <QString>
+#include <initializer_list>
+#include <utility>
+
+class TDataModule1;
+
+namespace quil {
+class Field;
+
+// Stores imported entries through the data module's table the way the new-book command does,
+// so that every post runs the update step. The first store puts away the entry that was
+// current (with what was typed into it); each later entry is written once. Posts are
+// committed in batches: finish() commits what was posted, so an import ended by an error
+// keeps every entry before it and nothing of the one that failed.
+class BookImporter {
+public:
+    using Assignment = std::pair<Field *, const QString *>;
+
+    explicit BookImporter(TDataModule1 &dataModule, int batchSize = 4096);
+    // Ends an unfinished run, keeping what was posted.
+    ~BookImporter();
+    BookImporter(const BookImporter &) = delete;
+    BookImporter &operator=(const BookImporter &) = delete;
+
+    // A new entry with the fields assigned in the order given, then posted.
+    void store(std::initializer_list<Assignment> fields);
+    // Commits and shows the new entries in the table; raises quil::Error when the commit
+    // fails, after which kept() tells what is in the file.
+    void finish();
+    int posted() const { return FPosted; }
+    int kept() const { return FKept; }
+
+private:
+    TDataModule1 &FDataModule;
+    int FBatchSize;
+    bool FStarted = false;
+    int FPosted = 0;
+    int FKept = 0;
+};
+
+} // namespace quil

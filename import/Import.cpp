@@ -1,0 +1,164 @@
+#include "import/Import.h"
+
+#include "import/AbstractText.h"
+#include "import/BookImporter.h"
+#include "import/ReferenceList.h"
+#include "platform/Error.h"
+#include "store/TDataModule1.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
+
+namespace quil {
+namespace {
+
+const QString KeyWords = QStringLiteral("Key Words");
+
+// The data-change handler stays detached for the life of the object.
+class DetachedDataChange {
+public:
+    explicit DetachedDataChange(TDataModule1 &dataModule) : FDataModule(dataModule)
+    {
+        FDataModule.detachDataChange();
+    }
+    ~DetachedDataChange() { FDataModule.attachDataChange(); }
+    DetachedDataChange(const DetachedDataChange &) = delete;
+    DetachedDataChange &operator=(const DetachedDataChange &) = delete;
+
+private:
+    TDataModule1 &FDataModule;
+};
+
+QString messageOf(const std::exception &e)
+{
+    if (const auto *error = dynamic_cast<const Error *>(&e))
+        return error->message();
+    return QString::fromLocal8Bit(e.what());
+}
+
+// Commits what was posted before the failure and raises the failure, saying where the
+// import stopped and how much of it is in the library.
+[[noreturn]] void stopImport(BookImporter &importer, const QString &where, const QString &why)
+{
+    QString message = where + QStringLiteral(": ") + why;
+    try {
+        importer.finish();
+    } catch (const std::exception &e) {
+        message += QStringLiteral("; ") + messageOf(e);
+    }
+    throw Error(message + QStringLiteral(". Импортировано записей: %1").arg(importer.kept()));
+}
+
+} // namespace
+
+ImportResult importReferenceList(TDataModule1 &dataModule, QIODevice &device,
+                                 const QString &fileName, const ImportProgress &progress)
+{
+    const DetachedDataChange detached(dataModule);
+    BookImporter importer(dataModule);
+    ReferenceListReader reader(device);
+    ReferenceLine line;
+    while (true) {
+        try {
+            if (!reader.next(line))
+                break;
+        } catch (const std::exception &e) {
+            stopImport(
+                importer,
+                QStringLiteral("Файл прочитан не до конца, строка %1").arg(reader.linesRead() + 1),
+                messageOf(e));
+        }
+        try {
+            importer.store({{dataModule.ADOTableName, &line.authors},
+                            {dataModule.ADOTableTitle, &line.title},
+                            {dataModule.ADOTableWName, &line.authors},
+                            {dataModule.ADOTableWTitle, &line.title},
+                            {dataModule.ADOTableWPublisher, &line.publisher},
+                            {dataModule.ADOTableCity, &line.year},
+                            {dataModule.ADOTableLocation, &line.keywords}});
+        } catch (const std::exception &e) {
+            stopImport(importer, QStringLiteral("Строка %1 не сохранена").arg(line.number),
+                       messageOf(e));
+        }
+        if (progress)
+            progress(importer.posted(), 0, fileName);
+    }
+    try {
+        importer.finish();
+    } catch (const std::exception &e) {
+        stopImport(importer, QStringLiteral("Импорт не завершён"), messageOf(e));
+    }
+    return {importer.kept(), {}};
+}
+
+ImportResult importReferenceList(TDataModule1 &dataModule, const QString &path,
+                                 const ImportProgress &progress)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        throw Error(QStringLiteral("Не удалось открыть файл %1: %2").arg(path, file.errorString()));
+    return importReferenceList(dataModule, file, QFileInfo(path).fileName(), progress);
+}
+
+ImportResult importAbstractFolder(TDataModule1 &dataModule, const QString &folder,
+                                  const ImportProgress &progress)
+{
+    ImportResult result;
+    const QDir dir(folder);
+    if (!dir.exists())
+        return result;
+    const QStringList names = dir.entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
+    BookImporter importer(dataModule);
+    AbstractEntry entry;
+    for (const QString &name : names) {
+        if (progress)
+            progress(importer.posted(), int(names.size()), name);
+        QFile file(dir.filePath(name));
+        QString why;
+        bool usable = false;
+        if (!file.open(QIODevice::ReadOnly)) {
+            why = file.errorString();
+        } else {
+            try {
+                usable = AbstractTextReader::read(file, entry, &why);
+            } catch (const std::exception &e) {
+                why = messageOf(e);
+            }
+        }
+        if (!usable) {
+            result.passedOver << ImportProblem{name, why};
+            continue;
+        }
+        try {
+            importer.store({{dataModule.ADOTableWPublisher, &entry.publisher},
+                            {dataModule.ADOTableTitle, &entry.title},
+                            {dataModule.ADOTableWTitle, &entry.title},
+                            {dataModule.ADOTableName, &entry.authors},
+                            {dataModule.ADOTableWName, &entry.authors},
+                            {dataModule.ADOTablePages, &entry.pages},
+                            {dataModule.ADOTableResume, &entry.resume},
+                            {dataModule.ADOTableCity, &entry.year},
+                            {dataModule.ADOTableLocation, &KeyWords}});
+        } catch (const std::exception &e) {
+            stopImport(importer, QStringLiteral("Файл %1 не сохранён").arg(name), messageOf(e));
+        }
+    }
+    try {
+        importer.finish();
+    } catch (const std::exception &e) {
+        stopImport(importer, QStringLiteral("Импорт не завершён"), messageOf(e));
+    }
+    result.stored = importer.kept();
+    return result;
+}
+
+QString passedOverMessage(const QList<ImportProblem> &problems)
+{
+    QStringList lines{QStringLiteral("Не импортированы файлы (%1):").arg(problems.size())};
+    for (const ImportProblem &problem : problems)
+        lines << problem.file + QStringLiteral(" — ") + problem.why;
+    return lines.join(QLatin1Char('\n'));
+}
+
+} // namespace quil

@@ -1,0 +1,47 @@
+#pragma once
+
+#include <QList>
+#include <QString>
+#include <functional>
+
+class QIODevice;
+class TDataModule1;
+
+namespace quil {
+
+// A file that an import passed over, and why.
+struct ImportProblem {
+    QString file;
+    QString why;
+};
+
+// What an import stored, and what it passed over on the way.
+struct ImportResult {
+    int stored = 0;
+    QList<ImportProblem> passedOver;
+};
+
+// Told after each entry: how many are stored, of how many (0 when not known), and the file
+// being read.
+using ImportProgress = std::function<void(int done, int total, const QString &file)>;
+
+// Reference lists: every line that is not empty becomes a new entry of the data module's
+// table. The data-change handler is detached meanwhile and attached again on every path. An
+// import that stops (a read that fails, a value the database refuses) raises quil::Error that
+// names the line and how many entries were kept; those stay stored.
+ImportResult importReferenceList(TDataModule1 &dataModule, QIODevice &device,
+                                 const QString &fileName = {}, const ImportProgress &progress = {});
+ImportResult importReferenceList(TDataModule1 &dataModule, const QString &path,
+                                 const ImportProgress &progress = {});
+
+// The abstract folder: every file in it, in name order, becomes a new entry; sub-folders are
+// passed over silently, files too short for their layout or unreadable are passed over and
+// listed in the result. A missing folder imports nothing. A value the database refuses stops
+// the import with quil::Error naming the file; the entries before it stay stored.
+ImportResult importAbstractFolder(TDataModule1 &dataModule, const QString &folder,
+                                  const ImportProgress &progress = {});
+
+// The one message that lists the passed-over files.
+QString passedOverMessage(const QList<ImportProblem> &problems);
+
+} // namespace quil

@@ -1,0 +1,140 @@
+#include "import/ReferenceList.h"
+
+#include "platform/Error.h"
+#include "platform/rtf/CodePage.h"
+
+#include <QBuffer>
+#include <QIODevice>
+
+namespace quil {
+namespace {
+
+constexpr char Tab = '\t';
+constexpr char Cr = '\r';
+constexpr char Lf = '\n';
+constexpr char EndOfText = 26; // Ctrl+Z
+constexpr qint64 Piece = 256 * 1024;
+
+void dropOneLeadingSpace(QString &column)
+{
+    if (column.startsWith(QLatin1Char(' ')))
+        column.remove(0, 1);
+}
+
+} // namespace
+
+ReferenceListReader::ReferenceListReader(QIODevice &device) : FDevice(device) {}
+
+ReferenceLine ReferenceListReader::parseLine(QByteArrayView bytes, int number)
+{
+    const rtf::CodePage *page = rtf::CodePage::get(1251);
+    ReferenceLine line;
+    line.number = number;
+    QString *columns[] = {&line.authors, &line.title, &line.publisher, &line.year, &line.keywords};
+    int column = 0;
+    qsizetype start = 0;
+    // A column is decoded at once from its run of bytes between tabs.
+    const auto flush = [&](qsizetype end) {
+        if (end <= start)
+            return;
+        QString &target = *columns[std::min(column, 4)];
+        const qsizetype size = target.size();
+        target.resize(size + (end - start));
+        QChar *out = target.data() + size;
+        for (qsizetype i = start; i < end; ++i)
+            *out++ = QChar(page->byteToChar(static_cast<unsigned char>(bytes[i])));
+    };
+    for (qsizetype i = 0; i < bytes.size(); ++i) {
+        if (bytes[i] != Tab)
+            continue;
+        flush(i);
+        start = i + 1;
+        ++column;
+    }
+    flush(bytes.size());
+    for (QString *text : columns)
+        dropOneLeadingSpace(*text);
+    return line;
+}
+
+QList<ReferenceLine> ReferenceListReader::parse(const QByteArray &text)
+{
+    QByteArray copy = text;
+    QBuffer buffer(&copy);
+    buffer.open(QIODevice::ReadOnly);
+    ReferenceListReader reader(buffer);
+    QList<ReferenceLine> lines;
+    ReferenceLine line;
+    while (reader.next(line))
+        lines << line;
+    return lines;
+}
+
+bool ReferenceListReader::fill()
+{
+    if (FDeviceDone)
+        return false;
+    if (FPos > 0) {
+        FBuffer.remove(0, FPos);
+        FPos = 0;
+    }
+    const qsizetype had = FBuffer.size();
+    FBuffer.resize(had + Piece);
+    const qint64 got = FDevice.read(FBuffer.data() + had, Piece);
+    if (got < 0) {
+        FBuffer.resize(had);
+        FDeviceDone = true;
+        throw Error(QStringLiteral("Ошибка чтения файла в строке %1: %2")
+                        .arg(FLine + 1)
+                        .arg(FDevice.errorString()));
+    }
+    FBuffer.resize(had + got);
+    if (got == 0)
+        FDeviceDone = true;
+    return got > 0;
+}
+
+bool ReferenceListReader::next(ReferenceLine &line)
+{
+    while (!FTextDone) {
+        // Look for the end of the line in what has been read; read on while there is none.
+        qsizetype end = FPos;
+        char stop = 0;
+        while (true) {
+            const char *data = FBuffer.constData();
+            const qsizetype size = FBuffer.size();
+            while (end < size && data[end] != Cr && data[end] != Lf && data[end] != EndOfText)
+                ++end;
+            if (end < size) {
+                stop = data[end];
+                // A CR at the edge of what was read may be the first half of CR LF.
+                if (stop != Cr || end + 1 < size || FDeviceDone)
+                    break;
+            } else if (FDeviceDone) {
+                break;
+            }
+            const qsizetype offset = end - FPos;
+            fill();
+            end = FPos + offset;
+        }
+        ++FLine;
+        const QByteArrayView bytes(FBuffer.constData() + FPos, end - FPos);
+        const bool empty = bytes.isEmpty();
+        if (!empty)
+            line = parseLine(bytes, FLine);
+        if (stop == 0 || stop == EndOfText) {
+            FTextDone = true;
+            if (empty)
+                --FLine; // the empty text after the last line end is no line
+        } else {
+            FPos = end + 1;
+            if (stop == Cr && FPos < FBuffer.size() && FBuffer[FPos] == Lf)
+                ++FPos;
+        }
+        if (!empty)
+            return true;
+    }
+    return false;
+}
+
+} // namespace quil

@@ -1,0 +1,52 @@
+#pragma once
+
+#include <QByteArray>
+#include <QByteArrayView>
+#include <QList>
+#include <QString>
+
+class QIODevice;
+
+namespace quil {
+
+// One line of a reference list, split into its five column texts.
+struct ReferenceLine {
+    int number = 0; // 1-based line of the file
+    QString authors;
+    QString title;
+    QString publisher;
+    QString year;
+    QString keywords; // the fifth column and every one after it, joined without separators
+};
+
+// Reads a reference list: Windows-1251 text, one reference per line. Lines end at CR LF, a
+// lone CR or a lone LF; Ctrl+Z ends the text. Columns are split at tabs only, and each column
+// loses one leading space. Entirely empty lines are passed over. The device is read in
+// pieces, so a list of any length needs little memory.
+class ReferenceListReader {
+public:
+    explicit ReferenceListReader(QIODevice &device);
+
+    // The next line that is not empty; false at the end of the text. A device that fails to
+    // read raises quil::Error naming the line it stopped in.
+    bool next(ReferenceLine &line);
+    // Lines begun so far, empty ones included.
+    int linesRead() const { return FLine; }
+
+    // One line's bytes (without its line end) as columns.
+    static ReferenceLine parseLine(QByteArrayView bytes, int number);
+    // Every line of a whole text.
+    static QList<ReferenceLine> parse(const QByteArray &text);
+
+private:
+    bool fill();
+
+    QIODevice &FDevice;
+    QByteArray FBuffer;
+    qsizetype FPos = 0;
+    bool FDeviceDone = false;
+    bool FTextDone = false; // Ctrl+Z seen, or the last line handed out
+    int FLine = 0;
+};
+
+} // namespace quil

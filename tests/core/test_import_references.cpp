@@ -1,0 +1,318 @@
+// Reference lists: how lines and columns are cut, and what lands in the library file,
+// including an import stopped half-way.
+#include "LibraryFixture.h"
+#include "TestSupport.h"
+
+#include "import/Import.h"
+#include "import/ReferenceList.h"
+#include "platform/Error.h"
+#include "store/LibraryFile.h"
+#include "store/TDataModule1.h"
+
+#include <QBuffer>
+#include <QDir>
+#include <QtTest>
+
+namespace {
+
+QString show(const QList<quil::ReferenceLine> &lines)
+{
+    QStringList out;
+    for (const auto &l : lines)
+        out << QStringLiteral("%1:%2|%3|%4|%5|%6")
+                   .arg(l.number)
+                   .arg(l.authors, l.title, l.publisher, l.year, l.keywords);
+    return out.join(QLatin1Char('\n'));
+}
+
+// Gives `limit` bytes of its data, then fails every read.
+class FailingDevice : public QIODevice {
+public:
+    FailingDevice(QByteArray data, qint64 limit) : FData(std::move(data)), FLimit(limit)
+    {
+        open(QIODevice::ReadOnly | QIODevice::Unbuffered);
+    }
+
+protected:
+    qint64 readData(char *out, qint64 max) override
+    {
+        if (FPos >= FLimit) {
+            setErrorString(QStringLiteral("сбой устройства"));
+            return -1;
+        }
+        const qint64 n = std::min({max, FLimit - FPos, qint64(FData.size()) - FPos});
+        memcpy(out, FData.constData() + FPos, size_t(n));
+        FPos += n;
+        return n;
+    }
+    qint64 writeData(const char *, qint64) override { return -1; }
+
+private:
+    QByteArray FData;
+    qint64 FLimit;
+    qint64 FPos = 0;
+};
+
+struct Module {
+    TDataModule1 dm;
+    explicit Module(const QString &path)
+    {
+        dm.ADOConnection.setConnectionString(QStringLiteral("Data Source=") + path);
+        dm.ADOConnection.Open();
+        dm.ADOTable.Open();
+    }
+};
+
+// Rows written by UPDATE statements since the library was made (the fixture's trigger).
+int updates(const QString &path)
+{
+    int n = -1;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), "updates");
+        db.setDatabaseName(path);
+        db.open();
+        QSqlQuery q(db);
+        if (q.exec("SELECT count(*) FROM Writes") && q.next())
+            n = q.value(0).toInt();
+    }
+    QSqlDatabase::removeDatabase("updates");
+    return n;
+}
+
+const QString Columns = QStringLiteral("Name, Title, WName, WTitle, WPublisher, City, Location, "
+                                       "ifnull(Year,'null'), ifnull(Pages,'null'), "
+                                       "ifnull(Resume,'null')");
+
+} // namespace
+
+class TestImportReferences : public QObject {
+    Q_OBJECT
+private slots:
+    void lines_data();
+    void lines();
+    void everyCyrillicLetter();
+    void lineEndAtTheEdgeOfARead();
+    void storesIntoTheLibrary();
+    void emptyLibraryGetsThePlaceholderFirst();
+    void refusedValueStopsHalfWay();
+    void failingReadStopsHalfWay();
+    void missingFile();
+};
+
+void TestImportReferences::lines_data()
+{
+    QTest::addColumn<QByteArray>("bytes");
+    QTest::addColumn<QString>("expected");
+
+    QTest::newRow("worked example")
+        << QByteArray("Orlov A.B., Lee C.\t On thin liquid films\tJ. Appl. Fluids, 12(3): "
+                      "45-51\t1999\tfilms, flow\t viscosity\r\n")
+        << "1:Orlov A.B., Lee C.|On thin liquid films|J. Appl. Fluids, 12(3): 45-51|1999|"
+           "films, flow viscosity";
+    QTest::newRow("CR LF") << QByteArray("a\tb\tc\td\te\r\nf\tg\th\ti\tj\r\n")
+                           << "1:a|b|c|d|e\n2:f|g|h|i|j";
+    QTest::newRow("CR only") << QByteArray("a\tb\rc\td\r") << "1:a|b|||\n2:c|d|||";
+    QTest::newRow("LF only") << QByteArray("a\tb\nc\td\n") << "1:a|b|||\n2:c|d|||";
+    QTest::newRow("mixed") << QByteArray("a\r\nb\rc\nd\n\re")
+                           << "1:a||||\n2:b||||\n3:c||||\n"
+                              "4:d||||\n6:e||||";
+    QTest::newRow("Ctrl+Z inside a line") << QByteArray("a\tb\r\nc\td\x1a"
+                                                        "e\tf\r\ng\r\n")
+                                          << "1:a|b|||\n2:c|d|||";
+    QTest::newRow("Ctrl+Z at a line start") << QByteArray("a\r\n\x1azzz") << "1:a||||";
+    QTest::newRow("last line without line end") << QByteArray("a\r\nb\tc") << "1:a||||\n2:b|c|||";
+    QTest::newRow("six and more columns")
+        << QByteArray("1\t2\t3\t4\t5\t6\t 7\t8") << "1:1|2|3|4|56 78";
+    QTest::newRow("two tabs in a row") << QByteArray("a\t\tc\t\te") << "1:a||c||e";
+    QTest::newRow("only tabs") << QByteArray("\t\t\t\t") << "1:||||";
+    QTest::newRow("leading and trailing spaces")
+        << QByteArray("  two \t one\t\t  \t x ") << "1: two |one|| |x ";
+    QTest::newRow("commas, points and dashes mean nothing")
+        << QByteArray("a, b. - 1\tc;d") << "1:a, b. - 1|c;d|||";
+    QTest::newRow("empty file") << QByteArray() << "";
+    QTest::newRow("only a line end") << QByteArray("\r\n") << "";
+    QTest::newRow("blank lines are passed over")
+        << QByteArray("\r\na\r\n\r\n\nb\r\n") << "2:a||||\n5:b||||";
+    QTest::newRow("a line of one space is stored") << QByteArray(" \r\n") << "1:||||";
+}
+
+void TestImportReferences::lines()
+{
+    QFETCH(QByteArray, bytes);
+    QFETCH(QString, expected);
+    QCOMPARE(show(quil::ReferenceListReader::parse(bytes)), expected);
+}
+
+void TestImportReferences::everyCyrillicLetter()
+{
+    QByteArray bytes;
+    QString letters;
+    for (int b = 0xC0; b <= 0xFF; ++b) {
+        bytes.append(char(b));
+        letters.append(QChar(0x410 + (b - 0xC0))); // А … я
+    }
+    bytes.append("\xA8\xB8\t\xB9");
+    letters.append(QStringLiteral("Ёё"));
+    const auto lines = quil::ReferenceListReader::parse(bytes);
+    QCOMPARE(lines.size(), 1);
+    QCOMPARE(lines[0].authors, letters);
+    QCOMPARE(lines[0].title, QStringLiteral("№"));
+}
+
+void TestImportReferences::lineEndAtTheEdgeOfARead()
+{
+    // The reader takes the file in pieces of 256 KiB; a CR LF split between two pieces
+    // ends one line, not two.
+    for (const int edge : {256 * 1024 - 1, 256 * 1024, 256 * 1024 + 1}) {
+        QByteArray bytes(edge, 'x');
+        bytes.append("\r\ny\r\n");
+        const auto lines = quil::ReferenceListReader::parse(bytes);
+        QCOMPARE(lines.size(), 2);
+        QCOMPARE(lines[0].authors.size(), edge);
+        QCOMPARE(lines[1].number, 2);
+        QCOMPARE(lines[1].authors, QStringLiteral("y"));
+    }
+}
+
+void TestImportReferences::storesIntoTheLibrary()
+{
+    TempProgramFolder folder;
+    const QString path = library::folder(folder.path()) + "refs.mdb";
+    library::create(path);
+    execOn(path,
+           {"CREATE TABLE Writes (k INTEGER)",
+            "CREATE TRIGGER counted AFTER UPDATE ON Books BEGIN INSERT INTO Writes "
+            "VALUES (old.key); END"},
+           {{"Was", "There", "1990"}});
+    const QByteArray list = "Orlov A.B.\t On films\tJ. Fluids\t1999\tfilms\t flow\r\n"
+                            "\tNo authors\tP\t2001\tk\r\n"
+                            "\r\n"
+                            "Lee C.\tLast\tQ\t2002\tz";
+    {
+        Module m(path);
+        m.dm.ADOTable.Edit(); // typed, not yet stored
+        m.dm.ADOTableWName->setAsString("Was, edited");
+        QBuffer device;
+        device.setData(list);
+        device.open(QIODevice::ReadOnly);
+        int reported = 0;
+        const quil::ImportResult result = quil::importReferenceList(
+            m.dm, device, "list.txt", [&](int done, int, const QString &file) {
+                reported = done;
+                QCOMPARE(file, QStringLiteral("list.txt"));
+            });
+        QCOMPARE(result.stored, 3);
+        QCOMPARE(reported, 3);
+        QVERIFY(m.dm.dataChangeAttached());
+        // The snapshot holds the new entries, the last one current.
+        QCOMPARE(m.dm.ADOTable.RecordCount(), 4);
+        QCOMPARE(m.dm.ADOTableName->AsString(), QStringLiteral("Lee C."));
+        QCOMPARE(m.dm.ADOTable.State(), quil::DataSetState::Browse);
+    }
+    QCOMPARE(storedRows(path, Columns),
+             QStringList({"Was, edited|There|Was, edited|There||1990||null|null|null",
+                          "Orlov A.B.|On films|Orlov A.B.|On films|J. Fluids|1999|films "
+                          "flow|null|null|null",
+                          "New|No authors||No authors|P|2001|k|null|null|null",
+                          "Lee C.|Last|Lee C.|Last|Q|2002|z|null|null|null"}));
+    // The entry that was current is stored once; imported entries are never rewritten.
+    QCOMPARE(updates(path), 1);
+}
+
+void TestImportReferences::emptyLibraryGetsThePlaceholderFirst()
+{
+    TempProgramFolder folder;
+    const QString path = library::folder(folder.path()) + "empty.mdb";
+    library::create(path);
+    {
+        Module m(path);
+        QBuffer device;
+        device.setData("a\tb\tc\td\te\r\n");
+        device.open(QIODevice::ReadOnly);
+        QCOMPARE(quil::importReferenceList(m.dm, device).stored, 1);
+        QCOMPARE(m.dm.ADOTable.RecordCount(), 2);
+        // An empty list stores nothing, not even the placeholder.
+        QBuffer none;
+        none.setData("\r\n\r\n");
+        none.open(QIODevice::ReadOnly);
+        QCOMPARE(quil::importReferenceList(m.dm, none).stored, 0);
+    }
+    QCOMPARE(storedRows(path, Columns),
+             QStringList({"New|New||||||null|null|null", "a|b|a|b|c|d|e|null|null|null"}));
+}
+
+void TestImportReferences::refusedValueStopsHalfWay()
+{
+    TempProgramFolder folder;
+    const QString path = library::folder(folder.path()) + "refuse.mdb";
+    library::create(path);
+    execOn(path,
+           {"CREATE TRIGGER refuse BEFORE INSERT ON Books WHEN NEW.WName = 'bad' "
+            "BEGIN SELECT RAISE(ABORT, 'value refused'); END"},
+           {{"Old", "Entry", "1980"}});
+    QString message;
+    {
+        Module m(path);
+        QBuffer device;
+        device.setData("one\tt1\r\ntwo\tt2\r\n\r\nbad\tt3\r\nfour\tt4\r\n");
+        device.open(QIODevice::ReadOnly);
+        try {
+            quil::importReferenceList(m.dm, device);
+        } catch (const quil::Error &e) {
+            message = e.message();
+        }
+        QVERIFY(m.dm.dataChangeAttached());
+        QCOMPARE(m.dm.ADOTable.State(), quil::DataSetState::Browse);
+        QCOMPARE(m.dm.ADOTable.RecordCount(), 3);
+        QCOMPARE(m.dm.ADOTableName->AsString(), QStringLiteral("two"));
+    }
+    QVERIFY2(message.startsWith("Строка 4 не сохранена: value refused"), qPrintable(message));
+    QVERIFY2(message.endsWith("Импортировано записей: 2"), qPrintable(message));
+    QCOMPARE(storedRows(path, "Name, WTitle"), QStringList({"Old|Entry", "one|t1", "two|t2"}));
+}
+
+void TestImportReferences::failingReadStopsHalfWay()
+{
+    TempProgramFolder folder;
+    const QString path = library::folder(folder.path()) + "read.mdb";
+    library::create(path);
+    execOn(path, {}, {{"Old", "Entry", "1980"}});
+    QByteArray list;
+    for (int i = 0; i < 40000; ++i)
+        list += "author " + QByteArray::number(i) + "\ttitle\tpub\t2000\tkey\r\n";
+    const qint64 cut = 256 * 1024 + 10; // the second read fails
+    const int whole = int(list.left(cut).count('\n'));
+    QString message;
+    {
+        Module m(path);
+        FailingDevice device(list, cut);
+        try {
+            quil::importReferenceList(m.dm, device);
+        } catch (const quil::Error &e) {
+            message = e.message();
+        }
+        QCOMPARE(m.dm.ADOTable.RecordCount(), 1 + whole);
+    }
+    QVERIFY2(message.contains(QStringLiteral("строка %1").arg(whole + 1)), qPrintable(message));
+    QVERIFY2(message.contains("сбой устройства"), qPrintable(message));
+    QVERIFY2(message.endsWith(QStringLiteral("Импортировано записей: %1").arg(whole)),
+             qPrintable(message));
+    const QStringList rows = storedRows(path, "Name");
+    QCOMPARE(rows.size(), 1 + whole);
+    QCOMPARE(rows.last(), QStringLiteral("author %1").arg(whole - 1));
+}
+
+void TestImportReferences::missingFile()
+{
+    TempProgramFolder folder;
+    const QString path = library::folder(folder.path()) + "m.mdb";
+    library::create(path);
+    Module m(path);
+    QVERIFY_THROWS_EXCEPTION(quil::Error,
+                             quil::importReferenceList(m.dm, folder.file("no such.txt")));
+    QVERIFY(m.dm.dataChangeAttached());
+    QCOMPARE(m.dm.ADOTable.RecordCount(), 0);
+}
+
+QTEST_GUILESS_MAIN(TestImportReferences)
+#include "test_import_references.moc"

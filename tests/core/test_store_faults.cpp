@@ -1,0 +1,370 @@
+// What the store does with damaged, foreign, locked and read-only library files, with media
+// that fail, and with a second program on the same library: it refuses, says why, and keeps
+// what was stored and what was typed.
+#include "LibraryFixture.h"
+#include "TestSupport.h"
+
+#include "platform/Error.h"
+#include "platform/rtf/AbstractFile.h"
+#include "store/Book.h"
+#include "store/LibraryFile.h"
+#include "store/TDataModule1.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTextDocument>
+#include <QtTest>
+
+namespace {
+
+QString errorOf(const std::function<void()> &fn)
+{
+    try {
+        fn();
+    } catch (const quil::Error &e) {
+        return e.message();
+    }
+    return QStringLiteral("<no error>");
+}
+
+struct Module {
+    TDataModule1 dm;
+    void open(const QString &programFolder, const QString &file)
+    {
+        dm.OpenLibrary(programFolder, file);
+    }
+};
+
+QList<Entry> entries(int count)
+{
+    QList<Entry> list;
+    for (int i = 0; i < count; ++i)
+        list.append({QStringLiteral("Автор %1").arg(i, 5, 10, QLatin1Char('0')),
+                     QStringLiteral("Книга %1 ").arg(i) + QString(40, QChar(u'к')), "2000"});
+    return list;
+}
+
+// A small file system mounted for one test; skipped where the test may not mount.
+class ScopedTmpfs {
+public:
+    ScopedTmpfs(const QString &path, const QString &options) : FPath(path)
+    {
+        QDir().mkpath(path);
+        FMounted = QProcess::execute("mount", {"-t", "tmpfs", "-o", options, "tmpfs", path}) == 0;
+    }
+    ~ScopedTmpfs()
+    {
+        if (FMounted)
+            QProcess::execute("umount", {FPath});
+    }
+    bool mounted() const { return FMounted; }
+    bool remountReadOnly() { return QProcess::execute("mount", {"-o", "remount,ro", FPath}) == 0; }
+
+private:
+    QString FPath;
+    bool FMounted = false;
+};
+
+// Fills a file system until it takes no more bytes.
+void fill(const QString &folder)
+{
+    QFile filler(folder + "/filler");
+    if (!filler.open(QIODevice::WriteOnly))
+        return;
+    const QByteArray block(4096, 'x');
+    while (filler.write(block) == block.size() && filler.flush()) {
+    }
+}
+
+} // namespace
+
+class TestStoreFaults : public QObject {
+    Q_OBJECT
+private slots:
+    void refusedFilesStayUntouched_data();
+    void refusedFilesStayUntouched();
+    void damagedLibraryIsRefused();
+    void anyFileNameOpens();
+    void oneFileAtRest();
+    void largestKeySaysSo();
+    void lockedLibraryIsBusy();
+    void readOnlyMediumOpensReadOnly();
+    void fullDiskKeepsAbstractFile();
+    void failingDeviceIsReported();
+    void secondConnection();
+};
+
+void TestStoreFaults::refusedFilesStayUntouched_data()
+{
+    QTest::addColumn<QStringList>("schema");
+    QTest::addColumn<QString>("reason");
+    const QString fields = "Name TEXT, Title TEXT, City TEXT, Resume TEXT, Location TEXT, %1, "
+                           "WName TEXT, WTitle TEXT, WPublisher TEXT, Year TEXT, Pages TEXT";
+    QTest::newRow("Books is a view")
+        << QStringList{"PRAGMA journal_mode=WAL",
+                       "CREATE TABLE T (" + fields.arg("key INTEGER PRIMARY KEY") + ")",
+                       "CREATE VIEW Books AS SELECT * FROM T"}
+        << "не таблица";
+    QTest::newRow("key is text") << QStringList{"PRAGMA journal_mode=WAL",
+                                                "CREATE TABLE Books (" +
+                                                    fields.arg("key TEXT PRIMARY KEY") + ")"}
+                                 << "первичный ключ";
+    QTest::newRow("key not the primary key")
+        << QStringList{"PRAGMA journal_mode=WAL",
+                       "CREATE TABLE Books (" + fields.arg("key INTEGER") + ")"}
+        << "первичный ключ";
+    QTest::newRow("a field missing")
+        << QStringList{"PRAGMA journal_mode=WAL",
+                       "CREATE TABLE Books (Name TEXT, key INTEGER PRIMARY KEY)"}
+        << "нет поля";
+}
+
+void TestStoreFaults::refusedFilesStayUntouched()
+{
+    QFETCH(QStringList, schema);
+    QFETCH(QString, reason);
+    TempProgramFolder folder;
+    const QString path = library::folder(folder.path()) + "Foreign.mdb";
+    execOn(path, schema);
+    const QByteArray before = readBytes(path);
+    Module m;
+    const QString error = errorOf([&] { m.open(folder.path(), "Foreign.mdb"); });
+    QVERIFY2(error.startsWith("Библиотека Foreign.mdb отсутствует!\n"), qPrintable(error));
+    QVERIFY2(error.contains(reason), qPrintable(error));
+    QVERIFY(!m.dm.ADOTable.Active());
+    // Nothing written: not even the journal mode changed.
+    QCOMPARE(readBytes(path), before);
+}
+
+void TestStoreFaults::damagedLibraryIsRefused()
+{
+    TempProgramFolder folder;
+    const QString path = library::folder(folder.path()) + "Damaged.mdb";
+    library::create(path);
+    execOn(path, {"PRAGMA synchronous=OFF"}, entries(3000));
+    int pageSize = 0;
+    int page = 0;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "pages");
+        db.setDatabaseName(path);
+        QVERIFY(db.open());
+        QSqlQuery q(db);
+        QVERIFY(q.exec("PRAGMA page_size") && q.next());
+        pageSize = q.value(0).toInt();
+        if (q.exec("SELECT pageno FROM dbstat WHERE name='BooksBrowse' AND pagetype='leaf' "
+                   "ORDER BY pageno LIMIT 1 OFFSET 10") &&
+            q.next())
+            page = q.value(0).toInt();
+    }
+    QSqlDatabase::removeDatabase("pages");
+    if (page == 0)
+        QSKIP("the engine offers no page statistics");
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadWrite));
+    QVERIFY(file.seek(qint64(page - 1) * pageSize));
+    file.write(QByteArray(pageSize, '\0'));
+    file.close();
+
+    Module m;
+    const QString error = errorOf([&] { m.open(folder.path(), "Damaged.mdb"); });
+    QVERIFY2(error.startsWith("Библиотека Damaged.mdb отсутствует!\n"), qPrintable(error));
+    QVERIFY(!m.dm.ADOTable.Active());
+}
+
+void TestStoreFaults::anyFileNameOpens()
+{
+    TempProgramFolder folder;
+    const QString program = folder.file("a;b=c \"q\"/");
+    QDir().mkpath(program + "DBase");
+    library::create(library::folder(program) + "x;y.mdb");
+    execOn(library::folder(program) + "x;y.mdb", {}, entries(3));
+    Module m;
+    m.open(program, "x;y.mdb");
+    QCOMPARE(m.dm.ADOTable.RecordCount(), 3);
+}
+
+void TestStoreFaults::oneFileAtRest()
+{
+    TempProgramFolder folder;
+    const QString path = library::folder(folder.path()) + "Wal.mdb";
+    library::create(path);
+    execOn(path, {"PRAGMA journal_mode=WAL"}, entries(2));
+    Module m;
+    m.open(folder.path(), "Wal.mdb");
+    m.dm.ADOTable.Insert();
+    m.dm.ADOTableWName->setAsString("Новый");
+    m.dm.ADOTable.Post();
+    // A copy of the file alone, taken while the library is open, holds the store.
+    QCOMPARE(QFile::exists(path + "-wal"), false);
+    const QString copy = folder.file("copy.mdb");
+    QVERIFY(QFile::copy(path, copy));
+    QCOMPARE(storedRows(copy, "Name").size(), 3);
+    QCOMPARE(storedRows(copy, "Name").last(), QString("Новый"));
+}
+
+void TestStoreFaults::largestKeySaysSo()
+{
+    TempProgramFolder folder;
+    const QString path = library::folder(folder.path()) + "Full.mdb";
+    library::create(path);
+    execOn(path, {"INSERT INTO Books (key, Name, Title) VALUES (9223372036854775807, 'a', 'b')"});
+    Module m;
+    m.open(folder.path(), "Full.mdb");
+    m.dm.ADOTable.Insert();
+    m.dm.ADOTableWName->setAsString("x");
+    const QString error = errorOf([&] { m.dm.ADOTable.Post(); });
+    QVERIFY2(error.contains("наибольшего значения"), qPrintable(error));
+    QCOMPARE(storedRows(path, "Name"), QStringList({"a"}));
+}
+
+void TestStoreFaults::lockedLibraryIsBusy()
+{
+    TempProgramFolder folder;
+    const QString path = library::folder(folder.path()) + "Locked.mdb";
+    library::create(path);
+    execOn(path, {}, entries(2));
+    QSqlDatabase other = QSqlDatabase::addDatabase("QSQLITE", "locker");
+    other.setDatabaseName(path);
+    QVERIFY(other.open());
+    QSqlQuery q(other);
+    QVERIFY(q.exec("PRAGMA locking_mode=EXCLUSIVE"));
+    QVERIFY(q.exec("BEGIN EXCLUSIVE"));
+    Module m;
+    const QString error = errorOf([&] { m.open(folder.path(), "Locked.mdb"); });
+    QVERIFY2(error.startsWith("Библиотека Locked.mdb занята другой программой"), qPrintable(error));
+    q.exec("ROLLBACK");
+    q.finish();
+    other.close();
+    other = QSqlDatabase();
+    QSqlDatabase::removeDatabase("locker");
+}
+
+void TestStoreFaults::readOnlyMediumOpensReadOnly()
+{
+    TempProgramFolder folder;
+    ScopedTmpfs medium(folder.file("medium"), "size=4m");
+    if (!medium.mounted())
+        QSKIP("this test may not mount a file system");
+    const QString program = folder.file("medium/");
+    QDir().mkpath(program + "DBase");
+    library::create(library::folder(program) + "Demo.mdb");
+    execOn(library::folder(program) + "Demo.mdb", {"PRAGMA journal_mode=WAL"}, entries(2));
+    QVERIFY(medium.remountReadOnly());
+
+    Module m;
+    m.open(program, "Demo.mdb");
+    QVERIFY(m.dm.libraryReadOnly());
+    QCOMPARE(m.dm.ADOTable.RecordCount(), 2);
+    const QString readOnly =
+        QStringLiteral("Библиотека открыта только для чтения: изменения в ней не сохраняются");
+    QCOMPARE(errorOf([&] { m.dm.ADOTable.Edit(); }), readOnly);
+    QCOMPARE(errorOf([&] { m.dm.ADOTable.Insert(); }), readOnly);
+    QCOMPARE(errorOf([&] { m.dm.ADOTable.Delete(); }), readOnly);
+    QCOMPARE(m.dm.ADOTable.State(), quil::DataSetState::Browse);
+}
+
+void TestStoreFaults::fullDiskKeepsAbstractFile()
+{
+    TempProgramFolder folder;
+    ScopedTmpfs disk(folder.file("disk"), "size=64k");
+    if (!disk.mounted())
+        QSKIP("this test may not mount a file system");
+    const QString path = folder.file("disk/Автор.Abstract.rtf");
+    QTextDocument document;
+    document.setPlainText("старый текст");
+    quil::rtf::AbstractFile::save(path, document);
+    const QByteArray before = readBytes(path);
+    fill(folder.file("disk"));
+    document.setPlainText(QString(20000, QChar(u'н')));
+    QVERIFY(errorOf([&] { quil::rtf::AbstractFile::save(path, document); }) != "<no error>");
+    QCOMPARE(readBytes(path), before);
+}
+
+// A device that takes N bytes and then fails.
+class FailingDevice : public QIODevice {
+public:
+    explicit FailingDevice(qint64 room) : FRoom(room) { open(QIODevice::WriteOnly); }
+    QByteArray taken;
+
+protected:
+    qint64 readData(char *, qint64) override { return -1; }
+    qint64 writeData(const char *data, qint64 size) override
+    {
+        const qint64 n = std::min(size, FRoom - taken.size());
+        if (n <= 0)
+            return -1;
+        taken.append(data, n);
+        return n;
+    }
+
+private:
+    qint64 FRoom;
+};
+
+void TestStoreFaults::failingDeviceIsReported()
+{
+    QTextDocument document;
+    document.setPlainText(QString(500, QChar(u'ж')));
+    FailingDevice device(100);
+    QCOMPARE(errorOf([&] {
+                 quil::rtf::AbstractFile::save(device, quil::rtf::AbstractFile::Format::Text,
+                                               document);
+             }),
+             QString("Failed to Save Stream"));
+}
+
+void TestStoreFaults::secondConnection()
+{
+    TempProgramFolder folder;
+    const QString path = library::folder(folder.path()) + "Shared.mdb";
+    library::create(path);
+    execOn(path, {}, {{"А", "Первая", "2001"}, {"Б", "Вторая", "2002"}, {"В", "Третья", "2003"}});
+    Module a;
+    Module b;
+    a.open(folder.path(), "Shared.mdb");
+    b.open(folder.path(), "Shared.mdb");
+
+    // B changes the first entry; A's edit of it is refused and A keeps what it typed.
+    a.dm.ADOTable.First();
+    b.dm.ADOTable.First();
+    (void)a.dm.ADOTableWName->AsString();
+    b.dm.ADOTable.Edit();
+    b.dm.ADOTableWName->setAsString("Б изменил");
+    b.dm.ADOTable.Post();
+    a.dm.ADOTable.Edit();
+    a.dm.ADOTableWName->setAsString("А набрал");
+    QVERIFY(errorOf([&] { a.dm.ADOTable.Post(); }).startsWith("Запись была изменена"));
+    QCOMPARE(a.dm.ADOTable.State(), quil::DataSetState::Edit);
+    QCOMPARE(a.dm.ADOTableWName->AsString(), QString("А набрал"));
+    QCOMPARE(storedRows(path, "Name || WName").first(), QString("Б изменилБ изменил"));
+    a.dm.ADOTable.Cancel();
+    QCOMPARE(a.dm.ADOTableWName->AsString(), QString("Б изменил"));
+
+    // B deletes the second entry while A edits it.
+    a.dm.ADOTable.Next();
+    b.dm.ADOTable.Next();
+    a.dm.ADOTable.Edit();
+    a.dm.ADOTableWName->setAsString("пропадёт?");
+    b.dm.ADOTable.Delete();
+    QVERIFY(errorOf([&] { a.dm.ADOTable.Post(); }).startsWith("Запись удалена"));
+    QCOMPARE(a.dm.ADOTable.State(), quil::DataSetState::Edit);
+    a.dm.ADOTable.Cancel();
+
+    // B adds an entry: A sees it when it checks, and keeps its current entry.
+    b.dm.ADOTable.Insert();
+    b.dm.ADOTableWName->setAsString("Г");
+    b.dm.ADOTableCity->setAsString("2004");
+    b.dm.ADOTable.Post();
+    a.dm.ADOTable.Last();
+    const QString current = a.dm.ADOTableName->AsString();
+    QCOMPARE(a.dm.ADOTable.RecordCount(), 3);
+    a.dm.CheckForChanges();
+    QCOMPARE(a.dm.ADOTable.RecordCount(), 3); // one deleted, one added
+    QCOMPARE(a.dm.ADOTableName->AsString(), current);
+    a.dm.ADOTable.Last();
+    QCOMPARE(a.dm.ADOTableName->AsString(), QString("Г"));
+}
+
+QTEST_GUILESS_MAIN(TestStoreFaults)
+#include "test_store_faults.moc"
