@@ -16,8 +16,7 @@ Program::Program(const QString &programFolder)
     DataModule1->View = Form1;
     Form1->attachDataModule(*DataModule1);
     FormEdit = new TFormEdit;
-    // The editor's closing reaches the main window here: connect its closed signal to
-    // Form1->editorClosed().
+    Form1->attachEditor(*FormEdit);
     AboutBox = new TAboutBox;
 }
 

@@ -551,6 +551,12 @@ void TForm1::attachDataModule(TDataModule1 &dataModule)
     DBgrQuery->setDataSource(&dataModule.DataSourceQuery);
 }
 
+void TForm1::attachEditor(TFormEdit &editor)
+{
+    connect(&editor, &TFormEdit::closed, this, [this] { editorClosed(); });
+    connectHandler(&editor, &TFormEdit::hideRequested, this, [this] { mmAbstractClick(); });
+}
+
 // ------------------------------------------------------------------------------ MainView
 
 void TForm1::setStatusPanel(int panel, const QString &text) { FPanels[panel]->setText(text); }
@@ -811,7 +817,9 @@ void TForm1::mmAbstractClick()
         FormEdit->move(0, 301);
         FormEdit->resize(1023, 448);
         FormEdit->show();
-        FormEdit->Editor->document()->setModified(false);
+        FormEdit->UpdateCutCopyButtons();
+        FormEdit->RichEditChange();
+        FormEdit->Editor->setModified(false);
     } else {
         FormEdit->hide();
         setTag(mmAbstract, 0);

@@ -14,6 +14,7 @@ class QMenu;
 class QPlainTextEdit;
 class QToolButton;
 class TDataModule1;
+class TFormEdit;
 
 namespace quil {
 class DBEdit;
@@ -32,6 +33,8 @@ public:
 
     // Binds the data-aware controls to the data module's data sources (start-up step 4).
     void attachDataModule(TDataModule1 &dataModule);
+    // Follows the abstract editor's close box and hide button.
+    void attachEditor(TFormEdit &editor);
 
     // What the enabled states of the menus, the tool bar and the pop-up menu follow.
     struct ActionConditions {

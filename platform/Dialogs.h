@@ -1,10 +1,26 @@
 #pragma once
 
+#include "platform/TextSearch.h"
+
+#include <QColor>
+#include <QFont>
+#include <QRect>
 #include <QString>
 #include <QStringList>
 #include <functional>
 
 namespace quil {
+
+// What a modeless find or replace dialog acts on.
+class SearchTarget {
+public:
+    virtual ~SearchTarget() = default;
+    virtual bool findNext(const SearchRequest &request) = 0;
+    virtual bool replaceNext(const SearchRequest &request) = 0;
+    virtual int replaceAll(const SearchRequest &request) = 0;
+    // Where the last hit stands on the screen, so that a dialog can move off it.
+    virtual QRect hitRect() const { return {}; }
+};
 
 // Message boxes and file dialogs as the program's logic sees them. The application installs
 // the Qt one; tests install ScriptedDialogs to answer and to read what was shown.
@@ -29,6 +45,33 @@ public:
     virtual void showError(const QString &text) = 0;
     // An information box with OK.
     virtual void showInformation(const QString &caption, const QString &text) = 0;
+
+    struct FontChoice {
+        QFont font;
+        QColor color; // invalid: the automatic colour
+    };
+    // Where the last print went: a printer by name, or a PDF file when outputFile is set.
+    struct PrintSettings {
+        QString printerName;
+        QString outputFile;
+    };
+    // The font dialog, started from choice; false when the user cancels.
+    virtual bool chooseFont(FontChoice &) { return false; }
+    // The print dialog, started from the settings chosen last; false when the user cancels.
+    virtual bool choosePrinter(PrintSettings &) { return false; }
+    // Opens, or brings forward, the modeless find (or replace) dialog over a target. An empty
+    // text or replacement leaves the one the dialog had.
+    virtual void showSearch(SearchTarget &, bool /*replace*/, const QString & /*text*/,
+                            const QString & /*replacement*/)
+    {
+    }
+    // A warning box with OK.
+    virtual void showWarning(const QString &text)
+    {
+        showInformation(QStringLiteral("Warning"), text);
+    }
+    // The platform's default beep.
+    virtual void beep() {}
 };
 
 // The dialogs in force; never null once the application or a test has installed one.

@@ -30,6 +30,50 @@ void ScriptedDialogs::showInformation(const QString &caption, const QString &tex
     shown.append({QStringLiteral("information"), caption, text, {}});
 }
 
+bool ScriptedDialogs::chooseFont(FontChoice &choice)
+{
+    shown.append({QStringLiteral("font"), QString(), choice.font.family(), {}});
+    if (nextFonts.isEmpty())
+        return false;
+    choice = nextFonts.dequeue();
+    return true;
+}
+
+bool ScriptedDialogs::choosePrinter(PrintSettings &settings)
+{
+    shown.append({QStringLiteral("print"), QString(), settings.outputFile, {}});
+    if (nextPrinters.isEmpty())
+        return false;
+    settings = nextPrinters.dequeue();
+    return true;
+}
+
+void ScriptedDialogs::showSearch(SearchTarget &target, bool replace, const QString &text,
+                                 const QString &replacement)
+{
+    searchTarget = &target;
+    shown.append({replace ? QStringLiteral("replace") : QStringLiteral("find"),
+                  QString(),
+                  text,
+                  {},
+                  replacement});
+}
+
+void ScriptedDialogs::showWarning(const QString &text)
+{
+    shown.append({QStringLiteral("warning"), QStringLiteral("Warning"), text, {}});
+}
+
+void ScriptedDialogs::beep() { shown.append({QStringLiteral("beep"), QString(), QString(), {}}); }
+
+int ScriptedDialogs::count(const QString &kind) const
+{
+    int n = 0;
+    for (const Shown &s : shown)
+        n += s.kind == kind ? 1 : 0;
+    return n;
+}
+
 QStringList ScriptedDialogs::errors() const
 {
     QStringList result;

@@ -16,17 +16,29 @@ public:
         QString caption;
         QString text;
         FileRequest request;
+        QString detail = {}; // the replace text of a replace dialog
     };
 
     QQueue<QString> nextFileNames; // an empty string means Cancel
     QQueue<bool> nextAnswers;      // true means Yes
     QList<Shown> shown;
+    QQueue<FontChoice> nextFonts;         // none left means Cancel
+    QQueue<PrintSettings> nextPrinters;   // none left means Cancel
+    SearchTarget *searchTarget = nullptr; // what the last find or replace dialog acts on
 
     QString openFileName(const FileRequest &request) override;
     QString saveFileName(const FileRequest &request) override;
     bool askYesNo(const QString &caption, const QString &text) override;
     void showError(const QString &text) override;
     void showInformation(const QString &caption, const QString &text) override;
+    bool chooseFont(FontChoice &choice) override;
+    bool choosePrinter(PrintSettings &settings) override;
+    void showSearch(SearchTarget &target, bool replace, const QString &text,
+                    const QString &replacement) override;
+    void showWarning(const QString &text) override;
+    void beep() override;
+    // How many entries of a kind were shown.
+    int count(const QString &kind) const;
 
     QStringList errors() const;
 };

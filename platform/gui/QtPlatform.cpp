@@ -1,11 +1,19 @@
 #include "platform/gui/QtPlatform.h"
 
+#include "platform/gui/FindDialog.h"
+
 #include <QApplication>
 #include <QDesktopServices>
+#include <QDir>
 #include <QFileDialog>
 #include <QFont>
+#include <QFontDialog>
 #include <QInputMethod>
 #include <QMessageBox>
+#include <QPointer>
+#include <QPrintDialog>
+#include <QPrinter>
+#include <QPrinterInfo>
 #include <QUrl>
 
 namespace quil {
@@ -98,6 +106,55 @@ void QtDialogs::showInformation(const QString &caption, const QString &text)
     box.setAccessibleName(caption);
     box.exec();
 }
+
+bool QtDialogs::chooseFont(FontChoice &choice)
+{
+    bool ok = false;
+    const QFont font = QFontDialog::getFont(&ok, choice.font, dialogParent());
+    if (ok)
+        choice.font = font;
+    return ok;
+}
+
+bool QtDialogs::choosePrinter(PrintSettings &settings)
+{
+    QPrinter printer(QPrinter::HighResolution);
+    if (!settings.outputFile.isEmpty() || QPrinterInfo::availablePrinters().isEmpty()) {
+        printer.setOutputFormat(QPrinter::PdfFormat);
+        printer.setOutputFileName(settings.outputFile.isEmpty()
+                                      ? QDir::home().filePath(QStringLiteral("Abstract.pdf"))
+                                      : settings.outputFile);
+    } else if (!settings.printerName.isEmpty()) {
+        printer.setPrinterName(settings.printerName);
+    }
+    QPrintDialog dialog(&printer, dialogParent());
+    if (dialog.exec() != QDialog::Accepted)
+        return false;
+    const bool pdf = printer.outputFormat() == QPrinter::PdfFormat;
+    settings.outputFile = pdf ? printer.outputFileName() : QString();
+    settings.printerName = pdf ? QString() : printer.printerName();
+    return true;
+}
+
+void QtDialogs::showSearch(SearchTarget &target, bool replace, const QString &text,
+                           const QString &replacement)
+{
+    // One dialog for the program, kept with its texts between openings.
+    static QPointer<FindDialog> dialog;
+    if (!dialog)
+        dialog = new FindDialog(dialogParent());
+    dialog->open(target, replace, text, replacement);
+}
+
+void QtDialogs::showWarning(const QString &text)
+{
+    QMessageBox box(QMessageBox::Warning, QStringLiteral("Warning"), text, QMessageBox::Ok,
+                    dialogParent());
+    box.setAccessibleName(box.windowTitle());
+    box.exec();
+}
+
+void QtDialogs::beep() { QApplication::beep(); }
 
 void QtShell::open(const QString &address)
 {

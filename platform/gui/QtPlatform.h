@@ -16,6 +16,13 @@ public:
     bool askYesNo(const QString &caption, const QString &text) override;
     void showError(const QString &text) override;
     void showInformation(const QString &caption, const QString &text) override;
+    bool chooseFont(FontChoice &choice) override;
+    // Without an installed printer the dialog prints to a PDF file.
+    bool choosePrinter(PrintSettings &settings) override;
+    void showSearch(SearchTarget &target, bool replace, const QString &text,
+                    const QString &replacement) override;
+    void showWarning(const QString &text) override;
+    void beep() override;
 };
 
 class QtShell : public Shell {

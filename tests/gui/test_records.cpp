@@ -355,44 +355,6 @@ void TestRecords::abstractEditorToggle()
     trigger(Form1->mmAbstract);
     QVERIFY(FormEdit->isVisible());
     QCOMPARE(tagOf(Form1->mmAbstract), 1);
-
-    // A move resets the attributes of the word at the editor's caret, and only that word.
-    FormEdit->Editor->setPlainText("alpha beta");
-    QTextCursor all(FormEdit->Editor->document());
-    all.select(QTextCursor::Document);
-    QTextCharFormat loud;
-    loud.setFontWeight(QFont::Bold);
-    loud.setFontItalic(true);
-    loud.setFontUnderline(true);
-    loud.setFontStrikeOut(true);
-    loud.setVerticalAlignment(QTextCharFormat::AlignSuperScript);
-    loud.setForeground(Qt::red);
-    all.mergeCharFormat(loud);
-    QTextCursor caret(FormEdit->Editor->document());
-    caret.setPosition(8); // inside "beta"
-    FormEdit->Editor->setTextCursor(caret);
-    Form1->siNext->click();
-    const auto formatAt = [](int position) {
-        QTextCursor c(FormEdit->Editor->document());
-        c.setPosition(position);
-        return c.charFormat();
-    };
-    const QTextCharFormat beta = formatAt(9);
-    QCOMPARE(beta.fontWeight(), int(QFont::Normal));
-    QCOMPARE(beta.fontItalic(), false);
-    QCOMPARE(beta.fontUnderline(), false);
-    QCOMPARE(beta.fontStrikeOut(), false);
-    QCOMPARE(beta.verticalAlignment(), QTextCharFormat::AlignNormal);
-    QCOMPARE(beta.foreground().color(), QColor(Qt::black));
-    QCOMPARE(formatAt(3).fontWeight(), int(QFont::Bold));
-
-    // With a selection, the selection is reset and nothing else.
-    caret.setPosition(0);
-    caret.setPosition(2, QTextCursor::KeepAnchor);
-    FormEdit->Editor->setTextCursor(caret);
-    FormEdit->ResetTextAttributes();
-    QCOMPARE(formatAt(1).fontWeight(), int(QFont::Normal));
-    QCOMPARE(formatAt(4).fontWeight(), int(QFont::Bold));
 }
 
 void TestRecords::closeSelectGrid()

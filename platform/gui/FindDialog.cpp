@@ -1,0 +1,123 @@
+#include "platform/gui/FindDialog.h"
+
+#include <QCheckBox>
+#include <QGridLayout>
+#include <QGroupBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QVBoxLayout>
+
+namespace quil {
+
+namespace {
+enum { FindNext, Replace, ReplaceAll };
+}
+
+FindDialog::FindDialog(QWidget *parent) : QDialog(parent, Qt::Tool | Qt::WindowStaysOnTopHint)
+{
+    setObjectName(QStringLiteral("FindDialog"));
+    setModal(false);
+    FText = new QLineEdit(this);
+    FText->setObjectName(QStringLiteral("FindText"));
+    FReplacement = new QLineEdit(this);
+    FReplacement->setObjectName(QStringLiteral("ReplaceText"));
+    FMatchCase = new QCheckBox(QStringLiteral("Match &case"), this);
+    FWholeWord = new QCheckBox(QStringLiteral("Match &whole word only"), this);
+    auto *direction = new QGroupBox(QStringLiteral("Direction"), this);
+    FUp = new QRadioButton(QStringLiteral("&Up"), direction);
+    FDown = new QRadioButton(QStringLiteral("&Down"), direction);
+    FDown->setChecked(true);
+    auto *dirLayout = new QHBoxLayout(direction);
+    dirLayout->addWidget(FUp);
+    dirLayout->addWidget(FDown);
+
+    auto *findNext = new QPushButton(QStringLiteral("&Find Next"), this);
+    findNext->setDefault(true);
+    FReplace = new QPushButton(QStringLiteral("&Replace"), this);
+    FReplaceAll = new QPushButton(QStringLiteral("Replace &All"), this);
+    auto *cancel = new QPushButton(QStringLiteral("Cancel"), this);
+
+    auto *grid = new QGridLayout;
+    grid->addWidget(new QLabel(QStringLiteral("Fi&nd what:"), this), 0, 0);
+    grid->addWidget(FText, 0, 1);
+    FReplaceRow = new QLabel(QStringLiteral("Re&place with:"), this);
+    grid->addWidget(FReplaceRow, 1, 0);
+    grid->addWidget(FReplacement, 1, 1);
+    grid->addWidget(FMatchCase, 2, 0, 1, 2);
+    grid->addWidget(FWholeWord, 3, 0, 1, 2);
+    grid->addWidget(direction, 4, 0, 1, 2);
+    auto *buttons = new QVBoxLayout;
+    for (QPushButton *b : {findNext, FReplace, FReplaceAll, cancel})
+        buttons->addWidget(b);
+    buttons->addStretch(1);
+    auto *layout = new QHBoxLayout(this);
+    layout->addLayout(grid, 1);
+    layout->addLayout(buttons);
+
+    connect(findNext, &QPushButton::clicked, this, [this] { run(FindNext); });
+    connect(FReplace, &QPushButton::clicked, this, [this] { run(Replace); });
+    connect(FReplaceAll, &QPushButton::clicked, this, [this] { run(ReplaceAll); });
+    connect(cancel, &QPushButton::clicked, this, &QDialog::hide);
+}
+
+void FindDialog::open(SearchTarget &target, bool replace, const QString &text,
+                      const QString &replacement)
+{
+    FTarget = &target;
+    if (!text.isEmpty())
+        FText->setText(text);
+    if (!replacement.isEmpty())
+        FReplacement->setText(replacement);
+    setWindowTitle(replace ? QStringLiteral("Replace") : QStringLiteral("Find"));
+    for (QWidget *w : {FReplaceRow, static_cast<QWidget *>(FReplacement),
+                       static_cast<QWidget *>(FReplace), static_cast<QWidget *>(FReplaceAll)})
+        w->setVisible(replace);
+    adjustSize();
+    show();
+    raise();
+    activateWindow();
+    FText->setFocus();
+    FText->selectAll();
+}
+
+SearchRequest FindDialog::request() const
+{
+    SearchRequest r;
+    r.text = FText->text();
+    r.replacement = FReplacement->text();
+    r.down = FDown->isChecked();
+    r.matchCase = FMatchCase->isChecked();
+    r.wholeWord = FWholeWord->isChecked();
+    return r;
+}
+
+void FindDialog::run(int what)
+{
+    if (!FTarget)
+        return;
+    guarded([this, what] {
+        const SearchRequest r = request();
+        if (what == FindNext)
+            FTarget->findNext(r);
+        else if (what == Replace)
+            FTarget->replaceNext(r);
+        else
+            FTarget->replaceAll(r);
+        moveOffHit();
+    });
+}
+
+void FindDialog::moveOffHit()
+{
+    const QRect hit = FTarget->hitRect();
+    if (hit.isNull() || !frameGeometry().intersects(hit))
+        return;
+    // Above the hit when there is room, else below it.
+    const int above = hit.top() - frameGeometry().height() - 8;
+    move(x(), above >= 0 ? above : hit.bottom() + 8);
+}
+
+} // namespace quil

@@ -1,0 +1,417 @@
+// The abstract editor bound to the current entry: following moves, storing with the caret kept,
+// loading from and saving to files, printing, and the reset on record changes.
+#include "AppFixture.h"
+
+#include "editor/TFormEdit.h"
+#include "platform/rtf/AbstractFile.h"
+#include "platform/rtf/RtfReader.h"
+
+#include <QDir>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <QToolButton>
+
+namespace {
+
+const QString BoldRtf = QStringLiteral(
+    "{\\rtf1\\ansi\\ansicpg1251\\deff0{\\fonttbl{\\f0\\fnil\\fcharset204 Times New Roman;}}"
+    "\\f0\\fs24 plain \\b bold\\b0  tail\\par}");
+
+// Two entries with abstracts, the first holding RTF.
+QString startWithAbstracts(AppFixture &app)
+{
+    const QString path = app.makeLibrary(
+        "Ed.mdb", {{"Автор1", "Title one", "2001"}, {"Автор2", "Title two", "2002"}});
+    execOn(path, {"UPDATE Books SET Resume = '" + QString(BoldRtf).replace("'", "''") +
+                      "' WHERE City = '2001'",
+                  "UPDATE Books SET Resume = 'New' WHERE City = '2002'"});
+    QDir().mkpath(app.folder.file("Abstract"));
+    app.start();
+    app.pick(path);
+    Form1->mmAbstractClick();
+    FormEdit->Editor->resize(600, 300);
+    return path;
+}
+
+QString storedResume(const QString &path, int row) { return storedRows(path, "Resume").value(row); }
+
+bool boldAt(QTextDocument *doc, int position)
+{
+    QTextCursor c(doc);
+    c.setPosition(position + 1);
+    return c.charFormat().fontWeight() == QFont::Bold;
+}
+
+void placeCaret(quil::DBRichEdit *edit, int position)
+{
+    QTextCursor c = edit->textCursor();
+    c.setPosition(position);
+    edit->setTextCursor(c);
+}
+
+} // namespace
+
+class TestEditorStorage : public QObject {
+    Q_OBJECT
+private slots:
+    void followsTheCurrentEntry();
+    void movingNeverEdits();
+    void saveInTableKeepsTheCaret();
+    void saveInTableUnchangedDoesNothing();
+    void typedTextKeepsItsFormat();
+    void escapeRestores();
+    void fileOpen_data();
+    void fileOpen();
+    void fileOpenOnEmptyTable();
+    void fileOpenUnreadable();
+    void saveAs_data();
+    void saveAs();
+    void saveInRtfFile_data();
+    void saveInRtfFile();
+    void printToPdf();
+    void closeAndHide();
+};
+
+void TestEditorStorage::followsTheCurrentEntry()
+{
+    AppFixture app;
+    startWithAbstracts(app);
+    quil::DBRichEdit *edit = FormEdit->Editor;
+    QCOMPARE(edit->Text(), QString("plain bold tail"));
+    QVERIFY(boldAt(edit->document(), 6));
+    QVERIFY(!boldAt(edit->document(), 0));
+    QCOMPARE(edit->textCursor().position(), 0);
+    Form1->siNextClick();
+    QCOMPARE(edit->Text(), QString("New"));
+    QCOMPARE(edit->Modified(), false);
+}
+
+void TestEditorStorage::movingNeverEdits()
+{
+    AppFixture app;
+    const QString path = startWithAbstracts(app);
+    const QStringList before = storedRows(path, "Resume, Name, Title");
+    // The reset runs on every data change; it must leave the first word as stored.
+    for (int i = 0; i < 3; ++i) {
+        Form1->siNextClick();
+        Form1->siPriorClick();
+        QCOMPARE(app.table().State(), quil::DataSetState::Browse);
+    }
+    QVERIFY(boldAt(FormEdit->Editor->document(), 6));
+    QCOMPARE(FormEdit->Editor->Modified(), false);
+    Form1->bbSaveClick();
+    QCOMPARE(storedRows(path, "Resume, Name, Title"), before);
+    QCOMPARE(app.dialogs.errors(), QStringList());
+}
+
+void TestEditorStorage::saveInTableKeepsTheCaret()
+{
+    AppFixture app;
+    const QString path = startWithAbstracts(app);
+    quil::DBRichEdit *edit = FormEdit->Editor;
+    // Enough paragraphs to scroll, and the caret on a line far down.
+    placeCaret(edit, int(edit->Text().size()));
+    QStringList lines;
+    for (int i = 0; i < 40; ++i)
+        lines << QString("line %1 of the abstract").arg(i);
+    QTest::keyClick(edit, Qt::Key_Return);
+    edit->textCursor().insertText(lines.join("\n"));
+    QCOMPARE(app.table().State(), quil::DataSetState::Edit);
+    const int target = edit->LineIndex(30) + 5;
+    placeCaret(edit, target);
+    edit->ScrollLines(25 - edit->FirstVisibleLine());
+    const int firstVisible = edit->FirstVisibleLine();
+    QVERIFY(firstVisible > 0);
+
+    FormEdit->SaveTableBtn->click();
+    QCOMPARE(app.dialogs.errors(), QStringList());
+    QCOMPARE(app.table().State(), quil::DataSetState::Browse);
+    QCOMPARE(edit->CaretLine(), 30);
+    QCOMPARE(edit->CaretColumn(), 5);
+    QCOMPARE(edit->FirstVisibleLine(), firstVisible);
+    QCOMPARE(edit->Modified(), false);
+    QVERIFY(!FormEdit->UndoBtn->isEnabled());
+
+    // The stored RTF reads back to the same text and formats.
+    const QString stored = storedResume(path, 0);
+    QTextDocument back;
+    QVERIFY(quil::rtf::RtfReader::read(stored, &back));
+    QCOMPARE(back.toRawText(), edit->document()->toRawText());
+    QVERIFY(boldAt(&back, 6));
+    QCOMPARE(stored, edit->Rtf());
+
+    Form1->siNextClick();
+    Form1->siPriorClick();
+    QCOMPARE(edit->Text(), QString("plain bold tail\r\n") + lines.join("\r\n"));
+    QVERIFY(boldAt(edit->document(), 6));
+}
+
+void TestEditorStorage::saveInTableUnchangedDoesNothing()
+{
+    AppFixture app;
+    const QString path = startWithAbstracts(app);
+    const QStringList before = storedRows(path, "Resume");
+    placeCaret(FormEdit->Editor, 3);
+    FormEdit->SaveTableBtnClick();
+    QCOMPARE(app.table().State(), quil::DataSetState::Browse);
+    QCOMPARE(storedRows(path, "Resume"), before);
+    QCOMPARE(FormEdit->Editor->textCursor().position(), 3);
+}
+
+void TestEditorStorage::typedTextKeepsItsFormat()
+{
+    AppFixture app;
+    const QString path = startWithAbstracts(app);
+    quil::DBRichEdit *edit = FormEdit->Editor;
+    placeCaret(edit, 0);
+    // Bold with the caret before the first word's start bolds that word...
+    FormEdit->BoldBtn->click();
+    QVERIFY(boldAt(edit->document(), 0));
+    QVERIFY(boldAt(edit->document(), 4));
+    // ...and between two blanks only what is typed next; entering edit state keeps that.
+    placeCaret(edit, int(edit->Text().size()));
+    QTest::keyClicks(edit, "  ");
+    FormEdit->BoldBtn->setChecked(false);
+    FormEdit->BoldBtn->click();
+    QVERIFY(FormEdit->BoldBtn->isChecked());
+    QTest::keyClicks(edit, "xy");
+    const int end = int(edit->Text().size());
+    QVERIFY(boldAt(edit->document(), end - 2));
+    QVERIFY(boldAt(edit->document(), end - 1));
+    FormEdit->SaveTableBtnClick();
+    QTextDocument back;
+    QVERIFY(quil::rtf::RtfReader::read(storedResume(path, 0), &back));
+    QCOMPARE(back.toRawText(), QString("plain bold tail  xy"));
+    QVERIFY(boldAt(&back, end - 1));
+    QVERIFY(boldAt(&back, 0));
+}
+
+void TestEditorStorage::escapeRestores()
+{
+    AppFixture app;
+    const QString path = startWithAbstracts(app);
+    quil::DBRichEdit *edit = FormEdit->Editor;
+    placeCaret(edit, 0);
+    QTest::keyClicks(edit, "zz");
+    QCOMPARE(edit->Text(), QString("zzplain bold tail"));
+    QTest::keyClick(edit, Qt::Key_Escape);
+    QCOMPARE(edit->Text(), QString("plain bold tail"));
+    QVERIFY(boldAt(edit->document(), 6));
+}
+
+void TestEditorStorage::fileOpen_data()
+{
+    QTest::addColumn<bool>("hasAbstract");
+    QTest::addColumn<QList<bool>>("answers");
+    QTest::addColumn<bool>("pickFile");
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<bool>("stored");
+    QTest::newRow("no abstract: no question") << false << QList<bool>{} << true << "a.txt" << true;
+    QTest::newRow("abstract, Yes") << true << QList<bool>{true} << true << "a.rtf" << true;
+    QTest::newRow("abstract, No") << true << QList<bool>{false} << true << "a.rtf" << false;
+    QTest::newRow("abstract, Yes, cancel")
+        << true << QList<bool>{true} << false << "a.rtf" << false;
+}
+
+void TestEditorStorage::fileOpen()
+{
+    QFETCH(bool, hasAbstract);
+    QFETCH(QList<bool>, answers);
+    QFETCH(bool, pickFile);
+    QFETCH(QString, file);
+    QFETCH(bool, stored);
+    AppFixture app;
+    const QString path = startWithAbstracts(app);
+    if (!hasAbstract) {
+        execOn(path, {"UPDATE Books SET Resume = NULL"});
+        app.table().Refresh();
+    }
+    const QString filePath = app.folder.file("Abstract/" + file);
+    if (file.endsWith(".rtf"))
+        writeBytes(filePath, "{\\rtf1\\ansi\\ansicpg1251{\\fonttbl{\\f0 Arial;}}\\f0 \\i "
+                             "\\'c0\\'e1\\i0 c\\par}");
+    else
+        writeBytes(filePath, "\xc0\xe1\r\nline");
+    const QStringList before = storedRows(path, "Resume");
+    for (bool a : answers)
+        app.dialogs.nextAnswers.enqueue(a);
+    app.dialogs.nextFileNames.enqueue(pickFile ? filePath : QString());
+    app.dialogs.shown.clear();
+    FormEdit->OpenBtn->click();
+
+    QCOMPARE(app.dialogs.errors(), QStringList());
+    QCOMPARE(app.dialogs.count("question"), hasAbstract ? 1 : 0);
+    if (hasAbstract)
+        QCOMPARE(app.dialogs.shown.first().caption + app.dialogs.shown.first().text,
+                 QString("Attention!!!После загрузки файла данные Заключения будут потеряны. "
+                         "Продолжить?"));
+    const bool asked = !hasAbstract || answers.value(0);
+    QCOMPARE(app.dialogs.count("open"), asked ? 1 : 0);
+    QCOMPARE(app.table().State(), quil::DataSetState::Browse);
+    if (!stored) {
+        QCOMPARE(storedRows(path, "Resume"), before);
+        return;
+    }
+    const QString expected = file == "a.txt" ? QString("Аб\r\nline") : QString("Абc");
+    QCOMPARE(FormEdit->Editor->Text(), expected);
+    QCOMPARE(FormEdit->Editor->Modified(), false);
+    const QString resume = storedResume(path, 0);
+    QVERIFY2(resume.startsWith("{\\rtf1"), qPrintable(resume));
+    QTextDocument back;
+    QVERIFY(quil::rtf::RtfReader::read(resume, &back));
+    QCOMPARE(back.toPlainText().replace("\n", "\r\n"), expected);
+}
+
+void TestEditorStorage::fileOpenOnEmptyTable()
+{
+    AppFixture app;
+    const QString path = app.startWithLibrary("Empty.mdb");
+    QDir().mkpath(app.folder.file("Abstract"));
+    Form1->mmAbstractClick();
+    const QString file = app.folder.file("Abstract/x.txt");
+    writeBytes(file, "text");
+    app.dialogs.nextFileNames.enqueue(file);
+    FormEdit->FileOpen();
+    QCOMPARE(app.dialogs.errors(), QStringList());
+    const QStringList rows = storedRows(path, "Name, Title, Resume");
+    QCOMPARE(rows.size(), 1);
+    QVERIFY2(rows[0].startsWith("New|New|{\\rtf1"), qPrintable(rows[0]));
+}
+
+void TestEditorStorage::fileOpenUnreadable()
+{
+    AppFixture app;
+    const QString path = startWithAbstracts(app);
+    const QStringList before = storedRows(path, "Resume");
+    app.dialogs.nextAnswers.enqueue(true);
+    app.dialogs.nextFileNames.enqueue(app.folder.file("Abstract/missing.rtf"));
+    FormEdit->OpenBtn->click();
+    QCOMPARE(app.dialogs.errors().size(), 1);
+    QCOMPARE(FormEdit->Editor->Text(), QString("plain bold tail"));
+    QVERIFY(DataModule1->dataChangeAttached());
+    QCOMPARE(storedRows(path, "Resume"), before);
+}
+
+void TestEditorStorage::saveAs_data()
+{
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<QByteArray>("startsWith");
+    QTest::newRow("rtf") << "out.rtf" << QByteArray("{\\rtf1");
+    QTest::newRow("txt in any case") << "out.TXT" << QByteArray("qplain bold tail");
+}
+
+void TestEditorStorage::saveAs()
+{
+    QFETCH(QString, file);
+    QFETCH(QByteArray, startsWith);
+    AppFixture app;
+    const QString path = startWithAbstracts(app);
+    QTest::keyClicks(FormEdit->Editor, "q");
+    QVERIFY(FormEdit->Editor->Modified());
+    const QString target = app.folder.file("Abstract/" + file);
+    app.dialogs.nextFileNames.enqueue(target);
+    FormEdit->SaveAsBtn->click();
+    QCOMPARE(app.dialogs.errors(), QStringList());
+    const auto &request = app.dialogs.shown.last().request;
+    QCOMPARE(request.fileName, app.folder.file("Abstract/Title one.Abstract.rtf"));
+    QCOMPARE(request.filter, QString("Rich Text Files (*.RTF)|*.RTF|Text Files (*.TXT)|*.TXT"));
+    QVERIFY(request.confirmOverwrite);
+    const QByteArray bytes = readBytes(target);
+    QVERIFY2(bytes.startsWith(startsWith), bytes);
+    QCOMPARE(FormEdit->Editor->Modified(), false);
+    // The table is not touched, and Save in Table now has nothing to do.
+    FormEdit->SaveTableBtnClick();
+    QCOMPARE(storedResume(path, 0), BoldRtf);
+}
+
+void TestEditorStorage::saveInRtfFile_data()
+{
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QString>("file"); // empty: refused
+    QTest::newRow("authors") << "Иванов И.И."
+                             << "Иванов И.И..Abstract.rtf";
+    QTest::newRow("empty name") << ""
+                                << ".Abstract.rtf";
+    QTest::newRow("slash") << "../evil"
+                           << "";
+    QTest::newRow("backslash") << "a\\b"
+                               << "";
+}
+
+void TestEditorStorage::saveInRtfFile()
+{
+    QFETCH(QString, name);
+    QFETCH(QString, file);
+    AppFixture app;
+    const QString path = startWithAbstracts(app);
+    execOn(path, {"UPDATE Books SET Name = '" + name + "' WHERE City = '2001'"});
+    app.table().Refresh();
+    placeCaret(FormEdit->Editor, 8);
+    app.dialogs.nextAnswers.enqueue(true);
+    FormEdit->SaveInRTFileBtn->click();
+    QCOMPARE(app.dialogs.shown.last().kind == "error"
+                 ? app.dialogs.shown[app.dialogs.shown.size() - 2].text
+                 : app.dialogs.shown.last().text,
+             "Save Conclusion in file " + name + ".Abstract.rtf");
+    const QStringList written =
+        QDir(app.folder.file("Abstract")).entryList(QDir::Files | QDir::Hidden);
+    if (file.isEmpty()) {
+        QCOMPARE(app.dialogs.errors().size(), 1);
+        QCOMPARE(written, QStringList());
+        QVERIFY(!QFile::exists(app.folder.file("evil.Abstract.rtf")));
+        return;
+    }
+    QCOMPARE(app.dialogs.errors(), QStringList());
+    QCOMPARE(written, QStringList{file});
+    QTextDocument back;
+    quil::rtf::AbstractFile::load(app.folder.file("Abstract/" + file), &back);
+    QCOMPARE(back.toRawText(), QString("plain bold tail"));
+    QCOMPARE(FormEdit->Editor->textCursor().position(), 8);
+    QCOMPARE(app.table().State(), quil::DataSetState::Browse);
+}
+
+void TestEditorStorage::printToPdf()
+{
+    AppFixture app;
+    startWithAbstracts(app);
+    // Cancel prints nothing.
+    FormEdit->PrintBtn->click();
+    QCOMPARE(app.dialogs.count("print"), 1);
+    const QString pdf = app.folder.file("out.pdf");
+    QVERIFY(!QFile::exists(pdf));
+    app.dialogs.nextPrinters.enqueue({QString(), pdf});
+    FormEdit->PrintBtn->click();
+    QCOMPARE(app.dialogs.errors(), QStringList());
+    const QByteArray bytes = readBytes(pdf);
+    QVERIFY(bytes.startsWith("%PDF"));
+    // The job carries the entry's title, not the stored RTF.
+    QVERIFY(!bytes.contains("rtf1"));
+    QByteArray title("/Title (\xfe\xff", 10);
+    for (QChar c : QString("Title one"))
+        title += char(0), title += char(c.unicode());
+    QVERIFY2(bytes.contains(title), bytes.left(2000));
+    // The next print dialog starts where the last print went.
+    FormEdit->PrintBtn->click();
+    QCOMPARE(app.dialogs.shown.last().text, pdf);
+}
+
+void TestEditorStorage::closeAndHide()
+{
+    AppFixture app;
+    startWithAbstracts(app);
+    QCOMPARE(Form1->mmAbstract->property("Tag").toInt(), 1);
+    FormEdit->close();
+    QVERIFY(!FormEdit->isVisible());
+    QCOMPARE(Form1->mmAbstract->property("Tag").toInt(), 0);
+    Form1->mmAbstractClick();
+    QVERIFY(FormEdit->isVisible());
+    FormEdit->siCloseForm->click();
+    QVERIFY(!FormEdit->isVisible());
+    QCOMPARE(Form1->mmAbstract->property("Tag").toInt(), 0);
+    QCOMPARE(FormEdit->windowTitle(), QString("Редактирование абстрактов"));
+    QVERIFY(FormEdit->windowFlags() & Qt::WindowStaysOnTopHint);
+}
+
+QUIL_APP_TEST_MAIN(TestEditorStorage)
+#include "test_editor_storage.moc"
