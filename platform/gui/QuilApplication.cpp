@@ -16,7 +16,7 @@ QtClipboard qtClipboard;
 QuilApplication::QuilApplication(int &argc, char **argv) : QApplication(argc, argv)
 {
     setApplicationName(QStringLiteral("QUIL.Lib"));
-    setApplicationDisplayName(QStringLiteral("QUIL.Lib"));
+    // No display name: Qt would append it to every window title, and captions are exact.
     setDialogs(&qtDialogs);
     setShell(&qtShell);
     setKeyboardLayout(&qtKeyboardLayout);
