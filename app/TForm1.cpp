@@ -13,6 +13,7 @@
 #include "platform/gui/DBGrid.h"
 #include "platform/gui/DBMemo.h"
 #include "platform/gui/DBRichView.h"
+#include "platform/gui/WaitCursor.h"
 #include "store/Book.h"
 #include "store/LibraryFile.h"
 #include "store/TDataModule1.h"
@@ -85,14 +86,7 @@ QAction *separator(QObject *parent, const QString &name)
     return item;
 }
 
-// The hourglass over the whole application for the life of the object, on every path out.
-class WaitCursor {
-public:
-    WaitCursor() { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~WaitCursor() { QGuiApplication::restoreOverrideCursor(); }
-    WaitCursor(const WaitCursor &) = delete;
-    WaitCursor &operator=(const WaitCursor &) = delete;
-};
+using quil::WaitCursor;
 
 // A notebook's text with its line ends as "\n", non-breaking spaces kept.
 QString noteText(const QPlainTextEdit *memo)

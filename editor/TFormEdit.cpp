@@ -3,6 +3,7 @@
 #include "app/Globals.h"
 #include "platform/AbstractFolder.h"
 #include "platform/Error.h"
+#include "platform/gui/WaitCursor.h"
 #include "store/TDataModule1.h"
 
 #include <QAction>
@@ -39,13 +40,7 @@ private:
     bool FWas;
 };
 
-class WaitCursor {
-public:
-    WaitCursor() { QGuiApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~WaitCursor() { QGuiApplication::restoreOverrideCursor(); }
-    WaitCursor(const WaitCursor &) = delete;
-    WaitCursor &operator=(const WaitCursor &) = delete;
-};
+using quil::WaitCursor;
 
 // The data-change handler stays detached while the editor stores or loads the abstract, and
 // comes back however the command ends.
