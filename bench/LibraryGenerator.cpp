@@ -2,6 +2,8 @@
 
 #include "store/LibraryFile.h"
 
+#include <QDir>
+#include <QFile>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -147,6 +149,29 @@ void generateLibrary(const QString &path, int entries)
         db.commit();
     }
     QSqlDatabase::removeDatabase(cname);
+}
+
+QString generatedLibrary(const QString &folder, int entries)
+{
+    const QString path = folder + QStringLiteral("bench-%1.mdb").arg(entries);
+    if (!QFile::exists(path))
+        generateLibrary(path, entries);
+    return path;
+}
+
+QString copyIntoProgramFolder(const QString &folder, int entries, const QString &programFolder,
+                              const QString &fileName)
+{
+    QDir().mkpath(programFolder + QStringLiteral("DBase"));
+    for (const char *note : {"Info.txt", "Terms.txt"}) {
+        QFile file(programFolder + QLatin1String(note));
+        if (!file.exists() && file.open(QIODevice::WriteOnly))
+            file.write("\r\n");
+    }
+    const QString copy = library::folder(programFolder) + fileName;
+    if (!QFile::exists(copy))
+        QFile::copy(generatedLibrary(folder, entries), copy);
+    return copy;
 }
 
 } // namespace quilbench

@@ -12,11 +12,9 @@
 #include "search/Finder.h"
 #include "search/Selection.h"
 #include "store/Book.h"
-#include "store/LibraryFile.h"
 #include "store/TDataModule1.h"
 
 #include <QCoreApplication>
-#include <QDir>
 #include <QFile>
 #include <QKeyEvent>
 #include <QPushButton>
@@ -27,9 +25,7 @@ namespace {
 
 std::unique_ptr<TDataModule1> openLibrary(const quilbench::Options &options)
 {
-    const QString path = options.folder + QStringLiteral("bench-%1.mdb").arg(options.entries);
-    if (!QFile::exists(path))
-        quilbench::generateLibrary(path, options.entries);
+    const QString path = quilbench::generatedLibrary(options.folder, options.entries);
     auto dm = std::make_unique<TDataModule1>();
     dm->ADOConnection.setConnectionString(QStringLiteral("Data Source=") + path);
     dm->ADOConnection.Open();
@@ -86,19 +82,8 @@ void runSelect(const quilbench::Options &options)
 void runSelectFollow(const quilbench::Options &options)
 {
     const QString folder = options.folder + QStringLiteral("select-follow/");
-    QDir().mkpath(folder + QStringLiteral("DBase"));
-    const QString source = options.folder + QStringLiteral("bench-%1.mdb").arg(options.entries);
-    if (!QFile::exists(source))
-        quilbench::generateLibrary(source, options.entries);
-    for (const char *note : {"Info.txt", "Terms.txt"}) {
-        QFile file(folder + QLatin1String(note));
-        if (!file.exists() && file.open(QIODevice::WriteOnly))
-            file.write("\r\n");
-    }
-    const QString path = library::folder(folder) + QStringLiteral("Follow.mdb");
-    if (!QFile::exists(path))
-        QFile::copy(source, path);
-
+    const QString path = quilbench::copyIntoProgramFolder(options.folder, options.entries, folder,
+                                                          QStringLiteral("Follow.mdb"));
     quil::ScopedScriptedDialogs dialogs;
     Program program(folder);
     Form1->show();

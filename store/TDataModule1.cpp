@@ -145,19 +145,12 @@ void TDataModule1::DataSourceDataChange(quil::DataSource *sender, quil::Field *)
         if (View)
             View->setStatusPanel(2,
                                  PositionFormat.arg(ADOQuery.RecNo()).arg(ADOQuery.RecordCount()));
-        // The query holds the table's key: go straight to that entry. Any record being edited
-        // is stored first by the table's own move.
-        if (!ADOTable.Active())
-            return;
-        const qint64 key = ADOQuery.keyField().Value().toLongLong();
-        ADOTable.DisableControls();
-        try {
-            ADOTable.locateKey(key);
-        } catch (...) {
-            ADOTable.EnableControls();
-            throw;
-        }
-        ADOTable.EnableControls();
+        // The query holds the table's key: one move straight to that entry, which the table's
+        // controls follow as they follow any move (a record being edited is stored first).
+        // Nothing is walked, so there is no display to suspend: resuming one would redraw
+        // every row of the grid instead of moving its current row.
+        if (ADOTable.Active())
+            ADOTable.locateKey(ADOQuery.keyField().Value().toLongLong());
     }
 }
 

@@ -177,6 +177,7 @@ void TestSelect::selectionFollowedByKey()
     QCOMPARE(query().RecNo(), 2);
     QCOMPARE(app.currentName(), QStringLiteral("Петров"));
     QCOMPARE(app.table().RecNo(), 2);
+    QCOMPARE(Form1->DBGrid->currentIndex().row(), 1);
     QCOMPARE(Form1->DBmeName->toPlainText(), QStringLiteral("Петров"));
     QCOMPARE(Form1->statusPanel(0), QStringLiteral("2 из 3"));
     QCOMPARE(Form1->statusPanel(2), QStringLiteral("2 из 2"));
