@@ -301,10 +301,10 @@ void DBRichEdit::writeToField()
 
 void DBRichEdit::contentsChangedByUser()
 {
-    // Every edit is an undo step and so modifies the document; marking links does not.
-    if (FLoading || !document()->isModified())
+    if (FLoading)
         return;
-    if (!FLink.Modified())
+    // Every edit is an undo step and so modifies the document; marking links does not.
+    if (document()->isModified() && !FLink.Modified())
         guarded([this] { FLink.Modify(); });
     emit changed();
 }
