@@ -140,7 +140,6 @@ public:
     // --- links, found in the text as it is shown
     // The link under a point of the viewport, or an empty string.
     QString linkAt(const QPoint &position) const;
-    LinkHighlighter *links() const { return FLinks; }
 
     // --- printing: the whole content, one job with this title
     void print(const Dialogs::PrintSettings &settings, const QString &title);
