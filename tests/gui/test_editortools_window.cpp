@@ -337,6 +337,8 @@ void TestEditorToolsWindow::followLink_data()
         << QStringList{one} << "two" << QStringList{"one.txt"} << false;
     QTest::newRow("path with a folder") << QStringList{"x", "see file:<Docs\\Tables.doc>"}
                                         << "Tables" << QStringList{"Docs/Tables.doc"} << false;
+    QTest::newRow("path with blanks") << QStringList{"file:<My Docs\\a b.doc> x"} << "b.doc"
+                                      << QStringList{"My Docs/a b.doc"} << false;
     QTest::newRow("missing > on its line")
         << QStringList{"a file:<one.txt b", "file:<two.txt>"} << "one" << QStringList{} << false;
     QTest::newRow("web address") << QStringList{"see http://example.org/x."} << "example"
