@@ -2,6 +2,8 @@
 
 #include "store/LibraryFile.h"
 
+#include <QDir>
+#include <QFile>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -147,6 +149,23 @@ void generateLibrary(const QString &path, int entries)
         db.commit();
     }
     QSqlDatabase::removeDatabase(cname);
+}
+
+QString programFolderWithLibrary(const QString &cache, const QString &folder, int entries)
+{
+    QDir().mkpath(folder + QStringLiteral("DBase"));
+    const QString source = cache + QStringLiteral("bench-%1.mdb").arg(entries);
+    if (!QFile::exists(source))
+        generateLibrary(source, entries);
+    for (const char *note : {"Info.txt", "Terms.txt"}) {
+        QFile file(folder + QLatin1String(note));
+        if (file.open(QIODevice::WriteOnly))
+            file.write("\xd1\xee\xea\xf0\xe0\xf9\xe5\xed\xe8\xff\r\n");
+    }
+    const QString path = library::folder(folder) + QStringLiteral("Bench.mdb");
+    QFile::remove(path);
+    QFile::copy(source, path);
+    return path;
 }
 
 } // namespace quilbench

@@ -628,9 +628,11 @@ void TFormEdit::siBlackColorClick()
 void TFormEdit::siBackColorClick()
 {
     compound([this] {
-        // Any background of its own, yellow or not, is taken off.
-        ActiveAttributes().setBackColor(
-            ActiveAttributes().backColor().isValid() ? QColor() : QColor(255, 255, 200));
+        // Any background of its own, yellow or not, is taken off; one in the window colour
+        // shows as none and takes the marker.
+        const QColor back = ActiveAttributes().backColor();
+        const bool none = !back.isValid() || back == Editor->palette().color(QPalette::Base);
+        ActiveAttributes().setBackColor(none ? QColor(255, 255, 200) : QColor());
     });
 }
 
@@ -653,14 +655,14 @@ void TFormEdit::EditPaste() { Editor->paste(); }
 
 void TFormEdit::EditUndo()
 {
-    Editor->undo();
+    Editor->Undo();
     RichEditChange();
     SelectionChange();
 }
 
 void TFormEdit::EditRedo()
 {
-    Editor->redo();
+    Editor->Redo();
     RichEditChange();
     SelectionChange();
 }

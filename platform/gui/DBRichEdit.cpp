@@ -52,10 +52,11 @@ double proportionFor(DBRichEdit::LineSpacing rule)
 
 QTextCharFormat TextAttributes::read() const
 {
-    const QTextCursor c = FEdit.textCursor();
+    // The view reads from what it writes to: the selection, or the word at the caret.
+    const QTextCursor c = FEdit.rangeFor(FKind);
     if (!c.hasSelection())
         return c.charFormat();
-    // The first selected character speaks for the selection.
+    // The first character speaks for the range.
     QTextCursor first(FEdit.document());
     first.setPosition(c.selectionStart() + 1);
     return first.charFormat();
@@ -83,11 +84,18 @@ TextAttributes::Styles TextAttributes::style() const
 
 void TextAttributes::setStyle(Styles style)
 {
-    change([style](QTextCharFormat &f) {
-        f.setFontWeight(style & Bold ? QFont::Bold : QFont::Normal);
-        f.setFontItalic(style & Italic);
-        f.setFontUnderline(style & Underline);
-        f.setFontStrikeOut(style & StrikeOut);
+    // Only the members that differ from what the view reports are written: over a selection
+    // of mixed runs, each run keeps the members that the command does not turn over.
+    const Styles changed = style ^ this->style();
+    change([style, changed](QTextCharFormat &f) {
+        if (changed & Bold)
+            f.setFontWeight(style & Bold ? QFont::Bold : QFont::Normal);
+        if (changed & Italic)
+            f.setFontItalic(style & Italic);
+        if (changed & Underline)
+            f.setFontUnderline(style & Underline);
+        if (changed & StrikeOut)
+            f.setFontStrikeOut(style & StrikeOut);
     });
 }
 
@@ -315,6 +323,11 @@ void DBRichEdit::keyPressEvent(QKeyEvent *event)
         FLink.Reset();
         return;
     }
+    if (event->matches(QKeySequence::Undo) || event->matches(QKeySequence::Redo)) {
+        if (!isReadOnly())
+            undoStep(event->matches(QKeySequence::Redo));
+        return;
+    }
     QTextEdit::keyPressEvent(event);
 }
 
@@ -514,16 +527,54 @@ bool DBRichEdit::CanUndo() const { return document()->isUndoAvailable(); }
 
 bool DBRichEdit::CanRedo() const { return document()->isRedoAvailable(); }
 
+void DBRichEdit::undoStep(bool redo)
+{
+    // Qt puts the caret at the document's start after a format step; the text whose format
+    // came back is what the user wants to see.
+    int from = -1, to = -1;
+    bool formatsOnly = true;
+    const auto watch = connect(document(), &QTextDocument::contentsChange, this,
+                               [&](int position, int removed, int added) {
+                                   formatsOnly = formatsOnly && removed == added;
+                                   from = from < 0 ? position : std::min(from, position);
+                                   to = std::max(to, position + added);
+                               });
+    if (redo)
+        QTextEdit::redo();
+    else
+        QTextEdit::undo();
+    disconnect(watch);
+    if (!formatsOnly || from < 0)
+        return;
+    QTextCursor c(document());
+    c.setPosition(std::clamp(from, 0, document()->characterCount() - 1));
+    c.setPosition(std::clamp(to, 0, document()->characterCount() - 1), QTextCursor::KeepAnchor);
+    setTextCursor(c);
+}
+
 // --- character formats
 
 QTextCursor DBRichEdit::rangeFor(TextAttributes::Kind kind) const
 {
     QTextCursor c = textCursor();
-    if (!c.hasSelection() && kind == TextAttributes::Word) {
-        c.select(QTextCursor::WordUnderCursor);
-        // A caret between blanks selects no word; Qt may select the blanks themselves.
-        if (c.selectedText().trimmed().isEmpty())
-            c = textCursor();
+    if (c.hasSelection() || kind != TextAttributes::Word)
+        return c;
+    // The run of word characters on either side of the caret; none at a caret between blanks
+    // or punctuation.
+    const auto wordChar = [](QChar ch) {
+        return ch.isLetterOrNumber() || ch.isMark() || ch == QLatin1Char('_');
+    };
+    const QTextBlock block = c.block();
+    const QString text = block.text();
+    int from = c.position() - block.position();
+    int to = from;
+    while (from > 0 && wordChar(text.at(from - 1)))
+        --from;
+    while (to < text.size() && wordChar(text.at(to)))
+        ++to;
+    if (from < to) {
+        c.setPosition(block.position() + from);
+        c.setPosition(block.position() + to, QTextCursor::KeepAnchor);
     }
     return c;
 }

@@ -111,6 +111,9 @@ public:
     void setModified(bool modified);
     bool CanUndo() const;
     bool CanRedo() const;
+    // Undo and redo one step; a step that changed formats only leaves its text selected.
+    void Undo() { undoStep(false); }
+    void Redo() { undoStep(true); }
     bool CanPaste() const { return canPaste(); }
     Level capabilityLevel() const { return Level::Extended; }
     // Whether the control can take the focus (shown and enabled).
@@ -179,6 +182,7 @@ private:
                           const std::function<void(QTextCharFormat &)> &edit);
     std::vector<QTextBlock> selectedBlocks() const;
     bool search(const SearchRequest &request, bool raiseNotFound);
+    void undoStep(bool redo);
 
     FieldDataLink FLink;
     bool FLoading = false;
