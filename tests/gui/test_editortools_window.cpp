@@ -154,14 +154,14 @@ void TestEditorToolsWindow::typeSymbol_data()
     QTest::addColumn<int>("from");
     QTest::addColumn<int>("to");
     QTest::addColumn<QString>("expected");
-    QTest::addColumn<int>("size"); // of the word at the caret, or of the selection's start
+    QTest::addColumn<int>("size"); // of what is typed at the caret, or of the selection's start
 
-    // The abstract is "abc xyz" in 14 points with "x" in 20: the character before the caret
-    // is 14 points in every row.
-    QTest::newRow("<- types a left arrow") << 13 << 4 << 4 << u"abc ←xyz"_qs << 20;
-    QTest::newRow("= types almost equal") << 22 << 4 << 4 << u"abc ≈xyz"_qs << 20;
-    QTest::newRow("alpha at the end of a word") << 2 << 7 << 7 << u"abc xyzα"_qs << 20;
-    QTest::newRow("space, the last item") << 24 << 4 << 4 << u"abc  xyz"_qs << 20;
+    // The abstract is "abc xyz" in 14 points with "x" in 20.
+    QTest::newRow("<- types a left arrow") << 13 << 4 << 4 << u"abc ←xyz"_qs << 14;
+    QTest::newRow("= types almost equal") << 22 << 4 << 4 << u"abc ≈xyz"_qs << 14;
+    QTest::newRow("alpha at the end of a word") << 2 << 7 << 7 << u"abc xyzα"_qs << 14;
+    QTest::newRow("space, the last item") << 24 << 4 << 4 << u"abc  xyz"_qs << 14;
+    // The typed character would take the size of the last selected character, "z".
     QTest::newRow("replaces a selection") << 19 << 4 << 7 << u"abc ÷"_qs << 20;
     QTest::newRow("replaces a backward selection") << 8 << 7 << 4 << u"abc π"_qs << 20;
     QTest::newRow("right after a word") << 7 << 3 << 3 << u"abcμ xyz"_qs << 14;
