@@ -2,6 +2,9 @@
 
 #include "store/LibraryFile.h"
 
+#include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -114,6 +117,7 @@ QByteArray sampleAbstractRtf(unsigned seed)
 
 void generateLibrary(const QString &path, int entries)
 {
+    QDir().mkpath(QFileInfo(path).absolutePath());
     library::create(path);
     const QString cname = QStringLiteral("bench-generate");
     {
@@ -147,6 +151,21 @@ void generateLibrary(const QString &path, int entries)
         db.commit();
     }
     QSqlDatabase::removeDatabase(cname);
+}
+
+QString makeProgramFolder(const QString &folder, const QString &library)
+{
+    QDir().mkpath(folder + QStringLiteral("DBase"));
+    QDir().mkpath(folder + QStringLiteral("Result"));
+    for (const char *note : {"Info.txt", "Terms.txt"}) {
+        QFile file(folder + QLatin1String(note));
+        if (file.open(QIODevice::WriteOnly))
+            file.write("\xd1\xee\xea\xf0\xe0\xf9\xe5\xed\xe8\xff\r\n");
+    }
+    const QString path = library::folder(folder) + QStringLiteral("Bench.mdb");
+    QFile::remove(path);
+    QFile::copy(library, path);
+    return path;
 }
 
 } // namespace quilbench
