@@ -102,10 +102,12 @@ void runCoreExport(const quilbench::Options &options, const QString &path)
 
 // The text export as the user waits for it in the window: the command with its dialog answered,
 // the walk with the grids, the record pane and the editor attached.
-void runWindowExport(const quilbench::Options &options, const QString &library)
+void runWindowExport(const quilbench::Options &options)
 {
     const QString folder = options.folder + QStringLiteral("export-window/");
-    const QString path = quilbench::makeProgramFolder(folder, library);
+    const QString path =
+        quilbench::programFolderWithLibrary(options.folder, folder, options.entries);
+    QDir().mkpath(folder + QStringLiteral("Result"));
 
     quil::ScopedScriptedDialogs dialogs;
     Program program(folder);
@@ -132,7 +134,7 @@ void runExport(const quilbench::Options &options)
     if (!QFile::exists(path))
         quilbench::generateLibrary(path, options.entries);
     runCoreExport(options, path);
-    runWindowExport(options, path);
+    runWindowExport(options);
 }
 
 } // namespace

@@ -153,10 +153,12 @@ void generateLibrary(const QString &path, int entries)
     QSqlDatabase::removeDatabase(cname);
 }
 
-QString makeProgramFolder(const QString &folder, const QString &library)
+QString programFolderWithLibrary(const QString &cache, const QString &folder, int entries)
 {
     QDir().mkpath(folder + QStringLiteral("DBase"));
-    QDir().mkpath(folder + QStringLiteral("Result"));
+    const QString source = cache + QStringLiteral("bench-%1.mdb").arg(entries);
+    if (!QFile::exists(source))
+        generateLibrary(source, entries);
     for (const char *note : {"Info.txt", "Terms.txt"}) {
         QFile file(folder + QLatin1String(note));
         if (file.open(QIODevice::WriteOnly))
@@ -164,7 +166,7 @@ QString makeProgramFolder(const QString &folder, const QString &library)
     }
     const QString path = library::folder(folder) + QStringLiteral("Bench.mdb");
     QFile::remove(path);
-    QFile::copy(library, path);
+    QFile::copy(source, path);
     return path;
 }
 

@@ -12,8 +12,8 @@ void generateLibrary(const QString &path, int entries);
 // One abstract of about 2 KB as RichEdit writes it: Cyrillic, a little formatting, a symbol.
 QByteArray sampleAbstractRtf(unsigned seed);
 
-// Lays out a program folder (DBase, Result and the two notebooks) and copies a generated
-// library into its DBase as "Bench.mdb", replacing an older copy; returns the copy's path.
-QString makeProgramFolder(const QString &folder, const QString &library);
+// A program folder `folder` with notebooks and a copy of the generated library of `entries`
+// (made once in `cache` and kept there); returns the copy's path.
+QString programFolderWithLibrary(const QString &cache, const QString &folder, int entries);
 
 } // namespace quilbench

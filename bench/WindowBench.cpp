@@ -24,10 +24,8 @@ void settle() { QCoreApplication::processEvents(); }
 void runWindow(const quilbench::Options &options)
 {
     const QString folder = options.folder + QStringLiteral("window/");
-    const QString source = options.folder + QStringLiteral("bench-%1.mdb").arg(options.entries);
-    if (!QFile::exists(source))
-        quilbench::generateLibrary(source, options.entries);
-    const QString path = quilbench::makeProgramFolder(folder, source);
+    const QString path =
+        quilbench::programFolderWithLibrary(options.folder, folder, options.entries);
 
     quil::ScopedScriptedDialogs dialogs;
     Program program(folder);

@@ -3,6 +3,7 @@
 #include "app/Globals.h"
 #include "platform/AbstractFolder.h"
 #include "platform/Error.h"
+#include "platform/TClipboardMonitor.h"
 #include "platform/gui/WaitCursor.h"
 #include "store/TDataModule1.h"
 
@@ -104,6 +105,7 @@ TFormEdit::TFormEdit(QWidget *parent) : QWidget(parent, Qt::Window | Qt::WindowS
 
     createSpeedBar();
     createPopupMenu();
+    createTools();
 
     auto *inner = new QVBoxLayout(PaEditor);
     inner->setContentsMargins(1, 1, 1, 1);
@@ -322,11 +324,9 @@ void TFormEdit::createPopupMenu()
     separator("N3");
     pmalfa = item("pmalfa", "alfa", {}, {}, nullptr);
 
-    for (QWidget *w : {static_cast<QWidget *>(PaEditor), static_cast<QWidget *>(Editor)}) {
-        w->setContextMenuPolicy(Qt::CustomContextMenu);
-        connect(w, &QWidget::customContextMenuRequested, this,
-                [this, w](const QPoint &at) { pmEdit->popup(w->mapToGlobal(at)); });
-    }
+    PaEditor->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(PaEditor, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint &at) { pmEdit->popup(PaEditor->mapToGlobal(at)); });
 }
 
 // ------------------------------------------------------------------------------ window
@@ -336,8 +336,8 @@ void TFormEdit::FormCreate()
     FAbstractFolder = quil::AbstractFolder::folder(ProgramFolder);
     SelectionChange();
     // The bar's Paste follows the clipboard.
-    connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this,
-            &TFormEdit::UpdatePasteButton);
+    FClipboardMonitor = new TClipboardMonitor(this);
+    FClipboardMonitor->OnChange = [this] { UpdatePasteButton(); };
     const bool extended = Editor->capabilityLevel() == DBRichEdit::Level::Extended;
     SuperscriptBtn->setEnabled(extended);
     SubscriptBtn->setEnabled(extended);
@@ -628,9 +628,11 @@ void TFormEdit::siBlackColorClick()
 void TFormEdit::siBackColorClick()
 {
     compound([this] {
-        // Any background of its own, yellow or not, is taken off.
-        ActiveAttributes().setBackColor(
-            ActiveAttributes().backColor().isValid() ? QColor() : QColor(255, 255, 200));
+        // Any background of its own, yellow or not, is taken off; one in the window colour
+        // shows as none and takes the marker.
+        const QColor back = ActiveAttributes().backColor();
+        const bool none = !back.isValid() || back == Editor->palette().color(QPalette::Base);
+        ActiveAttributes().setBackColor(none ? QColor(255, 255, 200) : QColor());
     });
 }
 
@@ -653,14 +655,14 @@ void TFormEdit::EditPaste() { Editor->paste(); }
 
 void TFormEdit::EditUndo()
 {
-    Editor->undo();
+    Editor->Undo();
     RichEditChange();
     SelectionChange();
 }
 
 void TFormEdit::EditRedo()
 {
-    Editor->redo();
+    Editor->Redo();
     RichEditChange();
     SelectionChange();
 }

@@ -25,10 +25,14 @@ FindDialog::FindDialog(QWidget *parent) : QDialog(parent, Qt::Tool | Qt::WindowS
     FReplacement = new QLineEdit(this);
     FReplacement->setObjectName(QStringLiteral("ReplaceText"));
     FMatchCase = new QCheckBox(QStringLiteral("Match &case"), this);
+    FMatchCase->setObjectName(QStringLiteral("MatchCaseBox"));
     FWholeWord = new QCheckBox(QStringLiteral("Match &whole word only"), this);
+    FWholeWord->setObjectName(QStringLiteral("WholeWordBox"));
     auto *direction = new QGroupBox(QStringLiteral("Direction"), this);
     FUp = new QRadioButton(QStringLiteral("&Up"), direction);
     FDown = new QRadioButton(QStringLiteral("&Down"), direction);
+    FUp->setObjectName(QStringLiteral("UpBtn"));
+    FDown->setObjectName(QStringLiteral("DownBtn"));
     FDown->setChecked(true);
     auto *dirLayout = new QHBoxLayout(direction);
     dirLayout->addWidget(FUp);
@@ -39,6 +43,10 @@ FindDialog::FindDialog(QWidget *parent) : QDialog(parent, Qt::Tool | Qt::WindowS
     FReplace = new QPushButton(QStringLiteral("&Replace"), this);
     FReplaceAll = new QPushButton(QStringLiteral("Replace &All"), this);
     auto *cancel = new QPushButton(QStringLiteral("Cancel"), this);
+    findNext->setObjectName(QStringLiteral("FindNextBtn"));
+    FReplace->setObjectName(QStringLiteral("ReplaceBtn"));
+    FReplaceAll->setObjectName(QStringLiteral("ReplaceAllBtn"));
+    cancel->setObjectName(QStringLiteral("CancelBtn"));
 
     auto *grid = new QGridLayout;
     grid->addWidget(new QLabel(QStringLiteral("Fi&nd what:"), this), 0, 0);
