@@ -3,6 +3,7 @@
 #include "app/Globals.h"
 #include "platform/AbstractFolder.h"
 #include "platform/Error.h"
+#include "platform/TClipboardMonitor.h"
 #include "platform/gui/WaitCursor.h"
 #include "store/TDataModule1.h"
 
@@ -131,6 +132,7 @@ TFormEdit::TFormEdit(QWidget *parent) : QWidget(parent, Qt::Window | Qt::WindowS
 
     createSpeedBar();
     createPopupMenu();
+    createTools();
 
     auto *inner = new QVBoxLayout(PaEditor);
     inner->setContentsMargins(1, 1, 1, 1);
@@ -366,11 +368,9 @@ void TFormEdit::createPopupMenu()
     separator("N3");
     pmalfa = item("pmalfa", "alfa", {}, {}, nullptr);
 
-    for (QWidget *w : {static_cast<QWidget *>(PaEditor), static_cast<QWidget *>(Editor)}) {
-        w->setContextMenuPolicy(Qt::CustomContextMenu);
-        connect(w, &QWidget::customContextMenuRequested, this,
-                [this, w](const QPoint &at) { pmEdit->popup(w->mapToGlobal(at)); });
-    }
+    PaEditor->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(PaEditor, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint &at) { pmEdit->popup(PaEditor->mapToGlobal(at)); });
 }
 
 // ------------------------------------------------------------------------------ window
@@ -380,8 +380,8 @@ void TFormEdit::FormCreate()
     FAbstractFolder = quil::AbstractFolder::folder(ProgramFolder);
     SelectionChange();
     // The bar's Paste follows the clipboard.
-    connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this,
-            &TFormEdit::UpdatePasteButton);
+    FClipboardMonitor = new TClipboardMonitor(this);
+    FClipboardMonitor->OnChange = [this] { UpdatePasteButton(); };
     const bool extended = Editor->capabilityLevel() == DBRichEdit::Level::Extended;
     SuperscriptBtn->setEnabled(extended);
     SubscriptBtn->setEnabled(extended);

@@ -1,7 +1,5 @@
 #include "search/Finder.h"
 
-#include "search/MappedReads.h"
-
 #include "platform/Connection.h"
 #include "platform/DataSet.h"
 #include "platform/Error.h"
@@ -44,13 +42,6 @@ public:
     }
     sqlite3 *handle() const { return FDb; }
     qint64 integer(int column) const { return sqlite3_column_int64(FStmt, column); }
-    // The column's text, valid until the next step; a NULL reads as the empty text.
-    QStringView text(int column) const
-    {
-        const auto *data = static_cast<const char16_t *>(sqlite3_column_text16(FStmt, column));
-        return data ? QStringView(data, sqlite3_column_bytes16(FStmt, column) / 2) : QStringView();
-    }
-
     // The column's UTF-8 bytes without a copy, valid until the next step.
     QByteArray bytes(int column) const
     {
@@ -90,16 +81,12 @@ std::unordered_set<qint64> matchingKeys(const quil::DataSet &table, const QStrin
     Statement rows(table.connection().database(),
                    QStringLiteral("SELECT \"%1\", \"%2\", \"%3\" FROM \"%4\"")
                        .arg(table.keyField().FieldName(), fieldName, book::City, book::TableName));
-    const bool yearMode = request.yearMode();
-    const MappedReads mapped(rows.handle());
+    const EntryMatcher matcher(request);
     std::unordered_set<qint64> keys;
     while (rows.next()) {
-        bool match;
-        if (request.item == FindAbstract)
-            match = entryMatches(abstractText(rows.bytes(1)), request.text, yearMode, request.year,
-                                 rows.text(2));
-        else
-            match = entryMatches(rows.text(1), request.text, yearMode, request.year, rows.text(2));
+        const bool match = request.item == FindAbstract
+                               ? matcher.matches(abstractText(rows.bytes(1)), rows.bytes(2))
+                               : matcher.matches(rows.bytes(1), rows.bytes(2));
         if (match)
             keys.insert(rows.integer(0));
     }
@@ -126,17 +113,25 @@ QString findFieldName(int item)
     }
 }
 
-bool entryMatches(QStringView fieldText, QStringView searchText, bool yearMode,
-                  QStringView yearText, QStringView city)
+EntryMatcher::EntryMatcher(const FindRequest &request)
+    : FText(request.text), FTextUtf8(request.text.toUtf8()), FYearUtf8(request.year.toUtf8()),
+      FYearMode(request.yearMode())
 {
-    if (!fieldText.contains(searchText, Qt::CaseSensitive))
-        return false;
-    return !yearMode || city.contains(yearText, Qt::CaseSensitive);
 }
 
-QString searchedText(int item, const QString &value)
+bool EntryMatcher::yearHolds(QByteArrayView city) const
 {
-    return item == FindAbstract ? quil::rtf::RichText::plainTextOf(value) : value;
+    return !FYearMode || city.contains(FYearUtf8);
+}
+
+bool EntryMatcher::matches(QByteArrayView field, QByteArrayView city) const
+{
+    return field.contains(FTextUtf8) && yearHolds(city);
+}
+
+bool EntryMatcher::matches(QStringView field, QByteArrayView city) const
+{
+    return field.contains(FText, Qt::CaseSensitive) && yearHolds(city);
 }
 
 FindOutcome findInTable(quil::DataSet &table, const FindRequest &request, MainView *view)

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QByteArray>
+#include <QByteArrayView>
 #include <QString>
 #include <QStringList>
 #include <QStringView>
@@ -20,15 +22,6 @@ QStringList findItemTexts();
 // The field of the Book record that an item searches; empty for an index out of range.
 QString findFieldName(int item);
 
-// The match test of one entry: the search text occurs in the field's text, exact case, taken
-// as typed; in year mode the year text must also occur in the entry's year (City).
-bool entryMatches(QStringView fieldText, QStringView searchText, bool yearMode,
-                  QStringView yearText, QStringView city);
-
-// The text that an item searches, made from the field's stored value: an abstract's plain
-// text by paragraphs (joined by CR LF), every other field as it is.
-QString searchedText(int item, const QString &value);
-
 enum class FindFrom { First, Next };
 
 struct FindRequest {
@@ -37,6 +30,26 @@ struct FindRequest {
     QString year;  // year text; not empty puts the search in year mode
     FindFrom from = FindFrom::First;
     bool yearMode() const { return !year.isEmpty(); }
+};
+
+// The match test of one entry for one request: the search text occurs in the field's text,
+// exact case, taken as typed; in year mode the year text must also occur in the entry's year
+// (City). Texts are compared in UTF-8, as the library stores them: a substring of characters
+// is a substring of their bytes.
+class EntryMatcher {
+public:
+    explicit EntryMatcher(const FindRequest &request);
+    bool matches(QByteArrayView field, QByteArrayView city) const;
+    // For a field whose searched text is made first (an abstract's plain text).
+    bool matches(QStringView field, QByteArrayView city) const;
+
+private:
+    bool yearHolds(QByteArrayView city) const;
+
+    QString FText;
+    QByteArray FTextUtf8;
+    QByteArray FYearUtf8;
+    bool FYearMode;
 };
 
 enum class FindOutcome { NotRun, Found, NotFound };

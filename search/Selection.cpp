@@ -2,7 +2,9 @@
 
 #include "platform/Connection.h"
 #include "platform/DataSet.h"
-#include "search/MappedReads.h"
+
+#include <QSqlDatabase>
+#include <QSqlQuery>
 
 namespace search {
 
@@ -22,6 +24,14 @@ QVariantList selectionValues(const SelectionTexts &texts)
             pattern(texts.keyword2)};
 }
 
+void prepareSelectionIndex(QSqlDatabase &db)
+{
+    // A library that may not be written goes without; the selection then reads the table.
+    QSqlQuery q(db);
+    q.exec(QStringLiteral("CREATE INDEX IF NOT EXISTS ") + SelectionIndex +
+           QStringLiteral(" ON Books(Name, Title, Location, City)"));
+}
+
 void runSelection(quil::Query &query, const SelectionTexts &texts)
 {
     query.Close();
@@ -30,7 +40,6 @@ void runSelection(quil::Query &query, const SelectionTexts &texts)
     query.Parameters = selectionValues(texts);
     // Ordered before it opens, so the result is read once and already sorted.
     query.setSort(SelectionSort);
-    const MappedReads mapped(query.connection().database());
     query.Open();
 }
 

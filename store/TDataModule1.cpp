@@ -1,5 +1,6 @@
 #include "store/TDataModule1.h"
 
+#include "search/Selection.h"
 #include "store/Book.h"
 #include "store/LibraryFile.h"
 #include "store/MainView.h"
@@ -30,7 +31,10 @@ TDataModule1::TDataModule1()
 
     ADOQuery.SQL << QStringLiteral("select * from Books");
     ADOConnection.OnValidate = [](QSqlDatabase &db) { library::validate(db); };
-    ADOConnection.OnConnect = [](QSqlDatabase &db) { library::prepare(db); };
+    ADOConnection.OnConnect = [](QSqlDatabase &db) {
+        library::prepare(db);
+        search::prepareSelectionIndex(db);
+    };
     ADOTable.BrowseIndex = book::BrowseIndex;
 
     ADOTable.AfterScroll = [this](quil::DataSet &ds) { ADOTableAfterScroll(ds); };

@@ -2,6 +2,7 @@
 
 #include "platform/DataSource.h"
 #include "platform/Error.h"
+#include "platform/gui/LinkHighlighter.h"
 #include "platform/gui/QtPlatform.h"
 #include "platform/rtf/AbstractFile.h"
 #include "platform/rtf/RichText.h"
@@ -175,6 +176,27 @@ void TextAttributes::setName(const QString &family)
     change([family](QTextCharFormat &f) { f.setFontFamilies(QStringList{family}); });
 }
 
+namespace {
+// Qt's formats have no character set of their own.
+constexpr int kCharsetProperty = QTextFormat::UserProperty + 16;
+} // namespace
+
+int TextAttributes::charset() const
+{
+    const QTextCharFormat f = read();
+    return f.hasProperty(kCharsetProperty) ? f.intProperty(kCharsetProperty) : DefaultCharset;
+}
+
+void TextAttributes::setCharset(int charset)
+{
+    change([charset](QTextCharFormat &f) {
+        if (charset == DefaultCharset)
+            f.clearProperty(kCharsetProperty);
+        else
+            f.setProperty(kCharsetProperty, charset);
+    });
+}
+
 QFont TextAttributes::font() const
 {
     QFont font = FEdit.document()->defaultFont();
@@ -209,7 +231,7 @@ void TextAttributes::assign(const QFont &font, const QColor &color)
 
 // ------------------------------------------------------------------------- the control
 
-DBRichEdit::DBRichEdit(QWidget *parent) : QTextEdit(parent)
+DBRichEdit::DBRichEdit(QWidget *parent) : QTextEdit(parent), FLinks(new LinkHighlighter(this))
 {
     showSymbolFontAsUnicode();
     setAcceptRichText(true);
@@ -254,6 +276,7 @@ void DBRichEdit::showContent(const std::function<void(QTextDocument *)> &fill)
     FLoading = true;
     setDocument(doc.release());
     FLoading = false;
+    FLinks->setDocument(document());
     if (ours)
         delete previous;
     moveCursor(QTextCursor::Start);
@@ -288,7 +311,8 @@ void DBRichEdit::contentsChangedByUser()
 {
     if (FLoading)
         return;
-    if (!FLink.Modified())
+    // Every edit is an undo step and so modifies the document; marking links does not.
+    if (document()->isModified() && !FLink.Modified())
         guarded([this] { FLink.Modify(); });
     emit changed();
 }
@@ -319,8 +343,28 @@ void DBRichEdit::focusOutEvent(QFocusEvent *event)
 
 void DBRichEdit::mousePressEvent(QMouseEvent *event)
 {
+    const QString link = linkAt(event->pos());
     emit mouseButtonPressed(event->button(), event->modifiers(), event->pos());
     QTextEdit::mousePressEvent(event);
+    // After the press has put the caret on the link, so that its line is the caret's.
+    if (!link.isEmpty())
+        emit linkClicked(link, event->button());
+}
+
+void DBRichEdit::mouseMoveEvent(QMouseEvent *event)
+{
+    QTextEdit::mouseMoveEvent(event);
+    if (event->buttons() == Qt::NoButton)
+        viewport()->setCursor(linkAt(event->pos()).isEmpty() ? Qt::IBeamCursor
+                                                             : Qt::PointingHandCursor);
+}
+
+QString DBRichEdit::linkAt(const QPoint &position) const
+{
+    const QPoint inDocument =
+        position + QPoint(horizontalScrollBar()->value(), verticalScrollBar()->value());
+    const int at = document()->documentLayout()->hitTest(inDocument, Qt::ExactHit);
+    return at < 0 ? QString() : LinkHighlighter::linkAt(*document(), at);
 }
 
 // --- content

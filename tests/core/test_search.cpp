@@ -85,6 +85,10 @@ void TestSearch::matchTest_data()
                                   << "иванов"
                                   << ""
                                   << "" << false;
+    QTest::newRow("ё is not е") << "Ёлкин"
+                                << "Елкин"
+                                << ""
+                                << "" << false;
     QTest::newRow("leading blank absent") << "Иванов"
                                           << " Иванов"
                                           << ""
@@ -134,7 +138,10 @@ void TestSearch::matchTest()
     QFETCH(QString, year);
     QFETCH(QString, city);
     QFETCH(bool, matches);
-    QCOMPARE(search::entryMatches(field, text, !year.isEmpty(), year, city), matches);
+    const search::EntryMatcher matcher({search::FindAuthor, text, year, search::FindFrom::First});
+    // Stored fields are matched on their bytes, an abstract's made text as characters.
+    QCOMPARE(matcher.matches(QByteArrayView(field.toUtf8()), city.toUtf8()), matches);
+    QCOMPARE(matcher.matches(QStringView(field), city.toUtf8()), matches);
 }
 
 void TestSearch::like_data()
