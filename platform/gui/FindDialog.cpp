@@ -49,9 +49,14 @@ FindDialog::FindDialog(QWidget *parent) : QDialog(parent, Qt::Tool | Qt::WindowS
     cancel->setObjectName(QStringLiteral("CancelBtn"));
 
     auto *grid = new QGridLayout;
-    grid->addWidget(new QLabel(QStringLiteral("Fi&nd what:"), this), 0, 0);
+    // The labels' mnemonics reach their fields.
+    auto *findLabel = new QLabel(QStringLiteral("Fi&nd what:"), this);
+    findLabel->setBuddy(FText);
+    grid->addWidget(findLabel, 0, 0);
     grid->addWidget(FText, 0, 1);
-    FReplaceRow = new QLabel(QStringLiteral("Re&place with:"), this);
+    auto *replaceLabel = new QLabel(QStringLiteral("Re&place with:"), this);
+    replaceLabel->setBuddy(FReplacement);
+    FReplaceRow = replaceLabel;
     grid->addWidget(FReplaceRow, 1, 0);
     grid->addWidget(FReplacement, 1, 1);
     grid->addWidget(FMatchCase, 2, 0, 1, 2);

@@ -11,6 +11,7 @@
 #include <QCheckBox>
 #include <QClipboard>
 #include <QGuiApplication>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMimeData>
 #include <QPushButton>
@@ -771,6 +772,9 @@ void TestEditorCommands::findDialogSendsItsRequest()
     auto *findNext = dialog.findChild<QPushButton *>("FindNextBtn");
     auto *replaceAll = dialog.findChild<QPushButton *>("ReplaceAllBtn");
     QVERIFY(findNext && replaceAll);
+    // Each label's mnemonic leads to its field, so it shows no "&".
+    for (QLabel *label : dialog.findChildren<QLabel *>())
+        QVERIFY2(label->buddy(), qPrintable(label->text()));
     QVERIFY(replaceAll->isVisible());
     dialog.findChild<QCheckBox *>("MatchCaseBox")->setChecked(true);
     caret(0);
