@@ -7,6 +7,7 @@
 #include "app/Tag.h"
 #include "editor/TFormEdit.h"
 #include "export/gui/ExportCommands.h"
+#include "import/gui/ImportCommands.h"
 #include "platform/Error.h"
 #include "platform/KeyboardLayout.h"
 #include "platform/gui/DBEdit.h"
@@ -202,6 +203,8 @@ void TForm1::createImportMenu()
     mmImAbstract = menuItem(this, QStringLiteral("mmImAbstract"), QStringLiteral("R.Abstract"));
     mmImportAbstractMenu->addActions(
         {mmImReference, separator(this, QStringLiteral("N3")), mmImAbstract});
+    connectHandler(mmImReference, &QAction::triggered, this, [this] { mmImportStringClick(); });
+    connectHandler(mmImAbstract, &QAction::triggered, this, [this] { mmImportAbstractClick(); });
 }
 
 void TForm1::createGridMenu()
@@ -291,6 +294,7 @@ void TForm1::createToolBar()
     connectHandler(siLast, &QToolButton::clicked, this, [this] { siLastClick(); });
     connectHandler(siTableAbstract, &QToolButton::clicked, this, [this] { mmAbstractClick(); });
     connectHandler(siSaveInDB, &QToolButton::clicked, this, [this] { bbSaveClick(); });
+    connectHandler(siImportData, &QToolButton::clicked, this, [this] { mmImportStringClick(); });
     connectHandler(siDelete, &QToolButton::clicked, this, [this] { bbDeleteClick(); });
     connectHandler(siTableFind, &QToolButton::clicked, this, [this] { FindClick(); });
     connectHandler(siSelectData, &QToolButton::clicked, this, [this] { mmSelectClick(); });
@@ -890,6 +894,20 @@ void TForm1::SampleInHTML1Click()
 }
 
 bool TForm1::selectionGridShown() const { return !DBgrQuery->isHidden(); }
+
+// ------------------------------------------------------------------------------ import
+
+void TForm1::mmImportStringClick()
+{
+    ImportCommands::chooseReferenceList([this](const QString &path) { ImportNameTitle(path); });
+}
+
+void TForm1::ImportNameTitle(const QString &path)
+{
+    ImportCommands::importReferenceList(path, *this, *DBmeName);
+}
+
+void TForm1::mmImportAbstractClick() { ImportCommands::importAbstractFolder(*this); }
 
 // ------------------------------------------------------------------------------ notebooks
 

@@ -99,6 +99,10 @@ public:
     void SampleInHTML1Click();
     // Whether the selection grid DBgrQuery is showing: the exports then write the selection.
     bool selectionGridShown() const;
+    // Import
+    void mmImportStringClick();
+    void ImportNameTitle(const QString &path);
+    void mmImportAbstractClick();
     // Notebooks
     void mmInfoClick();
     void mmTermsClick();

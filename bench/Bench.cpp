@@ -8,11 +8,15 @@
 
 namespace quilbench {
 
-double medianMs(int runs, const std::function<void()> &fn)
+double medianMs(int runs, const std::function<void()> &fn) { return medianMs(runs, {}, fn); }
+
+double medianMs(int runs, const std::function<void()> &prepare, const std::function<void()> &fn)
 {
     std::vector<double> times;
     times.reserve(runs);
     for (int i = 0; i < runs; ++i) {
+        if (prepare)
+            prepare();
         QElapsedTimer t;
         t.start();
         fn();

@@ -7,6 +7,8 @@ namespace quilbench {
 
 // Median wall time of `runs` calls of fn, in milliseconds.
 double medianMs(int runs, const std::function<void()> &fn);
+// The same, each timed call of fn after an untimed call of prepare.
+double medianMs(int runs, const std::function<void()> &prepare, const std::function<void()> &fn);
 
 // Prints one line "name median_ms" (the benchmark's output format).
 void report(const QString &name, double ms);

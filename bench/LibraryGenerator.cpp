@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -116,6 +117,7 @@ QByteArray sampleAbstractRtf(unsigned seed)
 
 void generateLibrary(const QString &path, int entries)
 {
+    QDir().mkpath(QFileInfo(path).absolutePath());
     library::create(path);
     const QString cname = QStringLiteral("bench-generate");
     {
@@ -159,19 +161,19 @@ QString generatedLibrary(const QString &folder, int entries)
     return path;
 }
 
-QString copyIntoProgramFolder(const QString &folder, int entries, const QString &programFolder,
-                              const QString &fileName)
+QString programFolderWithLibrary(const QString &cache, const QString &folder, int entries)
 {
-    QDir().mkpath(programFolder + QStringLiteral("DBase"));
+    QDir().mkpath(folder + QStringLiteral("DBase"));
+    const QString source = generatedLibrary(cache, entries);
     for (const char *note : {"Info.txt", "Terms.txt"}) {
-        QFile file(programFolder + QLatin1String(note));
-        if (!file.exists() && file.open(QIODevice::WriteOnly))
-            file.write("\r\n");
+        QFile file(folder + QLatin1String(note));
+        if (file.open(QIODevice::WriteOnly))
+            file.write("\xd1\xee\xea\xf0\xe0\xf9\xe5\xed\xe8\xff\r\n");
     }
-    const QString copy = library::folder(programFolder) + fileName;
-    if (!QFile::exists(copy))
-        QFile::copy(generatedLibrary(folder, entries), copy);
-    return copy;
+    const QString path = library::folder(folder) + QStringLiteral("Bench.mdb");
+    QFile::remove(path);
+    QFile::copy(source, path);
+    return path;
 }
 
 } // namespace quilbench

@@ -13,13 +13,11 @@ void generateLibrary(const QString &path, int entries);
 // and kept; returns its path.
 QString generatedLibrary(const QString &folder, int entries);
 
-// Lays out programFolder (ending with "/") with DBase and the two notebooks, and puts in DBase
-// a copy of the generated library under fileName (a copy made before is kept); returns the
-// copy's path.
-QString copyIntoProgramFolder(const QString &folder, int entries, const QString &programFolder,
-                              const QString &fileName);
-
 // One abstract of about 2 KB as RichEdit writes it: Cyrillic, a little formatting, a symbol.
 QByteArray sampleAbstractRtf(unsigned seed);
+
+// A program folder `folder` with notebooks and a copy of the generated library of `entries`
+// (made once in `cache` and kept there); returns the copy's path.
+QString programFolderWithLibrary(const QString &cache, const QString &folder, int entries);
 
 } // namespace quilbench

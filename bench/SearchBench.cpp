@@ -82,8 +82,8 @@ void runSelect(const quilbench::Options &options)
 void runSelectFollow(const quilbench::Options &options)
 {
     const QString folder = options.folder + QStringLiteral("select-follow/");
-    const QString path = quilbench::copyIntoProgramFolder(options.folder, options.entries, folder,
-                                                          QStringLiteral("Follow.mdb"));
+    const QString path =
+        quilbench::programFolderWithLibrary(options.folder, folder, options.entries);
     quil::ScopedScriptedDialogs dialogs;
     Program program(folder);
     Form1->show();

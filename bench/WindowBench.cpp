@@ -24,18 +24,8 @@ void settle() { QCoreApplication::processEvents(); }
 void runWindow(const quilbench::Options &options)
 {
     const QString folder = options.folder + QStringLiteral("window/");
-    QDir().mkpath(folder + QStringLiteral("DBase"));
-    const QString source = options.folder + QStringLiteral("bench-%1.mdb").arg(options.entries);
-    if (!QFile::exists(source))
-        quilbench::generateLibrary(source, options.entries);
-    for (const char *note : {"Info.txt", "Terms.txt"}) {
-        QFile file(folder + QLatin1String(note));
-        if (file.open(QIODevice::WriteOnly))
-            file.write("\xd1\xee\xea\xf0\xe0\xf9\xe5\xed\xe8\xff\r\n");
-    }
-    const QString path = library::folder(folder) + QStringLiteral("Bench.mdb");
-    QFile::remove(path);
-    QFile::copy(source, path);
+    const QString path =
+        quilbench::programFolderWithLibrary(options.folder, folder, options.entries);
 
     quil::ScopedScriptedDialogs dialogs;
     Program program(folder);

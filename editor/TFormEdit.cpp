@@ -3,6 +3,7 @@
 #include "app/Globals.h"
 #include "platform/AbstractFolder.h"
 #include "platform/Error.h"
+#include "platform/TClipboardMonitor.h"
 #include "platform/gui/WaitCursor.h"
 #include "store/TDataModule1.h"
 
@@ -70,6 +71,33 @@ QIcon glyph(const QString &text, QFont::Weight weight = QFont::Normal, bool ital
     return QIcon(pixmap);
 }
 
+// A button picture drawn in outline on a 32 x 32 grid, for pictures no font here carries.
+QIcon drawn(const std::function<void(QPainter &)> &draw)
+{
+    QPixmap pixmap(32, 32);
+    pixmap.fill(Qt::transparent);
+    QPainter painter(&pixmap);
+    painter.setRenderHint(QPainter::Antialiasing);
+    painter.setPen(QPen(Qt::black, 2.5));
+    draw(painter);
+    return QIcon(pixmap);
+}
+
+// Four lines of text set to one side, or centred.
+QIcon alignmentIcon(Qt::Alignment alignment)
+{
+    return drawn([alignment](QPainter &p) {
+        const int widths[] = {24, 16, 24, 12};
+        for (int i = 0; i < 4; ++i) {
+            const int w = widths[i];
+            const int x = alignment & Qt::AlignRight     ? 28 - w
+                          : alignment & Qt::AlignHCenter ? 16 - w / 2
+                                                         : 4;
+            p.drawLine(x, 6 + i * 7, x + w, 6 + i * 7);
+        }
+    });
+}
+
 int tagOf(const QObject *object) { return object->property("Tag").toInt(); }
 int groupOf(const QObject *object) { return object->property("GroupIndex").toInt(); }
 
@@ -104,6 +132,7 @@ TFormEdit::TFormEdit(QWidget *parent) : QWidget(parent, Qt::Window | Qt::WindowS
 
     createSpeedBar();
     createPopupMenu();
+    createTools();
 
     auto *inner = new QVBoxLayout(PaEditor);
     inner->setContentsMargins(1, 1, 1, 1);
@@ -197,15 +226,32 @@ void TFormEdit::createSpeedBar()
                                 0, &F::SaveInRTFileBtnClick);
     SaveInRTFileBtn->setIcon(glyph(QStringLiteral("RTF")));
     PrintBtn = addButton("PrintBtn", "Print", "Print", file, 0, 0, &F::FilePrint);
-    PrintBtn->setIcon(glyph(QStringLiteral("⎙")));
+    PrintBtn->setIcon(drawn([](QPainter &p) {
+        p.drawRect(4, 12, 24, 12); // the body
+        p.drawRect(9, 4, 14, 8);   // the paper fed in
+        p.drawRect(9, 20, 14, 8);  // and the sheet out
+    }));
     FindBtn = addButton("FindBtn", "Find", "Find", edit, 0, 0, &F::EditFindClick);
-    FindBtn->setIcon(glyph(QStringLiteral("🔍")));
+    FindBtn->setIcon(drawn([](QPainter &p) {
+        p.drawEllipse(4, 4, 16, 16);
+        p.setPen(QPen(Qt::black, 4));
+        p.drawLine(18, 18, 28, 28);
+    }));
     CutBtn = addButton("CutBtn", "Cut", "Cut", edit, 0, 0, &F::EditCut);
     CutBtn->setIcon(glyph(QStringLiteral("✂")));
     CopyBtn = addButton("CopyBtn", "Copy", "Copy", edit, 0, 0, &F::EditCopy);
-    CopyBtn->setIcon(glyph(QStringLiteral("⧉")));
+    CopyBtn->setIcon(drawn([](QPainter &p) {
+        p.drawRect(4, 4, 16, 18);
+        p.fillRect(12, 10, 16, 18, Qt::white);
+        p.drawRect(12, 10, 16, 18);
+    }));
     PasteBtn = addButton("PasteBtn", "Paste", "Paste", edit, 0, 0, &F::EditPaste);
-    PasteBtn->setIcon(glyph(QStringLiteral("📋")));
+    PasteBtn->setIcon(drawn([](QPainter &p) {
+        p.drawRect(6, 6, 20, 23);
+        p.fillRect(11, 3, 10, 6, Qt::black);
+        for (int y : {15, 20, 25})
+            p.drawLine(10, y, 22, y);
+    }));
     UndoBtn = addButton("UndoBtn", "Undo", "Undo", edit, 0, 0, &F::EditUndo);
     UndoBtn->setIcon(glyph(QStringLiteral("↶")));
     RedoBtn = addButton("RedoBtn", "Redo", "Redo", edit, 0, 0, &F::EditRedo);
@@ -219,11 +265,11 @@ void TFormEdit::createSpeedBar()
     UnderlineBtn->setIcon(glyph(QStringLiteral("U"), QFont::Normal, false, true));
     // The alignment buttons pass themselves: their tag is the alignment.
     LeftBtn = addButton("LeftBtn", "Align Left", "Align Left", format, 2, 0, nullptr);
-    LeftBtn->setIcon(glyph(QStringLiteral("⫷")));
+    LeftBtn->setIcon(alignmentIcon(Qt::AlignLeft));
     CenterBtn = addButton("CenterBtn", "Align Center", "Align Center", format, 2, 2, nullptr);
-    CenterBtn->setIcon(glyph(QStringLiteral("≡")));
+    CenterBtn->setIcon(alignmentIcon(Qt::AlignHCenter));
     RightBtn = addButton("RightBtn", "Align Right", "Align Right", format, 2, 1, nullptr);
-    RightBtn->setIcon(glyph(QStringLiteral("⫸")));
+    RightBtn->setIcon(alignmentIcon(Qt::AlignRight));
     SubscriptBtn =
         addButton("SubscriptBtn", "Subscript", "Subscript", format, 3, 0, &F::SubscriptClick);
     SubscriptBtn->setIcon(glyph(QStringLiteral("x₂")));
@@ -263,7 +309,7 @@ void TFormEdit::createSpeedBar()
     siMyStyle->setIcon(glyph(QStringLiteral("T")));
     siLinkFont =
         addButton("siLinkFont", "siLinkFont", "Создать гиперссылку", lingvo, 0, 0, nullptr);
-    siLinkFont->setIcon(glyph(QStringLiteral("🔗")));
+    siLinkFont->setIcon(glyph(QStringLiteral("⚯")));
     siLingvo =
         addButton("siLingvo", "Lingvo", "Перевод в Lingvo 10 / Ctr-C-C", lingvo, 0, 0, nullptr);
     siLingvo->setIcon(glyph(QStringLiteral("L")));
@@ -322,11 +368,9 @@ void TFormEdit::createPopupMenu()
     separator("N3");
     pmalfa = item("pmalfa", "alfa", {}, {}, nullptr);
 
-    for (QWidget *w : {static_cast<QWidget *>(PaEditor), static_cast<QWidget *>(Editor)}) {
-        w->setContextMenuPolicy(Qt::CustomContextMenu);
-        connect(w, &QWidget::customContextMenuRequested, this,
-                [this, w](const QPoint &at) { pmEdit->popup(w->mapToGlobal(at)); });
-    }
+    PaEditor->setContextMenuPolicy(Qt::CustomContextMenu);
+    connect(PaEditor, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint &at) { pmEdit->popup(PaEditor->mapToGlobal(at)); });
 }
 
 // ------------------------------------------------------------------------------ window
@@ -336,8 +380,8 @@ void TFormEdit::FormCreate()
     FAbstractFolder = quil::AbstractFolder::folder(ProgramFolder);
     SelectionChange();
     // The bar's Paste follows the clipboard.
-    connect(QGuiApplication::clipboard(), &QClipboard::dataChanged, this,
-            &TFormEdit::UpdatePasteButton);
+    FClipboardMonitor = new TClipboardMonitor(this);
+    FClipboardMonitor->OnChange = [this] { UpdatePasteButton(); };
     const bool extended = Editor->capabilityLevel() == DBRichEdit::Level::Extended;
     SuperscriptBtn->setEnabled(extended);
     SubscriptBtn->setEnabled(extended);
@@ -628,9 +672,11 @@ void TFormEdit::siBlackColorClick()
 void TFormEdit::siBackColorClick()
 {
     compound([this] {
-        // Any background of its own, yellow or not, is taken off.
-        ActiveAttributes().setBackColor(
-            ActiveAttributes().backColor().isValid() ? QColor() : QColor(255, 255, 200));
+        // Any background of its own, yellow or not, is taken off; one in the window colour
+        // shows as none and takes the marker.
+        const QColor back = ActiveAttributes().backColor();
+        const bool none = !back.isValid() || back == Editor->palette().color(QPalette::Base);
+        ActiveAttributes().setBackColor(none ? QColor(255, 255, 200) : QColor());
     });
 }
 
@@ -653,14 +699,14 @@ void TFormEdit::EditPaste() { Editor->paste(); }
 
 void TFormEdit::EditUndo()
 {
-    Editor->undo();
+    Editor->Undo();
     RichEditChange();
     SelectionChange();
 }
 
 void TFormEdit::EditRedo()
 {
-    Editor->redo();
+    Editor->Redo();
     RichEditChange();
     SelectionChange();
 }

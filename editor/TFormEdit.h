@@ -9,6 +9,8 @@ class QAction;
 class QFrame;
 class QMenu;
 class QToolButton;
+class TClipboardMonitor;
+class TListBoxForever;
 
 // The abstract editor window: stay-on-top, hidden until "Абстракт" shows it. Its rich-text
 // control Editor is bound to the abstract of the current entry; the button bar and the pop-up
@@ -61,10 +63,19 @@ public:
     void Editor1TextNotFound(const QString &text);
     void UpdateCutCopyButtons();
 
+    // --- symbols, links, the dictionary hand-off
+    void siSimbolClick();
+    void lbSymbol1DblClick();
+    void siLinkFontClick();
+    void Editor1URLClick(const QString &link, Qt::MouseButton button);
+    void EditorMouseDown(Qt::MouseButton button, Qt::KeyboardModifiers shift, const QPoint &at);
+    void siLingvoClick();
+
     QFrame *PaEditor;
     QWidget *SpeedBar;
     quil::DBRichEdit *Editor;
     QMenu *pmEdit;
+    TListBoxForever *lbSymbol;
 
     QToolButton *siCloseForm;
     QToolButton *OpenBtn;
@@ -135,8 +146,13 @@ private:
     void setDown(QToolButton *button, bool down);
     // Runs a compound format: single line spacing, then the change, as one undo step.
     void compound(const std::function<void()> &change);
+    // The symbol palette, the link, hand-off and palette buttons and the editor's mouse.
+    void createTools();
+    // Sends the editor a typed character code, read in the character set of what is typed.
+    void typeCode(unsigned char code);
 
     bool FSyncLock = false;
+    TClipboardMonitor *FClipboardMonitor = nullptr;
     QString FAbstractFolder;               // where the open and save dialogs start
     quil::Dialogs::PrintSettings FPrinter; // the printer chosen last
 };

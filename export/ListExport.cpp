@@ -1,9 +1,8 @@
 #include "export/ListExport.h"
 
 #include "export/AnsiEncoder.h"
-#include "export/Reference.h"
+#include "export/ReferenceRows.h"
 #include "platform/DataSet.h"
-#include "store/Book.h"
 
 #include <QDir>
 #include <QSaveFile>
@@ -21,31 +20,6 @@ const char *const HtmlHead[] = {
 };
 const char *const HtmlBodyStart =
     R"(<BODY TEXT="#000000" BGCOLOR="#FFFFFF" LINK="#FF0000" VLINK="#800080" ALINK="#0000FF">)";
-
-bool needsEscape(const QString &text)
-{
-    for (const QChar c : text)
-        if (c == QLatin1Char('&') || c == QLatin1Char('<') || c == QLatin1Char('>') ||
-            c == QLatin1Char('"'))
-            return true;
-    return false;
-}
-
-QString escaped(const QString &text)
-{
-    QString result;
-    result.reserve(text.size() + 16);
-    for (const QChar c : text) {
-        switch (c.unicode()) {
-        case '&': result += QStringLiteral("&amp;"); break;
-        case '<': result += QStringLiteral("&lt;"); break;
-        case '>': result += QStringLiteral("&gt;"); break;
-        case '"': result += QStringLiteral("&quot;"); break;
-        default: result += c; break;
-        }
-    }
-    return result;
-}
 
 // The display stays suspended until resume(), or until the walk ends by an error.
 class ControlsSuspended {
@@ -74,35 +48,73 @@ private:
     bool FSuspended = true;
 };
 
-// One file's bytes, each line closed by CR LF.
-class Lines {
+// One file's lines, each closed by CR LF, encoded into a buffer that goes to the device
+// whenever it holds a piece's worth: an export keeps a piece of its file in memory, not all of
+// it. After a failed write nothing more is written and error() says why.
+class LineWriter {
 public:
-    explicit Lines(ListExport::Format format)
+    LineWriter(ListExport::Format format, QIODevice &device)
         : FHtml(format == ListExport::Format::Html),
           FEncoder(FHtml ? AnsiEncoder::Unencodable::CharacterReference
-                         : AnsiEncoder::Unencodable::QuestionMark)
+                         : AnsiEncoder::Unencodable::QuestionMark),
+          FDevice(device)
     {
+        FBytes.reserve(PieceSize + PieceSize / 4);
     }
     void ascii(const char *text) { FBytes += text; }
     void text(const QString &text) { FEncoder.append(FBytes, text); }
     // A field value: line breaks as CR LF, in HTML with the markup characters escaped.
-    void field(const QString &value)
+    void field(const QString &value) { FEncoder.appendField(FBytes, value, FHtml); }
+    void end()
     {
-        const QString &lines = Reference::hasLineBreak(value) ? Reference::withCrLf(value) : value;
-        if (FHtml && needsEscape(lines))
-            FEncoder.append(FBytes, escaped(lines));
-        else
-            FEncoder.append(FBytes, lines);
+        FBytes += "\r\n";
+        if (FBytes.size() >= PieceSize)
+            spill();
     }
-    void end() { FBytes += "\r\n"; }
-    QByteArray take() { return std::move(FBytes); }
+    // Writes what is left.
+    void finish() { spill(); }
+    bool ok() const { return FError.isEmpty(); }
+    const QString &error() const { return FError; }
     int replaced() const { return FEncoder.replaced(); }
 
 private:
+    static constexpr qsizetype PieceSize = 256 * 1024;
+
+    void spill()
+    {
+        if (ok() && !FBytes.isEmpty() && FDevice.write(FBytes) != FBytes.size())
+            FError = FDevice.errorString().isEmpty() ? QStringLiteral("Ошибка записи")
+                                                     : FDevice.errorString();
+        FBytes.resize(0); // keeps the capacity for the next piece
+    }
+
     bool FHtml;
     AnsiEncoder FEncoder;
+    QIODevice &FDevice;
     QByteArray FBytes;
+    QString FError;
 };
+
+void writeHead(LineWriter &lines, ListExport::Format format, const QString &title)
+{
+    if (format == ListExport::Format::Text) {
+        lines.text(title);
+        lines.end();
+        return;
+    }
+    for (const char *line : HtmlHead) {
+        lines.ascii(line);
+        lines.end();
+    }
+    lines.ascii("<title>");
+    lines.text(title);
+    lines.ascii("</title>");
+    lines.end();
+    lines.ascii("</head>");
+    lines.end();
+    lines.ascii(HtmlBodyStart);
+    lines.end();
+}
 
 } // namespace
 
@@ -128,85 +140,71 @@ quil::Dialogs::FileRequest ListExport::saveRequest(const QString &programFolder)
     return request;
 }
 
-QByteArray ListExport::build(quil::DataSet &data, Result &result) const
+ListExport::Result ListExport::write(quil::DataSet &data, QIODevice &device) const
 {
-    Lines lines(FFormat);
-    const QString &title = FSelection ? SelectionTitle : WholeTitle;
     const bool html = FFormat == Format::Html;
-    if (html) {
-        for (const char *line : HtmlHead) {
-            lines.ascii(line);
-            lines.end();
-        }
-        lines.ascii("<title>");
-        lines.text(title);
-        lines.ascii("</title>");
-        lines.end();
-        lines.ascii("</head>");
-        lines.end();
-        lines.ascii(HtmlBodyStart);
-        lines.end();
-    } else {
-        lines.text(title);
-        lines.end();
-    }
+    LineWriter lines(FFormat, device);
+    writeHead(lines, FFormat, FSelection ? SelectionTitle : WholeTitle);
 
-    const quil::Field &nameField = data.FieldByName(book::WName);
-    const quil::Field &titleField = data.FieldByName(book::WTitle);
-    const quil::Field &publisherField = data.FieldByName(book::WPublisher);
-    ControlsSuspended suspended(data);
-    int number = 0;
-    data.First();
-    while (!data.Eof()) {
-        ++number;
-        if (!html) {
-            lines.ascii(QByteArray::number(number).constData());
-            lines.ascii(". ");
-        }
-        lines.field(nameField.AsString());
-        lines.ascii(" ");
-        lines.field(titleField.AsString());
-        lines.ascii(" ");
-        lines.field(publisherField.AsString());
-        lines.end();
-        if (html) {
-            lines.ascii("<BR><BR>");
+    int row = 0;
+    {
+        ControlsSuspended suspended(data);
+        data.First();
+        ReferenceRows rows(data);
+        // A failed write ends the walk early: nothing more of the file is wanted.
+        while (!data.Eof() && lines.ok()) {
+            const ReferenceRows::Parts &parts = rows.at(row);
+            ++row;
+            if (!html) {
+                lines.ascii(QByteArray::number(row).constData());
+                lines.ascii(". ");
+            }
+            lines.field(parts.name);
+            lines.ascii(" ");
+            lines.field(parts.title);
+            lines.ascii(" ");
+            lines.field(parts.publisher);
             lines.end();
+            if (html) {
+                lines.ascii("<BR><BR>");
+                lines.end();
+            }
+            data.Next();
         }
-        data.Next();
+        data.First();
+        suspended.resume();
     }
-    data.First();
-    suspended.resume();
 
     if (html) {
         lines.ascii("</HTML>");
         lines.end();
     }
-    result.rows = number;
-    result.replaced = lines.replaced();
-    return lines.take();
-}
-
-ListExport::Result ListExport::write(quil::DataSet &data, QIODevice &device) const
-{
     Result result;
-    const QByteArray bytes = build(data, result);
-    if (device.write(bytes) != bytes.size())
-        result.error =
-            device.errorString().isEmpty() ? QStringLiteral("Ошибка записи") : device.errorString();
+    lines.finish();
+    result.rows = row;
+    result.replaced = lines.replaced();
+    result.error = lines.error();
     return result;
 }
 
 ListExport::Result ListExport::write(quil::DataSet &data, const QString &path) const
 {
-    Result result;
-    const QByteArray bytes = build(data, result);
     QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size() || !file.flush() ||
-        !file.commit()) {
-        file.cancelWriting();
+    if (!file.open(QIODevice::WriteOnly)) {
+        // The dataset ends where a written one would: on its first row.
+        ControlsSuspended suspended(data);
+        data.First();
+        suspended.resume();
+        Result result;
         result.error = cannotCreateFile(path);
+        return result;
     }
+    // Should reading a row raise, the file is never committed and QSaveFile drops it.
+    Result result = write(data, file);
+    if (!result.ok())
+        file.cancelWriting();
+    if (!result.ok() || !file.flush() || !file.commit())
+        result.error = cannotCreateFile(path);
     return result;
 }
 

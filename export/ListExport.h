@@ -2,7 +2,6 @@
 
 #include "platform/Dialogs.h"
 
-#include <QByteArray>
 #include <QString>
 
 class QIODevice;
@@ -30,11 +29,9 @@ public:
     // The save dialog's title, filter and default extension, starting in "Result" with no name.
     quil::Dialogs::FileRequest saveRequest(const QString &programFolder) const;
 
-    // Walks the dataset with its display suspended, leaves it on its first row and returns the
-    // whole file. Raises what reading a row raises, with the display resumed.
-    QByteArray build(quil::DataSet &data, Result &result) const;
-
-    // The file written in one piece; a device error is returned, not raised.
+    // Walks the dataset with its display suspended and leaves it on its first row, writing the
+    // file piece by piece as it goes. A device error is returned, not raised, and ends the
+    // walk; what reading a row raises passes on, with the display resumed.
     Result write(quil::DataSet &data, QIODevice &device) const;
     // Through a new file that replaces the old one only when complete: on failure the old
     // file is whole, no partial file is left and the error is "Cannot create file <path>".

@@ -17,4 +17,8 @@ Shell &shell() { return *current; }
 
 void setShell(Shell *shell) { current = shell ? shell : &noShell; }
 
+ScopedScriptedShell::ScopedScriptedShell() : FPrevious(&shell()) { setShell(this); }
+
+ScopedScriptedShell::~ScopedScriptedShell() { setShell(FPrevious); }
+
 } // namespace quil

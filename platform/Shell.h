@@ -1,6 +1,6 @@
 #pragma once
 
-#include <QString>
+#include <QStringList>
 
 namespace quil {
 
@@ -14,5 +14,18 @@ public:
 
 Shell &shell();
 void setShell(Shell *shell);
+
+// A shell for tests, installed for its own life: records what it is given to open.
+class ScopedScriptedShell : public Shell {
+public:
+    ScopedScriptedShell();
+    ~ScopedScriptedShell() override;
+    void open(const QString &address) override { opened << address; }
+
+    QStringList opened;
+
+private:
+    Shell *FPrevious;
+};
 
 } // namespace quil

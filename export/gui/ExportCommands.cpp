@@ -1,10 +1,12 @@
 #include "export/gui/ExportCommands.h"
 
 #include "app/Globals.h"
+#include "editor/TFormEdit.h"
 #include "export/ClipboardExport.h"
 #include "export/Reference.h"
 #include "platform/Clipboard.h"
 #include "platform/Error.h"
+#include "platform/gui/DBRichEdit.h"
 #include "platform/gui/WaitCursor.h"
 #include "platform/rtf/RichText.h"
 #include "store/TDataModule1.h"
@@ -38,6 +40,10 @@ void ExportCommands::copyReferenceAndAbstract(const QPlainTextEdit &name,
 
 QString ExportCommands::currentAbstract()
 {
+    // The editor's control follows the current entry even while its window is hidden, and
+    // holds what was typed there and not yet saved.
+    if (FormEdit)
+        return FormEdit->Editor->Text();
     return quil::rtf::RichText::plainTextOf(DataModule1->ADOTableResume->AsString());
 }
 

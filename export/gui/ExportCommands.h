@@ -13,7 +13,8 @@ public:
                               const QPlainTextEdit &publisher);
     static void copyReferenceAndAbstract(const QPlainTextEdit &name, const QPlainTextEdit &title,
                                          const QPlainTextEdit &publisher, const QString &abstract);
-    // The plain text of the current entry's stored abstract, as the editor shows it.
+    // The plain text of the current entry's abstract as the editor holds it, unsaved edits
+    // included; the stored abstract's text when there is no editor.
     static QString currentAbstract();
 
     // selection: the selection query is written, else the main table.

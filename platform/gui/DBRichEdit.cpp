@@ -2,6 +2,7 @@
 
 #include "platform/DataSource.h"
 #include "platform/Error.h"
+#include "platform/gui/LinkHighlighter.h"
 #include "platform/gui/QtPlatform.h"
 #include "platform/rtf/AbstractFile.h"
 #include "platform/rtf/RichText.h"
@@ -51,10 +52,11 @@ double proportionFor(DBRichEdit::LineSpacing rule)
 
 QTextCharFormat TextAttributes::read() const
 {
-    const QTextCursor c = FEdit.textCursor();
+    // The view reads from what it writes to: the selection, or the word at the caret.
+    const QTextCursor c = FEdit.rangeFor(FKind);
     if (!c.hasSelection())
         return c.charFormat();
-    // The first selected character speaks for the selection.
+    // The first character speaks for the range.
     QTextCursor first(FEdit.document());
     first.setPosition(c.selectionStart() + 1);
     return first.charFormat();
@@ -82,11 +84,18 @@ TextAttributes::Styles TextAttributes::style() const
 
 void TextAttributes::setStyle(Styles style)
 {
-    change([style](QTextCharFormat &f) {
-        f.setFontWeight(style & Bold ? QFont::Bold : QFont::Normal);
-        f.setFontItalic(style & Italic);
-        f.setFontUnderline(style & Underline);
-        f.setFontStrikeOut(style & StrikeOut);
+    // Only the members that differ from what the view reports are written: over a selection
+    // of mixed runs, each run keeps the members that the command does not turn over.
+    const Styles changed = style ^ this->style();
+    change([style, changed](QTextCharFormat &f) {
+        if (changed & Bold)
+            f.setFontWeight(style & Bold ? QFont::Bold : QFont::Normal);
+        if (changed & Italic)
+            f.setFontItalic(style & Italic);
+        if (changed & Underline)
+            f.setFontUnderline(style & Underline);
+        if (changed & StrikeOut)
+            f.setFontStrikeOut(style & StrikeOut);
     });
 }
 
@@ -167,6 +176,27 @@ void TextAttributes::setName(const QString &family)
     change([family](QTextCharFormat &f) { f.setFontFamilies(QStringList{family}); });
 }
 
+namespace {
+// Qt's formats have no character set of their own.
+constexpr int kCharsetProperty = QTextFormat::UserProperty + 16;
+} // namespace
+
+int TextAttributes::charset() const
+{
+    const QTextCharFormat f = read();
+    return f.hasProperty(kCharsetProperty) ? f.intProperty(kCharsetProperty) : DefaultCharset;
+}
+
+void TextAttributes::setCharset(int charset)
+{
+    change([charset](QTextCharFormat &f) {
+        if (charset == DefaultCharset)
+            f.clearProperty(kCharsetProperty);
+        else
+            f.setProperty(kCharsetProperty, charset);
+    });
+}
+
 QFont TextAttributes::font() const
 {
     QFont font = FEdit.document()->defaultFont();
@@ -201,7 +231,7 @@ void TextAttributes::assign(const QFont &font, const QColor &color)
 
 // ------------------------------------------------------------------------- the control
 
-DBRichEdit::DBRichEdit(QWidget *parent) : QTextEdit(parent)
+DBRichEdit::DBRichEdit(QWidget *parent) : QTextEdit(parent), FLinks(new LinkHighlighter(this))
 {
     showSymbolFontAsUnicode();
     setAcceptRichText(true);
@@ -246,6 +276,7 @@ void DBRichEdit::showContent(const std::function<void(QTextDocument *)> &fill)
     FLoading = true;
     setDocument(doc.release());
     FLoading = false;
+    FLinks->setDocument(document());
     if (ours)
         delete previous;
     moveCursor(QTextCursor::Start);
@@ -280,7 +311,8 @@ void DBRichEdit::contentsChangedByUser()
 {
     if (FLoading)
         return;
-    if (!FLink.Modified())
+    // Every edit is an undo step and so modifies the document; marking links does not.
+    if (document()->isModified() && !FLink.Modified())
         guarded([this] { FLink.Modify(); });
     emit changed();
 }
@@ -289,6 +321,11 @@ void DBRichEdit::keyPressEvent(QKeyEvent *event)
 {
     if (event->key() == Qt::Key_Escape && FLink.Modified()) {
         FLink.Reset();
+        return;
+    }
+    if (event->matches(QKeySequence::Undo) || event->matches(QKeySequence::Redo)) {
+        if (!isReadOnly())
+            undoStep(event->matches(QKeySequence::Redo));
         return;
     }
     QTextEdit::keyPressEvent(event);
@@ -306,8 +343,28 @@ void DBRichEdit::focusOutEvent(QFocusEvent *event)
 
 void DBRichEdit::mousePressEvent(QMouseEvent *event)
 {
+    const QString link = linkAt(event->pos());
     emit mouseButtonPressed(event->button(), event->modifiers(), event->pos());
     QTextEdit::mousePressEvent(event);
+    // After the press has put the caret on the link, so that its line is the caret's.
+    if (!link.isEmpty())
+        emit linkClicked(link, event->button());
+}
+
+void DBRichEdit::mouseMoveEvent(QMouseEvent *event)
+{
+    QTextEdit::mouseMoveEvent(event);
+    if (event->buttons() == Qt::NoButton)
+        viewport()->setCursor(linkAt(event->pos()).isEmpty() ? Qt::IBeamCursor
+                                                             : Qt::PointingHandCursor);
+}
+
+QString DBRichEdit::linkAt(const QPoint &position) const
+{
+    const QPoint inDocument =
+        position + QPoint(horizontalScrollBar()->value(), verticalScrollBar()->value());
+    const int at = document()->documentLayout()->hitTest(inDocument, Qt::ExactHit);
+    return at < 0 ? QString() : LinkHighlighter::linkAt(*document(), at);
 }
 
 // --- content
@@ -470,16 +527,54 @@ bool DBRichEdit::CanUndo() const { return document()->isUndoAvailable(); }
 
 bool DBRichEdit::CanRedo() const { return document()->isRedoAvailable(); }
 
+void DBRichEdit::undoStep(bool redo)
+{
+    // Qt puts the caret at the document's start after a format step; the text whose format
+    // came back is what the user wants to see.
+    int from = -1, to = -1;
+    bool formatsOnly = true;
+    const auto watch = connect(document(), &QTextDocument::contentsChange, this,
+                               [&](int position, int removed, int added) {
+                                   formatsOnly = formatsOnly && removed == added;
+                                   from = from < 0 ? position : std::min(from, position);
+                                   to = std::max(to, position + added);
+                               });
+    if (redo)
+        QTextEdit::redo();
+    else
+        QTextEdit::undo();
+    disconnect(watch);
+    if (!formatsOnly || from < 0)
+        return;
+    QTextCursor c(document());
+    c.setPosition(std::clamp(from, 0, document()->characterCount() - 1));
+    c.setPosition(std::clamp(to, 0, document()->characterCount() - 1), QTextCursor::KeepAnchor);
+    setTextCursor(c);
+}
+
 // --- character formats
 
 QTextCursor DBRichEdit::rangeFor(TextAttributes::Kind kind) const
 {
     QTextCursor c = textCursor();
-    if (!c.hasSelection() && kind == TextAttributes::Word) {
-        c.select(QTextCursor::WordUnderCursor);
-        // A caret between blanks selects no word; Qt may select the blanks themselves.
-        if (c.selectedText().trimmed().isEmpty())
-            c = textCursor();
+    if (c.hasSelection() || kind != TextAttributes::Word)
+        return c;
+    // The run of word characters on either side of the caret; none at a caret between blanks
+    // or punctuation.
+    const auto wordChar = [](QChar ch) {
+        return ch.isLetterOrNumber() || ch.isMark() || ch == QLatin1Char('_');
+    };
+    const QTextBlock block = c.block();
+    const QString text = block.text();
+    int from = c.position() - block.position();
+    int to = from;
+    while (from > 0 && wordChar(text.at(from - 1)))
+        --from;
+    while (to < text.size() && wordChar(text.at(to)))
+        ++to;
+    if (from < to) {
+        c.setPosition(block.position() + from);
+        c.setPosition(block.position() + to, QTextCursor::KeepAnchor);
     }
     return c;
 }

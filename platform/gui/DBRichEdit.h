@@ -14,6 +14,7 @@ namespace quil {
 
 class DataSource;
 class DBRichEdit;
+class LinkHighlighter;
 
 // One view of the character attributes of a rich-text control: of the selection (or, with
 // none, of what is typed next), or of the word that holds the caret. Every setter is one undo
@@ -39,6 +40,10 @@ public:
     void setScript(Script script);
     QString name() const;
     void setName(const QString &family);
+    // The character set that a typed character code is read in.
+    enum Charset { DefaultCharset = 1, SymbolCharset = 2 };
+    int charset() const;
+    void setCharset(int charset);
     QFont font() const;
     // Name, size, style and colour from a font description.
     void assign(const QFont &font, const QColor &color);
@@ -106,6 +111,9 @@ public:
     void setModified(bool modified);
     bool CanUndo() const;
     bool CanRedo() const;
+    // Undo and redo one step; a step that changed formats only leaves its text selected.
+    void Undo() { undoStep(false); }
+    void Redo() { undoStep(true); }
     bool CanPaste() const { return canPaste(); }
     Level capabilityLevel() const { return Level::Extended; }
     // Whether the control can take the focus (shown and enabled).
@@ -132,6 +140,10 @@ public:
     // Repeats the last search that had a text; false, and no event, when there was none.
     bool FindNext();
 
+    // --- links, found in the text as it is shown
+    // The link under a point of the viewport, or an empty string.
+    QString linkAt(const QPoint &position) const;
+
     // --- printing: the whole content, one job with this title
     void print(const Dialogs::PrintSettings &settings, const QString &title);
 
@@ -146,6 +158,7 @@ protected:
     void keyPressEvent(QKeyEvent *event) override;
     void focusOutEvent(QFocusEvent *event) override;
     void mousePressEvent(QMouseEvent *event) override;
+    void mouseMoveEvent(QMouseEvent *event) override;
     QMimeData *createMimeDataFromSelection() const override;
     bool canInsertFromMimeData(const QMimeData *source) const override;
     void insertFromMimeData(const QMimeData *source) override;
@@ -169,11 +182,13 @@ private:
                           const std::function<void(QTextCharFormat &)> &edit);
     std::vector<QTextBlock> selectedBlocks() const;
     bool search(const SearchRequest &request, bool raiseNotFound);
+    void undoStep(bool redo);
 
     FieldDataLink FLink;
     bool FLoading = false;
     bool FWriting = false;
     std::optional<SearchRequest> FLastSearch;
+    LinkHighlighter *FLinks;
 };
 
 } // namespace quil

@@ -25,10 +25,14 @@ FindDialog::FindDialog(QWidget *parent) : QDialog(parent, Qt::Tool | Qt::WindowS
     FReplacement = new QLineEdit(this);
     FReplacement->setObjectName(QStringLiteral("ReplaceText"));
     FMatchCase = new QCheckBox(QStringLiteral("Match &case"), this);
+    FMatchCase->setObjectName(QStringLiteral("MatchCaseBox"));
     FWholeWord = new QCheckBox(QStringLiteral("Match &whole word only"), this);
+    FWholeWord->setObjectName(QStringLiteral("WholeWordBox"));
     auto *direction = new QGroupBox(QStringLiteral("Direction"), this);
     FUp = new QRadioButton(QStringLiteral("&Up"), direction);
     FDown = new QRadioButton(QStringLiteral("&Down"), direction);
+    FUp->setObjectName(QStringLiteral("UpBtn"));
+    FDown->setObjectName(QStringLiteral("DownBtn"));
     FDown->setChecked(true);
     auto *dirLayout = new QHBoxLayout(direction);
     dirLayout->addWidget(FUp);
@@ -39,11 +43,20 @@ FindDialog::FindDialog(QWidget *parent) : QDialog(parent, Qt::Tool | Qt::WindowS
     FReplace = new QPushButton(QStringLiteral("&Replace"), this);
     FReplaceAll = new QPushButton(QStringLiteral("Replace &All"), this);
     auto *cancel = new QPushButton(QStringLiteral("Cancel"), this);
+    findNext->setObjectName(QStringLiteral("FindNextBtn"));
+    FReplace->setObjectName(QStringLiteral("ReplaceBtn"));
+    FReplaceAll->setObjectName(QStringLiteral("ReplaceAllBtn"));
+    cancel->setObjectName(QStringLiteral("CancelBtn"));
 
     auto *grid = new QGridLayout;
-    grid->addWidget(new QLabel(QStringLiteral("Fi&nd what:"), this), 0, 0);
+    // The labels' mnemonics reach their fields.
+    auto *findLabel = new QLabel(QStringLiteral("Fi&nd what:"), this);
+    findLabel->setBuddy(FText);
+    grid->addWidget(findLabel, 0, 0);
     grid->addWidget(FText, 0, 1);
-    FReplaceRow = new QLabel(QStringLiteral("Re&place with:"), this);
+    auto *replaceLabel = new QLabel(QStringLiteral("Re&place with:"), this);
+    replaceLabel->setBuddy(FReplacement);
+    FReplaceRow = replaceLabel;
     grid->addWidget(FReplaceRow, 1, 0);
     grid->addWidget(FReplacement, 1, 1);
     grid->addWidget(FMatchCase, 2, 0, 1, 2);

@@ -14,6 +14,7 @@
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QPrinterInfo>
+#include <QRegularExpression>
 #include <QUrl>
 
 namespace quil {
@@ -22,6 +23,9 @@ namespace {
 const QString AppTitle = QStringLiteral("QUIL.Lib");
 
 QWidget *dialogParent() { return QApplication::activeWindow(); }
+
+// The patterns that qtFileFilter() adds for Qt stay out of sight.
+constexpr QFileDialog::Options kFilterOptions = QFileDialog::HideNameFilterDetails;
 
 QString startPath(const Dialogs::FileRequest &request)
 {
@@ -51,15 +55,20 @@ void showSymbolFontAsUnicode()
 
 QString qtFileFilter(const QString &filter)
 {
+    // Qt takes a filter's patterns from the parentheses that end its text, so a label with
+    // parentheses of its own ("TXT&RTF Files (*.txt,*.rtf)") would hide the real patterns.
+    // The patterns go last, out of sight (kFilterOptions), and the label is shown as given.
     const QStringList parts = filter.split(QLatin1Char('|'));
     QStringList result;
     for (int i = 0; i + 1 < parts.size(); i += 2) {
         const QString &label = parts[i];
-        QString patterns = parts[i + 1];
-        patterns.replace(QLatin1Char(';'), QLatin1Char(' '));
-        result << (label.contains(QLatin1Char('('))
-                       ? label
-                       : label + QStringLiteral(" (") + patterns + QLatin1Char(')'));
+        const QStringList patterns =
+            parts[i + 1].split(QRegularExpression(QStringLiteral("[; ]")), Qt::SkipEmptyParts);
+        const QString shown =
+            label.contains(QLatin1Char('('))
+                ? label
+                : label + QStringLiteral(" (") + patterns.join(QLatin1Char(' ')) + QLatin1Char(')');
+        result << shown + QStringLiteral(" (") + patterns.join(QLatin1Char(' ')) + QLatin1Char(')');
     }
     return result.join(QStringLiteral(";;"));
 }
@@ -67,7 +76,7 @@ QString qtFileFilter(const QString &filter)
 QString QtDialogs::openFileName(const FileRequest &request)
 {
     return QFileDialog::getOpenFileName(dialogParent(), request.title, startPath(request),
-                                        qtFileFilter(request.filter));
+                                        qtFileFilter(request.filter), nullptr, kFilterOptions);
 }
 
 QString QtDialogs::saveFileName(const FileRequest &request)
@@ -77,6 +86,7 @@ QString QtDialogs::saveFileName(const FileRequest &request)
     dialog.setObjectName(QStringLiteral("SaveDialog"));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setOptions(kFilterOptions);
     dialog.setOption(QFileDialog::DontConfirmOverwrite, !request.confirmOverwrite);
     // A name typed without extension gets this one before the overwrite question is asked.
     dialog.setDefaultSuffix(request.defaultSuffix);

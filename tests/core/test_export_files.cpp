@@ -33,6 +33,7 @@ QString makeLibrary(const TempProgramFolder &folder, const QList<Row> &rows)
         QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "rows");
         db.setDatabaseName(path);
         db.open();
+        db.transaction();
         QSqlQuery q(db);
         q.prepare("INSERT INTO Books (Name, Title, City, WName, WTitle, WPublisher) "
                   "VALUES (?,?,?,?,?,?)");
@@ -42,6 +43,7 @@ QString makeLibrary(const TempProgramFolder &folder, const QList<Row> &rows)
             if (!q.exec())
                 qWarning() << q.lastError().text();
         }
+        db.commit();
     }
     QSqlDatabase::removeDatabase("rows");
     return path;
@@ -105,6 +107,28 @@ protected:
     }
 };
 
+// Takes the first bytes it is given and refuses the rest, like a disk that fills up.
+class FillingDevice : public QIODevice {
+public:
+    explicit FillingDevice(qint64 room) : FRoom(room) {}
+    QByteArray taken;
+
+protected:
+    qint64 readData(char *, qint64) override { return -1; }
+    qint64 writeData(const char *data, qint64 size) override
+    {
+        if (taken.size() + size > FRoom) {
+            setErrorString("No space left on device");
+            return -1;
+        }
+        taken.append(data, size);
+        return size;
+    }
+
+private:
+    qint64 FRoom;
+};
+
 } // namespace
 
 Q_DECLARE_METATYPE(Row)
@@ -119,10 +143,12 @@ private slots:
     void unencodableCharacters_data();
     void unencodableCharacters();
     void selectionIsWrittenInItsOrder();
+    void manyRowsInTableOrder();
     void walkSuspendsDisplayAndEndsOnFirstRow();
     void saveRequest_data();
     void saveRequest();
     void failedWritesLeaveNothing();
+    void deviceFillingUpMidway();
 };
 
 void TestExportFiles::textFile_data()
@@ -142,6 +168,10 @@ void TestExportFiles::textFile_data()
         << whole + "1. Иванов И.\r\nПетров П. Т П\r\n2. Б  \r\n";
     QTest::newRow("lone LF and CR become CR LF")
         << QList<Row>{{"a\nb", "c\rd", "e\r\n", "1"}} << whole + "1. a\r\nb c\r\nd e\r\n\r\n";
+    QTest::newRow("line and paragraph separators become CR LF")
+        << QList<Row>{{QString("a") + QChar::LineSeparator + "b",
+                       QString("c") + QChar::ParagraphSeparator, "", "1"}}
+        << whole + "1. a\r\nb c\r\n \r\n";
     QTest::newRow("empty parts keep their blanks")
         << QList<Row>{{"", "", "", "1"}} << whole + "1.   \r\n";
     QTest::newRow("markup is plain text here")
@@ -218,10 +248,15 @@ void TestExportFiles::unencodableCharacters_data()
         << QByteArray("a\x1A"
                       "b")
         << 0;
+    QTest::newRow("text: replacements among Cyrillic")
+        << text << "αя β" + QString(300, QChar(0x0436)) + "γ"
+        << QByteArray("?") + cp1251("я ") + "?" + cp1251(QString(300, QChar(0x0436))) + "?" << 3;
     QTest::newRow("html: Greek letter as a reference")
         << html << "α-распад" << QByteArray("&#945;-") + cp1251("распад") << 1;
     QTest::newRow("html: outside the BMP") << html << "😀" << QByteArray("&#128512;") << 1;
     QTest::newRow("html: several") << html << "≤ ∞ ħ" << QByteArray("&#8804; &#8734; &#295;") << 3;
+    QTest::newRow("html: references and entities side by side")
+        << html << "α<β>&γ\"" << QByteArray("&#945;&lt;&#946;&gt;&amp;&#947;&quot;") << 3;
 }
 
 void TestExportFiles::unencodableCharacters()
@@ -257,6 +292,45 @@ void TestExportFiles::selectionIsWrittenInItsOrder()
                            "2. Автор 10 T10 P10\r\n"
                            "3. Автор 11 T11 P11\r\n"
                            "4. Автор 12 T12 P12\r\n"));
+}
+
+// More rows than one read brings, in an order unlike the order of their keys, one of them
+// deleted by another program after the table was opened.
+void TestExportFiles::manyRowsInTableOrder()
+{
+    TempProgramFolder folder;
+    const int count = 700;
+    QList<Row> rows;
+    for (int i = 0; i < count; ++i) // later entries sort first
+        rows.append({QStringLiteral("Автор %1").arg(i), QStringLiteral("T%1").arg(i),
+                     QStringLiteral("P%1").arg(i), QString::number(9000 - i)});
+    const QString path = makeLibrary(folder, rows);
+    Module m(path);
+    execOn(path, {"DELETE FROM Books WHERE WName = 'Автор 300'"});
+
+    for (const bool selection : {false, true}) {
+        quil::DataSet *data = &m.dm.ADOTable;
+        if (selection) {
+            quil::Query &query = m.dm.ADOQuery;
+            query.SQL.clear();
+            query.SQL << "SELECT * FROM Books WHERE City < ?";
+            query.Parameters = {"8500"}; // entries 501 to 699
+            query.setSort("City, Name, Title ASC");
+            query.Open();
+            data = &query;
+        }
+        QString expected = selection ? "QUIL 3.02 - Запись выборки из БД\r\n"
+                                     : "QUIL 3.02 - Запись всей информации из БД\r\n";
+        int number = 0;
+        for (int i = count - 1; i >= (selection ? 501 : 0); --i)
+            expected += i == 300 ? QStringLiteral("%1.   \r\n").arg(++number)
+                                 : QStringLiteral("%1. Автор %2 T%2 P%2\r\n").arg(++number).arg(i);
+        ListExport::Result result;
+        const QByteArray bytes = exported(ListExport::Format::Text, selection, *data, &result);
+        QCOMPARE(bytes, cp1251(expected));
+        QCOMPARE(result.rows, number);
+        QCOMPARE(data->RecNo(), 1);
+    }
 }
 
 void TestExportFiles::walkSuspendsDisplayAndEndsOnFirstRow()
@@ -329,10 +403,14 @@ void TestExportFiles::failedWritesLeaveNothing()
     QCOMPARE(text.write(m.dm.ADOTable, full).error, QString("No space left on device"));
     QCOMPARE(m.dm.ADOTable.RecNo(), 1);
 
-    // A folder that does not exist: nothing is created.
+    // A folder that does not exist: nothing is created, and the table ends on its first row
+    // all the same.
     const QString missing = folder.file("Nowhere/list.txt");
+    m.dm.ADOTable.Last();
     QCOMPARE(text.write(m.dm.ADOTable, missing).error, "Cannot create file " + missing);
     QVERIFY(!QFileInfo::exists(folder.file("Nowhere")));
+    QCOMPARE(m.dm.ADOTable.RecNo(), 1);
+    QCOMPARE(m.dm.ADOTable.ControlsDisabled(), false);
 
     // An old file whose temporary neighbour cannot be made stays whole, and no part is left.
     const QString longName = folder.file(QString(250, 'n'));
@@ -348,6 +426,36 @@ void TestExportFiles::failedWritesLeaveNothing()
     QCOMPARE(readBytes(good),
              cp1251("QUIL 3.02 - Запись всей информации из БД\r\n"
                     "1. Автор 1 T1 P1\r\n2. Автор 2 T2 P2\r\n3. Автор 3 T3 P3\r\n"));
+}
+
+// A file of several pieces on a device that fills up after the first: the error comes back,
+// nothing after the failed piece is written, and the table is on its first row again.
+void TestExportFiles::deviceFillingUpMidway()
+{
+    TempProgramFolder folder;
+    QList<Row> rows;
+    const QString title(400, QChar(0x0416));
+    for (int i = 1; i <= 2000; ++i)
+        rows.append({QStringLiteral("A%1").arg(i), title, "P", QString::number(1000 + i)});
+    Module m(makeLibrary(folder, rows));
+    const ListExport text(ListExport::Format::Text, false);
+
+    QBuffer whole;
+    whole.open(QIODevice::WriteOnly);
+    QVERIFY(text.write(m.dm.ADOTable, whole).ok());
+    const qint64 room = whole.size() / 2;
+
+    FillingDevice filling(room);
+    filling.open(QIODevice::WriteOnly);
+    m.dm.ADOTable.Last();
+    const ListExport::Result result = text.write(m.dm.ADOTable, filling);
+    QCOMPARE(result.error, QString("No space left on device"));
+    QVERIFY2(!filling.taken.isEmpty() && filling.taken.size() <= room,
+             qPrintable(QString::number(filling.taken.size())));
+    QVERIFY(whole.data().startsWith(filling.taken));
+    QVERIFY(result.rows < 2000);
+    QCOMPARE(m.dm.ADOTable.RecNo(), 1);
+    QCOMPARE(m.dm.ADOTable.ControlsDisabled(), false);
 }
 
 QTEST_GUILESS_MAIN(TestExportFiles)

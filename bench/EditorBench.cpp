@@ -1,0 +1,137 @@
+// What a user of the abstract editor waits for on a large library: the next entry with the
+// editor shown (its abstract read, laid out and painted), "Save in Table" of an edited
+// abstract, and one keystroke in a long abstract.
+#include "Bench.h"
+#include "LibraryGenerator.h"
+
+#include "app/Startup.h"
+#include "app/TForm1.h"
+#include "editor/TFormEdit.h"
+#include "platform/ScriptedDialogs.h"
+#include "platform/rtf/RtfReader.h"
+#include "store/LibraryFile.h"
+#include "store/TDataModule1.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QKeyEvent>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <QToolButton>
+#include <algorithm>
+#include <cstdio>
+#include <vector>
+
+namespace {
+
+void settle() { QCoreApplication::processEvents(); }
+
+// An abstract of at least `characters` characters of text: the generated libraries'
+// abstracts one after the other.
+QByteArray longAbstractRtf(int characters)
+{
+    const QByteArray first = quilbench::sampleAbstractRtf(0);
+    const QByteArray bodyStart = "\\fs24 ";
+    const int head = int(first.indexOf(bodyStart) + bodyStart.size());
+    QByteArray body;
+    for (unsigned seed = 0;; ++seed) {
+        QByteArray part = quilbench::sampleAbstractRtf(seed).mid(head);
+        part.chop(part.size() - part.lastIndexOf('}'));
+        body += part;
+        if (seed % 8 != 7)
+            continue;
+        const QByteArray rtf = first.left(head) + body + "}\r\n";
+        QTextDocument probe;
+        quil::rtf::RtfReader::read(rtf, &probe);
+        if (probe.characterCount() >= characters)
+            return rtf;
+    }
+}
+
+// Counts the paints of a widget, to show that a measure includes drawing.
+class PaintCounter : public QObject {
+public:
+    int paints = 0;
+    bool eventFilter(QObject *, QEvent *event) override
+    {
+        paints += event->type() == QEvent::Paint ? 1 : 0;
+        return false;
+    }
+};
+
+void typeKey(QWidget *target, Qt::Key key, const QString &text)
+{
+    QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, text);
+    QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier, text);
+    QCoreApplication::sendEvent(target, &press);
+    QCoreApplication::sendEvent(target, &release);
+}
+
+void runEditor(const quilbench::Options &options)
+{
+    const QString folder = options.folder + QStringLiteral("editor/");
+    const QString path =
+        quilbench::programFolderWithLibrary(options.folder, folder, options.entries);
+    QDir().mkpath(folder + QStringLiteral("Abstract"));
+
+    quil::ScopedScriptedDialogs dialogs;
+    Program program(folder);
+    Form1->show();
+    settle();
+    dialogs.nextFileNames.enqueue(path);
+    Form1->SelectLibrary->trigger();
+    Form1->mmAbstractClick();
+    settle();
+    quil::DBRichEdit *edit = FormEdit->Editor;
+
+    PaintCounter counter;
+    edit->viewport()->installEventFilter(&counter);
+    quilbench::report(QStringLiteral("editor_next"),
+                      quilbench::medianMs(std::max(options.runs, 301), [&] {
+                          Form1->siNextClick();
+                          settle();
+                      }));
+
+    std::printf("  (editor paints per move: %.2f)\n",
+                counter.paints / double(std::max(options.runs, 301)));
+    // An edit in the middle of the abstract, then the store with the caret put back.
+    quilbench::report(QStringLiteral("editor_save"),
+                      quilbench::medianMs(
+                          std::max(options.runs, 51),
+                          [&] {
+                              edit->setSelStart(edit->document()->characterCount() / 2);
+                              edit->textCursor().insertText(QStringLiteral("ж"));
+                              settle();
+                          },
+                          [&] {
+                              FormEdit->SaveTableBtn->click();
+                              settle();
+                          }));
+
+    const QByteArray longRtf = longAbstractRtf(50000);
+    edit->setText(QString::fromLatin1(longRtf));
+    edit->setSelStart(edit->document()->characterCount() / 2);
+    settle();
+    std::printf("  (long abstract: %d characters, %lld bytes of RTF)\n",
+                edit->document()->characterCount(), static_cast<long long>(longRtf.size()));
+    quilbench::report(QStringLiteral("editor_keystroke_50k"),
+                      quilbench::medianMs(std::max(options.runs, 201), [&] {
+                          typeKey(edit, Qt::Key_A, QStringLiteral("a"));
+                          settle();
+                      }));
+    quilbench::report(QStringLiteral("editor_enter_50k"),
+                      quilbench::medianMs(std::max(options.runs, 51), [&] {
+                          typeKey(edit, Qt::Key_Return, QStringLiteral("\r"));
+                          settle();
+                      }));
+    DataModule1->ADOTable.Cancel();
+    if (!dialogs.errors().isEmpty())
+        std::fprintf(stderr, "errors: %s\n",
+                     qPrintable(dialogs.errors().join(QStringLiteral(" / "))));
+}
+
+} // namespace
+
+QUIL_BENCH_SUITE(editor, runEditor);

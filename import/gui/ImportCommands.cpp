@@ -1,0 +1,57 @@
+#include "import/gui/ImportCommands.h"
+
+#include "app/Globals.h"
+#include "import/Import.h"
+#include "import/gui/ImportProgressDialog.h"
+#include "platform/Dialogs.h"
+#include "platform/gui/WaitCursor.h"
+#include "store/TDataModule1.h"
+
+#include <QScopeGuard>
+#include <QWidget>
+
+void ImportCommands::chooseReferenceList(const std::function<void(const QString &)> &importList)
+{
+    quil::Dialogs::FileRequest request;
+    request.title = QStringLiteral("Импорт Name-Title из файла.txt в ") + LibraryFileName;
+    request.filter = QStringLiteral("Import Data (*.txt)|*.TXT|");
+    request.initialFolder = ProgramFolder + QStringLiteral("Import Data");
+    const QString path = quil::dialogs().openFileName(request);
+    if (!path.isEmpty())
+        importList(path);
+}
+
+void ImportCommands::importReferenceList(const QString &path, QWidget &window, QWidget &authors)
+{
+    const auto focusAuthors = qScopeGuard([&authors] { authors.setFocus(); });
+    const quil::WaitCursor wait;
+    ImportProgressDialog progress(&window);
+    quil::importReferenceList(*DataModule1, path,
+                              [&progress](int done, int total, const QString &file) {
+                                  progress.update(done, total, file);
+                              });
+}
+
+void ImportCommands::importAbstractFolder(QWidget &window)
+{
+    if (!quil::dialogs().askYesNo(
+            QStringLiteral("Внимание!!!"),
+            QStringLiteral("Загрузить Name-Title-Abstract из директории Abstract?")))
+        return;
+    quil::ImportResult result;
+    {
+        const quil::WaitCursor wait;
+        const QString caption = window.windowTitle();
+        const auto restoreCaption = qScopeGuard([&] { window.setWindowTitle(caption); });
+        ImportProgressDialog progress(&window);
+        result =
+            quil::importAbstractFolder(*DataModule1, ProgramFolder + QStringLiteral("Abstract"),
+                                       [&](int done, int total, const QString &file) {
+                                           window.setWindowTitle(file);
+                                           progress.update(done, total, file);
+                                       });
+    }
+    if (!result.passedOver.isEmpty())
+        quil::dialogs().showInformation(QStringLiteral("QUIL.Lib"),
+                                        quil::passedOverMessage(result.passedOver));
+}

@@ -1,0 +1,22 @@
+#pragma once
+
+#include <QString>
+#include <functional>
+
+class QWidget;
+
+// The main window's import commands over the open library: the reference list chosen in the
+// open dialog, and the folder "Abstract" after a question. Both show the hourglass and, when
+// they run long, a progress dialog; the abstract import names the file being read in the
+// window's caption. Cursor, caption and the data-change handler are restored on every path;
+// failures are raised for the error report afterwards, with what was stored before kept.
+class ImportCommands {
+public:
+    // Sets up the open dialog for a reference list; a chosen file is handed to importList.
+    static void chooseReferenceList(const std::function<void(const QString &)> &importList);
+    // Imports the list at path; focus goes to the authors' memo at the end.
+    static void importReferenceList(const QString &path, QWidget &window, QWidget &authors);
+    // Asks, then imports every file of the abstract folder; the files passed over are listed
+    // in one message at the end.
+    static void importAbstractFolder(QWidget &window);
+};

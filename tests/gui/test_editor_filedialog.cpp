@@ -1,0 +1,75 @@
+// The file dialogs as the user sees them: the editor's open filter lists the abstract files
+// whatever the case of their extension, under the label the program gives.
+#include "LibraryFixture.h"
+
+#include "platform/gui/QtPlatform.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QDir>
+#include <QFileDialog>
+#include <QListView>
+#include <QTemporaryDir>
+#include <QTimer>
+#include <QtTest>
+
+class TestEditorFileDialog : public QObject {
+    Q_OBJECT
+private slots:
+    void openFilterIgnoresCase_data();
+    void openFilterIgnoresCase();
+};
+
+void TestEditorFileDialog::openFilterIgnoresCase_data()
+{
+    QTest::addColumn<QString>("filter");
+    QTest::addColumn<QString>("shown");
+    QTest::addColumn<QStringList>("listed");
+    const QStringList abstracts{"B.RTF", "D.TXT", "a.rtf", "c.txt", "f.Rtf"};
+    QTest::newRow("label with its own parentheses") << "TXT&RTF Files (*.txt,*.rtf)|*.TXT;*.RTF"
+                                                    << "TXT&RTF Files (*.txt,*.rtf)" << abstracts;
+    QTest::newRow("label without patterns") << "Библиотеки|*.mdb"
+                                            << "Библиотеки (*.mdb)" << QStringList{"g.MDB"};
+    QTest::newRow("patterns with blanks and digits")
+        << "Rich Text Files (*.RTF)|*.RTF *.r2"
+        << "Rich Text Files (*.RTF)" << QStringList{"B.RTF", "a.rtf", "f.Rtf", "h.r2"};
+}
+
+void TestEditorFileDialog::openFilterIgnoresCase()
+{
+    QFETCH(QString, filter);
+    QFETCH(QString, shown);
+    QFETCH(QStringList, listed);
+    QTemporaryDir dir;
+    for (const char *name : {"a.rtf", "B.RTF", "c.txt", "D.TXT", "f.Rtf", "e.doc", "g.MDB", "h.r2"})
+        writeBytes(dir.filePath(name), "x");
+
+    QStringList seen;
+    QString label;
+    // The dialog is modal: look at it once its folder is listed, then cancel it.
+    std::function<void(int)> inspect = [&](int triesLeft) {
+        auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget());
+        auto *list = dialog ? dialog->findChild<QListView *>("listView") : nullptr;
+        const int rows = list ? list->model()->rowCount(list->rootIndex()) : 0;
+        if (dialog && (rows >= listed.size() || triesLeft == 0)) {
+            for (int r = 0; r < rows; ++r)
+                seen << list->model()->index(r, 0, list->rootIndex()).data().toString();
+            label = dialog->findChild<QComboBox *>("fileTypeCombo")->currentText();
+            dialog->reject();
+            return;
+        }
+        QTimer::singleShot(50, [&, triesLeft] { inspect(triesLeft - 1); });
+    };
+    QTimer::singleShot(50, [&] { inspect(100); });
+    quil::QtDialogs dialogs;
+    quil::Dialogs::FileRequest request;
+    request.filter = filter;
+    request.initialFolder = dir.path();
+    QCOMPARE(dialogs.openFileName(request), QString());
+    seen.sort();
+    QCOMPARE(seen, listed);
+    QCOMPARE(label, shown);
+}
+
+QTEST_MAIN(TestEditorFileDialog)
+#include "test_editor_filedialog.moc"

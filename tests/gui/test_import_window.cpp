@@ -1,0 +1,228 @@
+// The import commands in the window: the dialogs answered as a user would, the rows checked in
+// the library file, and the window put back as it was after an import that fails.
+#include "AppFixture.h"
+
+#include "import/gui/ImportProgressDialog.h"
+
+#include <QDir>
+#include <QLabel>
+#include <QTimer>
+#include <QToolButton>
+
+namespace {
+
+const QString Columns = QStringLiteral("Name, Title, WPublisher, City, Location, Pages, Resume");
+
+// An abstract file of the ordinary layout; tag marks each of its roles.
+QByteArray abstractFile(const QByteArray &tag)
+{
+    return "Src " + tag + ". 2004 Jan;1:1-2.\r\n\r\n\r\nTitle " + tag + "\r\n\r\nAuthors " + tag +
+           "\r\n\r\nInfo " + tag + "\r\n\r\nAbstract " + tag + "\r\n";
+}
+
+QString abstractRow(const QString &tag)
+{
+    return QStringLiteral("Authors %1|Title %1|Src %1. 2004 Jan;1:1-2.|2004|Key Words|Info %1|"
+                          "Abstract %1")
+        .arg(tag);
+}
+
+// What the window shows of an import while it runs, read from inside its progress dialog.
+struct SeenDuringImport {
+    QString caption;
+    QString progressText;
+    bool blocked = false;
+};
+
+void watchNextImport(SeenDuringImport &seen)
+{
+    QTimer::singleShot(0, [&seen] {
+        seen.caption = Form1->windowTitle();
+        QWidget *modal = QApplication::activeModalWidget();
+        seen.blocked = qobject_cast<ImportProgressDialog *>(modal) != nullptr;
+        if (auto *label = modal ? modal->findChild<QLabel *>("lbImportProgress") : nullptr)
+            seen.progressText = label->text();
+    });
+}
+
+void checkWindowRestored(const QString &caption)
+{
+    QCOMPARE(Form1->windowTitle(), caption);
+    QCOMPARE(QGuiApplication::overrideCursor(), nullptr);
+    QVERIFY(DataModule1->dataChangeAttached());
+    QCOMPARE(QApplication::activeModalWidget(), nullptr);
+}
+
+} // namespace
+
+class TestImportWindow : public QObject {
+    Q_OBJECT
+private slots:
+    void referenceList();
+    void abstractFolder();
+    void progressWhileLong();
+    void failingImportsRestoreTheWindow();
+    void intoAnEmptyLibrary();
+};
+
+void TestImportWindow::referenceList()
+{
+    AppFixture app;
+    const QString path = app.startWithLibrary("Books.mdb", {{"Старый", "Том", "1990"}});
+    const QString status = Form1->statusPanel(0);
+    const QString list = app.folder.file("Import Data/list.txt");
+    writeBytes(list, "\xc0\xe1\xe2\t \xc3\xe4\xe5\tPub\t2001\tkw\r\nB\tT2\tP2\t2002\tk\tw\r\n");
+
+    // Cancelling the dialog, from the tool bar, imports nothing.
+    app.dialogs.nextFileNames.enqueue(QString());
+    Form1->siImportData->click();
+    QCOMPARE(app.dialogs.count("open"), 2);
+    const quil::Dialogs::FileRequest request = app.dialogs.shown.last().request;
+    QCOMPARE(request.title, QStringLiteral("Импорт Name-Title из файла.txt в Books.mdb"));
+    QCOMPARE(request.filter, QStringLiteral("Import Data (*.txt)|*.TXT|"));
+    QCOMPARE(request.initialFolder, app.folder.path() + QStringLiteral("Import Data"));
+    QCOMPARE(request.fileName, QString());
+    QCOMPARE(storedRows(path).size(), 1);
+
+    app.dialogs.nextFileNames.enqueue(list);
+    trigger(Form1->mmImReference);
+    QCOMPARE(app.dialogs.errors(), QStringList());
+    QCOMPARE(storedRows(path, Columns),
+             QStringList({"Старый|Том||1990|||", "Абв|Где|Pub|2001|kw||", "B|T2|P2|2002|kw||"}));
+    // The grid shows the new entries; the status bar still shows what it showed before.
+    QCOMPARE(Form1->DBGrid->gridModel()->rowCount(), 3);
+    QCOMPARE(Form1->statusPanel(0), status);
+    QVERIFY(DataModule1->dataChangeAttached());
+    QCOMPARE(Form1->focusWidget(), Form1->DBmeName);
+    QCOMPARE(QGuiApplication::overrideCursor(), nullptr);
+}
+
+void TestImportWindow::abstractFolder()
+{
+    AppFixture app;
+    const QString path = app.startWithLibrary("Books.mdb", {{"Старый", "Том", "1990"}});
+    writeBytes(app.folder.file("Abstract/b.txt"), abstractFile("b"));
+    writeBytes(app.folder.file("Abstract/a.txt"), abstractFile("a"));
+    writeBytes(app.folder.file("Abstract/short.txt"), "only\r\ntwo lines\r\n");
+    QVERIFY(QDir(app.folder.file("Abstract")).mkdir("sub"));
+    writeBytes(app.folder.file("Abstract/sub/c.txt"), abstractFile("c"));
+
+    // Any answer but Yes changes nothing.
+    app.dialogs.nextAnswers.enqueue(false);
+    trigger(Form1->mmImAbstract);
+    const quil::ScriptedDialogs::Shown question = app.dialogs.shown.last();
+    QCOMPARE(question.kind, QStringLiteral("question"));
+    QCOMPARE(question.caption, QStringLiteral("Внимание!!!"));
+    QCOMPARE(question.text,
+             QStringLiteral("Загрузить Name-Title-Abstract из директории Abstract?"));
+    QCOMPARE(storedRows(path).size(), 1);
+
+    app.dialogs.nextAnswers.enqueue(true);
+    trigger(Form1->mmImAbstract);
+    QCOMPARE(app.dialogs.errors(), QStringList());
+    QCOMPARE(storedRows(path, Columns),
+             QStringList({"Старый|Том||1990|||", abstractRow("a"), abstractRow("b")}));
+    // One message names the file passed over and why; the sub-folder is not a file to import.
+    const quil::ScriptedDialogs::Shown message = app.dialogs.shown.last();
+    QCOMPARE(message.kind, QStringLiteral("information"));
+    QCOMPARE(message.caption, QStringLiteral("QUIL.Lib"));
+    QCOMPARE(message.text.count('\n'), 1);
+    QVERIFY2(message.text.contains("short.txt — в файле 2 строк, а нужно не меньше 10"),
+             qPrintable(message.text));
+    QCOMPARE(Form1->DBGrid->gridModel()->rowCount(), 3);
+    checkWindowRestored(QStringLiteral("Library Books.mdb"));
+
+    // Imported again, every file gives its entry a second time; nothing passed over, no message.
+    QFile::remove(app.folder.file("Abstract/short.txt"));
+    const int shown = app.dialogs.shown.size();
+    app.dialogs.nextAnswers.enqueue(true);
+    trigger(Form1->mmImAbstract);
+    QCOMPARE(app.dialogs.shown.size(), shown + 1);
+    QCOMPARE(storedRows(path).size(), 5);
+}
+
+void TestImportWindow::progressWhileLong()
+{
+    AppFixture app;
+    app.startWithLibrary("Books.mdb", {{"Старый", "Том", "1990"}});
+    writeBytes(app.folder.file("Abstract/a.txt"), abstractFile("a"));
+    writeBytes(app.folder.file("Import Data/list.txt"), "A\tT\r\nB\tU\r\n");
+    ImportProgressDialog::setShowAfter(0);
+    const auto longAgain = qScopeGuard([] { ImportProgressDialog::setShowAfter(1000); });
+
+    // The progress dialog holds the window while the import runs, naming the count and file.
+    SeenDuringImport abstracts;
+    watchNextImport(abstracts);
+    app.dialogs.nextAnswers.enqueue(true);
+    trigger(Form1->mmImAbstract);
+    QVERIFY(abstracts.blocked);
+    QCOMPARE(abstracts.caption, QStringLiteral("a.txt"));
+    QCOMPARE(abstracts.progressText, QStringLiteral("Импортировано записей: 0 из 1\nФайл: a.txt"));
+    checkWindowRestored(QStringLiteral("Library Books.mdb"));
+
+    SeenDuringImport list;
+    watchNextImport(list);
+    app.dialogs.nextFileNames.enqueue(app.folder.file("Import Data/list.txt"));
+    trigger(Form1->mmImReference);
+    QVERIFY(list.blocked);
+    QCOMPARE(list.progressText, QStringLiteral("Импортировано записей: 1\nФайл: list.txt"));
+    QCOMPARE(app.dialogs.errors(), QStringList());
+    QCOMPARE(QApplication::activeModalWidget(), nullptr);
+}
+
+void TestImportWindow::failingImportsRestoreTheWindow()
+{
+    AppFixture app;
+    const QString path = app.startWithLibrary("Books.mdb", {{"Старый", "Том", "1990"}});
+    execOn(path, {"CREATE TRIGGER refuse BEFORE INSERT ON Books WHEN NEW.WName LIKE 'bad%' "
+                  "BEGIN SELECT RAISE(ABORT, 'value refused'); END"});
+    writeBytes(app.folder.file("Import Data/list.txt"), "A\tT\r\nbad\tU\r\nC\tV\r\n");
+    writeBytes(app.folder.file("Abstract/a.txt"), abstractFile("a"));
+    writeBytes(app.folder.file("Abstract/b.txt"), abstractFile("b").replace("Authors b", "bad b"));
+    writeBytes(app.folder.file("Abstract/c.txt"), abstractFile("c"));
+
+    app.dialogs.nextFileNames.enqueue(app.folder.file("Import Data/list.txt"));
+    trigger(Form1->mmImReference);
+    QCOMPARE(app.dialogs.errors().size(), 1);
+    QVERIFY2(app.dialogs.errors().first().startsWith("Строка 2 не сохранена: value refused"),
+             qPrintable(app.dialogs.errors().first()));
+    QCOMPARE(storedRows(path, "Name").join(','), QStringLiteral("Старый,A"));
+    checkWindowRestored(QStringLiteral("Library Books.mdb"));
+    QCOMPARE(Form1->DBGrid->gridModel()->rowCount(), 2);
+
+    app.dialogs.nextAnswers.enqueue(true);
+    trigger(Form1->mmImAbstract);
+    QCOMPARE(app.dialogs.errors().size(), 2);
+    QVERIFY2(app.dialogs.errors().last().startsWith("Файл b.txt не сохранён: value refused"),
+             qPrintable(app.dialogs.errors().last()));
+    QCOMPARE(storedRows(path, "Name").join(','), QStringLiteral("Старый,A,Authors a"));
+    checkWindowRestored(QStringLiteral("Library Books.mdb"));
+    QCOMPARE(Form1->DBGrid->gridModel()->rowCount(), 3);
+
+    // A list that cannot be opened is reported the same way and changes nothing.
+    app.dialogs.nextFileNames.enqueue(app.folder.file("Import Data/missing.txt"));
+    trigger(Form1->mmImReference);
+    QCOMPARE(app.dialogs.errors().size(), 3);
+    QVERIFY2(app.dialogs.errors().last().contains("missing.txt"),
+             qPrintable(app.dialogs.errors().last()));
+    QCOMPARE(storedRows(path).size(), 3);
+    checkWindowRestored(QStringLiteral("Library Books.mdb"));
+}
+
+void TestImportWindow::intoAnEmptyLibrary()
+{
+    AppFixture app;
+    const QString path = app.startWithLibrary("Empty.mdb");
+    writeBytes(app.folder.file("Import Data/list.txt"), "A\tT\tP\t1999\tk\r\n\r\nB\r\n");
+    app.dialogs.nextFileNames.enqueue(app.folder.file("Import Data/list.txt"));
+    trigger(Form1->mmImReference);
+    QCOMPARE(app.dialogs.errors(), QStringList());
+    // The placeholder entry comes first; a line with columns missing is stored, the blank one
+    // is not.
+    QCOMPARE(storedRows(path, Columns),
+             QStringList({"New|New|||||", "A|T|P|1999|k||", "B|New|||||"}));
+    QCOMPARE(Form1->DBGrid->gridModel()->rowCount(), 3);
+}
+
+QUIL_APP_TEST_MAIN(TestImportWindow)
+#include "test_import_window.moc"
