@@ -797,6 +797,14 @@ void TestEditorCommands::findDialogSendsItsRequest()
     caret(11);
     findNext->click();
     QCOMPARE(editor()->SelStart(), 0);
+    // A dialog standing over the hit moves off it.
+    const QRect hit = editor()->hitRect();
+    dialog.move(hit.center() - QPoint(dialog.frameGeometry().width() / 2, 10));
+    QVERIFY(dialog.frameGeometry().intersects(hit));
+    caret(11);
+    findNext->click();
+    QCOMPARE(editor()->hitRect(), hit);
+    QVERIFY(!dialog.frameGeometry().intersects(hit));
 }
 
 void TestEditorCommands::resetActsOnTypingOnly()
