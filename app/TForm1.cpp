@@ -15,6 +15,7 @@
 #include "platform/gui/DBMemo.h"
 #include "platform/gui/DBRichView.h"
 #include "platform/gui/WaitCursor.h"
+#include "search/gui/SelectionGrid.h"
 #include "store/Book.h"
 #include "store/LibraryFile.h"
 #include "store/TDataModule1.h"
@@ -29,6 +30,7 @@
 #include <QLabel>
 #include <QMenuBar>
 #include <QPlainTextEdit>
+#include <QPushButton>
 #include <QScopeGuard>
 #include <QSignalBlocker>
 #include <QStatusBar>
@@ -168,6 +170,8 @@ void TForm1::createMainMenu()
     connectHandler(mmNewBook, &QAction::triggered, this, [this] { btInsertBookClick(); });
     connectHandler(mmSave, &QAction::triggered, this, [this] { bbSaveClick(); });
     connectHandler(mmDelete, &QAction::triggered, this, [this] { bbDeleteClick(); });
+    connectHandler(mmSearch, &QAction::triggered, this, [this] { FindClick(); });
+    connectHandler(mmSelect, &QAction::triggered, this, [this] { mmSelectClick(); });
     connectHandler(mmSizeTable, &QAction::triggered, this, [this] { mmSizeTableClick(); });
     connectHandler(mmInfo, &QAction::triggered, this, [this] { mmInfoClick(); });
     connectHandler(mmTerms, &QAction::triggered, this, [this] { mmTermsClick(); });
@@ -292,6 +296,8 @@ void TForm1::createToolBar()
     connectHandler(siSaveInDB, &QToolButton::clicked, this, [this] { bbSaveClick(); });
     connectHandler(siImportData, &QToolButton::clicked, this, [this] { mmImportStringClick(); });
     connectHandler(siDelete, &QToolButton::clicked, this, [this] { bbDeleteClick(); });
+    connectHandler(siTableFind, &QToolButton::clicked, this, [this] { FindClick(); });
+    connectHandler(siSelectData, &QToolButton::clicked, this, [this] { mmSelectClick(); });
     connectHandler(siExit, &QToolButton::clicked, this, [this] { siExitClick(); });
 }
 
@@ -400,6 +406,7 @@ void TForm1::createGrids()
     DBgrQuery = new quil::DBGrid(this);
     DBgrQuery->setObjectName(QStringLiteral("DBgrQuery"));
     DBgrQuery->setAccessibleName(QStringLiteral("Выборка"));
+    search::setUpSelectionGrid(*DBgrQuery);
 
     for (quil::DBGrid *grid : {DBGrid, DBgrQuery}) {
         grid->setEditTriggers(QAbstractItemView::NoEditTriggers);
@@ -417,18 +424,20 @@ void TForm1::createGrids()
     connect(DBGrid, &quil::DBGrid::titleClick, this,
             [this](int column) { quil::guarded([this, column] { DBGridTitleClick(column); }); });
 
-    gbFind = new QGroupBox(QStringLiteral("Поиск"), this);
-    gbFind->setObjectName(QStringLiteral("gbFind"));
-    gbFind->setAccessibleName(gbFind->title());
-    gbFind->setFixedSize(657, 114);
-    gbFind->installEventFilter(this);
-    gbFind->hide();
-
-    gbSelect = new QGroupBox(QStringLiteral("Выборка"), this);
-    gbSelect->setObjectName(QStringLiteral("gbSelect"));
-    gbSelect->setAccessibleName(gbSelect->title());
-    gbSelect->setFixedHeight(114);
-    gbSelect->hide();
+    // Made after the selection panel, the find panel lies above it.
+    gbSelect = new search::SelectPanel(mmSelect, DBgrQuery, this);
+    connectHandler(gbSelect->bbOKSelect, &QPushButton::clicked, this,
+                   [this] { bbOKSelectClick(); });
+    connectHandler(gbSelect->bbClearSelect, &QPushButton::clicked, this,
+                   [this] { bbClearSelectClick(); });
+    connectHandler(gbSelect->bbCloseSelect, &QPushButton::clicked, this,
+                   [this] { bbCloseSelectClick(); });
+    gbFind = new search::FindPanel(mmSearch, this);
+    connectHandler(gbFind, &search::FindPanel::doubleClicked, this, [this] { gbFindDblClick(); });
+    connectHandler(gbFind, &search::FindPanel::enterPressed, this, [this] { EditFindKeyDown(); });
+    connectHandler(gbFind->ButtonFind, &QPushButton::clicked, this, [this] { ButtonFindClick(); });
+    connectHandler(gbFind->ButtonFindNext, &QPushButton::clicked, this,
+                   [this] { ButtonFindNextClick(); });
 }
 
 void TForm1::createStatusBar()
@@ -805,8 +814,7 @@ void TForm1::DBGridTitleClick(int column)
 
 void TForm1::DBGridDblClick() { mmAbstractClick(); }
 
-// The find command belongs to mmSearch; the panel's double click goes the same way.
-void TForm1::gbFindDblClick() { mmSearch->trigger(); }
+void TForm1::gbFindDblClick() { FindClick(); }
 
 void TForm1::mmAbstractClick()
 {
@@ -836,6 +844,31 @@ void TForm1::pmGetBookMarkClick() { DataModule1->TakeBookMark(); }
 void TForm1::pmGotoBookMarkClick() { DataModule1->ReturnToBookMark(); }
 
 void TForm1::CloseSelectGridClick() { DBgrQuery->hide(); }
+
+// ------------------------------------------------------------------------------ find, select
+
+void TForm1::FindClick() { gbFind->FindClick(); }
+
+void TForm1::EditFindKeyDown()
+{
+    gbFind->continuesOnEnter() ? ButtonFindNextClick() : ButtonFindClick();
+}
+
+void TForm1::ButtonFindClick() { gbFind->find(search::FindFrom::First, DBmeName); }
+
+void TForm1::ButtonFindNextClick() { gbFind->find(search::FindFrom::Next, DBmeName); }
+
+void TForm1::mmSelectClick() { gbSelect->mmSelectClick(); }
+
+void TForm1::bbOKSelectClick()
+{
+    gbSelect->bbOKSelectClick();
+    updateActionState();
+}
+
+void TForm1::bbClearSelectClick() { gbSelect->bbClearSelectClick(); }
+
+void TForm1::bbCloseSelectClick() { gbSelect->bbCloseSelectClick(); }
 
 // ------------------------------------------------------------------------------ export
 
@@ -946,8 +979,6 @@ bool TForm1::eventFilter(QObject *watched, QEvent *event)
     if (event->type() == QEvent::MouseButtonDblClick) {
         if (watched == meInfo->viewport() || watched == meTerms->viewport())
             quil::guarded([this] { meInfoDblClick(); });
-        else if (watched == gbFind)
-            quil::guarded([this] { gbFindDblClick(); });
     }
     return QMainWindow::eventFilter(watched, event);
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "search/gui/FindPanel.h"
+#include "search/gui/SelectPanel.h"
 #include "store/MainView.h"
 
 #include <QMainWindow>
@@ -81,6 +83,15 @@ public:
     void pmGetBookMarkClick();
     void pmGotoBookMarkClick();
     void CloseSelectGridClick();
+    // Find and select
+    void FindClick();
+    void EditFindKeyDown();
+    void ButtonFindClick();
+    void ButtonFindNextClick();
+    void mmSelectClick();
+    void bbOKSelectClick();
+    void bbClearSelectClick();
+    void bbCloseSelectClick();
     // Export
     void mmBufReferenceClick();
     void mmBufAbstractClick();
@@ -168,8 +179,8 @@ public:
     // grid cover it.
     quil::DBGrid *DBGrid;
     QWidget *LowerStrip;
-    QGroupBox *gbFind;
-    QGroupBox *gbSelect;
+    search::FindPanel *gbFind;
+    search::SelectPanel *gbSelect;
     quil::DBGrid *DBgrQuery;
 
     // Status bar

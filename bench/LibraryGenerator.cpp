@@ -4,6 +4,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -116,6 +117,7 @@ QByteArray sampleAbstractRtf(unsigned seed)
 
 void generateLibrary(const QString &path, int entries)
 {
+    QDir().mkpath(QFileInfo(path).absolutePath());
     library::create(path);
     const QString cname = QStringLiteral("bench-generate");
     {

@@ -1,16 +1,25 @@
 // Find and select on a large library: a find that matches nothing walks the whole table (by
 // author, by title, by abstract); a selection with all four texts; one move in the selection
-// with the main table following it.
+// grid of the window with the main table following it.
 #include "Bench.h"
 #include "LibraryGenerator.h"
 
+#include "app/Startup.h"
+#include "app/TForm1.h"
 #include "platform/DataSet.h"
+#include "platform/ScriptedDialogs.h"
+#include "platform/gui/DBGrid.h"
 #include "search/Finder.h"
 #include "search/Selection.h"
 #include "store/Book.h"
+#include "store/LibraryFile.h"
 #include "store/TDataModule1.h"
 
+#include <QCoreApplication>
+#include <QDir>
 #include <QFile>
+#include <QKeyEvent>
+#include <QPushButton>
 #include <cstdio>
 #include <memory>
 
@@ -72,20 +81,46 @@ void runSelect(const quilbench::Options &options)
     std::fprintf(stderr, "select: %d rows\n", rows);
 }
 
+// Through the window: a selection of every entry in the grid, then one row down at a time, the
+// main table, its grid, the record pane and the status bar following and painted.
 void runSelectFollow(const quilbench::Options &options)
 {
-    auto dm = openLibrary(options);
-    search::runSelection(dm->ADOQuery, {});
-    quil::Query &query = dm->ADOQuery;
-    // Every row of the selection: the main table has the most entries to look through.
+    const QString folder = options.folder + QStringLiteral("select-follow/");
+    QDir().mkpath(folder + QStringLiteral("DBase"));
+    const QString source = options.folder + QStringLiteral("bench-%1.mdb").arg(options.entries);
+    if (!QFile::exists(source))
+        quilbench::generateLibrary(source, options.entries);
+    for (const char *note : {"Info.txt", "Terms.txt"}) {
+        QFile file(folder + QLatin1String(note));
+        if (!file.exists() && file.open(QIODevice::WriteOnly))
+            file.write("\r\n");
+    }
+    const QString path = library::folder(folder) + QStringLiteral("Follow.mdb");
+    if (!QFile::exists(path))
+        QFile::copy(source, path);
+
+    quil::ScopedScriptedDialogs dialogs;
+    Program program(folder);
+    Form1->show();
+    dialogs.nextFileNames.enqueue(path);
+    Form1->SelectLibrary->trigger();
+    Form1->mmSelect->trigger();
+    Form1->gbSelect->bbOKSelect->click();
+    QCoreApplication::processEvents();
+
+    quil::Query &query = DataModule1->ADOQuery;
+    quil::DBGrid *grid = Form1->DBgrQuery;
+    grid->setFocus();
     const double ms = quilbench::medianMs(std::max(options.runs, 301), [&] {
-        if (query.RecNo() == query.RecordCount())
-            query.First();
-        query.Next();
+        QKeyEvent down(QEvent::KeyPress, Qt::Key_Down, Qt::NoModifier);
+        QCoreApplication::sendEvent(grid, &down);
+        QCoreApplication::processEvents();
     });
     quilbench::report(QStringLiteral("select_follow"), ms);
-    if (dm->ADOTable.keyField().Value() != query.keyField().Value())
+    if (query.RecNo() < 2 || DataModule1->ADOTable.keyField().Value() != query.keyField().Value())
         std::fprintf(stderr, "select_follow: the table is not on the selected entry\n");
+    if (!dialogs.errors().isEmpty())
+        std::fprintf(stderr, "select_follow: %s\n", qPrintable(dialogs.errors().join(" / ")));
 }
 
 } // namespace

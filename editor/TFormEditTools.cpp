@@ -91,7 +91,10 @@ void TFormEdit::lbSymbol1DblClick()
             Editor->setTextCursor(forward);
         }
         Editor->editStep([this, item] {
-            const int size = Editor->WordAttributes().size();
+            // The size of what would be typed here (the selection's first character, or the
+            // insertion point's), not of the word the caret touches: a symbol typed before a
+            // word in a larger size matches the text it follows, as a typed letter would.
+            const int size = Editor->SelAttributes().size();
             // The symbol's own attributes are those of what is typed (or of the selection it
             // replaces); the word at the caret keeps its face.
             {

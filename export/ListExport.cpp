@@ -71,12 +71,8 @@ public:
         if (FBytes.size() >= PieceSize)
             spill();
     }
-    // Writes what is left; false when any write failed.
-    bool finish()
-    {
-        spill();
-        return ok();
-    }
+    // Writes what is left.
+    void finish() { spill(); }
     bool ok() const { return FError.isEmpty(); }
     const QString &error() const { return FError; }
     int replaced() const { return FEncoder.replaced(); }

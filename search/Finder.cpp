@@ -78,8 +78,10 @@ QString abstractText(const QByteArray &utf8)
 std::unordered_set<qint64> matchingKeys(const quil::DataSet &table, const QString &fieldName,
                                         const FindRequest &request)
 {
+    // Bracketed names: SQLite reads a double-quoted name that is no column as a text, so a
+    // column missing from the file would be searched as the word "Location" in every entry.
     Statement rows(table.connection().database(),
-                   QStringLiteral("SELECT \"%1\", \"%2\", \"%3\" FROM \"%4\"")
+                   QStringLiteral("SELECT [%1], [%2], [%3] FROM [%4]")
                        .arg(table.keyField().FieldName(), fieldName, book::City, book::TableName));
     const EntryMatcher matcher(request);
     std::unordered_set<qint64> keys;

@@ -20,6 +20,7 @@
 #include "store/TDataModule1.h"
 
 #include <QFile>
+#include <QLineEdit>
 #include <QSqlDatabase>
 #include <QSqlError>
 #include <QSqlQuery>
@@ -104,6 +105,23 @@ inline void typeInto(QPlainTextEdit *memo, const QString &text)
 {
     memo->selectAll();
     QTest::keyClicks(memo, text);
+}
+
+// Types as the keyboard does, Cyrillic included: key events that carry their text.
+inline void typeKeys(QWidget *widget, const QString &text)
+{
+    for (QChar c : text) {
+        QTest::sendKeyEvent(QTest::Press, widget, Qt::Key_unknown, QString(c), Qt::NoModifier);
+        QTest::sendKeyEvent(QTest::Release, widget, Qt::Key_unknown, QString(c), Qt::NoModifier);
+    }
+}
+
+// Replaces what a one-line edit holds by typing.
+inline void typeText(QLineEdit *edit, const QString &text)
+{
+    edit->selectAll();
+    QTest::keyClick(edit, Qt::Key_Delete);
+    typeKeys(edit, text);
 }
 
 // Tests run under the program's own application object, which reports what handlers raise.

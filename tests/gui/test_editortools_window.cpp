@@ -154,15 +154,17 @@ void TestEditorToolsWindow::typeSymbol_data()
     QTest::addColumn<int>("from");
     QTest::addColumn<int>("to");
     QTest::addColumn<QString>("expected");
+    QTest::addColumn<int>("size"); // of what is typed at the caret, or of the selection's start
 
-    // The abstract is "abc xyz" in 14 points; "x" is made 20 points for the mixed rows.
-    QTest::newRow("<- types a left arrow") << 13 << 4 << 4 << u"abc ←xyz"_qs;
-    QTest::newRow("= types almost equal") << 22 << 4 << 4 << u"abc ≈xyz"_qs;
-    QTest::newRow("alpha at the end") << 2 << 7 << 7 << u"abc xyzα"_qs;
-    QTest::newRow("space, the last item") << 24 << 4 << 4 << u"abc  xyz"_qs;
-    QTest::newRow("replaces a selection") << 19 << 4 << 7 << u"abc ÷"_qs;
-    QTest::newRow("replaces a backward selection") << 8 << 7 << 4 << u"abc π"_qs;
-    QTest::newRow("right after a word") << 7 << 3 << 3 << u"abcμ xyz"_qs;
+    // The abstract is "abc xyz" in 14 points with "x" in 20.
+    QTest::newRow("<- types a left arrow") << 13 << 4 << 4 << u"abc ←xyz"_qs << 14;
+    QTest::newRow("= types almost equal") << 22 << 4 << 4 << u"abc ≈xyz"_qs << 14;
+    QTest::newRow("alpha at the end of a word") << 2 << 7 << 7 << u"abc xyzα"_qs << 14;
+    QTest::newRow("space, the last item") << 24 << 4 << 4 << u"abc  xyz"_qs << 14;
+    // The typed character would take the size of the last selected character, "z".
+    QTest::newRow("replaces a selection") << 19 << 4 << 7 << u"abc ÷"_qs << 20;
+    QTest::newRow("replaces a backward selection") << 8 << 7 << 4 << u"abc π"_qs << 20;
+    QTest::newRow("right after a word") << 7 << 3 << 3 << u"abcμ xyz"_qs << 14;
 }
 
 void TestEditorToolsWindow::typeSymbol()
@@ -171,6 +173,7 @@ void TestEditorToolsWindow::typeSymbol()
     QFETCH(int, from);
     QFETCH(int, to);
     QFETCH(QString, expected);
+    QFETCH(int, size);
 
     AppFixture app;
     startEditor(app, rtfOf({"abc xyz"}));
@@ -178,8 +181,6 @@ void TestEditorToolsWindow::typeSymbol()
     editor()->SelAttributes().setSize(20);
     const int start = std::min(from, to);
     select(from, to);
-    // The size remembered is that of the selection's first character, or of what is typed.
-    const int size = start == 4 && from != to ? 20 : 14;
     click(FormEdit->siSimbol);
     doubleClickSymbol(item);
 
@@ -337,6 +338,8 @@ void TestEditorToolsWindow::followLink_data()
         << QStringList{one} << "two" << QStringList{"one.txt"} << false;
     QTest::newRow("path with a folder") << QStringList{"x", "see file:<Docs\\Tables.doc>"}
                                         << "Tables" << QStringList{"Docs/Tables.doc"} << false;
+    QTest::newRow("path with blanks") << QStringList{"file:<My Docs\\a b.doc> x"} << "b.doc"
+                                      << QStringList{"My Docs/a b.doc"} << false;
     QTest::newRow("missing > on its line")
         << QStringList{"a file:<one.txt b", "file:<two.txt>"} << "one" << QStringList{} << false;
     QTest::newRow("web address") << QStringList{"see http://example.org/x."} << "example"

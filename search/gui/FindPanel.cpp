@@ -1,0 +1,150 @@
+#include "search/gui/FindPanel.h"
+
+#include "app/Tag.h"
+#include "platform/gui/WaitCursor.h"
+#include "store/TDataModule1.h"
+
+#include <QComboBox>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QStyle>
+
+namespace search {
+
+namespace {
+const QString ChooserText = QStringLiteral(" Поле для поиска");
+} // namespace
+
+FindPanel::FindPanel(QObject *tagHolder, QWidget *parent)
+    : QGroupBox(QStringLiteral("Поиск"), parent), FTagHolder(tagHolder)
+{
+    setObjectName(QStringLiteral("gbFind"));
+    setAccessibleName(title());
+    setFixedSize(657, 114);
+    // The panels lie one over the other: what lies below must not show through.
+    setAutoFillBackground(true);
+
+    ComboBoxFind = new QComboBox(this);
+    ComboBoxFind->setObjectName(QStringLiteral("ComboBoxFind"));
+    ComboBoxFind->setAccessibleName(QStringLiteral("Поле для поиска"));
+    ComboBoxFind->setEditable(true);
+    ComboBoxFind->setInsertPolicy(QComboBox::NoInsert);
+    ComboBoxFind->addItems(findItemTexts());
+    ComboBoxFind->setCurrentIndex(-1);
+    ComboBoxFind->setEditText(ChooserText);
+    ComboBoxFind->setGeometry(10, 44, 150, 24);
+
+    GroupBoxEdit = new QGroupBox(QStringLiteral(" Информация для поиска"), this);
+    GroupBoxEdit->setObjectName(QStringLiteral("GroupBoxEdit"));
+    GroupBoxEdit->setGeometry(168, 22, 236, 56);
+    EditFind = new QLineEdit(GroupBoxEdit);
+    EditFind->setObjectName(QStringLiteral("EditFind"));
+    EditFind->setAccessibleName(QStringLiteral("Информация для поиска"));
+    EditFind->setGeometry(8, 22, 220, 24);
+    EditFind->installEventFilter(this);
+
+    GroupBox1 = new QGroupBox(QStringLiteral("Указание года поиска"), this);
+    GroupBox1->setObjectName(QStringLiteral("GroupBox1"));
+    GroupBox1->setGeometry(412, 22, 152, 56);
+    cedFindYear = new QLineEdit(GroupBox1);
+    cedFindYear->setObjectName(QStringLiteral("cedFindYear"));
+    cedFindYear->setAccessibleName(QStringLiteral("Год поиска"));
+    cedFindYear->setAlignment(Qt::AlignCenter);
+    cedFindYear->setGeometry(8, 22, 136, 24);
+
+    Image4 = new QLabel(this);
+    Image4->setObjectName(QStringLiteral("Image4"));
+    Image4->setGeometry(570, 30, 14, 14);
+    Image4->setPixmap(style()->standardIcon(QStyle::SP_FileDialogContentsView).pixmap(14, 14));
+
+    const auto button = [this](const QString &name, const QString &caption, const QString &hint,
+                               QStyle::StandardPixmap glyph, int top) {
+        auto *result = new QPushButton(style()->standardIcon(glyph), caption, this);
+        result->setObjectName(name);
+        result->setToolTip(hint);
+        result->setAccessibleName(caption);
+        // As on the platform the program comes from, a focused button takes Enter itself.
+        result->setAutoDefault(true);
+        result->setGeometry(586, top, 64, 26);
+        result->hide();
+        return result;
+    };
+    ButtonFind = button(QStringLiteral("ButtonFind"), QStringLiteral("Поиск"),
+                        QStringLiteral("Начать поиск - Поиск с начала БД"),
+                        QStyle::SP_FileDialogContentsView, 24);
+    ButtonFindNext = button(QStringLiteral("ButtonFindNext"), QStringLiteral("Далее"),
+                            QStringLiteral("Продолжить поиск"), QStyle::SP_ArrowForward, 58);
+
+    // Connected after the initial texts are set: only the user's changes count.
+    connect(ComboBoxFind, &QComboBox::activated, this, [this](int index) {
+        FItem = index;
+        ComboBoxFindChange();
+    });
+    connect(ComboBoxFind->lineEdit(), &QLineEdit::textEdited, this, [this](const QString &text) {
+        FItem = ComboBoxFind->findText(text, Qt::MatchExactly | Qt::MatchCaseSensitive);
+        ComboBoxFindChange();
+    });
+    connect(EditFind, &QLineEdit::textChanged, this, [this] { EditFindChange(); });
+    hide();
+}
+
+void FindPanel::ComboBoxFindChange() { ButtonFind->show(); }
+
+void FindPanel::EditFindChange() { ButtonFindNext->hide(); }
+
+void FindPanel::FindClick()
+{
+    if (tag(FTagHolder) != 0) {
+        hide();
+        setTag(FTagHolder, 0);
+        return;
+    }
+    show();
+    setTag(FTagHolder, 1);
+    cedFindYear->clear();
+}
+
+bool FindPanel::continuesOnEnter() const { return !ButtonFindNext->isHidden(); }
+
+void FindPanel::find(FindFrom from, QWidget *authorControl)
+{
+    const FindRequest request{FItem, EditFind->text(), cedFindYear->text(), from};
+    if (request.item < 0 || request.text.isEmpty())
+        return;
+    FindOutcome outcome;
+    {
+        const quil::WaitCursor wait;
+        outcome = findInTable(DataModule1->ADOTable, request, DataModule1->View);
+    }
+    if (outcome == FindOutcome::NotFound) {
+        if (from == FindFrom::Next)
+            ButtonFindNext->hide();
+        return;
+    }
+    ButtonFindNext->show();
+    if (request.item == FindAuthor && authorControl &&
+        (from == FindFrom::First || request.yearMode()))
+        authorControl->setFocus();
+}
+
+bool FindPanel::eventFilter(QObject *watched, QEvent *event)
+{
+    if (watched == EditFind && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent *>(event)->key();
+        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+            emit enterPressed();
+            return true;
+        }
+    }
+    return QGroupBox::eventFilter(watched, event);
+}
+
+void FindPanel::mouseDoubleClickEvent(QMouseEvent *event)
+{
+    emit doubleClicked();
+    event->accept();
+}
+
+} // namespace search

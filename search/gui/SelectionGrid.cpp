@@ -1,0 +1,27 @@
+#include "search/gui/SelectionGrid.h"
+
+#include "platform/gui/DBGrid.h"
+#include "store/Book.h"
+
+#include <QHeaderView>
+
+namespace search {
+
+void setUpSelectionGrid(quil::DBGrid &grid)
+{
+    grid.setColumns({
+        {book::Name, QStringLiteral("Выборка - Автор"), 401, Qt::AlignLeft | Qt::AlignVCenter},
+        {book::Title, QStringLiteral("Выборка - Название"), 530, Qt::AlignLeft | Qt::AlignVCenter},
+        {book::City, QStringLiteral("Год"), 56, Qt::AlignCenter},
+    });
+    QHeaderView *titles = grid.horizontalHeader();
+    QFont bold = titles->font();
+    bold.setBold(true);
+    titles->setFont(bold);
+    // Header labels are drawn in the palette's button text.
+    QPalette maroon = titles->palette();
+    maroon.setColor(QPalette::ButtonText, QColor(0x80, 0x00, 0x00));
+    titles->setPalette(maroon);
+}
+
+} // namespace search

@@ -1,0 +1,271 @@
+// The find panel in the running window: showing and hiding it, the buttons' visibility, find
+// versus find-next (start entry, focus, what the status bar ends with), Enter in the search
+// text, and a walk that fails half-way.
+#include "AppFixture.h"
+
+#include "search/gui/FindPanel.h"
+
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QToolButton>
+
+namespace {
+
+search::FindPanel *panel() { return Form1->gbFind; }
+
+// Picks an item of the chooser with the keyboard, as a user can.
+void choose(int item)
+{
+    QComboBox *chooser = panel()->ComboBoxFind;
+    while (chooser->currentIndex() < item)
+        QTest::keyClick(chooser, Qt::Key_Down);
+    while (chooser->currentIndex() > item)
+        QTest::keyClick(chooser, Qt::Key_Up);
+}
+
+int tagOf(QObject *item) { return item->property("Tag").toInt(); }
+
+// In the default order (City, Name, Title).
+const QList<Entry> Authors = {{"Петров", "Т1", "1990"},
+                              {"Иванов", "Т2", "1995"},
+                              {"Иванова", "Т3", "2005"},
+                              {"иванов", "Т4", "2010"},
+                              {"Сидоров", "Т5", "2015"}};
+
+} // namespace
+
+class TestFind : public QObject {
+    Q_OBJECT
+private slots:
+    void panelToggles();
+    void buttonVisibility();
+    void findAndFindNext();
+    void yearModeAndFocus_data();
+    void yearModeAndFocus();
+    void enterInSearchText();
+    void emptyTable();
+    void failedWalkRestoresCursorAndDisplay();
+};
+
+void TestFind::panelToggles()
+{
+    AppFixture app;
+    app.startWithLibrary("Books.mdb", Authors);
+    QVERIFY(!panel()->isVisible());
+    QCOMPARE(panel()->ComboBoxFind->currentText(), QStringLiteral(" Поле для поиска"));
+    QCOMPARE(panel()->chosenItem(), -1);
+    QStringList items;
+    for (int i = 0; i < panel()->ComboBoxFind->count(); ++i)
+        items << panel()->ComboBoxFind->itemText(i);
+    QCOMPARE(items, QStringList({"Автор", "Название ", "KeyWord", "Абстракт", "Издатель"}));
+
+    trigger(Form1->mmSearch);
+    QVERIFY(panel()->isVisible());
+    QCOMPARE(tagOf(Form1->mmSearch), 1);
+    choose(1);
+    typeText(panel()->EditFind, "Т3");
+    typeText(panel()->cedFindYear, "2005");
+    panel()->ButtonFind->click();
+    QVERIFY(panel()->ButtonFindNext->isVisible());
+
+    // Hiding and showing empties the year and keeps the chooser, the text and the buttons.
+    Form1->siTableFind->click();
+    QVERIFY(!panel()->isVisible());
+    QCOMPARE(tagOf(Form1->mmSearch), 0);
+    trigger(Form1->mmSearch);
+    QVERIFY(panel()->isVisible());
+    QCOMPARE(panel()->cedFindYear->text(), QString());
+    QCOMPARE(panel()->chosenItem(), 1);
+    QCOMPARE(panel()->EditFind->text(), QStringLiteral("Т3"));
+    QVERIFY(panel()->ButtonFind->isVisible());
+    QVERIFY(panel()->ButtonFindNext->isVisible());
+
+    // A double click on the panel's background hides it, as the menu does.
+    QTest::mouseDClick(panel(), Qt::LeftButton, {}, QPoint(6, panel()->height() - 6));
+    QVERIFY(!panel()->isVisible());
+    QCOMPARE(tagOf(Form1->mmSearch), 0);
+    QCOMPARE(app.dialogs.errors(), QStringList());
+}
+
+void TestFind::buttonVisibility()
+{
+    AppFixture app;
+    app.startWithLibrary("Books.mdb", Authors);
+    trigger(Form1->mmSearch);
+    QVERIFY(!panel()->ButtonFind->isVisible());
+    QVERIFY(!panel()->ButtonFindNext->isVisible());
+
+    // Typing into the chooser shows "Поиск" as choosing does; a text that is no item's text
+    // chooses nothing, and a search then does nothing.
+    QTest::keyClicks(panel()->ComboBoxFind->lineEdit(), "x");
+    QVERIFY(panel()->ButtonFind->isVisible());
+    QCOMPARE(panel()->chosenItem(), -1);
+    typeText(panel()->EditFind, "Иванов");
+    app.table().Last();
+    panel()->ButtonFind->click();
+    QCOMPARE(app.table().RecNo(), 5);
+    QVERIFY(!panel()->ButtonFindNext->isVisible());
+    // Typing an item's text exactly chooses it.
+    QComboBox *chooser = panel()->ComboBoxFind;
+    typeText(chooser->lineEdit(), "Автор");
+    QCOMPARE(panel()->chosenItem(), 0);
+
+    panel()->ButtonFind->click();
+    QVERIFY(panel()->ButtonFindNext->isVisible());
+    // Changing the chooser or the year leaves "Далее"; one character of search text hides it.
+    choose(1);
+    typeText(panel()->cedFindYear, "19");
+    QVERIFY(panel()->ButtonFindNext->isVisible());
+    QTest::keyClick(panel()->EditFind, Qt::Key_A);
+    QVERIFY(!panel()->ButtonFindNext->isVisible());
+    QVERIFY(panel()->ButtonFind->isVisible());
+}
+
+void TestFind::findAndFindNext()
+{
+    AppFixture app;
+    app.startWithLibrary("Books.mdb", Authors);
+    trigger(Form1->mmSearch);
+    choose(0);
+    typeText(panel()->EditFind, "Иванов");
+
+    // From the first entry: the first match, whatever entry was current.
+    app.table().Last();
+    panel()->ButtonFind->click();
+    QCOMPARE(app.currentName(), QStringLiteral("Иванов"));
+    QCOMPARE(Form1->statusPanel(0), QStringLiteral("2 из 5"));
+    QCOMPARE(Form1->statusPanel(1), QStringLiteral("Иванов    Т2"));
+    QVERIFY(panel()->ButtonFindNext->isVisible());
+
+    // From the entry after the current one, also when the user has moved since.
+    app.table().First();
+    panel()->ButtonFindNext->click();
+    QCOMPARE(app.currentName(), QStringLiteral("Иванов"));
+    panel()->ButtonFindNext->click();
+    QCOMPARE(app.currentName(), QStringLiteral("Иванова"));
+    QCOMPARE(Form1->statusPanel(1), QStringLiteral("Иванова    Т3"));
+    QVERIFY(panel()->ButtonFindNext->isVisible());
+
+    // Exact case: "иванов" is no match; nothing after it: the first entry, "Далее" hidden.
+    panel()->ButtonFindNext->click();
+    QCOMPARE(app.table().RecNo(), 1);
+    QCOMPARE(Form1->statusPanel(1), QStringLiteral("Петров    Т1"));
+    QVERIFY(!panel()->ButtonFindNext->isVisible());
+
+    // A continued search from the last entry never tests the last entry itself.
+    typeText(panel()->EditFind, "Сидоров");
+    panel()->ButtonFind->click();
+    QCOMPARE(app.table().RecNo(), 5);
+    panel()->ButtonFindNext->click();
+    QCOMPARE(app.table().RecNo(), 1);
+    QVERIFY(!panel()->ButtonFindNext->isVisible());
+
+    // A search that finds nothing from the first entry leaves "Далее" as it was: no title
+    // holds the author.
+    panel()->ButtonFind->click();
+    QVERIFY(panel()->ButtonFindNext->isVisible());
+    choose(1);
+    panel()->ButtonFind->click();
+    QCOMPARE(app.table().RecNo(), 1);
+    QCOMPARE(Form1->statusPanel(1), QStringLiteral("Петров    Т1"));
+    QVERIFY(panel()->ButtonFindNext->isVisible());
+    QVERIFY(!app.table().ControlsDisabled());
+    QCOMPARE(QGuiApplication::overrideCursor(), nullptr);
+    QCOMPARE(app.dialogs.errors(), QStringList());
+}
+
+void TestFind::yearModeAndFocus_data()
+{
+    QTest::addColumn<int>("item");
+    QTest::addColumn<QString>("year");
+    QTest::addColumn<bool>("first"); // "Поиск", else "Далее"
+    QTest::addColumn<int>("start");
+    QTest::addColumn<int>("found");
+    QTest::addColumn<bool>("authorFocus");
+    // "ов" is in every author; the years are 1990, 1995, 2005, 2010, 2015.
+    QTest::newRow("author from the first: focus") << 0 << "" << true << 4 << 1 << true;
+    QTest::newRow("author continued: no focus") << 0 << "" << false << 1 << 2 << false;
+    QTest::newRow("author continued in year mode: focus") << 0 << "20" << false << 1 << 3 << true;
+    QTest::newRow("year 199 holds for 1995") << 0 << "199" << false << 1 << 2 << true;
+    QTest::newRow("year 5: the first year with a 5") << 0 << "5" << true << 5 << 2 << true;
+    QTest::newRow("lone blank: no year holds one") << 0 << " " << true << 3 << 1 << false;
+    QTest::newRow("title never moves the focus") << 1 << "" << true << 4 << 1 << false;
+}
+
+void TestFind::yearModeAndFocus()
+{
+    QFETCH(int, item);
+    QFETCH(QString, year);
+    QFETCH(bool, first);
+    QFETCH(int, start);
+    QFETCH(int, found);
+    QFETCH(bool, authorFocus);
+    AppFixture app;
+    app.startWithLibrary("Books.mdb", Authors);
+    trigger(Form1->mmSearch);
+    choose(item);
+    typeText(panel()->EditFind, item == 0 ? "ов" : "Т");
+    typeText(panel()->cedFindYear, year);
+    app.table().setRecNo(start);
+    Form1->DBGrid->setFocus();
+    (first ? panel()->ButtonFind : panel()->ButtonFindNext)->click();
+    QCOMPARE(app.table().RecNo(), found);
+    QCOMPARE(Form1->focusWidget() == Form1->DBmeName, authorFocus);
+}
+
+void TestFind::enterInSearchText()
+{
+    AppFixture app;
+    app.startWithLibrary("Books.mdb", Authors);
+    trigger(Form1->mmSearch);
+    choose(0);
+    typeText(panel()->EditFind, "Иванов");
+    // Enter starts a search while "Далее" is hidden, with any shift key, and continues it
+    // while "Далее" shows.
+    QTest::keyClick(panel()->EditFind, Qt::Key_Return, Qt::ShiftModifier);
+    QCOMPARE(app.table().RecNo(), 2);
+    QTest::keyClick(panel()->EditFind, Qt::Key_Enter, Qt::KeypadModifier);
+    QCOMPARE(app.table().RecNo(), 3);
+    // One more character hides "Далее": Enter then searches from the first entry again.
+    QTest::keyClick(panel()->EditFind, Qt::Key_Backspace);
+    QTest::keyClick(panel()->EditFind, Qt::Key_Return);
+    QCOMPARE(app.table().RecNo(), 2);
+    // Other keys are the edit's own.
+    QTest::keyClick(panel()->EditFind, Qt::Key_A);
+    QCOMPARE(panel()->EditFind->text(), QStringLiteral("Иваноa"));
+    QCOMPARE(app.table().RecNo(), 2);
+}
+
+void TestFind::emptyTable()
+{
+    AppFixture app;
+    app.startWithLibrary("Empty.mdb");
+    trigger(Form1->mmSearch);
+    choose(0);
+    typeText(panel()->EditFind, "А");
+    panel()->ButtonFind->click();
+    QCOMPARE(Form1->statusPanel(0), QStringLiteral("Нет записей"));
+    QCOMPARE(Form1->statusPanel(1), QStringLiteral("Информация отсутствует"));
+    QVERIFY(!panel()->ButtonFindNext->isVisible());
+    QCOMPARE(app.dialogs.errors(), QStringList());
+}
+
+void TestFind::failedWalkRestoresCursorAndDisplay()
+{
+    AppFixture app;
+    const QString path = app.startWithLibrary("Books.mdb", Authors);
+    trigger(Form1->mmSearch);
+    choose(2);
+    typeText(panel()->EditFind, "k");
+    // Another program takes the keyword column away under the open library.
+    execOn(path, {"ALTER TABLE Books RENAME COLUMN Location TO Gone"});
+    panel()->ButtonFind->click();
+    QCOMPARE(app.dialogs.errors().size(), 1);
+    QCOMPARE(QGuiApplication::overrideCursor(), nullptr);
+    QVERIFY(!app.table().ControlsDisabled());
+    QVERIFY(!panel()->ButtonFindNext->isVisible());
+}
+
+QUIL_APP_TEST_MAIN(TestFind)
+#include "test_find.moc"

@@ -1,0 +1,274 @@
+// The selection panel and grid in the running window: the menu's Tag state table, the panel's
+// buttons, the grid's columns and full texts, the main table following the grid's current row,
+// Enter pressing Select while the panel shows, and a selection the engine refuses.
+#include "AppFixture.h"
+
+#include "search/gui/SelectPanel.h"
+
+#include <QComboBox>
+#include <QHeaderView>
+#include <QPushButton>
+#include <QToolButton>
+
+namespace {
+
+search::SelectPanel *panel() { return Form1->gbSelect; }
+quil::Query &query() { return DataModule1->ADOQuery; }
+int tagOf(QObject *item) { return item->property("Tag").toInt(); }
+
+// Name, Title, City, Location; "NULL" stores no value.
+QString makeLibrary(AppFixture &app, const QList<QStringList> &rows)
+{
+    const QString path = app.library("Select.mdb");
+    library::create(path);
+    QStringList statements;
+    for (const QStringList &r : rows) {
+        QStringList values;
+        for (const QString &v : r)
+            values << (v == "NULL" ? v : "'" + QString(v).replace("'", "''") + "'");
+        statements << "INSERT INTO Books (Name, Title, City, Location, WName, WTitle) VALUES (" +
+                          values.join(',') + "," + values[0] + "," + values[1] + ")";
+    }
+    execOn(path, statements);
+    return path;
+}
+
+const QString LongAuthor = QStringLiteral("Иванов А.Б., Петров В.Г., Сидоров Д.Е., Кузнецов Ж.З.");
+
+// In the table's default order (City, Name, Title) and in the selection's: the same order.
+const QList<QStringList> Rows = {
+    {"Петров", "Металлы", "1990", "металл"},      {LongAuthor, "Плёнки", "1995", "плёнка, металл"},
+    {"Ёлкин", "Сплавы", "2001", "сплав; металл"}, {"Без ключей", "Т", "2002", "NULL"},
+    {"Иванов", "Плёнки", "2005", "плёнка"},
+};
+
+// What shows: the Tag, the panel, the grid.
+QString state()
+{
+    return QStringLiteral("%1 %2 %3")
+        .arg(tagOf(Form1->mmSelect))
+        .arg(panel()->isVisible() ? "panel" : "-")
+        .arg(Form1->DBgrQuery->isVisible() ? "grid" : "-");
+}
+
+QStringList gridNames()
+{
+    QStringList names;
+    QAbstractItemModel *model = Form1->DBgrQuery->model();
+    for (int row = 0; row < model->rowCount(); ++row)
+        names << model->index(row, 0).data().toString();
+    return names;
+}
+
+} // namespace
+
+class TestSelect : public QObject {
+    Q_OBJECT
+private slots:
+    void tagStateTable();
+    void panelAndGrid();
+    void selectionFollowedByKey();
+    void enterPressesSelect();
+    void refusedSelection();
+};
+
+void TestSelect::tagStateTable()
+{
+    AppFixture app;
+    app.start();
+    app.pick(makeLibrary(app, Rows));
+    QCOMPARE(state(), QStringLiteral("0 - -"));
+
+    trigger(Form1->mmSelect);
+    QCOMPARE(state(), QStringLiteral("1 panel -"));
+    // The menu while the panel shows and nothing was selected: the panel stays either way.
+    trigger(Form1->mmSelect);
+    QCOMPARE(state(), QStringLiteral("0 panel -"));
+    Form1->siSelectData->click();
+    QCOMPARE(state(), QStringLiteral("1 panel -"));
+
+    panel()->bbOKSelect->click();
+    QCOMPARE(state(), QStringLiteral("1 - grid"));
+    // "Close Select" hides the grid and leaves the Tag: the next menu command shows nothing
+    // and the one after it opens the panel.
+    trigger(Form1->CloseSelectGrid);
+    QCOMPARE(state(), QStringLiteral("1 - -"));
+    trigger(Form1->mmSelect);
+    QCOMPARE(state(), QStringLiteral("0 - -"));
+    trigger(Form1->mmSelect);
+    QCOMPARE(state(), QStringLiteral("1 panel -"));
+
+    // A selection from any Tag ends at 1 with the grid in the panel's place.
+    trigger(Form1->mmSelect);
+    QCOMPARE(state(), QStringLiteral("0 panel -"));
+    panel()->bbOKSelect->click();
+    QCOMPARE(state(), QStringLiteral("1 - grid"));
+    // The menu hides the grid; the query keeps its result.
+    trigger(Form1->mmSelect);
+    QCOMPARE(state(), QStringLiteral("0 - -"));
+    QVERIFY(query().Active());
+
+    trigger(Form1->mmSelect);
+    typeText(panel()->edAuthor, "ов");
+    typeText(panel()->edKeyW2, "металл");
+    panel()->bbClearSelect->click();
+    QCOMPARE(state(), QStringLiteral("1 panel -"));
+    const search::SelectionTexts texts = panel()->texts();
+    QCOMPARE(QStringList({texts.author, texts.title, texts.keyword1, texts.keyword2}),
+             QStringList({"", "", "", ""}));
+    panel()->bbCloseSelect->click();
+    QCOMPARE(state(), QStringLiteral("0 - -"));
+    QCOMPARE(app.dialogs.errors(), QStringList());
+}
+
+void TestSelect::panelAndGrid()
+{
+    AppFixture app;
+    app.start();
+    app.pick(makeLibrary(app, Rows));
+    trigger(Form1->mmSelect);
+    QCOMPARE(panel()->bbClearSelect->text(), QStringLiteral("  Clear"));
+    QCOMPARE(panel()->bbCloseSelect->text(), QStringLiteral("  Close"));
+    QCOMPARE(panel()->bbOKSelect->text(), QStringLiteral("   Select"));
+    for (QPushButton *button :
+         {panel()->bbClearSelect, panel()->bbCloseSelect, panel()->bbOKSelect})
+        QCOMPARE(button->toolTip(), QStringLiteral("Закончить поиск"));
+
+    // Clear, then Select: every entry whose author, title and keywords hold a value.
+    panel()->bbClearSelect->click();
+    panel()->bbOKSelect->click();
+    QCOMPARE(gridNames(), QStringList({"Петров", LongAuthor, "Ёлкин", "Иванов"}));
+    QCOMPARE(query().Sort(), QStringLiteral("City, Name, Title ASC"));
+
+    QHeaderView *titles = Form1->DBgrQuery->horizontalHeader();
+    QStringList columns;
+    for (int c = 0; c < titles->count(); ++c)
+        columns << QStringLiteral("%1 %2")
+                       .arg(titles->model()->headerData(c, Qt::Horizontal).toString())
+                       .arg(titles->sectionSize(c));
+    QCOMPARE(columns, QStringList({"Выборка - Автор 401", "Выборка - Название 530", "Год 56"}));
+    QVERIFY(titles->font().bold());
+    QCOMPARE(titles->palette().color(QPalette::ButtonText), QColor(0x80, 0x00, 0x00));
+    // The selection shows whole what the main grid shortens.
+    QCOMPARE(Form1->DBGrid->model()->index(1, 0).data().toString(), LongAuthor.left(40) + " ...");
+    QCOMPARE(Form1->DBgrQuery->model()->index(1, 0).data().toString(), LongAuthor);
+}
+
+void TestSelect::selectionFollowedByKey()
+{
+    AppFixture app;
+    app.start();
+    // The second entry's author and title lie inside the first's: the key, not the texts,
+    // decides which entry follows.
+    app.pick(makeLibrary(app, {{"Иванов, Петров", "Плёнки и сплавы", "1990", "плёнка"},
+                               {"Петров", "Плёнки", "1995", "плёнка"},
+                               {"Сидоров", "Сплавы", "2000", "сплав"}}));
+    trigger(Form1->mmSelect);
+    // Case is folded for Cyrillic: "ПЛЁНКА" selects "плёнка".
+    typeText(panel()->edResume, "ПЛЁНКА");
+    panel()->bbOKSelect->click();
+    QCOMPARE(gridNames(), QStringList({"Иванов, Петров", "Петров"}));
+    QCOMPARE(app.currentName(), QStringLiteral("Иванов, Петров"));
+    QCOMPARE(Form1->statusPanel(2), QStringLiteral("1 из 2"));
+
+    // A move in the grid moves the main table and its record pane.
+    Form1->DBgrQuery->setFocus();
+    QTest::keyClick(Form1->DBgrQuery, Qt::Key_Down);
+    QCOMPARE(query().RecNo(), 2);
+    QCOMPARE(app.currentName(), QStringLiteral("Петров"));
+    QCOMPARE(app.table().RecNo(), 2);
+    QCOMPARE(Form1->DBmeName->toPlainText(), QStringLiteral("Петров"));
+    QCOMPARE(Form1->statusPanel(0), QStringLiteral("2 из 3"));
+    QCOMPARE(Form1->statusPanel(2), QStringLiteral("2 из 2"));
+
+    // An empty result: an empty grid, panel 2 and the main table as they were.
+    trigger(Form1->mmSelect);
+    trigger(Form1->mmSelect);
+    typeText(panel()->edAuthor, "Нет такого");
+    panel()->bbOKSelect->click();
+    QCOMPARE(gridNames(), QStringList());
+    QVERIFY(Form1->DBgrQuery->isVisible());
+    QCOMPARE(Form1->statusPanel(2), QStringLiteral("2 из 2"));
+    QCOMPARE(app.currentName(), QStringLiteral("Петров"));
+    QCOMPARE(app.dialogs.errors(), QStringList());
+}
+
+void TestSelect::enterPressesSelect()
+{
+    AppFixture app;
+    app.start();
+    app.pick(makeLibrary(app, Rows));
+    trigger(Form1->mmSearch);
+    QTest::keyClick(Form1->gbFind->ComboBoxFind, Qt::Key_Down);
+    typeText(Form1->gbFind->EditFind, "Иванов");
+
+    // While the panel is hidden Enter in the search text searches.
+    QTest::keyClick(Form1->gbFind->EditFind, Qt::Key_Return);
+    QCOMPARE(app.currentName(), LongAuthor);
+    QVERIFY(Form1->gbFind->ButtonFindNext->isVisible());
+    QCOMPARE(state(), QStringLiteral("0 - -"));
+    QTest::keyClick(Form1->gbFind->EditFind, Qt::Key_Backspace);
+
+    // While it shows, Enter in the search text, the panel's edits and the main grid selects.
+    const auto enterSelects = [](QWidget *target) {
+        trigger(Form1->mmSelect);
+        QCOMPARE(state(), QStringLiteral("1 panel -"));
+        QTest::keyClick(target, Qt::Key_Return);
+        QCOMPARE(state(), QStringLiteral("1 - grid"));
+        trigger(Form1->mmSelect);
+    };
+    typeText(panel()->edAuthor, "ов");
+    enterSelects(Form1->gbFind->EditFind);
+    QCOMPARE(gridNames(), QStringList({"Петров", LongAuthor, "Иванов"}));
+    QCOMPARE(app.currentName(), QStringLiteral("Петров"));
+    // No search ran: it would have found "Ивано" and shown "Далее".
+    QVERIFY(!Form1->gbFind->ButtonFindNext->isVisible());
+    enterSelects(panel()->edKeyW2);
+    enterSelects(Form1->DBGrid);
+
+    // The author memo takes Enter itself: a line break, no selection.
+    trigger(Form1->mmSelect);
+    Form1->DBmeName->moveCursor(QTextCursor::End);
+    QTest::keyClick(Form1->DBmeName, Qt::Key_Return);
+    QCOMPARE(state(), QStringLiteral("1 panel -"));
+    QVERIFY(Form1->DBmeName->toPlainText().endsWith(QLatin1Char('\n')));
+
+    // Hidden again, the panel's buttons take no Enter.
+    panel()->bbCloseSelect->click();
+    query().Close();
+    QTest::keyClick(Form1->DBGrid, Qt::Key_Return);
+    QCOMPARE(state(), QStringLiteral("0 - -"));
+    QVERIFY(!query().Active());
+    QCOMPARE(app.dialogs.errors(), QStringList());
+}
+
+void TestSelect::refusedSelection()
+{
+    AppFixture app;
+    app.start();
+    const QString path = makeLibrary(app, Rows);
+    app.pick(path);
+    trigger(Form1->mmSelect);
+    trigger(Form1->mmSelect);
+    // Quotes, apostrophes and semicolons are characters to look for, nothing more.
+    typeText(panel()->edTitle, "\"); DROP TABLE Books; --'");
+    panel()->bbOKSelect->click();
+    QCOMPARE(gridNames(), QStringList());
+    QCOMPARE(state(), QStringLiteral("1 - grid"));
+    QCOMPARE(storedRows(path, "Name").size(), Rows.size());
+
+    // The engine refuses (another program took the keyword column away): the error is
+    // reported, the query stays closed, panel, grid and Tag stay as they were.
+    trigger(Form1->mmSelect);
+    trigger(Form1->mmSelect);
+    trigger(Form1->mmSelect);
+    QCOMPARE(state(), QStringLiteral("0 panel -"));
+    execOn(path, {"ALTER TABLE Books RENAME COLUMN Location TO Gone"});
+    panel()->bbOKSelect->click();
+    QCOMPARE(app.dialogs.errors().size(), 1);
+    QVERIFY(!query().Active());
+    QCOMPARE(state(), QStringLiteral("0 panel -"));
+}
+
+QUIL_APP_TEST_MAIN(TestSelect)
+#include "test_select.moc"
