@@ -22,6 +22,7 @@
 #include <QToolButton>
 #include <algorithm>
 #include <cstdio>
+#include <ctime>
 #include <vector>
 
 namespace {
@@ -61,6 +62,24 @@ public:
     }
 };
 
+// Median processor time of this thread over `runs` calls, in milliseconds: what a move or a
+// store costs here, apart from waiting for the disk or for other programs.
+double medianCpuMs(int runs, const std::function<void()> &prepare, const std::function<void()> &fn)
+{
+    std::vector<double> times;
+    for (int i = 0; i < runs; ++i) {
+        if (prepare)
+            prepare();
+        timespec a{}, b{};
+        clock_gettime(CLOCK_THREAD_CPUTIME_ID, &a);
+        fn();
+        clock_gettime(CLOCK_THREAD_CPUTIME_ID, &b);
+        times.push_back((b.tv_sec - a.tv_sec) * 1e3 + (b.tv_nsec - a.tv_nsec) / 1e6);
+    }
+    std::sort(times.begin(), times.end());
+    return times[times.size() / 2];
+}
+
 void typeKey(QWidget *target, Qt::Key key, const QString &text)
 {
     QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, text);
@@ -86,30 +105,46 @@ void runEditor(const quilbench::Options &options)
     settle();
     quil::DBRichEdit *edit = FormEdit->Editor;
 
+    const auto next = [&] {
+        Form1->siNextClick();
+        settle();
+    };
+    // An edit in the middle of the abstract, then the store with the caret put back.
+    const auto typeOne = [&] {
+        edit->setSelStart(edit->document()->characterCount() / 2);
+        edit->textCursor().insertText(QStringLiteral("ж"));
+        settle();
+    };
+    const auto save = [&] {
+        FormEdit->SaveTableBtn->click();
+        settle();
+    };
+
     PaintCounter counter;
     edit->viewport()->installEventFilter(&counter);
-    quilbench::report(QStringLiteral("editor_next"),
-                      quilbench::medianMs(std::max(options.runs, 301), [&] {
-                          Form1->siNextClick();
-                          settle();
-                      }));
-
-    std::printf("  (editor paints per move: %.2f)\n",
-                counter.paints / double(std::max(options.runs, 301)));
-    // An edit in the middle of the abstract, then the store with the caret put back.
+    const int moves = std::max(options.runs, 301);
+    quilbench::report(QStringLiteral("editor_next"), quilbench::medianMs(moves, next));
+    std::printf("  (editor paints per move: %.2f)\n", counter.paints / double(moves));
     quilbench::report(QStringLiteral("editor_save"),
-                      quilbench::medianMs(
-                          std::max(options.runs, 51),
-                          [&] {
-                              edit->setSelStart(edit->document()->characterCount() / 2);
-                              edit->textCursor().insertText(QStringLiteral("ж"));
-                              settle();
-                          },
-                          [&] {
-                              FormEdit->SaveTableBtn->click();
-                              settle();
-                          }));
+                      quilbench::medianMs(std::max(options.runs, 51), typeOne, save));
 
+    if (qEnvironmentVariableIsSet("QUIL_BENCH_SPLIT")) {
+        quilbench::report(QStringLiteral("  next_cpu"), medianCpuMs(101, {}, next));
+        quilbench::report(QStringLiteral("  save_cpu"), medianCpuMs(51, typeOne, save));
+        // The store alone, the control's RTF alone and the reload alone, to see where a save goes.
+        quilbench::report(QStringLiteral("  post_only"),
+                          quilbench::medianMs(
+                              51,
+                              [&] {
+                                  DataModule1->ADOTable.Edit();
+                                  edit->textCursor().insertText(QStringLiteral("ж"));
+                              },
+                              [&] { DataModule1->ADOTable.Post(); }));
+        quilbench::report(QStringLiteral("  rtf_only"),
+                          quilbench::medianMs(51, [&] { (void)edit->Rtf(); }));
+        quilbench::report(QStringLiteral("  reload_only"),
+                          quilbench::medianMs(51, [&] { edit->setText(edit->Rtf()); }));
+    }
     const QByteArray longRtf = longAbstractRtf(50000);
     edit->setText(QString::fromLatin1(longRtf));
     edit->setSelStart(edit->document()->characterCount() / 2);

@@ -52,11 +52,12 @@ double proportionFor(DBRichEdit::LineSpacing rule)
 
 QTextCharFormat TextAttributes::read() const
 {
-    // The view reads from what it writes to: the selection, or the word at the caret.
-    const QTextCursor c = FEdit.rangeFor(FKind);
+    const QTextCursor c = FEdit.textCursor();
+    // With no selection: the character before the caret, which is the word's when the caret
+    // is in a word (see rangeFor), and what is typed next between words.
     if (!c.hasSelection())
         return c.charFormat();
-    // The first character speaks for the range.
+    // The first selected character speaks for the selection.
     QTextCursor first(FEdit.document());
     first.setPosition(c.selectionStart() + 1);
     return first.charFormat();
@@ -559,8 +560,9 @@ QTextCursor DBRichEdit::rangeFor(TextAttributes::Kind kind) const
     QTextCursor c = textCursor();
     if (c.hasSelection() || kind != TextAttributes::Word)
         return c;
-    // The run of word characters on either side of the caret; none at a caret between blanks
-    // or punctuation.
+    // The word that the caret ends or stands in, or that begins a paragraph at the caret. A
+    // caret after a blank or punctuation stands between words: there the view is what is
+    // typed next, read from the character before, as typing takes it.
     const auto wordChar = [](QChar ch) {
         return ch.isLetterOrNumber() || ch.isMark() || ch == QLatin1Char('_');
     };
@@ -570,6 +572,8 @@ QTextCursor DBRichEdit::rangeFor(TextAttributes::Kind kind) const
     int to = from;
     while (from > 0 && wordChar(text.at(from - 1)))
         --from;
+    if (from == to && from > 0)
+        return c;
     while (to < text.size() && wordChar(text.at(to)))
         ++to;
     if (from < to) {

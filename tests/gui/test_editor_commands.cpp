@@ -158,13 +158,16 @@ void TestEditorCommands::boldOnWordOrSelection_data()
     QTest::addColumn<QString>("bold"); // bold ranges over the whole text afterwards
     QTest::addColumn<bool>("edits");   // the document and the record change
     QTest::newRow("caret inside a word") << 7 << 7 << "6-9,24-27" << true;
-    QTest::newRow("caret at a word's start after a blank") << 11 << 11 << "11-15,24-27" << true;
     QTest::newRow("caret at a word's end") << 5 << 5 << "0-4,24-27" << true;
+    QTest::newRow("caret at a paragraph's first word") << 17 << 17 << "16-22,24-27" << true;
     QTest::newRow("selection inside words") << 2 << 8 << "2-7,24-27" << true;
     QTest::newRow("selection over two paragraphs") << 13 << 20 << "13-19,24-27" << true;
     QTest::newRow("bold word selected: bold off") << 24 << 28 << "" << true;
-    QTest::newRow("caret at a bold word's start: bold off") << 24 << 24 << "" << true;
-    QTest::newRow("caret between blanks: what is typed next") << 35 << 35 << "24-27" << false;
+    QTest::newRow("caret inside a bold word: bold off") << 26 << 26 << "" << true;
+    // Between words the command sets what is typed next, and the button shows that.
+    QTest::newRow("caret between blanks") << 35 << 35 << "24-27" << false;
+    QTest::newRow("caret after a blank, before a word") << 11 << 11 << "24-27" << false;
+    QTest::newRow("caret after a blank, before a bold word") << 24 << 24 << "24-27" << false;
 }
 
 void TestEditorCommands::boldOnWordOrSelection()
@@ -192,9 +195,10 @@ void TestEditorCommands::boldOnWordOrSelection()
     QCOMPARE(editor()->SelStart(), from);
     QCOMPARE(editor()->SelLength(), to - from);
     if (!edits) {
+        const QString text = editor()->document()->toRawText();
         QTest::keyClicks(editor(), "xy");
-        QCOMPARE(editor()->document()->toRawText().mid(29), QString("third xy end"));
-        QCOMPARE(boldRanges(29, 42), QString("35-36"));
+        QCOMPARE(editor()->document()->toRawText(), QString(text).insert(from, "xy"));
+        QCOMPARE(boldRanges(from, from + 2), QString("%1-%2").arg(from).arg(from + 1));
         QCOMPARE(state(), quil::DataSetState::Edit);
     }
     QCOMPARE(app.dialogs.errors(), QStringList());
@@ -793,6 +797,14 @@ void TestEditorCommands::findDialogSendsItsRequest()
     caret(11);
     findNext->click();
     QCOMPARE(editor()->SelStart(), 0);
+    // A dialog standing over the hit moves off it.
+    const QRect hit = editor()->hitRect();
+    dialog.move(hit.center() - QPoint(dialog.frameGeometry().width() / 2, 10));
+    QVERIFY(dialog.frameGeometry().intersects(hit));
+    caret(11);
+    findNext->click();
+    QCOMPARE(editor()->hitRect(), hit);
+    QVERIFY(!dialog.frameGeometry().intersects(hit));
 }
 
 void TestEditorCommands::resetActsOnTypingOnly()
