@@ -4,8 +4,8 @@
 
 namespace quil {
 
-BookImporter::BookImporter(TDataModule1 &dataModule, int batchSize)
-    : FDataModule(dataModule), FBatchSize(batchSize)
+BookImporter::BookImporter(TDataModule1 &dataModule, int batchMilliseconds)
+    : FDataModule(dataModule), FBatchMilliseconds(batchMilliseconds)
 {
 }
 
@@ -28,15 +28,17 @@ void BookImporter::store(std::initializer_list<Assignment> fields)
         table.CheckBrowseMode();
         table.BeginBulk();
         FStarted = true;
+        FBatchClock.start();
     }
     table.Insert();
     for (const Assignment &assignment : fields)
         assignment.first->setAsString(*assignment.second);
     table.Post();
     ++FPosted;
-    if (FPosted - FKept >= FBatchSize) {
+    if (FBatchMilliseconds <= 0 || FBatchClock.hasExpired(FBatchMilliseconds)) {
         table.CommitBulk();
         FKept = FPosted;
+        FBatchClock.start();
     }
 }
 

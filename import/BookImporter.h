@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QElapsedTimer>
 #include <QString>
 #include <initializer_list>
 #include <utility>
@@ -12,13 +13,16 @@ class Field;
 // Stores imported entries through the data module's table the way the new-book command does,
 // so that every post runs the update step. The first store puts away the entry that was
 // current (with what was typed into it); each later entry is written once. Posts are
-// committed in batches: finish() commits what was posted, so an import ended by an error
-// keeps every entry before it and nothing of the one that failed.
+// committed in batches of about two seconds' work, so that a commit's wait for the disk is
+// paid a few times per import rather than every few thousand entries, and what was stored
+// becomes durable as the import runs; finish() commits what was posted, so an import ended
+// by an error keeps every entry before it and nothing of the one that failed.
 class BookImporter {
 public:
     using Assignment = std::pair<Field *, const QString *>;
 
-    explicit BookImporter(TDataModule1 &dataModule, int batchSize = 4096);
+    // A batch of 0 milliseconds commits every entry.
+    explicit BookImporter(TDataModule1 &dataModule, int batchMilliseconds = 2000);
     // Ends an unfinished run, keeping what was posted.
     ~BookImporter();
     BookImporter(const BookImporter &) = delete;
@@ -34,7 +38,8 @@ public:
 
 private:
     TDataModule1 &FDataModule;
-    int FBatchSize;
+    int FBatchMilliseconds;
+    QElapsedTimer FBatchClock;
     bool FStarted = false;
     int FPosted = 0;
     int FKept = 0;

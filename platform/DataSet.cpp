@@ -4,6 +4,7 @@
 #include "platform/DataSource.h"
 #include "platform/Error.h"
 #include "platform/RussianCollation.h"
+#include "platform/SqliteStatement.h"
 
 #include <QSqlError>
 #include <QSqlRecord>
@@ -160,6 +161,7 @@ void DataSet::Close()
     FLiveBookmarks.clear();
     FPageQuery.reset();
     FRecordQuery.reset();
+    FBulkInsert.reset();
     FIndex = 0;
     FBof = FEof = true;
     dataEvent(DataEvent::ActiveChange);
@@ -468,6 +470,11 @@ void DataSet::writeRecord()
     }
     checkWritable();
 
+    const bool inserting = FState == DataSetState::Insert;
+    if (inserting && FBulk) {
+        storeInBulk();
+        return;
+    }
     QStringList names;
     QVariantList values;
     for (size_t i = 0; i < FFields.size(); ++i) {
@@ -475,11 +482,6 @@ void DataSet::writeRecord()
             names << quoted(FFields[i]->FieldName());
             values << FBuffer[i];
         }
-    }
-    const bool inserting = FState == DataSetState::Insert;
-    if (inserting && FBulk) {
-        storeInBulk(names, values);
-        return;
     }
     if (!inserting && names.isEmpty()) {
         finishStore(false, 0);
@@ -538,21 +540,22 @@ QString DataSet::insertStatement(const QStringList &names) const
         .arg(quoted(tableName()), names.join(QLatin1Char(',')), marks.join(QLatin1Char(',')));
 }
 
-// Inside the open bulk transaction: one reused statement, and the key joins the snapshot at
-// EndBulk; the data sources hear nothing until then.
-void DataSet::storeInBulk(const QStringList &names, const QVariantList &values)
+// Inside the open bulk transaction: one statement, kept while the same fields are set, and
+// the key joins the snapshot at EndBulk; the data sources hear nothing until then.
+void DataSet::storeInBulk()
 {
-    QSqlQuery &statement = bulkInsertStatement(insertStatement(names));
-    for (int i = 0; i < values.size(); ++i)
-        statement.bindValue(i, values[i]);
-    if (!statement.exec()) {
-        const QSqlError error = statement.lastError();
-        statement.finish();
+    SqliteStatement &statement = bulkInsertStatement();
+    int bound = 0;
+    for (size_t i = 0; i < FFields.size(); ++i)
+        if (FBufferSet[i] && int(i) != FKeyIndex)
+            statement.bind(bound++, FBuffer[i]);
+    qint64 key = 0;
+    try {
+        key = statement.execute();
+    } catch (const Error &) {
         checkKeyRoom();
-        throwSqlError(error);
+        throw;
     }
-    const qint64 key = statement.lastInsertId().toLongLong();
-    statement.finish();
     FBulkPending.push_back(key);
     FCache.remove(key);
     FState = DataSetState::Browse;
@@ -776,16 +779,17 @@ void DataSet::BeginBulk()
     FBulk = true;
 }
 
-QSqlQuery &DataSet::bulkInsertStatement(const QString &sql)
+SqliteStatement &DataSet::bulkInsertStatement()
 {
-    if (!FBulkInsert || FBulkInsertSql != sql) {
-        FBulkInsert = std::make_unique<QSqlQuery>(FConnection.database());
-        if (!FBulkInsert->prepare(sql)) {
-            const QString message = FBulkInsert->lastError().text();
-            FBulkInsert.reset();
-            throw Error(message);
-        }
-        FBulkInsertSql = sql;
+    if (!FBulkInsert || FBulkInsertFields != FBufferSet) {
+        QStringList names;
+        for (size_t i = 0; i < FFields.size(); ++i)
+            if (FBufferSet[i] && int(i) != FKeyIndex)
+                names << quoted(FFields[i]->FieldName());
+        FBulkInsert.reset();
+        FBulkInsert =
+            std::make_unique<SqliteStatement>(FConnection.database(), insertStatement(names));
+        FBulkInsertFields = FBufferSet;
     }
     return *FBulkInsert;
 }

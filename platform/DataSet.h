@@ -16,6 +16,7 @@ namespace quil {
 
 class Connection;
 class DataSource;
+class SqliteStatement;
 
 enum class DataSetState { Inactive, Browse, Edit, Insert };
 
@@ -173,7 +174,7 @@ private:
     void afterMove();
     void updateRecord();
     void writeRecord();
-    QSqlQuery &bulkInsertStatement(const QString &sql);
+    SqliteStatement &bulkInsertStatement();
     void finishStore(bool inserted, qint64 key);
     void checkWritable() const;
     // Inside the store's transaction: the row in the file is still the row as read at Edit.
@@ -181,7 +182,7 @@ private:
     // An insert refused because the key has no larger value left says so.
     void checkKeyRoom();
     QString insertStatement(const QStringList &names) const;
-    void storeInBulk(const QStringList &names, const QVariantList &values);
+    void storeInBulk();
     const Row &rowFor(qint64 key, int indexHint);
     void fetchPage(int index);
     void readRecord(qint64 key, Row &row);
@@ -218,8 +219,8 @@ private:
     bool FBulk = false;
     std::vector<qint64> FBulkPending;   // inserted since the last commit
     std::vector<qint64> FBulkCommitted; // inserted and committed, not yet in the snapshot
-    std::unique_ptr<QSqlQuery> FBulkInsert;
-    QString FBulkInsertSql;
+    std::unique_ptr<SqliteStatement> FBulkInsert;
+    std::vector<bool> FBulkInsertFields; // the fields FBulkInsert sets
 
     std::unique_ptr<QSqlQuery> FPageQuery;
     std::unique_ptr<QSqlQuery> FRecordQuery;

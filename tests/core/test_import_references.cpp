@@ -3,6 +3,7 @@
 #include "LibraryFixture.h"
 #include "TestSupport.h"
 
+#include "import/BookImporter.h"
 #include "import/Import.h"
 #include "import/ReferenceList.h"
 #include "platform/Error.h"
@@ -96,6 +97,7 @@ private slots:
     void emptyLibraryGetsThePlaceholderFirst();
     void refusedValueStopsHalfWay();
     void failingReadStopsHalfWay();
+    void batchesReachTheFileAsTheImportRuns();
     void missingFile();
 };
 
@@ -300,6 +302,34 @@ void TestImportReferences::failingReadStopsHalfWay()
     const QStringList rows = storedRows(path, "Name");
     QCOMPARE(rows.size(), 1 + whole);
     QCOMPARE(rows.last(), QStringLiteral("author %1").arg(whole - 1));
+}
+
+void TestImportReferences::batchesReachTheFileAsTheImportRuns()
+{
+    TempProgramFolder folder;
+    const QString path = library::folder(folder.path()) + "batches.mdb";
+    library::create(path);
+    execOn(path, {}, {{"Old", "Entry", "1980"}});
+    Module m(path);
+    const QString name = QStringLiteral("a");
+    // Every entry its own batch: another reader of the file sees each one at once.
+    {
+        quil::BookImporter importer(m.dm, 0);
+        importer.store({{m.dm.ADOTableWName, &name}});
+        importer.store({{m.dm.ADOTableWName, &name}});
+        QCOMPARE(importer.kept(), 2);
+        QCOMPARE(storedRows(path).size(), 3);
+    }
+    // A batch still open is not in the file until it is finished.
+    quil::BookImporter importer(m.dm, 60000);
+    importer.store({{m.dm.ADOTableWName, &name}});
+    QCOMPARE(importer.posted(), 1);
+    QCOMPARE(importer.kept(), 0);
+    QCOMPARE(storedRows(path).size(), 3);
+    importer.finish();
+    QCOMPARE(importer.kept(), 1);
+    QCOMPARE(storedRows(path).size(), 4);
+    QCOMPARE(m.dm.ADOTable.RecordCount(), 4);
 }
 
 void TestImportReferences::missingFile()
