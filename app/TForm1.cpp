@@ -8,6 +8,7 @@
 #include "editor/TFormEdit.h"
 #include "export/gui/ExportCommands.h"
 #include "import/gui/ImportCommands.h"
+#include "platform/DisplayText.h"
 #include "platform/Error.h"
 #include "platform/KeyboardLayout.h"
 #include "platform/gui/DBEdit.h"
@@ -566,7 +567,10 @@ void TForm1::attachEditor(TFormEdit &editor)
 
 // ------------------------------------------------------------------------------ MainView
 
-void TForm1::setStatusPanel(int panel, const QString &text) { FPanels[panel]->setText(text); }
+void TForm1::setStatusPanel(int panel, const QString &text)
+{
+    FPanels[panel]->setText(quil::cutForDisplay(text));
+}
 
 QString TForm1::statusPanel(int panel) const { return FPanels[panel]->text(); }
 
@@ -783,6 +787,7 @@ void TForm1::bbSaveClick()
 
 void TForm1::bbDeleteClick()
 {
+    table().checkWritable(); // refused before asking, not after
     if (!quil::dialogs().askYesNo(
             QStringLiteral("Внимание!!!"),
             QStringLiteral("Вы действительно хотите удалить текущую информацию?")))

@@ -2,13 +2,21 @@
 #include "Bench.h"
 #include "LibraryGenerator.h"
 
+#include "app/Startup.h"
+#include "app/TForm1.h"
 #include "platform/Connection.h"
 #include "platform/DataSet.h"
+#include "platform/ScriptedDialogs.h"
 #include "store/Book.h"
 #include "store/LibraryFile.h"
 #include "store/TDataModule1.h"
 
+#include <QCoreApplication>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QSqlDatabase>
+#include <QSqlQuery>
 
 namespace {
 
@@ -67,8 +75,93 @@ void runStore(const quilbench::Options &options)
             quilbench::report(QStringLiteral("walk_read_nothing"), 0);
     });
     quilbench::report(QStringLiteral("walk"), walk);
+
+    // Stores as the record commands make them: one edited field, and a new record, each
+    // written and made durable in the library file itself. On a copy: the generated library
+    // stays as generated for the other suites.
+    dm.ADOConnection.Close();
+    const QString copy = options.folder + QStringLiteral("store-posts.mdb");
+    QFile::remove(copy);
+    QFile::copy(path, copy);
+    dm.ADOConnection.setConnectionString(QStringLiteral("Data Source=") + copy);
+    dm.ADOConnection.Open();
+    dm.ADOTable.Open();
+    int edits = 0;
+    const double edit = quilbench::medianMs(std::max(options.runs, 21), [&] {
+        dm.ADOTable.Edit();
+        dm.ADOTableWName->setAsString(QStringLiteral("Автор %1").arg(edits++));
+        dm.ADOTable.Post();
+    });
+    quilbench::report(QStringLiteral("post_edit"), edit);
+    const double insert = quilbench::medianMs(std::max(options.runs, 21), [&] {
+        dm.ADOTable.Insert();
+        for (quil::Field *field : {dm.ADOTableCity, dm.ADOTableResume, dm.ADOTableLocation})
+            field->setAsString(book::NewText);
+        dm.ADOTable.Post();
+    });
+    quilbench::report(QStringLiteral("post_insert"), insert);
+}
+
+// A library of a few entries, one of which has an author and a title of `chars` characters
+// without a blank: what costs time in proportion to a value's size shows here.
+QString longValueLibrary(const QString &folder, int chars)
+{
+    QDir().mkpath(library::folder(folder));
+    const QString path = library::folder(folder) + QStringLiteral("Long%1.mdb").arg(chars);
+    if (QFile::exists(path))
+        return path;
+    library::create(path);
+    QString value;
+    value.reserve(chars);
+    for (int i = 0; i < chars; ++i)
+        value += QChar(i % 7 == 0 ? u'Ж' : u'a' + i % 26);
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), "long-value");
+        db.setDatabaseName(path);
+        db.open();
+        QSqlQuery q(db);
+        q.prepare(QStringLiteral("INSERT INTO Books (Name, Title, City, WName, WTitle) "
+                                 "VALUES (?,?,?,?,?)"));
+        for (int i = 0; i < 20; ++i) {
+            const bool longOne = i == 10;
+            const QString text = longOne ? value : QStringLiteral("Автор %1").arg(i);
+            for (const QVariant &v :
+                 {QVariant(text), QVariant(text),
+                  QVariant(longOne ? QStringLiteral("1990") : QStringLiteral("2000")),
+                  QVariant(text), QVariant(text)})
+                q.addBindValue(v);
+            q.exec();
+        }
+    }
+    QSqlDatabase::removeDatabase("long-value");
+    return path;
+}
+
+void runLongValue(const quilbench::Options &options)
+{
+    const QString folder = options.folder + QStringLiteral("long/");
+    quil::ScopedScriptedDialogs dialogs;
+    Program program(folder);
+    Form1->show();
+    for (const int chars : {1 << 20, 5 << 20}) {
+        const QString path = longValueLibrary(folder, chars);
+        const QString suffix = chars == 1 << 20 ? QStringLiteral("1mb") : QStringLiteral("5mb");
+        const double core = quilbench::medianMs(options.runs, [&] {
+            TDataModule1 dm;
+            dm.OpenLibrary(folder, QFileInfo(path).fileName());
+            (void)dm.ADOTableName->DisplayText();
+        });
+        quilbench::report(QStringLiteral("open_long_value_") + suffix, core);
+        const double window = quilbench::medianMs(options.runs, [&] {
+            dialogs.nextFileNames.enqueue(path);
+            Form1->SelectLibrary->trigger();
+            QCoreApplication::processEvents();
+        });
+        quilbench::report(QStringLiteral("window_open_long_value_") + suffix, window);
+    }
 }
 
 } // namespace
 
 QUIL_BENCH_SUITE(store, runStore);
+QUIL_BENCH_SUITE(long_value, runLongValue);

@@ -89,6 +89,8 @@ public:
     bool Modified() const { return FModified; }
     // The connection may not write: Edit, Insert, Post and Delete fail with one message.
     bool ReadOnly() const;
+    // Raises the one read-only message when the connection may not write.
+    void checkWritable() const;
     // When another connection has changed the file since the keys were read, reads them again
     // (the current record stays current where it still exists). Only while browsing.
     void CheckForChanges();
@@ -176,7 +178,6 @@ private:
     void writeRecord();
     SqliteStatement &bulkInsertStatement();
     void finishStore(bool inserted, qint64 key);
-    void checkWritable() const;
     // Inside the store's transaction: the row in the file is still the row as read at Edit.
     void checkUnchangedElsewhere(qint64 key);
     // An insert refused because the key has no larger value left says so.

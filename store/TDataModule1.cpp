@@ -164,8 +164,10 @@ QString TDataModule1::ShortFieldText(quil::Field &sender, bool isName)
 {
     if (sender.IsNull())
         return {};
-    const QString text = book::oneLine(sender.AsString());
     const int limit = isName ? 40 : 55;
+    // Only the head of the value is shown; a line break counts one character once made a
+    // blank, so twice the limit (and one more) is enough to tell whether the value is cut.
+    const QString text = book::oneLine(sender.AsString().left(2 * (limit + 1)));
     if (text.size() > limit)
         return text.left(limit) + Ellipsis;
     return text;

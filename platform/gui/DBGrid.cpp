@@ -2,6 +2,7 @@
 
 #include "platform/DataSource.h"
 #include "platform/Dialogs.h"
+#include "platform/DisplayText.h"
 
 #include <QApplication>
 #include <QHeaderView>
@@ -47,7 +48,7 @@ QVariant DBGridModel::data(const QModelIndex &index, int role) const
             return {};
         try {
             // Painting must never raise; a row that cannot be read shows empty.
-            return ds->displayTextAt(index.row(), *field);
+            return cutForDisplay(ds->displayTextAt(index.row(), *field));
         } catch (...) {
             return {};
         }

@@ -2,6 +2,7 @@
 
 #include "platform/DataSource.h"
 #include "platform/Dialogs.h"
+#include "platform/DisplayText.h"
 
 #include <QKeyEvent>
 
@@ -19,7 +20,7 @@ QString toStored(QString text) { return text.replace(QLatin1Char('\n'), QStringL
 DBMemo::DBMemo(QWidget *parent) : QPlainTextEdit(parent)
 {
     FLink.OnDataChange = [this] { loadFromField(); };
-    FLink.OnActiveChange = [this] { setReadOnly(!FLink.writable()); };
+    FLink.OnActiveChange = [this] { applyReadOnly(); };
     FLink.OnUpdateData = [this] {
         if (Field *f = FLink.field())
             f->setAsString(toStored(toPlainText()));
@@ -36,13 +37,37 @@ void DBMemo::setDataField(const QString &field)
     loadFromField();
 }
 
+void DBMemo::applyReadOnly()
+{
+    const bool readOnly = FCut || !FLink.writable();
+    setReadOnly(readOnly);
+    // What may not be changed can still be gone through and copied from the keyboard.
+    if (readOnly)
+        setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+}
+
 void DBMemo::loadFromField()
 {
     const Field *f = FLink.active() ? FLink.field() : nullptr;
-    const QString text = f ? fromStored(f->AsString()) : QString();
+    const QString value = f ? f->AsString() : QString();
+    // Laying out a memo costs more than its length: a value of megabytes shows its head only.
+    const bool cut = value.size() > MemoDisplayLimit;
+    const QString text = fromStored(cut ? value.left(MemoDisplayLimit) : value);
+    if (cut != FCut) {
+        FCut = cut;
+        applyReadOnly();
+    }
+    if (cut || value.size() != FStoredLength)
+        setToolTip(cut ? QStringLiteral("Показаны первые %1 знаков из %2")
+                             .arg(MemoDisplayLimit)
+                             .arg(value.size())
+                       : QString());
+    FStoredLength = value.size();
     if (text == toPlainText())
         return;
     FLoading = true;
+    setWordWrapMode(hasUnbreakableRun(text) ? QTextOption::WrapAnywhere
+                                            : QTextOption::WrapAtWordBoundaryOrAnywhere);
     setPlainText(text);
     FLoading = false;
 }
@@ -54,12 +79,39 @@ void DBMemo::contentsChangedByUser()
     guarded([this] { FLink.Modify(); });
 }
 
+bool DBMemo::cutEditAllowed(QKeyEvent *event)
+{
+    const QString typed = event->text();
+    const bool edits = (!typed.isEmpty() && typed.at(0).isPrint()) ||
+                       event->key() == Qt::Key_Backspace || event->key() == Qt::Key_Delete ||
+                       event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter ||
+                       event->matches(QKeySequence::Paste) || event->matches(QKeySequence::Cut);
+    if (!edits || !FLink.writable())
+        return false;
+    const bool agreed = dialogs().askYesNo(
+        QStringLiteral("Внимание!!!"),
+        QStringLiteral("Поле хранит %1 знаков, показаны первые %2. После правки в нём "
+                       "останется только показанный текст. Править?")
+            .arg(FStoredLength)
+            .arg(MemoDisplayLimit));
+    if (!agreed)
+        return false;
+    FCut = false;
+    applyReadOnly();
+    setToolTip(QString());
+    return true;
+}
+
 void DBMemo::keyPressEvent(QKeyEvent *event)
 {
     // Esc drops the record's edit, so a record the file refuses never holds the user.
     if (event->key() == Qt::Key_Escape && (FLink.Modified() || FLink.editing())) {
         guarded([this] { FLink.CancelEdit(); });
         FLink.Reset();
+        return;
+    }
+    if (FCut && !cutEditAllowed(event)) {
+        QPlainTextEdit::keyPressEvent(event); // moving and copying still work
         return;
     }
     QPlainTextEdit::keyPressEvent(event);

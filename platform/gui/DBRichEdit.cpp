@@ -248,7 +248,7 @@ DBRichEdit::DBRichEdit(QWidget *parent) : QTextEdit(parent), FLinks(new LinkHigh
         if (!FWriting)
             loadFromField();
     };
-    FLink.OnActiveChange = [this] { setReadOnly(!FLink.active()); };
+    FLink.OnActiveChange = [this] { setReadOnly(!FLink.writable()); };
     FLink.OnUpdateData = [this] { writeToField(); };
     connect(this, &QTextEdit::textChanged, this, &DBRichEdit::contentsChangedByUser);
     setReadOnly(true);

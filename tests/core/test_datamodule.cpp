@@ -99,6 +99,16 @@ void TestDataModule::displayTextIsShortened_data()
     QTest::newRow("CR LF at the limit") << QString(39, 'a') + "\r\nb"
                                         << "x\ny" << QString(39, 'a') + "  ..."
                                         << "x y";
+    // Only the head of a value is made one line: the cut must still fall where it would.
+    const QString crlf = QStringLiteral("\r\n");
+    QTest::newRow("breaks up to the limits")
+        << crlf.repeated(40) << crlf.repeated(55) << QString(40, ' ') << QString(55, ' ');
+    QTest::newRow("breaks one past the limits")
+        << crlf.repeated(41) + "z" << crlf.repeated(56) << QString(40, ' ') + " ..."
+        << QString(55, ' ') + " ...";
+    QTest::newRow("a megabyte without blanks")
+        << QString(1 << 20, 'm') << QString(1 << 20, 'n') << QString(40, 'm') + " ..."
+        << QString(55, 'n') + " ...";
     QTest::newRow("lone CR and LF") << "a\rb\nc"
                                     << "t\r\n\r\nu"
                                     << "a b c"

@@ -2,6 +2,7 @@
 // that fail, and with a second program on the same library: it refuses, says why, and keeps
 // what was stored and what was typed.
 #include "LibraryFixture.h"
+#include "ScopedTmpfs.h"
 #include "TestSupport.h"
 
 #include "platform/Error.h"
@@ -43,38 +44,6 @@ QList<Entry> entries(int count)
         list.append({QStringLiteral("Автор %1").arg(i, 5, 10, QLatin1Char('0')),
                      QStringLiteral("Книга %1 ").arg(i) + QString(40, QChar(u'к')), "2000"});
     return list;
-}
-
-// A small file system mounted for one test; skipped where the test may not mount.
-class ScopedTmpfs {
-public:
-    ScopedTmpfs(const QString &path, const QString &options) : FPath(path)
-    {
-        QDir().mkpath(path);
-        FMounted = QProcess::execute("mount", {"-t", "tmpfs", "-o", options, "tmpfs", path}) == 0;
-    }
-    ~ScopedTmpfs()
-    {
-        if (FMounted)
-            QProcess::execute("umount", {FPath});
-    }
-    bool mounted() const { return FMounted; }
-    bool remountReadOnly() { return QProcess::execute("mount", {"-o", "remount,ro", FPath}) == 0; }
-
-private:
-    QString FPath;
-    bool FMounted = false;
-};
-
-// Fills a file system until it takes no more bytes.
-void fill(const QString &folder)
-{
-    QFile filler(folder + "/filler");
-    if (!filler.open(QIODevice::WriteOnly))
-        return;
-    const QByteArray block(4096, 'x');
-    while (filler.write(block) == block.size() && filler.flush()) {
-    }
 }
 
 } // namespace
@@ -275,7 +244,7 @@ void TestStoreFaults::fullDiskKeepsAbstractFile()
     document.setPlainText("старый текст");
     quil::rtf::AbstractFile::save(path, document);
     const QByteArray before = readBytes(path);
-    fill(folder.file("disk"));
+    disk.fill();
     document.setPlainText(QString(20000, QChar(u'н')));
     QVERIFY(errorOf([&] { quil::rtf::AbstractFile::save(path, document); }) != "<no error>");
     QCOMPARE(readBytes(path), before);
