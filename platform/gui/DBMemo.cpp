@@ -26,6 +26,8 @@ DBMemo::DBMemo(QWidget *parent) : QPlainTextEdit(parent)
     };
     connect(this, &QPlainTextEdit::textChanged, this, &DBMemo::contentsChangedByUser);
     setReadOnly(true);
+    // Tab goes to the next control, as in a form; a tab character is typed with Ctrl+Tab.
+    setTabChangesFocus(true);
 }
 
 void DBMemo::setDataSource(DataSource *source) { FLink.setDataSource(source); }
@@ -60,6 +62,10 @@ void DBMemo::keyPressEvent(QKeyEvent *event)
     if (event->key() == Qt::Key_Escape && (FLink.Modified() || FLink.editing())) {
         guarded([this] { FLink.CancelEdit(); });
         FLink.Reset();
+        return;
+    }
+    if (event->key() == Qt::Key_Tab && event->modifiers() == Qt::ControlModifier && !isReadOnly()) {
+        insertPlainText(QStringLiteral("\t"));
         return;
     }
     QPlainTextEdit::keyPressEvent(event);
