@@ -387,7 +387,7 @@ void TForm1::createGrids()
     DBGrid->setColumns({
         {book::Name, QStringLiteral("Автор(ы)"), 401, Qt::AlignLeft | Qt::AlignVCenter, 44},
         {book::Title, QStringLiteral("Название статьи (книги)"), 530,
-         Qt::AlignLeft | Qt::AlignVCenter, 59},
+         Qt::AlignLeft | Qt::AlignVCenter, 59, true},
         {book::City, QStringLiteral("Год"), 56, Qt::AlignCenter, 4},
     });
     DBGrid->setFont(designGridFont());

@@ -257,11 +257,23 @@ int DBGrid::widthForCharacters(int characters) const
 void DBGrid::fitColumns()
 {
     const std::vector<GridColumn> &columns = FModel->columns();
-    for (size_t i = 0; i < columns.size(); ++i) {
-        const GridColumn &c = columns[i];
+    std::vector<int> widths;
+    int total = 0;
+    for (const GridColumn &c : columns) {
         const int fit = c.fitCharacters > 0 ? widthForCharacters(c.fitCharacters) : 0;
-        setColumnWidth(int(i), std::max(c.width, fit));
+        widths.push_back(std::max(c.width, fit));
+        total += widths.back();
     }
+    const int spare = viewport()->width() - total;
+    for (size_t i = 0; i < columns.size(); ++i)
+        setColumnWidth(int(i), widths[i] + (columns[i].fills && spare > 0 ? spare : 0));
+}
+
+bool DBGrid::viewportEvent(QEvent *event)
+{
+    if (event->type() == QEvent::Resize)
+        fitColumns();
+    return QTableView::viewportEvent(event);
 }
 
 void DBGrid::followDataSet(int row)

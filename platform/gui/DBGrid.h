@@ -23,6 +23,8 @@ struct GridColumn {
     // The longest text the column shows whole, in characters of the cell font (0: none). The
     // column is widened to it whenever the cell font changes.
     int fitCharacters = 0;
+    // The column takes whatever width the grid has beyond its columns, so they reach its edge.
+    bool fills = false;
 };
 
 // The grid's model over a dataset: one row per record in the current order. Cells are read
@@ -114,6 +116,7 @@ signals:
 protected:
     void wheelEvent(QWheelEvent *event) override;
     void mouseDoubleClickEvent(QMouseEvent *event) override;
+    bool viewportEvent(QEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:

@@ -187,6 +187,17 @@ void TestWindow::columnsHoldShortenedTexts()
                  size);
         trigger(Form1->mmSizeTable);
     }
+
+    // On a wide screen the title column takes the rest: no gap right of the columns.
+    for (const QSize window : {QSize(1280, 1024 - 30), QSize(1366, 768 - 30)}) {
+        Form1->resize(window);
+        for (int round = 0; round < 2; ++round) {
+            QCoreApplication::processEvents();
+            const int columns = grid->columnWidth(0) + grid->columnWidth(1) + grid->columnWidth(2);
+            QCOMPARE(columns, grid->viewport()->width());
+            trigger(Form1->mmSizeTable);
+        }
+    }
 }
 
 void TestWindow::tabInRecordPaneMovesOn()
