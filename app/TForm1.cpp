@@ -21,13 +21,13 @@
 #include "store/LibraryFile.h"
 #include "store/TDataModule1.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QGroupBox>
 #include <QGuiApplication>
 #include <QHeaderView>
-#include <QInputMethod>
 #include <QLabel>
 #include <QMenuBar>
 #include <QPlainTextEdit>
@@ -393,11 +393,13 @@ void TForm1::createGrids()
     DBGrid = new quil::DBGrid(this);
     DBGrid->setObjectName(QStringLiteral("DBGrid"));
     DBGrid->setAccessibleName(QStringLiteral("Библиотека"));
+    // The shortened author and title (40 and 55 characters and " ...") show whole at both
+    // font sizes.
     DBGrid->setColumns({
-        {book::Name, QStringLiteral("Автор(ы)"), 401, Qt::AlignLeft | Qt::AlignVCenter},
+        {book::Name, QStringLiteral("Автор(ы)"), 401, Qt::AlignLeft | Qt::AlignVCenter, 44},
         {book::Title, QStringLiteral("Название статьи (книги)"), 530,
-         Qt::AlignLeft | Qt::AlignVCenter},
-        {book::City, QStringLiteral("Год"), 56, Qt::AlignCenter},
+         Qt::AlignLeft | Qt::AlignVCenter, 59, true},
+        {book::City, QStringLiteral("Год"), 56, Qt::AlignCenter, 4},
     });
     DBGrid->setFont(designGridFont());
     DBGrid->setCellFont(designColumnFont());
@@ -623,7 +625,7 @@ void TForm1::FormCreate()
     DBgrQuery->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
 
     FLanguageBeforeSwitch = quil::keyboardLayout().currentLanguage();
-    connectHandler(QGuiApplication::inputMethod(), &QInputMethod::localeChanged, this,
+    connectHandler(&quil::keyboardLayout(), &quil::KeyboardLayout::switched, this,
                    [this] { ApplicationMessage(); });
 
     // Each notebook is reported on its own: one that cannot be read does not stop the other.
@@ -963,9 +965,24 @@ void TForm1::showNoteInFront(QAction *item, QPlainTextEdit *memo, QAction *other
     if (tag(item) == 1)
         return;
     setTag(item, 1);
-    memo->raise();
     memo->show();
+    bringToFront(memo);
     setTag(otherItem, 0);
+}
+
+void TForm1::bringToFront(QWidget *pane)
+{
+    pane->raise();
+    // A pane left behind must not keep the keys: they would change a text nobody sees.
+    QWidget *focus = QApplication::focusWidget();
+    for (QWidget *behind : {static_cast<QWidget *>(RxDBedView), static_cast<QWidget *>(meInfo),
+                            static_cast<QWidget *>(meTerms)}) {
+        if (behind == pane || !focus || (focus != behind && !behind->isAncestorOf(focus)))
+            continue;
+        pane->setFocus(Qt::OtherFocusReason);
+        if (QApplication::focusWidget() == focus)
+            focus->clearFocus();
+    }
 }
 
 void TForm1::mmInfoClick() { showNoteInFront(mmInfo, meInfo, mmTerms); }
@@ -974,7 +991,7 @@ void TForm1::mmTermsClick() { showNoteInFront(mmTerms, meTerms, mmInfo); }
 
 void TForm1::meInfoDblClick()
 {
-    RxDBedView->raise();
+    bringToFront(RxDBedView);
     setTag(mmInfo, 0);
     setTag(mmTerms, 0);
 }

@@ -211,6 +211,8 @@ private:
     // Writes a notebook's file; a character its code page lacks is taken out and reported.
     void saveNote(QPlainTextEdit *memo, const QString &file);
     void showNoteInFront(QAction *item, QPlainTextEdit *memo, QAction *otherItem);
+    // Raises one of the abstract view and the notebooks; the focus leaves the ones behind.
+    void bringToFront(QWidget *pane);
     // Runs a store with the grid unbound and the data-change handler detached; both come back
     // when the store fails, and also after success unless it closes the program.
     void storeDetached(const std::function<void()> &store, bool keepDetachedOnSuccess);

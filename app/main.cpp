@@ -1,3 +1,4 @@
+#include "app/QtTranslations.h"
 #include "app/Startup.h"
 #include "app/TForm1.h"
 #include "platform/gui/QuilApplication.h"
@@ -7,6 +8,7 @@
 int main(int argc, char **argv)
 {
     quil::QuilApplication application(argc, argv);
+    qttranslations::install(application);
     Program program(QCoreApplication::applicationDirPath() + QLatin1Char('/'));
     // Filling the screen first keeps the layout where no window manager maximises.
     Form1->setGeometry(Form1->screen()->availableGeometry());

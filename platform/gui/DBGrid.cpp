@@ -8,6 +8,7 @@
 #include <QHeaderView>
 #include <QMouseEvent>
 #include <QPainter>
+#include <QScrollBar>
 #include <QWheelEvent>
 
 namespace quil {
@@ -104,6 +105,25 @@ void DBGridModel::recordChanged(Field *)
 
 // ---------------------------------------------------------------------------- delegate
 
+namespace {
+constexpr int TextInset = 2; // between the style's text rectangle and the text, each side
+} // namespace
+
+namespace {
+// The style's margin around an item's text, as QCommonStyle lays it out, and our own inset.
+int textMargin(const QWidget *widget)
+{
+    const QStyle *style = widget ? widget->style() : QApplication::style();
+    return style->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, widget) + 1 + TextInset;
+}
+} // namespace
+
+int DBGridDelegate::horizontalPadding(const QWidget *widget)
+{
+    constexpr int GridLine = 1; // a cell gives its right pixel to the grid line
+    return 2 * textMargin(widget) + GridLine;
+}
+
 void DBGridDelegate::paint(QPainter *painter, const QStyleOptionViewItem &option,
                            const QModelIndex &index) const
 {
@@ -128,8 +148,8 @@ void DBGridDelegate::paint(QPainter *painter, const QStyleOptionViewItem &option
         laidOut.prepare(QTransform(), opt.font);
         it = FCache.insert(text, laidOut);
     }
-    const QRect cell =
-        style->subElementRect(QStyle::SE_ItemViewItemText, &opt, widget).adjusted(2, 0, -2, 0);
+    const int margin = textMargin(widget);
+    const QRect cell = opt.rect.adjusted(margin, 0, -margin, 0);
     const QSizeF size = it->size();
     qreal x = cell.left();
     if (opt.displayAlignment & Qt::AlignHCenter)
@@ -199,6 +219,10 @@ DBGrid::DBGrid(QWidget *parent)
     horizontalHeader()->setHighlightSections(false);
     horizontalHeader()->setSectionsClickable(true);
     connect(horizontalHeader(), &QHeaderView::sectionClicked, this, &DBGrid::titleClick);
+    // The scroll bar and the headers would take the wheel and the double click for themselves.
+    for (QWidget *part : {static_cast<QWidget *>(verticalScrollBar()),
+                          horizontalHeader()->viewport(), verticalHeader()->viewport()})
+        part->installEventFilter(this);
     connect(FModel, &DBGridModel::currentRowChanged, this, &DBGrid::followDataSet);
     connect(selectionModel(), &QItemSelectionModel::currentRowChanged, this,
             [this](const QModelIndex &current) { currentChangedByUser(current); });
@@ -208,12 +232,8 @@ void DBGrid::setDataSource(DataSource *source) { FModel->setDataSource(source); 
 
 void DBGrid::setColumns(std::vector<GridColumn> columns)
 {
-    std::vector<int> widths;
-    for (const GridColumn &c : columns)
-        widths.push_back(c.width);
     FModel->setColumns(std::move(columns));
-    for (size_t i = 0; i < widths.size(); ++i)
-        setColumnWidth(int(i), widths[i]);
+    fitColumns();
 }
 
 void DBGrid::setCellFont(const QFont &font)
@@ -221,7 +241,40 @@ void DBGrid::setCellFont(const QFont &font)
     FModel->cellFont = font;
     FDelegate->clearCache();
     verticalHeader()->setDefaultSectionSize(QFontMetrics(font).height() + 4);
+    fitColumns();
     viewport()->update();
+}
+
+int DBGrid::widthForCharacters(int characters) const
+{
+    // The cell font is monospaced; the widest of a few letters covers a face that is not.
+    const QFontMetrics metrics(FModel->cellFont);
+    int text = 0;
+    for (const QChar sample : {QChar(u'0'), QChar(u'W'), QChar(u'Ш'), QChar(u'ж')})
+        text = std::max(text, metrics.horizontalAdvance(QString(characters, sample)));
+    return text + DBGridDelegate::horizontalPadding(this);
+}
+
+void DBGrid::fitColumns()
+{
+    const std::vector<GridColumn> &columns = FModel->columns();
+    std::vector<int> widths;
+    int total = 0;
+    for (const GridColumn &c : columns) {
+        const int fit = c.fitCharacters > 0 ? widthForCharacters(c.fitCharacters) : 0;
+        widths.push_back(std::max(c.width, fit));
+        total += widths.back();
+    }
+    const int spare = viewport()->width() - total;
+    for (size_t i = 0; i < columns.size(); ++i)
+        setColumnWidth(int(i), widths[i] + (columns[i].fills && spare > 0 ? spare : 0));
+}
+
+bool DBGrid::viewportEvent(QEvent *event)
+{
+    if (event->type() == QEvent::Resize)
+        fitColumns();
+    return QTableView::viewportEvent(event);
 }
 
 void DBGrid::followDataSet(int row)
@@ -251,29 +304,48 @@ void DBGrid::currentChangedByUser(const QModelIndex &current)
         followDataSet(ds->currentRow()); // the move failed (a store was refused): stay put
 }
 
-void DBGrid::wheelEvent(QWheelEvent *event)
+void DBGrid::moveByWheel(const QWheelEvent &event)
 {
     DataSet *ds = FModel->dataSet();
-    if (!wheelMovesRecord || !ds || !ds->Active()) {
-        QTableView::wheelEvent(event);
-        return;
-    }
-    // One record per wheel message, whatever the distance; the grid does not scroll by itself.
-    const int distance = event->angleDelta().y();
+    // One record per wheel message, whatever the distance.
+    const int distance = event.angleDelta().y();
     guarded([&] {
         if (distance > 0)
             ds->Prior();
         else
             ds->Next();
     });
-    event->accept();
+}
+
+void DBGrid::wheelEvent(QWheelEvent *event)
+{
+    const DataSet *ds = FModel->dataSet();
+    if (!wheelMovesRecord || !ds || !ds->Active()) {
+        QTableView::wheelEvent(event);
+        return;
+    }
+    moveByWheel(*event);
+    event->accept(); // the grid does not scroll by itself
 }
 
 void DBGrid::mouseDoubleClickEvent(QMouseEvent *event)
 {
     QTableView::mouseDoubleClickEvent(event);
-    if (indexAt(event->position().toPoint()).isValid())
+    emit recordDoubleClicked(); // on a row or on the empty area below the rows alike
+}
+
+bool DBGrid::eventFilter(QObject *watched, QEvent *event)
+{
+    if (event->type() == QEvent::Wheel) {
+        const DataSet *ds = FModel->dataSet();
+        if (wheelMovesRecord && ds && ds->Active()) {
+            moveByWheel(*static_cast<QWheelEvent *>(event));
+            return true;
+        }
+    } else if (event->type() == QEvent::MouseButtonDblClick && watched != verticalScrollBar()) {
         emit recordDoubleClicked();
+    }
+    return QTableView::eventFilter(watched, event);
 }
 
 } // namespace quil

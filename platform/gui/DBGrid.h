@@ -20,6 +20,11 @@ struct GridColumn {
     QString title;
     int width = 100;
     Qt::Alignment alignment = Qt::AlignLeft | Qt::AlignVCenter;
+    // The longest text the column shows whole, in characters of the cell font (0: none). The
+    // column is widened to it whenever the cell font changes.
+    int fitCharacters = 0;
+    // The column takes whatever width the grid has beyond its columns, so they reach its edge.
+    bool fills = false;
 };
 
 // The grid's model over a dataset: one row per record in the current order. Cells are read
@@ -63,6 +68,8 @@ public:
     void paint(QPainter *painter, const QStyleOptionViewItem &option,
                const QModelIndex &index) const override;
     void clearCache() { FCache.clear(); }
+    // What a cell's width takes beyond its text: the style's item margins and our own inset.
+    static int horizontalPadding(const QWidget *widget);
 
 private:
     mutable QHash<QString, QStaticText> FCache;
@@ -84,7 +91,8 @@ private:
 };
 
 // A read-only grid bound to a data source. Selecting a row moves the dataset; moves of the
-// dataset select the row. Title clicks and double clicks are signalled for the window.
+// dataset select the row. Title clicks and double clicks anywhere in the grid (cells, title row,
+// indicator, the empty area below the rows) are signalled for the window.
 class DBGrid : public QTableView {
     Q_OBJECT
 public:
@@ -93,8 +101,12 @@ public:
     DataSource *dataSource() const { return FModel->dataSource(); }
     void setColumns(std::vector<GridColumn> columns);
     DBGridModel *gridModel() const { return FModel; }
+    // Sets the font of the cells; columns with fitCharacters grow to hold their longest text.
     void setCellFont(const QFont &font);
-    // When set, a wheel turn moves the dataset by one record instead of scrolling.
+    // The width a column needs to show a text of that many characters of the cell font whole.
+    int widthForCharacters(int characters) const;
+    // When set, a wheel turn anywhere over the grid (cells, scroll bar, titles) moves the
+    // dataset by one record instead of scrolling.
     bool wheelMovesRecord = false;
 
 signals:
@@ -104,10 +116,15 @@ signals:
 protected:
     void wheelEvent(QWheelEvent *event) override;
     void mouseDoubleClickEvent(QMouseEvent *event) override;
+    bool viewportEvent(QEvent *event) override;
+    bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
     void followDataSet(int row);
     void currentChangedByUser(const QModelIndex &current);
+    // One record back for a turn away from the user, else one forward.
+    void moveByWheel(const QWheelEvent &event);
+    void fitColumns();
 
     DBGridModel *FModel;
     DBGridDelegate *FDelegate;

@@ -27,6 +27,8 @@ DBMemo::DBMemo(QWidget *parent) : QPlainTextEdit(parent)
     };
     connect(this, &QPlainTextEdit::textChanged, this, &DBMemo::contentsChangedByUser);
     setReadOnly(true);
+    // Tab goes to the next control, as in a form; a tab character is typed with Ctrl+Tab.
+    setTabChangesFocus(true);
 }
 
 void DBMemo::setDataSource(DataSource *source) { FLink.setDataSource(source); }
@@ -112,6 +114,10 @@ void DBMemo::keyPressEvent(QKeyEvent *event)
     }
     if (FCut && !cutEditAllowed(event)) {
         QPlainTextEdit::keyPressEvent(event); // moving and copying still work
+        return;
+    }
+    if (event->key() == Qt::Key_Tab && event->modifiers() == Qt::ControlModifier && !isReadOnly()) {
+        insertPlainText(QStringLiteral("\t"));
         return;
     }
     QPlainTextEdit::keyPressEvent(event);

@@ -10,6 +10,7 @@ class DataSource;
 
 // A multi-line plain-text control bound to one field of a data source's current record.
 // Typing puts the record into edit state; the text is written into the field at the update step.
+// Tab moves the focus on; Ctrl+Tab types a tab character.
 class DBMemo : public QPlainTextEdit {
     Q_OBJECT
 public:

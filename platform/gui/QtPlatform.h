@@ -30,7 +30,7 @@ public:
     void open(const QString &address) override;
 };
 
-// Reads the language of the input method's locale, which follows the keyboard layout on X11.
+// Reads the language of the input method's locale: the layout where XKB cannot be asked.
 class QtKeyboardLayout : public KeyboardLayout {
 public:
     int currentLanguage() const override;

@@ -3,6 +3,9 @@
 #include "platform/gui/QtClipboard.h"
 #include "platform/gui/QtPlatform.h"
 #include "platform/gui/XTestKeySynthesizer.h"
+#include "platform/gui/XkbKeyboardLayout.h"
+
+#include <QInputMethod>
 
 namespace quil {
 namespace {
@@ -19,7 +22,14 @@ QuilApplication::QuilApplication(int &argc, char **argv) : QApplication(argc, ar
     // No display name: Qt would append it to every window title, and captions are exact.
     setDialogs(&qtDialogs);
     setShell(&qtShell);
-    setKeyboardLayout(&qtKeyboardLayout);
+    FKeyboardLayout = XkbKeyboardLayout::create();
+    if (FKeyboardLayout) {
+        setKeyboardLayout(FKeyboardLayout.get());
+    } else {
+        setKeyboardLayout(&qtKeyboardLayout);
+        QObject::connect(inputMethod(), &QInputMethod::localeChanged, &qtKeyboardLayout,
+                         &KeyboardLayout::switched);
+    }
     setKeySynthesizer(&xtestKeySynthesizer);
     setClipboard(&qtClipboard);
     showSymbolFontAsUnicode();

@@ -8,6 +8,7 @@
 
 #include <QBuffer>
 #include <QFile>
+#include <QSaveFile>
 #include <QTemporaryDir>
 #include <QTextBlock>
 #include <QtTest>
@@ -250,14 +251,16 @@ void TestRtfFiles::errors()
     // A file that is not there: the platform's message.
     const QString missing =
         errorOf([&] { AbstractFile::load(dir.filePath("none.rtf"), &document); });
-    QVERIFY(!missing.isEmpty());
-    QVERIFY(missing != "Failed to Load Stream");
+    QFile absent(dir.filePath("none.rtf"));
+    QVERIFY(!absent.open(QIODevice::ReadOnly));
+    QCOMPARE(missing, absent.errorString());
 
     // A file that cannot be created: the platform's message.
     const QString create =
         errorOf([&] { AbstractFile::save(dir.filePath("no/such/folder/x.rtf"), document); });
-    QVERIFY(!create.isEmpty());
-    QVERIFY(create != "Failed to Save Stream");
+    QSaveFile uncreatable(dir.filePath("no/such/folder/x.rtf"));
+    QVERIFY(!uncreatable.open(QIODevice::WriteOnly));
+    QCOMPARE(create, uncreatable.errorString());
 
     // A device that takes no bytes.
     QBuffer readOnly;

@@ -27,11 +27,16 @@
 #include <QtTest>
 #include <memory>
 
-// A keyboard layout whose language the test sets.
+// A keyboard layout whose language the test sets and switches.
 class FakeKeyboardLayout : public quil::KeyboardLayout {
 public:
     int language = quil::LanguageRussian;
     int currentLanguage() const override { return language; }
+    void switchTo(int newLanguage)
+    {
+        language = newLanguage;
+        emit switched();
+    }
 };
 
 // Triggers a command as the user would: only an enabled item can be chosen.

@@ -47,11 +47,15 @@ void copyIfMissing(const QString &source, const QString &target)
         writeWindows1251(target, readUtf8(source));
 }
 
-QString abstractRtf(const QString &htmlPath)
+// An abstract as the editor stores it: RTF, from HTML or from plain text.
+QString abstractRtf(const QString &text, bool html)
 {
     QTextDocument document;
     document.setDefaultFont(QFont(QStringLiteral("Times New Roman"), 12));
-    document.setHtml(readUtf8(htmlPath));
+    if (html)
+        document.setHtml(text);
+    else
+        document.setPlainText(text);
     return quil::rtf::RichText::toRtf(document);
 }
 
@@ -81,10 +85,13 @@ void makeDemoLibrary(const QString &dataDir, const QString &path)
             }
             if (fields.value(QStringLiteral("WName")).isEmpty())
                 continue;
-            QString resume = fields.value(QStringLiteral("Resume"), QStringLiteral("New"));
-            if (fields.contains(QStringLiteral("Abstract")))
-                resume = abstractRtf(dataDir + QStringLiteral("/abstracts/") +
-                                     fields.value(QStringLiteral("Abstract")));
+            const QString resume =
+                fields.contains(QStringLiteral("Abstract"))
+                    ? abstractRtf(readUtf8(dataDir + QStringLiteral("/abstracts/") +
+                                           fields.value(QStringLiteral("Abstract"))),
+                                  true)
+                    : abstractRtf(fields.value(QStringLiteral("Resume"), QStringLiteral("New")),
+                                  false);
             q.addBindValue(fields.value(QStringLiteral("WName")));
             q.addBindValue(fields.value(QStringLiteral("WTitle")));
             q.addBindValue(fields.value(QStringLiteral("City")));
