@@ -240,7 +240,7 @@ void DBGrid::setCellFont(const QFont &font)
 {
     FModel->cellFont = font;
     FDelegate->clearCache();
-    verticalHeader()->setDefaultSectionSize(QFontMetrics(font).height() + 4);
+    fitRows();
     fitColumns();
     viewport()->update();
 }
@@ -268,6 +268,19 @@ void DBGrid::fitColumns()
     const int spare = viewport()->width() - total;
     for (size_t i = 0; i < columns.size(); ++i)
         setColumnWidth(int(i), widths[i] + (columns[i].fills && spare > 0 ? spare : 0));
+}
+
+void DBGrid::fitRows()
+{
+    verticalHeader()->setDefaultSectionSize(QFontMetrics(FModel->cellFont).height() + 4);
+}
+
+void DBGrid::changeEvent(QEvent *event)
+{
+    QTableView::changeEvent(event);
+    // The indicator measures its rows anew for the grid's font.
+    if (event->type() == QEvent::FontChange)
+        fitRows();
 }
 
 bool DBGrid::viewportEvent(QEvent *event)

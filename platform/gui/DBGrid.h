@@ -117,6 +117,7 @@ protected:
     void wheelEvent(QWheelEvent *event) override;
     void mouseDoubleClickEvent(QMouseEvent *event) override;
     bool viewportEvent(QEvent *event) override;
+    void changeEvent(QEvent *event) override;
     bool eventFilter(QObject *watched, QEvent *event) override;
 
 private:
@@ -125,6 +126,8 @@ private:
     // One record back for a turn away from the user, else one forward.
     void moveByWheel(const QWheelEvent &event);
     void fitColumns();
+    // Rows as high as the cell font needs, whatever font the headers were given.
+    void fitRows();
 
     DBGridModel *FModel;
     DBGridDelegate *FDelegate;

@@ -169,6 +169,7 @@ void TestWindow::columnsHoldShortenedTexts()
     };
     QVERIFY2(shown(0).endsWith(" ...") && shown(1).endsWith(" ..."), qPrintable(shown(1)));
 
+    const int designRowHeight = grid->rowHeight(0);
     for (const char *size : {"design", "enlarged", "design again"}) {
         const QFontMetrics metrics(grid->gridModel()->cellFont);
         const int padding = quil::DBGridDelegate::horizontalPadding(grid);
@@ -181,6 +182,10 @@ void TestWindow::columnsHoldShortenedTexts()
                                     .arg(grid->columnWidth(column))
                                     .arg(needed)));
         }
+        QVERIFY2(grid->rowHeight(0) >= metrics.height() + 4, size);
+        // Back at the design fonts, the rows are as high as at the start.
+        if (QByteArray(size) == "design again")
+            QCOMPARE(grid->rowHeight(0), designRowHeight);
         // The design widths are the least a column gets.
         QVERIFY2(grid->columnWidth(0) >= 401 && grid->columnWidth(1) >= 530 &&
                      grid->columnWidth(2) >= 56,
