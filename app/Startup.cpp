@@ -1,5 +1,7 @@
 #include "app/Startup.h"
 
+#include <utility>
+
 #include "app/Globals.h"
 #include "app/TAboutBox.h"
 #include "app/TForm1.h"
@@ -24,8 +26,10 @@ Program::~Program()
 {
     delete AboutBox;
     AboutBox = nullptr;
-    delete FormEdit;
-    FormEdit = nullptr;
+    // Hidden while whole: hiding moves the focus, and the editor's write-back then reaches a
+    // window that can still answer. Out of reach before its destructor runs.
+    FormEdit->hide();
+    delete std::exchange(FormEdit, nullptr);
     DataModule1->View = nullptr;
     // The window's data-aware controls unlink from the data sources before these go.
     delete Form1;
