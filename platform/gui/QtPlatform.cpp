@@ -17,12 +17,28 @@
 #include <QRegularExpression>
 #include <QUrl>
 
+#include <algorithm>
+
 namespace quil {
 namespace {
 
 const QString AppTitle = QStringLiteral("QUIL.Lib");
 
 QWidget *dialogParent() { return QApplication::activeWindow(); }
+
+// The abstract editor stays on top of every window, so a dialog opened over the main window
+// would open behind it, out of reach: while such a window shows, dialogs stay on top too and,
+// opened later, come above it.
+void keepAboveStayOnTop(QWidget &dialog)
+{
+    const QWidgetList windows = QApplication::topLevelWidgets();
+    const bool covered = std::any_of(windows.cbegin(), windows.cend(), [&](const QWidget *w) {
+        return w != &dialog && w->isVisible() &&
+               w->windowFlags().testFlag(Qt::WindowStaysOnTopHint);
+    });
+    if (covered != dialog.windowFlags().testFlag(Qt::WindowStaysOnTopHint) && !dialog.isVisible())
+        dialog.setWindowFlag(Qt::WindowStaysOnTopHint, covered);
+}
 
 // The patterns that qtFileFilter() adds for Qt stay out of sight.
 constexpr QFileDialog::Options kFilterOptions = QFileDialog::HideNameFilterDetails;
@@ -75,8 +91,16 @@ QString qtFileFilter(const QString &filter)
 
 QString QtDialogs::openFileName(const FileRequest &request)
 {
-    return QFileDialog::getOpenFileName(dialogParent(), request.title, startPath(request),
-                                        qtFileFilter(request.filter), nullptr, kFilterOptions);
+    QFileDialog dialog(dialogParent(), request.title, startPath(request),
+                       qtFileFilter(request.filter));
+    dialog.setObjectName(QStringLiteral("OpenDialog"));
+    dialog.setAcceptMode(QFileDialog::AcceptOpen);
+    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setOptions(kFilterOptions);
+    keepAboveStayOnTop(dialog);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
+        return {};
+    return dialog.selectedFiles().constFirst();
 }
 
 QString QtDialogs::saveFileName(const FileRequest &request)
@@ -90,6 +114,7 @@ QString QtDialogs::saveFileName(const FileRequest &request)
     dialog.setOption(QFileDialog::DontConfirmOverwrite, !request.confirmOverwrite);
     // A name typed without extension gets this one before the overwrite question is asked.
     dialog.setDefaultSuffix(request.defaultSuffix);
+    keepAboveStayOnTop(dialog);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return {};
     return dialog.selectedFiles().constFirst();
@@ -100,6 +125,7 @@ bool QtDialogs::askYesNo(const QString &caption, const QString &text)
     QMessageBox box(QMessageBox::NoIcon, caption, text, QMessageBox::Yes | QMessageBox::No,
                     dialogParent());
     box.setAccessibleName(caption);
+    keepAboveStayOnTop(box);
     return box.exec() == QMessageBox::Yes;
 }
 
@@ -107,6 +133,7 @@ void QtDialogs::showError(const QString &text)
 {
     QMessageBox box(QMessageBox::Critical, AppTitle, text, QMessageBox::Ok, dialogParent());
     box.setAccessibleName(AppTitle);
+    keepAboveStayOnTop(box);
     box.exec();
 }
 
@@ -114,16 +141,18 @@ void QtDialogs::showInformation(const QString &caption, const QString &text)
 {
     QMessageBox box(QMessageBox::Information, caption, text, QMessageBox::Ok, dialogParent());
     box.setAccessibleName(caption);
+    keepAboveStayOnTop(box);
     box.exec();
 }
 
 bool QtDialogs::chooseFont(FontChoice &choice)
 {
-    bool ok = false;
-    const QFont font = QFontDialog::getFont(&ok, choice.font, dialogParent());
-    if (ok)
-        choice.font = font;
-    return ok;
+    QFontDialog dialog(choice.font, dialogParent());
+    keepAboveStayOnTop(dialog);
+    if (dialog.exec() != QDialog::Accepted)
+        return false;
+    choice.font = dialog.selectedFont();
+    return true;
 }
 
 bool QtDialogs::choosePrinter(PrintSettings &settings)
@@ -138,6 +167,7 @@ bool QtDialogs::choosePrinter(PrintSettings &settings)
         printer.setPrinterName(settings.printerName);
     }
     QPrintDialog dialog(&printer, dialogParent());
+    keepAboveStayOnTop(dialog);
     if (dialog.exec() != QDialog::Accepted)
         return false;
     const bool pdf = printer.outputFormat() == QPrinter::PdfFormat;
@@ -153,6 +183,7 @@ void QtDialogs::showSearch(SearchTarget &target, bool replace, const QString &te
     static QPointer<FindDialog> dialog;
     if (!dialog)
         dialog = new FindDialog(dialogParent());
+    keepAboveStayOnTop(*dialog);
     dialog->open(target, replace, text, replacement);
 }
 
@@ -161,6 +192,7 @@ void QtDialogs::showWarning(const QString &text)
     QMessageBox box(QMessageBox::Warning, QStringLiteral("Warning"), text, QMessageBox::Ok,
                     dialogParent());
     box.setAccessibleName(box.windowTitle());
+    keepAboveStayOnTop(box);
     box.exec();
 }
 

@@ -1,5 +1,6 @@
-// The file dialogs as the user sees them: the editor's open filter lists the abstract files
-// whatever the case of their extension, under the label the program gives.
+// The dialogs as the user sees them: the editor's open filter lists the abstract files whatever
+// the case of their extension, under the label the program gives; no dialog opens behind the
+// abstract editor, which stays on top.
 #include "LibraryFixture.h"
 
 #include "platform/gui/QtPlatform.h"
@@ -13,11 +14,15 @@
 #include <QTimer>
 #include <QtTest>
 
+#include <functional>
+#include <optional>
+
 class TestEditorFileDialog : public QObject {
     Q_OBJECT
 private slots:
     void openFilterIgnoresCase_data();
     void openFilterIgnoresCase();
+    void dialogsOpenAboveStayOnTopWindow();
 };
 
 void TestEditorFileDialog::openFilterIgnoresCase_data()
@@ -69,6 +74,45 @@ void TestEditorFileDialog::openFilterIgnoresCase()
     seen.sort();
     QCOMPARE(seen, listed);
     QCOMPARE(label, shown);
+}
+
+void TestEditorFileDialog::dialogsOpenAboveStayOnTopWindow()
+{
+    quil::QtDialogs dialogs;
+    // Runs one dialog and tells whether it was to stay on top when it showed.
+    auto staysOnTop = [](const std::function<void()> &run) {
+        std::optional<bool> seen;
+        std::function<void(int)> inspect = [&](int triesLeft) {
+            if (QWidget *modal = QApplication::activeModalWidget()) {
+                seen = modal->windowFlags().testFlag(Qt::WindowStaysOnTopHint);
+                modal->close();
+            } else if (triesLeft > 0) {
+                QTimer::singleShot(20, [&, triesLeft] { inspect(triesLeft - 1); });
+            }
+        };
+        QTimer::singleShot(20, [&] { inspect(100); });
+        run();
+        return seen;
+    };
+    auto ask = [&] { dialogs.askYesNo(QStringLiteral("Внимание!!!"), QStringLiteral("?")); };
+    auto error = [&] { dialogs.showError(QStringLiteral("Ошибка")); };
+    auto open = [&] { dialogs.openFileName({}); };
+    auto save = [&] { dialogs.saveFileName({}); };
+
+    QCOMPARE(staysOnTop(ask), std::optional<bool>(false));
+    QCOMPARE(staysOnTop(open), std::optional<bool>(false));
+
+    QWidget main;
+    main.show();
+    QWidget editor;
+    editor.setWindowFlag(Qt::WindowStaysOnTopHint);
+    editor.show();
+    QApplication::setActiveWindow(&main);
+    for (const std::function<void()> &run : {std::function<void()>(ask), {error}, {open}, {save}})
+        QCOMPARE(staysOnTop(run), std::optional<bool>(true));
+
+    editor.hide();
+    QCOMPARE(staysOnTop(ask), std::optional<bool>(false));
 }
 
 QTEST_MAIN(TestEditorFileDialog)
