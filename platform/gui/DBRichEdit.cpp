@@ -251,6 +251,7 @@ DBRichEdit::DBRichEdit(QWidget *parent) : QTextEdit(parent), FLinks(new LinkHigh
     FLink.OnActiveChange = [this] { setReadOnly(!FLink.writable()); };
     FLink.OnUpdateData = [this] { writeToField(); };
     connect(this, &QTextEdit::textChanged, this, &DBRichEdit::contentsChangedByUser);
+    watchHistory();
     setReadOnly(true);
 }
 
@@ -278,6 +279,7 @@ void DBRichEdit::showContent(const std::function<void(QTextDocument *)> &fill)
     setDocument(doc.release());
     FLoading = false;
     FLinks->setDocument(document());
+    watchHistory();
     if (ours)
         delete previous;
     moveCursor(QTextCursor::Start);
@@ -524,12 +526,27 @@ bool DBRichEdit::Modified() const { return document()->isModified(); }
 
 void DBRichEdit::setModified(bool modified) { document()->setModified(modified); }
 
-bool DBRichEdit::CanUndo() const { return document()->isUndoAvailable(); }
+bool DBRichEdit::CanUndo() const { return FUndoSteps > 0 && document()->isUndoAvailable(); }
 
-bool DBRichEdit::CanRedo() const { return document()->isRedoAvailable(); }
+bool DBRichEdit::CanRedo() const { return FRedoSteps > 0 && document()->isRedoAvailable(); }
+
+void DBRichEdit::watchHistory()
+{
+    FUndoSteps = 0;
+    FRedoSteps = 0;
+    // Qt signals each new step once (an edit block at its end; typing merged into the last
+    // step not at all) and drops the redo steps with it. Clearing Qt's undo stack alone is
+    // not an option: it drops the redo steps as well and leaves the modified flag astray.
+    connect(document(), &QTextDocument::undoCommandAdded, this, [this] {
+        FUndoSteps = std::min(FUndoSteps + 1, UndoLimit);
+        FRedoSteps = 0;
+    });
+}
 
 void DBRichEdit::undoStep(bool redo)
 {
+    if (redo ? !CanRedo() : !CanUndo())
+        return;
     // Qt puts the caret at the document's start after a format step; the text whose format
     // came back is what the user wants to see.
     int from = -1, to = -1;
@@ -540,6 +557,9 @@ void DBRichEdit::undoStep(bool redo)
                                    from = from < 0 ? position : std::min(from, position);
                                    to = std::max(to, position + added);
                                });
+    // Counted first: the change the step makes is reported while it is made.
+    FUndoSteps += redo ? 1 : -1;
+    FRedoSteps += redo ? -1 : 1;
     if (redo)
         QTextEdit::redo();
     else
