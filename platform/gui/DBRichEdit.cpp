@@ -14,12 +14,14 @@
 #include <QFileInfo>
 #include <QKeyEvent>
 #include <QMimeData>
+#include <QPageLayout>
 #include <QPrinter>
 #include <QSaveFile>
 #include <QScrollBar>
 #include <QTextBlock>
 #include <QTextDocument>
 #include <QTextDocumentFragment>
+#include <QTextLayout>
 #include <QTextList>
 #include <algorithm>
 #include <memory>
@@ -35,6 +37,7 @@ const QString kSaveFailed = QStringLiteral("Failed to Save Stream");
 // Hanging indent of a numbered or bulleted paragraph: at least 10 points, in twips.
 constexpr int kListHangingTwips = -200;
 constexpr int kMaxPoints = 1638; // what RTF's half-point sizes can hold
+constexpr double kPrintMarginMm = 15;
 
 double proportionFor(DBRichEdit::LineSpacing rule)
 {
@@ -885,7 +888,23 @@ void DBRichEdit::print(const Dialogs::PrintSettings &settings, const QString &ti
         printer.setPrinterName(settings.printerName);
     }
     printer.setDocName(title);
-    document()->print(&printer);
+    // A PDF file has no unprintable border of its own.
+    const QMarginsF margins = printer.pageLayout().margins(QPageLayout::Millimeter);
+    if (margins.left() < kPrintMarginMm && margins.right() < kPrintMarginMm &&
+        margins.top() < kPrintMarginMm && margins.bottom() < kPrintMarginMm)
+        printer.setPageMargins(
+            QMarginsF(kPrintMarginMm, kPrintMarginMm, kPrintMarginMm, kPrintMarginMm),
+            QPageLayout::Millimeter);
+    // Laid out for the printer and paginated over its printable area: a document without a
+    // page size is printed by Qt with margins and page numbers of its own.
+    std::unique_ptr<QTextDocument> pages(document()->clone());
+    pages->documentLayout()->setPaintDevice(&printer);
+    pages->setPageSize(QSizeF(printer.width(), printer.height()));
+    // Links look on paper as they do on the screen.
+    for (QTextBlock from = document()->begin(), to = pages->begin(); from.isValid() && to.isValid();
+         from = from.next(), to = to.next())
+        to.layout()->setFormats(from.layout()->formats());
+    pages->print(&printer);
     const bool failed = printer.printerState() == QPrinter::Error ||
                         (!settings.outputFile.isEmpty() && !QFileInfo::exists(settings.outputFile));
     if (failed)
