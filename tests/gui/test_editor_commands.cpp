@@ -2,6 +2,7 @@
 // document, that each is one undo step, that following the caret never formats, the clipboard
 // and undo buttons, find and replace, and RTF that reads back as the editor wrote it.
 #include "AppFixture.h"
+#include "EditorAccess.h"
 
 #include "editor/TFormEdit.h"
 #include "platform/gui/FindDialog.h"
@@ -47,27 +48,6 @@ QString openWith(AppFixture &app, const QString &rtf = Sample,
     FormEdit->Editor->resize(600, 300);
     return path;
 }
-
-quil::DBRichEdit *editor() { return FormEdit->Editor; }
-
-void select(int from, int to)
-{
-    QTextCursor c = editor()->textCursor();
-    c.setPosition(from);
-    c.setPosition(to, QTextCursor::KeepAnchor);
-    editor()->setTextCursor(c);
-}
-
-void caret(int at) { select(at, at); }
-
-// The format of the character at a position.
-QTextCharFormat charAt(const QTextDocument *doc, int position)
-{
-    QTextCursor c(const_cast<QTextDocument *>(doc));
-    c.setPosition(position + 1);
-    return c.charFormat();
-}
-QTextCharFormat charAt(int position) { return charAt(editor()->document(), position); }
 
 bool boldAt(int position) { return charAt(position).fontWeight() == QFont::Bold; }
 
