@@ -293,7 +293,19 @@ void DBRichEdit::loadFromField()
 {
     const Field *f = FLink.active() ? FLink.field() : nullptr;
     const QString value = f ? f->AsString() : QString();
-    showContent([&value](QTextDocument *doc) { rtf::RichText::setContent(doc, value); });
+    const bool ownWrite = !FWritten.isNull() && value == FWritten;
+    FWritten.clear();
+    if (ownWrite) {
+        // What is stored is what the document wrote and still holds: reading it back would
+        // build the same document again. The reload's other effects stay.
+        document()->clearUndoRedoStacks();
+        FUndoSteps = FRedoSteps = 0;
+        document()->setModified(false);
+        moveCursor(QTextCursor::Start);
+        ensureCursorVisible();
+    } else {
+        showContent([&value](QTextDocument *doc) { rtf::RichText::setContent(doc, value); });
+    }
     emit changed();
 }
 
@@ -305,7 +317,9 @@ void DBRichEdit::writeToField()
     // Our own write is no reason to reload what we show.
     FWriting = true;
     try {
-        f->setAsString(Rtf());
+        const QString rtf = Rtf();
+        f->setAsString(rtf);
+        FWritten = rtf;
     } catch (...) {
         FWriting = false;
         throw;
@@ -315,6 +329,7 @@ void DBRichEdit::writeToField()
 
 void DBRichEdit::contentsChangedByUser()
 {
+    FWritten.clear(); // what was written is no longer what is shown
     if (FLoading)
         return;
     // Every edit is an undo step and so modifies the document; marking links does not.

@@ -191,6 +191,9 @@ private:
     FieldDataLink FLink;
     bool FLoading = false;
     bool FWriting = false;
+    // The RTF last written into the field while the document has not changed since: a
+    // reload of that value needs no reading.
+    QString FWritten;
     std::optional<SearchRequest> FLastSearch;
     // Steps within reach: Qt's history keeps every step and has no way to drop the oldest.
     int FUndoSteps = 0;

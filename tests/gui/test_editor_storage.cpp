@@ -236,6 +236,16 @@ void TestEditorStorage::escapeRestores()
     QTest::keyClick(edit, Qt::Key_Escape);
     QCOMPARE(edit->Text(), QString("plain bold tail"));
     QVERIFY(boldAt(edit->document(), 6));
+    // Losing the focus writes the field; what is typed after that is what Esc takes back.
+    QTest::keyClicks(edit, "zz");
+    QFocusEvent out(QEvent::FocusOut, Qt::OtherFocusReason);
+    QCoreApplication::sendEvent(edit, &out);
+    QCOMPARE(app.table().State(), quil::DataSetState::Edit);
+    QTest::keyClicks(edit, "yy");
+    QTest::keyClick(edit, Qt::Key_Escape);
+    QCOMPARE(edit->Text(), QString("zzplain bold tail"));
+    QVERIFY(boldAt(edit->document(), 8));
+    QCOMPARE(storedResume(path, 0), QString(BoldRtf));
 }
 
 void TestEditorStorage::fileOpen_data()
