@@ -903,7 +903,7 @@ void DBRichEdit::print(const Dialogs::PrintSettings &settings, const QString &ti
         printer.setPrinterName(settings.printerName);
     }
     printer.setDocName(title);
-    // A PDF file has no unprintable border of its own.
+    // Narrow margins widened to a sensible border; a PDF file has none of its own.
     const QMarginsF margins = printer.pageLayout().margins(QPageLayout::Millimeter);
     if (margins.left() < kPrintMarginMm && margins.right() < kPrintMarginMm &&
         margins.top() < kPrintMarginMm && margins.bottom() < kPrintMarginMm)
