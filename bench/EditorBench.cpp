@@ -3,8 +3,8 @@
 // abstract, and one keystroke in a long abstract.
 #include "Bench.h"
 #include "LibraryGenerator.h"
+#include "ShownProgram.h"
 
-#include "app/Startup.h"
 #include "app/TForm1.h"
 #include "editor/TFormEdit.h"
 #include "platform/ScriptedDialogs.h"
@@ -90,17 +90,10 @@ void typeKey(QWidget *target, Qt::Key key, const QString &text)
 
 void runEditor(const quilbench::Options &options)
 {
-    const QString folder = options.folder + QStringLiteral("editor/");
-    const QString path =
-        quilbench::programFolderWithLibrary(options.folder, folder, options.entries);
-    QDir().mkpath(folder + QStringLiteral("Abstract"));
-
-    quil::ScopedScriptedDialogs dialogs;
-    Program program(folder);
-    Form1->show();
-    settle();
-    dialogs.nextFileNames.enqueue(path);
-    Form1->SelectLibrary->trigger();
+    quilbench::ShownProgram shown(options, QStringLiteral("editor"));
+    QDir().mkpath(shown.folder + QStringLiteral("Abstract"));
+    shown.openLibrary();
+    quil::ScopedScriptedDialogs &dialogs = shown.dialogs;
     Form1->mmAbstractClick();
     settle();
     quil::DBRichEdit *edit = FormEdit->Editor;

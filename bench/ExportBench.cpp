@@ -2,6 +2,7 @@
 // takes on top of what the open library already holds.
 #include "Bench.h"
 #include "LibraryGenerator.h"
+#include "ShownProgram.h"
 
 #include "app/Startup.h"
 #include "app/TForm1.h"
@@ -104,18 +105,11 @@ void runCoreExport(const quilbench::Options &options, const QString &path)
 // the walk with the grids, the record pane and the editor attached.
 void runWindowExport(const quilbench::Options &options)
 {
-    const QString folder = options.folder + QStringLiteral("export-window/");
-    const QString path =
-        quilbench::programFolderWithLibrary(options.folder, folder, options.entries);
-    QDir().mkpath(folder + QStringLiteral("Result"));
-
-    quil::ScopedScriptedDialogs dialogs;
-    Program program(folder);
-    Form1->show();
-    dialogs.nextFileNames.enqueue(path);
-    Form1->SelectLibrary->trigger();
-    QCoreApplication::processEvents();
-    const QString out = folder + QStringLiteral("Result/list.txt");
+    quilbench::ShownProgram shown(options, QStringLiteral("export-window"));
+    QDir().mkpath(shown.folder + QStringLiteral("Result"));
+    shown.openLibrary();
+    quil::ScopedScriptedDialogs &dialogs = shown.dialogs;
+    const QString out = shown.folder + QStringLiteral("Result/list.txt");
     const double ms = quilbench::medianMs(options.runs, [&] {
         dialogs.nextFileNames.enqueue(out);
         Form1->mmImDBSelnFile->trigger();

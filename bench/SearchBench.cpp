@@ -3,6 +3,7 @@
 // grid of the window with the main table following it.
 #include "Bench.h"
 #include "LibraryGenerator.h"
+#include "ShownProgram.h"
 
 #include "app/Startup.h"
 #include "app/TForm1.h"
@@ -81,14 +82,8 @@ void runSelect(const quilbench::Options &options)
 // main table, its grid, the record pane and the status bar following and painted.
 void runSelectFollow(const quilbench::Options &options)
 {
-    const QString folder = options.folder + QStringLiteral("select-follow/");
-    const QString path =
-        quilbench::programFolderWithLibrary(options.folder, folder, options.entries);
-    quil::ScopedScriptedDialogs dialogs;
-    Program program(folder);
-    Form1->show();
-    dialogs.nextFileNames.enqueue(path);
-    Form1->SelectLibrary->trigger();
+    quilbench::ShownProgram shown(options, QStringLiteral("select-follow"));
+    shown.openLibrary();
     Form1->mmSelect->trigger();
     Form1->gbSelect->bbOKSelect->click();
     QCoreApplication::processEvents();
@@ -104,8 +99,8 @@ void runSelectFollow(const quilbench::Options &options)
     quilbench::report(QStringLiteral("select_follow"), ms);
     if (query.RecNo() < 2 || DataModule1->ADOTable.keyField().Value() != query.keyField().Value())
         std::fprintf(stderr, "select_follow: the table is not on the selected entry\n");
-    if (!dialogs.errors().isEmpty())
-        std::fprintf(stderr, "select_follow: %s\n", qPrintable(dialogs.errors().join(" / ")));
+    if (!shown.dialogs.errors().isEmpty())
+        std::fprintf(stderr, "select_follow: %s\n", qPrintable(shown.dialogs.errors().join(" / ")));
 }
 
 } // namespace

@@ -3,6 +3,7 @@
 // the three record commands with their writes to disk.
 #include "Bench.h"
 #include "LibraryGenerator.h"
+#include "ShownProgram.h"
 
 #include "app/Startup.h"
 #include "app/TForm1.h"
@@ -23,14 +24,9 @@ void settle() { QCoreApplication::processEvents(); }
 
 void runWindow(const quilbench::Options &options)
 {
-    const QString folder = options.folder + QStringLiteral("window/");
-    const QString path =
-        quilbench::programFolderWithLibrary(options.folder, folder, options.entries);
-
-    quil::ScopedScriptedDialogs dialogs;
-    Program program(folder);
-    Form1->show();
-    settle();
+    quilbench::ShownProgram shown(options, QStringLiteral("window"));
+    quil::ScopedScriptedDialogs &dialogs = shown.dialogs;
+    const QString &path = shown.library;
 
     const double open = quilbench::medianMs(options.runs, [&] {
         dialogs.nextFileNames.enqueue(path);

@@ -26,6 +26,7 @@ TListBoxForever *newSymbolList(QWidget *parent)
         item->setData(BytesRole, symbol.stored);
         item->setToolTip(QString(symbol.typedGlyph));
     }
+    list->fitItems();
     return list;
 }
 

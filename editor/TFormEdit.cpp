@@ -161,9 +161,10 @@ TFormEdit::TFormEdit(QWidget *parent) : QWidget(parent, Qt::Window | Qt::WindowS
 
 QToolButton *TFormEdit::addButton(const QString &name, const QString &caption, const QString &hint,
                                   const QString &section, int group, int tag,
-                                  void (TFormEdit::*handler)())
+                                  void (TFormEdit::*handler)(), const QIcon &icon)
 {
     auto *button = new QToolButton(SpeedBar);
+    button->setIcon(icon);
     button->setObjectName(name);
     button->setText(caption);
     button->setAccessibleName(caption);
@@ -213,108 +214,90 @@ void TFormEdit::createSpeedBar()
     QStyle *st = style();
     using F = TFormEdit;
     siCloseForm = addButton("siCloseForm", "siCloseForm", "Скрыть / абстракт", "CloseForm", 0, 0,
-                            &F::siCloseFormClick);
-    siCloseForm->setIcon(st->standardIcon(QStyle::SP_TitleBarCloseButton));
-    OpenBtn = addButton("OpenBtn", "Open", "Open", file, 0, 0, &F::FileOpen);
-    OpenBtn->setIcon(st->standardIcon(QStyle::SP_DialogOpenButton));
+                            &F::siCloseFormClick, st->standardIcon(QStyle::SP_TitleBarCloseButton));
+    OpenBtn = addButton("OpenBtn", "Open", "Open", file, 0, 0, &F::FileOpen,
+                        st->standardIcon(QStyle::SP_DialogOpenButton));
     SaveTableBtn = addButton("SaveTableBtn", "Save in Table", "Save in Table", file, 0, 0,
-                             &F::SaveTableBtnClick);
-    SaveTableBtn->setIcon(st->standardIcon(QStyle::SP_DialogSaveButton));
-    SaveAsBtn = addButton("SaveAsBtn", "Save As", "Save As ", file, 0, 0, &F::FileSaveAs);
-    SaveAsBtn->setIcon(glyph(QStringLiteral("As")));
+                             &F::SaveTableBtnClick, st->standardIcon(QStyle::SP_DialogSaveButton));
+    SaveAsBtn = addButton("SaveAsBtn", "Save As", "Save As ", file, 0, 0, &F::FileSaveAs,
+                          glyph(QStringLiteral("As")));
     SaveInRTFileBtn = addButton("SaveInRTFileBtn", "Save in RTF File", "Save in RTF File", file, 0,
-                                0, &F::SaveInRTFileBtnClick);
-    SaveInRTFileBtn->setIcon(glyph(QStringLiteral("RTF")));
-    PrintBtn = addButton("PrintBtn", "Print", "Print", file, 0, 0, &F::FilePrint);
-    PrintBtn->setIcon(drawn([](QPainter &p) {
-        p.drawRect(4, 12, 24, 12); // the body
-        p.drawRect(9, 4, 14, 8);   // the paper fed in
-        p.drawRect(9, 20, 14, 8);  // and the sheet out
-    }));
-    FindBtn = addButton("FindBtn", "Find", "Find", edit, 0, 0, &F::EditFindClick);
-    FindBtn->setIcon(drawn([](QPainter &p) {
-        p.drawEllipse(4, 4, 16, 16);
-        p.setPen(QPen(Qt::black, 4));
-        p.drawLine(18, 18, 28, 28);
-    }));
-    CutBtn = addButton("CutBtn", "Cut", "Cut", edit, 0, 0, &F::EditCut);
-    CutBtn->setIcon(glyph(QStringLiteral("✂")));
-    CopyBtn = addButton("CopyBtn", "Copy", "Copy", edit, 0, 0, &F::EditCopy);
-    CopyBtn->setIcon(drawn([](QPainter &p) {
-        p.drawRect(4, 4, 16, 18);
-        p.fillRect(12, 10, 16, 18, Qt::white);
-        p.drawRect(12, 10, 16, 18);
-    }));
-    PasteBtn = addButton("PasteBtn", "Paste", "Paste", edit, 0, 0, &F::EditPaste);
-    PasteBtn->setIcon(drawn([](QPainter &p) {
-        p.drawRect(6, 6, 20, 23);
-        p.fillRect(11, 3, 10, 6, Qt::black);
-        for (int y : {15, 20, 25})
-            p.drawLine(10, y, 22, y);
-    }));
-    UndoBtn = addButton("UndoBtn", "Undo", "Undo", edit, 0, 0, &F::EditUndo);
-    UndoBtn->setIcon(glyph(QStringLiteral("↶")));
-    RedoBtn = addButton("RedoBtn", "Redo", "Redo", edit, 0, 0, &F::EditRedo);
-    RedoBtn->setIcon(glyph(QStringLiteral("↷")));
-    BoldBtn = addButton("BoldBtn", "Bold", "Bold", format, 5, 0, &F::BoldButtonClick);
-    BoldBtn->setIcon(glyph(QStringLiteral("B"), QFont::Bold));
-    ItalicBtn = addButton("ItalicBtn", "Italic", "Italic", format, 6, 0, &F::ItalicButtonClick);
-    ItalicBtn->setIcon(glyph(QStringLiteral("I"), QFont::Normal, true));
+                                0, &F::SaveInRTFileBtnClick, glyph(QStringLiteral("RTF")));
+    PrintBtn =
+        addButton("PrintBtn", "Print", "Print", file, 0, 0, &F::FilePrint, drawn([](QPainter &p) {
+                      p.drawRect(4, 12, 24, 12); // the body
+                      p.drawRect(9, 4, 14, 8);   // the paper fed in
+                      p.drawRect(9, 20, 14, 8);  // and the sheet out
+                  }));
+    FindBtn =
+        addButton("FindBtn", "Find", "Find", edit, 0, 0, &F::EditFindClick, drawn([](QPainter &p) {
+                      p.drawEllipse(4, 4, 16, 16);
+                      p.setPen(QPen(Qt::black, 4));
+                      p.drawLine(18, 18, 28, 28);
+                  }));
+    CutBtn = addButton("CutBtn", "Cut", "Cut", edit, 0, 0, &F::EditCut, glyph(QStringLiteral("✂")));
+    CopyBtn = addButton("CopyBtn", "Copy", "Copy", edit, 0, 0, &F::EditCopy, drawn([](QPainter &p) {
+                            p.drawRect(4, 4, 16, 18);
+                            p.fillRect(12, 10, 16, 18, Qt::white);
+                            p.drawRect(12, 10, 16, 18);
+                        }));
+    PasteBtn =
+        addButton("PasteBtn", "Paste", "Paste", edit, 0, 0, &F::EditPaste, drawn([](QPainter &p) {
+                      p.drawRect(6, 6, 20, 23);
+                      p.fillRect(11, 3, 10, 6, Qt::black);
+                      for (int y : {15, 20, 25})
+                          p.drawLine(10, y, 22, y);
+                  }));
+    UndoBtn =
+        addButton("UndoBtn", "Undo", "Undo", edit, 0, 0, &F::EditUndo, glyph(QStringLiteral("↶")));
+    RedoBtn =
+        addButton("RedoBtn", "Redo", "Redo", edit, 0, 0, &F::EditRedo, glyph(QStringLiteral("↷")));
+    BoldBtn = addButton("BoldBtn", "Bold", "Bold", format, 5, 0, &F::BoldButtonClick,
+                        glyph(QStringLiteral("B"), QFont::Bold));
+    ItalicBtn = addButton("ItalicBtn", "Italic", "Italic", format, 6, 0, &F::ItalicButtonClick,
+                          glyph(QStringLiteral("I"), QFont::Normal, true));
     UnderlineBtn =
-        addButton("UnderlineBtn", "Underline", "Underline", format, 7, 0, &F::UnderlineButtonClick);
-    UnderlineBtn->setIcon(glyph(QStringLiteral("U"), QFont::Normal, false, true));
+        addButton("UnderlineBtn", "Underline", "Underline", format, 7, 0, &F::UnderlineButtonClick,
+                  glyph(QStringLiteral("U"), QFont::Normal, false, true));
     // The alignment buttons pass themselves: their tag is the alignment.
-    LeftBtn = addButton("LeftBtn", "Align Left", "Align Left", format, 2, 0, nullptr);
-    LeftBtn->setIcon(alignmentIcon(Qt::AlignLeft));
-    CenterBtn = addButton("CenterBtn", "Align Center", "Align Center", format, 2, 2, nullptr);
-    CenterBtn->setIcon(alignmentIcon(Qt::AlignHCenter));
-    RightBtn = addButton("RightBtn", "Align Right", "Align Right", format, 2, 1, nullptr);
-    RightBtn->setIcon(alignmentIcon(Qt::AlignRight));
-    SubscriptBtn =
-        addButton("SubscriptBtn", "Subscript", "Subscript", format, 3, 0, &F::SubscriptClick);
-    SubscriptBtn->setIcon(glyph(QStringLiteral("x₂")));
-    SuperscriptBtn =
-        addButton("SuperscriptBtn", "Superscript", "Superscript", format, 3, 0, &F::SubscriptClick);
-    SuperscriptBtn->setIcon(glyph(QStringLiteral("x²")));
+    LeftBtn = addButton("LeftBtn", "Align Left", "Align Left", format, 2, 0, nullptr,
+                        alignmentIcon(Qt::AlignLeft));
+    CenterBtn = addButton("CenterBtn", "Align Center", "Align Center", format, 2, 2, nullptr,
+                          alignmentIcon(Qt::AlignHCenter));
+    RightBtn = addButton("RightBtn", "Align Right", "Align Right", format, 2, 1, nullptr,
+                         alignmentIcon(Qt::AlignRight));
+    SubscriptBtn = addButton("SubscriptBtn", "Subscript", "Subscript", format, 3, 0,
+                             &F::SubscriptClick, glyph(QStringLiteral("x₂")));
+    SuperscriptBtn = addButton("SuperscriptBtn", "Superscript", "Superscript", format, 3, 0,
+                               &F::SubscriptClick, glyph(QStringLiteral("x²")));
     siNumbering = addButton("siNumbering", "Numbering", "Список - нумерация", format, 4, 2,
-                            &F::siNumberingClick);
-    siNumbering->setIcon(glyph(QStringLiteral("1.")));
-    BulletsBtn =
-        addButton("BulletsBtn", "Bullets", "Список - точки", format, 4, 1, &F::BulletsButtonClick);
-    BulletsBtn->setIcon(glyph(QStringLiteral("•")));
-    siSpaceSingle =
-        addButton("siSpaceSingle", "Single Space", "Single Space", format, 0, 0, nullptr);
-    siSpaceSingle->setIcon(glyph(QStringLiteral("1")));
-    siSpaceOneAndHalf =
-        addButton("siSpaceOneAndHalf", "One&Half Space", "One&Half Space", format, 0, 1, nullptr);
-    siSpaceOneAndHalf->setIcon(glyph(QStringLiteral("1½")));
-    siSpaceDouble =
-        addButton("siSpaceDouble", "Double Space", "Double Space", format, 0, 2, nullptr);
-    siSpaceDouble->setIcon(glyph(QStringLiteral("2")));
+                            &F::siNumberingClick, glyph(QStringLiteral("1.")));
+    BulletsBtn = addButton("BulletsBtn", "Bullets", "Список - точки", format, 4, 1,
+                           &F::BulletsButtonClick, glyph(QStringLiteral("•")));
+    siSpaceSingle = addButton("siSpaceSingle", "Single Space", "Single Space", format, 0, 0,
+                              nullptr, glyph(QStringLiteral("1")));
+    siSpaceOneAndHalf = addButton("siSpaceOneAndHalf", "One&Half Space", "One&Half Space", format,
+                                  0, 1, nullptr, glyph(QStringLiteral("1½")));
+    siSpaceDouble = addButton("siSpaceDouble", "Double Space", "Double Space", format, 0, 2,
+                              nullptr, glyph(QStringLiteral("2")));
     siSizePlus = addButton("siSizePlus", "siSizePlus", "Увеличить на 1 / размер шрифта", format, 0,
-                           0, &F::siSizePlusClick);
-    siSizePlus->setIcon(glyph(QStringLiteral("A+")));
+                           0, &F::siSizePlusClick, glyph(QStringLiteral("A+")));
     siSizeMinus = addButton("siSizeMinus", "siSizeMinus", "Уменьшить на 1 / размер шрифта", format,
-                            0, 0, &F::siSizeMinusClick);
-    siSizeMinus->setIcon(glyph(QStringLiteral("A-")));
-    siBlackColor = addButton("siBlackColor", "siBlackColor", "Установить черный / цвет шрифта",
-                             format, 0, 0, &F::siBlackColorClick);
-    siBlackColor->setIcon(glyph(QStringLiteral("A"), QFont::Bold));
-    siBackColor = addButton("siBackColor", "siBackColor", "Желтый маркер", format, 0, 0,
-                            &F::siBackColorClick);
-    siBackColor->setIcon(
-        glyph(QStringLiteral("ab"), QFont::Normal, false, false, QColor(255, 255, 200)));
+                            0, 0, &F::siSizeMinusClick, glyph(QStringLiteral("A-")));
+    siBlackColor =
+        addButton("siBlackColor", "siBlackColor", "Установить черный / цвет шрифта", format, 0, 0,
+                  &F::siBlackColorClick, glyph(QStringLiteral("A"), QFont::Bold));
+    siBackColor =
+        addButton("siBackColor", "siBackColor", "Желтый маркер", format, 0, 0, &F::siBackColorClick,
+                  glyph(QStringLiteral("ab"), QFont::Normal, false, false, QColor(255, 255, 200)));
     siMyStyle = addButton("siMyStyle", "siMyStyle", "Стандартный шрифт / Times New Roman 12",
-                          format, 0, 0, &F::siMyStyleClick);
-    siMyStyle->setIcon(glyph(QStringLiteral("T")));
-    siLinkFont =
-        addButton("siLinkFont", "siLinkFont", "Создать гиперссылку", lingvo, 0, 0, nullptr);
-    siLinkFont->setIcon(glyph(QStringLiteral("⚯")));
-    siLingvo =
-        addButton("siLingvo", "Lingvo", "Перевод в Lingvo 10 / Ctr-C-C", lingvo, 0, 0, nullptr);
-    siLingvo->setIcon(glyph(QStringLiteral("L")));
-    siSimbol = addButton("siSimbol", "siSimbol", "siSimbol", lingvo, 0, 0, nullptr);
-    siSimbol->setIcon(glyph(QStringLiteral("α")));
+                          format, 0, 0, &F::siMyStyleClick, glyph(QStringLiteral("T")));
+    siLinkFont = addButton("siLinkFont", "siLinkFont", "Создать гиперссылку", lingvo, 0, 0, nullptr,
+                           glyph(QStringLiteral("⚯")));
+    siLingvo = addButton("siLingvo", "Lingvo", "Перевод в Lingvo 10 / Ctr-C-C", lingvo, 0, 0,
+                         nullptr, glyph(QStringLiteral("L")));
+    siSimbol = addButton("siSimbol", "siSimbol", "siSimbol", lingvo, 0, 0, nullptr,
+                         glyph(QStringLiteral("α")));
     layout->addStretch(1);
 
     for (QToolButton *b : {LeftBtn, CenterBtn, RightBtn})

@@ -6,6 +6,7 @@
 #include <QWidget>
 
 class QAction;
+class QIcon;
 class QFrame;
 class QMenu;
 class QToolButton;
@@ -138,8 +139,8 @@ private:
     void createSpeedBar();
     void createPopupMenu();
     QToolButton *addButton(const QString &name, const QString &caption, const QString &hint,
-                           const QString &section, int group, int tag,
-                           void (TFormEdit::*handler)());
+                           const QString &section, int group, int tag, void (TFormEdit::*handler)(),
+                           const QIcon &icon);
     // A group button was clicked: the group's rules first, then the handler reads the state.
     void groupClicked(QToolButton *button);
     // Sets a toggle's down state as the text says, releasing the others of its group.

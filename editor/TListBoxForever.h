@@ -15,6 +15,9 @@ public:
     int ItemHeight() const { return FItemHeight; }
     void setItemHeight(int height);
 
+    // Grows, never shrinks, until every item shows whole in the columns at the list's font.
+    void fitItems();
+
     // 0 and 1, as the other on/off states of the program.
     int Tag = 0;
 

@@ -14,12 +14,14 @@
 #include <QFileInfo>
 #include <QKeyEvent>
 #include <QMimeData>
+#include <QPageLayout>
 #include <QPrinter>
 #include <QSaveFile>
 #include <QScrollBar>
 #include <QTextBlock>
 #include <QTextDocument>
 #include <QTextDocumentFragment>
+#include <QTextLayout>
 #include <QTextList>
 #include <algorithm>
 #include <memory>
@@ -35,6 +37,7 @@ const QString kSaveFailed = QStringLiteral("Failed to Save Stream");
 // Hanging indent of a numbered or bulleted paragraph: at least 10 points, in twips.
 constexpr int kListHangingTwips = -200;
 constexpr int kMaxPoints = 1638; // what RTF's half-point sizes can hold
+constexpr double kPrintMarginMm = 15;
 
 double proportionFor(DBRichEdit::LineSpacing rule)
 {
@@ -251,6 +254,7 @@ DBRichEdit::DBRichEdit(QWidget *parent) : QTextEdit(parent), FLinks(new LinkHigh
     FLink.OnActiveChange = [this] { setReadOnly(!FLink.writable()); };
     FLink.OnUpdateData = [this] { writeToField(); };
     connect(this, &QTextEdit::textChanged, this, &DBRichEdit::contentsChangedByUser);
+    watchHistory();
     setReadOnly(true);
 }
 
@@ -278,6 +282,7 @@ void DBRichEdit::showContent(const std::function<void(QTextDocument *)> &fill)
     setDocument(doc.release());
     FLoading = false;
     FLinks->setDocument(document());
+    watchHistory();
     if (ours)
         delete previous;
     moveCursor(QTextCursor::Start);
@@ -288,7 +293,19 @@ void DBRichEdit::loadFromField()
 {
     const Field *f = FLink.active() ? FLink.field() : nullptr;
     const QString value = f ? f->AsString() : QString();
-    showContent([&value](QTextDocument *doc) { rtf::RichText::setContent(doc, value); });
+    const bool ownWrite = !FWritten.isNull() && value == FWritten;
+    FWritten.clear();
+    if (ownWrite) {
+        // What is stored is what the document wrote and still holds: reading it back would
+        // build the same document again. The reload's other effects stay.
+        document()->clearUndoRedoStacks();
+        FUndoSteps = FRedoSteps = 0;
+        document()->setModified(false);
+        moveCursor(QTextCursor::Start);
+        ensureCursorVisible();
+    } else {
+        showContent([&value](QTextDocument *doc) { rtf::RichText::setContent(doc, value); });
+    }
     emit changed();
 }
 
@@ -300,7 +317,9 @@ void DBRichEdit::writeToField()
     // Our own write is no reason to reload what we show.
     FWriting = true;
     try {
-        f->setAsString(Rtf());
+        const QString rtf = Rtf();
+        f->setAsString(rtf);
+        FWritten = rtf;
     } catch (...) {
         FWriting = false;
         throw;
@@ -310,6 +329,7 @@ void DBRichEdit::writeToField()
 
 void DBRichEdit::contentsChangedByUser()
 {
+    FWritten.clear(); // what was written is no longer what is shown
     if (FLoading)
         return;
     // Every edit is an undo step and so modifies the document; marking links does not.
@@ -524,12 +544,27 @@ bool DBRichEdit::Modified() const { return document()->isModified(); }
 
 void DBRichEdit::setModified(bool modified) { document()->setModified(modified); }
 
-bool DBRichEdit::CanUndo() const { return document()->isUndoAvailable(); }
+bool DBRichEdit::CanUndo() const { return FUndoSteps > 0 && document()->isUndoAvailable(); }
 
-bool DBRichEdit::CanRedo() const { return document()->isRedoAvailable(); }
+bool DBRichEdit::CanRedo() const { return FRedoSteps > 0 && document()->isRedoAvailable(); }
+
+void DBRichEdit::watchHistory()
+{
+    FUndoSteps = 0;
+    FRedoSteps = 0;
+    // Qt signals each new step once (an edit block at its end; typing merged into the last
+    // step not at all) and drops the redo steps with it. Clearing Qt's undo stack alone is
+    // not an option: it drops the redo steps as well and leaves the modified flag astray.
+    connect(document(), &QTextDocument::undoCommandAdded, this, [this] {
+        FUndoSteps = std::min(FUndoSteps + 1, UndoLimit);
+        FRedoSteps = 0;
+    });
+}
 
 void DBRichEdit::undoStep(bool redo)
 {
+    if (redo ? !CanRedo() : !CanUndo())
+        return;
     // Qt puts the caret at the document's start after a format step; the text whose format
     // came back is what the user wants to see.
     int from = -1, to = -1;
@@ -540,6 +575,9 @@ void DBRichEdit::undoStep(bool redo)
                                    from = from < 0 ? position : std::min(from, position);
                                    to = std::max(to, position + added);
                                });
+    // Counted first: the change the step makes is reported while it is made.
+    FUndoSteps += redo ? 1 : -1;
+    FRedoSteps += redo ? -1 : 1;
     if (redo)
         QTextEdit::redo();
     else
@@ -865,7 +903,23 @@ void DBRichEdit::print(const Dialogs::PrintSettings &settings, const QString &ti
         printer.setPrinterName(settings.printerName);
     }
     printer.setDocName(title);
-    document()->print(&printer);
+    // Narrow margins widened to a sensible border; a PDF file has none of its own.
+    const QMarginsF margins = printer.pageLayout().margins(QPageLayout::Millimeter);
+    if (margins.left() < kPrintMarginMm && margins.right() < kPrintMarginMm &&
+        margins.top() < kPrintMarginMm && margins.bottom() < kPrintMarginMm)
+        printer.setPageMargins(
+            QMarginsF(kPrintMarginMm, kPrintMarginMm, kPrintMarginMm, kPrintMarginMm),
+            QPageLayout::Millimeter);
+    // Laid out for the printer and paginated over its printable area: a document without a
+    // page size is printed by Qt with margins and page numbers of its own.
+    std::unique_ptr<QTextDocument> pages(document()->clone());
+    pages->documentLayout()->setPaintDevice(&printer);
+    pages->setPageSize(QSizeF(printer.width(), printer.height()));
+    // Links look on paper as they do on the screen.
+    for (QTextBlock from = document()->begin(), to = pages->begin(); from.isValid() && to.isValid();
+         from = from.next(), to = to.next())
+        to.layout()->setFormats(from.layout()->formats());
+    pages->print(&printer);
     const bool failed = printer.printerState() == QPrinter::Error ||
                         (!settings.outputFile.isEmpty() && !QFileInfo::exists(settings.outputFile));
     if (failed)

@@ -109,6 +109,8 @@ public:
 
     bool Modified() const;
     void setModified(bool modified);
+    // The history reaches back 100 steps; older ones are out of reach.
+    static constexpr int UndoLimit = 100;
     bool CanUndo() const;
     bool CanRedo() const;
     // Undo and redo one step; a step that changed formats only leaves its text selected.
@@ -183,11 +185,19 @@ private:
     std::vector<QTextBlock> selectedBlocks() const;
     bool search(const SearchRequest &request, bool raiseNotFound);
     void undoStep(bool redo);
+    // Counts the steps within reach of the document shown, which starts with none.
+    void watchHistory();
 
     FieldDataLink FLink;
     bool FLoading = false;
     bool FWriting = false;
+    // The RTF last written into the field while the document has not changed since: a
+    // reload of that value needs no reading.
+    QString FWritten;
     std::optional<SearchRequest> FLastSearch;
+    // Steps within reach: Qt's history keeps every step and has no way to drop the oldest.
+    int FUndoSteps = 0;
+    int FRedoSteps = 0;
     LinkHighlighter *FLinks;
 };
 

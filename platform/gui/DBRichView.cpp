@@ -4,6 +4,7 @@
 #include "platform/gui/QtPlatform.h"
 #include "platform/rtf/RichText.h"
 
+#include <QScrollBar>
 #include <QTextDocument>
 
 namespace quil {
@@ -27,6 +28,14 @@ void DBRichView::setDataField(const QString &field)
 void DBRichView::loadFromField()
 {
     const Field *f = FLink.active() ? FLink.field() : nullptr;
+    const QString value = f ? f->AsString() : QString();
+    if (FShowing && value == FShown) {
+        // Where a reload leaves the view: at the start, scrolled to the top.
+        moveCursor(QTextCursor::Start);
+        verticalScrollBar()->setValue(0);
+        horizontalScrollBar()->setValue(0);
+        return;
+    }
     // Built apart from the view and then shown: a document that belongs to a visible view is
     // laid out again after every insertion, which made each move cost several milliseconds.
     auto *document = new QTextDocument(this);
@@ -34,7 +43,7 @@ void DBRichView::loadFromField()
     QFont font(QStringLiteral("Times New Roman"));
     font.setPixelSize(16);
     document->setDefaultFont(font);
-    rtf::RichText::setContent(document, f ? f->AsString() : QString());
+    rtf::RichText::setContent(document, value);
     // The view's first document belongs to its text control, which frees it on replacement;
     // the ones made here belong to the view and are freed here.
     QTextDocument *previous = this->document();
@@ -42,6 +51,8 @@ void DBRichView::loadFromField()
     setDocument(document);
     if (ours)
         delete previous;
+    FShown = value;
+    FShowing = true;
 }
 
 } // namespace quil

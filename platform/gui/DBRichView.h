@@ -23,6 +23,10 @@ private:
     void loadFromField();
 
     FieldDataLink FLink;
+    // The value shown: a refresh that brings the same value again (a store notifies its
+    // field's change and then the stored record) renders nothing anew.
+    QString FShown;
+    bool FShowing = false;
 };
 
 } // namespace quil

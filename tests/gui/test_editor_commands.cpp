@@ -2,6 +2,7 @@
 // document, that each is one undo step, that following the caret never formats, the clipboard
 // and undo buttons, find and replace, and RTF that reads back as the editor wrote it.
 #include "AppFixture.h"
+#include "EditorAccess.h"
 
 #include "editor/TFormEdit.h"
 #include "platform/gui/FindDialog.h"
@@ -47,27 +48,6 @@ QString openWith(AppFixture &app, const QString &rtf = Sample,
     FormEdit->Editor->resize(600, 300);
     return path;
 }
-
-quil::DBRichEdit *editor() { return FormEdit->Editor; }
-
-void select(int from, int to)
-{
-    QTextCursor c = editor()->textCursor();
-    c.setPosition(from);
-    c.setPosition(to, QTextCursor::KeepAnchor);
-    editor()->setTextCursor(c);
-}
-
-void caret(int at) { select(at, at); }
-
-// The format of the character at a position.
-QTextCharFormat charAt(const QTextDocument *doc, int position)
-{
-    QTextCursor c(const_cast<QTextDocument *>(doc));
-    c.setPosition(position + 1);
-    return c.charFormat();
-}
-QTextCharFormat charAt(int position) { return charAt(editor()->document(), position); }
 
 bool boldAt(int position) { return charAt(position).fontWeight() == QFont::Bold; }
 
@@ -144,6 +124,7 @@ private slots:
     void clipboardButtons();
     void richTextPastes();
     void undoRedoButtons();
+    void historyKeepsHundredSteps();
     void findAndFindNext();
     void replaceAndReplaceAll();
     void findDialogSendsItsRequest();
@@ -651,6 +632,51 @@ void TestEditorCommands::undoRedoButtons()
     Form1->siPriorClick();
     QVERIFY(!FormEdit->UndoBtn->isEnabled());
     QVERIFY(!FormEdit->RedoBtn->isEnabled());
+}
+
+void TestEditorCommands::historyKeepsHundredSteps()
+{
+    AppFixture app;
+    openWith(app);
+    select(0, 5);
+    const auto sizeOfAlpha = [] { return qRound(charAt(0).fontPointSize()); };
+    const int start = sizeOfAlpha();
+    for (int i = 0; i < 101; ++i)
+        FormEdit->siSizePlus->click();
+    QCOMPARE(sizeOfAlpha(), start + 101);
+    for (int i = 0; i < 100; ++i) {
+        QVERIFY2(FormEdit->UndoBtn->isEnabled(), qPrintable(QString::number(i)));
+        FormEdit->UndoBtn->click();
+    }
+    // Back to the state after the first command, and no further, by button or by key.
+    QCOMPARE(sizeOfAlpha(), start + 1);
+    QVERIFY(!FormEdit->UndoBtn->isEnabled());
+    QVERIFY(!editor()->CanUndo());
+    const QString oldest = editor()->Rtf();
+    QTest::keyClick(editor(), Qt::Key_Z, Qt::ControlModifier);
+    QCOMPARE(editor()->Rtf(), oldest);
+    // Every undone step comes back.
+    for (int i = 0; i < 100; ++i) {
+        QVERIFY2(FormEdit->RedoBtn->isEnabled(), qPrintable(QString::number(i)));
+        FormEdit->RedoBtn->click();
+    }
+    QCOMPARE(sizeOfAlpha(), start + 101);
+    QVERIFY(!FormEdit->RedoBtn->isEnabled());
+    // Half-way back, a new command drops what could be redone and is counted on top.
+    for (int i = 0; i < 50; ++i)
+        FormEdit->UndoBtn->click();
+    select(0, 5);
+    FormEdit->siSizeMinus->click();
+    QVERIFY(!FormEdit->RedoBtn->isEnabled());
+    QCOMPARE(sizeOfAlpha(), start + 50);
+    int undone = 0;
+    while (FormEdit->UndoBtn->isEnabled() && undone < 200) {
+        FormEdit->UndoBtn->click();
+        ++undone;
+    }
+    QCOMPARE(undone, 51);
+    QCOMPARE(sizeOfAlpha(), start + 1);
+    QCOMPARE(app.dialogs.errors(), QStringList());
 }
 
 void TestEditorCommands::findAndFindNext()

@@ -7,6 +7,9 @@
 #include "platform/rtf/RtfReader.h"
 
 #include <QDir>
+#include <QProcess>
+#include <QRegularExpression>
+#include <QStandardPaths>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -32,6 +35,40 @@ QString startWithAbstracts(AppFixture &app)
     Form1->mmAbstractClick();
     FormEdit->Editor->resize(600, 300);
     return path;
+}
+
+// The pages of a PDF file as its page objects count them.
+int pdfPages(const QString &pdf)
+{
+    static const QRegularExpression page(QStringLiteral("/Type\\s*/Page(?![a-zA-Z])"));
+    return int(QString::fromLatin1(readBytes(pdf)).count(page));
+}
+
+// The document title in the PDF's information, as Qt writes it (UTF-16, big-endian).
+QByteArray pdfTitle(const QString &title)
+{
+    QByteArray out("/Title (\xfe\xff", 10);
+    for (QChar c : title)
+        out += char(c.unicode() >> 8), out += char(c.unicode() & 0xff);
+    return out + ')';
+}
+
+// Paragraphs of words without digits, each one distinct, so that a page number on the paper
+// shows up as the only digit.
+QString wordsAbstract(int paragraphs)
+{
+    QStringList lines;
+    for (int i = 0; i < paragraphs; ++i)
+        lines << QStringLiteral("para%1%2 text").arg(QChar('a' + i / 26 % 26), QChar('a' + i % 26));
+    return lines.join(QStringLiteral("\r\n"));
+}
+
+QString printTo(AppFixture &app, const QString &file)
+{
+    const QString pdf = app.folder.file(file);
+    app.dialogs.nextPrinters.enqueue({QString(), pdf});
+    FormEdit->PrintBtn->click();
+    return pdf;
 }
 
 QString storedResume(const QString &path, int row) { return storedRows(path, "Resume").value(row); }
@@ -70,6 +107,7 @@ private slots:
     void saveInRtfFile_data();
     void saveInRtfFile();
     void printToPdf();
+    void printedPages();
     void closeAndHide();
 };
 
@@ -198,6 +236,16 @@ void TestEditorStorage::escapeRestores()
     QTest::keyClick(edit, Qt::Key_Escape);
     QCOMPARE(edit->Text(), QString("plain bold tail"));
     QVERIFY(boldAt(edit->document(), 6));
+    // Losing the focus writes the field; what is typed after that is what Esc takes back.
+    QTest::keyClicks(edit, "zz");
+    QFocusEvent out(QEvent::FocusOut, Qt::OtherFocusReason);
+    QCoreApplication::sendEvent(edit, &out);
+    QCOMPARE(app.table().State(), quil::DataSetState::Edit);
+    QTest::keyClicks(edit, "yy");
+    QTest::keyClick(edit, Qt::Key_Escape);
+    QCOMPARE(edit->Text(), QString("zzplain bold tail"));
+    QVERIFY(boldAt(edit->document(), 8));
+    QCOMPARE(storedResume(path, 0), QString(BoldRtf));
 }
 
 void TestEditorStorage::fileOpen_data()
@@ -394,6 +442,75 @@ void TestEditorStorage::printToPdf()
     // The next print dialog starts where the last print went.
     FormEdit->PrintBtn->click();
     QCOMPARE(app.dialogs.shown.last().text, pdf);
+}
+
+void TestEditorStorage::printedPages()
+{
+    AppFixture app;
+    const QString path = app.makeLibrary(
+        "Pr.mdb", {{"Автор1", "Title one", "2001"}, {"Автор2", "Title two", "2002"}});
+    execOn(path, {"UPDATE Books SET Title = '' WHERE City = '2002'"});
+    app.start();
+    app.pick(path);
+    Form1->mmAbstractClick();
+    quil::DBRichEdit *edit = FormEdit->Editor;
+    edit->setText(QStringLiteral("short"));
+    const QString one = printTo(app, "one.pdf");
+    QCOMPARE(pdfPages(one), 1);
+    const int paragraphs = 150;
+    edit->setText(wordsAbstract(paragraphs));
+    const QString some = printTo(app, "some.pdf");
+    const int pages = pdfPages(some);
+    QVERIFY2(pages >= 2, qPrintable(QString::number(pages)));
+    edit->setText(wordsAbstract(2 * paragraphs));
+    const QString twice = printTo(app, "twice.pdf");
+    const int twicePages = pdfPages(twice);
+    QVERIFY2(twicePages >= 2 * pages - 1 && twicePages <= 2 * pages + 1,
+             qPrintable(QString("%1 then %2").arg(pages).arg(twicePages)));
+    // An entry without a title prints as "Abstract".
+    QVERIFY(!readBytes(twice).contains(pdfTitle("Abstract")));
+    Form1->siNextClick();
+    const QString untitled = printTo(app, "untitled.pdf");
+    QVERIFY(readBytes(untitled).contains(pdfTitle("Abstract")));
+    QCOMPARE(app.dialogs.errors(), QStringList());
+
+    const QString pdftotext = QStandardPaths::findExecutable("pdftotext");
+    if (pdftotext.isEmpty())
+        QSKIP("pdftotext is not installed: the printed text is not checked");
+    QProcess run;
+    run.start(pdftotext, {"-layout", some, "-"});
+    QVERIFY(run.waitForFinished(30000));
+    const QString text = QString::fromUtf8(run.readAllStandardOutput());
+    QStringList onPaper = text.split('\f');
+    if (onPaper.last().trimmed().isEmpty())
+        onPaper.removeLast();
+    QCOMPARE(onPaper.size(), pages);
+    for (const QString &page : onPaper)
+        QVERIFY(!page.trimmed().isEmpty());
+    // No page numbers of Qt's own, and every paragraph once: none is lost between pages.
+    QVERIFY2(!text.contains(QRegularExpression("\\d")), qPrintable(text.left(400)));
+    for (const QString &line : wordsAbstract(paragraphs).split("\r\n"))
+        QCOMPARE(text.count(line.section(' ', 0, 0)), 1);
+    // The words keep clear of the paper's edges.
+    run.start(pdftotext, {"-bbox", some, "-"});
+    QVERIFY(run.waitForFinished(30000));
+    const QString boxes = QString::fromUtf8(run.readAllStandardOutput());
+    const QRegularExpression pageBox("<page width=\"([\\d.]+)\" height=\"([\\d.]+)\"");
+    const QRegularExpressionMatch size = pageBox.match(boxes);
+    QVERIFY(size.hasMatch());
+    const double width = size.captured(1).toDouble(), height = size.captured(2).toDouble();
+    const double margin = 10 / 25.4 * 72; // 10 mm in points
+    const QRegularExpression word(
+        "xMin=\"([\\d.]+)\" yMin=\"([\\d.]+)\" xMax=\"([\\d.]+)\" yMax=\"([\\d.]+)\"");
+    int words = 0;
+    for (auto it = word.globalMatch(boxes); it.hasNext(); ++words) {
+        const QRegularExpressionMatch m = it.next();
+        QVERIFY2(m.captured(1).toDouble() >= margin && m.captured(2).toDouble() >= margin &&
+                     m.captured(3).toDouble() <= width - margin &&
+                     m.captured(4).toDouble() <= height - margin,
+                 qPrintable(m.captured(0)));
+    }
+    QCOMPARE(words, 2 * paragraphs);
 }
 
 void TestEditorStorage::closeAndHide()

@@ -2,6 +2,7 @@
 // links made and followed, links shown but never stored, the context menu, the dictionary
 // hand-off and the Paste button following the clipboard.
 #include "AppFixture.h"
+#include "EditorAccess.h"
 
 #include "editor/TFormEdit.h"
 #include "editor/TListBoxForever.h"
@@ -45,24 +46,7 @@ QString startEditor(AppFixture &app, const QString &resume)
     return path;
 }
 
-quil::DBRichEdit *editor() { return FormEdit->Editor; }
-
-void select(int from, int to)
-{
-    QTextCursor c = editor()->textCursor();
-    c.setPosition(from);
-    c.setPosition(to, QTextCursor::KeepAnchor);
-    editor()->setTextCursor(c);
-}
-
-QTextCharFormat formatAt(int position)
-{
-    QTextCursor c(editor()->document());
-    c.setPosition(position + 1);
-    return c.charFormat();
-}
-
-QString familyAt(int position) { return formatAt(position).fontFamilies().toStringList().value(0); }
+QString familyAt(int position) { return charAt(position).fontFamilies().toStringList().value(0); }
 
 int charsetAt(int position)
 {
@@ -192,12 +176,12 @@ void TestEditorToolsWindow::typeSymbol()
     QCOMPARE(editor()->SelAttributes().charset(), int(TextAttributes::DefaultCharset));
     QTest::keyClicks(editor(), "k");
     QCOMPARE(editor()->Text(), QString(expected).insert(start + 1, "k"));
-    QCOMPARE(formatAt(start + 1).fontPointSize(), double(size));
+    QCOMPARE(charAt(start + 1).fontPointSize(), double(size));
     QCOMPARE(familyAt(start + 1), QStringLiteral("Symbol"));
     QCOMPARE(charsetAt(start + 1), int(TextAttributes::DefaultCharset));
 
     QCOMPARE(familyAt(start), QStringLiteral("Symbol"));
-    QCOMPARE(formatAt(start).fontPointSize(), double(size));
+    QCOMPARE(charAt(start).fontPointSize(), double(size));
     QCOMPARE(charsetAt(start), int(TextAttributes::SymbolCharset));
     // The word at the caret keeps its face.
     QCOMPARE(familyAt(0), QStringLiteral("Times New Roman"));
@@ -215,7 +199,7 @@ void TestEditorToolsWindow::symbolIsOneUndoStep()
     click(FormEdit->UndoBtn);
     QCOMPARE(editor()->Text(), u"abcq xyz"_qs);
     QCOMPARE(familyAt(5), QStringLiteral("Times New Roman"));
-    QCOMPARE(formatAt(5).fontPointSize(), 14.0);
+    QCOMPARE(charAt(5).fontPointSize(), 14.0);
     click(FormEdit->UndoBtn);
     QCOMPARE(editor()->Text(), u"abc xyz"_qs);
 }
@@ -284,19 +268,19 @@ void TestEditorToolsWindow::makeLink()
     QCOMPARE(editor()->SelStart(), end);
     QCOMPARE(editor()->SelLength(), 0);
     for (int i = 4; i < end; ++i) {
-        QVERIFY2(formatAt(i).fontUnderline(), qPrintable(QString::number(i)));
-        QCOMPARE(formatAt(i).foreground().color(), QColor(0, 0, 255));
+        QVERIFY2(charAt(i).fontUnderline(), qPrintable(QString::number(i)));
+        QCOMPARE(charAt(i).foreground().color(), QColor(0, 0, 255));
         QCOMPARE(familyAt(i), QStringLiteral("Times New Roman"));
     }
-    QVERIFY(!formatAt(3).fontUnderline());
-    QVERIFY(!formatAt(end).fontUnderline());
+    QVERIFY(!charAt(3).fontUnderline());
+    QVERIFY(!charAt(end).fontUnderline());
     QCOMPARE(editor()->textCursor().blockFormat().lineHeight(), 100.0);
     // The link is found where it is shown.
     QCOMPARE(editor()->linkAt(pointAt(6)), expected.mid(4, end - 4));
 
     click(FormEdit->UndoBtn);
     QCOMPARE(editor()->Text(), QStringLiteral("see Docs\\Tables.doc now"));
-    QVERIFY(!formatAt(4).fontUnderline());
+    QVERIFY(!charAt(4).fontUnderline());
 }
 
 void TestEditorToolsWindow::linksShownNotStored()
@@ -310,7 +294,7 @@ void TestEditorToolsWindow::linksShownNotStored()
             marked << block.text().mid(r.start, r.length);
     QCOMPARE(marked, QStringList({"http://example.org/a", "mailto:me@example.org"}));
     // Nothing of it is in the text's own formats, nor in what is written back.
-    QVERIFY(!formatAt(6).fontUnderline());
+    QVERIFY(!charAt(6).fontUnderline());
     QCOMPARE(editor()->Modified(), false);
     QCOMPARE(app.table().State(), quil::DataSetState::Browse);
     QVERIFY(!editor()->Rtf().contains("\\ul"));
@@ -400,7 +384,7 @@ void TestEditorToolsWindow::rightClickOpensTheMenu()
     }
     QCOMPARE(shell.opened, QStringList());
     QCOMPARE(editor()->Text(), before);
-    QVERIFY(!formatAt(5).fontUnderline());
+    QVERIFY(!charAt(5).fontUnderline());
     QCOMPARE(app.table().State(), quil::DataSetState::Browse);
     QCOMPARE(app.dialogs.errors(), QStringList());
 }

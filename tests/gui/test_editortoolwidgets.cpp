@@ -87,7 +87,8 @@ void TestEditorToolWidgets::symbolListLayout()
     QVERIFY(QTest::qWaitForWindowExposed(&panel));
 
     QCOMPARE(list->objectName(), QStringLiteral("lbSymbol"));
-    QCOMPARE(list->geometry(), QRect(639, 28, 137, 61));
+    QCOMPARE(list->pos(), QPoint(639, 28));
+    QVERIFY(list->width() >= 137 && list->height() >= 61);
     QCOMPARE(list->Columns(), 8);
     QCOMPARE(list->Tag, 0);
     QCOMPARE(list->selectionMode(), QAbstractItemView::SingleSelection);
@@ -104,17 +105,47 @@ void TestEditorToolWidgets::symbolListLayout()
     }
     QCOMPARE(symbolItemBytes(nullptr), QByteArray());
 
-    // Items run down a column of 19-pixel rows, then on into the next of eight equal columns.
+    // Items run down a column of rows of 19 pixels (more where the font's glyphs need it),
+    // then on into the next of eight equal columns.
     const QRect first = list->visualItemRect(list->item(0));
     const QRect second = list->visualItemRect(list->item(1));
-    QCOMPARE(first.height(), 19);
+    QVERIFY(list->ItemHeight() >= 19);
+    QCOMPARE(first.height(), list->ItemHeight());
     QCOMPARE(second.left(), first.left());
     QCOMPARE(second.top(), first.bottom() + 1);
-    const int rows = list->viewport()->height() / 19;
+    const int rows = list->viewport()->height() / list->ItemHeight();
     QVERIFY2(rows >= 2, qPrintable(QString::number(rows)));
     const QRect nextColumn = list->visualItemRect(list->item(rows));
     QCOMPARE(nextColumn.top(), first.top());
     QCOMPARE(nextColumn.left() - first.left(), list->viewport()->width() / 8);
+
+    // Every item shows whole at the font it has here: its cell lies in the view, its glyphs
+    // draw inside the cell and keep off the cell's edges, where a clipped glyph would end.
+    const QImage shot = list->grab().toImage();
+    const QPoint origin = list->viewport()->pos();
+    for (int i = 0; i < list->count(); ++i) {
+        const QRect cell = list->visualItemRect(list->item(i));
+        const QString name = QString("item %1 %2 at %3,%4 %5x%6")
+                                 .arg(i + 1)
+                                 .arg(list->item(i)->text())
+                                 .arg(cell.x())
+                                 .arg(cell.y())
+                                 .arg(cell.width())
+                                 .arg(cell.height());
+        QVERIFY2(list->viewport()->rect().contains(cell), qPrintable(name));
+        const QRect onShot = cell.translated(origin);
+        const int background = qGray(shot.pixel(onShot.topLeft()));
+        int ink = 0, edgeInk = 0;
+        for (int y = onShot.top(); y <= onShot.bottom(); ++y)
+            for (int x = onShot.left(); x <= onShot.right(); ++x)
+                if (std::abs(qGray(shot.pixel(x, y)) - background) > 64) {
+                    ++ink;
+                    edgeInk += x == onShot.left() || x == onShot.right() || y == onShot.top() ||
+                               y == onShot.bottom();
+                }
+        QCOMPARE(ink > 0, !items[i].shown.trimmed().isEmpty());
+        QVERIFY2(edgeInk == 0, qPrintable(name));
+    }
 }
 
 void TestEditorToolWidgets::noKeySynthesisWithoutX11()

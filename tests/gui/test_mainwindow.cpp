@@ -20,12 +20,6 @@ namespace {
 
 const QString StartCaption = QStringLiteral("QUIL - Reference Library 2006");
 
-class RecordingShell : public quil::Shell {
-public:
-    QStringList opened;
-    void open(const QString &address) override { opened << address; }
-};
-
 QStringList enabledMenuItems()
 {
     QStringList names;
@@ -422,9 +416,7 @@ void TestMainWindow::closeWhenPostFailsKeepsWindowWorking()
 void TestMainWindow::aboutBox()
 {
     AppFixture app;
-    RecordingShell shell;
-    quil::Shell *previousShell = &quil::shell();
-    quil::setShell(&shell);
+    quil::ScopedScriptedShell shell;
     app.start();
 
     trigger(Form1->About1);
@@ -452,7 +444,6 @@ void TestMainWindow::aboutBox()
     QVERIFY(!AboutBox->isVisible());
     trigger(Form1->About1);
     QVERIFY(AboutBox->isVisible());
-    quil::setShell(previousShell);
 }
 
 void TestMainWindow::accessibleNames()

@@ -1,15 +1,18 @@
 // The abstract view: the stored RTF of the current entry is rendered, Symbol-font characters
-// are visible, and plain stored text is shown as it is.
+// are visible, plain stored text is shown as it is, and moves and stores are followed.
 #include "AppFixture.h"
 
 #include <QFontMetrics>
+#include <QScrollBar>
 #include <QTextBlock>
 #include <QTextDocument>
+#include <QToolButton>
 
 class TestRichView : public QObject {
     Q_OBJECT
 private slots:
     void showsTheCurrentAbstract();
+    void followsMovesAndStores();
 };
 
 void TestRichView::showsTheCurrentAbstract()
@@ -40,6 +43,39 @@ void TestRichView::showsTheCurrentAbstract()
 
     Form1->siNextClick();
     QCOMPARE(Form1->RxDBedView->document()->toRawText(), QString("New"));
+}
+
+void TestRichView::followsMovesAndStores()
+{
+    AppFixture app;
+    const QString path = app.makeLibrary(
+        "Same.mdb", {{"А", "Первая", "2001"}, {"Б", "Вторая", "2002"}, {"В", "Третья", "2003"}});
+    QStringList lines;
+    for (int i = 0; i < 60; ++i)
+        lines << QString("line %1 of a long abstract").arg(i);
+    execOn(path, {"UPDATE Books SET Resume = '" + lines.join("\r\n") + "' WHERE City < '2003'",
+                  "UPDATE Books SET Resume = 'third' WHERE City = '2003'"});
+    app.start();
+    app.pick(path);
+    quil::DBRichView *view = Form1->RxDBedView;
+    view->resize(300, 100);
+    QScrollBar *bar = view->verticalScrollBar();
+    QVERIFY(bar->maximum() > 0);
+    // The next entry holds the same abstract: it is shown from its start all the same.
+    bar->setValue(bar->maximum());
+    Form1->siNextClick();
+    QCOMPARE(view->document()->toRawText(), lines.join(QChar(0x2029)));
+    QCOMPARE(bar->value(), 0);
+    QCOMPARE(view->textCursor().position(), 0);
+    // An abstract stored from the editor is what the view shows next.
+    Form1->mmAbstractClick();
+    FormEdit->Editor->setSelStart(0);
+    QTest::keyClicks(FormEdit->Editor, "new ");
+    FormEdit->SaveTableBtn->click();
+    QCOMPARE(app.dialogs.errors(), QStringList());
+    QVERIFY(view->document()->toRawText().startsWith("new line 0"));
+    Form1->siNextClick();
+    QCOMPARE(view->document()->toRawText(), QString("third"));
 }
 
 QTEST_MAIN(TestRichView)
