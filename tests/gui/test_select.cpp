@@ -130,9 +130,15 @@ void TestSelect::panelAndGrid()
     QCOMPARE(panel()->bbClearSelect->text(), QStringLiteral("  Clear"));
     QCOMPARE(panel()->bbCloseSelect->text(), QStringLiteral("  Close"));
     QCOMPARE(panel()->bbOKSelect->text(), QStringLiteral("   Select"));
+    // Left to right, each a default button with the same hint.
+    int left = -1;
     for (QPushButton *button :
-         {panel()->bbClearSelect, panel()->bbCloseSelect, panel()->bbOKSelect})
+         {panel()->bbClearSelect, panel()->bbCloseSelect, panel()->bbOKSelect}) {
         QCOMPARE(button->toolTip(), QStringLiteral("Закончить поиск"));
+        QVERIFY(button->isDefault());
+        QVERIFY(button->x() > left);
+        left = button->x() + button->width();
+    }
 
     // Clear, then Select: every entry whose author, title and keywords hold a value.
     panel()->bbClearSelect->click();
