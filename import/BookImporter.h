@@ -13,16 +13,17 @@ class Field;
 // Stores imported entries through the data module's table the way the new-book command does,
 // so that every post runs the update step. The first store puts away the entry that was
 // current (with what was typed into it); each later entry is written once. Posts are
-// committed in batches of about two seconds' work, so that a commit's wait for the disk is
-// paid a few times per import rather than every few thousand entries, and what was stored
-// becomes durable as the import runs; finish() commits what was posted, so an import ended
-// by an error keeps every entry before it and nothing of the one that failed.
+// committed in batches of about ten seconds' work, so that what was stored becomes durable as
+// a long import runs: a commit into a large library costs about a second (every index page
+// the batch touched is journalled and synced), and shorter batches made a 100,000-line list
+// take half as long again. finish() commits what was posted, so an import ended by an error
+// keeps every entry before it and nothing of the one that failed.
 class BookImporter {
 public:
     using Assignment = std::pair<Field *, const QString *>;
 
     // A batch of 0 milliseconds commits every entry.
-    explicit BookImporter(TDataModule1 &dataModule, int batchMilliseconds = 2000);
+    explicit BookImporter(TDataModule1 &dataModule, int batchMilliseconds = 10000);
     // Ends an unfinished run, keeping what was posted.
     ~BookImporter();
     BookImporter(const BookImporter &) = delete;

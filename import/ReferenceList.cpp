@@ -78,17 +78,18 @@ bool ReferenceListReader::fill()
         FBuffer.remove(0, FPos);
         FPos = 0;
     }
-    const qsizetype had = FBuffer.size();
-    FBuffer.resize(had + Piece);
-    const qint64 got = FDevice.read(FBuffer.data() + had, Piece);
+    // Read into a piece of its own and append what came: a device that hands out a few bytes
+    // at a time then costs a few bytes' growth per read, not a new piece each time.
+    if (FPiece.size() != Piece)
+        FPiece.resize(Piece);
+    const qint64 got = FDevice.read(FPiece.data(), Piece);
     if (got < 0) {
-        FBuffer.resize(had);
         FDeviceDone = true;
         throw Error(QStringLiteral("Ошибка чтения файла в строке %1: %2")
                         .arg(FLine + 1)
                         .arg(FDevice.errorString()));
     }
-    FBuffer.resize(had + got);
+    FBuffer.append(FPiece.constData(), qsizetype(got));
     if (got == 0)
         FDeviceDone = true;
     return got > 0;

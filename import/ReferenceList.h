@@ -43,6 +43,7 @@ private:
 
     QIODevice &FDevice;
     QByteArray FBuffer;
+    QByteArray FPiece; // what one read brings
     qsizetype FPos = 0;
     bool FDeviceDone = false;
     bool FTextDone = false; // Ctrl+Z seen, or the last line handed out

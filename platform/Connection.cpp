@@ -209,6 +209,9 @@ void Connection::prepareHandle(QSqlDatabase &db)
     sqlite3 *handle = handleOf(db);
     if (!handle || !registerRussianCollation(handle) || !registerRussianLike(handle))
         throw Error(QStringLiteral("Не удалось подготовить соединение с файлом"));
+    // A double-quoted name that is no column must be an error: the engine would read it as a
+    // text, so a column another program took away would be ordered or matched as a constant.
+    sqlite3_db_config(handle, SQLITE_DBCONFIG_DQS_DML, 0, nullptr);
     QSqlQuery q(db);
     FWal = false;
     if (!FReadOnly) {

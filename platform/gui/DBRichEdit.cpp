@@ -281,10 +281,12 @@ void DBRichEdit::showContent(const std::function<void(QTextDocument *)> &fill)
     FLoading = true;
     setDocument(doc.release());
     FLoading = false;
-    FLinks->setDocument(document());
     watchHistory();
+    // The old document goes before the link marks move on: they would first be cleared from
+    // it, and that lays the old text out once more for nothing.
     if (ours)
         delete previous;
+    FLinks->setDocument(document());
     moveCursor(QTextCursor::Start);
     ensureCursorVisible();
 }

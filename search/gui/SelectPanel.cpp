@@ -1,6 +1,7 @@
 #include "search/gui/SelectPanel.h"
 
 #include "app/Tag.h"
+#include "platform/gui/WaitCursor.h"
 #include "store/TDataModule1.h"
 
 #include <QAbstractButton>
@@ -66,28 +67,30 @@ SelectPanel::SelectPanel(QObject *tagHolder, QWidget *grid, QWidget *parent)
                     QStringLiteral("edKeyW2"), StaticText11, 3);
     edKeyW2->setAccessibleName(QStringLiteral("Key Word 2"));
 
-    const auto button = [this](const QString &name, const QString &caption,
-                               QStyle::StandardPixmap glyph) {
-        auto *result = new QPushButton(style()->standardIcon(glyph), caption, this);
-        result->setObjectName(name);
-        result->setAccessibleName(caption.trimmed());
-        result->setToolTip(QStringLiteral("Закончить поиск"));
-        result->setDefault(true);
-        result->setMinimumWidth(90);
-        return result;
+    // Left to right, with room between them; all three are default buttons.
+    const struct {
+        QPushButton *&button;
+        const char *name;
+        const char *caption;
+        QStyle::StandardPixmap glyph;
+    } buttonRow[] = {
+        {bbClearSelect, "bbClearSelect", "  Clear", QStyle::SP_DialogOkButton},
+        {bbCloseSelect, "bbCloseSelect", "  Close", QStyle::SP_DialogCloseButton},
+        {bbOKSelect, "bbOKSelect", "   Select", QStyle::SP_DialogOkButton},
     };
-    bbClearSelect = button(QStringLiteral("bbClearSelect"), QStringLiteral("  Clear"),
-                           QStyle::SP_DialogOkButton);
-    bbCloseSelect = button(QStringLiteral("bbCloseSelect"), QStringLiteral("  Close"),
-                           QStyle::SP_DialogCloseButton);
-    bbOKSelect = button(QStringLiteral("bbOKSelect"), QStringLiteral("   Select"),
-                        QStyle::SP_DialogOkButton);
     auto *buttons = new QHBoxLayout;
-    buttons->addWidget(bbClearSelect);
-    buttons->addStretch();
-    buttons->addWidget(bbCloseSelect);
-    buttons->addStretch();
-    buttons->addWidget(bbOKSelect);
+    for (const auto &b : buttonRow) {
+        const QString caption = QString::fromLatin1(b.caption);
+        b.button = new QPushButton(style()->standardIcon(b.glyph), caption, this);
+        b.button->setObjectName(QString::fromLatin1(b.name));
+        b.button->setAccessibleName(caption.trimmed());
+        b.button->setToolTip(QStringLiteral("Закончить поиск"));
+        b.button->setDefault(true);
+        b.button->setMinimumWidth(90);
+        if (buttons->count() > 0)
+            buttons->addStretch();
+        buttons->addWidget(b.button);
+    }
     layout->setRowMinimumHeight(2, 6);
     layout->addLayout(buttons, 3, 0, 1, 4);
     layout->setRowStretch(4, 1);
@@ -115,7 +118,11 @@ void SelectPanel::mmSelectClick()
 
 void SelectPanel::bbOKSelectClick()
 {
-    runSelection(DataModule1->ADOQuery, texts());
+    {
+        // Opening the query also moves the main table to the first row's entry.
+        const quil::WaitCursor wait;
+        runSelection(DataModule1->ADOQuery, texts());
+    }
     hide();
     setTag(FTagHolder, 1);
     FGrid->show();

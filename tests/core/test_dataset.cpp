@@ -105,6 +105,7 @@ private slots:
     void libraryWithoutBrowseIndex();
     void secondConnectionSeesStoredRecords();
     void queryOverSelectedKeys();
+    void doubleQuotesNameColumnsOnly();
 };
 
 void TestDataSet::movesAndFlags()
@@ -493,6 +494,34 @@ void TestDataSet::queryOverSelectedKeys()
     query.Next();
     QCOMPARE(query.FieldByName(book::Name).AsString(), QString("Петров"));
     QVERIFY(query.FieldByName(book::Key).Value().toLongLong() > 0);
+}
+
+void TestDataSet::doubleQuotesNameColumnsOnly()
+{
+    TempProgramFolder folder;
+    const QString path = makeLibrary(folder, "dq.mdb", threeEntries);
+    Library lib(path);
+    // A double-quoted text is a column name, never a string: the engine's fallback would
+    // select every entry's text "%ов%" instead of raising the error.
+    Query query(lib.connection, book::TableName, book::fieldDefs(), book::Key);
+    query.SQL << "select * from Books where Name like \"%ов%\"";
+    QVERIFY_THROWS_EXCEPTION(Error, query.Open());
+    QVERIFY(!query.Active());
+    // Quotes, apostrophes and semicolons in a bound value are plain characters.
+    query.SQL = QStringList{"select * from Books where Name like ? or Title = ?"};
+    query.Parameters = {QString("%ан%"), QString("\"; DROP TABLE Books; --'")};
+    query.Open();
+    QCOMPARE(query.RecordCount(), 1);
+    QCOMPARE(query.FieldByName(book::Name).AsString(), QString("Иванов"));
+    query.Close();
+
+    // Another program renames the year column under the open table: ordering by it again is
+    // an error, not an order by the constant text "City", and the order stays as it was.
+    lib.table.setSort(book::DefaultSort);
+    execOn(path, {"ALTER TABLE Books RENAME COLUMN City TO Gone"});
+    QVERIFY_THROWS_EXCEPTION(Error, lib.table.setSort("City, Title ASC"));
+    QCOMPARE(lib.table.Sort(), book::DefaultSort);
+    QCOMPARE(storedRows(path, "Name").size(), 3);
 }
 
 QTEST_GUILESS_MAIN(TestDataSet)

@@ -3,6 +3,7 @@
 // scripted dialogs, and helpers that write and read library files straight through SQL.
 
 #include "LibraryFixture.h"
+#include "ScopedTmpfs.h"
 #include "TestSupport.h"
 
 #include "app/Globals.h"
@@ -103,6 +104,34 @@ public:
 
     quil::Table &table() const { return DataModule1->ADOTable; }
     QString currentName() const { return DataModule1->ADOTableName->AsString(); }
+};
+
+// A library on a small medium that is then made read-only, with its bytes as they were. The
+// program is closed before the medium is let go. Not mounted where the test may not mount.
+class ReadOnlyLibrary {
+public:
+    ReadOnlyLibrary(AppFixture &app, const QString &file, const QList<Entry> &entries)
+        : FApp(app), FMedium(app.folder.file("DBase"), "size=4m")
+    {
+        mounted = FMedium.mounted();
+        if (!mounted)
+            return;
+        path = app.makeLibrary(file, entries);
+        readOnly = FMedium.remountReadOnly();
+        bytes = readBytes(path);
+    }
+    ~ReadOnlyLibrary() { FApp.program.reset(); }
+    ReadOnlyLibrary(const ReadOnlyLibrary &) = delete;
+    ReadOnlyLibrary &operator=(const ReadOnlyLibrary &) = delete;
+
+    bool mounted = false;
+    bool readOnly = false;
+    QString path;
+    QByteArray bytes;
+
+private:
+    AppFixture &FApp;
+    ScopedTmpfs FMedium;
 };
 
 // Replaces what a record-pane memo holds by typing.

@@ -63,6 +63,7 @@ private slots:
     void progressWhileLong();
     void failingImportsRestoreTheWindow();
     void intoAnEmptyLibrary();
+    void intoAReadOnlyLibrary();
 };
 
 void TestImportWindow::referenceList()
@@ -222,6 +223,53 @@ void TestImportWindow::intoAnEmptyLibrary()
     QCOMPARE(storedRows(path, Columns),
              QStringList({"New|New|||||", "A|T|P|1999|k||", "B|New|||||"}));
     QCOMPARE(Form1->DBGrid->gridModel()->rowCount(), 3);
+
+    // The same for the abstract folder: the placeholder, then one entry per file.
+    const QString other = app.makeLibrary("Empty2.mdb");
+    app.pick(other);
+    writeBytes(app.folder.file("Abstract/a.txt"), abstractFile("a"));
+    app.dialogs.nextAnswers.enqueue(true);
+    trigger(Form1->mmImAbstract);
+    QCOMPARE(app.dialogs.errors(), QStringList());
+    QCOMPARE(storedRows(other, Columns), QStringList({"New|New|||||", abstractRow("a")}));
+    QCOMPARE(Form1->DBGrid->gridModel()->rowCount(), 2);
+    checkWindowRestored(QStringLiteral("Library Empty2.mdb"));
+}
+
+void TestImportWindow::intoAReadOnlyLibrary()
+{
+    AppFixture app;
+    const ReadOnlyLibrary library(app, "Demo.mdb", {{"А", "Первая", "2001"}});
+    if (!library.mounted)
+        QSKIP("this test may not mount a file system");
+    QVERIFY(library.readOnly);
+    const QString &path = library.path;
+    writeBytes(app.folder.file("Import Data/list.txt"), "A\tT\r\nB\tU\r\n");
+    writeBytes(app.folder.file("Abstract/a.txt"), abstractFile("a"));
+    app.start();
+    app.pick(path);
+    const QString caption = QStringLiteral("Library Demo.mdb (только чтение)");
+    QCOMPARE(Form1->windowTitle(), caption);
+
+    // Each import says once, clearly, why nothing is stored, and the window comes back whole.
+    app.dialogs.nextFileNames.enqueue(app.folder.file("Import Data/list.txt"));
+    trigger(Form1->mmImReference);
+    QCOMPARE(app.dialogs.errors().size(), 1);
+    QVERIFY2(app.dialogs.errors().last().contains("только для чтения"),
+             qPrintable(app.dialogs.errors().last()));
+    checkWindowRestored(caption);
+
+    app.dialogs.nextAnswers.enqueue(true);
+    trigger(Form1->mmImAbstract);
+    QCOMPARE(app.dialogs.errors().size(), 2);
+    QVERIFY2(app.dialogs.errors().last().contains("только для чтения"),
+             qPrintable(app.dialogs.errors().last()));
+    checkWindowRestored(caption);
+
+    QCOMPARE(app.table().RecordCount(), 1);
+    QCOMPARE(app.table().State(), quil::DataSetState::Browse);
+    QCOMPARE(app.currentName(), QStringLiteral("А"));
+    QCOMPARE(readBytes(path), library.bytes);
 }
 
 QUIL_APP_TEST_MAIN(TestImportWindow)

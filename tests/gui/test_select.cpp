@@ -130,9 +130,15 @@ void TestSelect::panelAndGrid()
     QCOMPARE(panel()->bbClearSelect->text(), QStringLiteral("  Clear"));
     QCOMPARE(panel()->bbCloseSelect->text(), QStringLiteral("  Close"));
     QCOMPARE(panel()->bbOKSelect->text(), QStringLiteral("   Select"));
+    // Left to right, each a default button with the same hint.
+    int left = -1;
     for (QPushButton *button :
-         {panel()->bbClearSelect, panel()->bbCloseSelect, panel()->bbOKSelect})
+         {panel()->bbClearSelect, panel()->bbCloseSelect, panel()->bbOKSelect}) {
         QCOMPARE(button->toolTip(), QStringLiteral("Закончить поиск"));
+        QVERIFY(button->isDefault());
+        QVERIFY(button->x() > left);
+        left = button->x() + button->width();
+    }
 
     // Clear, then Select: every entry whose author, title and keywords hold a value.
     panel()->bbClearSelect->click();
@@ -166,7 +172,24 @@ void TestSelect::selectionFollowedByKey()
     trigger(Form1->mmSelect);
     // Case is folded for Cyrillic: "ПЛЁНКА" selects "плёнка".
     typeText(panel()->edResume, "ПЛЁНКА");
+    // The hourglass shows while the query opens and the main table follows it, and not after.
+    QList<int> cursors;
+    const auto noteCursor = [&cursors](quil::DataSet &) {
+        const QCursor *cursor = QGuiApplication::overrideCursor();
+        cursors << (cursor ? int(cursor->shape()) : -1);
+    };
+    query().AfterScroll = noteCursor;
+    const auto tableScroll = app.table().AfterScroll;
+    app.table().AfterScroll = [&](quil::DataSet &ds) {
+        noteCursor(ds);
+        tableScroll(ds);
+    };
     panel()->bbOKSelect->click();
+    query().AfterScroll = nullptr;
+    app.table().AfterScroll = tableScroll;
+    QVERIFY(!cursors.isEmpty());
+    QCOMPARE(cursors, QList<int>(cursors.size(), int(Qt::WaitCursor)));
+    QCOMPARE(QGuiApplication::overrideCursor(), nullptr);
     QCOMPARE(gridNames(), QStringList({"Иванов, Петров", "Петров"}));
     QCOMPARE(app.currentName(), QStringLiteral("Иванов, Петров"));
     QCOMPARE(Form1->statusPanel(2), QStringLiteral("1 из 2"));
@@ -269,6 +292,7 @@ void TestSelect::refusedSelection()
     QCOMPARE(app.dialogs.errors().size(), 1);
     QVERIFY(!query().Active());
     QCOMPARE(state(), QStringLiteral("0 panel -"));
+    QCOMPARE(QGuiApplication::overrideCursor(), nullptr);
 }
 
 QUIL_APP_TEST_MAIN(TestSelect)

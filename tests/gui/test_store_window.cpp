@@ -84,14 +84,13 @@ void TestStoreWindow::refusedStoreStillLetsTheUserLeave()
 void TestStoreWindow::readOnlyLibraryRefusesEveryWrite()
 {
     AppFixture app;
-    ScopedTmpfs medium(app.folder.file("DBase"), "size=4m");
-    if (!medium.mounted())
+    const ReadOnlyLibrary library(app, "Demo.mdb",
+                                  {{"А", "Первая", "2001"}, {"Б", "Вторая", "2002"}});
+    if (!library.mounted)
         QSKIP("this test may not mount a file system");
-    const auto closeFirst = qScopeGuard([&] { app.program.reset(); }); // the medium is let go after
-    const QString path =
-        app.makeLibrary("Demo.mdb", {{"А", "Первая", "2001"}, {"Б", "Вторая", "2002"}});
-    QVERIFY(medium.remountReadOnly());
-    const QByteArray before = readBytes(path);
+    QVERIFY(library.readOnly);
+    const QString &path = library.path;
+    const QByteArray &before = library.bytes;
     app.start();
     app.pick(path);
     QCOMPARE(app.dialogs.errors(), QStringList());
