@@ -50,9 +50,7 @@ QString messageOf(const std::exception &e)
     throw Error(message + QStringLiteral(". Импортировано записей: %1").arg(importer.kept()));
 }
 
-} // namespace
-
-ImportResult importReferenceList(TDataModule1 &dataModule, QIODevice &device,
+ImportResult storeReferenceLines(TDataModule1 &dataModule, QIODevice &device,
                                  const QString &fileName, const ImportProgress &progress)
 {
     const DetachedDataChange detached(dataModule);
@@ -90,6 +88,28 @@ ImportResult importReferenceList(TDataModule1 &dataModule, QIODevice &device,
         stopImport(importer, QStringLiteral("Импорт не завершён"), messageOf(e));
     }
     return {importer.kept(), {}};
+}
+
+} // namespace
+
+ImportResult importReferenceList(TDataModule1 &dataModule, QIODevice &device,
+                                 const QString &fileName, const ImportProgress &progress)
+{
+    // The lines are stored with the data-change handler detached; attached again, it runs once,
+    // so that the status bar tells the entry and count the import ended with.
+    ImportResult result;
+    try {
+        result = storeReferenceLines(dataModule, device, fileName, progress);
+    } catch (...) {
+        try {
+            dataModule.showCurrentRecord();
+        } catch (...) {
+            // The import's own error is the one to report.
+        }
+        throw;
+    }
+    dataModule.showCurrentRecord();
+    return result;
 }
 
 ImportResult importReferenceList(TDataModule1 &dataModule, const QString &path,

@@ -124,6 +124,12 @@ void TDataModule1::attachDataChange()
 
 bool TDataModule1::dataChangeAttached() const { return bool(DataSource.OnDataChange); }
 
+void TDataModule1::showCurrentRecord()
+{
+    if (ADOTable.Active() && DataSource.OnDataChange)
+        DataSource.OnDataChange(&DataSource, nullptr);
+}
+
 void TDataModule1::DataSourceDataChange(quil::DataSource *sender, quil::Field *)
 {
     if (View)

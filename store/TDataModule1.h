@@ -65,6 +65,8 @@ public:
     void detachDataChange();
     void attachDataChange();
     bool dataChangeAttached() const;
+    // Runs the data-change handler for the current entry, as a move to it would.
+    void showCurrentRecord();
 
     // The one stored bookmark of the table.
     void TakeBookMark();

@@ -70,7 +70,6 @@ void TestImportWindow::referenceList()
 {
     AppFixture app;
     const QString path = app.startWithLibrary("Books.mdb", {{"Старый", "Том", "1990"}});
-    const QString status = Form1->statusPanel(0);
     const QString list = app.folder.file("Import Data/list.txt");
     writeBytes(list, "\xc0\xe1\xe2\t \xc3\xe4\xe5\tPub\t2001\tkw\r\nB\tT2\tP2\t2002\tk\tw\r\n");
 
@@ -90,9 +89,10 @@ void TestImportWindow::referenceList()
     QCOMPARE(app.dialogs.errors(), QStringList());
     QCOMPARE(storedRows(path, Columns),
              QStringList({"Старый|Том||1990|||", "Абв|Где|Pub|2001|kw||", "B|T2|P2|2002|kw||"}));
-    // The grid shows the new entries; the status bar still shows what it showed before.
+    // The grid and the status bar agree on the entries and on the one the import ended with.
     QCOMPARE(Form1->DBGrid->gridModel()->rowCount(), 3);
-    QCOMPARE(Form1->statusPanel(0), status);
+    QCOMPARE(Form1->statusPanel(0), QStringLiteral("%1 из 3").arg(DataModule1->ADOTable.RecNo()));
+    QCOMPARE(Form1->statusPanel(1), QStringLiteral("B    T2"));
     QVERIFY(DataModule1->dataChangeAttached());
     QCOMPARE(Form1->focusWidget(), Form1->DBmeName);
     QCOMPARE(QGuiApplication::overrideCursor(), nullptr);
@@ -190,6 +190,7 @@ void TestImportWindow::failingImportsRestoreTheWindow()
     QCOMPARE(storedRows(path, "Name").join(','), QStringLiteral("Старый,A"));
     checkWindowRestored(QStringLiteral("Library Books.mdb"));
     QCOMPARE(Form1->DBGrid->gridModel()->rowCount(), 2);
+    QCOMPARE(Form1->statusPanel(0), QStringLiteral("%1 из 2").arg(DataModule1->ADOTable.RecNo()));
 
     app.dialogs.nextAnswers.enqueue(true);
     trigger(Form1->mmImAbstract);
