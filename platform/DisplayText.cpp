@@ -9,6 +9,25 @@ QString cutForDisplay(const QString &text)
     return text.left(DisplayLimit) + QStringLiteral(" ...");
 }
 
+qsizetype shownHeadLength(QStringView text, qsizetype limit)
+{
+    if (text.size() <= limit)
+        return text.size();
+    const bool parts = (text[limit - 1] == u'\r' && text[limit] == u'\n') ||
+                       (text[limit - 1].isHighSurrogate() && text[limit].isLowSurrogate());
+    return parts ? limit - 1 : limit;
+}
+
+QString shownHeadHint(qsizetype shown, qsizetype whole)
+{
+    if (shown >= whole)
+        return {};
+    return QStringLiteral("Показаны первые %1 знаков из %2; правка меняет показанное, "
+                          "остальное хранится как было")
+        .arg(shown)
+        .arg(whole);
+}
+
 bool hasUnbreakableRun(QStringView text)
 {
     qsizetype run = 0;
