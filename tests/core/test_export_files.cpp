@@ -14,6 +14,7 @@
 #include <QStringDecoder>
 #include <QStringEncoder>
 #include <QtTest>
+#include <functional>
 
 namespace {
 
@@ -295,36 +296,57 @@ void TestExportFiles::selectionIsWrittenInItsOrder()
 }
 
 // More rows than one read brings, in an order unlike the order of their keys, one of them
-// deleted by another program after the table was opened.
+// deleted by another program after the dataset was opened: the whole table and a selection
+// that holds most of the keys between its first and last (read in one pass over the table),
+// and a selection of every tenth entry (read by key).
 void TestExportFiles::manyRowsInTableOrder()
 {
     TempProgramFolder folder;
     const int count = 700;
     QList<Row> rows;
-    for (int i = 0; i < count; ++i) // later entries sort first
+    for (int i = 0; i < count; ++i) // later entries sort first; entry i has key i + 1
         rows.append({QStringLiteral("Автор %1").arg(i), QStringLiteral("T%1").arg(i),
                      QStringLiteral("P%1").arg(i), QString::number(9000 - i)});
     const QString path = makeLibrary(folder, rows);
     Module m(path);
     execOn(path, {"DELETE FROM Books WHERE WName = 'Автор 300'"});
 
-    for (const bool selection : {false, true}) {
+    enum Written { Table, DenseSelection, SparseSelection };
+    QList<int> deletedBeforeOpening;
+    int gone = 300; // the entry deleted since the dataset being written was opened
+    for (const Written written : {Table, DenseSelection, SparseSelection}) {
         quil::DataSet *data = &m.dm.ADOTable;
-        if (selection) {
+        std::function<bool(int)> holds = [](int) { return true; };
+        if (written != Table) {
             quil::Query &query = m.dm.ADOQuery;
+            query.Close();
             query.SQL.clear();
-            query.SQL << "SELECT * FROM Books WHERE City < ?";
-            query.Parameters = {"8500"}; // entries 501 to 699
+            if (written == DenseSelection) {
+                query.SQL << "SELECT * FROM Books WHERE City < ?";
+                query.Parameters = {"8500"}; // entries 501 to 699
+                holds = [](int i) { return i >= 501; };
+            } else {
+                query.SQL << "SELECT * FROM Books WHERE key % 10 = 1";
+                query.Parameters = {};
+                holds = [](int i) { return i % 10 == 0; };
+            }
             query.setSort("City, Name, Title ASC");
             query.Open();
             data = &query;
+            deletedBeforeOpening.append(gone);
+            gone = written == DenseSelection ? 600 : 310;
+            execOn(path, {QStringLiteral("DELETE FROM Books WHERE WName = 'Автор %1'").arg(gone)});
         }
+        const bool selection = written != Table;
         QString expected = selection ? "QUIL 3.02 - Запись выборки из БД\r\n"
                                      : "QUIL 3.02 - Запись всей информации из БД\r\n";
         int number = 0;
-        for (int i = count - 1; i >= (selection ? 501 : 0); --i)
-            expected += i == 300 ? QStringLiteral("%1.   \r\n").arg(++number)
-                                 : QStringLiteral("%1. Автор %2 T%2 P%2\r\n").arg(++number).arg(i);
+        for (int i = count - 1; i >= 0; --i) {
+            if (!holds(i) || deletedBeforeOpening.contains(i))
+                continue;
+            expected += i == gone ? QStringLiteral("%1.   \r\n").arg(++number)
+                                  : QStringLiteral("%1. Автор %2 T%2 P%2\r\n").arg(++number).arg(i);
+        }
         ListExport::Result result;
         const QByteArray bytes = exported(ListExport::Format::Text, selection, *data, &result);
         QCOMPARE(bytes, cp1251(expected));
