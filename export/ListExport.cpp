@@ -79,6 +79,16 @@ public:
         out += ' ';
         FEncoder.appendField(out, publisher, FHtml);
     }
+    // The same from UTF-8.
+    void reference(QByteArray &out, QByteArrayView name, QByteArrayView title,
+                   QByteArrayView publisher)
+    {
+        FEncoder.appendFieldUtf8(out, name, FHtml);
+        out += ' ';
+        FEncoder.appendFieldUtf8(out, title, FHtml);
+        out += ' ';
+        FEncoder.appendFieldUtf8(out, publisher, FHtml);
+    }
     void end()
     {
         FBytes += "\r\n";
@@ -205,8 +215,8 @@ ListExport::Result ListExport::write(quil::DataSet &data, QIODevice &device) con
         data.First();
         ReferenceRows rows(data);
         EncodedRows encoded(data.RecordCount());
-        const bool scanned =
-            rows.scan([&](int at, QStringView name, QStringView title, QStringView publisher) {
+        const bool scanned = rows.scan(
+            [&](int at, QByteArrayView name, QByteArrayView title, QByteArrayView publisher) {
                 lines.reference(encoded.startRow(at), name, title, publisher);
                 encoded.endRow(at);
             });

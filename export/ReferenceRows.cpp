@@ -42,6 +42,13 @@ QString textOf(sqlite3_stmt *statement, int column)
     return text ? QString::fromUtf8(text, sqlite3_column_bytes(statement, column)) : QString();
 }
 
+// The column's text as the engine holds it, until the statement steps on.
+QByteArrayView utf8Of(sqlite3_stmt *statement, int column)
+{
+    const auto *text = reinterpret_cast<const char *>(sqlite3_column_text(statement, column));
+    return text ? QByteArrayView(text, sqlite3_column_bytes(statement, column)) : QByteArrayView();
+}
+
 } // namespace
 
 ReferenceRows::ReferenceRows(quil::DataSet &data) : FData(data)
@@ -128,9 +135,6 @@ bool ReferenceRows::scan(const RowSink &sink)
                                                                           sqlite3_finalize);
     sqlite3_bind_int64(statement, 1, first);
     sqlite3_bind_int64(statement, 2, last);
-    QString name;
-    QString title;
-    QString publisher;
     size_t next = 0;
     int step;
     while ((step = sqlite3_step(statement)) == SQLITE_ROW) {
@@ -141,9 +145,9 @@ bool ReferenceRows::scan(const RowSink &sink)
             break;
         if (byKey[next].first != key)
             continue;
-        name = textOf(statement, 1);
-        title = textOf(statement, 2);
-        publisher = textOf(statement, 3);
+        const QByteArrayView name = utf8Of(statement, 1);
+        const QByteArrayView title = utf8Of(statement, 2);
+        const QByteArrayView publisher = utf8Of(statement, 3);
         for (; next < byKey.size() && byKey[next].first == key; ++next)
             sink(byKey[next].second, name, title, publisher);
     }

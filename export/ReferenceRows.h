@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArrayView>
 #include <QHash>
 #include <QString>
 #include <QStringView>
@@ -34,8 +35,9 @@ public:
     // be read.
     const Parts &at(int row);
 
-    using RowSink =
-        std::function<void(int row, QStringView name, QStringView title, QStringView publisher)>;
+    // The three columns in UTF-8 as the file holds them, valid during the call.
+    using RowSink = std::function<void(int row, QByteArrayView name, QByteArrayView title,
+                                       QByteArrayView publisher)>;
     // When the dataset's keys are dense in the table, reads every row of the dataset in one
     // forward pass in key order (positions in any order, each once; rows no longer in the file
     // are left out) and returns true. Otherwise reads nothing and returns false: at() is then

@@ -3,6 +3,7 @@
 #include "LibraryFixture.h"
 #include "TestSupport.h"
 
+#include "export/AnsiEncoder.h"
 #include "export/ListExport.h"
 #include "platform/DataSource.h"
 #include "store/Book.h"
@@ -150,6 +151,8 @@ private slots:
     void saveRequest();
     void failedWritesLeaveNothing();
     void deviceFillingUpMidway();
+    void utf8FieldsAsDecodedText_data();
+    void utf8FieldsAsDecodedText();
 };
 
 void TestExportFiles::textFile_data()
@@ -478,6 +481,51 @@ void TestExportFiles::deviceFillingUpMidway()
     QVERIFY(result.rows < 2000);
     QCOMPARE(m.dm.ADOTable.RecNo(), 1);
     QCOMPARE(m.dm.ADOTable.ControlsDisabled(), false);
+}
+
+void TestExportFiles::utf8FieldsAsDecodedText_data()
+{
+    QTest::addColumn<QByteArray>("utf8");
+    QTest::newRow("empty") << QByteArray();
+    QTest::newRow("Cyrillic and Latin") << QByteArray("Ёлкин А.Б., Smith J. — «Наука»");
+    QTest::newRow("line breaks") << QByteArray("a\r\nb\rc\nd\r\r\n\xe2\x80\xa8"
+                                               "e\xe2\x80\xa9");
+    QTest::newRow("markup") << QByteArray("<b>\"a\" & 'b'</b>");
+    QTest::newRow("not in the code page") << QByteArray("αβγ Müller 中 \xf0\x9f\x98\x80 end");
+    QTest::newRow("ends inside a character") << QByteArray("ab\xd0");
+    QTest::newRow("stray continuation byte") << QByteArray("a\x80"
+                                                           "b\xbf");
+    QTest::newRow("overlong") << QByteArray("a\xc0\xaf"
+                                            "b\xe0\x80\xaf"
+                                            "c");
+    QTest::newRow("encoded surrogate") << QByteArray("a\xed\xa0\x80"
+                                                     "b");
+    QTest::newRow("byte-order mark first") << QByteArray("\xef\xbb\xbf"
+                                                         "a");
+    QTest::newRow("byte-order mark inside") << QByteArray("a\xef\xbb\xbf"
+                                                          "b");
+    QTest::newRow("non-characters") << QByteArray("\xef\xbf\xbe\xef\xb7\x90\xf4\x8f\xbf\xbf");
+    QTest::newRow("beyond U+10FFFF") << QByteArray("\xf4\x90\x80\x80\xf8\x88\x80\x80\x80");
+    QTest::newRow("NUL and controls") << QByteArray("a\0b\x01\x1a", 5);
+}
+
+// A pass over the table encodes the engine's UTF-8 directly: the same bytes and the same count
+// of replacements as the text decoded first, in both files.
+void TestExportFiles::utf8FieldsAsDecodedText()
+{
+    QFETCH(QByteArray, utf8);
+    for (const bool html : {false, true}) {
+        const auto policy = html ? AnsiEncoder::Unencodable::CharacterReference
+                                 : AnsiEncoder::Unencodable::QuestionMark;
+        AnsiEncoder direct(policy);
+        AnsiEncoder decoded(policy);
+        QByteArray fromUtf8 = "x";
+        QByteArray fromText = "x";
+        direct.appendFieldUtf8(fromUtf8, utf8, html);
+        decoded.appendField(fromText, QString::fromUtf8(utf8), html);
+        QCOMPARE(fromUtf8, fromText);
+        QCOMPARE(direct.replaced(), decoded.replaced());
+    }
 }
 
 QTEST_GUILESS_MAIN(TestExportFiles)
