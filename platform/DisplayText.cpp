@@ -1,5 +1,9 @@
 #include "platform/DisplayText.h"
 
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
+
 namespace quil {
 
 QString cutForDisplay(const QString &text)
@@ -37,6 +41,25 @@ bool hasUnbreakableRun(QStringView text)
             return true;
     }
     return false;
+}
+
+QTextOption::WrapMode wrapModeFor(const QTextDocument &document)
+{
+    for (QTextBlock block = document.begin(); block.isValid(); block = block.next())
+        if (hasUnbreakableRun(block.text()))
+            return QTextOption::WrapAnywhere;
+    return QTextOption::WrapAtWordBoundaryOrAnywhere;
+}
+
+void cutForView(QTextDocument &document)
+{
+    if (document.characterCount() <= RichViewDisplayLimit + 1)
+        return;
+    QTextCursor cursor(&document);
+    cursor.setPosition(RichViewDisplayLimit);
+    cursor.movePosition(QTextCursor::End, QTextCursor::KeepAnchor);
+    cursor.removeSelectedText();
+    cursor.insertText(QStringLiteral(" ..."));
 }
 
 } // namespace quil

@@ -2,6 +2,9 @@
 
 #include <QString>
 #include <QStringView>
+#include <QTextOption>
+
+class QTextDocument;
 
 namespace quil {
 
@@ -34,5 +37,13 @@ inline constexpr int LongestWrappedWord = 512;
 
 // The text holds a run of more than LongestWrappedWord characters without white space.
 bool hasUnbreakableRun(QStringView text);
+// How a view wraps a document: anywhere when one of its paragraphs holds such a run, else at
+// word boundaries. A view must take the mode before it is given the document.
+QTextOption::WrapMode wrapModeFor(const QTextDocument &document);
+
+// Characters of a document that a read-only view shows at most; the rest is cut off.
+inline constexpr int RichViewDisplayLimit = 16384;
+// Cuts a document for a read-only view: a longer one ends in " ..." after the limit.
+void cutForView(QTextDocument &document);
 
 } // namespace quil

@@ -13,6 +13,7 @@
 #include "app/NoteFile.h"
 #include "platform/DisplayText.h"
 #include "platform/Error.h"
+#include "platform/gui/DBRichEdit.h"
 
 class TestStoreWindow : public QObject {
     Q_OBJECT
@@ -166,7 +167,9 @@ void TestStoreWindow::longValueIsShownCut()
                   QStringLiteral("UPDATE Books SET WPublisher = substr(WName, 1, %1) || "
                                  "char(13, 10) || substr(WName, %2) WHERE City = '1990'")
                       .arg(headBreak)
-                      .arg(headBreak + 1)});
+                      .arg(headBreak + 1),
+                  "UPDATE Books SET Resume = replace(hex(zeroblob(10000)), '00', 'ab') "
+                  "WHERE City = '1990'"});
     const QString keywords = QStringLiteral("жы").repeated(50000);
     const QString publisher = author.left(headBreak) + "\r\n" + author.mid(headBreak);
     app.start();
@@ -181,6 +184,14 @@ void TestStoreWindow::longValueIsShownCut()
     QCOMPARE(Form1->DBmeName->toPlainText(), author.left(quil::MemoDisplayLimit));
     QCOMPARE(Form1->DBmePub->toPlainText(), author.left(headBreak));
     QCOMPARE(Form1->DBedLocation->text(), keywords.left(quil::DisplayLimit));
+    // An abstract of 20,000 characters without a blank: the view shows its head, the editor
+    // all of it, wrapped anywhere (word wrapping it costs the square of its length).
+    const QString abstract = QStringLiteral("ab").repeated(10000);
+    QCOMPARE(Form1->RxDBedView->toPlainText(),
+             abstract.left(quil::RichViewDisplayLimit) + QStringLiteral(" ..."));
+    QCOMPARE(Form1->RxDBedView->wordWrapMode(), QTextOption::WrapAnywhere);
+    QCOMPARE(FormEdit->Editor->toPlainText(), abstract);
+    QCOMPARE(FormEdit->Editor->wordWrapMode(), QTextOption::WrapAnywhere);
     QVERIFY(!Form1->DBmeName->toolTip().isEmpty());
     QVERIFY(!Form1->DBmeName->isReadOnly());
     QVERIFY(!Form1->DBedLocation->isReadOnly());
@@ -210,6 +221,8 @@ void TestStoreWindow::longValueIsShownCut()
              author.left(headBreak) + "?\r\n" + author.mid(headBreak));
     QCOMPARE(storedRows(path, "Location").first(), "#" + keywords);
     QCOMPARE(Form1->DBmeName->toPlainText(), QStringLiteral("Б"));
+    QCOMPARE(Form1->RxDBedView->wordWrapMode(), QTextOption::WrapAtWordBoundaryOrAnywhere);
+    QCOMPARE(FormEdit->Editor->wordWrapMode(), QTextOption::WrapAtWordBoundaryOrAnywhere);
     QCOMPARE(Form1->DBmeName->toolTip(), QString());
     QCOMPARE(Form1->DBedLocation->toolTip(), QString());
     QCOMPARE(app.dialogs.shown.size(), 1); // the library's dialog: nothing was asked
