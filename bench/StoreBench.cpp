@@ -7,6 +7,8 @@
 #include "platform/Connection.h"
 #include "platform/DataSet.h"
 #include "platform/ScriptedDialogs.h"
+#include "platform/gui/DBGrid.h"
+#include "platform/gui/DBMemo.h"
 #include "store/Book.h"
 #include "store/LibraryFile.h"
 #include "store/TDataModule1.h"
@@ -17,6 +19,7 @@
 #include <QFileInfo>
 #include <QSqlDatabase>
 #include <QSqlQuery>
+#include <cstdio>
 
 namespace {
 
@@ -102,12 +105,13 @@ void runStore(const quilbench::Options &options)
     quilbench::report(QStringLiteral("post_insert"), insert);
 }
 
-// A library of a few entries, one of which has an author and a title of `chars` characters
-// without a blank: what costs time in proportion to a value's size shows here.
+// A library of a few entries, one of which has an author, a title, keywords and an abstract of
+// `chars` characters without a blank each: what costs time in proportion to a value's size, or
+// worse, shows here.
 QString longValueLibrary(const QString &folder, int chars)
 {
     QDir().mkpath(library::folder(folder));
-    const QString path = library::folder(folder) + QStringLiteral("Long%1.mdb").arg(chars);
+    const QString path = library::folder(folder) + QStringLiteral("LongValues%1.mdb").arg(chars);
     if (QFile::exists(path))
         return path;
     library::create(path);
@@ -120,15 +124,15 @@ QString longValueLibrary(const QString &folder, int chars)
         db.setDatabaseName(path);
         db.open();
         QSqlQuery q(db);
-        q.prepare(QStringLiteral("INSERT INTO Books (Name, Title, City, WName, WTitle) "
-                                 "VALUES (?,?,?,?,?)"));
+        q.prepare(QStringLiteral("INSERT INTO Books (Name, Title, City, WName, WTitle, Location, "
+                                 "Resume) VALUES (?,?,?,?,?,?,?)"));
         for (int i = 0; i < 20; ++i) {
             const bool longOne = i == 10;
             const QString text = longOne ? value : QStringLiteral("Автор %1").arg(i);
             for (const QVariant &v :
                  {QVariant(text), QVariant(text),
                   QVariant(longOne ? QStringLiteral("1990") : QStringLiteral("2000")),
-                  QVariant(text), QVariant(text)})
+                  QVariant(text), QVariant(text), QVariant(text), QVariant(text)})
                 q.addBindValue(v);
             q.exec();
         }
@@ -137,27 +141,74 @@ QString longValueLibrary(const QString &folder, int chars)
     return path;
 }
 
+void settle() { QCoreApplication::processEvents(); }
+
 void runLongValue(const quilbench::Options &options)
 {
     const QString folder = options.folder + QStringLiteral("long/");
+    QDir().mkpath(folder);
+    for (const char *note : {"Info.txt", "Terms.txt"}) {
+        QFile file(folder + QLatin1String(note));
+        if (!file.exists() && file.open(QIODevice::WriteOnly))
+            file.write("\r\n");
+    }
     quil::ScopedScriptedDialogs dialogs;
     Program program(folder);
     Form1->show();
     for (const int chars : {1 << 20, 5 << 20}) {
         const QString path = longValueLibrary(folder, chars);
-        const QString suffix = chars == 1 << 20 ? QStringLiteral("1mb") : QStringLiteral("5mb");
-        const double core = quilbench::medianMs(options.runs, [&] {
+        const QString suffix = chars == 1 << 20 ? QStringLiteral("_1mb") : QStringLiteral("_5mb");
+        const auto report = [&](const char *name, double ms) {
+            quilbench::report(QString::fromLatin1(name) + suffix, ms);
+        };
+        const QString file = QFileInfo(path).fileName();
+        report("open_long_value", quilbench::medianMs(options.runs, [&] {
+                   TDataModule1 dm;
+                   dm.OpenLibrary(folder, file);
+                   (void)dm.ADOTableName->DisplayText();
+               }));
+        {
             TDataModule1 dm;
-            dm.OpenLibrary(folder, QFileInfo(path).fileName());
-            (void)dm.ADOTableName->DisplayText();
-        });
-        quilbench::report(QStringLiteral("open_long_value_") + suffix, core);
-        const double window = quilbench::medianMs(options.runs, [&] {
-            dialogs.nextFileNames.enqueue(path);
-            Form1->SelectLibrary->trigger();
-            QCoreApplication::processEvents();
-        });
-        quilbench::report(QStringLiteral("window_open_long_value_") + suffix, window);
+            dm.OpenLibrary(folder, file);
+            int flip = 0;
+            report("sort_long_value", quilbench::medianMs(options.runs, [&] {
+                       dm.ADOTable.setSort(flip++ % 2 ? QStringLiteral("Name, City, Title ASC")
+                                                      : QStringLiteral("Title, City, Name ASC"));
+                   }));
+        }
+
+        // In the window, the long entry first in the default order: the grid, the status bar,
+        // the record pane and the abstract view all show it. On a copy, as it gets edited.
+        const QString edited = library::folder(folder) + QStringLiteral("Edited") + file;
+        QFile::remove(edited);
+        QFile::copy(path, edited);
+        report("window_open_long_value", quilbench::medianMs(options.runs, [&] {
+                   dialogs.nextFileNames.enqueue(edited);
+                   Form1->SelectLibrary->trigger();
+                   settle();
+               }));
+        report("window_move_long_value", quilbench::medianMs(options.runs, [&] {
+                   Form1->siNextClick();
+                   settle();
+                   Form1->siPriorClick();
+                   settle();
+               }));
+        report("grid_paint_long_value",
+               quilbench::medianMs(options.runs, [&] { Form1->DBGrid->viewport()->repaint(); }));
+        // One character typed into the author's memo, then "Save": the whole value is stored.
+        int typed = 0;
+        report("edit_save_long_value", quilbench::medianMs(options.runs, [&] {
+                   Form1->DBmeName->moveCursor(QTextCursor::End);
+                   Form1->DBmeName->insertPlainText(QStringLiteral("!"));
+                   ++typed;
+                   Form1->bbSaveClick();
+                   settle();
+               }));
+        const qsizetype stored = DataModule1->ADOTableWName->AsString().size();
+        if (stored != chars + typed || !dialogs.errors().isEmpty())
+            std::printf("edit_save_long_value%s failed: %lld characters stored of %d; %s\n",
+                        qPrintable(suffix), static_cast<long long>(stored), chars + typed,
+                        qPrintable(dialogs.errors().join(QStringLiteral(" / "))));
     }
 }
 

@@ -94,6 +94,103 @@ void AnsiEncoder::encode(QByteArray &out, QStringView text, Mode mode)
     out.truncate(at);
 }
 
+void AnsiEncoder::appendFieldUtf8(QByteArray &out, QByteArrayView utf8, bool escapeMarkup)
+{
+    const Mode mode = escapeMarkup ? FieldMarkup : Field;
+    const qsizetype start = out.size();
+    const int replacedBefore = FReplaced;
+    if (encodeUtf8(out, utf8, mode))
+        return;
+    out.truncate(start);
+    FReplaced = replacedBefore;
+    encode(out, QString::fromUtf8(utf8), mode);
+}
+
+bool AnsiEncoder::encodeUtf8(QByteArray &out, QByteArrayView utf8, Mode mode)
+{
+    const auto *in = reinterpret_cast<const unsigned char *>(utf8.data());
+    const qsizetype size = utf8.size();
+    // A byte-order mark and non-characters are left to the decoder's own rules.
+    if (size >= 3 && in[0] == 0xEF && in[1] == 0xBB && in[2] == 0xBF)
+        return false;
+    // Never more bytes out than in, but for what put() writes, which makes its own room.
+    qsizetype at = out.size();
+    out.resize(at + size);
+    char *bytes = out.data();
+    qsizetype i = 0;
+    const auto put = [&](QByteArrayView what) {
+        out.truncate(at);
+        out.append(what);
+        at = out.size();
+        out.resize(at + size - i);
+        bytes = out.data();
+    };
+    while (i < size) {
+        const unsigned char lead = in[i];
+        if (lead < 0x80) {
+            ++i;
+            const unsigned char role = AsciiRole[lead];
+            if (role == 0 || (role == 2 && mode != FieldMarkup)) {
+                bytes[at++] = char(lead);
+            } else if (role == 2) {
+                put(entity(lead));
+            } else {
+                if (lead == '\r' && i < size && in[i] == '\n')
+                    ++i;
+                put("\r\n");
+            }
+            continue;
+        }
+        int length;
+        char32_t codePoint;
+        if ((lead & 0xE0) == 0xC0 && lead >= 0xC2) {
+            length = 2;
+            codePoint = lead & 0x1F;
+        } else if ((lead & 0xF0) == 0xE0) {
+            length = 3;
+            codePoint = lead & 0x0F;
+        } else if ((lead & 0xF8) == 0xF0) {
+            length = 4;
+            codePoint = lead & 0x07;
+        } else {
+            return false;
+        }
+        if (size - i < length)
+            return false;
+        for (int k = 1; k < length; ++k) {
+            if ((in[i + k] & 0xC0) != 0x80)
+                return false;
+            codePoint = (codePoint << 6) | (in[i + k] & 0x3F);
+        }
+        const bool wellFormed = length == 2 ||
+                                (length == 3 && codePoint >= 0x800 &&
+                                 !QChar::isSurrogate(codePoint) && codePoint < 0xFDD0) ||
+                                (length == 3 && codePoint > 0xFDEF && codePoint < 0xFFFE) ||
+                                (length == 4 && codePoint >= 0x10000 && codePoint <= 0x10FFFF &&
+                                 (codePoint & 0xFFFE) != 0xFFFE);
+        if (!wellFormed)
+            return false;
+        i += length;
+        if (codePoint == QChar::LineSeparator || codePoint == QChar::ParagraphSeparator) {
+            put("\r\n");
+            continue;
+        }
+        if (codePoint < 0x10000) {
+            const auto unit = char16_t(codePoint);
+            short byte = FLearnt[unit];
+            if (byte == NotAsked)
+                byte = learn(unit);
+            if (byte >= 0) {
+                bytes[at++] = char(byte);
+                continue;
+            }
+        }
+        put(replacement(codePoint));
+    }
+    out.truncate(at);
+    return true;
+}
+
 short AnsiEncoder::learn(char16_t unit)
 {
     const QChar c(unit);

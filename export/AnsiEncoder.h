@@ -20,12 +20,18 @@ public:
     // Line breaks of every kind (CR LF, lone CR or LF, U+2028, U+2029) as CR LF; with
     // escapeMarkup also & < > " as entities, so that a field shows as text in a page.
     void appendField(QByteArray &out, QStringView text, bool escapeMarkup);
+    // The same for field text in UTF-8, as the database engine keeps it, with the bytes that
+    // the text decoded by QString::fromUtf8 would give.
+    void appendFieldUtf8(QByteArray &out, QByteArrayView utf8, bool escapeMarkup);
     // Characters written as "?" or as a reference so far.
     int replaced() const { return FReplaced; }
 
 private:
     enum Mode { Plain, Field, FieldMarkup };
     void encode(QByteArray &out, QStringView text, Mode mode);
+    // Straight from UTF-8, skipping the UTF-16 copy; false, with out partly written, for text
+    // that is not plainly well-formed (which goes through QString then).
+    bool encodeUtf8(QByteArray &out, QByteArrayView utf8, Mode mode);
     // The byte of a UTF-16 unit that is not a surrogate, or -1 when the code page has none.
     // The code page's converter answers once per unit; an export asks for millions.
     short learn(char16_t unit);

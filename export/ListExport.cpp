@@ -62,9 +62,33 @@ public:
         FBytes.reserve(PieceSize + PieceSize / 4);
     }
     void ascii(const char *text) { FBytes += text; }
+    void bytes(QByteArrayView bytes) { FBytes += bytes; }
     void text(const QString &text) { FEncoder.append(FBytes, text); }
-    // A field value: line breaks as CR LF, in HTML with the markup characters escaped.
-    void field(const QString &value) { FEncoder.appendField(FBytes, value, FHtml); }
+    // A row's reference: field values with line breaks as CR LF, in HTML with the markup
+    // characters escaped.
+    void reference(QStringView name, QStringView title, QStringView publisher)
+    {
+        reference(FBytes, name, title, publisher);
+    }
+    // The same into a buffer of the caller's.
+    void reference(QByteArray &out, QStringView name, QStringView title, QStringView publisher)
+    {
+        FEncoder.appendField(out, name, FHtml);
+        out += ' ';
+        FEncoder.appendField(out, title, FHtml);
+        out += ' ';
+        FEncoder.appendField(out, publisher, FHtml);
+    }
+    // The same from UTF-8.
+    void reference(QByteArray &out, QByteArrayView name, QByteArrayView title,
+                   QByteArrayView publisher)
+    {
+        FEncoder.appendFieldUtf8(out, name, FHtml);
+        out += ' ';
+        FEncoder.appendFieldUtf8(out, title, FHtml);
+        out += ' ';
+        FEncoder.appendFieldUtf8(out, publisher, FHtml);
+    }
     void end()
     {
         FBytes += "\r\n";
@@ -93,6 +117,45 @@ private:
     QIODevice &FDevice;
     QByteArray FBytes;
     QString FError;
+};
+
+// The encoded references of a pass over the table, kept by row until the walk writes them in
+// the dataset's order; in blocks, so that growing never copies what is held.
+class EncodedRows {
+public:
+    explicit EncodedRows(int rows) : FSlots(size_t(rows)) {}
+    QByteArray &startRow(int row)
+    {
+        if (FBlocks.empty() || FBlocks.back().size() >= BlockSize) {
+            FBlocks.emplace_back();
+            FBlocks.back().reserve(BlockSize + BlockSize / 8);
+        }
+        FSlots[size_t(row)] = {int(FBlocks.size() - 1), int(FBlocks.back().size()), -1};
+        return FBlocks.back();
+    }
+    void endRow(int row)
+    {
+        Slot &slot = FSlots[size_t(row)];
+        slot.length = int(FBlocks[size_t(slot.block)].size() - slot.offset);
+    }
+    // A row the pass did not meet (no longer in the file) reads as empty parts.
+    QByteArrayView at(int row) const
+    {
+        const Slot &slot = FSlots[size_t(row)];
+        if (slot.length < 0)
+            return "  ";
+        return QByteArrayView(FBlocks[size_t(slot.block)]).sliced(slot.offset, slot.length);
+    }
+
+private:
+    static constexpr qsizetype BlockSize = 1024 * 1024;
+    struct Slot {
+        int block = 0;
+        int offset = 0;
+        int length = -1;
+    };
+    std::vector<Slot> FSlots;
+    std::vector<QByteArray> FBlocks;
 };
 
 void writeHead(LineWriter &lines, ListExport::Format format, const QString &title)
@@ -151,19 +214,25 @@ ListExport::Result ListExport::write(quil::DataSet &data, QIODevice &device) con
         ControlsSuspended suspended(data);
         data.First();
         ReferenceRows rows(data);
+        EncodedRows encoded(data.RecordCount());
+        const bool scanned = rows.scan(
+            [&](int at, QByteArrayView name, QByteArrayView title, QByteArrayView publisher) {
+                lines.reference(encoded.startRow(at), name, title, publisher);
+                encoded.endRow(at);
+            });
         // A failed write ends the walk early: nothing more of the file is wanted.
         while (!data.Eof() && lines.ok()) {
-            const ReferenceRows::Parts &parts = rows.at(row);
-            ++row;
             if (!html) {
-                lines.ascii(QByteArray::number(row).constData());
+                lines.ascii(QByteArray::number(row + 1).constData());
                 lines.ascii(". ");
             }
-            lines.field(parts.name);
-            lines.ascii(" ");
-            lines.field(parts.title);
-            lines.ascii(" ");
-            lines.field(parts.publisher);
+            if (scanned) {
+                lines.bytes(encoded.at(row));
+            } else {
+                const ReferenceRows::Parts &parts = rows.at(row);
+                lines.reference(parts.name, parts.title, parts.publisher);
+            }
+            ++row;
             lines.end();
             if (html) {
                 lines.ascii("<BR><BR>");

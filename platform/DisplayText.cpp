@@ -1,5 +1,9 @@
 #include "platform/DisplayText.h"
 
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
+
 namespace quil {
 
 QString cutForDisplay(const QString &text)
@@ -7,6 +11,25 @@ QString cutForDisplay(const QString &text)
     if (text.size() <= DisplayLimit)
         return text;
     return text.left(DisplayLimit) + QStringLiteral(" ...");
+}
+
+qsizetype shownHeadLength(QStringView text, qsizetype limit)
+{
+    if (text.size() <= limit)
+        return text.size();
+    const bool parts = (text[limit - 1] == u'\r' && text[limit] == u'\n') ||
+                       (text[limit - 1].isHighSurrogate() && text[limit].isLowSurrogate());
+    return parts ? limit - 1 : limit;
+}
+
+QString shownHeadHint(qsizetype shown, qsizetype whole)
+{
+    if (shown >= whole)
+        return {};
+    return QStringLiteral("Показаны первые %1 знаков из %2; правка меняет показанное, "
+                          "остальное хранится как было")
+        .arg(shown)
+        .arg(whole);
 }
 
 bool hasUnbreakableRun(QStringView text)
@@ -18,6 +41,25 @@ bool hasUnbreakableRun(QStringView text)
             return true;
     }
     return false;
+}
+
+QTextOption::WrapMode wrapModeFor(const QTextDocument &document)
+{
+    for (QTextBlock block = document.begin(); block.isValid(); block = block.next())
+        if (hasUnbreakableRun(block.text()))
+            return QTextOption::WrapAnywhere;
+    return QTextOption::WrapAtWordBoundaryOrAnywhere;
+}
+
+void cutForView(QTextDocument &document)
+{
+    if (document.characterCount() <= RichViewDisplayLimit + 1)
+        return;
+    QTextCursor cursor(&document);
+    cursor.setPosition(RichViewDisplayLimit);
+    cursor.movePosition(QTextCursor::End, QTextCursor::KeepAnchor);
+    cursor.removeSelectedText();
+    cursor.insertText(QStringLiteral(" ..."));
 }
 
 } // namespace quil

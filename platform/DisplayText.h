@@ -2,6 +2,9 @@
 
 #include <QString>
 #include <QStringView>
+#include <QTextOption>
+
+class QTextDocument;
 
 namespace quil {
 
@@ -16,9 +19,16 @@ inline constexpr int DisplayLimit = 1024;
 // DisplayLimit characters followed by " ...".
 QString cutForDisplay(const QString &text);
 
-// Characters of a value that a memo holds for display; a longer value is shown cut and stays
-// read-only until the user agrees to store the part shown.
+// Characters of a value that a memo holds for display; a longer value shows its head, and
+// what the user types there is stored in front of the rest, which is kept as it was.
 inline constexpr int MemoDisplayLimit = 16384;
+
+// How much of a value an edit control shows: the whole text up to `limit` characters, else a
+// head of at most `limit` that never parts a surrogate pair or a CR LF, so that the head as
+// edited followed by the rest is a whole value again.
+qsizetype shownHeadLength(QStringView text, qsizetype limit);
+// The control's hint for a value shown cut, empty when all of it is shown.
+QString shownHeadHint(qsizetype shown, qsizetype whole);
 
 // Wrapping at word boundaries looks, for every line, for the end of the word the line breaks
 // in: a run of characters without a blank longer than this makes the layout quadratic in the
@@ -27,5 +37,13 @@ inline constexpr int LongestWrappedWord = 512;
 
 // The text holds a run of more than LongestWrappedWord characters without white space.
 bool hasUnbreakableRun(QStringView text);
+// How a view wraps a document: anywhere when one of its paragraphs holds such a run, else at
+// word boundaries. A view must take the mode before it is given the document.
+QTextOption::WrapMode wrapModeFor(const QTextDocument &document);
+
+// Characters of a document that a read-only view shows at most; the rest is cut off.
+inline constexpr int RichViewDisplayLimit = 16384;
+// Cuts a document for a read-only view: a longer one ends in " ..." after the limit.
+void cutForView(QTextDocument &document);
 
 } // namespace quil

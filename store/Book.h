@@ -35,6 +35,9 @@ QString oneLine(QString text);
 
 // The index that holds what the grid shows; see library::prepare.
 inline const QString BrowseIndex = QStringLiteral("BooksBrowse");
+// The index that holds every entry's reference (authors, title, publisher): a list export
+// reads it instead of the rows with their abstracts.
+inline const QString ReferenceIndex = QStringLiteral("BooksReference");
 
 // The default order of the table.
 inline const QString DefaultSort = QStringLiteral("City, Name, Title ASC");

@@ -24,8 +24,10 @@ QString connectionString(const QString &programFolder, const QString &libraryFil
 }
 
 namespace {
-const char *const BrowseIndexStatement =
-    "CREATE INDEX IF NOT EXISTS BooksBrowse ON Books(key, City, Name, Title)";
+const char *const IndexStatements[] = {
+    "CREATE INDEX IF NOT EXISTS BooksBrowse ON Books(key, City, Name, Title)",
+    "CREATE INDEX IF NOT EXISTS BooksReference ON Books(key, WName, WTitle, WPublisher)",
+};
 
 void execOrThrow(QSqlQuery &q)
 {
@@ -79,9 +81,10 @@ void validate(QSqlDatabase &db)
 
 void prepare(QSqlDatabase &db)
 {
-    // A library from elsewhere may lack the index; a read-only one simply goes without it.
+    // A library from elsewhere may lack the indexes; a read-only one simply goes without them.
     QSqlQuery q(db);
-    q.exec(QString::fromLatin1(BrowseIndexStatement));
+    for (const char *statement : IndexStatements)
+        q.exec(QString::fromLatin1(statement));
 }
 
 void create(const QString &path)
@@ -100,7 +103,9 @@ void create(const QString &path)
             " Name TEXT NOT NULL, Title TEXT NOT NULL, City TEXT, Resume TEXT, Location TEXT,"
             " key INTEGER PRIMARY KEY AUTOINCREMENT, WName TEXT, WTitle TEXT, WPublisher TEXT,"
             " Year TEXT, Pages TEXT)"));
-        const bool indexed = ok && q.exec(QString::fromLatin1(BrowseIndexStatement));
+        bool indexed = ok;
+        for (const char *statement : IndexStatements)
+            indexed = indexed && q.exec(QString::fromLatin1(statement));
         const QString error = q.lastError().text();
         q.finish();
         db.close();

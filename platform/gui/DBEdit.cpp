@@ -2,6 +2,7 @@
 
 #include "platform/DataSource.h"
 #include "platform/Dialogs.h"
+#include "platform/DisplayText.h"
 
 #include <QKeyEvent>
 
@@ -13,7 +14,7 @@ DBEdit::DBEdit(QWidget *parent) : QLineEdit(parent)
     FLink.OnActiveChange = [this] { setReadOnly(!FLink.writable()); };
     FLink.OnUpdateData = [this] {
         if (Field *f = FLink.field())
-            f->setAsString(text());
+            f->setAsString(text().append(QStringView(FValue).mid(FShown)));
     };
     // textEdited comes from the user only, never from loading.
     connect(this, &QLineEdit::textEdited, this, [this] {
@@ -35,8 +36,15 @@ void DBEdit::loadFromField()
 {
     const Field *f = FLink.active() ? FLink.field() : nullptr;
     const QString value = f ? f->AsString() : QString();
-    if (value != text())
-        setText(value);
+    // A line of megabytes shows its head only, as the grid does.
+    const qsizetype shown = shownHeadLength(value, DisplayLimit);
+    if (shown < value.size() || FShown < FValue.size())
+        setToolTip(shownHeadHint(shown, value.size()));
+    FValue = value;
+    FShown = shown;
+    const QStringView head = QStringView(value).left(shown);
+    if (head != text())
+        setText(head.toString());
     setCursorPosition(0);
 }
 

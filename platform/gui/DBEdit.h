@@ -27,6 +27,10 @@ private:
 
     FieldDataLink FLink;
     bool FLoading = false;
+    // The value last loaded and how much of it is shown; the rest is written back after the
+    // shown head as it stands.
+    QString FValue;
+    qsizetype FShown = 0;
 };
 
 } // namespace quil

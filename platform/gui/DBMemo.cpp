@@ -23,7 +23,7 @@ DBMemo::DBMemo(QWidget *parent) : QPlainTextEdit(parent)
     FLink.OnActiveChange = [this] { applyReadOnly(); };
     FLink.OnUpdateData = [this] {
         if (Field *f = FLink.field())
-            f->setAsString(toStored(toPlainText()));
+            f->setAsString(toStored(toPlainText()).append(QStringView(FValue).mid(FShown)));
     };
     connect(this, &QPlainTextEdit::textChanged, this, &DBMemo::contentsChangedByUser);
     setReadOnly(true);
@@ -41,7 +41,7 @@ void DBMemo::setDataField(const QString &field)
 
 void DBMemo::applyReadOnly()
 {
-    const bool readOnly = FCut || !FLink.writable();
+    const bool readOnly = !FLink.writable();
     setReadOnly(readOnly);
     // What may not be changed can still be gone through and copied from the keyboard.
     if (readOnly)
@@ -53,18 +53,12 @@ void DBMemo::loadFromField()
     const Field *f = FLink.active() ? FLink.field() : nullptr;
     const QString value = f ? f->AsString() : QString();
     // Laying out a memo costs more than its length: a value of megabytes shows its head only.
-    const bool cut = value.size() > MemoDisplayLimit;
-    const QString text = fromStored(cut ? value.left(MemoDisplayLimit) : value);
-    if (cut != FCut) {
-        FCut = cut;
-        applyReadOnly();
-    }
-    if (cut || value.size() != FStoredLength)
-        setToolTip(cut ? QStringLiteral("Показаны первые %1 знаков из %2")
-                             .arg(MemoDisplayLimit)
-                             .arg(value.size())
-                       : QString());
-    FStoredLength = value.size();
+    const qsizetype shown = shownHeadLength(value, MemoDisplayLimit);
+    const QString text = fromStored(value.left(shown));
+    if (shown < value.size() || FShown < FValue.size())
+        setToolTip(shownHeadHint(shown, value.size()));
+    FValue = value;
+    FShown = shown;
     if (text == toPlainText())
         return;
     FLoading = true;
@@ -81,39 +75,12 @@ void DBMemo::contentsChangedByUser()
     guarded([this] { FLink.Modify(); });
 }
 
-bool DBMemo::cutEditAllowed(QKeyEvent *event)
-{
-    const QString typed = event->text();
-    const bool edits = (!typed.isEmpty() && typed.at(0).isPrint()) ||
-                       event->key() == Qt::Key_Backspace || event->key() == Qt::Key_Delete ||
-                       event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter ||
-                       event->matches(QKeySequence::Paste) || event->matches(QKeySequence::Cut);
-    if (!edits || !FLink.writable())
-        return false;
-    const bool agreed = dialogs().askYesNo(
-        QStringLiteral("Внимание!!!"),
-        QStringLiteral("Поле хранит %1 знаков, показаны первые %2. После правки в нём "
-                       "останется только показанный текст. Править?")
-            .arg(FStoredLength)
-            .arg(MemoDisplayLimit));
-    if (!agreed)
-        return false;
-    FCut = false;
-    applyReadOnly();
-    setToolTip(QString());
-    return true;
-}
-
 void DBMemo::keyPressEvent(QKeyEvent *event)
 {
     // Esc drops the record's edit, so a record the file refuses never holds the user.
     if (event->key() == Qt::Key_Escape && (FLink.Modified() || FLink.editing())) {
         guarded([this] { FLink.CancelEdit(); });
         FLink.Reset();
-        return;
-    }
-    if (FCut && !cutEditAllowed(event)) {
-        QPlainTextEdit::keyPressEvent(event); // moving and copying still work
         return;
     }
     if (event->key() == Qt::Key_Tab && event->modifiers() == Qt::ControlModifier && !isReadOnly()) {

@@ -27,14 +27,14 @@ protected:
 private:
     void loadFromField();
     void applyReadOnly();
-    // A key that would change a cut value: true once the user agrees to keep only the head.
-    bool cutEditAllowed(QKeyEvent *event);
     void contentsChangedByUser();
 
     FieldDataLink FLink;
     bool FLoading = false;
-    bool FCut = false; // shows the head of a longer value, read-only
-    qsizetype FStoredLength = 0;
+    // The value last loaded and how much of it is shown; the rest is written back after the
+    // shown head as it stands.
+    QString FValue;
+    qsizetype FShown = 0;
 };
 
 } // namespace quil

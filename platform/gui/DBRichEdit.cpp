@@ -1,6 +1,7 @@
 #include "platform/gui/DBRichEdit.h"
 
 #include "platform/DataSource.h"
+#include "platform/DisplayText.h"
 #include "platform/Error.h"
 #include "platform/gui/LinkHighlighter.h"
 #include "platform/gui/QtPlatform.h"
@@ -278,8 +279,13 @@ void DBRichEdit::showContent(const std::function<void(QTextDocument *)> &fill)
     doc->setModified(false);
     QTextDocument *previous = document();
     const bool ours = previous && previous->parent() == this;
+    // Word wrapping a paragraph without blanks costs the square of its length.
+    const QTextOption::WrapMode wrap = wrapModeFor(*doc);
     FLoading = true;
+    if (wrap == QTextOption::WrapAnywhere)
+        setWordWrapMode(wrap);
     setDocument(doc.release());
+    setWordWrapMode(wrap);
     FLoading = false;
     watchHistory();
     // The old document goes before the link marks move on: they would first be cleared from

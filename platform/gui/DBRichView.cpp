@@ -1,6 +1,7 @@
 #include "platform/gui/DBRichView.h"
 
 #include "platform/DataSource.h"
+#include "platform/DisplayText.h"
 #include "platform/gui/QtPlatform.h"
 #include "platform/rtf/RichText.h"
 
@@ -44,11 +45,18 @@ void DBRichView::loadFromField()
     font.setPixelSize(16);
     document->setDefaultFont(font);
     rtf::RichText::setContent(document, value);
+    // A view shows the head of a very long abstract; word wrapping a paragraph without blanks
+    // costs the square of its length.
+    cutForView(*document);
+    const QTextOption::WrapMode wrap = wrapModeFor(*document);
+    if (wrap == QTextOption::WrapAnywhere)
+        setWordWrapMode(wrap);
     // The view's first document belongs to its text control, which frees it on replacement;
     // the ones made here belong to the view and are freed here.
     QTextDocument *previous = this->document();
     const bool ours = previous && previous->parent() == this;
     setDocument(document);
+    setWordWrapMode(wrap);
     if (ours)
         delete previous;
     FShown = value;

@@ -3,8 +3,11 @@
 #include "LibraryFixture.h"
 #include "TestSupport.h"
 
+#include "export/ListExport.h"
 #include "platform/rtf/RichText.h"
+#include "store/TDataModule1.h"
 
+#include <QBuffer>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QtTest>
@@ -35,6 +38,7 @@ class TestDemoLibrary : public QObject {
     Q_OBJECT
 private slots:
     void everyEntryHasAnAbstract();
+    void referencesFitTheExportCodePage();
     void layingOutAgainKeepsWhatIsThere();
 };
 
@@ -63,6 +67,23 @@ void TestDemoLibrary::everyEntryHasAnAbstract()
     }
     // A third of them show what the editor's formatting is for.
     QVERIFY2(formatted >= rows.size() / 3, qPrintable(QString::number(formatted)));
+}
+
+void TestDemoLibrary::referencesFitTheExportCodePage()
+{
+    TempProgramFolder folder;
+    layOut(folder.path());
+    TDataModule1 dm;
+    dm.OpenLibrary(folder.path(), QStringLiteral("Demo.mdb"));
+    // The text list writes "?" for what Windows-1251 lacks: the demo's references need none.
+    for (const auto format : {ListExport::Format::Text, ListExport::Format::Html}) {
+        QBuffer buffer;
+        buffer.open(QIODevice::WriteOnly);
+        const ListExport::Result result = ListExport(format, false).write(dm.ADOTable, buffer);
+        QVERIFY2(result.ok(), qPrintable(result.error));
+        QCOMPARE(result.rows, 30);
+        QCOMPARE(result.replaced, 0);
+    }
 }
 
 void TestDemoLibrary::layingOutAgainKeepsWhatIsThere()

@@ -3,6 +3,7 @@
 #include "LibraryFixture.h"
 #include "TestSupport.h"
 
+#include "export/AnsiEncoder.h"
 #include "export/ListExport.h"
 #include "platform/DataSource.h"
 #include "store/Book.h"
@@ -14,6 +15,7 @@
 #include <QStringDecoder>
 #include <QStringEncoder>
 #include <QtTest>
+#include <functional>
 
 namespace {
 
@@ -149,6 +151,8 @@ private slots:
     void saveRequest();
     void failedWritesLeaveNothing();
     void deviceFillingUpMidway();
+    void utf8FieldsAsDecodedText_data();
+    void utf8FieldsAsDecodedText();
 };
 
 void TestExportFiles::textFile_data()
@@ -295,36 +299,57 @@ void TestExportFiles::selectionIsWrittenInItsOrder()
 }
 
 // More rows than one read brings, in an order unlike the order of their keys, one of them
-// deleted by another program after the table was opened.
+// deleted by another program after the dataset was opened: the whole table and a selection
+// that holds most of the keys between its first and last (read in one pass over the table),
+// and a selection of every tenth entry (read by key).
 void TestExportFiles::manyRowsInTableOrder()
 {
     TempProgramFolder folder;
     const int count = 700;
     QList<Row> rows;
-    for (int i = 0; i < count; ++i) // later entries sort first
+    for (int i = 0; i < count; ++i) // later entries sort first; entry i has key i + 1
         rows.append({QStringLiteral("Автор %1").arg(i), QStringLiteral("T%1").arg(i),
                      QStringLiteral("P%1").arg(i), QString::number(9000 - i)});
     const QString path = makeLibrary(folder, rows);
     Module m(path);
     execOn(path, {"DELETE FROM Books WHERE WName = 'Автор 300'"});
 
-    for (const bool selection : {false, true}) {
+    enum Written { Table, DenseSelection, SparseSelection };
+    QList<int> deletedBeforeOpening;
+    int gone = 300; // the entry deleted since the dataset being written was opened
+    for (const Written written : {Table, DenseSelection, SparseSelection}) {
         quil::DataSet *data = &m.dm.ADOTable;
-        if (selection) {
+        std::function<bool(int)> holds = [](int) { return true; };
+        if (written != Table) {
             quil::Query &query = m.dm.ADOQuery;
+            query.Close();
             query.SQL.clear();
-            query.SQL << "SELECT * FROM Books WHERE City < ?";
-            query.Parameters = {"8500"}; // entries 501 to 699
+            if (written == DenseSelection) {
+                query.SQL << "SELECT * FROM Books WHERE City < ?";
+                query.Parameters = {"8500"}; // entries 501 to 699
+                holds = [](int i) { return i >= 501; };
+            } else {
+                query.SQL << "SELECT * FROM Books WHERE key % 10 = 1";
+                query.Parameters = {};
+                holds = [](int i) { return i % 10 == 0; };
+            }
             query.setSort("City, Name, Title ASC");
             query.Open();
             data = &query;
+            deletedBeforeOpening.append(gone);
+            gone = written == DenseSelection ? 600 : 310;
+            execOn(path, {QStringLiteral("DELETE FROM Books WHERE WName = 'Автор %1'").arg(gone)});
         }
+        const bool selection = written != Table;
         QString expected = selection ? "QUIL 3.02 - Запись выборки из БД\r\n"
                                      : "QUIL 3.02 - Запись всей информации из БД\r\n";
         int number = 0;
-        for (int i = count - 1; i >= (selection ? 501 : 0); --i)
-            expected += i == 300 ? QStringLiteral("%1.   \r\n").arg(++number)
-                                 : QStringLiteral("%1. Автор %2 T%2 P%2\r\n").arg(++number).arg(i);
+        for (int i = count - 1; i >= 0; --i) {
+            if (!holds(i) || deletedBeforeOpening.contains(i))
+                continue;
+            expected += i == gone ? QStringLiteral("%1.   \r\n").arg(++number)
+                                  : QStringLiteral("%1. Автор %2 T%2 P%2\r\n").arg(++number).arg(i);
+        }
         ListExport::Result result;
         const QByteArray bytes = exported(ListExport::Format::Text, selection, *data, &result);
         QCOMPARE(bytes, cp1251(expected));
@@ -456,6 +481,51 @@ void TestExportFiles::deviceFillingUpMidway()
     QVERIFY(result.rows < 2000);
     QCOMPARE(m.dm.ADOTable.RecNo(), 1);
     QCOMPARE(m.dm.ADOTable.ControlsDisabled(), false);
+}
+
+void TestExportFiles::utf8FieldsAsDecodedText_data()
+{
+    QTest::addColumn<QByteArray>("utf8");
+    QTest::newRow("empty") << QByteArray();
+    QTest::newRow("Cyrillic and Latin") << QByteArray("Ёлкин А.Б., Smith J. — «Наука»");
+    QTest::newRow("line breaks") << QByteArray("a\r\nb\rc\nd\r\r\n\xe2\x80\xa8"
+                                               "e\xe2\x80\xa9");
+    QTest::newRow("markup") << QByteArray("<b>\"a\" & 'b'</b>");
+    QTest::newRow("not in the code page") << QByteArray("αβγ Müller 中 \xf0\x9f\x98\x80 end");
+    QTest::newRow("ends inside a character") << QByteArray("ab\xd0");
+    QTest::newRow("stray continuation byte") << QByteArray("a\x80"
+                                                           "b\xbf");
+    QTest::newRow("overlong") << QByteArray("a\xc0\xaf"
+                                            "b\xe0\x80\xaf"
+                                            "c");
+    QTest::newRow("encoded surrogate") << QByteArray("a\xed\xa0\x80"
+                                                     "b");
+    QTest::newRow("byte-order mark first") << QByteArray("\xef\xbb\xbf"
+                                                         "a");
+    QTest::newRow("byte-order mark inside") << QByteArray("a\xef\xbb\xbf"
+                                                          "b");
+    QTest::newRow("non-characters") << QByteArray("\xef\xbf\xbe\xef\xb7\x90\xf4\x8f\xbf\xbf");
+    QTest::newRow("beyond U+10FFFF") << QByteArray("\xf4\x90\x80\x80\xf8\x88\x80\x80\x80");
+    QTest::newRow("NUL and controls") << QByteArray("a\0b\x01\x1a", 5);
+}
+
+// A pass over the table encodes the engine's UTF-8 directly: the same bytes and the same count
+// of replacements as the text decoded first, in both files.
+void TestExportFiles::utf8FieldsAsDecodedText()
+{
+    QFETCH(QByteArray, utf8);
+    for (const bool html : {false, true}) {
+        const auto policy = html ? AnsiEncoder::Unencodable::CharacterReference
+                                 : AnsiEncoder::Unencodable::QuestionMark;
+        AnsiEncoder direct(policy);
+        AnsiEncoder decoded(policy);
+        QByteArray fromUtf8 = "x";
+        QByteArray fromText = "x";
+        direct.appendFieldUtf8(fromUtf8, utf8, html);
+        decoded.appendField(fromText, QString::fromUtf8(utf8), html);
+        QCOMPARE(fromUtf8, fromText);
+        QCOMPARE(direct.replaced(), decoded.replaced());
+    }
 }
 
 QTEST_GUILESS_MAIN(TestExportFiles)

@@ -11,6 +11,8 @@ private slots:
     void oneLineDisplayIsCut();
     void unbreakableRuns_data();
     void unbreakableRuns();
+    void editedHeadRejoinsTheRest_data();
+    void editedHeadRejoinsTheRest();
 };
 
 void TestStoreDisplay::oneLineDisplayIsCut_data()
@@ -52,6 +54,34 @@ void TestStoreDisplay::unbreakableRuns()
     QFETCH(QString, text);
     QFETCH(bool, unbreakable);
     QCOMPARE(quil::hasUnbreakableRun(text), unbreakable);
+}
+
+void TestStoreDisplay::editedHeadRejoinsTheRest_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::addColumn<int>("shown");
+    const int limit = 8;
+    QTest::newRow("short: all of it") << QStringLiteral("abc") << 3;
+    QTest::newRow("at the limit") << QString(limit, 'a') << limit;
+    QTest::newRow("one past") << QString(limit + 1, 'a') << limit;
+    QTest::newRow("CR LF across the cut") << QString(limit - 1, 'a') + "\r\nb" << limit - 1;
+    QTest::newRow("CR LF just before the cut") << QString(limit - 2, 'a') + "\r\nb" << limit;
+    QTest::newRow("lone CR at the cut") << QString(limit - 1, 'a') + "\rb" << limit;
+    QTest::newRow("surrogate pair across the cut")
+        << QString(limit - 1, 'a') + QStringLiteral("\U0001F600b") << limit - 1;
+}
+
+void TestStoreDisplay::editedHeadRejoinsTheRest()
+{
+    QFETCH(QString, text);
+    QFETCH(int, shown);
+    const qsizetype head = quil::shownHeadLength(text, 8);
+    QCOMPARE(head, qsizetype(shown));
+    QCOMPARE(quil::shownHeadHint(head, text.size()).isEmpty(), head == text.size());
+    // The head as shown, with no pair parted, and the rest make the value again.
+    const QString shownText = text.left(head);
+    QVERIFY(shownText.isEmpty() || !shownText.back().isHighSurrogate());
+    QVERIFY(shownText.isEmpty() || shownText.back() != u'\r' || text.mid(head, 1) != "\n");
 }
 
 QTEST_GUILESS_MAIN(TestStoreDisplay)

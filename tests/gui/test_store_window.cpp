@@ -1,6 +1,7 @@
 // The window's side of a store that must not lose data: notebooks on a full disk and with
 // characters their code page lacks, leaving a library whose store is refused, a library that
-// may not be written, Esc in the record pane, and values too long to lay out whole.
+// may not be written, Esc in the record pane, values too long to lay out whole, choosing a
+// library with an edit pending, and another program's changes.
 #include "AppFixture.h"
 #include "ScopedTmpfs.h"
 
@@ -12,6 +13,7 @@
 #include "app/NoteFile.h"
 #include "platform/DisplayText.h"
 #include "platform/Error.h"
+#include "platform/gui/DBRichEdit.h"
 
 class TestStoreWindow : public QObject {
     Q_OBJECT
@@ -22,6 +24,8 @@ private slots:
     void readOnlyLibraryRefusesEveryWrite();
     void escapeDropsTheEdit();
     void longValueIsShownCut();
+    void choosingALibraryKeepsTheEdit();
+    void activationShowsOtherProgramsChanges();
 };
 
 void TestStoreWindow::notebookRefusesWhatItCannotHold()
@@ -154,36 +158,122 @@ void TestStoreWindow::longValueIsShownCut()
     for (int i = 0; i < (1 << 20); ++i)
         author += QChar(u'a' + i % 26);
     const QString path =
-        app.startWithLibrary("Long.mdb", {{author, "Длинная", "1990"}, {"Б", "Короткая", "2000"}});
+        app.makeLibrary("Long.mdb", {{author, "Длинная", "1990"}, {"Б", "Короткая", "2000"}});
+    // Keywords of 100,000 characters without a blank, and a line break across the memo's cut.
+    const int headBreak = quil::MemoDisplayLimit - 1;
+    execOn(path, {"UPDATE Books SET Location = replace(hex(zeroblob(50000)), '00', 'жы') "
+                  "WHERE City = '1990'",
+                  QStringLiteral("UPDATE Books SET WPublisher = substr(WName, 1, %1) || "
+                                 "char(13, 10) || substr(WName, %2) WHERE City = '1990'")
+                      .arg(headBreak)
+                      .arg(headBreak + 1),
+                  "UPDATE Books SET Resume = replace(hex(zeroblob(10000)), '00', 'ab') "
+                  "WHERE City = '1990'"});
+    const QString keywords = QStringLiteral("жы").repeated(50000);
+    const QString publisher = author.left(headBreak) + "\r\n" + author.mid(headBreak);
+    app.start();
+    app.pick(path);
     QCOMPARE(app.dialogs.errors(), QStringList());
     QCOMPARE(app.currentName().size(), author.size());
 
-    // The grid, the status bar and the memo show the head of the value.
+    // The grid, the status bar, the memos and the edit show the head of the value; a CR LF is
+    // not parted at the cut.
     QCOMPARE(Form1->DBGrid->model()->index(0, 0).data().toString(), author.left(40) + " ...");
     QCOMPARE(Form1->statusPanel(1), author.left(quil::DisplayLimit) + " ...");
     QCOMPARE(Form1->DBmeName->toPlainText(), author.left(quil::MemoDisplayLimit));
-    QVERIFY(Form1->DBmeName->isReadOnly());
+    QCOMPARE(Form1->DBmePub->toPlainText(), author.left(headBreak));
+    QCOMPARE(Form1->DBedLocation->text(), keywords.left(quil::DisplayLimit));
+    // An abstract of 20,000 characters without a blank: the view shows its head, the editor
+    // all of it, wrapped anywhere (word wrapping it costs the square of its length).
+    const QString abstract = QStringLiteral("ab").repeated(10000);
+    QCOMPARE(Form1->RxDBedView->toPlainText(),
+             abstract.left(quil::RichViewDisplayLimit) + QStringLiteral(" ..."));
+    QCOMPARE(Form1->RxDBedView->wordWrapMode(), QTextOption::WrapAnywhere);
+    QCOMPARE(FormEdit->Editor->toPlainText(), abstract);
+    QCOMPARE(FormEdit->Editor->wordWrapMode(), QTextOption::WrapAnywhere);
+    QVERIFY(!Form1->DBmeName->toolTip().isEmpty());
+    QVERIFY(!Form1->DBmeName->isReadOnly());
+    QVERIFY(!Form1->DBedLocation->isReadOnly());
 
-    // Typing asks first: No keeps the value whole and the record unedited.
-    Form1->DBmeName->setFocus();
-    app.dialogs.nextAnswers.enqueue(false);
-    QTest::keyClick(Form1->DBmeName, Qt::Key_End, Qt::ControlModifier);
-    QTest::keyClicks(Form1->DBmeName, "!");
-    QCOMPARE(app.dialogs.count("question"), 1);
-    QCOMPARE(app.table().State(), quil::DataSetState::Browse);
+    // A move without typing stores nothing.
     Form1->siNextClick();
-    QCOMPARE(storedRows(path, "length(WName)").first(), QString::number(author.size()));
-
-    // Yes: what is shown, with what was typed, is stored; the next record is shown whole again.
     Form1->siPriorClick();
-    app.dialogs.nextAnswers.enqueue(true);
+    QCOMPARE(storedRows(path, "WName || Location").first(), author + keywords);
+
+    // Typing changes the head shown; the rest of each value is stored behind it, whole.
+    Form1->DBmeName->setFocus();
     QTest::keyClick(Form1->DBmeName, Qt::Key_End, Qt::ControlModifier);
     QTest::keyClicks(Form1->DBmeName, "!");
+    Form1->DBmePub->setFocus();
+    QTest::keyClick(Form1->DBmePub, Qt::Key_End, Qt::ControlModifier);
+    QTest::keyClicks(Form1->DBmePub, "?");
+    Form1->DBedLocation->setFocus();
+    QTest::keyClick(Form1->DBedLocation, Qt::Key_Home);
+    QTest::keyClicks(Form1->DBedLocation, "#");
     QCOMPARE(app.table().State(), quil::DataSetState::Edit);
     Form1->siNextClick();
-    QCOMPARE(storedRows(path, "WName").first(), author.left(quil::MemoDisplayLimit) + "!");
-    QVERIFY(!Form1->DBmeName->isReadOnly());
+    const QString edited =
+        author.left(quil::MemoDisplayLimit) + "!" + author.mid(quil::MemoDisplayLimit);
+    QCOMPARE(storedRows(path, "WName").first(), edited);
+    QCOMPARE(storedRows(path, "Name").first(), edited);
+    QCOMPARE(storedRows(path, "WPublisher").first(),
+             author.left(headBreak) + "?\r\n" + author.mid(headBreak));
+    QCOMPARE(storedRows(path, "Location").first(), "#" + keywords);
     QCOMPARE(Form1->DBmeName->toPlainText(), QStringLiteral("Б"));
+    QCOMPARE(Form1->RxDBedView->wordWrapMode(), QTextOption::WrapAtWordBoundaryOrAnywhere);
+    QCOMPARE(FormEdit->Editor->wordWrapMode(), QTextOption::WrapAtWordBoundaryOrAnywhere);
+    QCOMPARE(Form1->DBmeName->toolTip(), QString());
+    QCOMPARE(Form1->DBedLocation->toolTip(), QString());
+    QCOMPARE(app.dialogs.shown.size(), 1); // the library's dialog: nothing was asked
+    QCOMPARE(app.dialogs.errors(), QStringList());
+}
+
+void TestStoreWindow::choosingALibraryKeepsTheEdit()
+{
+    AppFixture app;
+    const QString books = app.makeLibrary("Books.mdb", {{"А", "Первая", "2001"}});
+    const QString other = app.makeLibrary("Other.mdb", {{"В", "Другая", "2002"}});
+    writeBytes(app.library("Broken.mdb"), "not a database\r\n");
+    app.start();
+    app.pick(books);
+    Form1->DBmeName->selectAll();
+    typeKeys(Form1->DBmeName, QStringLiteral("набрано"));
+
+    // A file that is no library is refused before anything else: the typed text stays in the
+    // pane, still to be stored, and the library stays open.
+    app.pick(app.library("Broken.mdb"));
+    QCOMPARE(app.dialogs.errors().size(), 1);
+    QCOMPARE(app.table().State(), quil::DataSetState::Edit);
+    QCOMPARE(Form1->DBmeName->toPlainText(), QStringLiteral("набрано"));
+    QCOMPARE(storedRows(books, "WName"), QStringList({"А"}));
+
+    // Another library: the edit is stored first, as a move would store it.
+    app.pick(other);
+    QCOMPARE(app.dialogs.errors().size(), 1);
+    QCOMPARE(Form1->windowTitle(), QStringLiteral("Library Other.mdb"));
+    QCOMPARE(storedRows(books, "Name || '|' || WName"), QStringList({"набрано|набрано"}));
+    QCOMPARE(Form1->DBmeName->toPlainText(), QStringLiteral("В"));
+}
+
+void TestStoreWindow::activationShowsOtherProgramsChanges()
+{
+    AppFixture app;
+    const QString path =
+        app.startWithLibrary("Books.mdb", {{"А", "Первая", "2001"}, {"Б", "Вторая", "2002"}});
+    QWidget other;
+    other.show();
+    Form1->siNextClick();
+    QCOMPARE(Form1->statusPanel(0), QStringLiteral("2 из 2"));
+    // While the user is in another window, another program adds an entry before the current one.
+    other.activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(&other));
+    execOn(path, {}, {{"Аа", "Новая", "2000"}});
+    QCOMPARE(Form1->statusPanel(0), QStringLiteral("2 из 2"));
+    Form1->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(Form1));
+    QCOMPARE(app.table().RecordCount(), 3);
+    QCOMPARE(app.currentName(), QStringLiteral("Б"));
+    QCOMPARE(Form1->statusPanel(0), QStringLiteral("3 из 3"));
     QCOMPARE(app.dialogs.errors(), QStringList());
 }
 
