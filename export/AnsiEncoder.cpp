@@ -5,7 +5,6 @@
 namespace {
 
 constexpr char Substitute = 0x1A;
-constexpr short NotAsked = -2;
 
 // What a unit below 0x80 means for field text: 1 a line break, 2 a markup character.
 constexpr std::array<unsigned char, 0x80> AsciiRole = [] {
@@ -75,9 +74,7 @@ void AnsiEncoder::encode(QByteArray &out, QStringView text, Mode mode)
             continue;
         }
         if (!QChar::isSurrogate(unit)) {
-            short byte = FLearnt[unit];
-            if (byte == NotAsked)
-                byte = learn(unit);
+            const short byte = byteOf(unit);
             if (byte >= 0) {
                 bytes[at++] = char(byte);
                 continue;
@@ -177,9 +174,7 @@ bool AnsiEncoder::encodeUtf8(QByteArray &out, QByteArrayView utf8, Mode mode)
         }
         if (codePoint < 0x10000) {
             const auto unit = char16_t(codePoint);
-            short byte = FLearnt[unit];
-            if (byte == NotAsked)
-                byte = learn(unit);
+            const short byte = byteOf(unit);
             if (byte >= 0) {
                 bytes[at++] = char(byte);
                 continue;

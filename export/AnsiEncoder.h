@@ -28,6 +28,7 @@ public:
 
 private:
     enum Mode { Plain, Field, FieldMarkup };
+    static constexpr short NotAsked = -2;
     void encode(QByteArray &out, QStringView text, Mode mode);
     // Straight from UTF-8, skipping the UTF-16 copy; false, with out partly written, for text
     // that is not plainly well-formed (which goes through QString then).
@@ -35,6 +36,12 @@ private:
     // The byte of a UTF-16 unit that is not a surrogate, or -1 when the code page has none.
     // The code page's converter answers once per unit; an export asks for millions.
     short learn(char16_t unit);
+    // learn()'s answer, kept after the first time.
+    short byteOf(char16_t unit)
+    {
+        const short byte = FLearnt[unit];
+        return byte == NotAsked ? learn(unit) : byte;
+    }
     QByteArray replacement(char32_t codePoint);
 
     QStringEncoder FEncoder;

@@ -89,35 +89,39 @@ QString qtFileFilter(const QString &filter)
     return result.join(QStringLiteral(";;"));
 }
 
-QString QtDialogs::openFileName(const FileRequest &request)
+namespace {
+
+// The program's file dialogs: the filter's labels as given, and above a window that stays on top.
+QString runFileDialog(const Dialogs::FileRequest &request, QFileDialog::AcceptMode mode)
 {
+    const bool save = mode == QFileDialog::AcceptSave;
     QFileDialog dialog(dialogParent(), request.title, startPath(request),
                        qtFileFilter(request.filter));
-    dialog.setObjectName(QStringLiteral("OpenDialog"));
-    dialog.setAcceptMode(QFileDialog::AcceptOpen);
-    dialog.setFileMode(QFileDialog::ExistingFile);
+    dialog.setObjectName(save ? QStringLiteral("SaveDialog") : QStringLiteral("OpenDialog"));
+    dialog.setAcceptMode(mode);
+    dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
     dialog.setOptions(kFilterOptions);
+    if (save) {
+        dialog.setOption(QFileDialog::DontConfirmOverwrite, !request.confirmOverwrite);
+        // A name typed without extension gets this one before the overwrite question is asked.
+        dialog.setDefaultSuffix(request.defaultSuffix);
+    }
     keepAboveStayOnTop(dialog);
     if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
         return {};
     return dialog.selectedFiles().constFirst();
 }
 
+} // namespace
+
+QString QtDialogs::openFileName(const FileRequest &request)
+{
+    return runFileDialog(request, QFileDialog::AcceptOpen);
+}
+
 QString QtDialogs::saveFileName(const FileRequest &request)
 {
-    QFileDialog dialog(dialogParent(), request.title, startPath(request),
-                       qtFileFilter(request.filter));
-    dialog.setObjectName(QStringLiteral("SaveDialog"));
-    dialog.setAcceptMode(QFileDialog::AcceptSave);
-    dialog.setFileMode(QFileDialog::AnyFile);
-    dialog.setOptions(kFilterOptions);
-    dialog.setOption(QFileDialog::DontConfirmOverwrite, !request.confirmOverwrite);
-    // A name typed without extension gets this one before the overwrite question is asked.
-    dialog.setDefaultSuffix(request.defaultSuffix);
-    keepAboveStayOnTop(dialog);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty())
-        return {};
-    return dialog.selectedFiles().constFirst();
+    return runFileDialog(request, QFileDialog::AcceptSave);
 }
 
 bool QtDialogs::askYesNo(const QString &caption, const QString &text)
