@@ -774,6 +774,10 @@ void DataSet::BeginBulk()
         return;
     CheckBrowseMode();
     QSqlDatabase db = FConnection.database();
+    // A bulk store dirties more pages than the page cache holds; spilling them into the file
+    // mid-transaction costs a journal sync each time. Up to 256 MiB they wait for the commit.
+    // Only speed depends on it, so a refusal is of no matter.
+    QSqlQuery(QStringLiteral("PRAGMA cache_spill=65536"), db);
     if (!db.transaction())
         throw Error(db.lastError().text());
     FBulk = true;
