@@ -30,6 +30,31 @@ qsizetype shownHeadLength(QStringView text, qsizetype limit);
 // The control's hint for a value shown cut, empty when all of it is shown.
 QString shownHeadHint(qsizetype shown, qsizetype whole);
 
+// What an edit control keeps of the value it shows the head of: the whole value, to store the
+// head as edited in front of the rest.
+class ShownHead {
+public:
+    explicit ShownHead(qsizetype limit) : FLimit(limit) {}
+    // Takes the field's new value and gives the head to show; hintChanged tells whether the
+    // control's hint is to be set anew (hint()).
+    QStringView take(const QString &value, bool &hintChanged)
+    {
+        const qsizetype shown = shownHeadLength(value, FLimit);
+        hintChanged = shown < value.size() || FShown < FValue.size();
+        FValue = value;
+        FShown = shown;
+        return QStringView(FValue).left(FShown);
+    }
+    QString hint() const { return shownHeadHint(FShown, FValue.size()); }
+    // The value to store: the head as edited, followed by the part not shown.
+    QString whole(QString edited) const { return edited.append(QStringView(FValue).mid(FShown)); }
+
+private:
+    qsizetype FLimit;
+    QString FValue;
+    qsizetype FShown = 0;
+};
+
 // Wrapping at word boundaries looks, for every line, for the end of the word the line breaks
 // in: a run of characters without a blank longer than this makes the layout quadratic in the
 // run's length, so such a text is wrapped anywhere instead.

@@ -14,7 +14,7 @@ DBEdit::DBEdit(QWidget *parent) : QLineEdit(parent)
     FLink.OnActiveChange = [this] { setReadOnly(!FLink.writable()); };
     FLink.OnUpdateData = [this] {
         if (Field *f = FLink.field())
-            f->setAsString(text().append(QStringView(FValue).mid(FShown)));
+            f->setAsString(FHead.whole(text()));
     };
     // textEdited comes from the user only, never from loading.
     connect(this, &QLineEdit::textEdited, this, [this] {
@@ -37,12 +37,10 @@ void DBEdit::loadFromField()
     const Field *f = FLink.active() ? FLink.field() : nullptr;
     const QString value = f ? f->AsString() : QString();
     // A line of megabytes shows its head only, as the grid does.
-    const qsizetype shown = shownHeadLength(value, DisplayLimit);
-    if (shown < value.size() || FShown < FValue.size())
-        setToolTip(shownHeadHint(shown, value.size()));
-    FValue = value;
-    FShown = shown;
-    const QStringView head = QStringView(value).left(shown);
+    bool hintChanged = false;
+    const QStringView head = FHead.take(value, hintChanged);
+    if (hintChanged)
+        setToolTip(FHead.hint());
     if (head != text())
         setText(head.toString());
     setCursorPosition(0);

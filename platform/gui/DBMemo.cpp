@@ -23,7 +23,7 @@ DBMemo::DBMemo(QWidget *parent) : QPlainTextEdit(parent)
     FLink.OnActiveChange = [this] { applyReadOnly(); };
     FLink.OnUpdateData = [this] {
         if (Field *f = FLink.field())
-            f->setAsString(toStored(toPlainText()).append(QStringView(FValue).mid(FShown)));
+            f->setAsString(FHead.whole(toStored(toPlainText())));
     };
     connect(this, &QPlainTextEdit::textChanged, this, &DBMemo::contentsChangedByUser);
     setReadOnly(true);
@@ -53,12 +53,10 @@ void DBMemo::loadFromField()
     const Field *f = FLink.active() ? FLink.field() : nullptr;
     const QString value = f ? f->AsString() : QString();
     // Laying out a memo costs more than its length: a value of megabytes shows its head only.
-    const qsizetype shown = shownHeadLength(value, MemoDisplayLimit);
-    const QString text = fromStored(value.left(shown));
-    if (shown < value.size() || FShown < FValue.size())
-        setToolTip(shownHeadHint(shown, value.size()));
-    FValue = value;
-    FShown = shown;
+    bool hintChanged = false;
+    const QString text = fromStored(FHead.take(value, hintChanged).toString());
+    if (hintChanged)
+        setToolTip(FHead.hint());
     if (text == toPlainText())
         return;
     FLoading = true;

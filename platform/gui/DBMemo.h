@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/DataLink.h"
+#include "platform/DisplayText.h"
 
 #include <QPlainTextEdit>
 
@@ -31,10 +32,7 @@ private:
 
     FieldDataLink FLink;
     bool FLoading = false;
-    // The value last loaded and how much of it is shown; the rest is written back after the
-    // shown head as it stands.
-    QString FValue;
-    qsizetype FShown = 0;
+    ShownHead FHead{MemoDisplayLimit};
 };
 
 } // namespace quil
