@@ -31,7 +31,9 @@
 #include <QLabel>
 #include <QMenuBar>
 #include <QPlainTextEdit>
+#include <QPointer>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QScopeGuard>
 #include <QSignalBlocker>
 #include <QStatusBar>
@@ -56,6 +58,8 @@ constexpr int LowerStripGap = 6;
 constexpr int LowerStripHeight = 114;
 constexpr int EnlargedColumnPoints = 12;
 constexpr int EnlargedGridPoints = 12;
+// The design width of the position and keyboard panels of the status bar.
+constexpr int StatusPanelWidth = 100;
 
 QFont pixelFont(const QString &family, int pixels, bool bold = false)
 {
@@ -459,10 +463,11 @@ void TForm1::createStatusBar()
         QString role;
     };
     const Panel panels[3] = {
-        {100, Qt::AlignCenter, QStringLiteral("Номер книги"), QStringLiteral("Номер книги")},
+        {StatusPanelWidth, Qt::AlignCenter, QStringLiteral("Номер книги"),
+         QStringLiteral("Номер книги")},
         {845, Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("Информация"),
          QStringLiteral("Информация")},
-        {100, Qt::AlignCenter, QStringLiteral("Выборка"),
+        {StatusPanelWidth, Qt::AlignCenter, QStringLiteral("Выборка"),
          QStringLiteral("Раскладка клавиатуры или выборка")},
     };
     for (int i = 0; i < 3; ++i) {
@@ -506,17 +511,24 @@ void TForm1::layOutPanes()
     top->addSpacing(3);
     top->addWidget(notes, 1);
 
-    // The find panel, the selection panel and the selection grid lie one over the other in the
-    // lower strip.
+    // The selection panel and the selection grid lie one over the other in the lower strip; the
+    // find panel stands above them, the strip growing to hold both when both show, so that
+    // neither hides the other's fields.
     LowerStrip = new QWidget(this);
     LowerStrip->setObjectName(QStringLiteral("LowerStrip"));
     LowerStrip->setAccessibleName(QStringLiteral("Поиск и выборка"));
     LowerStrip->setFixedHeight(LowerStripHeight);
-    auto *lowerLayout = new QGridLayout(LowerStrip);
+    auto *lowerLayout = new QVBoxLayout(LowerStrip);
     lowerLayout->setContentsMargins(0, 0, 0, 0);
-    lowerLayout->addWidget(DBgrQuery, 0, 0);
-    lowerLayout->addWidget(gbSelect, 0, 0, Qt::AlignTop);
-    lowerLayout->addWidget(gbFind, 0, 0, Qt::AlignTop | Qt::AlignHCenter);
+    lowerLayout->setSpacing(LowerStripGap);
+    lowerLayout->addWidget(gbFind, 0, Qt::AlignTop | Qt::AlignHCenter);
+    auto *selection = new QGridLayout;
+    selection->addWidget(DBgrQuery, 0, 0);
+    selection->addWidget(gbSelect, 0, 0, Qt::AlignTop);
+    lowerLayout->addLayout(selection, 1);
+    for (QWidget *panel : {static_cast<QWidget *>(gbFind), static_cast<QWidget *>(gbSelect),
+                           static_cast<QWidget *>(DBgrQuery)})
+        panel->installEventFilter(this);
 
     // Rows: panes (the tool bar is the tallest), grid (takes what the window gives), gap, lower
     // strip, bottom edge.
@@ -571,7 +583,21 @@ void TForm1::attachEditor(TFormEdit &editor)
 
 void TForm1::setStatusPanel(int panel, const QString &text)
 {
+    if (panel != 1)
+        fitPositionPanel(panel, text);
     FPanels[panel]->setText(quil::cutForDisplay(text));
+}
+
+void TForm1::fitPositionPanel(int panel, const QString &text)
+{
+    // "1 из 100000" takes the width of "100000 из 100000", so moving keeps the width.
+    static const QRegularExpression position(QStringLiteral("^\\d+( из (\\d+))$"));
+    const QRegularExpressionMatch match = position.match(text);
+    const QString widest = match.hasMatch() ? match.captured(2) + match.captured(1) : text;
+    QLabel *label = FPanels[panel];
+    const int frame = label->width() - label->contentsRect().width();
+    const int room = label->fontMetrics().horizontalAdvance(widest) + frame + 8;
+    label->setFixedWidth(std::max(StatusPanelWidth, room));
 }
 
 QString TForm1::statusPanel(int panel) const { return FPanels[panel]->text(); }
@@ -850,11 +876,17 @@ void TForm1::pmGetBookMarkClick() { DataModule1->TakeBookMark(); }
 
 void TForm1::pmGotoBookMarkClick() { DataModule1->ReturnToBookMark(); }
 
-void TForm1::CloseSelectGridClick() { DBgrQuery->hide(); }
+void TForm1::CloseSelectGridClick()
+{
+    keepKeysOffRecordPane([this] { DBgrQuery->hide(); });
+}
 
 // ------------------------------------------------------------------------------ find, select
 
-void TForm1::FindClick() { gbFind->FindClick(); }
+void TForm1::FindClick()
+{
+    keepKeysOffRecordPane([this] { gbFind->FindClick(); });
+}
 
 void TForm1::EditFindKeyDown()
 {
@@ -865,17 +897,33 @@ void TForm1::ButtonFindClick() { gbFind->find(search::FindFrom::First, DBmeName)
 
 void TForm1::ButtonFindNextClick() { gbFind->find(search::FindFrom::Next, DBmeName); }
 
-void TForm1::mmSelectClick() { gbSelect->mmSelectClick(); }
+void TForm1::mmSelectClick()
+{
+    keepKeysOffRecordPane([this] { gbSelect->mmSelectClick(); });
+}
 
 void TForm1::bbOKSelectClick()
 {
-    gbSelect->bbOKSelectClick();
+    keepKeysOffRecordPane([this] { gbSelect->bbOKSelectClick(); });
     updateActionState();
 }
 
 void TForm1::bbClearSelectClick() { gbSelect->bbClearSelectClick(); }
 
-void TForm1::bbCloseSelectClick() { gbSelect->bbCloseSelectClick(); }
+void TForm1::bbCloseSelectClick()
+{
+    keepKeysOffRecordPane([this] { gbSelect->bbCloseSelectClick(); });
+}
+
+void TForm1::keepKeysOffRecordPane(const std::function<void()> &command)
+{
+    const QPointer<QWidget> focus = focusWidget();
+    const bool inStrip = focus && LowerStrip->isAncestorOf(focus);
+    command();
+    if (!inStrip || (focus && focus->isVisible()))
+        return;
+    (DBgrQuery->isVisible() ? DBgrQuery : DBGrid)->setFocus(Qt::OtherFocusReason);
+}
 
 // ------------------------------------------------------------------------------ export
 
@@ -996,8 +1044,17 @@ void TForm1::meInfoDblClick()
     setTag(mmTerms, 0);
 }
 
+void TForm1::fitLowerStrip()
+{
+    const bool stacked = !gbFind->isHidden() && (!gbSelect->isHidden() || !DBgrQuery->isHidden());
+    LowerStrip->setFixedHeight(stacked ? 2 * LowerStripHeight + LowerStripGap : LowerStripHeight);
+}
+
 bool TForm1::eventFilter(QObject *watched, QEvent *event)
 {
+    if ((event->type() == QEvent::ShowToParent || event->type() == QEvent::HideToParent) &&
+        (watched == gbFind || watched == gbSelect || watched == DBgrQuery))
+        fitLowerStrip();
     if (event->type() == QEvent::MouseButtonDblClick) {
         if (watched == meInfo->viewport() || watched == meTerms->viewport())
             quil::guarded([this] { meInfoDblClick(); });

@@ -175,8 +175,8 @@ public:
     QPlainTextEdit *meTerms;
 
     // Grids and the lower panels. LowerStrip is the region below the grid, of the panels' design
-    // height, where gbFind, gbSelect and DBgrQuery lie one over the other; "SizeTable" lets the
-    // grid cover it.
+    // height, where gbSelect and DBgrQuery lie one over the other; gbFind stands above them and
+    // the strip grows to hold both when both show. "SizeTable" lets the grid cover it.
     quil::DBGrid *DBGrid;
     QWidget *LowerStrip;
     search::FindPanel *gbFind;
@@ -205,6 +205,14 @@ private:
     // Places the grid in the layout: above the lower strip, or over it when enlarged.
     void placeGrid(bool enlarged);
     void showLibraryPanes();
+    // The lower strip holds the find panel above the selection panel or grid when both show.
+    void fitLowerStrip();
+    // A panel of the lower strip that hides while it holds the keys would pass them on to the
+    // next control in the chain, the record pane, where typing changes the entry: the grid
+    // below takes them instead.
+    void keepKeysOffRecordPane(const std::function<void()> &command);
+    // Panels 0 and 2 are as wide as the largest position of the count they show.
+    void fitPositionPanel(int panel, const QString &text);
 
     void loadNote(QPlainTextEdit *memo, QMetaObject::Connection &change, const QString &file,
                   void (TForm1::*handler)());

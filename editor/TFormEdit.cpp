@@ -712,6 +712,11 @@ void TFormEdit::EditFindNextItemClick()
 
 void TFormEdit::Editor1TextNotFound(const QString &text)
 {
+    if (text.isEmpty()) {
+        quil::dialogs().showInformation(QStringLiteral("QUIL.Lib"),
+                                        QStringLiteral("Нечего искать: введите текст для поиска."));
+        return;
+    }
     quil::dialogs().showWarning(QStringLiteral("Text \"%1\" not found.").arg(text));
 }
 

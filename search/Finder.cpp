@@ -168,12 +168,8 @@ FindOutcome findInTable(quil::DataSet &table, const FindRequest &request, MainVi
                 found = row;
                 break;
             }
-        if (found < 0) {
-            if (view)
-                view->setStatusPanel(1, NothingFound);
-            table.First();
+        if (found < 0)
             return;
-        }
         table.setRecNo(found + 1);
         if (view)
             view->setStatusPanel(1, request.from == FindFrom::First
@@ -190,7 +186,12 @@ FindOutcome findInTable(quil::DataSet &table, const FindRequest &request, MainVi
         throw;
     }
     table.EnableControls();
-    return found < 0 ? FindOutcome::NotFound : FindOutcome::Found;
+    if (found >= 0)
+        return FindOutcome::Found;
+    // Said after the display has come back, which writes the entry the user stays on.
+    if (view)
+        view->setStatusPanel(1, NothingFound);
+    return FindOutcome::NotFound;
 }
 
 } // namespace search

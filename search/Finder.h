@@ -56,9 +56,10 @@ enum class FindOutcome { NotRun, Found, NotFound };
 
 // The walk of the find panel over the open table in its current order: from the first entry
 // or from the one after the current one, to the first entry that matches, which becomes
-// current. With no match the first entry becomes current. Panel 1 of the view gets what the
-// search found before the display comes back and writes the current entry over it. The
-// table's display is suspended for the walk and resumed on every path out, errors included.
+// current. With no match the entry the user was on stays current and panel 1 of the view says
+// that nothing was found; after a match panel 1 gets what the search found before the display
+// comes back and writes the current entry over it. The table's display is suspended for the
+// walk and resumed on every path out, errors included.
 FindOutcome findInTable(quil::DataSet &table, const FindRequest &request, MainView *view);
 
 // What panel 1 says when nothing matched.

@@ -120,6 +120,18 @@ void TDataModule1::attachDataChange()
     DataSource.OnDataChange = [this](quil::DataSource *s, quil::Field *f) {
         DataSourceDataChange(s, f);
     };
+    // A store made meanwhile may have added an entry, the first one of an empty library too.
+    if (ADOTable.Active())
+        showPosition();
+}
+
+void TDataModule1::showPosition()
+{
+    if (!View)
+        return;
+    View->setStatusPanel(0, ADOTable.IsEmpty()
+                                ? NoRecords
+                                : PositionFormat.arg(ADOTable.RecNo()).arg(ADOTable.RecordCount()));
 }
 
 bool TDataModule1::dataChangeAttached() const { return bool(DataSource.OnDataChange); }
@@ -135,19 +147,19 @@ void TDataModule1::DataSourceDataChange(quil::DataSource *sender, quil::Field *)
     if (View)
         View->resetTextAttributes();
     if (sender == &DataSource) {
-        if (ADOTable.IsEmpty()) {
-            if (View)
-                View->setStatusPanel(0, NoRecords);
+        showPosition();
+        if (ADOTable.IsEmpty())
             return;
-        }
         if (View) {
-            View->setStatusPanel(0,
-                                 PositionFormat.arg(ADOTable.RecNo()).arg(ADOTable.RecordCount()));
             View->setStatusPanel(1, book::oneLine(ADOTableName->AsString()) +
                                         QStringLiteral("    ") +
                                         book::oneLine(ADOTableTitle->AsString()));
         }
-    } else if (sender == &DataSourceQuery && ADOQuery.Active() && !ADOQuery.IsEmpty()) {
+    } else if (sender == &DataSourceQuery && ADOQuery.Active() && ADOQuery.IsEmpty()) {
+        // An empty selection must not leave the position of the one before it.
+        if (View)
+            View->setStatusPanel(2, NoRecords);
+    } else if (sender == &DataSourceQuery && ADOQuery.Active()) {
         if (View)
             View->setStatusPanel(2,
                                  PositionFormat.arg(ADOQuery.RecNo()).arg(ADOQuery.RecordCount()));

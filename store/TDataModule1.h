@@ -63,10 +63,13 @@ public:
     // Detaching the data-change handler keeps the program's own stores from re-entering the
     // status bar and locate logic.
     void detachDataChange();
+    // Also brings the position up to date: the stores made meanwhile may have changed it.
     void attachDataChange();
     bool dataChangeAttached() const;
     // Runs the data-change handler for the current entry, as a move to it would.
     void showCurrentRecord();
+    // Writes the table's position, "%d из %d" or "Нет записей", into panel 0.
+    void showPosition();
 
     // The one stored bookmark of the table.
     void TakeBookMark();

@@ -4,6 +4,7 @@
 #include "platform/gui/WaitCursor.h"
 #include "store/TDataModule1.h"
 
+#include <QAbstractScrollArea>
 #include <QComboBox>
 #include <QKeyEvent>
 #include <QLabel>
@@ -53,6 +54,7 @@ FindPanel::FindPanel(QObject *tagHolder, QWidget *parent)
     cedFindYear->setAccessibleName(QStringLiteral("Год поиска"));
     cedFindYear->setAlignment(Qt::AlignCenter);
     cedFindYear->setGeometry(8, 22, 136, 24);
+    cedFindYear->installEventFilter(this);
 
     Image4 = new QLabel(this);
     Image4->setObjectName(QStringLiteral("Image4"));
@@ -99,11 +101,14 @@ void FindPanel::FindClick()
     if (tag(FTagHolder) != 0) {
         hide();
         setTag(FTagHolder, 0);
+        FEnterContinues = nullptr;
         return;
     }
     show();
     setTag(FTagHolder, 1);
     cedFindYear->clear();
+    // What the user types next is the search text, not a change of the entry shown.
+    EditFind->setFocus(Qt::OtherFocusReason);
 }
 
 bool FindPanel::continuesOnEnter() const { return !ButtonFindNext->isHidden(); }
@@ -125,18 +130,74 @@ void FindPanel::find(FindFrom from, QWidget *authorControl)
     }
     ButtonFindNext->show();
     if (request.item == FindAuthor && authorControl &&
-        (from == FindFrom::First || request.yearMode()))
+        (from == FindFrom::First || request.yearMode())) {
         authorControl->setFocus();
+        keepEnterFor(authorControl);
+    }
 }
+
+void FindPanel::keepEnterFor(QWidget *authorControl)
+{
+    FEnterContinues = authorControl;
+    authorControl->installEventFilter(this);
+    if (auto *area = qobject_cast<QAbstractScrollArea *>(authorControl))
+        area->viewport()->installEventFilter(this);
+}
+
+bool FindPanel::enterContinuesIn(const QWidget *authorControl) const
+{
+    // The window's focus widget is asked as well: an inactive window reports no focus change.
+    return authorControl && FEnterContinues == authorControl && isVisible() &&
+           authorControl->window()->focusWidget() == authorControl;
+}
+
+namespace {
+
+bool isEnter(int key) { return key == Qt::Key_Return || key == Qt::Key_Enter; }
+
+// Keys that only change what the next key means, such as the layout switch.
+bool isModifierOnly(int key)
+{
+    switch (key) {
+    case Qt::Key_Shift:
+    case Qt::Key_Control:
+    case Qt::Key_Alt:
+    case Qt::Key_AltGr:
+    case Qt::Key_Meta:
+    case Qt::Key_Super_L:
+    case Qt::Key_Super_R:
+    case Qt::Key_CapsLock:
+    case Qt::Key_Mode_switch: return true;
+    default: return false;
+    }
+}
+
+} // namespace
 
 bool FindPanel::eventFilter(QObject *watched, QEvent *event)
 {
-    if (watched == EditFind && event->type() == QEvent::KeyPress) {
-        const int key = static_cast<QKeyEvent *>(event)->key();
-        if (key == Qt::Key_Return || key == Qt::Key_Enter) {
+    const QEvent::Type type = event->type();
+    if ((watched == EditFind || watched == cedFindYear) && type == QEvent::KeyPress) {
+        if (isEnter(static_cast<QKeyEvent *>(event)->key())) {
             emit enterPressed();
             return true;
         }
+        return QGroupBox::eventFilter(watched, event);
+    }
+    QWidget *author = FEnterContinues;
+    if (!author || (watched != author && !author->isAncestorOf(qobject_cast<QWidget *>(watched))))
+        return QGroupBox::eventFilter(watched, event);
+    if (type == QEvent::KeyPress && watched == author) {
+        const int key = static_cast<QKeyEvent *>(event)->key();
+        if (isEnter(key) && enterContinuesIn(author)) {
+            emit enterPressed();
+            return true;
+        }
+        if (!isModifierOnly(key))
+            FEnterContinues = nullptr;
+    } else if ((type == QEvent::FocusOut && watched == author) ||
+               type == QEvent::MouseButtonPress) {
+        FEnterContinues = nullptr;
     }
     return QGroupBox::eventFilter(watched, event);
 }

@@ -3,6 +3,7 @@
 #include "search/Finder.h"
 
 #include <QGroupBox>
+#include <QPointer>
 
 class QAction;
 class QComboBox;
@@ -30,20 +31,26 @@ public:
     QPushButton *ButtonFindNext;
     QLabel *Image4;
 
-    // Shows the panel (emptying the year) or hides it, by the Tag.
+    // Shows the panel (emptying the year) with the keys in the search text, or hides it, by
+    // the Tag.
     void FindClick();
     // The search from the first entry, or from the one after the current one. An "Автор"
     // match gives authorControl the focus: always from the first entry, in year mode only
-    // when continuing.
+    // when continuing. Enter in authorControl then goes on with the search, not into the
+    // authors, until the user presses another key there, clicks into it or leaves it.
     void find(FindFrom from, QWidget *authorControl);
-    // Enter in the search text continues a search while "Далее" shows, else starts one.
+    // Enter in the search or year text continues a search while "Далее" shows, else starts
+    // one.
     bool continuesOnEnter() const;
+    // Whether Enter in the author control still belongs to the search.
+    bool enterContinuesIn(const QWidget *authorControl) const;
     // The item of the list that is chosen; -1 when none is (typing a text that is no item's
     // text chooses none).
     int chosenItem() const { return FItem; }
 
 signals:
-    // Enter was pressed in EditFind (whatever shift keys were held).
+    // Enter was pressed in EditFind or cedFindYear, or in the author control right after a
+    // find (whatever shift keys were held).
     void enterPressed();
     // The panel's own background was double-clicked.
     void doubleClicked();
@@ -55,9 +62,12 @@ protected:
 private:
     void ComboBoxFindChange();
     void EditFindChange();
+    void keepEnterFor(QWidget *authorControl);
 
     QObject *FTagHolder;
     int FItem = -1;
+    // The author control while Enter in it belongs to the search; null otherwise.
+    QPointer<QWidget> FEnterContinues;
 };
 
 } // namespace search

@@ -110,6 +110,8 @@ void SelectPanel::mmSelectClick()
     if (tag(FTagHolder) == 0) {
         show();
         setTag(FTagHolder, 1);
+        // What the user types next is the author to select, not a change of the entry shown.
+        edAuthor->setFocus(Qt::OtherFocusReason);
     } else {
         FGrid->hide();
         setTag(FTagHolder, 0);

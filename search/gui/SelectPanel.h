@@ -33,7 +33,8 @@ public:
     QPushButton *bbCloseSelect;
     QPushButton *bbOKSelect;
 
-    // Tag 0: shows the panel; Tag 1: hides the grid (the panel is not touched).
+    // Tag 0: shows the panel with the keys in the author text; Tag 1: hides the grid (the
+    // panel is not touched).
     void mmSelectClick();
     // Runs the selection; once the query is open, the grid shows in place of the panel. When
     // the engine refuses, the error is raised with panel, grid and Tag as they were.

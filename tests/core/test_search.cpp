@@ -202,15 +202,17 @@ void TestSearch::findFirstAndNext()
     r.from = search::FindFrom::Next;
     QCOMPARE(search::findInTable(m.dm.ADOTable, r, &m.view), search::FindOutcome::Found);
     QCOMPARE(m.name(), QString("Иванова"));
-    // The lower-case entry is not matched; past the last there is nothing: the first is current.
+    // The lower-case entry is not matched; past the last there is nothing: the entry stays
+    // and the status says so.
     QCOMPARE(search::findInTable(m.dm.ADOTable, r, &m.view), search::FindOutcome::NotFound);
-    QCOMPARE(m.dm.ADOTable.RecNo(), 1);
+    QCOMPARE(m.dm.ADOTable.RecNo(), 3);
+    QCOMPARE(m.view.panels[1], QString("Информация отсутствует"));
 
     // A continued search from the last entry never tests the last entry itself.
     m.dm.ADOTable.Last();
     r.text = "иванов";
     QCOMPARE(search::findInTable(m.dm.ADOTable, r, &m.view), search::FindOutcome::NotFound);
-    QCOMPARE(m.dm.ADOTable.RecNo(), 1);
+    QCOMPARE(m.dm.ADOTable.RecNo(), 4);
 
     // Year mode, the year tested after the field.
     r = {search::FindAuthor, "Иванов", "200", search::FindFrom::First};

@@ -7,6 +7,7 @@
 
 #include <QComboBox>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QPushButton>
 #include <QToolButton>
 
@@ -44,7 +45,9 @@ private slots:
     void yearModeAndFocus_data();
     void yearModeAndFocus();
     void enterInSearchText();
+    void keysGoWhereTheUserMeansThem();
     void emptyTable();
+    void emptyTextInEditorFind();
     void failedWalkRestoresCursorAndDisplay();
 };
 
@@ -147,28 +150,35 @@ void TestFind::findAndFindNext()
     QCOMPARE(Form1->statusPanel(1), QStringLiteral("Иванова    Т3"));
     QVERIFY(panel()->ButtonFindNext->isVisible());
 
-    // Exact case: "иванов" is no match; nothing after it: the first entry, "Далее" hidden.
+    // Exact case: "иванов" is no match; nothing after it: the entry stays, the status says
+    // so, "Далее" hidden.
     panel()->ButtonFindNext->click();
-    QCOMPARE(app.table().RecNo(), 1);
-    QCOMPARE(Form1->statusPanel(1), QStringLiteral("Петров    Т1"));
+    QCOMPARE(app.table().RecNo(), 3);
+    QCOMPARE(Form1->statusPanel(0), QStringLiteral("3 из 5"));
+    QCOMPARE(Form1->statusPanel(1), QStringLiteral("Информация отсутствует"));
     QVERIFY(!panel()->ButtonFindNext->isVisible());
+    // The next move shows its entry again.
+    app.table().Next();
+    QCOMPARE(Form1->statusPanel(1), QStringLiteral("иванов    Т4"));
 
     // A continued search from the last entry never tests the last entry itself.
     typeText(panel()->EditFind, "Сидоров");
     panel()->ButtonFind->click();
     QCOMPARE(app.table().RecNo(), 5);
     panel()->ButtonFindNext->click();
-    QCOMPARE(app.table().RecNo(), 1);
+    QCOMPARE(app.table().RecNo(), 5);
     QVERIFY(!panel()->ButtonFindNext->isVisible());
 
     // A search that finds nothing from the first entry leaves "Далее" as it was: no title
     // holds the author.
     panel()->ButtonFind->click();
     QVERIFY(panel()->ButtonFindNext->isVisible());
+    app.table().setRecNo(2);
     choose(1);
     panel()->ButtonFind->click();
-    QCOMPARE(app.table().RecNo(), 1);
-    QCOMPARE(Form1->statusPanel(1), QStringLiteral("Петров    Т1"));
+    QCOMPARE(app.table().RecNo(), 2);
+    QCOMPARE(Form1->statusPanel(0), QStringLiteral("2 из 5"));
+    QCOMPARE(Form1->statusPanel(1), QStringLiteral("Информация отсутствует"));
     QVERIFY(panel()->ButtonFindNext->isVisible());
     QVERIFY(!app.table().ControlsDisabled());
     QCOMPARE(QGuiApplication::overrideCursor(), nullptr);
@@ -189,7 +199,8 @@ void TestFind::yearModeAndFocus_data()
     QTest::newRow("author continued in year mode: focus") << 0 << "20" << false << 1 << 3 << true;
     QTest::newRow("year 199 holds for 1995") << 0 << "199" << false << 1 << 2 << true;
     QTest::newRow("year 5: the first year with a 5") << 0 << "5" << true << 5 << 2 << true;
-    QTest::newRow("lone blank: no year holds one") << 0 << " " << true << 3 << 1 << false;
+    QTest::newRow("lone blank: no year holds one, the entry stays")
+        << 0 << " " << true << 3 << 3 << false;
     QTest::newRow("title never moves the focus") << 1 << "" << true << 4 << 1 << false;
 }
 
@@ -237,6 +248,71 @@ void TestFind::enterInSearchText()
     QCOMPARE(app.table().RecNo(), 2);
 }
 
+void TestFind::keysGoWhereTheUserMeansThem()
+{
+    AppFixture app;
+    app.startWithLibrary("Books.mdb", Authors);
+    Form1->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(Form1));
+    QPlainTextEdit *author = Form1->DBmeName;
+    author->setFocus();
+
+    // Opening the panel gives its search text the keys; the entry shown is not typed into.
+    trigger(Form1->mmSearch);
+    QCOMPARE(Form1->focusWidget(), panel()->EditFind);
+    typeKeys(Form1->focusWidget(), "Иванов");
+    QCOMPARE(panel()->EditFind->text(), QStringLiteral("Иванов"));
+    QCOMPARE(author->toPlainText(), QStringLiteral("Петров"));
+    choose(0);
+
+    // Enter in the year text searches as in the search text.
+    QTest::keyClick(panel()->cedFindYear, Qt::Key_Return);
+    QCOMPARE(app.table().RecNo(), 2);
+    QCOMPARE(Form1->focusWidget(), author);
+
+    // Enter in the author memo right after a find goes on with it: no line break.
+    QTest::keyClick(author, Qt::Key_Return);
+    QCOMPARE(app.table().RecNo(), 3);
+    QCOMPARE(author->toPlainText(), QStringLiteral("Иванова"));
+    // Nothing further: the entry stays, and the next Enter starts again from the first.
+    QTest::keyClick(author, Qt::Key_Return);
+    QCOMPARE(app.table().RecNo(), 3);
+    QVERIFY(!panel()->ButtonFindNext->isVisible());
+    QTest::keyClick(author, Qt::Key_Return, Qt::ShiftModifier);
+    QCOMPARE(app.table().RecNo(), 2);
+    QCOMPARE(app.table().State(), quil::DataSetState::Browse);
+
+    // Once the user types something else there, Enter is the memo's own again.
+    author->moveCursor(QTextCursor::End);
+    QTest::keyClick(author, Qt::Key_Period);
+    QTest::keyClick(author, Qt::Key_Return);
+    QCOMPARE(app.table().RecNo(), 2);
+    QCOMPARE(author->toPlainText(), QStringLiteral("Иванов.\n"));
+    app.table().Cancel();
+    // Leaving the memo ends it too.
+    panel()->ButtonFind->click();
+    QCOMPARE(Form1->focusWidget(), author);
+    panel()->EditFind->setFocus();
+    author->setFocus();
+    author->moveCursor(QTextCursor::End);
+    QTest::keyClick(author, Qt::Key_Return);
+    QCOMPARE(author->toPlainText(), QStringLiteral("Иванов\n"));
+    app.table().Cancel();
+
+    // Closing the panel that holds the keys hands them to the grid, not to the record pane;
+    // so does a selection that hides its panel.
+    panel()->EditFind->setFocus();
+    trigger(Form1->mmSearch);
+    QCOMPARE(Form1->focusWidget(), Form1->DBGrid);
+    trigger(Form1->mmSelect);
+    QCOMPARE(Form1->focusWidget(), Form1->gbSelect->edAuthor);
+    typeKeys(Form1->focusWidget(), "Ив");
+    QTest::keyClick(Form1->gbSelect->edAuthor, Qt::Key_Return);
+    QVERIFY(Form1->DBgrQuery->isVisible());
+    QCOMPARE(Form1->focusWidget(), Form1->DBgrQuery);
+    QCOMPARE(app.dialogs.errors(), QStringList());
+}
+
 void TestFind::emptyTable()
 {
     AppFixture app;
@@ -265,6 +341,29 @@ void TestFind::failedWalkRestoresCursorAndDisplay()
     QCOMPARE(QGuiApplication::overrideCursor(), nullptr);
     QVERIFY(!app.table().ControlsDisabled());
     QVERIFY(!panel()->ButtonFindNext->isVisible());
+}
+
+void TestFind::emptyTextInEditorFind()
+{
+    AppFixture app;
+    app.startWithLibrary("Books.mdb", Authors);
+    trigger(Form1->mmAbstract);
+    FormEdit->EditFindClick();
+    QVERIFY(app.dialogs.searchTarget);
+    // Find, Replace and Replace All with nothing to look for say so, in the program's words.
+    const quil::SearchRequest nothing;
+    const auto says = [&app] {
+        QCOMPARE(app.dialogs.shown.last().caption, QStringLiteral("QUIL.Lib"));
+        QCOMPARE(app.dialogs.shown.last().text,
+                 QStringLiteral("Нечего искать: введите текст для поиска."));
+    };
+    QVERIFY(!app.dialogs.searchTarget->findNext(nothing));
+    says();
+    QVERIFY(!app.dialogs.searchTarget->replaceNext(nothing));
+    says();
+    QCOMPARE(app.dialogs.searchTarget->replaceAll(nothing), 0);
+    says();
+    QCOMPARE(app.dialogs.errors(), QStringList());
 }
 
 QUIL_APP_TEST_MAIN(TestFind)

@@ -74,6 +74,7 @@ private slots:
     void wheelMovesOneRecord();
     void sizeTableToggles();
     void menuHintsLeaveStatusPanels();
+    void positionPanels();
     void closeStoresCurrentRecord();
     void closeWhenPostFailsKeepsWindowWorking();
     void aboutBox();
@@ -365,6 +366,48 @@ void TestMainWindow::menuHintsLeaveStatusPanels()
     // The hint is shown as the item's tool tip instead.
     QCOMPARE(Form1->mmImDBSelnFile->toolTip(), QStringLiteral("Запись данных в файл"));
     QVERIFY(Form1->mmImportStringMenu->toolTipsVisible());
+}
+
+void TestMainWindow::positionPanels()
+{
+    AppFixture app;
+    app.makeLibrary("Empty.mdb");
+    app.makeLibrary("Empty2.mdb");
+    app.start();
+    // The first entry of an empty library, stored by "Сохранить" or by the editor, shows.
+    app.pick(app.library("Empty.mdb"));
+    QCOMPARE(Form1->statusPanel(0), QStringLiteral("Нет записей"));
+    trigger(Form1->mmSave);
+    QCOMPARE(app.table().RecordCount(), 1);
+    QCOMPARE(Form1->statusPanel(0), QStringLiteral("1 из 1"));
+    app.pick(app.library("Empty2.mdb"));
+    QCOMPARE(Form1->statusPanel(0), QStringLiteral("Нет записей"));
+    trigger(Form1->mmAbstract);
+    FormEdit->Editor->setFocus();
+    QTest::keyClicks(FormEdit->Editor, "abc");
+    FormEdit->SaveTableBtnClick();
+    QCOMPARE(app.dialogs.errors(), QStringList());
+    QCOMPARE(app.table().RecordCount(), 1);
+    QCOMPARE(Form1->statusPanel(0), QStringLiteral("1 из 1"));
+
+    // The position and selection panels hold the largest position of their count whole, and
+    // keep one width while the position moves.
+    for (int i : {0, 2}) {
+        auto *label =
+            Form1->StatusBar1->findChild<QLabel *>(QStringLiteral("StatusPanel%1").arg(i));
+        QVERIFY(label);
+        const QString widest = QStringLiteral("100000 из 100000");
+        Form1->setStatusPanel(i, QStringLiteral("1 из 100000"));
+        const int width = label->width();
+        Form1->setStatusPanel(i, widest);
+        QCOMPARE(Form1->statusPanel(i), widest);
+        QCOMPARE(label->width(), width);
+        QVERIFY2(label->contentsRect().width() >= label->fontMetrics().horizontalAdvance(widest),
+                 qPrintable(QString::number(width)));
+        // A small count gives the design width back.
+        Form1->setStatusPanel(i, QStringLiteral("3 из 12"));
+        QCOMPARE(label->width(), 100);
+    }
 }
 
 void TestMainWindow::closeStoresCurrentRecord()

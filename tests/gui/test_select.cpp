@@ -8,6 +8,7 @@
 #include <QComboBox>
 #include <QHeaderView>
 #include <QPushButton>
+#include <QStatusBar>
 #include <QToolButton>
 
 namespace {
@@ -70,6 +71,7 @@ private slots:
     void selectionFollowedByKey();
     void enterPressesSelect();
     void refusedSelection();
+    void bothPanelsShowWhole();
 };
 
 void TestSelect::tagStateTable()
@@ -205,14 +207,14 @@ void TestSelect::selectionFollowedByKey()
     QCOMPARE(Form1->statusPanel(0), QStringLiteral("2 из 3"));
     QCOMPARE(Form1->statusPanel(2), QStringLiteral("2 из 2"));
 
-    // An empty result: an empty grid, panel 2 and the main table as they were.
+    // An empty result: an empty grid, panel 2 says so, the main table as it was.
     trigger(Form1->mmSelect);
     trigger(Form1->mmSelect);
     typeText(panel()->edAuthor, "Нет такого");
     panel()->bbOKSelect->click();
     QCOMPARE(gridNames(), QStringList());
     QVERIFY(Form1->DBgrQuery->isVisible());
-    QCOMPARE(Form1->statusPanel(2), QStringLiteral("2 из 2"));
+    QCOMPARE(Form1->statusPanel(2), QStringLiteral("Нет записей"));
     QCOMPARE(app.currentName(), QStringLiteral("Петров"));
     QCOMPARE(app.dialogs.errors(), QStringList());
 }
@@ -293,6 +295,43 @@ void TestSelect::refusedSelection()
     QVERIFY(!query().Active());
     QCOMPARE(state(), QStringLiteral("0 panel -"));
     QCOMPARE(QGuiApplication::overrideCursor(), nullptr);
+}
+
+void TestSelect::bothPanelsShowWhole()
+{
+    AppFixture app;
+    app.start();
+    app.pick(makeLibrary(app, Rows));
+    Form1->resize(1366, 768 - 30);
+    const auto inWindow = [](QWidget *w) { return QRect(w->mapTo(Form1, QPoint()), w->size()); };
+    // With the find panel and the selection panel or grid open, neither covers the other, and
+    // all of both lies above the status bar; the grid gives up the room.
+    for (const char *second : {"panel", "grid"}) {
+        trigger(Form1->mmSearch);
+        trigger(Form1->mmSelect);
+        if (QByteArray(second) == "grid")
+            panel()->bbOKSelect->click();
+        QCoreApplication::processEvents();
+        QWidget *lower = QByteArray(second) == "grid" ? static_cast<QWidget *>(Form1->DBgrQuery)
+                                                      : static_cast<QWidget *>(panel());
+        QVERIFY(lower->isVisible());
+        const QRect find = inWindow(Form1->gbFind);
+        QVERIFY2(!find.intersects(inWindow(lower)), second);
+        QVERIFY2(inWindow(lower).height() >= 100, second);
+        QVERIFY(inWindow(Form1->DBGrid).bottom() < find.top());
+        QVERIFY(inWindow(lower).bottom() < Form1->StatusBar1->geometry().top());
+        trigger(Form1->mmSearch);
+        if (lower == panel())
+            panel()->bbCloseSelect->click();
+        else
+            trigger(Form1->mmSelect);
+    }
+    // One of them alone takes the strip's design height again.
+    QCOMPARE(state(), QStringLiteral("0 - -"));
+    trigger(Form1->mmSearch);
+    QCoreApplication::processEvents();
+    QCOMPARE(Form1->LowerStrip->height(), 114);
+    QCOMPARE(Form1->gbFind->y(), 0);
 }
 
 QUIL_APP_TEST_MAIN(TestSelect)
