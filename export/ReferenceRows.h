@@ -5,13 +5,13 @@
 #include <QString>
 #include <QStringView>
 #include <functional>
+#include <memory>
 #include <vector>
-
-struct sqlite3_stmt;
 
 namespace quil {
 class DataSet;
-}
+class Statement;
+} // namespace quil
 
 // The stored author, title and publisher of a dataset's rows, read a page of rows at a time
 // by key, or, when the dataset holds most of the table, in one pass over the table in the
@@ -46,10 +46,9 @@ public:
 
 private:
     void fetch(int first);
-    [[noreturn]] void fail() const;
 
     quil::DataSet &FData;
-    sqlite3_stmt *FStatement = nullptr;
+    std::unique_ptr<quil::Statement> FStatement;
     int FFirst = -1;
     std::vector<Parts> FPage;
     QHash<qint64, int> FSlot;

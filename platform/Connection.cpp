@@ -1,18 +1,11 @@
 #include "platform/Connection.h"
 
 #include "platform/DataSet.h"
-#include "platform/RussianCollation.h"
+#include "platform/SqliteEngine.h"
 
-#include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QSqlDriver>
-#include <QSqlError>
-#include <QSqlQuery>
-#include <QUrl>
-#include <QUuid>
 #include <algorithm>
-#include <sqlite3.h>
 #include <unistd.h>
 
 namespace quil {
@@ -27,20 +20,6 @@ bool writable(const QString &path)
     return ::access(QFile::encodeName(path).constData(), W_OK) == 0;
 }
 
-sqlite3 *handleOf(const QSqlDatabase &db)
-{
-    const QVariant handle = db.driver()->handle();
-    return handle.isValid() ? *static_cast<sqlite3 *const *>(handle.data()) : nullptr;
-}
-
-// "mode=ro" and friends for one file, in the form the engine takes as a file name.
-QString uriFor(const QString &absolutePath, const QString &query)
-{
-    QUrl uri = QUrl::fromLocalFile(absolutePath);
-    uri.setQuery(query);
-    return uri.toString(QUrl::FullyEncoded);
-}
-
 QString absolutePathOf(const QString &connectionString)
 {
     const QString path = connectionStringValue(connectionString, QStringLiteral("Data Source"));
@@ -49,12 +28,6 @@ QString absolutePathOf(const QString &connectionString)
     if (path.isEmpty() || !info.isFile())
         throw Error(QStringLiteral("Файл %1 не найден").arg(path));
     return info.absoluteFilePath();
-}
-
-void execOrThrow(QSqlQuery &q, const QString &statement)
-{
-    if (!q.exec(statement))
-        throwSqlError(q.lastError());
 }
 
 } // namespace
@@ -106,78 +79,28 @@ QString connectionStringQuoted(const QString &value)
     return QLatin1Char('"') + s + QLatin1Char('"');
 }
 
-void throwSqlError(const QSqlError &error)
-{
-    const int code = error.nativeErrorCode().toInt() & 0xff;
-    if (code == SQLITE_BUSY || code == SQLITE_LOCKED)
-        throw BusyError(error.text());
-    throw Error(error.text());
-}
-
-Connection::Connection()
-    : FName(QStringLiteral("quil-") + QUuid::createUuid().toString(QUuid::WithoutBraces))
+Connection::Connection(EngineFactory makeEngine)
+    : FMakeEngine(makeEngine ? std::move(makeEngine)
+                             : [] { return std::unique_ptr<Engine>(new SqliteEngine()); }),
+      FEngine(FMakeEngine())
 {
 }
 
-Connection::~Connection()
-{
-    Close();
-    QSqlDatabase::removeDatabase(FName);
-}
-
-QSqlDatabase Connection::database() const { return QSqlDatabase::database(FName, false); }
+Connection::~Connection() { Close(); }
 
 QString Connection::dataSourcePath() const
 {
     return connectionStringValue(FConnectionString, QStringLiteral("Data Source"));
 }
 
-void Connection::openHandle(QSqlDatabase &db, const QString &path, bool readOnly) const
-{
-    db.setDatabaseName(
-        uriFor(path, readOnly ? QStringLiteral("mode=ro") : QStringLiteral("mode=rw")));
-    db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_URI;QSQLITE_BUSY_TIMEOUT=%1")
-                             .arg(readOnly ? CheckBusyTimeoutMs : StoreBusyTimeoutMs));
-    if (!db.open())
-        throwSqlError(db.lastError());
-    QSqlQuery q(db);
-    // Reading the schema is the first touch of the file: a file that is not SQLite fails here.
-    if (q.exec(QStringLiteral("SELECT count(*) FROM sqlite_master")))
-        return;
-    const QSqlError error = q.lastError();
-    q.finish();
-    const QString folder = QFileInfo(path).absolutePath();
-    if (!readOnly || writable(folder))
-        throwSqlError(error);
-    // A file left in write-ahead mode cannot be read on a medium that takes no side files
-    // unless the engine is told that nothing will change it.
-    db.close();
-    db.setDatabaseName(uriFor(path, QStringLiteral("mode=ro&immutable=1")));
-    if (!db.open())
-        throwSqlError(db.lastError());
-    QSqlQuery again(db);
-    execOrThrow(again, QStringLiteral("SELECT count(*) FROM sqlite_master"));
-}
-
 void Connection::Check(const QString &connectionString) const
 {
     const QString path = absolutePathOf(connectionString);
-    const QString name = FName + QStringLiteral("-check");
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
-        try {
-            openHandle(db, path, true);
-            if (OnValidate)
-                OnValidate(db);
-        } catch (...) {
-            db.close();
-            db = QSqlDatabase();
-            QSqlDatabase::removeDatabase(name);
-            throw;
-        }
-        db.close();
-    }
-    QSqlDatabase::removeDatabase(name);
+    const std::unique_ptr<Engine> check = FMakeEngine();
+    check->open(path, true, CheckBusyTimeoutMs);
+    if (OnValidate)
+        OnValidate(*check);
+    check->close();
 }
 
 void Connection::Open()
@@ -188,66 +111,27 @@ void Connection::Open()
     const QString path = absolutePathOf(FConnectionString);
     // A rollback journal is made beside the file, so the folder must take new files too.
     bool readOnly = !writable(path) || !writable(QFileInfo(path).absolutePath());
-
-    QSqlDatabase db = QSqlDatabase::contains(FName) ? QSqlDatabase::database(FName, false)
-                                                    : QSqlDatabase::addDatabase("QSQLITE", FName);
     try {
-        openHandle(db, path, readOnly);
-        if (!readOnly && sqlite3_db_readonly(handleOf(db), "main") == 1)
+        FEngine->open(path, readOnly, StoreBusyTimeoutMs);
+        if (!readOnly && FEngine->isReadOnly())
             readOnly = true;
         FReadOnly = readOnly;
-        prepareHandle(db);
+        FEngine->prepareForUse(readOnly);
+        if (OnConnect)
+            OnConnect(*FEngine);
     } catch (...) {
-        db.close();
+        FEngine->close();
         throw;
     }
     FConnected = true;
 }
 
-void Connection::prepareHandle(QSqlDatabase &db)
-{
-    sqlite3 *handle = handleOf(db);
-    if (!handle || !registerRussianCollation(handle) || !registerRussianLike(handle))
-        throw Error(QStringLiteral("Не удалось подготовить соединение с файлом"));
-    // A double-quoted name that is no column must be an error: the engine would read it as a
-    // text, so a column another program took away would be ordered or matched as a constant.
-    sqlite3_db_config(handle, SQLITE_DBCONFIG_DQS_DML, 0, nullptr);
-    QSqlQuery q(db);
-    FWal = false;
-    if (!FReadOnly) {
-        // A rollback journal with full sync: at rest the library is one file that holds every
-        // store, so a copy taken while the program runs is whole and read-only media can read it.
-        execOrThrow(q, QStringLiteral("PRAGMA journal_mode=DELETE"));
-        // Another program holding the file in write-ahead mode keeps it there; then each store
-        // is checkpointed into the file instead.
-        FWal = q.next() &&
-               q.value(0).toString().compare(QLatin1String("wal"), Qt::CaseInsensitive) == 0;
-        q.finish();
-        execOrThrow(q, QStringLiteral("PRAGMA synchronous=FULL"));
-    }
-    // Keep the browse index's pages in memory once read: walks and grid pages then cost no
-    // system calls. The cache grows only as pages are used (at most 64 MiB).
-    execOrThrow(q, QStringLiteral("PRAGMA cache_size=-65536"));
-    q.finish();
-    if (OnConnect)
-        OnConnect(db);
-}
-
-qint64 Connection::dataVersion() const
-{
-    if (!FConnected)
-        return 0;
-    QSqlQuery q(database());
-    execOrThrow(q, QStringLiteral("PRAGMA data_version"));
-    return q.next() ? q.value(0).toLongLong() : 0;
-}
+qint64 Connection::dataVersion() const { return FConnected ? FEngine->dataVersion() : 0; }
 
 void Connection::afterStore() const
 {
-    if (!FWal || !FConnected)
-        return;
-    QSqlQuery q(database());
-    q.exec(QStringLiteral("PRAGMA wal_checkpoint(TRUNCATE)"));
+    if (FConnected)
+        FEngine->afterStore();
 }
 
 void Connection::Close()
@@ -255,10 +139,7 @@ void Connection::Close()
     const auto dataSets = FDataSets;
     for (DataSet *ds : dataSets)
         ds->Close();
-    if (QSqlDatabase::contains(FName)) {
-        QSqlDatabase db = QSqlDatabase::database(FName, false);
-        db.close();
-    }
+    FEngine->close();
     FConnected = false;
     FReadOnly = false;
 }

@@ -1,8 +1,7 @@
 #pragma once
 
-#include "platform/Error.h"
+#include "platform/Engine.h"
 
-#include <QSqlDatabase>
 #include <QString>
 #include <functional>
 #include <vector>
@@ -11,23 +10,20 @@ namespace quil {
 
 class DataSet;
 
-// The file is held by another program so that it cannot even be read for now.
-class BusyError : public Error {
-public:
-    using Error::Error;
-};
-
-// A connection to one library file (SQLite under Qt Sql). The connection string keeps the
-// familiar "Key=Value;..." form; "Data Source" names the file.
+// A connection to one library file through a database engine (SQLite unless another is
+// given). The connection string keeps the familiar "Key=Value;..." form; "Data Source" names
+// the file.
 //
 // Opening reads the file first through a read-only handle and lets OnValidate refuse it, so a
 // file that is refused is never written to. Only then is it opened for writing, or read-only
 // when the file or its folder may not be written.
 class Connection {
 public:
-    using Hook = std::function<void(QSqlDatabase &)>;
+    using Hook = std::function<void(Engine &)>;
+    using EngineFactory = std::function<std::unique_ptr<Engine>()>;
 
-    Connection();
+    // Every handle the connection opens comes from makeEngine.
+    explicit Connection(EngineFactory makeEngine = {});
     ~Connection();
     Connection(const Connection &) = delete;
     Connection &operator=(const Connection &) = delete;
@@ -55,7 +51,8 @@ public:
     // write unless ReadOnly).
     Hook OnConnect;
 
-    QSqlDatabase database() const;
+    // The engine of the open file; closed while the connection is.
+    Engine &engine() const { return *FEngine; }
     QString dataSourcePath() const;
 
     // The engine's counter of changes made by other connections since this one opened.
@@ -68,14 +65,11 @@ public:
     void detach(DataSet *dataSet);
 
 private:
-    void openHandle(QSqlDatabase &db, const QString &path, bool readOnly) const;
-    void prepareHandle(QSqlDatabase &db);
-
+    EngineFactory FMakeEngine;
+    std::unique_ptr<Engine> FEngine;
     QString FConnectionString;
-    QString FName; // Qt's connection name, unique per instance
     bool FConnected = false;
     bool FReadOnly = false;
-    bool FWal = false; // the file could not leave write-ahead logging
     std::vector<DataSet *> FDataSets;
 };
 
@@ -84,8 +78,5 @@ private:
 QString connectionStringValue(const QString &connectionString, const QString &key);
 // A value written so that connectionStringValue reads it back whole.
 QString connectionStringQuoted(const QString &value);
-
-// Raises the engine's error of a failed statement: BusyError when the file is locked.
-[[noreturn]] void throwSqlError(const QSqlError &error);
 
 } // namespace quil

@@ -2,12 +2,10 @@
 
 #include "platform/Connection.h"
 #include "platform/DataSource.h"
+#include "platform/Engine.h"
 #include "platform/Error.h"
 #include "platform/RussianCollation.h"
-#include "platform/SqliteStatement.h"
 
-#include <QSqlError>
-#include <QSqlRecord>
 #include <algorithm>
 #include <limits>
 
@@ -22,26 +20,6 @@ QString quoted(const QString &identifier)
     QString s = identifier;
     s.replace(QLatin1Char('"'), QStringLiteral("\"\""));
     return QLatin1Char('"') + s + QLatin1Char('"');
-}
-
-void execOrThrow(QSqlQuery &q)
-{
-    if (!q.exec())
-        throwSqlError(q.lastError());
-}
-
-// next() answers false both at the end and at a page the engine cannot read: tell them apart.
-void checkFinished(const QSqlQuery &q)
-{
-    if (q.lastError().isValid())
-        throwSqlError(q.lastError());
-}
-
-void execStatement(const QSqlDatabase &db, const QString &statement)
-{
-    QSqlQuery q(db);
-    if (!q.exec(statement))
-        throwSqlError(q.lastError());
 }
 
 const QString ReadOnlyMessage =
@@ -84,13 +62,13 @@ void DataSet::chooseIndex()
     FUsedIndex.clear();
     if (BrowseIndex.isEmpty())
         return;
-    QSqlQuery q(FConnection.database());
-    q.prepare(QStringLiteral("SELECT 1 FROM sqlite_master WHERE type='index' AND name=?"));
-    q.addBindValue(BrowseIndex);
-    execOrThrow(q);
-    if (q.next())
+    const auto q = FConnection.engine().prepareOrThrow(
+        QStringLiteral("SELECT 1 FROM sqlite_master WHERE type='index' AND name=?"));
+    q->bind(0, BrowseIndex);
+    execOrThrow(*q);
+    if (q->next())
         FUsedIndex = BrowseIndex;
-    checkFinished(q);
+    checkFinished(*q);
 }
 
 void DataSet::Open()
@@ -100,10 +78,10 @@ void DataSet::Open()
     if (!FConnection.Connected())
         throw Error(QStringLiteral("Соединение с библиотекой не открыто"));
 
-    QSqlDatabase db = FConnection.database();
-    const QSqlRecord columns = db.record(tableName());
+    Engine &engine = FConnection.engine();
+    const QStringList columns = engine.columns(tableName());
     for (const auto &field : FFields)
-        if (columns.indexOf(field->FieldName()) < 0)
+        if (!columns.contains(field->FieldName(), Qt::CaseInsensitive))
             throw Error(
                 QStringLiteral("В таблице %1 нет поля %2").arg(tableName(), field->FieldName()));
 
@@ -124,17 +102,15 @@ void DataSet::Open()
             lazy << quoted(field->FieldName());
     FRecordQuery.reset();
     if (!lazy.isEmpty()) {
-        FRecordQuery = std::make_unique<QSqlQuery>(db);
-        FRecordQuery->setForwardOnly(true);
-        if (!FRecordQuery->prepare(QStringLiteral("SELECT %1 FROM %2 WHERE %3=?")
-                                       .arg(lazy.join(QLatin1Char(',')), quoted(tableName()),
-                                            quoted(keyField().FieldName()))))
-            throw Error(FRecordQuery->lastError().text());
+        FRecordQuery = engine.prepare(QStringLiteral("SELECT %1 FROM %2 WHERE %3=?")
+                                          .arg(lazy.join(QLatin1Char(',')), quoted(tableName()),
+                                               quoted(keyField().FieldName())));
+        if (!FRecordQuery)
+            throw Error(engine.error().text);
     }
-    FPageQuery = std::make_unique<QSqlQuery>(db);
-    FPageQuery->setForwardOnly(true);
-    if (!FPageQuery->prepare(FPageSelect))
-        throw Error(FPageQuery->lastError().text());
+    FPageQuery = engine.prepare(FPageSelect);
+    if (!FPageQuery)
+        throw Error(engine.error().text);
 
     loadKeys();
     FState = DataSetState::Browse;
@@ -209,14 +185,16 @@ void DataSet::loadKeys()
     // Text orders are sorted here from precomputed keys, which is several times faster than
     // letting SQLite call the collation for every pair.
     const bool sortHere = !order.isEmpty() && textOnly;
-    QSqlQuery q(FConnection.database());
-    q.setForwardOnly(true);
+    Engine &engine = FConnection.engine();
     const QString select = sortHere ? keySelect(columns.join(QLatin1Char(',')))
                                     : keySelect(columns.first()) + orderByClause();
-    if (!q.prepare(select))
-        throw Error(q.lastError().text());
+    const auto statement = engine.prepare(select);
+    if (!statement)
+        throw Error(engine.error().text);
+    Statement &q = *statement;
+    int parameter = 0;
     for (const QVariant &value : keyParameters())
-        q.addBindValue(value);
+        q.bind(parameter++, value);
     execOrThrow(q);
 
     std::vector<qint64> keys;
@@ -224,7 +202,7 @@ void DataSet::loadKeys()
     FDataVersion = FConnection.dataVersion();
     if (!sortHere) {
         while (q.next())
-            keys.push_back(q.value(0).toLongLong());
+            keys.push_back(q.integer(0));
         checkFinished(q);
         FKeys = std::move(keys);
         return;
@@ -232,7 +210,7 @@ void DataSet::loadKeys()
     std::vector<std::u16string> sortKeys;
     sortKeys.reserve(FKeys.size());
     while (q.next()) {
-        keys.push_back(q.value(0).toLongLong());
+        keys.push_back(q.integer(0));
         std::u16string key;
         for (int c = 1; c < columns.size(); ++c) {
             appendRussianSortKey(q.value(c).toString(), key);
@@ -241,7 +219,7 @@ void DataSet::loadKeys()
         sortKeys.push_back(std::move(key));
     }
     checkFinished(q);
-    q.finish();
+    q.reset();
     std::vector<int> rows(keys.size());
     for (size_t i = 0; i < rows.size(); ++i)
         rows[i] = int(i);
@@ -487,15 +465,15 @@ void DataSet::writeRecord()
         finishStore(false, 0);
         return;
     }
-    const QSqlDatabase db = FConnection.database();
+    Engine &engine = FConnection.engine();
     // One transaction: the check that the row is as it was read and the write see one file.
-    execStatement(db, QStringLiteral("BEGIN IMMEDIATE"));
+    if (!engine.begin(Engine::Transaction::Store))
+        throwEngineError(engine.error());
     qint64 key = 0;
     try {
-        QSqlQuery q(db);
+        std::unique_ptr<Statement> q;
         if (inserting) {
-            if (!q.prepare(insertStatement(names)))
-                throwSqlError(q.lastError());
+            q = engine.prepareOrThrow(insertStatement(names));
         } else {
             key = FKeys[size_t(FIndex)];
             checkUnchangedElsewhere(key);
@@ -505,24 +483,25 @@ void DataSet::writeRecord()
             const QString sql = QStringLiteral("UPDATE %1 SET %2 WHERE %3=?")
                                     .arg(quoted(tableName()), sets.join(QLatin1Char(',')),
                                          quoted(keyField().FieldName()));
-            if (!q.prepare(sql))
-                throwSqlError(q.lastError());
+            q = engine.prepareOrThrow(sql);
             values << key;
         }
+        int bound = 0;
         for (const QVariant &v : values)
-            q.addBindValue(v);
-        if (!q.exec()) {
-            const QSqlError error = q.lastError();
+            q->bind(bound++, v);
+        if (!q->exec()) {
+            const EngineError error = q->error();
             if (inserting)
                 checkKeyRoom();
-            throwSqlError(error);
+            throwEngineError(error);
         }
         if (inserting)
-            key = q.lastInsertId().toLongLong();
-        execStatement(db, QStringLiteral("COMMIT"));
+            key = q->lastInsertId();
+        q.reset();
+        if (!engine.commit())
+            throwEngineError(engine.error());
     } catch (...) {
-        QSqlQuery rollback(db);
-        rollback.exec(QStringLiteral("ROLLBACK"));
+        engine.rollback();
         throw;
     }
     FConnection.afterStore();
@@ -544,18 +523,18 @@ QString DataSet::insertStatement(const QStringList &names) const
 // the key joins the snapshot at EndBulk; the data sources hear nothing until then.
 void DataSet::storeInBulk()
 {
-    SqliteStatement &statement = bulkInsertStatement();
+    Statement &statement = bulkInsertStatement();
     int bound = 0;
     for (size_t i = 0; i < FFields.size(); ++i)
         if (FBufferSet[i] && int(i) != FKeyIndex)
             statement.bind(bound++, FBuffer[i]);
-    qint64 key = 0;
-    try {
-        key = statement.execute();
-    } catch (const Error &) {
+    if (!statement.exec()) {
+        const EngineError error = statement.error();
         checkKeyRoom();
-        throw;
+        throwEngineError(error);
     }
+    statement.reset();
+    const qint64 key = statement.lastInsertId();
     FBulkPending.push_back(key);
     FCache.remove(key);
     FState = DataSetState::Browse;
@@ -587,13 +566,12 @@ void DataSet::checkUnchangedElsewhere(qint64 key)
     QStringList names;
     for (const auto &field : FFields)
         names << quoted(field->FieldName());
-    QSqlQuery q(FConnection.database());
-    q.setForwardOnly(true);
-    if (!q.prepare(QStringLiteral("SELECT %1 FROM %2 WHERE %3=?")
-                       .arg(names.join(QLatin1Char(',')), quoted(tableName()),
-                            quoted(keyField().FieldName()))))
-        throwSqlError(q.lastError());
-    q.addBindValue(key);
+    const auto statement = FConnection.engine().prepareOrThrow(
+        QStringLiteral("SELECT %1 FROM %2 WHERE %3=?")
+            .arg(names.join(QLatin1Char(',')), quoted(tableName()),
+                 quoted(keyField().FieldName())));
+    Statement &q = *statement;
+    q.bindInteger(0, key);
     execOrThrow(q);
     const bool found = q.next();
     checkFinished(q);
@@ -613,10 +591,11 @@ void DataSet::checkUnchangedElsewhere(qint64 key)
 
 void DataSet::checkKeyRoom()
 {
-    QSqlQuery q(FConnection.database());
-    q.prepare(QStringLiteral("SELECT max(%1) FROM %2")
-                  .arg(quoted(keyField().FieldName()), quoted(tableName())));
-    if (q.exec() && q.next() && q.value(0).toLongLong() == std::numeric_limits<qint64>::max())
+    const auto q =
+        FConnection.engine().prepare(QStringLiteral("SELECT max(%1) FROM %2")
+                                         .arg(quoted(keyField().FieldName()), quoted(tableName())));
+    if (q && q->exec() && q->next() &&
+        q->value(0).toLongLong() == std::numeric_limits<qint64>::max())
         throw Error(QStringLiteral("Номер записи (поле %1) достиг наибольшего значения: новые "
                                    "записи в эту библиотеку не добавить")
                         .arg(keyField().FieldName()));
@@ -660,12 +639,13 @@ void DataSet::Delete()
         throw Error(QStringLiteral("Операция невозможна: нет записей"));
     checkWritable();
     const qint64 key = FKeys[size_t(FIndex)];
-    QSqlQuery q(FConnection.database());
-    if (!q.prepare(QStringLiteral("DELETE FROM %1 WHERE %2=?")
-                       .arg(quoted(tableName()), quoted(keyField().FieldName()))))
-        throw Error(q.lastError().text());
-    q.addBindValue(key);
-    execOrThrow(q);
+    Engine &engine = FConnection.engine();
+    const auto q = engine.prepare(QStringLiteral("DELETE FROM %1 WHERE %2=?")
+                                      .arg(quoted(tableName()), quoted(keyField().FieldName())));
+    if (!q)
+        throw Error(engine.error().text);
+    q->bindInteger(0, key);
+    execOrThrow(*q);
 
     FConnection.afterStore();
     FKeys.erase(FKeys.begin() + FIndex);
@@ -773,17 +753,13 @@ void DataSet::BeginBulk()
     if (FBulk)
         return;
     CheckBrowseMode();
-    QSqlDatabase db = FConnection.database();
-    // A bulk store dirties more pages than the page cache holds; spilling them into the file
-    // mid-transaction costs a journal sync each time. Up to 256 MiB they wait for the commit.
-    // Only speed depends on it, so a refusal is of no matter.
-    QSqlQuery(QStringLiteral("PRAGMA cache_spill=65536"), db);
-    if (!db.transaction())
-        throw Error(db.lastError().text());
+    Engine &engine = FConnection.engine();
+    if (!engine.begin(Engine::Transaction::Bulk))
+        throw Error(engine.error().text);
     FBulk = true;
 }
 
-SqliteStatement &DataSet::bulkInsertStatement()
+Statement &DataSet::bulkInsertStatement()
 {
     if (!FBulkInsert || FBulkInsertFields != FBufferSet) {
         QStringList names;
@@ -791,8 +767,7 @@ SqliteStatement &DataSet::bulkInsertStatement()
             if (FBufferSet[i] && int(i) != FKeyIndex)
                 names << quoted(FFields[i]->FieldName());
         FBulkInsert.reset();
-        FBulkInsert =
-            std::make_unique<SqliteStatement>(FConnection.database(), insertStatement(names));
+        FBulkInsert = FConnection.engine().prepareOrThrow(insertStatement(names));
         FBulkInsertFields = FBufferSet;
     }
     return *FBulkInsert;
@@ -802,13 +777,13 @@ void DataSet::CommitBulk()
 {
     if (!FBulk)
         return;
-    QSqlDatabase db = FConnection.database();
-    if (!db.commit())
-        throw Error(db.lastError().text());
+    Engine &engine = FConnection.engine();
+    if (!engine.commit())
+        throw Error(engine.error().text);
     FBulkCommitted.insert(FBulkCommitted.end(), FBulkPending.begin(), FBulkPending.end());
     FBulkPending.clear();
-    if (!db.transaction())
-        throw Error(db.lastError().text());
+    if (!engine.begin(Engine::Transaction::Bulk))
+        throw Error(engine.error().text);
 }
 
 void DataSet::EndBulk(bool commit)
@@ -819,13 +794,13 @@ void DataSet::EndBulk(bool commit)
         Cancel(); // a record that failed to post is not stored half-made
     FBulk = false;
     FBulkInsert.reset();
-    QSqlDatabase db = FConnection.database();
+    Engine &engine = FConnection.engine();
     QString failure;
-    if (commit && !db.commit()) {
-        failure = db.lastError().text();
-        db.rollback();
+    if (commit && !engine.commit()) {
+        failure = engine.error().text;
+        engine.rollback();
     } else if (!commit) {
-        db.rollback();
+        engine.rollback();
     }
     if (commit && failure.isEmpty())
         FBulkCommitted.insert(FBulkCommitted.end(), FBulkPending.begin(), FBulkPending.end());
@@ -877,7 +852,7 @@ void DataSet::fetchPage(int index)
     FPageEnd = end;
     for (int i = 0; i < PageSize; ++i) {
         const int row = start + i;
-        FPageQuery->bindValue(i, row < end ? FKeys[size_t(row)] : qint64(-1));
+        FPageQuery->bindInteger(i, row < end ? FKeys[size_t(row)] : qint64(-1));
     }
     execOrThrow(*FPageQuery);
     const size_t count = FFields.size();
@@ -896,7 +871,7 @@ void DataSet::fetchPage(int index)
         FCache.insert(key, std::move(row));
     }
     checkFinished(*FPageQuery);
-    FPageQuery->finish();
+    FPageQuery->reset();
 }
 
 const DataSet::Row &DataSet::rowFor(qint64 key, int indexHint)
@@ -919,7 +894,7 @@ const DataSet::Row &DataSet::rowFor(qint64 key, int indexHint)
 
 void DataSet::readRecord(qint64 key, Row &row)
 {
-    FRecordQuery->bindValue(0, key);
+    FRecordQuery->bindInteger(0, key);
     execOrThrow(*FRecordQuery);
     const bool found = FRecordQuery->next();
     checkFinished(*FRecordQuery);
@@ -931,7 +906,7 @@ void DataSet::readRecord(qint64 key, Row &row)
         row.loaded[i] = true;
         ++column;
     }
-    FRecordQuery->finish();
+    FRecordQuery->reset();
 }
 
 QVariant DataSet::fieldValue(const Field &field)

@@ -3,7 +3,6 @@
 #include "platform/Field.h"
 
 #include <QHash>
-#include <QSqlQuery>
 #include <QString>
 #include <QStringList>
 #include <QVariant>
@@ -16,7 +15,7 @@ namespace quil {
 
 class Connection;
 class DataSource;
-class SqliteStatement;
+class Statement;
 
 enum class DataSetState { Inactive, Browse, Edit, Insert };
 
@@ -176,7 +175,7 @@ private:
     void afterMove();
     void updateRecord();
     void writeRecord();
-    SqliteStatement &bulkInsertStatement();
+    Statement &bulkInsertStatement();
     void finishStore(bool inserted, qint64 key);
     // Inside the store's transaction: the row in the file is still the row as read at Edit.
     void checkUnchangedElsewhere(qint64 key);
@@ -220,11 +219,11 @@ private:
     bool FBulk = false;
     std::vector<qint64> FBulkPending;   // inserted since the last commit
     std::vector<qint64> FBulkCommitted; // inserted and committed, not yet in the snapshot
-    std::unique_ptr<SqliteStatement> FBulkInsert;
+    std::unique_ptr<Statement> FBulkInsert;
     std::vector<bool> FBulkInsertFields; // the fields FBulkInsert sets
 
-    std::unique_ptr<QSqlQuery> FPageQuery;
-    std::unique_ptr<QSqlQuery> FRecordQuery;
+    std::unique_ptr<Statement> FPageQuery;
+    std::unique_ptr<Statement> FRecordQuery;
     QString FPageSelect;
     QString FUsedIndex;
 };

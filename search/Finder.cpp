@@ -2,64 +2,47 @@
 
 #include "platform/Connection.h"
 #include "platform/DataSet.h"
-#include "platform/Error.h"
+#include "platform/Engine.h"
 #include "platform/rtf/RichText.h"
 #include "platform/rtf/RtfTextExtractor.h"
 #include "store/Book.h"
 #include "store/MainView.h"
 
-#include <QSqlDatabase>
-#include <QSqlDriver>
 #include <algorithm>
 #include <cstring>
-#include <sqlite3.h>
 #include <unordered_set>
 
 namespace search {
 namespace {
 
-// One statement prepared on the library's own SQLite handle, finalised on every path out.
+// One statement on the library's engine, run at once, finalised on every path out.
 class Statement {
 public:
-    Statement(const QSqlDatabase &db, const QString &sql)
-        : FDb(*static_cast<sqlite3 *const *>(db.driver()->handle().data()))
+    Statement(const quil::Connection &connection, const QString &sql)
     {
-        if (!FDb ||
-            sqlite3_prepare_v2(FDb, sql.toUtf8().constData(), -1, &FStmt, nullptr) != SQLITE_OK)
-            fail();
+        if (!connection.Connected())
+            throw quil::Error(QStringLiteral("Библиотека не открыта"));
+        FStmt = connection.engine().prepareOrThrow(sql);
+        quil::execOrThrow(*FStmt);
     }
-    ~Statement() { sqlite3_finalize(FStmt); }
-    Statement(const Statement &) = delete;
-    Statement &operator=(const Statement &) = delete;
 
     bool next()
     {
-        const int rc = sqlite3_step(FStmt);
-        if (rc == SQLITE_ROW)
+        if (FStmt->next())
             return true;
-        if (rc != SQLITE_DONE)
-            fail();
+        quil::checkFinished(*FStmt);
         return false;
     }
-    sqlite3 *handle() const { return FDb; }
-    qint64 integer(int column) const { return sqlite3_column_int64(FStmt, column); }
+    qint64 integer(int column) const { return FStmt->integer(column); }
     // The column's UTF-8 bytes without a copy, valid until the next step.
     QByteArray bytes(int column) const
     {
-        const auto *data = reinterpret_cast<const char *>(sqlite3_column_text(FStmt, column));
-        return data ? QByteArray::fromRawData(data, sqlite3_column_bytes(FStmt, column))
-                    : QByteArray();
+        const QByteArrayView data = FStmt->utf8(column);
+        return data.isNull() ? QByteArray() : QByteArray::fromRawData(data.data(), data.size());
     }
 
 private:
-    [[noreturn]] void fail() const
-    {
-        throw quil::Error(FDb ? QString::fromUtf8(sqlite3_errmsg(FDb))
-                              : QStringLiteral("Библиотека не открыта"));
-    }
-
-    sqlite3 *FDb = nullptr;
-    sqlite3_stmt *FStmt = nullptr;
+    std::unique_ptr<quil::Statement> FStmt;
 };
 
 // Eight bytes at a time: the test runs over every abstract of the library.
@@ -95,7 +78,7 @@ std::unordered_set<qint64> matchingKeys(const quil::DataSet &table, const QStrin
 {
     // Bracketed names: SQLite reads a double-quoted name that is no column as a text, so a
     // column missing from the file would be searched as the word "Location" in every entry.
-    Statement rows(table.connection().database(),
+    Statement rows(table.connection(),
                    QStringLiteral("SELECT [%1], [%2], [%3] FROM [%4]")
                        .arg(table.keyField().FieldName(), fieldName, book::City, book::TableName));
     const EntryMatcher matcher(request);

@@ -1,10 +1,7 @@
 #include "search/Selection.h"
 
-#include "platform/Connection.h"
 #include "platform/DataSet.h"
-
-#include <QSqlDatabase>
-#include <QSqlQuery>
+#include "platform/Engine.h"
 
 namespace search {
 
@@ -24,12 +21,11 @@ QVariantList selectionValues(const SelectionTexts &texts)
             pattern(texts.keyword2)};
 }
 
-void prepareSelectionIndex(QSqlDatabase &db)
+void prepareSelectionIndex(quil::Engine &engine)
 {
     // A library that may not be written goes without; the selection then reads the table.
-    QSqlQuery q(db);
-    q.exec(QStringLiteral("CREATE INDEX IF NOT EXISTS ") + SelectionIndex +
-           QStringLiteral(" ON Books(Name, Title, Location, City)"));
+    engine.execute(QStringLiteral("CREATE INDEX IF NOT EXISTS ") + SelectionIndex +
+                   QStringLiteral(" ON Books(Name, Title, Location, City)"));
 }
 
 void runSelection(quil::Query &query, const SelectionTexts &texts)

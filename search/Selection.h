@@ -5,9 +5,9 @@
 #include <QVariantList>
 
 namespace quil {
+class Engine;
 class Query;
-}
-class QSqlDatabase;
+} // namespace quil
 
 namespace search {
 
@@ -34,7 +34,7 @@ inline const QString SelectionSort = QStringLiteral("City, Name, Title ASC");
 // in a row, so without it the selection reads the whole file, abstracts included.
 inline const QString SelectionIndex = QStringLiteral("BooksSelect");
 // Makes the index on a library that lacks it (run once the library is open).
-void prepareSelectionIndex(QSqlDatabase &db);
+void prepareSelectionIndex(quil::Engine &engine);
 
 // Replaces the query's result by the entries the texts select, in SelectionSort. When the
 // engine refuses, the error is raised and the query stays closed.

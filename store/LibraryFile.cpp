@@ -1,16 +1,11 @@
 #include "store/LibraryFile.h"
 
 #include "platform/Connection.h"
-#include "platform/Error.h"
+#include "platform/SqliteEngine.h"
 #include "store/Book.h"
 
 #include <QFileInfo>
 #include <QHash>
-#include <QSqlDatabase>
-#include <QSqlError>
-#include <QSqlQuery>
-#include <QSqlRecord>
-#include <QUuid>
 
 namespace library {
 
@@ -29,47 +24,35 @@ const char *const IndexStatements[] = {
     "CREATE INDEX IF NOT EXISTS BooksReference ON Books(key, WName, WTitle, WPublisher)",
 };
 
-void execOrThrow(QSqlQuery &q)
-{
-    if (!q.exec())
-        quil::throwSqlError(q.lastError());
-}
-
-// A read that stopped at an unreadable page looks like the end of the rows.
-void checkFinished(const QSqlQuery &q)
-{
-    if (q.lastError().isValid())
-        quil::throwSqlError(q.lastError());
-}
 } // namespace
 
-void validate(QSqlDatabase &db)
+void validate(quil::Engine &engine)
 {
-    QSqlQuery q(db);
-    q.setForwardOnly(true);
-    q.prepare(QStringLiteral("SELECT type FROM sqlite_master WHERE name = ? COLLATE NOCASE"));
-    q.addBindValue(book::TableName);
-    execOrThrow(q);
-    const bool found = q.next();
-    checkFinished(q);
+    const auto kind = engine.prepareOrThrow(
+        QStringLiteral("SELECT type FROM sqlite_master WHERE name = ? COLLATE NOCASE"));
+    kind->bind(0, book::TableName);
+    quil::execOrThrow(*kind);
+    const bool found = kind->next();
+    quil::checkFinished(*kind);
     if (!found)
         throw quil::Error(QStringLiteral("В файле нет таблицы Books"));
-    if (q.value(0).toString() != QLatin1String("table"))
+    if (kind->value(0).toString() != QLatin1String("table"))
         throw quil::Error(QStringLiteral("Books в этом файле не таблица"));
-    q.finish();
+    kind->reset();
 
-    q.prepare(QStringLiteral("SELECT name, type, pk FROM pragma_table_info(?)"));
-    q.addBindValue(book::TableName);
-    execOrThrow(q);
+    const auto q =
+        engine.prepareOrThrow(QStringLiteral("SELECT name, type, pk FROM pragma_table_info(?)"));
+    q->bind(0, book::TableName);
+    quil::execOrThrow(*q);
     QHash<QString, std::pair<QString, int>> columns;
     int primaryKeys = 0;
-    while (q.next()) {
-        const int pk = q.value(2).toInt();
+    while (q->next()) {
+        const int pk = q->value(2).toInt();
         primaryKeys += pk > 0 ? 1 : 0;
-        columns.insert(q.value(0).toString().toLower(), {q.value(1).toString(), pk});
+        columns.insert(q->value(0).toString().toLower(), {q->value(1).toString(), pk});
     }
-    checkFinished(q);
-    q.finish();
+    quil::checkFinished(*q);
+    q->reset();
     for (const quil::FieldDef &def : book::fieldDefs())
         if (!columns.contains(def.name.toLower()))
             throw quil::Error(QStringLiteral("В таблице Books нет поля %1").arg(def.name));
@@ -79,40 +62,30 @@ void validate(QSqlDatabase &db)
         throw quil::Error(QStringLiteral("Поле key таблицы Books не целочисленный первичный ключ"));
 }
 
-void prepare(QSqlDatabase &db)
+void prepare(quil::Engine &engine)
 {
     // A library from elsewhere may lack the indexes; a read-only one simply goes without them.
-    QSqlQuery q(db);
     for (const char *statement : IndexStatements)
-        q.exec(QString::fromLatin1(statement));
+        engine.execute(QString::fromLatin1(statement));
 }
 
 void create(const QString &path)
 {
     if (QFileInfo::exists(path))
         throw quil::Error(QStringLiteral("Файл %1 уже существует").arg(path));
-    const QString name = QStringLiteral("create-") + QUuid::createUuid().toString();
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
-        db.setDatabaseName(path);
-        if (!db.open())
-            throw quil::Error(db.lastError().text());
-        QSqlQuery q(db);
-        const bool ok = q.exec(QStringLiteral(
-            "CREATE TABLE Books ("
-            " Name TEXT NOT NULL, Title TEXT NOT NULL, City TEXT, Resume TEXT, Location TEXT,"
-            " key INTEGER PRIMARY KEY AUTOINCREMENT, WName TEXT, WTitle TEXT, WPublisher TEXT,"
-            " Year TEXT, Pages TEXT)"));
-        bool indexed = ok;
-        for (const char *statement : IndexStatements)
-            indexed = indexed && q.exec(QString::fromLatin1(statement));
-        const QString error = q.lastError().text();
-        q.finish();
-        db.close();
-        if (!ok || !indexed)
-            throw quil::Error(error);
-    }
-    QSqlDatabase::removeDatabase(name);
+    quil::SqliteEngine engine;
+    engine.create(path);
+    bool ok = engine.execute(QStringLiteral(
+        "CREATE TABLE Books ("
+        " Name TEXT NOT NULL, Title TEXT NOT NULL, City TEXT, Resume TEXT, Location TEXT,"
+        " key INTEGER PRIMARY KEY AUTOINCREMENT, WName TEXT, WTitle TEXT, WPublisher TEXT,"
+        " Year TEXT, Pages TEXT)"));
+    for (const char *statement : IndexStatements)
+        ok = ok && engine.execute(QString::fromLatin1(statement));
+    const QString error = engine.error().text;
+    engine.close();
+    if (!ok)
+        throw quil::Error(error);
 }
 
 } // namespace library

@@ -1,7 +1,10 @@
 #pragma once
 
-#include <QSqlDatabase>
 #include <QString>
+
+namespace quil {
+class Engine;
+}
 
 // Library files: SQLite databases named "*.mdb" in the folder DBase beside the program.
 namespace library {
@@ -14,10 +17,10 @@ QString connectionString(const QString &programFolder, const QString &libraryFil
 // Checks, reading only, that an open database is a library: Books is a table (not a view)
 // with the eleven fields and key its integer primary key. quil::Error when not. Set as the
 // connection's OnValidate.
-void validate(QSqlDatabase &db);
+void validate(quil::Engine &engine);
 // Adds the browse index to a library made without it (a read-only one goes without). Set as
 // the connection's OnConnect.
-void prepare(QSqlDatabase &db);
+void prepare(quil::Engine &engine);
 // Creates an empty library (table Books) at path; fails with quil::Error if the file exists.
 void create(const QString &path);
 

@@ -30,10 +30,10 @@ TDataModule1::TDataModule1()
     ADOTablePages = &ADOTable.FieldByName(book::Pages);
 
     ADOQuery.SQL << QStringLiteral("select * from Books");
-    ADOConnection.OnValidate = [](QSqlDatabase &db) { library::validate(db); };
-    ADOConnection.OnConnect = [](QSqlDatabase &db) {
-        library::prepare(db);
-        search::prepareSelectionIndex(db);
+    ADOConnection.OnValidate = [](quil::Engine &engine) { library::validate(engine); };
+    ADOConnection.OnConnect = [](quil::Engine &engine) {
+        library::prepare(engine);
+        search::prepareSelectionIndex(engine);
     };
     ADOTable.BrowseIndex = book::BrowseIndex;
 

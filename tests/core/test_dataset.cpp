@@ -66,8 +66,8 @@ struct Library {
     explicit Library(const QString &path)
     {
         connection.setConnectionString("Provider=QSQLITE;Data Source=" + path + ";");
-        connection.OnValidate = [](QSqlDatabase &db) { library::validate(db); };
-        connection.OnConnect = [](QSqlDatabase &db) { library::prepare(db); };
+        connection.OnValidate = [](Engine &engine) { library::validate(engine); };
+        connection.OnConnect = [](Engine &engine) { library::prepare(engine); };
         table.BrowseIndex = book::BrowseIndex;
         source.setDataSet(&table);
         source.OnDataChange = [this](DataSource *, Field *) { ++dataChanges; };
@@ -394,8 +394,8 @@ void TestDataSet::connectionRefusesWhatIsNotALibrary()
 {
     TempProgramFolder folder;
     Connection c;
-    c.OnValidate = [](QSqlDatabase &db) { library::validate(db); };
-    c.OnConnect = [](QSqlDatabase &db) { library::prepare(db); };
+    c.OnValidate = [](Engine &engine) { library::validate(engine); };
+    c.OnConnect = [](Engine &engine) { library::prepare(engine); };
     c.setConnectionString("Provider=QSQLITE;Data Source=" + folder.file("DBase/missing.mdb") + ";");
     QVERIFY_THROWS_EXCEPTION(Error, c.Open());
     QVERIFY(!QFile::exists(folder.file("DBase/missing.mdb"))); // never created by opening
@@ -456,9 +456,10 @@ void TestDataSet::libraryWithoutBrowseIndex()
     }
     QFile::setPermissions(path, QFile::ReadOwner | QFile::WriteOwner);
     Library writable(path);
-    QSqlQuery q(writable.connection.database());
-    QVERIFY(q.exec("SELECT count(*) FROM sqlite_master WHERE name='BooksBrowse'") && q.next());
-    QCOMPARE(q.value(0).toInt(), 1);
+    const auto q = writable.connection.engine().prepare(
+        "SELECT count(*) FROM sqlite_master WHERE name='BooksBrowse'");
+    QVERIFY(q && q->exec() && q->next());
+    QCOMPARE(q->value(0).toInt(), 1);
 }
 
 void TestDataSet::secondConnectionSeesStoredRecords()

@@ -1,0 +1,115 @@
+#pragma once
+
+#include "platform/Error.h"
+
+#include <QByteArrayView>
+#include <QString>
+#include <QStringList>
+#include <QVariant>
+#include <memory>
+
+namespace quil {
+
+// The file is held by another program so that it cannot even be read for now.
+class BusyError : public Error {
+public:
+    using Error::Error;
+};
+
+// What the engine said of its last failure: its own code (0 when none) and its own words.
+struct EngineError {
+    int code = 0;
+    QString text;
+    bool busy = false; // another program holds the file; trying again later may succeed
+    bool isValid() const { return code != 0 || !text.isEmpty(); }
+};
+
+// Raises the engine's error: BusyError when the file is held, quil::Error otherwise.
+[[noreturn]] void throwEngineError(const EngineError &error);
+
+// One prepared statement. Values are bound by 0-based position; a run is exec() and then
+// next() for each row. Failures answer false and leave the engine's words in error().
+class Statement {
+public:
+    virtual ~Statement() = default;
+
+    // A null value, or a null string or byte array, binds NULL.
+    virtual void bind(int index, const QVariant &value) = 0;
+    virtual void bindInteger(int index, qint64 value) = 0;
+    // Runs with the values bound: a statement without rows is done, one with rows stands
+    // before its first row.
+    virtual bool exec() = 0;
+    // False at the end and at a row the engine cannot read: error() tells them apart.
+    virtual bool next() = 0;
+    // The column of the current row: an integer, a double, a text, bytes, or a null text.
+    virtual QVariant value(int column) const = 0;
+    virtual qint64 integer(int column) const = 0;
+    // The column's text in UTF-8 as the engine holds it, valid until the next step or reset;
+    // empty and null for NULL.
+    virtual QByteArrayView utf8(int column) const = 0;
+    // Ends the run; the bound values stay bound for the next one.
+    virtual void reset() = 0;
+    // The key the last insert of the statement's connection was given.
+    virtual qint64 lastInsertId() const = 0;
+    virtual EngineError error() const = 0;
+};
+
+// The database engine under a connection: the one boundary through which the dataset, find,
+// selection, export and the library file reach the stored data. Another engine (a server
+// database) is another implementation of this class.
+class Engine {
+public:
+    enum class Transaction {
+        Store, // one record: takes the write lock at once, so a check and a write see one file
+        Bulk,  // a long run of inserts: may hold many changed pages in memory until commit
+    };
+
+    virtual ~Engine() = default;
+
+    // Opens an existing file, read-only when asked; raises quil::Error (BusyError when the file
+    // is held) and stays closed on failure. busyTimeoutMs is how long a locked file is waited for.
+    virtual void open(const QString &path, bool readOnly, int busyTimeoutMs) = 0;
+    // Makes a new, empty file and opens it for writing.
+    virtual void create(const QString &path) = 0;
+    virtual void close() = 0;
+    virtual bool isOpen() const = 0;
+    // The engine itself refuses to write the open file (its medium or its header).
+    virtual bool isReadOnly() const = 0;
+    // Readies an open file for use: the program's text order and case folding, durability of
+    // stores and the page cache. Writes nothing when readOnly.
+    virtual void prepareForUse(bool readOnly) = 0;
+
+    // A prepared statement, or nullptr with error() telling why.
+    virtual std::unique_ptr<Statement> prepare(const QString &sql) = 0;
+    virtual bool begin(Transaction kind) = 0;
+    virtual bool commit() = 0;
+    virtual bool rollback() = 0;
+    // The names of a table's columns, empty when there is no such table.
+    virtual QStringList columns(const QString &table) = 0;
+    // A counter that moves when another connection changes the file.
+    virtual qint64 dataVersion() = 0;
+    // Leaves everything stored in the file itself, after a store.
+    virtual void afterStore() = 0;
+    // The last failure of open, prepare, a transaction or execute.
+    const EngineError &error() const { return FError; }
+
+    // A prepared statement; raises the engine's error when it cannot be prepared.
+    std::unique_ptr<Statement> prepareOrThrow(const QString &sql);
+    // Prepares and runs a statement without values; false (error() telling) on failure.
+    bool execute(const QString &sql);
+    void executeOrThrow(const QString &sql);
+
+protected:
+    EngineError FError;
+};
+
+// Raises a statement's error unless it ran to completion: next() answers false both at the
+// end and at a page the engine cannot read.
+void checkFinished(const Statement &statement);
+inline void execOrThrow(Statement &statement)
+{
+    if (!statement.exec())
+        throwEngineError(statement.error());
+}
+
+} // namespace quil
