@@ -851,7 +851,13 @@ void TForm1::gbFindDblClick() { FindClick(); }
 
 void TForm1::mmAbstractClick()
 {
-    if (tag(mmAbstract) == 0) {
+    // A minimised editor is brought back rather than hidden out of sight.
+    const bool minimised = FormEdit->isMinimized();
+    FormEdit->setWindowState(FormEdit->windowState() & ~Qt::WindowMinimized);
+    if (tag(mmAbstract) == 1 && minimised) {
+        FormEdit->raise();
+        FormEdit->activateWindow();
+    } else if (tag(mmAbstract) == 0) {
         setTag(mmAbstract, 1);
         FormEdit->move(0, 301);
         FormEdit->resize(1023, 448);

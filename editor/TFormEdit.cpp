@@ -1,6 +1,7 @@
 #include "editor/TFormEdit.h"
 
 #include "app/Globals.h"
+#include "editor/TListBoxForever.h"
 #include "platform/AbstractFolder.h"
 #include "platform/Error.h"
 #include "platform/TClipboardMonitor.h"
@@ -110,6 +111,8 @@ TFormEdit::TFormEdit(QWidget *parent) : QWidget(parent, Qt::Window | Qt::WindowS
     setAccessibleName(windowTitle());
     // Closing the main window ends the program even while the editor is shown.
     setAttribute(Qt::WA_QuitOnClose, false);
+    // The buttons show only pictures: their hints are wanted while the main window is active.
+    setAttribute(Qt::WA_AlwaysShowToolTips);
     QFont windowFont(QStringLiteral("MS Sans Serif"));
     windowFont.setPointSize(8);
     setFont(windowFont);
@@ -148,6 +151,14 @@ TFormEdit::TFormEdit(QWidget *parent) : QWidget(parent, Qt::Window | Qt::WindowS
             [this] { quil::guarded([this] { RichEditChange(); }); });
     for (auto signal : {&QTextEdit::selectionChanged, &QTextEdit::cursorPositionChanged})
         connect(Editor, signal, this, [this] { quil::guarded([this] { SelectionChange(); }); });
+    connect(Editor, &DBRichEdit::historyStepped, this, [this] {
+        quil::guarded([this] {
+            RichEditChange();
+            SelectionChange();
+        });
+    });
+    connect(Editor, &DBRichEdit::readOnlyChanged, this,
+            [this] { quil::guarded([this] { UpdateChangingCommands(); }); });
     connect(Editor, &DBRichEdit::textNotFound, this, [this](const QString &text) {
         quil::guarded([this, &text] { Editor1TextNotFound(text); });
     });
@@ -365,10 +376,7 @@ void TFormEdit::FormCreate()
     // The bar's Paste follows the clipboard.
     FClipboardMonitor = new TClipboardMonitor(this);
     FClipboardMonitor->OnChange = [this] { UpdatePasteButton(); };
-    const bool extended = Editor->capabilityLevel() == DBRichEdit::Level::Extended;
-    SuperscriptBtn->setEnabled(extended);
-    SubscriptBtn->setEnabled(extended);
-    UpdatePasteButton();
+    UpdateChangingCommands();
 }
 
 void TFormEdit::FormClose() { emit closed(); }
@@ -432,8 +440,9 @@ void TFormEdit::FileSaveAs()
     quil::Dialogs::FileRequest request;
     request.filter = QStringLiteral("Rich Text Files (*.RTF)|*.RTF|Text Files (*.TXT)|*.TXT");
     request.initialFolder = FAbstractFolder;
-    request.fileName = FAbstractFolder + QLatin1Char('/') +
-                       quil::AbstractFolder::fileName(DataModule1->ADOTableTitle->AsString());
+    // A title that would put the file elsewhere is refused, as "Save in RTF File" refuses it.
+    request.fileName =
+        quil::AbstractFolder::pathFor(ProgramFolder, DataModule1->ADOTableTitle->AsString());
     request.confirmOverwrite = true;
     const QString path = quil::dialogs().saveFileName(request);
     if (!path.isEmpty()) {
@@ -468,8 +477,9 @@ void TFormEdit::FilePrint()
 
 void TFormEdit::RichEditChange()
 {
-    UndoBtn->setEnabled(Editor->CanUndo());
-    RedoBtn->setEnabled(Editor->CanRedo());
+    const bool writable = !Editor->isReadOnly();
+    UndoBtn->setEnabled(writable && Editor->CanUndo());
+    RedoBtn->setEnabled(writable && Editor->CanRedo());
 }
 
 void TFormEdit::FocusEditor()
@@ -665,10 +675,11 @@ void TFormEdit::siBackColorClick()
 
 void TFormEdit::SelectFont()
 {
-    quil::Dialogs::FontChoice choice{Editor->SelAttributes().font(),
-                                     Editor->SelAttributes().color()};
+    const quil::Dialogs::FontChoice shown{Editor->SelAttributes().font(),
+                                          Editor->SelAttributes().color()};
+    quil::Dialogs::FontChoice choice = shown;
     if (quil::dialogs().chooseFont(choice))
-        ActiveAttributes().assign(choice.font, choice.color);
+        ActiveAttributes().assignChanges(shown, choice);
     FocusEditor();
 }
 
@@ -723,9 +734,32 @@ void TFormEdit::Editor1TextNotFound(const QString &text)
 void TFormEdit::UpdateCutCopyButtons()
 {
     CopyBtn->setEnabled(Editor->SelLength() > 0);
-    CutBtn->setEnabled(CopyBtn->isEnabled());
     pmEditCopy->setEnabled(CopyBtn->isEnabled());
-    pmEditCut->setEnabled(CopyBtn->isEnabled());
+    CutBtn->setEnabled(CopyBtn->isEnabled() && !Editor->isReadOnly());
+    pmEditCut->setEnabled(CutBtn->isEnabled());
 }
 
-void TFormEdit::UpdatePasteButton() { PasteBtn->setEnabled(Editor->CanPaste()); }
+void TFormEdit::UpdatePasteButton()
+{
+    PasteBtn->setEnabled(!Editor->isReadOnly() && Editor->CanPaste());
+}
+
+void TFormEdit::UpdateChangingCommands()
+{
+    // A library open to read only would drop every change at the next move, without a word.
+    const bool writable = !Editor->isReadOnly();
+    for (QToolButton *button : SpeedBar->findChildren<QToolButton *>())
+        if (button->property("Section") == QLatin1String("Format"))
+            button->setEnabled(writable);
+    const bool extended = Editor->capabilityLevel() == DBRichEdit::Level::Extended;
+    SuperscriptBtn->setEnabled(writable && extended);
+    SubscriptBtn->setEnabled(writable && extended);
+    for (QToolButton *button : {OpenBtn, SaveTableBtn, siLinkFont})
+        button->setEnabled(writable);
+    for (QAction *item : {Paste1, ReplaceItem, NewFontItem, FontLinkItem})
+        item->setEnabled(writable);
+    lbSymbol->setEnabled(writable);
+    RichEditChange();
+    UpdateCutCopyButtons();
+    UpdatePasteButton();
+}

@@ -12,6 +12,7 @@
 #include "platform/rtf/RtfWriter.h"
 
 #include <QAbstractTextDocumentLayout>
+#include <QDir>
 #include <QFileInfo>
 #include <QKeyEvent>
 #include <QMimeData>
@@ -215,22 +216,33 @@ QFont TextAttributes::font() const
     return font;
 }
 
-void TextAttributes::assign(const QFont &font, const QColor &color)
+void TextAttributes::assignChanges(const Dialogs::FontChoice &from, const Dialogs::FontChoice &to)
 {
-    const int points = std::clamp(
-        font.pointSize() > 0 ? font.pointSize() : FEdit.document()->defaultFont().pointSize(), 1,
-        kMaxPoints);
-    change([&font, &color, points](QTextCharFormat &f) {
-        f.setFontFamilies(QStringList{font.family()});
-        f.setFontPointSize(points);
-        f.setFontWeight(font.bold() ? QFont::Bold : QFont::Normal);
-        f.setFontItalic(font.italic());
-        f.setFontUnderline(font.underline());
-        f.setFontStrikeOut(font.strikeOut());
-        if (color.isValid())
-            f.setForeground(color);
-        else
-            f.clearForeground();
+    // Members the user left as shown are not written: over a selection of mixed runs each run
+    // keeps its own, and a dialog confirmed unchanged changes nothing.
+    const QFont &a = from.font, &b = to.font;
+    const int points =
+        std::clamp(b.pointSize() > 0 ? b.pointSize() : FEdit.document()->defaultFont().pointSize(),
+                   1, kMaxPoints);
+    change([&](QTextCharFormat &f) {
+        if (b.family() != a.family())
+            f.setFontFamilies(QStringList{b.family()});
+        if (b.pointSize() != a.pointSize())
+            f.setFontPointSize(points);
+        if (b.bold() != a.bold())
+            f.setFontWeight(b.bold() ? QFont::Bold : QFont::Normal);
+        if (b.italic() != a.italic())
+            f.setFontItalic(b.italic());
+        if (b.underline() != a.underline())
+            f.setFontUnderline(b.underline());
+        if (b.strikeOut() != a.strikeOut())
+            f.setFontStrikeOut(b.strikeOut());
+        if (to.color != from.color) {
+            if (to.color.isValid())
+                f.setForeground(to.color);
+            else
+                f.clearForeground();
+        }
     });
 }
 
@@ -252,7 +264,10 @@ DBRichEdit::DBRichEdit(QWidget *parent) : QTextEdit(parent), FLinks(new LinkHigh
         if (!FWriting)
             loadFromField();
     };
-    FLink.OnActiveChange = [this] { setReadOnly(!FLink.writable()); };
+    FLink.OnActiveChange = [this] {
+        setReadOnly(!FLink.writable());
+        emit readOnlyChanged(isReadOnly());
+    };
     FLink.OnUpdateData = [this] { writeToField(); };
     connect(this, &QTextEdit::textChanged, this, &DBRichEdit::contentsChangedByUser);
     watchHistory();
@@ -349,15 +364,39 @@ void DBRichEdit::contentsChangedByUser()
 void DBRichEdit::keyPressEvent(QKeyEvent *event)
 {
     if (event->key() == Qt::Key_Escape && FLink.Modified()) {
-        FLink.Reset();
+        restoreFromField();
         return;
     }
-    if (event->matches(QKeySequence::Undo) || event->matches(QKeySequence::Redo)) {
+    // Ctrl+Y redoes too, as it does on the system the libraries come from.
+    const bool redo = event->matches(QKeySequence::Redo) ||
+                      event->keyCombination() == QKeyCombination(Qt::CTRL, Qt::Key_Y);
+    if (redo || event->matches(QKeySequence::Undo)) {
         if (!isReadOnly())
-            undoStep(event->matches(QKeySequence::Redo));
+            undoStep(redo);
         return;
     }
     QTextEdit::keyPressEvent(event);
+}
+
+void DBRichEdit::restoreFromField()
+{
+    const Field *f = FLink.field();
+    QTextDocument stored;
+    stored.setDefaultFont(font());
+    rtf::RichText::setContent(&stored, f ? f->AsString() : QString());
+    // Not a change by the user: the record keeps no pending text after it.
+    FLoading = true;
+    QTextCursor all(document());
+    all.beginEditBlock();
+    all.select(QTextCursor::Document);
+    all.insertFragment(QTextDocumentFragment(&stored));
+    all.endEditBlock();
+    FLoading = false;
+    FLink.Restored();
+    document()->setModified(false);
+    moveCursor(QTextCursor::Start);
+    ensureCursorVisible();
+    emit changed();
 }
 
 void DBRichEdit::focusOutEvent(QFocusEvent *event)
@@ -411,7 +450,8 @@ void DBRichEdit::SaveToFile(const QString &path)
 {
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
-        throw Error(file.errorString());
+        throw Error(QStringLiteral("Абстракт не удалось сохранить в файл \"%1\".\n%2")
+                        .arg(QDir::toNativeSeparators(path), file.errorString()));
     rtf::AbstractFile::save(file, rtf::AbstractFile::formatFor(path), *document());
     if (!file.commit())
         throw Error(kSaveFailed);
@@ -591,12 +631,14 @@ void DBRichEdit::undoStep(bool redo)
     else
         QTextEdit::undo();
     disconnect(watch);
-    if (!formatsOnly || from < 0)
-        return;
-    QTextCursor c(document());
-    c.setPosition(std::clamp(from, 0, document()->characterCount() - 1));
-    c.setPosition(std::clamp(to, 0, document()->characterCount() - 1), QTextCursor::KeepAnchor);
-    setTextCursor(c);
+    if (formatsOnly && from >= 0) {
+        QTextCursor c(document());
+        c.setPosition(std::clamp(from, 0, document()->characterCount() - 1));
+        c.setPosition(std::clamp(to, 0, document()->characterCount() - 1), QTextCursor::KeepAnchor);
+        setTextCursor(c);
+    }
+    // The format at the caret may have changed with the caret standing still.
+    emit historyStepped();
 }
 
 // --- character formats

@@ -45,8 +45,8 @@ public:
     int charset() const;
     void setCharset(int charset);
     QFont font() const;
-    // Name, size, style and colour from a font description.
-    void assign(const QFont &font, const QColor &color);
+    // Name, size, style and colour where the second description differs from the first.
+    void assignChanges(const Dialogs::FontChoice &from, const Dialogs::FontChoice &to);
 
 private:
     QTextCharFormat read() const;
@@ -151,6 +151,10 @@ public:
 
 signals:
     void changed(); // content or attributes changed, or new content loaded
+    // The control took or lost the right to change the field (a library open to read only).
+    void readOnlyChanged(bool readOnly);
+    // An undo or redo step was taken back or made again, from the keys or a command.
+    void historyStepped();
     void textNotFound(const QString &text);
     void linkClicked(const QString &link, Qt::MouseButton button);
     void mouseButtonPressed(Qt::MouseButton button, Qt::KeyboardModifiers modifiers,
@@ -177,6 +181,8 @@ private:
     // Shows new content in a document of its own, built apart from the view.
     void showContent(const std::function<void(QTextDocument *)> &fill);
     void contentsChangedByUser();
+    // Esc: the field's value replaces what is shown, as one step that Undo takes back.
+    void restoreFromField();
     void writeToField();
     // The range a view acts on: the selection, or the word at the caret for the word view.
     QTextCursor rangeFor(TextAttributes::Kind kind) const;

@@ -246,6 +246,34 @@ void TestEditorStorage::escapeRestores()
     QCOMPARE(edit->Text(), QString("zzplain bold tail"));
     QVERIFY(boldAt(edit->document(), 8));
     QCOMPARE(storedResume(path, 0), QString(BoldRtf));
+    // Esc is one step that Undo takes back: the typing returns, to be stored again.
+    QVERIFY(FormEdit->UndoBtn->isEnabled());
+    QTest::keyClick(edit, Qt::Key_Z, Qt::ControlModifier);
+    QCOMPARE(edit->Text(), QString("zzyyplain bold tail"));
+    QVERIFY(boldAt(edit->document(), 10));
+    FormEdit->SaveTableBtnClick();
+    QTextDocument back;
+    QVERIFY(quil::rtf::RtfReader::read(storedResume(path, 0), &back));
+    QCOMPARE(back.toRawText(), QString("zzyyplain bold tail"));
+    // The paragraphs come back with their own formats, the first one as well.
+    execOn(path, {"UPDATE Books SET Resume = '{\\rtf1\\ansi{\\fonttbl{\\f0 Times New Roman;}}"
+                  "\\qc\\f0 centred\\par\\pard\\ql left\\par}' WHERE City = '2002'"});
+    app.table().Refresh();
+    Form1->siNextClick();
+    QCOMPARE(edit->Text(), QString("centred\r\nleft"));
+    const auto alignment = [edit](int block) {
+        return edit->document()->findBlockByNumber(block).blockFormat().alignment() &
+               Qt::AlignHorizontal_Mask & ~Qt::AlignAbsolute;
+    };
+    placeCaret(edit, 2);
+    FormEdit->LeftBtn->click();
+    QCOMPARE(alignment(0), Qt::AlignLeft);
+    placeCaret(edit, 9);
+    QTest::keyClick(edit, Qt::Key_Return);
+    QTest::keyClick(edit, Qt::Key_Escape);
+    QCOMPARE(edit->Text(), QString("centred\r\nleft"));
+    QCOMPARE(alignment(0), Qt::AlignHCenter);
+    QCOMPARE(alignment(1), Qt::AlignLeft);
 }
 
 void TestEditorStorage::fileOpen_data()
@@ -343,26 +371,44 @@ void TestEditorStorage::fileOpenUnreadable()
 
 void TestEditorStorage::saveAs_data()
 {
-    QTest::addColumn<QString>("file");
+    QTest::addColumn<QString>("title");
+    QTest::addColumn<QString>("file"); // empty: refused before the dialog
     QTest::addColumn<QByteArray>("startsWith");
-    QTest::newRow("rtf") << "out.rtf" << QByteArray("{\\rtf1");
-    QTest::newRow("txt in any case") << "out.TXT" << QByteArray("qplain bold tail");
+    QTest::newRow("rtf") << "Title one"
+                         << "out.rtf" << QByteArray("{\\rtf1");
+    QTest::newRow("txt in any case") << "Title one"
+                                     << "out.TXT" << QByteArray("qplain bold tail");
+    QTest::newRow("title with a slash") << "A/B"
+                                        << "" << QByteArray();
 }
 
 void TestEditorStorage::saveAs()
 {
+    QFETCH(QString, title);
     QFETCH(QString, file);
     QFETCH(QByteArray, startsWith);
     AppFixture app;
     const QString path = startWithAbstracts(app);
+    execOn(path, {"UPDATE Books SET Title = '" + title + "' WHERE City = '2001'"});
+    app.table().Refresh();
     QTest::keyClicks(FormEdit->Editor, "q");
     QVERIFY(FormEdit->Editor->Modified());
     const QString target = app.folder.file("Abstract/" + file);
     app.dialogs.nextFileNames.enqueue(target);
     FormEdit->SaveAsBtn->click();
+    if (file.isEmpty()) {
+        // Refused with the reason, before a dialog could shorten the name.
+        QCOMPARE(app.dialogs.count("save"), 0);
+        QCOMPARE(app.dialogs.errors().size(), 1);
+        QVERIFY2(app.dialogs.errors().constFirst().contains("A/B.Abstract.rtf"),
+                 qPrintable(app.dialogs.errors().constFirst()));
+        QVERIFY(FormEdit->Editor->Modified());
+        return;
+    }
     QCOMPARE(app.dialogs.errors(), QStringList());
     const auto &request = app.dialogs.shown.last().request;
-    QCOMPARE(request.fileName, app.folder.file("Abstract/Title one.Abstract.rtf"));
+    QCOMPARE(request.fileName, app.folder.file("Abstract/" + title + ".Abstract.rtf"));
+    QCOMPARE(request.initialFolder, app.folder.file("Abstract"));
     QCOMPARE(request.filter, QString("Rich Text Files (*.RTF)|*.RTF|Text Files (*.TXT)|*.TXT"));
     QVERIFY(request.confirmOverwrite);
     const QByteArray bytes = readBytes(target);
@@ -377,25 +423,32 @@ void TestEditorStorage::saveInRtfFile_data()
 {
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("file"); // empty: refused
+    QTest::addColumn<bool>("folder");  // false: the folder cannot take the file
     QTest::newRow("authors") << "Иванов И.И."
-                             << "Иванов И.И..Abstract.rtf";
+                             << "Иванов И.И..Abstract.rtf" << true;
     QTest::newRow("empty name") << ""
-                                << ".Abstract.rtf";
+                                << ".Abstract.rtf" << true;
     QTest::newRow("slash") << "../evil"
-                           << "";
+                           << "" << true;
     QTest::newRow("backslash") << "a\\b"
-                               << "";
+                               << "" << true;
+    QTest::newRow("folder cannot be written") << "Петров"
+                                              << "" << false;
 }
 
 void TestEditorStorage::saveInRtfFile()
 {
     QFETCH(QString, name);
     QFETCH(QString, file);
+    QFETCH(bool, folder);
     AppFixture app;
     const QString path = startWithAbstracts(app);
     execOn(path, {"UPDATE Books SET Name = '" + name + "' WHERE City = '2001'"});
     app.table().Refresh();
     placeCaret(FormEdit->Editor, 8);
+    // A folder in the file's place: the file cannot be made there, whoever runs the test.
+    if (!folder)
+        QVERIFY(QDir().mkpath(app.folder.file("Abstract/" + name + ".Abstract.rtf")));
     app.dialogs.nextAnswers.enqueue(true);
     FormEdit->SaveInRTFileBtn->click();
     QCOMPARE(app.dialogs.shown.last().kind == "error"
@@ -404,6 +457,17 @@ void TestEditorStorage::saveInRtfFile()
              "Save Conclusion in file " + name + ".Abstract.rtf");
     const QStringList written =
         QDir(app.folder.file("Abstract")).entryList(QDir::Files | QDir::Hidden);
+    if (!folder) {
+        // The report names the file it could not write, with the system's reason after it.
+        QCOMPARE(app.dialogs.errors().size(), 1);
+        const QString error = app.dialogs.errors().constFirst();
+        QVERIFY2(error.startsWith("Абстракт не удалось сохранить в файл \"" +
+                                  QDir::toNativeSeparators(
+                                      app.folder.file("Abstract/" + name + ".Abstract.rtf")) +
+                                  "\".\n"),
+                 qPrintable(error));
+        return;
+    }
     if (file.isEmpty()) {
         QCOMPARE(app.dialogs.errors().size(), 1);
         QCOMPARE(written, QStringList());
@@ -528,6 +592,19 @@ void TestEditorStorage::closeAndHide()
     QCOMPARE(Form1->mmAbstract->property("Tag").toInt(), 0);
     QCOMPARE(FormEdit->windowTitle(), QString("Редактирование абстрактов"));
     QVERIFY(FormEdit->windowFlags() & Qt::WindowStaysOnTopHint);
+    // "Абстракт" brings a minimised editor back, shown or hidden when minimised.
+    Form1->mmAbstractClick();
+    FormEdit->showMinimized();
+    Form1->mmAbstractClick();
+    QVERIFY(FormEdit->isVisible());
+    QVERIFY(!FormEdit->isMinimized());
+    QCOMPARE(Form1->mmAbstract->property("Tag").toInt(), 1);
+    FormEdit->showMinimized();
+    FormEdit->hide();
+    Form1->editorClosed();
+    Form1->mmAbstractClick();
+    QVERIFY(FormEdit->isVisible());
+    QVERIFY(!FormEdit->isMinimized());
 }
 
 QUIL_APP_TEST_MAIN(TestEditorStorage)
