@@ -108,10 +108,9 @@ QString connectionStringQuoted(const QString &value)
 
 void throwSqlError(const QSqlError &error)
 {
-    const int code = error.nativeErrorCode().toInt() & 0xff;
-    if (code == SQLITE_BUSY || code == SQLITE_LOCKED)
-        throw BusyError(error.text());
-    throw Error(error.text());
+    // Qt adds its own words ("Unable to fetch row") to the engine's; the engine's say more.
+    const QString words = error.databaseText().isEmpty() ? error.text() : error.databaseText();
+    throwEngineError(error.nativeErrorCode().toInt(), words);
 }
 
 Connection::Connection()
@@ -240,6 +239,12 @@ qint64 Connection::dataVersion() const
     QSqlQuery q(database());
     execOrThrow(q, QStringLiteral("PRAGMA data_version"));
     return q.next() ? q.value(0).toLongLong() : 0;
+}
+
+bool Connection::inTransaction() const
+{
+    sqlite3 *handle = FConnected ? handleOf(database()) : nullptr;
+    return handle && sqlite3_get_autocommit(handle) == 0;
 }
 
 void Connection::afterStore() const

@@ -11,12 +11,6 @@ namespace quil {
 
 class DataSet;
 
-// The file is held by another program so that it cannot even be read for now.
-class BusyError : public Error {
-public:
-    using Error::Error;
-};
-
 // A connection to one library file (SQLite under Qt Sql). The connection string keeps the
 // familiar "Key=Value;..." form; "Data Source" names the file.
 //
@@ -60,6 +54,9 @@ public:
 
     // The engine's counter of changes made by other connections since this one opened.
     qint64 dataVersion() const;
+    // A transaction is open on the file; after a full disk or a failed write the engine may
+    // have rolled it back by itself.
+    bool inTransaction() const;
     // Leaves everything stored in the library file itself (nothing in a side file).
     void afterStore() const;
 
@@ -85,7 +82,8 @@ QString connectionStringValue(const QString &connectionString, const QString &ke
 // A value written so that connectionStringValue reads it back whole.
 QString connectionStringQuoted(const QString &value);
 
-// Raises the engine's error of a failed statement: BusyError when the file is locked.
+// Raises the engine's error of a failed statement (EngineError, BusyError when the file is
+// locked), in our words with the engine's own on the next line.
 [[noreturn]] void throwSqlError(const QSqlError &error);
 
 } // namespace quil

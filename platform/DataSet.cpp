@@ -10,6 +10,7 @@
 #include <QSqlRecord>
 #include <algorithm>
 #include <limits>
+#include <optional>
 
 namespace quil {
 namespace {
@@ -129,12 +130,12 @@ void DataSet::Open()
         if (!FRecordQuery->prepare(QStringLiteral("SELECT %1 FROM %2 WHERE %3=?")
                                        .arg(lazy.join(QLatin1Char(',')), quoted(tableName()),
                                             quoted(keyField().FieldName()))))
-            throw Error(FRecordQuery->lastError().text());
+            throwSqlError(FRecordQuery->lastError());
     }
     FPageQuery = std::make_unique<QSqlQuery>(db);
     FPageQuery->setForwardOnly(true);
     if (!FPageQuery->prepare(FPageSelect))
-        throw Error(FPageQuery->lastError().text());
+        throwSqlError(FPageQuery->lastError());
 
     loadKeys();
     FState = DataSetState::Browse;
@@ -214,7 +215,7 @@ void DataSet::loadKeys()
     const QString select = sortHere ? keySelect(columns.join(QLatin1Char(',')))
                                     : keySelect(columns.first()) + orderByClause();
     if (!q.prepare(select))
-        throw Error(q.lastError().text());
+        throwSqlError(q.lastError());
     for (const QVariant &value : keyParameters())
         q.addBindValue(value);
     execOrThrow(q);
@@ -663,7 +664,7 @@ void DataSet::Delete()
     QSqlQuery q(FConnection.database());
     if (!q.prepare(QStringLiteral("DELETE FROM %1 WHERE %2=?")
                        .arg(quoted(tableName()), quoted(keyField().FieldName()))))
-        throw Error(q.lastError().text());
+        throwSqlError(q.lastError());
     q.addBindValue(key);
     execOrThrow(q);
 
@@ -779,7 +780,7 @@ void DataSet::BeginBulk()
     // Only speed depends on it, so a refusal is of no matter.
     QSqlQuery(QStringLiteral("PRAGMA cache_spill=65536"), db);
     if (!db.transaction())
-        throw Error(db.lastError().text());
+        throwSqlError(db.lastError());
     FBulk = true;
 }
 
@@ -803,12 +804,13 @@ void DataSet::CommitBulk()
     if (!FBulk)
         return;
     QSqlDatabase db = FConnection.database();
-    if (!db.commit())
-        throw Error(db.lastError().text());
+    // As statements: QSqlDatabase::commit() drops the engine's result code (a full disk then
+    // reads as any failure).
+    execStatement(db, QStringLiteral("COMMIT"));
     FBulkCommitted.insert(FBulkCommitted.end(), FBulkPending.begin(), FBulkPending.end());
     FBulkPending.clear();
     if (!db.transaction())
-        throw Error(db.lastError().text());
+        throwSqlError(db.lastError());
 }
 
 void DataSet::EndBulk(bool commit)
@@ -820,29 +822,47 @@ void DataSet::EndBulk(bool commit)
     FBulk = false;
     FBulkInsert.reset();
     QSqlDatabase db = FConnection.database();
-    QString failure;
-    if (commit && !db.commit()) {
-        failure = db.lastError().text();
+    // After a full disk or a failed write the engine has rolled the transaction back itself:
+    // what was posted since the last commit is gone, and a commit would only say that there is
+    // no transaction.
+    const bool open = FConnection.inTransaction();
+    std::optional<QSqlError> failure;
+    QSqlQuery end(db);
+    if (open && commit && !end.exec(QStringLiteral("COMMIT"))) {
+        failure = end.lastError();
         db.rollback();
-    } else if (!commit) {
+    } else if (open && !commit) {
         db.rollback();
     }
-    if (commit && failure.isEmpty())
+    const bool lost = commit && (!open || failure) && !FBulkPending.empty();
+    if (commit && open && !failure)
         FBulkCommitted.insert(FBulkCommitted.end(), FBulkPending.begin(), FBulkPending.end());
     FBulkPending.clear();
 
     if (!FBulkCommitted.empty()) {
-        const int at = FKeys.empty() ? 0 : FIndex;
-        FKeys.insert(FKeys.begin() + at, FBulkCommitted.rbegin(), FBulkCommitted.rend());
-        FIndex = at;
+        // The new records take their places in the dataset's order, as opening the file again
+        // would show them; the last one stored is current.
+        const qint64 last = FBulkCommitted.back();
+        try {
+            loadKeys();
+        } catch (const Error &) {
+            // Unread, the snapshot still gets them: at the cursor, as single inserts leave them.
+            const int at = FKeys.empty() ? 0 : FIndex;
+            FKeys.insert(FKeys.begin() + at, FBulkCommitted.rbegin(), FBulkCommitted.rend());
+        }
+        const auto it = std::find(FKeys.begin(), FKeys.end(), last);
+        FIndex = it == FKeys.end() ? 0 : int(it - FKeys.begin());
         FBof = FEof = false;
     }
     FBulkCommitted.clear();
     if (AfterScroll)
         AfterScroll(*this);
     dataEvent(DataEvent::DataSetChange);
-    if (!failure.isEmpty())
-        throw Error(failure);
+    if (failure)
+        throwSqlError(*failure);
+    if (lost)
+        throw Error(QStringLiteral("Записи, сделанные после последнего сохранения в файл, "
+                                   "отменены после ошибки базы данных"));
 }
 
 // --------------------------------------------------------------------------------- fields

@@ -98,8 +98,8 @@ public:
     // --- bulk stores
     // A long run of posts in open transactions: CommitBulk makes what was posted so far
     // durable and opens the next one. Meanwhile the data sources hear only the update step (so
-    // update-data still runs for every post), and inserted keys join the snapshot at EndBulk,
-    // at the cursor and the last one first, as single inserts would have left them.
+    // update-data still runs for every post), and inserted keys join the snapshot at EndBulk
+    // in the dataset's order, the last one stored becoming current.
     // EndBulk(false) drops what was posted since the last commit; a failed commit drops it too
     // and raises quil::Error. Either way the data sources then hear one data change.
     void BeginBulk();

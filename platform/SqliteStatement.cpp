@@ -88,11 +88,7 @@ qint64 SqliteStatement::execute()
 
 void SqliteStatement::fail(int code)
 {
-    const QString message = QString::fromUtf8(sqlite3_errmsg(FDb));
-    const int primary = code & 0xff;
-    if (primary == SQLITE_BUSY || primary == SQLITE_LOCKED)
-        throw BusyError(message);
-    throw Error(message);
+    throwEngineError(code, QString::fromUtf8(sqlite3_errmsg(FDb)));
 }
 
 } // namespace quil

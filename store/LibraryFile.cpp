@@ -4,6 +4,7 @@
 #include "platform/Error.h"
 #include "store/Book.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <QHash>
 #include <QSqlDatabase>
@@ -11,6 +12,8 @@
 #include <QSqlQuery>
 #include <QSqlRecord>
 #include <QUuid>
+#include <sqlite3.h>
+#include <unistd.h>
 
 namespace library {
 
@@ -87,6 +90,67 @@ void prepare(QSqlDatabase &db)
         q.exec(QString::fromLatin1(statement));
 }
 
+namespace {
+// The old program's libraries are Access files: "Standard Jet DB" (or "ACE" for the newer
+// format) stands at byte 4 of the file.
+bool accessFile(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray head = file.read(19);
+    return head.size() == 19 && (head.mid(4) == QByteArrayLiteral("Standard Jet DB") ||
+                                 head.mid(4) == QByteArrayLiteral("Standard ACE DB"));
+}
+
+QString engineWords(const std::exception &e)
+{
+    const auto *error = dynamic_cast<const quil::Error *>(&e);
+    return error && !error->detail().isEmpty() ? error->detail() : quil::messageOf(e);
+}
+} // namespace
+
+quil::Error openError(const QString &path, const QString &libraryFileName, const std::exception &e)
+{
+    const QString library = QStringLiteral("Библиотека ") + libraryFileName;
+    const QFileInfo info(path);
+    if (!info.exists())
+        return quil::Error(library + QStringLiteral(" отсутствует!"), engineWords(e));
+    if (!info.isFile())
+        return quil::Error(library + QStringLiteral(" не открывается: это не файл, а папка или "
+                                                    "устройство"));
+    if (::access(QFile::encodeName(path).constData(), R_OK) != 0)
+        return quil::Error(library + QStringLiteral(" не удаётся прочитать: нет права на чтение "
+                                                    "файла, его может дать владелец файла"));
+    if (accessFile(path))
+        return quil::Error(library + QStringLiteral(" записана старой программой (Microsoft "
+                                                    "Access); эта версия такие файлы не "
+                                                    "открывает"));
+    const auto *engine = dynamic_cast<const quil::EngineError *>(&e);
+    if (!engine)
+        return quil::Error(library + QStringLiteral(" не подходит программе"), engineWords(e));
+    QString what;
+    switch (engine->code()) {
+    case SQLITE_BUSY:
+    case SQLITE_LOCKED: what = QStringLiteral(" занята другой программой; повторите позже"); break;
+    case SQLITE_CORRUPT:
+    case SQLITE_NOTADB:
+        what = QStringLiteral(" повреждена или не является библиотекой: откройте её резервную "
+                              "копию");
+        break;
+    case SQLITE_IOERR:
+        what = QStringLiteral(" не удаётся прочитать из-за сбоя носителя: проверьте диск и "
+                              "повторите");
+        break;
+    case SQLITE_CANTOPEN:
+    case SQLITE_PERM:
+        what = QStringLiteral(" не удаётся открыть: проверьте права на файл и на его папку");
+        break;
+    default: what = QStringLiteral(" не открывается. ") + engine->sentence(); break;
+    }
+    return quil::Error(library + what, engine->detail());
+}
+
 void create(const QString &path)
 {
     if (QFileInfo::exists(path))
@@ -96,7 +160,7 @@ void create(const QString &path)
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
         db.setDatabaseName(path);
         if (!db.open())
-            throw quil::Error(db.lastError().text());
+            quil::throwSqlError(db.lastError());
         QSqlQuery q(db);
         const bool ok = q.exec(QStringLiteral(
             "CREATE TABLE Books ("
@@ -106,11 +170,11 @@ void create(const QString &path)
         bool indexed = ok;
         for (const char *statement : IndexStatements)
             indexed = indexed && q.exec(QString::fromLatin1(statement));
-        const QString error = q.lastError().text();
+        const QSqlError error = q.lastError();
         q.finish();
         db.close();
         if (!ok || !indexed)
-            throw quil::Error(error);
+            quil::throwSqlError(error);
     }
     QSqlDatabase::removeDatabase(name);
 }
