@@ -11,6 +11,7 @@
 #include <algorithm>
 #include <limits>
 #include <optional>
+#include <unordered_map>
 
 namespace quil {
 namespace {
@@ -36,6 +37,17 @@ void checkFinished(const QSqlQuery &q)
 {
     if (q.lastError().isValid())
         throwSqlError(q.lastError());
+}
+
+// The collation key of a row's sort columns (1 .. count-1), column by column.
+std::u16string sortKeyOfRow(const QSqlQuery &q, int count)
+{
+    std::u16string key;
+    for (int c = 1; c < count; ++c) {
+        appendRussianSortKey(q.value(c).toString(), key);
+        key.push_back(u'\0'); // ends the column: a shorter text sorts first
+    }
+    return key;
 }
 
 void execStatement(const QSqlDatabase &db, const QString &statement)
@@ -234,12 +246,7 @@ void DataSet::loadKeys()
     sortKeys.reserve(FKeys.size());
     while (q.next()) {
         keys.push_back(q.value(0).toLongLong());
-        std::u16string key;
-        for (int c = 1; c < columns.size(); ++c) {
-            appendRussianSortKey(q.value(c).toString(), key);
-            key.push_back(u'\0'); // ends the column: a shorter text sorts first
-        }
-        sortKeys.push_back(std::move(key));
+        sortKeys.push_back(sortKeyOfRow(q, int(columns.size())));
     }
     checkFinished(q);
     q.finish();
@@ -253,6 +260,49 @@ void DataSet::loadKeys()
     FKeys.resize(keys.size());
     for (size_t i = 0; i < rows.size(); ++i)
         FKeys[i] = keys[size_t(rows[i])];
+}
+
+bool DataSet::placeNewKeys(const std::vector<qint64> &added)
+{
+    const QList<Field *> order = sortFields();
+    // Each key costs about log2(N) row reads against one sort-key pass over all N rows.
+    if (order.isEmpty() || !keyParameters().isEmpty() || added.size() * 64 > FKeys.size())
+        return false;
+    QStringList columns{quoted(keyField().FieldName())};
+    for (Field *field : order) {
+        if (field->index() == FKeyIndex)
+            return false;
+        columns << quoted(field->FieldName());
+    }
+    QSqlQuery q(FConnection.database());
+    q.setForwardOnly(true);
+    if (!q.prepare(QStringLiteral("SELECT %1 FROM %2 WHERE %3=?")
+                       .arg(columns.join(QLatin1Char(',')), quoted(tableName()), columns.first())))
+        throwSqlError(q.lastError());
+    std::unordered_map<qint64, std::u16string> known;
+    const auto sortKeyOf = [&](qint64 key) -> const std::u16string & {
+        auto it = known.find(key);
+        if (it != known.end())
+            return it->second;
+        q.bindValue(0, key);
+        execOrThrow(q);
+        std::u16string sortKey;
+        if (q.next())
+            sortKey = sortKeyOfRow(q, int(columns.size()));
+        checkFinished(q);
+        q.finish();
+        return known.emplace(key, std::move(sortKey)).first->second;
+    };
+    for (const qint64 key : added) {
+        const std::u16string &mine = sortKeyOf(key);
+        const auto at = std::lower_bound(FKeys.begin(), FKeys.end(), key, [&](qint64 a, qint64 b) {
+            const int c = sortKeyOf(a).compare(mine);
+            return c != 0 ? c < 0 : a < b;
+        });
+        FKeys.insert(at, key);
+    }
+    FDataVersion = FConnection.dataVersion();
+    return true;
 }
 
 void DataSet::reloadKeysKeepingCurrent()
@@ -844,7 +894,8 @@ void DataSet::EndBulk(bool commit)
         // would show them; the last one stored is current.
         const qint64 last = FBulkCommitted.back();
         try {
-            loadKeys();
+            if (!placeNewKeys(FBulkCommitted))
+                loadKeys();
         } catch (const Error &) {
             // Unread, the snapshot still gets them: at the cursor, as single inserts leave them.
             const int at = FKeys.empty() ? 0 : FIndex;

@@ -168,6 +168,9 @@ private:
     void checkActive() const;
     void checkEditing() const;
     void loadKeys();
+    // Puts a few new keys into the sorted snapshot by binary search, reading only the rows the
+    // search compares; false where a new reading of every key is the cheaper way.
+    bool placeNewKeys(const std::vector<qint64> &added);
     // Re-reads the keys; the record that was current stays current where it still exists.
     void reloadKeysKeepingCurrent();
     QString orderByClause() const;

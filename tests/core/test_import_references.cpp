@@ -153,6 +153,7 @@ private slots:
     void onlyRegularFilesAreRead();
     void endlessLineIsRefused();
     void fullDiskSaysSoOnce();
+    void importedEntriesTakeTheirPlaces_data();
     void importedEntriesTakeTheirPlaces();
 };
 
@@ -480,12 +481,25 @@ void TestImportReferences::fullDiskSaysSoOnce()
     QVERIFY(storedRows(path, "Name").size() >= 1);
 }
 
+void TestImportReferences::importedEntriesTakeTheirPlaces_data()
+{
+    // A few entries into a large library are placed one by one; into a small one the order is
+    // read anew. Both must give the same places.
+    QTest::addColumn<int>("later");
+    QTest::newRow("small library") << 0;
+    QTest::newRow("large library") << 400;
+}
+
 void TestImportReferences::importedEntriesTakeTheirPlaces()
 {
+    QFETCH(int, later);
     TempProgramFolder folder;
     const QString path = library::folder(folder.path()) + "order.mdb";
     library::create(path);
-    execOn(path, {}, {{"b", "t", "1990"}, {"d", "t", "2005"}});
+    QList<Entry> entries{{"b", "t", "1990"}, {"d", "t", "2005"}};
+    for (int i = 0; i < later; ++i)
+        entries.append({QStringLiteral("z%1").arg(i, 3, 10, QLatin1Char('0')), "t", "2050"});
+    execOn(path, {}, entries);
     Module m(path);
     m.dm.ADOTable.setSort("City, Name, Title ASC");
     m.dm.ADOTable.Last();
@@ -497,7 +511,11 @@ void TestImportReferences::importedEntriesTakeTheirPlaces()
     QCOMPARE(m.dm.ADOTableName->AsString(), QStringLiteral("cc"));
     QCOMPARE(m.dm.ADOTable.RecNo(), 4);
     QStringList shown;
-    for (m.dm.ADOTable.First(); !m.dm.ADOTable.Eof(); m.dm.ADOTable.Next())
+    for (m.dm.ADOTable.First(); !m.dm.ADOTable.Eof() && shown.size() < 7; m.dm.ADOTable.Next())
         shown << m.dm.ADOTableName->AsString();
-    QCOMPARE(shown, QStringList({"a", "b", "c", "cc", "d", "e"}));
+    QStringList expected{"a", "b", "c", "cc", "d", "e"};
+    if (later > 0)
+        expected << "z000";
+    QCOMPARE(shown, expected);
+    QCOMPARE(m.dm.ADOTable.RecordCount(), 6 + later);
 }
