@@ -11,11 +11,13 @@
 #include <QAction>
 #include <QClipboard>
 #include <QCloseEvent>
+#include <QFileInfo>
 #include <QFrame>
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QMenu>
 #include <QPainter>
+#include <QScopeGuard>
 #include <QStyle>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -28,6 +30,8 @@ using quil::DBRichEdit;
 using quil::TextAttributes;
 
 const QString kQuestionCaption = QStringLiteral("Attention!!!");
+// Files larger than this load with a notice of what holds the window.
+constexpr qint64 kBusyFileBytes = 512 * 1024;
 
 // Raises a flag for a command and puts it back when the command ends, also when it fails.
 class Lock {
@@ -404,6 +408,17 @@ void TFormEdit::FileOpen()
     if (path.isEmpty())
         return;
     {
+        const quil::WaitCursor wait;
+        // Half a megabyte of abstract takes the better part of a second to read, lay out and
+        // store; a larger file says what holds the window, on every path out.
+        const bool large = QFileInfo(path).size() > kBusyFileBytes;
+        if (large)
+            quil::dialogs().showBusy(QStringLiteral("Загрузка абстракта из файла %1 ...")
+                                         .arg(QFileInfo(path).fileName()));
+        const auto endBusy = qScopeGuard([large] {
+            if (large)
+                quil::dialogs().showBusy(QString());
+        });
         const DataChangeDetached detached;
         DataModule1->ADOTable.Edit();
         Editor->LoadFromFile(path);

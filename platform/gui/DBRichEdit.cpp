@@ -286,6 +286,7 @@ void DBRichEdit::showContent(const std::function<void(QTextDocument *)> &fill)
 {
     // Filled while no view shows it: a shown document is laid out again after every insertion.
     // A fill that fails leaves the shown content as it was.
+    FShownValue = QString(); // the document about to be shown is no stored value yet
     auto doc = std::make_unique<QTextDocument>(this);
     doc->setDefaultFont(font());
     doc->setUndoRedoEnabled(false);
@@ -316,11 +317,11 @@ void DBRichEdit::loadFromField()
 {
     const Field *f = FLink.active() ? FLink.field() : nullptr;
     const QString value = f ? f->AsString() : QString();
-    const bool ownWrite = !FWritten.isNull() && value == FWritten;
-    FWritten.clear();
-    if (ownWrite) {
-        // What is stored is what the document wrote and still holds: reading it back would
-        // build the same document again. The reload's other effects stay.
+    const bool shown =
+        !FShownValue.isNull() && document()->revision() == FShownRevision && value == FShownValue;
+    if (shown) {
+        // What is stored is what the document was read from or wrote and still holds: reading
+        // it again would build the same document. The reload's other effects stay.
         document()->clearUndoRedoStacks();
         FUndoSteps = FRedoSteps = 0;
         document()->setModified(false);
@@ -328,8 +329,15 @@ void DBRichEdit::loadFromField()
         ensureCursorVisible();
     } else {
         showContent([&value](QTextDocument *doc) { rtf::RichText::setContent(doc, value); });
+        remember(value);
     }
     emit changed();
+}
+
+void DBRichEdit::remember(const QString &value)
+{
+    FShownValue = value;
+    FShownRevision = document()->revision();
 }
 
 void DBRichEdit::writeToField()
@@ -342,7 +350,7 @@ void DBRichEdit::writeToField()
     try {
         const QString rtf = Rtf();
         f->setAsString(rtf);
-        FWritten = rtf;
+        remember(rtf);
     } catch (...) {
         FWriting = false;
         throw;
@@ -352,7 +360,6 @@ void DBRichEdit::writeToField()
 
 void DBRichEdit::contentsChangedByUser()
 {
-    FWritten.clear(); // what was written is no longer what is shown
     if (FLoading)
         return;
     // Every edit is an undo step and so modifies the document; marking links does not.

@@ -178,6 +178,7 @@ private:
     };
     std::vector<LayoutLine> layoutLines() const;
     void loadFromField();
+    void remember(const QString &value);
     // Shows new content in a document of its own, built apart from the view.
     void showContent(const std::function<void(QTextDocument *)> &fill);
     void contentsChangedByUser();
@@ -197,9 +198,11 @@ private:
     FieldDataLink FLink;
     bool FLoading = false;
     bool FWriting = false;
-    // The RTF last written into the field while the document has not changed since: a
-    // reload of that value needs no reading.
-    QString FWritten;
+    // The stored value that the document holds, as it was read or last written, and the
+    // document's revision then: a reload of that value, the document unchanged since, needs no
+    // reading (putting the record into edit state reloads it, and an abstract may be megabytes).
+    QString FShownValue;
+    int FShownRevision = -1;
     std::optional<SearchRequest> FLastSearch;
     // Steps within reach: Qt's history keeps every step and has no way to drop the oldest.
     int FUndoSteps = 0;

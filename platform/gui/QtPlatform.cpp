@@ -14,6 +14,7 @@
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QPrinterInfo>
+#include <QProgressDialog>
 #include <QRegularExpression>
 #include <QUrl>
 
@@ -207,6 +208,31 @@ void QtDialogs::showWarning(const QString &text)
 }
 
 void QtDialogs::beep() { QApplication::beep(); }
+
+void QtDialogs::showBusy(const QString &text)
+{
+    if (text.isEmpty()) {
+        delete FBusy;
+        return;
+    }
+    if (!FBusy) {
+        FBusy = new QProgressDialog(dialogParent());
+        FBusy->setObjectName(QStringLiteral("BusyDialog"));
+        FBusy->setWindowTitle(QStringLiteral("QUIL.Lib"));
+        FBusy->setAccessibleName(FBusy->windowTitle());
+        FBusy->setCancelButton(nullptr);
+        FBusy->setRange(0, 0); // a busy bar: the command tells no share of its work
+        FBusy->setMinimumDuration(0);
+        FBusy->setWindowModality(Qt::ApplicationModal);
+        FBusy->setWindowFlag(Qt::WindowCloseButtonHint, false);
+        keepAboveStayOnTop(*FBusy);
+    }
+    FBusy->setLabelText(text);
+    FBusy->show();
+    // Painted now: the command holds the event loop until it ends.
+    for (int i = 0; i < 3; ++i)
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+}
 
 void QtShell::open(const QString &address)
 {

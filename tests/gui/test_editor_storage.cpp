@@ -4,9 +4,11 @@
 
 #include "editor/TFormEdit.h"
 #include "platform/rtf/AbstractFile.h"
+#include "platform/rtf/RichText.h"
 #include "platform/rtf/RtfReader.h"
 
 #include <QDir>
+#include <QPointer>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QStandardPaths>
@@ -102,6 +104,9 @@ private slots:
     void fileOpen();
     void fileOpenOnEmptyTable();
     void fileOpenUnreadable();
+    void fileOpenLarge_data();
+    void fileOpenLarge();
+    void reloadOfTheShownValue();
     void saveAs_data();
     void saveAs();
     void saveInRtfFile_data();
@@ -367,6 +372,82 @@ void TestEditorStorage::fileOpenUnreadable()
     QCOMPARE(FormEdit->Editor->Text(), QString("plain bold tail"));
     QVERIFY(DataModule1->dataChangeAttached());
     QCOMPARE(storedRows(path, "Resume"), before);
+}
+
+void TestEditorStorage::fileOpenLarge_data()
+{
+    QTest::addColumn<bool>("blanks");
+    QTest::addColumn<int>("characters");
+    QTest::addColumn<bool>("busy");
+    QTest::addColumn<QTextOption::WrapMode>("wrap");
+    QTest::newRow("one paragraph without blanks")
+        << false << 600000 << true << QTextOption::WrapAnywhere;
+    QTest::newRow("one paragraph of words")
+        << true << 600000 << true << QTextOption::WrapAtWordBoundaryOrAnywhere;
+    QTest::newRow("small file, no notice")
+        << true << 4000 << false << QTextOption::WrapAtWordBoundaryOrAnywhere;
+}
+
+// A large file loads whole, with a notice of what holds the window that goes away at the end;
+// a paragraph without blanks wraps anywhere, as the abstract view wraps it.
+void TestEditorStorage::fileOpenLarge()
+{
+    QFETCH(bool, blanks);
+    QFETCH(int, characters);
+    QFETCH(bool, busy);
+    QFETCH(QTextOption::WrapMode, wrap);
+    AppFixture app;
+    const QString path = startWithAbstracts(app);
+    QByteArray text(characters, 'x');
+    for (int i = 7; blanks && i < characters; i += 8)
+        text[i] = ' ';
+    const QString file = app.folder.file("Abstract/large.rtf");
+    writeBytes(file,
+               "{\\rtf1\\ansi\\ansicpg1251\\deff0{\\fonttbl{\\f0 Arial;}}\\f0 " + text + "\\par}");
+    app.dialogs.nextAnswers.enqueue(true);
+    app.dialogs.nextFileNames.enqueue(file);
+    app.dialogs.shown.clear();
+    FormEdit->OpenBtn->click();
+    QCOMPARE(app.dialogs.errors(), QStringList());
+    QStringList notices;
+    for (const auto &shown : app.dialogs.shown)
+        if (shown.kind == "busy")
+            notices << shown.text;
+    const QStringList expected =
+        busy ? QStringList{"Загрузка абстракта из файла large.rtf ...", QString()} : QStringList();
+    QCOMPARE(notices, expected);
+    QCOMPARE(FormEdit->Editor->wordWrapMode(), wrap);
+    QCOMPARE(FormEdit->Editor->Text(), QString::fromLatin1(text));
+    QCOMPARE(quil::rtf::RichText::plainTextOf(storedResume(path, 0)), QString::fromLatin1(text));
+}
+
+// Putting the record into edit state reloads the abstract: the value the document was read
+// from is not read again. A change of the document, of its formats too, or of the stored value
+// is read anew.
+void TestEditorStorage::reloadOfTheShownValue()
+{
+    AppFixture app;
+    const QString path = startWithAbstracts(app);
+    quil::DBRichEdit *edit = FormEdit->Editor;
+    // Reading builds a document of its own.
+    const QPointer<QTextDocument> shown = edit->document();
+    app.table().Edit();
+    QVERIFY2(shown == edit->document(), "read again at Edit");
+    app.table().Cancel();
+    QVERIFY2(shown == edit->document(), "read again at Cancel");
+    QCOMPARE(edit->Text(), QString("plain bold tail"));
+
+    placeCaret(edit, 1);
+    FormEdit->BoldBtn->click();
+    QVERIFY(boldAt(edit->document(), 0));
+    QTest::keyClick(edit, Qt::Key_Escape);
+    QVERIFY(!boldAt(edit->document(), 0));
+    QVERIFY(boldAt(edit->document(), 6));
+
+    app.table().Cancel();
+    execOn(path, {"UPDATE Books SET Resume = 'other' WHERE City = '2001'"});
+    app.table().Refresh();
+    QCOMPARE(edit->Text(), QString("other"));
 }
 
 void TestEditorStorage::saveAs_data()
