@@ -13,6 +13,8 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFile>
+#include <QScrollBar>
+#include <QTextEdit>
 #include <cstdio>
 #include <random>
 
@@ -158,6 +160,17 @@ void runEditorLoad(const quilbench::Options &options)
             QCoreApplication::processEvents();
         });
         quilbench::report(QString::fromLatin1(c.name), ms);
+        if (QByteArray(c.file) == "noblank-5m.rtf") {
+            // What the caret's blink, a move and a paint cost inside the paragraph just read.
+            QTextEdit *editor = FormEdit->Editor;
+            const double caret = quilbench::medianMs(options.runs, [&] {
+                editor->moveCursor(editor->textCursor().atEnd() ? QTextCursor::Start
+                                                                : QTextCursor::End);
+                editor->ensureCursorVisible();
+                editor->viewport()->repaint();
+            });
+            quilbench::report(QStringLiteral("editor_caret_noblank_5m"), caret);
+        }
         QFile::remove(path);
     }
     if (!shown.dialogs.errors().isEmpty())

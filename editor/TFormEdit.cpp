@@ -167,6 +167,14 @@ TFormEdit::TFormEdit(QWidget *parent) : QWidget(parent, Qt::Window | Qt::WindowS
         quil::guarded([this, &text] { Editor1TextNotFound(text); });
     });
 
+    // Laid out at its own size while still hidden: the control lays the abstract out at its
+    // width, and one never shown is a few pixels wide, where a long paragraph takes a line per
+    // letter (past a few million letters more height than the layout can count, and minutes).
+    setAttribute(Qt::WA_DontShowOnScreen);
+    show();
+    hide();
+    setAttribute(Qt::WA_DontShowOnScreen, false);
+
     if (DataModule1) {
         Editor->setDataSource(&DataModule1->DataSource);
         Editor->setDataField(QStringLiteral("Resume"));

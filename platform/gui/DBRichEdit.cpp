@@ -291,6 +291,7 @@ void DBRichEdit::showContent(const std::function<void(QTextDocument *)> &fill)
     doc->setDefaultFont(font());
     doc->setUndoRedoEnabled(false);
     fill(doc.get());
+    keepLayoutsOfLongParagraphs(*doc, 0, doc->characterCount());
     doc->setUndoRedoEnabled(true);
     doc->setModified(false);
     QTextDocument *previous = document();
@@ -603,10 +604,29 @@ bool DBRichEdit::CanUndo() const { return FUndoSteps > 0 && document()->isUndoAv
 
 bool DBRichEdit::CanRedo() const { return FRedoSteps > 0 && document()->isRedoAvailable(); }
 
+void DBRichEdit::keepLayoutsOfLongParagraphs(QTextDocument &doc, int from, int to)
+{
+    // Qt frees a paragraph's shaped glyphs and line-break attributes once it is laid out, and
+    // every caret blink, paint or caret move then works them out again over the whole
+    // paragraph: seconds each for a paragraph of megabytes. Long paragraphs keep them.
+    constexpr int LongParagraph = 20000;
+    for (QTextBlock block = doc.findBlock(from); block.isValid() && block.position() <= to;
+         block = block.next()) {
+        if (block.length() > LongParagraph && !block.layout()->cacheEnabled())
+            block.layout()->setCacheEnabled(true);
+    }
+}
+
 void DBRichEdit::watchHistory()
 {
     FUndoSteps = 0;
     FRedoSteps = 0;
+    // A paragraph typed or pasted into a long one grows long too. The document, not the
+    // control: the control's own parts still change it while the control is destroyed.
+    QTextDocument *doc = document();
+    connect(doc, &QTextDocument::contentsChange, this, [doc](int position, int, int added) {
+        keepLayoutsOfLongParagraphs(*doc, position, position + added);
+    });
     // Qt signals each new step once (an edit block at its end; typing merged into the last
     // step not at all) and drops the redo steps with it. Clearing Qt's undo stack alone is
     // not an option: it drops the redo steps as well and leaves the modified flag astray.

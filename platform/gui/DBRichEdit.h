@@ -193,6 +193,7 @@ private:
     bool search(const SearchRequest &request, bool raiseNotFound);
     void undoStep(bool redo);
     // Counts the steps within reach of the document shown, which starts with none.
+    static void keepLayoutsOfLongParagraphs(QTextDocument &doc, int from, int to);
     void watchHistory();
 
     FieldDataLink FLink;
