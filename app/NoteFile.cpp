@@ -47,9 +47,15 @@ void writeAll(QIODevice &device, const QByteArray &bytes)
 QString read(const QString &path)
 {
     QFile file(path);
+    if (!QFileInfo::exists(path))
+        throw quil::Error(QStringLiteral("Файл заметок %1 не найден; он будет создан при первой "
+                                         "правке заметок")
+                              .arg(nativePath(path)));
     if (!file.open(QIODevice::ReadOnly))
-        throw quil::Error(QStringLiteral("Cannot open file \"%1\". %2")
-                              .arg(nativePath(path), file.errorString()));
+        throw quil::Error(QStringLiteral("Файл заметок %1 не удаётся прочитать; проверьте права "
+                                         "на него")
+                              .arg(nativePath(path)),
+                          file.errorString());
     QStringDecoder decode(CodePage);
     QString text = decode(file.readAll());
     text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));

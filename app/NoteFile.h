@@ -10,7 +10,7 @@ class QIODevice;
 namespace notefile {
 
 // The file's text with every line end (CR LF, lone CR, lone LF) as "\n". Fails with
-// quil::Error when the file cannot be opened.
+// quil::Error, in Russian, when the file is missing or cannot be opened.
 QString read(const QString &path);
 // Writes the text whole, "\n" as CR LF and nothing added at the end. A new file replaces the
 // old one only once every byte of it has been written, flushed and committed; on any failure

@@ -40,8 +40,10 @@
 #include <QStyle>
 #include <QTextCursor>
 #include <QTextEdit>
+#include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
+#include <utility>
 
 TForm1 *Form1 = nullptr;
 
@@ -655,8 +657,17 @@ void TForm1::FormCreate()
                    [this] { ApplicationMessage(); });
 
     // Each notebook is reported on its own: one that cannot be read does not stop the other.
-    quil::guarded([this] { loadNote(meInfo, FInfoChange, InfoFile, &TForm1::meInfoChange); });
-    quil::guarded([this] { loadNote(meTerms, FTermsChange, TermsFile, &TForm1::meTermsChange); });
+    // The report waits for the window, so that the user sees what it is about.
+    const auto loadOrKeep = [this](QPlainTextEdit *memo, QMetaObject::Connection &change,
+                                   const QString &file, void (TForm1::*handler)()) {
+        try {
+            loadNote(memo, change, file, handler);
+        } catch (const std::exception &e) {
+            FStartupReports << quil::messageOf(e);
+        }
+    };
+    loadOrKeep(meInfo, FInfoChange, InfoFile, &TForm1::meInfoChange);
+    loadOrKeep(meTerms, FTermsChange, TermsFile, &TForm1::meTermsChange);
 
     const int language = quil::keyboardLayout().currentLanguage();
     setStatusPanel(2, language == quil::LanguageRussian ? Russian : English);
@@ -674,6 +685,13 @@ bool TForm1::event(QEvent *event)
     // Hints are tool tips: a status tip would hide the three panels while a menu is open.
     if (event->type() == QEvent::StatusTip)
         return true;
+    if (event->type() == QEvent::Show && !FStartupReports.isEmpty()) {
+        // After the window has been painted, once.
+        QTimer::singleShot(0, this, [this, reports = std::exchange(FStartupReports, {})] {
+            for (const QString &report : reports)
+                quil::reportError(report);
+        });
+    }
     return QMainWindow::event(event);
 }
 
@@ -851,7 +869,13 @@ void TForm1::gbFindDblClick() { FindClick(); }
 
 void TForm1::mmAbstractClick()
 {
-    if (tag(mmAbstract) == 0) {
+    // A minimised editor is brought back rather than hidden out of sight.
+    const bool minimised = FormEdit->isMinimized();
+    FormEdit->setWindowState(FormEdit->windowState() & ~Qt::WindowMinimized);
+    if (tag(mmAbstract) == 1 && minimised) {
+        FormEdit->raise();
+        FormEdit->activateWindow();
+    } else if (tag(mmAbstract) == 0) {
         setTag(mmAbstract, 1);
         FormEdit->move(0, 301);
         FormEdit->resize(1023, 448);

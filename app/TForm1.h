@@ -5,6 +5,7 @@
 #include "store/MainView.h"
 
 #include <QMainWindow>
+#include <QStringList>
 #include <functional>
 
 class QAction;
@@ -234,6 +235,7 @@ private:
     int FLanguageBeforeSwitch = 0;
     QString FProgramFolder;
     bool FCloseStoreFailed = false; // the latest store at closing was refused
+    QStringList FStartupReports;    // start-up failures, reported once the window is shown
 };
 
 // The program-wide instance: the main window; closing it ends the program.

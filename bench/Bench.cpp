@@ -3,6 +3,7 @@
 #include <QElapsedTimer>
 #include <algorithm>
 #include <cstdio>
+#include <ctime>
 #include <sys/resource.h>
 #include <vector>
 
@@ -21,6 +22,22 @@ double medianMs(int runs, const std::function<void()> &prepare, const std::funct
         t.start();
         fn();
         times.push_back(t.nsecsElapsed() / 1e6);
+    }
+    std::sort(times.begin(), times.end());
+    return times[times.size() / 2];
+}
+
+double medianCpuMs(int runs, const std::function<void()> &prepare, const std::function<void()> &fn)
+{
+    std::vector<double> times;
+    for (int i = 0; i < runs; ++i) {
+        if (prepare)
+            prepare();
+        timespec a{}, b{};
+        clock_gettime(CLOCK_THREAD_CPUTIME_ID, &a);
+        fn();
+        clock_gettime(CLOCK_THREAD_CPUTIME_ID, &b);
+        times.push_back((b.tv_sec - a.tv_sec) * 1e3 + (b.tv_nsec - a.tv_nsec) / 1e6);
     }
     std::sort(times.begin(), times.end());
     return times[times.size() / 2];

@@ -10,6 +10,10 @@ double medianMs(int runs, const std::function<void()> &fn);
 // The same, each timed call of fn after an untimed call of prepare.
 double medianMs(int runs, const std::function<void()> &prepare, const std::function<void()> &fn);
 
+// Median processor time of this thread over `runs` calls, in milliseconds: what an operation
+// costs here, apart from waiting for the disk or for other programs on a busy machine.
+double medianCpuMs(int runs, const std::function<void()> &prepare, const std::function<void()> &fn);
+
 // Prints one line "name median_ms" (the benchmark's output format).
 void report(const QString &name, double ms);
 

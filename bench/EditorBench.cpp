@@ -22,7 +22,6 @@
 #include <QToolButton>
 #include <algorithm>
 #include <cstdio>
-#include <ctime>
 #include <vector>
 
 namespace {
@@ -61,24 +60,6 @@ public:
         return false;
     }
 };
-
-// Median processor time of this thread over `runs` calls, in milliseconds: what a move or a
-// store costs here, apart from waiting for the disk or for other programs.
-double medianCpuMs(int runs, const std::function<void()> &prepare, const std::function<void()> &fn)
-{
-    std::vector<double> times;
-    for (int i = 0; i < runs; ++i) {
-        if (prepare)
-            prepare();
-        timespec a{}, b{};
-        clock_gettime(CLOCK_THREAD_CPUTIME_ID, &a);
-        fn();
-        clock_gettime(CLOCK_THREAD_CPUTIME_ID, &b);
-        times.push_back((b.tv_sec - a.tv_sec) * 1e3 + (b.tv_nsec - a.tv_nsec) / 1e6);
-    }
-    std::sort(times.begin(), times.end());
-    return times[times.size() / 2];
-}
 
 void typeKey(QWidget *target, Qt::Key key, const QString &text)
 {
@@ -122,8 +103,8 @@ void runEditor(const quilbench::Options &options)
                       quilbench::medianMs(std::max(options.runs, 51), typeOne, save));
 
     if (qEnvironmentVariableIsSet("QUIL_BENCH_SPLIT")) {
-        quilbench::report(QStringLiteral("  next_cpu"), medianCpuMs(101, {}, next));
-        quilbench::report(QStringLiteral("  save_cpu"), medianCpuMs(51, typeOne, save));
+        quilbench::report(QStringLiteral("  next_cpu"), quilbench::medianCpuMs(101, {}, next));
+        quilbench::report(QStringLiteral("  save_cpu"), quilbench::medianCpuMs(51, typeOne, save));
         // The store alone, the control's RTF alone and the reload alone, to see where a save goes.
         quilbench::report(QStringLiteral("  post_only"),
                           quilbench::medianMs(

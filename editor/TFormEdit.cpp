@@ -1,6 +1,7 @@
 #include "editor/TFormEdit.h"
 
 #include "app/Globals.h"
+#include "editor/TListBoxForever.h"
 #include "platform/AbstractFolder.h"
 #include "platform/Error.h"
 #include "platform/TClipboardMonitor.h"
@@ -10,11 +11,13 @@
 #include <QAction>
 #include <QClipboard>
 #include <QCloseEvent>
+#include <QFileInfo>
 #include <QFrame>
 #include <QGuiApplication>
 #include <QHBoxLayout>
 #include <QMenu>
 #include <QPainter>
+#include <QScopeGuard>
 #include <QStyle>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -27,6 +30,8 @@ using quil::DBRichEdit;
 using quil::TextAttributes;
 
 const QString kQuestionCaption = QStringLiteral("Attention!!!");
+// Files larger than this load with a notice of what holds the window.
+constexpr qint64 kBusyFileBytes = 512 * 1024;
 
 // Raises a flag for a command and puts it back when the command ends, also when it fails.
 class Lock {
@@ -110,6 +115,8 @@ TFormEdit::TFormEdit(QWidget *parent) : QWidget(parent, Qt::Window | Qt::WindowS
     setAccessibleName(windowTitle());
     // Closing the main window ends the program even while the editor is shown.
     setAttribute(Qt::WA_QuitOnClose, false);
+    // The buttons show only pictures: their hints are wanted while the main window is active.
+    setAttribute(Qt::WA_AlwaysShowToolTips);
     QFont windowFont(QStringLiteral("MS Sans Serif"));
     windowFont.setPointSize(8);
     setFont(windowFont);
@@ -148,9 +155,25 @@ TFormEdit::TFormEdit(QWidget *parent) : QWidget(parent, Qt::Window | Qt::WindowS
             [this] { quil::guarded([this] { RichEditChange(); }); });
     for (auto signal : {&QTextEdit::selectionChanged, &QTextEdit::cursorPositionChanged})
         connect(Editor, signal, this, [this] { quil::guarded([this] { SelectionChange(); }); });
+    connect(Editor, &DBRichEdit::historyStepped, this, [this] {
+        quil::guarded([this] {
+            RichEditChange();
+            SelectionChange();
+        });
+    });
+    connect(Editor, &DBRichEdit::readOnlyChanged, this,
+            [this] { quil::guarded([this] { UpdateChangingCommands(); }); });
     connect(Editor, &DBRichEdit::textNotFound, this, [this](const QString &text) {
         quil::guarded([this, &text] { Editor1TextNotFound(text); });
     });
+
+    // Laid out at its own size while still hidden: the control lays the abstract out at its
+    // width, and one never shown is a few pixels wide, where a long paragraph takes a line per
+    // letter (past a few million letters more height than the layout can count, and minutes).
+    setAttribute(Qt::WA_DontShowOnScreen);
+    show();
+    hide();
+    setAttribute(Qt::WA_DontShowOnScreen, false);
 
     if (DataModule1) {
         Editor->setDataSource(&DataModule1->DataSource);
@@ -365,10 +388,7 @@ void TFormEdit::FormCreate()
     // The bar's Paste follows the clipboard.
     FClipboardMonitor = new TClipboardMonitor(this);
     FClipboardMonitor->OnChange = [this] { UpdatePasteButton(); };
-    const bool extended = Editor->capabilityLevel() == DBRichEdit::Level::Extended;
-    SuperscriptBtn->setEnabled(extended);
-    SubscriptBtn->setEnabled(extended);
-    UpdatePasteButton();
+    UpdateChangingCommands();
 }
 
 void TFormEdit::FormClose() { emit closed(); }
@@ -396,6 +416,17 @@ void TFormEdit::FileOpen()
     if (path.isEmpty())
         return;
     {
+        const quil::WaitCursor wait;
+        // Half a megabyte of abstract takes the better part of a second to read, lay out and
+        // store; a larger file says what holds the window, on every path out.
+        const bool large = QFileInfo(path).size() > kBusyFileBytes;
+        if (large)
+            quil::dialogs().showBusy(QStringLiteral("Загрузка абстракта из файла %1 ...")
+                                         .arg(QFileInfo(path).fileName()));
+        const auto endBusy = qScopeGuard([large] {
+            if (large)
+                quil::dialogs().showBusy(QString());
+        });
         const DataChangeDetached detached;
         DataModule1->ADOTable.Edit();
         Editor->LoadFromFile(path);
@@ -432,8 +463,9 @@ void TFormEdit::FileSaveAs()
     quil::Dialogs::FileRequest request;
     request.filter = QStringLiteral("Rich Text Files (*.RTF)|*.RTF|Text Files (*.TXT)|*.TXT");
     request.initialFolder = FAbstractFolder;
-    request.fileName = FAbstractFolder + QLatin1Char('/') +
-                       quil::AbstractFolder::fileName(DataModule1->ADOTableTitle->AsString());
+    // A title that would put the file elsewhere is refused, as "Save in RTF File" refuses it.
+    request.fileName =
+        quil::AbstractFolder::pathFor(ProgramFolder, DataModule1->ADOTableTitle->AsString());
     request.confirmOverwrite = true;
     const QString path = quil::dialogs().saveFileName(request);
     if (!path.isEmpty()) {
@@ -468,8 +500,9 @@ void TFormEdit::FilePrint()
 
 void TFormEdit::RichEditChange()
 {
-    UndoBtn->setEnabled(Editor->CanUndo());
-    RedoBtn->setEnabled(Editor->CanRedo());
+    const bool writable = !Editor->isReadOnly();
+    UndoBtn->setEnabled(writable && Editor->CanUndo());
+    RedoBtn->setEnabled(writable && Editor->CanRedo());
 }
 
 void TFormEdit::FocusEditor()
@@ -665,10 +698,11 @@ void TFormEdit::siBackColorClick()
 
 void TFormEdit::SelectFont()
 {
-    quil::Dialogs::FontChoice choice{Editor->SelAttributes().font(),
-                                     Editor->SelAttributes().color()};
+    const quil::Dialogs::FontChoice shown{Editor->SelAttributes().font(),
+                                          Editor->SelAttributes().color()};
+    quil::Dialogs::FontChoice choice = shown;
     if (quil::dialogs().chooseFont(choice))
-        ActiveAttributes().assign(choice.font, choice.color);
+        ActiveAttributes().assignChanges(shown, choice);
     FocusEditor();
 }
 
@@ -723,9 +757,32 @@ void TFormEdit::Editor1TextNotFound(const QString &text)
 void TFormEdit::UpdateCutCopyButtons()
 {
     CopyBtn->setEnabled(Editor->SelLength() > 0);
-    CutBtn->setEnabled(CopyBtn->isEnabled());
     pmEditCopy->setEnabled(CopyBtn->isEnabled());
-    pmEditCut->setEnabled(CopyBtn->isEnabled());
+    CutBtn->setEnabled(CopyBtn->isEnabled() && !Editor->isReadOnly());
+    pmEditCut->setEnabled(CutBtn->isEnabled());
 }
 
-void TFormEdit::UpdatePasteButton() { PasteBtn->setEnabled(Editor->CanPaste()); }
+void TFormEdit::UpdatePasteButton()
+{
+    PasteBtn->setEnabled(!Editor->isReadOnly() && Editor->CanPaste());
+}
+
+void TFormEdit::UpdateChangingCommands()
+{
+    // A library open to read only would drop every change at the next move, without a word.
+    const bool writable = !Editor->isReadOnly();
+    for (QToolButton *button : SpeedBar->findChildren<QToolButton *>())
+        if (button->property("Section") == QLatin1String("Format"))
+            button->setEnabled(writable);
+    const bool extended = Editor->capabilityLevel() == DBRichEdit::Level::Extended;
+    SuperscriptBtn->setEnabled(writable && extended);
+    SubscriptBtn->setEnabled(writable && extended);
+    for (QToolButton *button : {OpenBtn, SaveTableBtn, siLinkFont})
+        button->setEnabled(writable);
+    for (QAction *item : {Paste1, ReplaceItem, NewFontItem, FontLinkItem})
+        item->setEnabled(writable);
+    lbSymbol->setEnabled(writable);
+    RichEditChange();
+    UpdateCutCopyButtons();
+    UpdatePasteButton();
+}

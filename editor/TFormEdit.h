@@ -63,6 +63,8 @@ public:
     void EditReplaceClick();
     void Editor1TextNotFound(const QString &text);
     void UpdateCutCopyButtons();
+    // The commands that change the abstract are offered only where it can be stored.
+    void UpdateChangingCommands();
 
     // --- symbols, links, the dictionary hand-off
     void siSimbolClick();

@@ -117,6 +117,8 @@ void TFormEdit::lbSymbol1DblClick()
             }
         });
     }
+    // What the user types next goes on in the abstract, not in the palette.
+    FocusEditor();
 }
 
 void TFormEdit::siLinkFontClick()

@@ -82,9 +82,11 @@ inline QString checkReferenceList(const QByteArray &bytes)
     QStringList model;
     const QList<QByteArray> lines = modelLines(bytes, 26);
     for (int i = 0; i < lines.size(); ++i) {
-        if (lines[i].isEmpty())
+        // A line of nothing but blanks and tabs is passed over; NUL bytes are dropped.
+        if (std::all_of(lines[i].begin(), lines[i].end(),
+                        [](char c) { return c == ' ' || c == '\t' || c == '\0'; }))
             continue;
-        QList<QByteArray> columns = lines[i].split('\t');
+        QList<QByteArray> columns = QByteArray(lines[i]).replace('\0', QByteArray()).split('\t');
         while (columns.size() > 5)
             columns[4] += columns.takeAt(5);
         columns.resize(5);

@@ -1,6 +1,7 @@
 #include "import/AbstractText.h"
 
 #include "platform/Error.h"
+#include "platform/Plural.h"
 #include "platform/rtf/CodePage.h"
 
 #include <QIODevice>
@@ -12,6 +13,7 @@ namespace {
 // No layout reads beyond line 12, so a file's head of this many lines is enough.
 constexpr int LinesRead = 13;
 constexpr qint64 Piece = 64 * 1024;
+constexpr qsizetype LongestLine = 4 * 1024 * 1024;
 
 const char *const NoticeMarkers[] = {
     "Corrected and republished from:", "Erratum in:", "Comment in:", "Comment on:"};
@@ -72,9 +74,10 @@ bool AbstractTextReader::entry(const QStringList &lines, AbstractEntry &result, 
     const int needed = std::max(resume, 3 + shift) + 1;
     if (lines.size() < needed) {
         if (why)
-            *why = QStringLiteral("в файле %1 строк, а нужно не меньше %2")
-                       .arg(lines.size())
-                       .arg(needed);
+            *why = QStringLiteral("в файле ") +
+                   countOf(lines.size(), QStringLiteral("строка"), QStringLiteral("строки"),
+                           QStringLiteral("строк")) +
+                   QStringLiteral(", а нужно не меньше %1").arg(needed);
         return false;
     }
     result.publisher = lines[0];
@@ -95,15 +98,25 @@ bool AbstractTextReader::read(QIODevice &device, AbstractEntry &result, QString 
 {
     QByteArray head;
     qsizetype scanned = 0;
+    qsizetype lineStart = 0;
     int lineEnds = 0;
     // Read on until the text ends (NUL or end of file) or one line end more than the roles
     // need has been seen, which also settles a CR LF split between two pieces.
     while (lineEnds <= LinesRead) {
+        // A file without line ends (or a device that never ends) is passed over here instead
+        // of being held whole.
+        if (scanned - lineStart > LongestLine) {
+            if (why)
+                *why = QStringLiteral("строка %1 длиннее %2 МБ; такой файл не абстракт")
+                           .arg(lineEnds + 1)
+                           .arg(LongestLine / (1024 * 1024));
+            return false;
+        }
         const qsizetype had = head.size();
         head.resize(had + Piece);
         const qint64 got = device.read(head.data() + had, Piece);
         if (got < 0)
-            throw Error(QStringLiteral("Ошибка чтения файла: %1").arg(device.errorString()));
+            throw Error(QStringLiteral("чтение файла прервал сбой"), device.errorString());
         head.resize(had + got);
         if (got == 0)
             break;
@@ -116,8 +129,10 @@ bool AbstractTextReader::read(QIODevice &device, AbstractEntry &result, QString 
             }
             if (c == '\r' && scanned + 1 == head.size())
                 break; // decided by the next piece
-            if (c == '\n' || (c == '\r' && head[scanned + 1] != '\n'))
+            if (c == '\n' || (c == '\r' && head[scanned + 1] != '\n')) {
                 ++lineEnds;
+                lineStart = scanned + 1;
+            }
         }
         if (ended)
             break;

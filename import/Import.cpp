@@ -2,8 +2,10 @@
 
 #include "import/AbstractText.h"
 #include "import/BookImporter.h"
+#include "import/ImportSource.h"
 #include "import/ReferenceList.h"
 #include "platform/Error.h"
+#include "platform/Plural.h"
 #include "store/TDataModule1.h"
 
 #include <QDir>
@@ -30,24 +32,21 @@ private:
     TDataModule1 &FDataModule;
 };
 
-QString messageOf(const std::exception &e)
-{
-    if (const auto *error = dynamic_cast<const Error *>(&e))
-        return error->message();
-    return QString::fromLocal8Bit(e.what());
-}
-
 // Commits what was posted before the failure and raises the failure, saying where the
 // import stopped and how much of it is in the library.
-[[noreturn]] void stopImport(BookImporter &importer, const QString &where, const QString &why)
+[[noreturn]] void stopImport(BookImporter &importer, const QString &where, const std::exception &e)
 {
-    QString message = where + QStringLiteral(": ") + why;
     try {
         importer.finish();
-    } catch (const std::exception &e) {
-        message += QStringLiteral("; ") + messageOf(e);
+    } catch (const std::exception &) {
+        // The failure that stopped the import is the one that says why (after a full disk the
+        // commit only finds its transaction gone); kept() tells what the file holds.
     }
-    throw Error(message + QStringLiteral(". Импортировано записей: %1").arg(importer.kept()));
+    throw explained(where + QStringLiteral(" (импортировано ") +
+                        countOf(importer.kept(), QStringLiteral("запись"), QStringLiteral("записи"),
+                                QStringLiteral("записей")) +
+                        QLatin1Char(')'),
+                    e);
 }
 
 ImportResult storeReferenceLines(TDataModule1 &dataModule, QIODevice &device,
@@ -65,7 +64,7 @@ ImportResult storeReferenceLines(TDataModule1 &dataModule, QIODevice &device,
             stopImport(
                 importer,
                 QStringLiteral("Файл прочитан не до конца, строка %1").arg(reader.linesRead() + 1),
-                messageOf(e));
+                e);
         }
         try {
             importer.store({{dataModule.ADOTableName, &line.authors},
@@ -76,8 +75,7 @@ ImportResult storeReferenceLines(TDataModule1 &dataModule, QIODevice &device,
                             {dataModule.ADOTableCity, &line.year},
                             {dataModule.ADOTableLocation, &line.keywords}});
         } catch (const std::exception &e) {
-            stopImport(importer, QStringLiteral("Строка %1 не сохранена").arg(line.number),
-                       messageOf(e));
+            stopImport(importer, QStringLiteral("Строка %1 не сохранена").arg(line.number), e);
         }
         if (progress)
             progress(importer.posted(), 0, fileName);
@@ -85,7 +83,7 @@ ImportResult storeReferenceLines(TDataModule1 &dataModule, QIODevice &device,
     try {
         importer.finish();
     } catch (const std::exception &e) {
-        stopImport(importer, QStringLiteral("Импорт не завершён"), messageOf(e));
+        stopImport(importer, QStringLiteral("Импорт не завершён"), e);
     }
     return {importer.kept(), {}};
 }
@@ -115,9 +113,11 @@ ImportResult importReferenceList(TDataModule1 &dataModule, QIODevice &device,
 ImportResult importReferenceList(TDataModule1 &dataModule, const QString &path,
                                  const ImportProgress &progress)
 {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        throw Error(QStringLiteral("Не удалось открыть файл %1: %2").arg(path, file.errorString()));
+    QFile file;
+    QString why;
+    if (!openRegularFile(file, path, &why))
+        throw Error(
+            QStringLiteral("Файл %1 не импортирован: %2").arg(QDir::toNativeSeparators(path), why));
     return importReferenceList(dataModule, file, QFileInfo(path).fileName(), progress);
 }
 
@@ -125,21 +125,17 @@ ImportResult importAbstractFolder(TDataModule1 &dataModule, const QString &folde
                                   const ImportProgress &progress)
 {
     ImportResult result;
-    const QDir dir(folder);
-    if (!dir.exists())
-        return result;
-    const QStringList names = dir.entryList(QDir::Files | QDir::Hidden | QDir::System, QDir::Name);
+    const QList<FolderFile> files = listFolderFiles(folder);
     BookImporter importer(dataModule);
     AbstractEntry entry;
-    for (const QString &name : names) {
+    for (const FolderFile &folderFile : files) {
+        const QString &name = folderFile.name;
         if (progress)
-            progress(importer.posted(), int(names.size()), name);
-        QFile file(dir.filePath(name));
+            progress(importer.posted(), int(files.size()), name);
+        QFile file;
         QString why;
         bool usable = false;
-        if (!file.open(QIODevice::ReadOnly)) {
-            why = file.errorString();
-        } else {
+        if (openRegularFile(file, folderFile.path, &why)) {
             try {
                 usable = AbstractTextReader::read(file, entry, &why);
             } catch (const std::exception &e) {
@@ -161,13 +157,13 @@ ImportResult importAbstractFolder(TDataModule1 &dataModule, const QString &folde
                             {dataModule.ADOTableCity, &entry.year},
                             {dataModule.ADOTableLocation, &KeyWords}});
         } catch (const std::exception &e) {
-            stopImport(importer, QStringLiteral("Файл %1 не сохранён").arg(name), messageOf(e));
+            stopImport(importer, QStringLiteral("Файл %1 не сохранён").arg(name), e);
         }
     }
     try {
         importer.finish();
     } catch (const std::exception &e) {
-        stopImport(importer, QStringLiteral("Импорт не завершён"), messageOf(e));
+        stopImport(importer, QStringLiteral("Импорт не завершён"), e);
     }
     result.stored = importer.kept();
     return result;
@@ -176,8 +172,10 @@ ImportResult importAbstractFolder(TDataModule1 &dataModule, const QString &folde
 QString passedOverMessage(const QList<ImportProblem> &problems)
 {
     QStringList lines{QStringLiteral("Не импортированы файлы (%1):").arg(problems.size())};
+    // The system's own words, when a reason has them, stand on the next line, indented.
     for (const ImportProblem &problem : problems)
-        lines << problem.file + QStringLiteral(" — ") + problem.why;
+        lines << problem.file + QStringLiteral(" — ") +
+                     QString(problem.why).replace(QLatin1Char('\n'), QStringLiteral("\n    "));
     return lines.join(QLatin1Char('\n'));
 }
 

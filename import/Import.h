@@ -25,19 +25,22 @@ struct ImportResult {
 // being read.
 using ImportProgress = std::function<void(int done, int total, const QString &file)>;
 
-// Reference lists: every line that is not empty becomes a new entry of the data module's
-// table. The data-change handler is detached meanwhile and attached again on every path. An
-// import that stops (a read that fails, a value the database refuses) raises quil::Error that
-// names the line and how many entries were kept; those stay stored.
+// Reference lists: every line that is not blank becomes a new entry of the data module's
+// table; only a regular file is read (a pipe or a device is refused before it is opened). The
+// data-change handler is detached meanwhile and attached again on every path. An import that stops
+// (a read that fails, a value the database refuses) raises quil::Error that names the line and how
+// many entries were kept; those stay stored.
 ImportResult importReferenceList(TDataModule1 &dataModule, QIODevice &device,
                                  const QString &fileName = {}, const ImportProgress &progress = {});
 ImportResult importReferenceList(TDataModule1 &dataModule, const QString &path,
                                  const ImportProgress &progress = {});
 
 // The abstract folder: every file in it, in name order, becomes a new entry; sub-folders are
-// passed over silently, files too short for their layout or unreadable are passed over and
-// listed in the result. A missing folder imports nothing. A value the database refuses stops
-// the import with quil::Error naming the file; the entries before it stay stored.
+// passed over silently; pipes, devices and sockets, files too short for their layout, with a
+// line too long to hold, or unreadable are passed over and listed in the result. Names that
+// are not UTF-8 are read all the same. A missing folder imports nothing. A value the database
+// refuses stops the import with quil::Error naming the file; the entries before it stay
+// stored.
 ImportResult importAbstractFolder(TDataModule1 &dataModule, const QString &folder,
                                   const ImportProgress &progress = {});
 

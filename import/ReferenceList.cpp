@@ -5,6 +5,7 @@
 
 #include <QBuffer>
 #include <QIODevice>
+#include <algorithm>
 
 namespace quil {
 namespace {
@@ -14,6 +15,15 @@ constexpr char Cr = '\r';
 constexpr char Lf = '\n';
 constexpr char EndOfText = 26; // Ctrl+Z
 constexpr qint64 Piece = 256 * 1024;
+// No reference is this long; a file without line ends (or a device that never ends) is
+// refused here instead of being held whole.
+constexpr qsizetype LongestLine = ReferenceListReader::LongestLineBytes;
+
+bool blank(QByteArrayView bytes)
+{
+    return std::all_of(bytes.begin(), bytes.end(),
+                       [](char c) { return c == ' ' || c == Tab || c == '\0'; });
+}
 
 void dropOneLeadingSpace(QString &column)
 {
@@ -41,8 +51,11 @@ ReferenceLine ReferenceListReader::parseLine(QByteArrayView bytes, int number)
         const qsizetype size = target.size();
         target.resize(size + (end - start));
         QChar *out = target.data() + size;
+        // A NUL is no character of a reference: it is dropped, not stored.
         for (qsizetype i = start; i < end; ++i)
-            *out++ = QChar(page->byteToChar(static_cast<unsigned char>(bytes[i])));
+            if (bytes[i] != '\0')
+                *out++ = QChar(page->byteToChar(static_cast<unsigned char>(bytes[i])));
+        target.truncate(out - target.constData());
     };
     for (qsizetype i = 0; i < bytes.size(); ++i) {
         if (bytes[i] != Tab)
@@ -85,9 +98,8 @@ bool ReferenceListReader::fill()
     const qint64 got = FDevice.read(FPiece.data(), Piece);
     if (got < 0) {
         FDeviceDone = true;
-        throw Error(QStringLiteral("Ошибка чтения файла в строке %1: %2")
-                        .arg(FLine + 1)
-                        .arg(FDevice.errorString()));
+        throw Error(QStringLiteral("чтение файла прервал сбой; проверьте носитель и повторите"),
+                    FDevice.errorString());
     }
     FBuffer.append(FPiece.constData(), qsizetype(got));
     if (got == 0)
@@ -115,17 +127,24 @@ bool ReferenceListReader::next(ReferenceLine &line)
                 break;
             }
             const qsizetype offset = end - FPos;
+            if (offset > LongestLine) {
+                FTextDone = true;
+                throw Error(QStringLiteral("в строке больше %1 МБ без конца строки; такой файл "
+                                           "не список ссылок")
+                                .arg(LongestLine / (1024 * 1024)));
+            }
             fill();
             end = FPos + offset;
         }
         ++FLine;
         const QByteArrayView bytes(FBuffer.constData() + FPos, end - FPos);
-        const bool empty = bytes.isEmpty();
+        // A line of nothing but blanks and tabs is passed over as an empty one is.
+        const bool empty = blank(bytes);
         if (!empty)
             line = parseLine(bytes, FLine);
         if (stop == 0 || stop == EndOfText) {
             FTextDone = true;
-            if (empty)
+            if (bytes.isEmpty())
                 --FLine; // the empty text after the last line end is no line
         } else {
             FPos = end + 1;

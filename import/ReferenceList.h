@@ -21,11 +21,14 @@ struct ReferenceLine {
 
 // Reads a reference list: Windows-1251 text, one reference per line. Lines end at CR LF, a
 // lone CR or a lone LF; Ctrl+Z ends the text. Columns are split at tabs only, and each column
-// loses one leading space. Entirely empty lines are passed over. The device is read in
-// pieces, so a list of any length needs little memory.
+// loses one leading space; NUL bytes are dropped. Lines of nothing but blanks and tabs are
+// passed over. The device is read in pieces, so a list of any length needs little memory.
 class ReferenceListReader {
 public:
     explicit ReferenceListReader(QIODevice &device);
+
+    // A line longer than this raises quil::Error naming it instead of being read whole.
+    static constexpr qsizetype LongestLineBytes = 4 * 1024 * 1024;
 
     // The next line that is not empty; false at the end of the text. A device that fails to
     // read raises quil::Error naming the line it stopped in.

@@ -57,6 +57,8 @@ public:
     bool Modified() const { return FModified; }
     void Modify();
     void Reset(); // show the field's value again, dropping what was typed
+    // The control put the field's value back itself: nothing typed is pending any more.
+    void Restored() { FModified = false; }
 
 protected:
     void activeChanged() override;

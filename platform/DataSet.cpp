@@ -8,6 +8,8 @@
 
 #include <algorithm>
 #include <limits>
+#include <optional>
+#include <unordered_map>
 
 namespace quil {
 namespace {
@@ -20,6 +22,17 @@ QString quoted(const QString &identifier)
     QString s = identifier;
     s.replace(QLatin1Char('"'), QStringLiteral("\"\""));
     return QLatin1Char('"') + s + QLatin1Char('"');
+}
+
+// The collation key of a row's sort columns (1 .. count-1), column by column.
+std::u16string sortKeyOfRow(const Statement &q, int count)
+{
+    std::u16string key;
+    for (int c = 1; c < count; ++c) {
+        appendRussianSortKey(q.value(c).toString(), key);
+        key.push_back(u'\0'); // ends the column: a shorter text sorts first
+    }
+    return key;
 }
 
 const QString ReadOnlyMessage =
@@ -102,15 +115,12 @@ void DataSet::Open()
             lazy << quoted(field->FieldName());
     FRecordQuery.reset();
     if (!lazy.isEmpty()) {
-        FRecordQuery = engine.prepare(QStringLiteral("SELECT %1 FROM %2 WHERE %3=?")
-                                          .arg(lazy.join(QLatin1Char(',')), quoted(tableName()),
-                                               quoted(keyField().FieldName())));
-        if (!FRecordQuery)
-            throw Error(engine.error().text);
+        FRecordQuery =
+            engine.prepareOrThrow(QStringLiteral("SELECT %1 FROM %2 WHERE %3=?")
+                                      .arg(lazy.join(QLatin1Char(',')), quoted(tableName()),
+                                           quoted(keyField().FieldName())));
     }
-    FPageQuery = engine.prepare(FPageSelect);
-    if (!FPageQuery)
-        throw Error(engine.error().text);
+    FPageQuery = engine.prepareOrThrow(FPageSelect);
 
     loadKeys();
     FState = DataSetState::Browse;
@@ -188,9 +198,7 @@ void DataSet::loadKeys()
     Engine &engine = FConnection.engine();
     const QString select = sortHere ? keySelect(columns.join(QLatin1Char(',')))
                                     : keySelect(columns.first()) + orderByClause();
-    const auto statement = engine.prepare(select);
-    if (!statement)
-        throw Error(engine.error().text);
+    const auto statement = engine.prepareOrThrow(select);
     Statement &q = *statement;
     int parameter = 0;
     for (const QVariant &value : keyParameters())
@@ -211,12 +219,7 @@ void DataSet::loadKeys()
     sortKeys.reserve(FKeys.size());
     while (q.next()) {
         keys.push_back(q.integer(0));
-        std::u16string key;
-        for (int c = 1; c < columns.size(); ++c) {
-            appendRussianSortKey(q.value(c).toString(), key);
-            key.push_back(u'\0'); // ends the column: a shorter text sorts first
-        }
-        sortKeys.push_back(std::move(key));
+        sortKeys.push_back(sortKeyOfRow(q, int(columns.size())));
     }
     checkFinished(q);
     q.reset();
@@ -230,6 +233,48 @@ void DataSet::loadKeys()
     FKeys.resize(keys.size());
     for (size_t i = 0; i < rows.size(); ++i)
         FKeys[i] = keys[size_t(rows[i])];
+}
+
+bool DataSet::placeNewKeys(const std::vector<qint64> &added)
+{
+    const QList<Field *> order = sortFields();
+    // Each key costs about log2(N) row reads against one sort-key pass over all N rows.
+    if (order.isEmpty() || !keyParameters().isEmpty() || added.size() * 64 > FKeys.size())
+        return false;
+    QStringList columns{quoted(keyField().FieldName())};
+    for (Field *field : order) {
+        if (field->index() == FKeyIndex)
+            return false;
+        columns << quoted(field->FieldName());
+    }
+    const auto statement = FConnection.engine().prepareOrThrow(
+        QStringLiteral("SELECT %1 FROM %2 WHERE %3=?")
+            .arg(columns.join(QLatin1Char(',')), quoted(tableName()), columns.first()));
+    Statement &q = *statement;
+    std::unordered_map<qint64, std::u16string> known;
+    const auto sortKeyOf = [&](qint64 key) -> const std::u16string & {
+        auto it = known.find(key);
+        if (it != known.end())
+            return it->second;
+        q.bindInteger(0, key);
+        execOrThrow(q);
+        std::u16string sortKey;
+        if (q.next())
+            sortKey = sortKeyOfRow(q, int(columns.size()));
+        checkFinished(q);
+        q.reset();
+        return known.emplace(key, std::move(sortKey)).first->second;
+    };
+    for (const qint64 key : added) {
+        const std::u16string &mine = sortKeyOf(key);
+        const auto at = std::lower_bound(FKeys.begin(), FKeys.end(), key, [&](qint64 a, qint64 b) {
+            const int c = sortKeyOf(a).compare(mine);
+            return c != 0 ? c < 0 : a < b;
+        });
+        FKeys.insert(at, key);
+    }
+    FDataVersion = FConnection.dataVersion();
+    return true;
 }
 
 void DataSet::reloadKeysKeepingCurrent()
@@ -639,11 +684,9 @@ void DataSet::Delete()
         throw Error(QStringLiteral("Операция невозможна: нет записей"));
     checkWritable();
     const qint64 key = FKeys[size_t(FIndex)];
-    Engine &engine = FConnection.engine();
-    const auto q = engine.prepare(QStringLiteral("DELETE FROM %1 WHERE %2=?")
-                                      .arg(quoted(tableName()), quoted(keyField().FieldName())));
-    if (!q)
-        throw Error(engine.error().text);
+    const auto q = FConnection.engine().prepareOrThrow(
+        QStringLiteral("DELETE FROM %1 WHERE %2=?")
+            .arg(quoted(tableName()), quoted(keyField().FieldName())));
     q->bindInteger(0, key);
     execOrThrow(*q);
 
@@ -755,7 +798,7 @@ void DataSet::BeginBulk()
     CheckBrowseMode();
     Engine &engine = FConnection.engine();
     if (!engine.begin(Engine::Transaction::Bulk))
-        throw Error(engine.error().text);
+        throwEngineError(engine.error());
     FBulk = true;
 }
 
@@ -778,12 +821,14 @@ void DataSet::CommitBulk()
     if (!FBulk)
         return;
     Engine &engine = FConnection.engine();
+    // A plain "COMMIT" statement, so the engine's result code is kept (a full disk reads as
+    // such).
     if (!engine.commit())
-        throw Error(engine.error().text);
+        throwEngineError(engine.error());
     FBulkCommitted.insert(FBulkCommitted.end(), FBulkPending.begin(), FBulkPending.end());
     FBulkPending.clear();
     if (!engine.begin(Engine::Transaction::Bulk))
-        throw Error(engine.error().text);
+        throwEngineError(engine.error());
 }
 
 void DataSet::EndBulk(bool commit)
@@ -795,29 +840,47 @@ void DataSet::EndBulk(bool commit)
     FBulk = false;
     FBulkInsert.reset();
     Engine &engine = FConnection.engine();
-    QString failure;
-    if (commit && !engine.commit()) {
-        failure = engine.error().text;
+    // After a full disk or a failed write the engine has rolled the transaction back itself:
+    // what was posted since the last commit is gone, and a commit would only say that there is
+    // no transaction.
+    const bool open = engine.inTransaction();
+    std::optional<EngineError> failure;
+    if (open && commit && !engine.commit()) {
+        failure = engine.error();
         engine.rollback();
-    } else if (!commit) {
+    } else if (open && !commit) {
         engine.rollback();
     }
-    if (commit && failure.isEmpty())
+    const bool lost = commit && (!open || failure) && !FBulkPending.empty();
+    if (commit && open && !failure)
         FBulkCommitted.insert(FBulkCommitted.end(), FBulkPending.begin(), FBulkPending.end());
     FBulkPending.clear();
 
     if (!FBulkCommitted.empty()) {
-        const int at = FKeys.empty() ? 0 : FIndex;
-        FKeys.insert(FKeys.begin() + at, FBulkCommitted.rbegin(), FBulkCommitted.rend());
-        FIndex = at;
+        // The new records take their places in the dataset's order, as opening the file again
+        // would show them; the last one stored is current.
+        const qint64 last = FBulkCommitted.back();
+        try {
+            if (!placeNewKeys(FBulkCommitted))
+                loadKeys();
+        } catch (const Error &) {
+            // Unread, the snapshot still gets them: at the cursor, as single inserts leave them.
+            const int at = FKeys.empty() ? 0 : FIndex;
+            FKeys.insert(FKeys.begin() + at, FBulkCommitted.rbegin(), FBulkCommitted.rend());
+        }
+        const auto it = std::find(FKeys.begin(), FKeys.end(), last);
+        FIndex = it == FKeys.end() ? 0 : int(it - FKeys.begin());
         FBof = FEof = false;
     }
     FBulkCommitted.clear();
     if (AfterScroll)
         AfterScroll(*this);
     dataEvent(DataEvent::DataSetChange);
-    if (!failure.isEmpty())
-        throw Error(failure);
+    if (failure)
+        throwEngineError(*failure);
+    if (lost)
+        throw Error(QStringLiteral("Записи, сделанные после последнего сохранения в файл, "
+                                   "отменены после ошибки базы данных"));
 }
 
 // --------------------------------------------------------------------------------- fields

@@ -97,8 +97,8 @@ public:
     // --- bulk stores
     // A long run of posts in open transactions: CommitBulk makes what was posted so far
     // durable and opens the next one. Meanwhile the data sources hear only the update step (so
-    // update-data still runs for every post), and inserted keys join the snapshot at EndBulk,
-    // at the cursor and the last one first, as single inserts would have left them.
+    // update-data still runs for every post), and inserted keys join the snapshot at EndBulk
+    // in the dataset's order, the last one stored becoming current.
     // EndBulk(false) drops what was posted since the last commit; a failed commit drops it too
     // and raises quil::Error. Either way the data sources then hear one data change.
     void BeginBulk();
@@ -167,6 +167,9 @@ private:
     void checkActive() const;
     void checkEditing() const;
     void loadKeys();
+    // Puts a few new keys into the sorted snapshot by binary search, reading only the rows the
+    // search compares; false where a new reading of every key is the cheaper way.
+    bool placeNewKeys(const std::vector<qint64> &added);
     // Re-reads the keys; the record that was current stays current where it still exists.
     void reloadKeysKeepingCurrent();
     QString orderByClause() const;

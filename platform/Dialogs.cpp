@@ -41,10 +41,8 @@ bool guarded(const std::function<void()> &handler)
     try {
         handler();
         return true;
-    } catch (const Error &e) {
-        reportError(e.message());
     } catch (const std::exception &e) {
-        reportError(QString::fromLocal8Bit(e.what()));
+        reportError(messageOf(e));
     } catch (...) {
         reportError(QStringLiteral("Неизвестная ошибка"));
     }

@@ -72,6 +72,9 @@ public:
     }
     // The platform's default beep.
     virtual void beep() {}
+    // A window that says, with a busy bar, what a long command is doing while the window
+    // cannot answer; an empty text takes it away. It has no cancel.
+    virtual void showBusy(const QString & /*text*/) {}
 };
 
 // The dialogs in force; never null once the application or a test has installed one.

@@ -1,5 +1,7 @@
 #include "platform/DisplayText.h"
 
+#include "platform/Plural.h"
+
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -26,10 +28,11 @@ QString shownHeadHint(qsizetype shown, qsizetype whole)
 {
     if (shown >= whole)
         return {};
-    return QStringLiteral("Показаны первые %1 знаков из %2; правка меняет показанное, "
-                          "остальное хранится как было")
-        .arg(shown)
-        .arg(whole);
+    return QStringLiteral("Показаны первые ") +
+           countOf(shown, QStringLiteral("знак"), QStringLiteral("знака"),
+                   QStringLiteral("знаков")) +
+           QStringLiteral(" из %1; правка меняет показанное, остальное хранится как было")
+               .arg(whole);
 }
 
 bool hasUnbreakableRun(QStringView text)

@@ -2,13 +2,6 @@
 
 namespace quil {
 
-void throwEngineError(const EngineError &error)
-{
-    if (error.busy)
-        throw BusyError(error.text);
-    throw Error(error.text);
-}
-
 std::unique_ptr<Statement> Engine::prepareOrThrow(const QString &sql)
 {
     auto statement = prepare(sql);
@@ -36,7 +29,7 @@ void Engine::executeOrThrow(const QString &sql)
 
 void checkFinished(const Statement &statement)
 {
-    const EngineError error = statement.error();
+    const EngineError &error = statement.error();
     if (error.isValid())
         throwEngineError(error);
 }

@@ -10,23 +10,6 @@
 
 namespace quil {
 
-// The file is held by another program so that it cannot even be read for now.
-class BusyError : public Error {
-public:
-    using Error::Error;
-};
-
-// What the engine said of its last failure: its own code (0 when none) and its own words.
-struct EngineError {
-    int code = 0;
-    QString text;
-    bool busy = false; // another program holds the file; trying again later may succeed
-    bool isValid() const { return code != 0 || !text.isEmpty(); }
-};
-
-// Raises the engine's error: BusyError when the file is held, quil::Error otherwise.
-[[noreturn]] void throwEngineError(const EngineError &error);
-
 // One prepared statement. Values are bound by 0-based position; a run is exec() and then
 // next() for each row. Failures answer false and leave the engine's words in error().
 class Statement {
@@ -51,7 +34,7 @@ public:
     virtual void reset() = 0;
     // The key the last insert of the statement's connection was given.
     virtual qint64 lastInsertId() const = 0;
-    virtual EngineError error() const = 0;
+    virtual const EngineError &error() const = 0;
 };
 
 // The database engine under a connection: the one boundary through which the dataset, find,
@@ -66,7 +49,7 @@ public:
 
     virtual ~Engine() = default;
 
-    // Opens an existing file, read-only when asked; raises quil::Error (BusyError when the file
+    // Opens an existing file, read-only when asked; raises EngineError (BusyError when the file
     // is held) and stays closed on failure. busyTimeoutMs is how long a locked file is waited for.
     virtual void open(const QString &path, bool readOnly, int busyTimeoutMs) = 0;
     // Makes a new, empty file and opens it for writing.
@@ -84,6 +67,9 @@ public:
     virtual bool begin(Transaction kind) = 0;
     virtual bool commit() = 0;
     virtual bool rollback() = 0;
+    // A transaction is open; after a full disk or a failed write the engine may have rolled it
+    // back by itself.
+    virtual bool inTransaction() const = 0;
     // The names of a table's columns, empty when there is no such table.
     virtual QStringList columns(const QString &table) = 0;
     // A counter that moves when another connection changes the file.

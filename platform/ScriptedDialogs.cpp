@@ -66,6 +66,11 @@ void ScriptedDialogs::showWarning(const QString &text)
 
 void ScriptedDialogs::beep() { shown.append({QStringLiteral("beep"), QString(), QString(), {}}); }
 
+void ScriptedDialogs::showBusy(const QString &text)
+{
+    shown.append({QStringLiteral("busy"), QString(), text, {}});
+}
+
 int ScriptedDialogs::count(const QString &kind) const
 {
     int n = 0;

@@ -37,6 +37,8 @@ public:
                     const QString &replacement) override;
     void showWarning(const QString &text) override;
     void beep() override;
+    // Kept as "busy" with the text; the end as "busy" with none.
+    void showBusy(const QString &text) override;
     // How many entries of a kind were shown.
     int count(const QString &kind) const;
 

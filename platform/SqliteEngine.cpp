@@ -31,21 +31,27 @@ QString uriFor(const QString &absolutePath, const QString &query)
     return uri.toString(QUrl::FullyEncoded);
 }
 
-bool isBusy(int code)
-{
-    const int primary = code & 0xff;
-    return primary == SQLITE_BUSY || primary == SQLITE_LOCKED;
-}
+static_assert(engine_code::Busy == SQLITE_BUSY && engine_code::Locked == SQLITE_LOCKED &&
+              engine_code::Perm == SQLITE_PERM && engine_code::NoMem == SQLITE_NOMEM &&
+              engine_code::ReadOnly == SQLITE_READONLY &&
+              engine_code::Interrupt == SQLITE_INTERRUPT && engine_code::IoErr == SQLITE_IOERR &&
+              engine_code::Corrupt == SQLITE_CORRUPT && engine_code::Full == SQLITE_FULL &&
+              engine_code::CantOpen == SQLITE_CANTOPEN &&
+              engine_code::Protocol == SQLITE_PROTOCOL && engine_code::Schema == SQLITE_SCHEMA &&
+              engine_code::TooBig == SQLITE_TOOBIG &&
+              engine_code::Constraint == SQLITE_CONSTRAINT && engine_code::Auth == SQLITE_AUTH &&
+              engine_code::NotADb == SQLITE_NOTADB);
 
 EngineError errorOf(const QSqlError &error)
 {
-    const int code = error.nativeErrorCode().toInt();
-    return EngineError{code, error.text(), isBusy(code)};
+    // Qt adds its own words ("Unable to fetch row") to the engine's; the engine's say more.
+    const QString words = error.databaseText().isEmpty() ? error.text() : error.databaseText();
+    return EngineError(error.nativeErrorCode().toInt(), words);
 }
 
 EngineError errorOf(sqlite3 *db, int code)
 {
-    return EngineError{code, db ? QString::fromUtf8(sqlite3_errmsg(db)) : QString(), isBusy(code)};
+    return EngineError(code, db ? QString::fromUtf8(sqlite3_errmsg(db)) : QString());
 }
 
 // As Qt Sql binds them: a null string or byte array is NULL, not empty text.
@@ -136,15 +142,19 @@ public:
     bool exec() override
     {
         if (!FStatement) {
-            FError = EngineError{SQLITE_MISUSE, QStringLiteral("Соединение с библиотекой закрыто")};
+            FError = EngineError(SQLITE_MISUSE, QStringLiteral("Соединение с библиотекой закрыто"));
             return false;
         }
         sqlite3_reset(FStatement);
         FRow = false;
         FPending = false;
-        FError = std::exchange(FBindError, EngineError());
-        if (FError.isValid())
+        // A failure is rare: the common run copies no error.
+        if (FBindError.isValid()) {
+            FError = std::exchange(FBindError, EngineError());
             return false;
+        }
+        if (FError.isValid())
+            FError = EngineError();
         const int code = sqlite3_step(FStatement);
         if (code == SQLITE_ROW) {
             FPending = true;
@@ -206,11 +216,12 @@ public:
         if (FStatement)
             sqlite3_reset(FStatement);
         FRow = FPending = false;
-        FError = EngineError();
+        if (FError.isValid())
+            FError = EngineError();
     }
 
     qint64 lastInsertId() const override { return sqlite3_last_insert_rowid(FDb); }
-    EngineError error() const override { return FError; }
+    const EngineError &error() const override { return FError; }
 
 private:
     SqliteEngine *FEngine;
@@ -344,7 +355,7 @@ void SqliteEngine::prepareForUse(bool readOnly)
 std::unique_ptr<Statement> SqliteEngine::prepare(const QString &sql)
 {
     if (!FHandle) {
-        FError = EngineError{SQLITE_MISUSE, QStringLiteral("Нет соединения с файлом библиотеки")};
+        FError = EngineError(SQLITE_MISUSE, QStringLiteral("Нет соединения с файлом библиотеки"));
         return nullptr;
     }
     const QByteArray text = sql.toUtf8();
@@ -377,6 +388,8 @@ bool SqliteEngine::begin(Transaction kind)
 bool SqliteEngine::commit() { return run("COMMIT"); }
 
 bool SqliteEngine::rollback() { return run("ROLLBACK"); }
+
+bool SqliteEngine::inTransaction() const { return FHandle && sqlite3_get_autocommit(FHandle) == 0; }
 
 QStringList SqliteEngine::columns(const QString &table)
 {

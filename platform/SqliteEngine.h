@@ -31,6 +31,7 @@ public:
     bool begin(Transaction kind) override;
     bool commit() override;
     bool rollback() override;
+    bool inTransaction() const override;
     QStringList columns(const QString &table) override;
     qint64 dataVersion() override;
     void afterStore() override;

@@ -62,13 +62,22 @@ bool isAscii(const QByteArray &bytes)
 }
 
 // The plain text of a stored abstract from its UTF-8 bytes. RTF as the editor writes it is
-// ASCII, which the extractor reads as it is, without a round through UTF-16.
-QString abstractText(const QByteArray &utf8)
-{
-    if (isAscii(utf8) && quil::rtf::RichText::isRtf(utf8))
-        return quil::rtf::RtfTextExtractor::plainText(utf8);
-    return quil::rtf::RichText::plainTextOf(QString::fromUtf8(utf8));
-}
+// ASCII, which the extractor reads as it is, without a round through UTF-16, into buffers it
+// keeps from one abstract to the next.
+class AbstractText {
+public:
+    QStringView of(const QByteArray &utf8)
+    {
+        if (isAscii(utf8) && quil::rtf::RichText::isRtf(utf8))
+            return FExtractor.text(utf8);
+        FOther = quil::rtf::RichText::plainTextOf(QString::fromUtf8(utf8));
+        return FOther;
+    }
+
+private:
+    quil::rtf::RtfTextExtractor FExtractor;
+    QString FOther;
+};
 
 // The keys of every stored entry that matches, in one pass over the file in its own order:
 // far cheaper than visiting the entries one by one through the cursor, and the walk in the
@@ -82,10 +91,11 @@ std::unordered_set<qint64> matchingKeys(const quil::DataSet &table, const QStrin
                    QStringLiteral("SELECT [%1], [%2], [%3] FROM [%4]")
                        .arg(table.keyField().FieldName(), fieldName, book::City, book::TableName));
     const EntryMatcher matcher(request);
+    AbstractText abstract;
     std::unordered_set<qint64> keys;
     while (rows.next()) {
         const bool match = request.item == FindAbstract
-                               ? matcher.matches(abstractText(rows.bytes(1)), rows.bytes(2))
+                               ? matcher.matches(abstract.of(rows.bytes(1)), rows.bytes(2))
                                : matcher.matches(rows.bytes(1), rows.bytes(2));
         if (match)
             keys.insert(rows.integer(0));

@@ -4,8 +4,10 @@
 #include "platform/SqliteEngine.h"
 #include "store/Book.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <QHash>
+#include <unistd.h>
 
 namespace library {
 
@@ -69,6 +71,69 @@ void prepare(quil::Engine &engine)
         engine.execute(QString::fromLatin1(statement));
 }
 
+namespace {
+// The old program's libraries are Access files: "Standard Jet DB" (or "ACE" for the newer
+// format) stands at byte 4 of the file.
+bool accessFile(const QString &path)
+{
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        return false;
+    const QByteArray head = file.read(19);
+    return head.size() == 19 && (head.mid(4) == QByteArrayLiteral("Standard Jet DB") ||
+                                 head.mid(4) == QByteArrayLiteral("Standard ACE DB"));
+}
+
+QString engineWords(const std::exception &e)
+{
+    const auto *error = dynamic_cast<const quil::Error *>(&e);
+    return error && !error->detail().isEmpty() ? error->detail() : quil::messageOf(e);
+}
+} // namespace
+
+quil::Error openError(const QString &path, const QString &libraryFileName, const std::exception &e)
+{
+    const QString library = QStringLiteral("Библиотека ") + libraryFileName;
+    const QFileInfo info(path);
+    if (!info.exists())
+        return quil::Error(library + QStringLiteral(" отсутствует!"), engineWords(e));
+    if (!info.isFile())
+        return quil::Error(library + QStringLiteral(" не открывается: это не файл, а папка или "
+                                                    "устройство"));
+    if (::access(QFile::encodeName(path).constData(), R_OK) != 0)
+        return quil::Error(library + QStringLiteral(" не удаётся прочитать: нет права на чтение "
+                                                    "файла, его может дать владелец файла"));
+    if (accessFile(path))
+        return quil::Error(library + QStringLiteral(" записана старой программой (Microsoft "
+                                                    "Access); эта версия такие файлы не "
+                                                    "открывает"));
+    const auto *engine = dynamic_cast<const quil::EngineError *>(&e);
+    if (!engine)
+        return quil::Error(library + QStringLiteral(" не подходит программе"), engineWords(e));
+    QString what;
+    switch (engine->code()) {
+    case quil::engine_code::Busy:
+    case quil::engine_code::Locked:
+        what = QStringLiteral(" занята другой программой; повторите позже");
+        break;
+    case quil::engine_code::Corrupt:
+    case quil::engine_code::NotADb:
+        what = QStringLiteral(" повреждена или не является библиотекой: откройте её резервную "
+                              "копию");
+        break;
+    case quil::engine_code::IoErr:
+        what = QStringLiteral(" не удаётся прочитать из-за сбоя носителя: проверьте диск и "
+                              "повторите");
+        break;
+    case quil::engine_code::CantOpen:
+    case quil::engine_code::Perm:
+        what = QStringLiteral(" не удаётся открыть: проверьте права на файл и на его папку");
+        break;
+    default: what = QStringLiteral(" не открывается. ") + engine->sentence(); break;
+    }
+    return quil::Error(library + what, engine->detail());
+}
+
 void create(const QString &path)
 {
     if (QFileInfo::exists(path))
@@ -82,10 +147,10 @@ void create(const QString &path)
         " Year TEXT, Pages TEXT)"));
     for (const char *statement : IndexStatements)
         ok = ok && engine.execute(QString::fromLatin1(statement));
-    const QString error = engine.error().text;
+    const quil::EngineError error = engine.error();
     engine.close();
     if (!ok)
-        throw quil::Error(error);
+        quil::throwEngineError(error);
 }
 
 } // namespace library

@@ -1,10 +1,12 @@
 #pragma once
 
 #include <QString>
+#include <exception>
 
 namespace quil {
 class Engine;
-}
+class Error;
+} // namespace quil
 
 // Library files: SQLite databases named "*.mdb" in the folder DBase beside the program.
 namespace library {
@@ -21,6 +23,11 @@ void validate(quil::Engine &engine);
 // Adds the browse index to a library made without it (a read-only one goes without). Set as
 // the connection's OnConnect.
 void prepare(quil::Engine &engine);
+// What the user is told when the library file at path, picked as libraryFileName, could not
+// be opened with the error e: "Библиотека <name>" and what is wrong with it (missing,
+// unreadable, made by the old program, damaged, busy, not a library), the engine's own words
+// on a line of their own.
+quil::Error openError(const QString &path, const QString &libraryFileName, const std::exception &e);
 // Creates an empty library (table Books) at path; fails with quil::Error if the file exists.
 void create(const QString &path);
 

@@ -54,26 +54,17 @@ TDataModule1::TDataModule1()
     DataSource.OnUpdateData = [this](quil::DataSource *s) { DataSourceUpdateData(s); };
 }
 
-namespace {
-quil::Error openError(const QString &libraryFileName, const std::exception &e)
-{
-    const auto *error = dynamic_cast<const quil::Error *>(&e);
-    const QString engine = error ? error->message() : QString::fromLocal8Bit(e.what());
-    if (dynamic_cast<const quil::BusyError *>(&e))
-        return quil::Error(QStringLiteral("Библиотека ") + libraryFileName +
-                           QStringLiteral(" занята другой программой; повторите позже\n") + engine);
-    return quil::Error(QStringLiteral("Библиотека ") + libraryFileName +
-                       QStringLiteral(" отсутствует!\n") + engine);
-}
-} // namespace
-
 void TDataModule1::OpenLibrary(const QString &programFolder, const QString &libraryFileName)
 {
     const QString connectionString = library::connectionString(programFolder, libraryFileName);
+    const QString path = library::folder(programFolder) + libraryFileName;
+    const auto openError = [&](const std::exception &e) {
+        return library::openError(path, libraryFileName, e);
+    };
     try {
         ADOConnection.Check(connectionString);
     } catch (const std::exception &e) {
-        throw openError(libraryFileName, e);
+        throw openError(e);
     }
     if (ADOTable.Active())
         ADOTable.CheckBrowseMode();
@@ -89,7 +80,7 @@ void TDataModule1::OpenLibrary(const QString &programFolder, const QString &libr
         ADOTable.setSort(book::DefaultSort);
         ADOTable.Open();
     } catch (const std::exception &e) {
-        const quil::Error error = openError(libraryFileName, e);
+        const quil::Error error = openError(e);
         ADOConnection.Close();
         if (wasOpen) {
             ADOConnection.setConnectionString(previous);

@@ -12,6 +12,7 @@
 #include "platform/rtf/RtfWriter.h"
 
 #include <QAbstractTextDocumentLayout>
+#include <QDir>
 #include <QFileInfo>
 #include <QKeyEvent>
 #include <QMimeData>
@@ -215,22 +216,33 @@ QFont TextAttributes::font() const
     return font;
 }
 
-void TextAttributes::assign(const QFont &font, const QColor &color)
+void TextAttributes::assignChanges(const Dialogs::FontChoice &from, const Dialogs::FontChoice &to)
 {
-    const int points = std::clamp(
-        font.pointSize() > 0 ? font.pointSize() : FEdit.document()->defaultFont().pointSize(), 1,
-        kMaxPoints);
-    change([&font, &color, points](QTextCharFormat &f) {
-        f.setFontFamilies(QStringList{font.family()});
-        f.setFontPointSize(points);
-        f.setFontWeight(font.bold() ? QFont::Bold : QFont::Normal);
-        f.setFontItalic(font.italic());
-        f.setFontUnderline(font.underline());
-        f.setFontStrikeOut(font.strikeOut());
-        if (color.isValid())
-            f.setForeground(color);
-        else
-            f.clearForeground();
+    // Members the user left as shown are not written: over a selection of mixed runs each run
+    // keeps its own, and a dialog confirmed unchanged changes nothing.
+    const QFont &a = from.font, &b = to.font;
+    const int points =
+        std::clamp(b.pointSize() > 0 ? b.pointSize() : FEdit.document()->defaultFont().pointSize(),
+                   1, kMaxPoints);
+    change([&](QTextCharFormat &f) {
+        if (b.family() != a.family())
+            f.setFontFamilies(QStringList{b.family()});
+        if (b.pointSize() != a.pointSize())
+            f.setFontPointSize(points);
+        if (b.bold() != a.bold())
+            f.setFontWeight(b.bold() ? QFont::Bold : QFont::Normal);
+        if (b.italic() != a.italic())
+            f.setFontItalic(b.italic());
+        if (b.underline() != a.underline())
+            f.setFontUnderline(b.underline());
+        if (b.strikeOut() != a.strikeOut())
+            f.setFontStrikeOut(b.strikeOut());
+        if (to.color != from.color) {
+            if (to.color.isValid())
+                f.setForeground(to.color);
+            else
+                f.clearForeground();
+        }
     });
 }
 
@@ -252,7 +264,10 @@ DBRichEdit::DBRichEdit(QWidget *parent) : QTextEdit(parent), FLinks(new LinkHigh
         if (!FWriting)
             loadFromField();
     };
-    FLink.OnActiveChange = [this] { setReadOnly(!FLink.writable()); };
+    FLink.OnActiveChange = [this] {
+        setReadOnly(!FLink.writable());
+        emit readOnlyChanged(isReadOnly());
+    };
     FLink.OnUpdateData = [this] { writeToField(); };
     connect(this, &QTextEdit::textChanged, this, &DBRichEdit::contentsChangedByUser);
     watchHistory();
@@ -271,10 +286,12 @@ void DBRichEdit::showContent(const std::function<void(QTextDocument *)> &fill)
 {
     // Filled while no view shows it: a shown document is laid out again after every insertion.
     // A fill that fails leaves the shown content as it was.
+    FShownValue = QString(); // the document about to be shown is no stored value yet
     auto doc = std::make_unique<QTextDocument>(this);
     doc->setDefaultFont(font());
     doc->setUndoRedoEnabled(false);
     fill(doc.get());
+    keepLayoutsOfLongParagraphs(*doc, 0, doc->characterCount());
     doc->setUndoRedoEnabled(true);
     doc->setModified(false);
     QTextDocument *previous = document();
@@ -301,11 +318,11 @@ void DBRichEdit::loadFromField()
 {
     const Field *f = FLink.active() ? FLink.field() : nullptr;
     const QString value = f ? f->AsString() : QString();
-    const bool ownWrite = !FWritten.isNull() && value == FWritten;
-    FWritten.clear();
-    if (ownWrite) {
-        // What is stored is what the document wrote and still holds: reading it back would
-        // build the same document again. The reload's other effects stay.
+    const bool shown =
+        !FShownValue.isNull() && document()->revision() == FShownRevision && value == FShownValue;
+    if (shown) {
+        // What is stored is what the document was read from or wrote and still holds: reading
+        // it again would build the same document. The reload's other effects stay.
         document()->clearUndoRedoStacks();
         FUndoSteps = FRedoSteps = 0;
         document()->setModified(false);
@@ -313,8 +330,15 @@ void DBRichEdit::loadFromField()
         ensureCursorVisible();
     } else {
         showContent([&value](QTextDocument *doc) { rtf::RichText::setContent(doc, value); });
+        remember(value);
     }
     emit changed();
+}
+
+void DBRichEdit::remember(const QString &value)
+{
+    FShownValue = value;
+    FShownRevision = document()->revision();
 }
 
 void DBRichEdit::writeToField()
@@ -327,7 +351,7 @@ void DBRichEdit::writeToField()
     try {
         const QString rtf = Rtf();
         f->setAsString(rtf);
-        FWritten = rtf;
+        remember(rtf);
     } catch (...) {
         FWriting = false;
         throw;
@@ -337,7 +361,6 @@ void DBRichEdit::writeToField()
 
 void DBRichEdit::contentsChangedByUser()
 {
-    FWritten.clear(); // what was written is no longer what is shown
     if (FLoading)
         return;
     // Every edit is an undo step and so modifies the document; marking links does not.
@@ -349,15 +372,39 @@ void DBRichEdit::contentsChangedByUser()
 void DBRichEdit::keyPressEvent(QKeyEvent *event)
 {
     if (event->key() == Qt::Key_Escape && FLink.Modified()) {
-        FLink.Reset();
+        restoreFromField();
         return;
     }
-    if (event->matches(QKeySequence::Undo) || event->matches(QKeySequence::Redo)) {
+    // Ctrl+Y redoes too, as it does on the system the libraries come from.
+    const bool redo = event->matches(QKeySequence::Redo) ||
+                      event->keyCombination() == QKeyCombination(Qt::CTRL, Qt::Key_Y);
+    if (redo || event->matches(QKeySequence::Undo)) {
         if (!isReadOnly())
-            undoStep(event->matches(QKeySequence::Redo));
+            undoStep(redo);
         return;
     }
     QTextEdit::keyPressEvent(event);
+}
+
+void DBRichEdit::restoreFromField()
+{
+    const Field *f = FLink.field();
+    QTextDocument stored;
+    stored.setDefaultFont(font());
+    rtf::RichText::setContent(&stored, f ? f->AsString() : QString());
+    // Not a change by the user: the record keeps no pending text after it.
+    FLoading = true;
+    QTextCursor all(document());
+    all.beginEditBlock();
+    all.select(QTextCursor::Document);
+    all.insertFragment(QTextDocumentFragment(&stored));
+    all.endEditBlock();
+    FLoading = false;
+    FLink.Restored();
+    document()->setModified(false);
+    moveCursor(QTextCursor::Start);
+    ensureCursorVisible();
+    emit changed();
 }
 
 void DBRichEdit::focusOutEvent(QFocusEvent *event)
@@ -411,7 +458,8 @@ void DBRichEdit::SaveToFile(const QString &path)
 {
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
-        throw Error(file.errorString());
+        throw Error(QStringLiteral("Абстракт не удалось сохранить в файл \"%1\".\n%2")
+                        .arg(QDir::toNativeSeparators(path), file.errorString()));
     rtf::AbstractFile::save(file, rtf::AbstractFile::formatFor(path), *document());
     if (!file.commit())
         throw Error(kSaveFailed);
@@ -556,10 +604,29 @@ bool DBRichEdit::CanUndo() const { return FUndoSteps > 0 && document()->isUndoAv
 
 bool DBRichEdit::CanRedo() const { return FRedoSteps > 0 && document()->isRedoAvailable(); }
 
+void DBRichEdit::keepLayoutsOfLongParagraphs(QTextDocument &doc, int from, int to)
+{
+    // Qt frees a paragraph's shaped glyphs and line-break attributes once it is laid out, and
+    // every caret blink, paint or caret move then works them out again over the whole
+    // paragraph: seconds each for a paragraph of megabytes. Long paragraphs keep them.
+    constexpr int LongParagraph = 20000;
+    for (QTextBlock block = doc.findBlock(from); block.isValid() && block.position() <= to;
+         block = block.next()) {
+        if (block.length() > LongParagraph && !block.layout()->cacheEnabled())
+            block.layout()->setCacheEnabled(true);
+    }
+}
+
 void DBRichEdit::watchHistory()
 {
     FUndoSteps = 0;
     FRedoSteps = 0;
+    // A paragraph typed or pasted into a long one grows long too. The document, not the
+    // control: the control's own parts still change it while the control is destroyed.
+    QTextDocument *doc = document();
+    connect(doc, &QTextDocument::contentsChange, this, [doc](int position, int, int added) {
+        keepLayoutsOfLongParagraphs(*doc, position, position + added);
+    });
     // Qt signals each new step once (an edit block at its end; typing merged into the last
     // step not at all) and drops the redo steps with it. Clearing Qt's undo stack alone is
     // not an option: it drops the redo steps as well and leaves the modified flag astray.
@@ -591,12 +658,14 @@ void DBRichEdit::undoStep(bool redo)
     else
         QTextEdit::undo();
     disconnect(watch);
-    if (!formatsOnly || from < 0)
-        return;
-    QTextCursor c(document());
-    c.setPosition(std::clamp(from, 0, document()->characterCount() - 1));
-    c.setPosition(std::clamp(to, 0, document()->characterCount() - 1), QTextCursor::KeepAnchor);
-    setTextCursor(c);
+    if (formatsOnly && from >= 0) {
+        QTextCursor c(document());
+        c.setPosition(std::clamp(from, 0, document()->characterCount() - 1));
+        c.setPosition(std::clamp(to, 0, document()->characterCount() - 1), QTextCursor::KeepAnchor);
+        setTextCursor(c);
+    }
+    // The format at the caret may have changed with the caret standing still.
+    emit historyStepped();
 }
 
 // --- character formats

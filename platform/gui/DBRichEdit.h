@@ -45,8 +45,8 @@ public:
     int charset() const;
     void setCharset(int charset);
     QFont font() const;
-    // Name, size, style and colour from a font description.
-    void assign(const QFont &font, const QColor &color);
+    // Name, size, style and colour where the second description differs from the first.
+    void assignChanges(const Dialogs::FontChoice &from, const Dialogs::FontChoice &to);
 
 private:
     QTextCharFormat read() const;
@@ -151,6 +151,10 @@ public:
 
 signals:
     void changed(); // content or attributes changed, or new content loaded
+    // The control took or lost the right to change the field (a library open to read only).
+    void readOnlyChanged(bool readOnly);
+    // An undo or redo step was taken back or made again, from the keys or a command.
+    void historyStepped();
     void textNotFound(const QString &text);
     void linkClicked(const QString &link, Qt::MouseButton button);
     void mouseButtonPressed(Qt::MouseButton button, Qt::KeyboardModifiers modifiers,
@@ -174,9 +178,12 @@ private:
     };
     std::vector<LayoutLine> layoutLines() const;
     void loadFromField();
+    void remember(const QString &value);
     // Shows new content in a document of its own, built apart from the view.
     void showContent(const std::function<void(QTextDocument *)> &fill);
     void contentsChangedByUser();
+    // Esc: the field's value replaces what is shown, as one step that Undo takes back.
+    void restoreFromField();
     void writeToField();
     // The range a view acts on: the selection, or the word at the caret for the word view.
     QTextCursor rangeFor(TextAttributes::Kind kind) const;
@@ -186,14 +193,17 @@ private:
     bool search(const SearchRequest &request, bool raiseNotFound);
     void undoStep(bool redo);
     // Counts the steps within reach of the document shown, which starts with none.
+    static void keepLayoutsOfLongParagraphs(QTextDocument &doc, int from, int to);
     void watchHistory();
 
     FieldDataLink FLink;
     bool FLoading = false;
     bool FWriting = false;
-    // The RTF last written into the field while the document has not changed since: a
-    // reload of that value needs no reading.
-    QString FWritten;
+    // The stored value that the document holds, as it was read or last written, and the
+    // document's revision then: a reload of that value, the document unchanged since, needs no
+    // reading (putting the record into edit state reloads it, and an abstract may be megabytes).
+    QString FShownValue;
+    int FShownRevision = -1;
     std::optional<SearchRequest> FLastSearch;
     // Steps within reach: Qt's history keeps every step and has no way to drop the oldest.
     int FUndoSteps = 0;

@@ -44,9 +44,9 @@ void DBRichView::loadFromField()
     QFont font(QStringLiteral("Times New Roman"));
     font.setPixelSize(16);
     document->setDefaultFont(font);
-    rtf::RichText::setContent(document, value);
-    // A view shows the head of a very long abstract; word wrapping a paragraph without blanks
-    // costs the square of its length.
+    // A view shows the head of a very long abstract, and reads no more of it; word wrapping a
+    // paragraph without blanks costs the square of its length.
+    rtf::RichText::setContent(document, value, RichViewDisplayLimit);
     cutForView(*document);
     const QTextOption::WrapMode wrap = wrapModeFor(*document);
     if (wrap == QTextOption::WrapAnywhere)

@@ -1,19 +1,20 @@
 #include "platform/gui/QtPlatform.h"
 
 #include "platform/gui/FindDialog.h"
+#include "platform/gui/FontDialog.h"
 
 #include <QApplication>
 #include <QDesktopServices>
 #include <QDir>
 #include <QFileDialog>
 #include <QFont>
-#include <QFontDialog>
 #include <QInputMethod>
 #include <QMessageBox>
 #include <QPointer>
 #include <QPrintDialog>
 #include <QPrinter>
 #include <QPrinterInfo>
+#include <QProgressDialog>
 #include <QRegularExpression>
 #include <QUrl>
 
@@ -47,7 +48,8 @@ QString startPath(const Dialogs::FileRequest &request)
 {
     if (request.fileName.isEmpty())
         return request.initialFolder;
-    if (request.initialFolder.isEmpty())
+    // A proposed name with a folder of its own is the whole start.
+    if (request.initialFolder.isEmpty() || QDir::isAbsolutePath(request.fileName))
         return request.fileName;
     QString folder = request.initialFolder;
     if (!folder.endsWith(QLatin1Char('/')))
@@ -95,8 +97,13 @@ namespace {
 QString runFileDialog(const Dialogs::FileRequest &request, QFileDialog::AcceptMode mode)
 {
     const bool save = mode == QFileDialog::AcceptSave;
+    // A save dialog gives the proposed name the extension of the filter it starts on, spelt
+    // as the pattern is: lower case, so that "x.rtf" stays "x.rtf". Matching ignores case.
+    QStringList filter = request.filter.split(QLatin1Char('|'));
+    for (int i = 1; save && i < filter.size(); i += 2)
+        filter[i] = filter[i].toLower();
     QFileDialog dialog(dialogParent(), request.title, startPath(request),
-                       qtFileFilter(request.filter));
+                       qtFileFilter(filter.join(QLatin1Char('|'))));
     dialog.setObjectName(save ? QStringLiteral("SaveDialog") : QStringLiteral("OpenDialog"));
     dialog.setAcceptMode(mode);
     dialog.setFileMode(save ? QFileDialog::AnyFile : QFileDialog::ExistingFile);
@@ -151,11 +158,11 @@ void QtDialogs::showInformation(const QString &caption, const QString &text)
 
 bool QtDialogs::chooseFont(FontChoice &choice)
 {
-    QFontDialog dialog(choice.font, dialogParent());
+    FontDialog dialog(choice, dialogParent());
     keepAboveStayOnTop(dialog);
     if (dialog.exec() != QDialog::Accepted)
         return false;
-    choice.font = dialog.selectedFont();
+    choice = dialog.choice();
     return true;
 }
 
@@ -201,6 +208,31 @@ void QtDialogs::showWarning(const QString &text)
 }
 
 void QtDialogs::beep() { QApplication::beep(); }
+
+void QtDialogs::showBusy(const QString &text)
+{
+    if (text.isEmpty()) {
+        delete FBusy;
+        return;
+    }
+    if (!FBusy) {
+        FBusy = new QProgressDialog(dialogParent());
+        FBusy->setObjectName(QStringLiteral("BusyDialog"));
+        FBusy->setWindowTitle(QStringLiteral("QUIL.Lib"));
+        FBusy->setAccessibleName(FBusy->windowTitle());
+        FBusy->setCancelButton(nullptr);
+        FBusy->setRange(0, 0); // a busy bar: the command tells no share of its work
+        FBusy->setMinimumDuration(0);
+        FBusy->setWindowModality(Qt::ApplicationModal);
+        FBusy->setWindowFlag(Qt::WindowCloseButtonHint, false);
+        keepAboveStayOnTop(*FBusy);
+    }
+    FBusy->setLabelText(text);
+    FBusy->show();
+    // Painted now: the command holds the event loop until it ends.
+    for (int i = 0; i < 3; ++i)
+        QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+}
 
 void QtShell::open(const QString &address)
 {

@@ -4,6 +4,9 @@
 #include "platform/KeyboardLayout.h"
 #include "platform/Shell.h"
 
+#include <QPointer>
+#include <QProgressDialog>
+
 class QWidget;
 
 namespace quil {
@@ -23,6 +26,10 @@ public:
                     const QString &replacement) override;
     void showWarning(const QString &text) override;
     void beep() override;
+    void showBusy(const QString &text) override;
+
+private:
+    QPointer<QProgressDialog> FBusy;
 };
 
 class QtShell : public Shell {

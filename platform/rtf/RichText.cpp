@@ -48,11 +48,13 @@ bool RichText::isRtf(const QByteArray &bytes)
     return RtfInterpreter::isRtf(bytes.constData(), bytes.size());
 }
 
-void RichText::setContent(QTextDocument *document, const QString &value)
+void RichText::setContent(QTextDocument *document, const QString &value, qsizetype limit)
 {
-    if (isRtf(value) && RtfReader::read(value, document))
+    if (isRtf(value) && RtfReader::read(value, document, limit))
         return;
-    setPlainContent(document, value);
+    // Enough of a plain value for more than `limit` characters, though every CR LF shrinks
+    // to one line end.
+    setPlainContent(document, limit >= 0 ? value.left(2 * limit + 2) : value);
 }
 
 void RichText::setPlainContent(QTextDocument *document, const QString &text)

@@ -21,7 +21,9 @@ public:
 
     // Replaces the document's content by a stored value: RTF is read as RTF, anything
     // else ("New", imported text) is plain text in the document's default font.
-    static void setContent(QTextDocument *document, const QString &value);
+    // With a limit, the document holds at least the value's first `limit` characters and
+    // more only when the value has more, not necessarily all of them.
+    static void setContent(QTextDocument *document, const QString &value, qsizetype limit = -1);
 
     // Plain text, whatever it starts with, in the document's default font. Like every
     // load, it starts a fresh undo history and clears the modified flag.

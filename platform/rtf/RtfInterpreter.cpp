@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <iterator>
 
 namespace quil::rtf {
 
@@ -698,17 +699,22 @@ void RtfInterpreter::addSingleByte(const char *data, qsizetype length, const Cod
 {
     if (FPendingHigh || !FPendingBytes.isEmpty())
         resolvePending();
-    const size_t old = FPending.size();
-    FPending.resize(old + size_t(length));
-    char16_t *out = FPending.data() + old;
-    char16_t *const begin = out;
-    for (qsizetype i = 0; i < length; ++i) {
-        const char16_t c = page->byteToChar((unsigned char)data[i]);
-        // Control characters other than tab would break lines or blocks on their own.
-        if (c >= 0x20 || c == u'\t')
-            *out++ = c == 0x2029 ? char16_t(0x2028) : c;
+    // Decoded in pieces on the stack and appended: growing the run first would fill it with
+    // zeros only to overwrite them, which cost as much as the decoding.
+    char16_t piece[256];
+    while (length > 0) {
+        const qsizetype n = std::min<qsizetype>(length, qsizetype(std::size(piece)));
+        char16_t *out = piece;
+        for (qsizetype i = 0; i < n; ++i) {
+            const char16_t c = page->byteToChar((unsigned char)data[i]);
+            // Control characters other than tab would break lines or blocks on their own.
+            if (c >= 0x20 || c == u'\t')
+                *out++ = c == 0x2029 ? char16_t(0x2028) : c;
+        }
+        FPending.append(piece, size_t(out - piece));
+        data += n;
+        length -= n;
     }
-    FPending.resize(old + size_t(out - begin));
 }
 
 void RtfInterpreter::handleHex(const char *data, qsizetype length)

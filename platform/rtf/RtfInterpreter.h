@@ -36,6 +36,9 @@ public:
     // a Unicode string); \'hh escapes keep their code pages.
     bool run(const QByteArray &bytes, RtfSink &sink, bool rawTextIsUtf8 = false);
 
+    // Called by a sink that has what it needs: run() ends after the current token.
+    void stop() { FDone = true; }
+
     // Tables for the sink, valid during and after run().
     QString fontFamily(int number) const;
     bool isSymbolFont(int number) const;

@@ -39,8 +39,8 @@ Qt::Alignment qtAlignment(RtfAlign align)
 
 class DocumentBuilder final : public RtfSink {
 public:
-    DocumentBuilder(QTextDocument *document, const RtfInterpreter &interpreter)
-        : FDocument(document), FCursor(document), FIn(interpreter)
+    DocumentBuilder(QTextDocument *document, RtfInterpreter &interpreter, qsizetype limit)
+        : FDocument(document), FCursor(document), FIn(interpreter), FLimit(limit)
     {
     }
 
@@ -51,8 +51,13 @@ public:
             FCursor.insertBlock(QTextBlockFormat(), qt);
             FNeedBlock = false;
         }
+        // Past the limit, one character more than it shows that the text goes on.
+        if (FLimit >= 0 && FCursor.position() + text.size() > FLimit)
+            text = text.left(std::max<qsizetype>(FLimit + 1 - FCursor.position(), 0));
         FCursor.insertText(text.toString(), qt);
         FBlockHasText = true;
+        if (FLimit >= 0 && FCursor.position() > FLimit)
+            FIn.stop();
     }
 
     void paragraphEnd(const RtfParagraphFormat &format) override
@@ -171,7 +176,8 @@ private:
 
     QTextDocument *FDocument;
     QTextCursor FCursor;
-    const RtfInterpreter &FIn;
+    RtfInterpreter &FIn;
+    qsizetype FLimit;
     bool FNeedBlock = false;
     bool FBlockHasText = false;
     bool FHaveLast = false;
@@ -183,7 +189,7 @@ private:
     int FPnBlock = -2;
 };
 
-bool readInto(const QByteArray &bytes, bool utf8, QTextDocument *document)
+bool readInto(const QByteArray &bytes, bool utf8, QTextDocument *document, qsizetype limit)
 {
     if (!RtfInterpreter::isRtf(bytes.constData(), bytes.size()))
         return false;
@@ -196,7 +202,7 @@ bool readInto(const QByteArray &bytes, bool utf8, QTextDocument *document)
     QTextCursor edit(document);
     edit.beginEditBlock();
     {
-        DocumentBuilder builder(document, interpreter);
+        DocumentBuilder builder(document, interpreter, limit);
         interpreter.run(bytes, builder, utf8);
     }
     edit.endEditBlock();
@@ -209,14 +215,14 @@ bool readInto(const QByteArray &bytes, bool utf8, QTextDocument *document)
 
 bool RtfReader::read(const QByteArray &rtf, QTextDocument *document)
 {
-    return readInto(rtf, false, document);
+    return readInto(rtf, false, document, -1);
 }
 
-bool RtfReader::read(const QString &rtf, QTextDocument *document)
+bool RtfReader::read(const QString &rtf, QTextDocument *document, qsizetype limit)
 {
     bool utf8 = false;
     const QByteArray bytes = RtfInterpreter::bytesOf(rtf, &utf8);
-    return readInto(bytes, utf8, document);
+    return readInto(bytes, utf8, document, limit);
 }
 
 } // namespace quil::rtf

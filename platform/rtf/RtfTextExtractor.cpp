@@ -36,6 +36,13 @@ public:
 
     void finish(const RtfParagraphFormat &) override {}
 
+    // Empty for the next text, keeping the memory.
+    void restart()
+    {
+        result.resize(0);
+        FNeedBlock = false;
+    }
+
 private:
     void openBlock()
     {
@@ -59,6 +66,24 @@ QString extract(const QByteArray &bytes, bool utf8, bool *isRtf)
 }
 
 } // namespace
+
+struct RtfTextExtractor::Buffers {
+    TextSink sink;
+    RtfInterpreter interpreter;
+};
+
+RtfTextExtractor::RtfTextExtractor() : F(std::make_unique<Buffers>()) {}
+
+RtfTextExtractor::~RtfTextExtractor() = default;
+
+QStringView RtfTextExtractor::text(const QByteArray &rtf, bool *isRtf)
+{
+    F->sink.restart();
+    const bool ok = F->interpreter.run(rtf, F->sink, false);
+    if (isRtf)
+        *isRtf = ok;
+    return F->sink.result;
+}
 
 QString RtfTextExtractor::plainText(const QByteArray &rtf, bool *isRtf)
 {

@@ -2,6 +2,8 @@
 
 #include <QByteArray>
 #include <QString>
+#include <QStringView>
+#include <memory>
 
 namespace quil::rtf {
 
@@ -13,6 +15,19 @@ public:
     // Empty, with *isRtf false, when the bytes are not RTF.
     static QString plainText(const QByteArray &rtf, bool *isRtf = nullptr);
     static QString plainText(const QString &rtf, bool *isRtf = nullptr);
+
+    // For a pass over many abstracts: one extractor keeps its buffers from one text to the
+    // next, so that a text costs no allocations of its own.
+    RtfTextExtractor();
+    ~RtfTextExtractor();
+    RtfTextExtractor(const RtfTextExtractor &) = delete;
+    RtfTextExtractor &operator=(const RtfTextExtractor &) = delete;
+    // As plainText(); the view holds until the next call.
+    QStringView text(const QByteArray &rtf, bool *isRtf = nullptr);
+
+private:
+    struct Buffers;
+    std::unique_ptr<Buffers> F;
 };
 
 } // namespace quil::rtf

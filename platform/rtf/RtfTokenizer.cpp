@@ -339,13 +339,21 @@ bool RtfTokenizer::readHexRun(RtfToken &token)
     qsizetype count = 0;
     for (;;) {
         int value = 0;
-        int digits = 0;
-        while (digits < 2 && FPos < FEnd && hexValue(*FPos) >= 0) {
-            value = value * 16 + hexValue(*FPos++);
-            ++digits;
+        // Nearly every escape has both digits: both looked up at once.
+        const int high = FEnd - FPos >= 2 ? hexValue(FPos[0]) : -1;
+        const int low = high >= 0 ? hexValue(FPos[1]) : -1;
+        if (low >= 0) {
+            value = high * 16 + low;
+            FPos += 2;
+        } else {
+            int digits = 0;
+            while (digits < 2 && FPos < FEnd && hexValue(*FPos) >= 0) {
+                value = value * 16 + hexValue(*FPos++);
+                ++digits;
+            }
+            if (digits == 0)
+                break;
         }
-        if (digits == 0)
-            break;
         FHex[count++] = char(value);
         if (count == qsizetype(sizeof FHex) || FEnd - FPos < 3 || FPos[0] != '\\' ||
             FPos[1] != '\'' || hexValue(FPos[2]) < 0)

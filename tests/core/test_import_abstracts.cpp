@@ -1,6 +1,7 @@
 // Abstract files: roles by line position, the notice shift, the bracket layout, the year,
 // and a folder imported into a library with short files passed over.
 #include "LibraryFixture.h"
+#include "PipeWatchdog.h"
 #include "TestSupport.h"
 
 #include "import/AbstractText.h"
@@ -8,7 +9,11 @@
 #include "store/LibraryFile.h"
 #include "store/TDataModule1.h"
 
+#include <QElapsedTimer>
 #include <QtTest>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -40,6 +45,7 @@ private slots:
     void roles_data();
     void roles();
     void folderIntoTheLibrary();
+    void everyFileImportedOrListed();
 };
 
 void TestImportAbstracts::roles_data()
@@ -121,6 +127,52 @@ void TestImportAbstracts::folderIntoTheLibrary()
     QCOMPARE(storedRows(path, "Name, WName, Title, WPublisher, Pages, Resume, City, Location"),
              QStringList({"New||New|||||", "New||L3|L0|L7|L9|2222|Key Words",
                           "L5|L5|L3|L0|L7|L9|2222|Key Words"}));
+}
+
+void TestImportAbstracts::everyFileImportedOrListed()
+{
+    TempProgramFolder folder;
+    const QString path = library::folder(folder.path()) + "abs.mdb";
+    library::create(path);
+    const QString abstracts = folder.file("Abstract");
+    QDir().mkpath(abstracts);
+    const QByteArray dir = QFile::encodeName(abstracts) + '/';
+    // A name from a Windows archive: "Автор.txt" in Windows-1251, not valid UTF-8.
+    {
+        const int fd =
+            ::open((dir + "\xC0\xE2\xF2\xEE\xF0.txt").constData(), O_WRONLY | O_CREAT, 0600);
+        QVERIFY(fd >= 0);
+        const QByteArray text = numbered(10);
+        QCOMPARE(::write(fd, text.constData(), size_t(text.size())), ssize_t(text.size()));
+        ::close(fd);
+    }
+    QCOMPARE(::mkfifo((dir + "pipe").constData(), 0600), 0);
+    QVERIFY(QFile::link("/dev/zero", abstracts + "/zero"));
+    writeBytes(abstracts + "/long.txt", QByteArray(5 * 1024 * 1024, 'x'));
+    writeBytes(abstracts + "/short.txt", numbered(2));
+
+    const PipeWatchdog watchdog(abstracts + "/pipe");
+    quil::ImportResult result;
+    QElapsedTimer clock;
+    clock.start();
+    {
+        TDataModule1 dm;
+        dm.ADOConnection.setConnectionString(QStringLiteral("Data Source=") + path);
+        dm.ADOConnection.Open();
+        dm.ADOTable.Open();
+        result = quil::importAbstractFolder(dm, abstracts);
+    }
+    QVERIFY2(clock.elapsed() < 5000, "the import waited on a file");
+    QCOMPARE(result.stored, 1);
+    QStringList listed;
+    for (const auto &problem : result.passedOver)
+        listed << problem.file + ": " + problem.why.section(';', 0, 0);
+    QCOMPARE(listed,
+             QStringList({"long.txt: строка 1 длиннее 4 МБ",
+                          "pipe: это не обычный файл (папка, канал, устройство или сокет)",
+                          "short.txt: в файле 2 строки, а нужно не меньше 10",
+                          "zero: это не обычный файл (папка, канал, устройство или сокет)"}));
+    QCOMPARE(storedRows(path, "Title, WPublisher"), QStringList({"New|", "L3|L0"}));
 }
 
 QTEST_GUILESS_MAIN(TestImportAbstracts)

@@ -9,6 +9,7 @@
 #include "store/TDataModule1.h"
 
 #include <QtTest>
+#include <sqlite3.h>
 
 namespace {
 
@@ -94,7 +95,7 @@ void TestImportBulk::refusedRowInBulk()
             message = e.message();
         }
     }
-    QCOMPARE(message, QStringLiteral("value refused"));
+    QCOMPARE(message, quil::engineErrorText(SQLITE_CONSTRAINT, QStringLiteral("value refused")));
     // The statement is ready again after the refusal: the next row goes in.
     dm.ADOTable.Cancel();
     dm.ADOTable.Insert();

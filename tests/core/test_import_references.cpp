@@ -3,16 +3,23 @@
 #include "LibraryFixture.h"
 #include "TestSupport.h"
 
+#include "PipeWatchdog.h"
+#include "ScopedTmpfs.h"
 #include "import/BookImporter.h"
 #include "import/Import.h"
 #include "import/ReferenceList.h"
 #include "platform/Error.h"
+#include "platform/Plural.h"
 #include "store/LibraryFile.h"
 #include "store/TDataModule1.h"
 
 #include <QBuffer>
 #include <QDir>
+#include <QElapsedTimer>
 #include <QtTest>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace {
 
@@ -53,6 +60,49 @@ private:
     qint64 FLimit;
     qint64 FPos = 0;
 };
+
+// Hands out 'x' without end; a reader that never stops at a line meets a read error after
+// 64 MiB instead of filling the memory.
+class EndlessDevice : public QIODevice {
+public:
+    EndlessDevice() { open(QIODevice::ReadOnly | QIODevice::Unbuffered); }
+    bool isSequential() const override { return true; }
+
+protected:
+    qint64 readData(char *out, qint64 max) override
+    {
+        if (FGiven > 64 * 1024 * 1024) {
+            setErrorString(QStringLiteral("read on without end"));
+            return -1;
+        }
+        memset(out, 'x', size_t(max));
+        FGiven += max;
+        return max;
+    }
+    qint64 writeData(const char *, qint64) override { return -1; }
+
+private:
+    qint64 FGiven = 0;
+};
+
+// The message of the error that ends an import from the device; empty when none does.
+QString importFailure(TDataModule1 &dm, QIODevice &device)
+{
+    try {
+        quil::importReferenceList(dm, device);
+    } catch (const quil::Error &e) {
+        return e.message();
+    }
+    return {};
+}
+
+QString importFailure(TDataModule1 &dm, const QByteArray &bytes)
+{
+    QBuffer device;
+    device.setData(bytes);
+    device.open(QIODevice::ReadOnly);
+    return importFailure(dm, device);
+}
 
 struct Module {
     TDataModule1 dm;
@@ -99,6 +149,12 @@ private slots:
     void failingReadStopsHalfWay();
     void batchesReachTheFileAsTheImportRuns();
     void missingFile();
+    void onlyRegularFilesAreRead_data();
+    void onlyRegularFilesAreRead();
+    void endlessLineIsRefused();
+    void fullDiskSaysSoOnce();
+    void importedEntriesTakeTheirPlaces_data();
+    void importedEntriesTakeTheirPlaces();
 };
 
 void TestImportReferences::lines_data()
@@ -126,7 +182,7 @@ void TestImportReferences::lines_data()
     QTest::newRow("six and more columns")
         << QByteArray("1\t2\t3\t4\t5\t6\t 7\t8") << "1:1|2|3|4|56 78";
     QTest::newRow("two tabs in a row") << QByteArray("a\t\tc\t\te") << "1:a||c||e";
-    QTest::newRow("only tabs") << QByteArray("\t\t\t\t") << "1:||||";
+    QTest::newRow("only tabs are passed over") << QByteArray("\t\t\t\t") << "";
     QTest::newRow("leading and trailing spaces")
         << QByteArray("  two \t one\t\t  \t x ") << "1: two |one|| |x ";
     QTest::newRow("commas, points and dashes mean nothing")
@@ -135,7 +191,10 @@ void TestImportReferences::lines_data()
     QTest::newRow("only a line end") << QByteArray("\r\n") << "";
     QTest::newRow("blank lines are passed over")
         << QByteArray("\r\na\r\n\r\n\nb\r\n") << "2:a||||\n5:b||||";
-    QTest::newRow("a line of one space is stored") << QByteArray(" \r\n") << "1:||||";
+    QTest::newRow("lines of blanks and tabs are passed over")
+        << QByteArray(" \r\n  \t \t\r\nz\r\n") << "3:z||||";
+    QTest::newRow("NUL bytes are dropped")
+        << QByteArray("a\0b\tc\0\r\n\0\0\r\n\0", 13) << "1:ab|c|||";
 }
 
 void TestImportReferences::lines()
@@ -255,21 +314,16 @@ void TestImportReferences::refusedValueStopsHalfWay()
     QString message;
     {
         Module m(path);
-        QBuffer device;
-        device.setData("one\tt1\r\ntwo\tt2\r\n\r\nbad\tt3\r\nfour\tt4\r\n");
-        device.open(QIODevice::ReadOnly);
-        try {
-            quil::importReferenceList(m.dm, device);
-        } catch (const quil::Error &e) {
-            message = e.message();
-        }
+        message = importFailure(m.dm, "one\tt1\r\ntwo\tt2\r\n\r\nbad\tt3\r\nfour\tt4\r\n");
         QVERIFY(m.dm.dataChangeAttached());
         QCOMPARE(m.dm.ADOTable.State(), quil::DataSetState::Browse);
         QCOMPARE(m.dm.ADOTable.RecordCount(), 3);
         QCOMPARE(m.dm.ADOTableName->AsString(), QStringLiteral("two"));
     }
-    QVERIFY2(message.startsWith("Строка 4 не сохранена: value refused"), qPrintable(message));
-    QVERIFY2(message.endsWith("Импортировано записей: 2"), qPrintable(message));
+    QVERIFY2(message.startsWith("Строка 4 не сохранена (импортировано 2 записи): библиотека не "
+                                "приняла запись"),
+             qPrintable(message));
+    QVERIFY2(message.endsWith(".\nvalue refused"), qPrintable(message));
     QCOMPARE(storedRows(path, "Name, WTitle"), QStringList({"Old|Entry", "one|t1", "two|t2"}));
 }
 
@@ -288,16 +342,13 @@ void TestImportReferences::failingReadStopsHalfWay()
     {
         Module m(path);
         FailingDevice device(list, cut);
-        try {
-            quil::importReferenceList(m.dm, device);
-        } catch (const quil::Error &e) {
-            message = e.message();
-        }
+        message = importFailure(m.dm, device);
         QCOMPARE(m.dm.ADOTable.RecordCount(), 1 + whole);
     }
     QVERIFY2(message.contains(QStringLiteral("строка %1").arg(whole + 1)), qPrintable(message));
-    QVERIFY2(message.contains("сбой устройства"), qPrintable(message));
-    QVERIFY2(message.endsWith(QStringLiteral("Импортировано записей: %1").arg(whole)),
+    QVERIFY2(message.endsWith("\nсбой устройства"), qPrintable(message));
+    QVERIFY2(message.contains(QStringLiteral("(импортировано %1): ")
+                                  .arg(quil::countOf(whole, "запись", "записи", "записей"))),
              qPrintable(message));
     const QStringList rows = storedRows(path, "Name");
     QCOMPARE(rows.size(), 1 + whole);
@@ -346,3 +397,125 @@ void TestImportReferences::missingFile()
 
 QTEST_GUILESS_MAIN(TestImportReferences)
 #include "test_import_references.moc"
+
+void TestImportReferences::onlyRegularFilesAreRead_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::newRow("named pipe") << "fifo";
+    QTest::newRow("link to a device") << "device";
+    QTest::newRow("folder") << "folder";
+}
+
+void TestImportReferences::onlyRegularFilesAreRead()
+{
+    QFETCH(QString, kind);
+    TempProgramFolder folder;
+    const QString path = library::folder(folder.path()) + "m.mdb";
+    library::create(path);
+    execOn(path, {}, {{"Old", "Entry", "1980"}});
+    const QString list = folder.file("Import Data/list.txt");
+    QDir().mkpath(folder.file("Import Data"));
+    if (kind == "fifo")
+        QCOMPARE(::mkfifo(QFile::encodeName(list).constData(), 0600), 0);
+    else if (kind == "device")
+        QVERIFY(QFile::link("/dev/null", list));
+    else
+        QVERIFY(QDir().mkdir(list));
+    const PipeWatchdog watchdog(list);
+    Module m(path);
+    QElapsedTimer clock;
+    clock.start();
+    QString message;
+    try {
+        quil::importReferenceList(m.dm, list);
+    } catch (const quil::Error &e) {
+        message = e.message();
+    }
+    QVERIFY2(clock.elapsed() < 5000, "the import waited on the file");
+    QVERIFY2(message.startsWith("Файл " + QDir::toNativeSeparators(list) +
+                                " не импортирован: это не обычный файл"),
+             qPrintable(message));
+    QVERIFY(m.dm.dataChangeAttached());
+    QCOMPARE(m.dm.ADOTable.RecordCount(), 1);
+}
+
+void TestImportReferences::endlessLineIsRefused()
+{
+    EndlessDevice device;
+    quil::ReferenceListReader reader(device);
+    quil::ReferenceLine line;
+    QString message;
+    try {
+        reader.next(line);
+    } catch (const quil::Error &e) {
+        message = e.message();
+    }
+    QVERIFY2(message.contains("больше 4 МБ без конца строки"), qPrintable(message));
+    QVERIFY(device.pos() <= quil::ReferenceListReader::LongestLineBytes + 1024 * 1024);
+}
+
+void TestImportReferences::fullDiskSaysSoOnce()
+{
+    TempProgramFolder folder;
+    ScopedTmpfs disk(folder.file("disk"), "size=192k");
+    if (!disk.mounted())
+        QSKIP("this test may not mount a file system");
+    const QString path = folder.file("disk/full.mdb");
+    library::create(path);
+    QByteArray list;
+    for (int i = 0; i < 400; ++i)
+        list += "author " + QByteArray::number(i) + "\t" + QByteArray(1000, 't') + "\r\n";
+    QString message;
+    {
+        Module m(path);
+        message = importFailure(m.dm, list);
+        QVERIFY(m.dm.dataChangeAttached());
+    }
+    const QStringList lines = message.split(QLatin1Char('\n'));
+    QCOMPARE(lines.size(), 2);
+    QVERIFY2(lines.first().contains(" (импортировано ") &&
+                 lines.first().contains("): на диске не хватило места"),
+             qPrintable(message));
+    QCOMPARE(lines.last(), QStringLiteral("database or disk is full"));
+    // What was stored before is whole.
+    QVERIFY(storedRows(path, "Name").size() >= 1);
+}
+
+void TestImportReferences::importedEntriesTakeTheirPlaces_data()
+{
+    // A few entries into a large library are placed one by one; into a small one the order is
+    // read anew. Both must give the same places.
+    QTest::addColumn<int>("later");
+    QTest::newRow("small library") << 0;
+    QTest::newRow("large library") << 400;
+}
+
+void TestImportReferences::importedEntriesTakeTheirPlaces()
+{
+    QFETCH(int, later);
+    TempProgramFolder folder;
+    const QString path = library::folder(folder.path()) + "order.mdb";
+    library::create(path);
+    QList<Entry> entries{{"b", "t", "1990"}, {"d", "t", "2005"}};
+    for (int i = 0; i < later; ++i)
+        entries.append({QStringLiteral("z%1").arg(i, 3, 10, QLatin1Char('0')), "t", "2050"});
+    execOn(path, {}, entries);
+    Module m(path);
+    m.dm.ADOTable.setSort("City, Name, Title ASC");
+    m.dm.ADOTable.Last();
+    QBuffer device;
+    device.setData("c\tt\tp\t2000\r\na\tt\tp\t1980\r\ne\tt\tp\t2010\r\ncc\tt\tp\t2000\r\n");
+    device.open(QIODevice::ReadOnly);
+    QCOMPARE(quil::importReferenceList(m.dm, device).stored, 4);
+    // The last entry imported is current, in the place the order gives it.
+    QCOMPARE(m.dm.ADOTableName->AsString(), QStringLiteral("cc"));
+    QCOMPARE(m.dm.ADOTable.RecNo(), 4);
+    QStringList shown;
+    for (m.dm.ADOTable.First(); !m.dm.ADOTable.Eof() && shown.size() < 7; m.dm.ADOTable.Next())
+        shown << m.dm.ADOTableName->AsString();
+    QStringList expected{"a", "b", "c", "cc", "d", "e"};
+    if (later > 0)
+        expected << "z000";
+    QCOMPARE(shown, expected);
+    QCOMPARE(m.dm.ADOTable.RecordCount(), 6 + later);
+}

@@ -56,6 +56,8 @@ private slots:
     void storedValues_data();
     void storedValues();
     void plainContentKeepsTheDefaultFont();
+    void headOfAValue_data();
+    void headOfAValue();
     void formatByExtension_data();
     void formatByExtension();
     void saveText();
@@ -138,6 +140,41 @@ void TestRtfFiles::plainContentKeepsTheDefaultFont()
     // Stored back, the plain value becomes RTF.
     QVERIFY(RichText::isRtf(RichText::toRtf(document)));
     QCOMPARE(RichText::plainTextOf(RichText::toRtf(document)), QString("New"));
+}
+
+void TestRtfFiles::headOfAValue_data()
+{
+    QTest::addColumn<QString>("value");
+    QTest::addColumn<QString>("text"); // the whole text
+    const QString many = QString(30000, 'a');
+    QTest::newRow("rtf, one paragraph") << "{\\rtf1 " + many + "\\par}" << many;
+    QTest::newRow("rtf, many paragraphs") << "{\\rtf1 " + QString("ab\\par ").repeated(10000) + "}"
+                                          << QString("ab\r\n").repeated(9999) + "ab";
+    QTest::newRow("rtf, runs") << "{\\rtf1 " + QString("{\\b x}y").repeated(15000) + "}"
+                               << QString("xy").repeated(15000);
+    QTest::newRow("plain, CR LF") << QString("a\r\n").repeated(15000)
+                                  << QString("a\r\n").repeated(14999) + "a\r\n";
+    QTest::newRow("rtf, shorter than the limit") << "{\\rtf1 abc\\par de}"
+                                                 << "abc\r\nde";
+}
+
+// Read with a limit, a value gives its head: at least the limit's characters, in full where it
+// has no more, and far from all of a long one.
+void TestRtfFiles::headOfAValue()
+{
+    QFETCH(QString, value);
+    QFETCH(QString, text);
+    constexpr int limit = 1000;
+    QTextDocument document;
+    RichText::setContent(&document, value, limit);
+    const QString head = RichText::plainText(document);
+    if (text.size() <= limit) {
+        QCOMPARE(head, text);
+        return;
+    }
+    QVERIFY2(head.size() > limit && head.size() < text.size() / 4,
+             qPrintable(QString::number(head.size())));
+    QCOMPARE(head, text.left(head.size()));
 }
 
 void TestRtfFiles::formatByExtension_data()

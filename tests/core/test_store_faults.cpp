@@ -54,6 +54,8 @@ private slots:
     void refusedFilesStayUntouched_data();
     void refusedFilesStayUntouched();
     void damagedLibraryIsRefused();
+    void openingSaysWhatIsWrong_data();
+    void openingSaysWhatIsWrong();
     void anyFileNameOpens();
     void oneFileAtRest();
     void largestKeySaysSo();
@@ -99,7 +101,7 @@ void TestStoreFaults::refusedFilesStayUntouched()
     const QByteArray before = readBytes(path);
     Module m;
     const QString error = errorOf([&] { m.open(folder.path(), "Foreign.mdb"); });
-    QVERIFY2(error.startsWith("Библиотека Foreign.mdb отсутствует!\n"), qPrintable(error));
+    QVERIFY2(error.startsWith("Библиотека Foreign.mdb не подходит программе\n"), qPrintable(error));
     QVERIFY2(error.contains(reason), qPrintable(error));
     QVERIFY(!m.dm.ADOTable.Active());
     // Nothing written: not even the journal mode changed.
@@ -137,7 +139,63 @@ void TestStoreFaults::damagedLibraryIsRefused()
 
     Module m;
     const QString error = errorOf([&] { m.open(folder.path(), "Damaged.mdb"); });
-    QVERIFY2(error.startsWith("Библиотека Damaged.mdb отсутствует!\n"), qPrintable(error));
+    QVERIFY2(error.startsWith("Библиотека Damaged.mdb повреждена или не является библиотекой"),
+             qPrintable(error));
+    QCOMPARE(error.count('\n'), 1);
+    QVERIFY(!m.dm.ADOTable.Active());
+}
+
+void TestStoreFaults::openingSaysWhatIsWrong_data()
+{
+    QTest::addColumn<QString>("kind");
+    QTest::addColumn<QString>("said");
+    QTest::addColumn<QString>("engineWords");
+    QTest::newRow("missing") << "missing"
+                             << "Библиотека X.mdb отсутствует!"
+                             << "";
+    QTest::newRow("Access file of the old program")
+        << "jet"
+        << "Библиотека X.mdb записана старой программой (Microsoft Access)"
+        << "";
+    QTest::newRow("not a database") << "text"
+                                    << "Библиотека X.mdb повреждена или не является библиотекой"
+                                    << "file is not a database";
+    QTest::newRow("a folder") << "folder"
+                              << "Библиотека X.mdb не открывается: это не файл"
+                              << "";
+    QTest::newRow("no permission to read")
+        << "unreadable"
+        << "Библиотека X.mdb не удаётся прочитать: нет права на чтение"
+        << "";
+}
+
+void TestStoreFaults::openingSaysWhatIsWrong()
+{
+    QFETCH(QString, kind);
+    QFETCH(QString, said);
+    QFETCH(QString, engineWords);
+    TempProgramFolder folder;
+    const QString path = library::folder(folder.path()) + "X.mdb";
+    if (kind == "jet")
+        writeBytes(path,
+                   QByteArray("\x00\x01\x00\x00Standard Jet DB\x00", 20) + QByteArray(4096, '\0'));
+    else if (kind == "text")
+        writeBytes(path, QByteArray("Not a library at all.\r\n").repeated(200));
+    else if (kind == "folder")
+        QVERIFY(QDir().mkpath(path));
+    else if (kind == "unreadable") {
+        library::create(path);
+        QVERIFY(QFile::setPermissions(path, QFile::WriteOwner));
+        if (QFile(path).open(QIODevice::ReadOnly))
+            QSKIP("file permissions do not bind this user");
+    }
+    Module m;
+    const QString error = errorOf([&] { m.open(folder.path(), "X.mdb"); });
+    const QStringList lines = error.split('\n');
+    QVERIFY2(lines.first().startsWith(said), qPrintable(error));
+    QVERIFY2(!error.contains("отсутствует") || kind == "missing", qPrintable(error));
+    if (!engineWords.isEmpty())
+        QCOMPARE(lines, QStringList({lines.first(), engineWords}));
     QVERIFY(!m.dm.ADOTable.Active());
 }
 

@@ -5,18 +5,21 @@
 #include "EditorAccess.h"
 
 #include "editor/TFormEdit.h"
+#include "editor/TListBoxForever.h"
 #include "platform/gui/FindDialog.h"
 #include "platform/rtf/RtfQtFormat.h"
 #include "platform/rtf/RtfReader.h"
 
 #include <QCheckBox>
 #include <QClipboard>
+#include <QGroupBox>
 #include <QGuiApplication>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMimeData>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QRegularExpression>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -130,6 +133,7 @@ private slots:
     void findDialogSendsItsRequest();
     void resetActsOnTypingOnly();
     void rtfReadsBackAsWritten();
+    void readOnlyLibraryOffersNoChanges();
 };
 
 void TestEditorCommands::boldOnWordOrSelection_data()
@@ -534,6 +538,25 @@ void TestEditorCommands::fontDialog()
     }
     QCOMPARE(charAt(10).fontPointSize(), 12.0);
     QCOMPARE(FormEdit->NewFontItem->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_N));
+
+    // Over "second line" ("line" bold) the dialog starts from "second": OK without changes
+    // changes nothing, and turning italic on leaves "line" bold.
+    select(17, 28);
+    const quil::Dialogs::FontChoice shown{editor()->SelAttributes().font(),
+                                          editor()->SelAttributes().color()};
+    QVERIFY(!shown.font.bold());
+    const QString mixed = editor()->Rtf();
+    app.dialogs.nextFonts.enqueue(shown);
+    trigger(FormEdit->NewFontItem);
+    QCOMPARE(editor()->Rtf(), mixed);
+    QCOMPARE(boldRanges(17, 28), QString("24-27"));
+    quil::Dialogs::FontChoice slanted = shown;
+    slanted.font.setItalic(true);
+    app.dialogs.nextFonts.enqueue(slanted);
+    trigger(FormEdit->NewFontItem);
+    QVERIFY(charAt(17).fontItalic());
+    QVERIFY(charAt(25).fontItalic());
+    QCOMPARE(boldRanges(17, 28), QString("24-27"));
 }
 
 void TestEditorCommands::clipboardButtons()
@@ -627,6 +650,20 @@ void TestEditorCommands::undoRedoButtons()
     QVERIFY(FormEdit->BoldBtn->isChecked());
     FormEdit->RedoBtn->click();
     QVERIFY(!FormEdit->BoldBtn->isChecked());
+    // The keys do as the buttons: Ctrl+Z, then Ctrl+Y as well as Ctrl+Shift+Z to redo.
+    caret(2);
+    FormEdit->ItalicBtn->click();
+    QVERIFY(charAt(0).fontItalic());
+    QTest::keyClick(editor(), Qt::Key_Z, Qt::ControlModifier);
+    QVERIFY(!charAt(0).fontItalic());
+    QVERIFY(!FormEdit->ItalicBtn->isChecked());
+    QTest::keyClick(editor(), Qt::Key_Y, Qt::ControlModifier);
+    QVERIFY(charAt(0).fontItalic());
+    QVERIFY(FormEdit->ItalicBtn->isChecked());
+    QTest::keyClick(editor(), Qt::Key_Z, Qt::ControlModifier);
+    QTest::keyClick(editor(), Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
+    QVERIFY(charAt(0).fontItalic());
+    QVERIFY(FormEdit->ItalicBtn->isChecked());
     // A reload of the abstract starts a fresh history.
     Form1->siNextClick();
     Form1->siPriorClick();
@@ -805,6 +842,22 @@ void TestEditorCommands::findDialogSendsItsRequest()
     // Each label's mnemonic leads to its field, so it shows no "&".
     for (QLabel *label : dialog.findChildren<QLabel *>())
         QVERIFY2(label->buddy(), qPrintable(label->text()));
+    // Russian, as every other dialog of the program, with no mnemonic taken twice.
+    QStringList texts{dialog.windowTitle()};
+    for (QAbstractButton *b : dialog.findChildren<QAbstractButton *>())
+        texts << b->text();
+    for (QLabel *label : dialog.findChildren<QLabel *>())
+        texts << label->text();
+    for (QGroupBox *box : dialog.findChildren<QGroupBox *>())
+        texts << box->title();
+    static const QRegularExpression cyrillic(QStringLiteral("[А-яЁё]"));
+    QStringList mnemonics;
+    for (const QString &text : texts) {
+        QVERIFY2(text.contains(cyrillic), qPrintable(text));
+        if (const int amp = int(text.indexOf('&')); amp >= 0)
+            mnemonics << text.mid(amp + 1, 1).toLower();
+    }
+    QCOMPARE(mnemonics.removeDuplicates(), 0);
     QVERIFY(replaceAll->isVisible());
     dialog.findChild<QCheckBox *>("MatchCaseBox")->setChecked(true);
     caret(0);
@@ -915,6 +968,37 @@ void TestEditorCommands::rtfReadsBackAsWritten()
     Form1->siPriorClick();
     QCOMPARE(editor()->Rtf(), written);
     QCOMPARE(storedRows(path, "Resume").value(0), written);
+    QCOMPARE(app.dialogs.errors(), QStringList());
+}
+
+void TestEditorCommands::readOnlyLibraryOffersNoChanges()
+{
+    AppFixture app;
+    const ReadOnlyLibrary library(app, "Demo.mdb", {{"А", "Первая", "2001"}});
+    if (!library.mounted)
+        QSKIP("this test may not mount a file system");
+    QVERIFY(library.readOnly);
+    app.start();
+    app.pick(library.path);
+    Form1->mmAbstractClick();
+    QVERIFY(editor()->isReadOnly());
+    // What would change the abstract is not offered: the change could not be stored. What
+    // reads, saves to a file or prints it is (Copy waits for a selection, in an empty abstract).
+    const QStringList changing{"OpenBtn", "SaveTableBtn", "CutBtn",    "PasteBtn",
+                               "UndoBtn", "RedoBtn",      "siLinkFont"};
+    for (QToolButton *b : FormEdit->SpeedBar->findChildren<QToolButton *>()) {
+        if (b == FormEdit->CopyBtn)
+            continue;
+        const bool changes =
+            b->property("Section").toString() == "Format" || changing.contains(b->objectName());
+        QVERIFY2(b->isEnabled() != changes, qPrintable(b->objectName()));
+    }
+    for (QAction *item : {FormEdit->pmEditCut, FormEdit->Paste1, FormEdit->ReplaceItem,
+                          FormEdit->NewFontItem, FormEdit->FontLinkItem})
+        QVERIFY2(!item->isEnabled(), qPrintable(item->objectName()));
+    for (QAction *item : {FormEdit->SelectAllItem, FormEdit->FindItem, FormEdit->FindNextItem})
+        QVERIFY2(item->isEnabled(), qPrintable(item->objectName()));
+    QVERIFY(!FormEdit->lbSymbol->isEnabled());
     QCOMPARE(app.dialogs.errors(), QStringList());
 }
 

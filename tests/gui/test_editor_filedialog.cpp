@@ -9,7 +9,9 @@
 #include <QComboBox>
 #include <QDir>
 #include <QFileDialog>
+#include <QLineEdit>
 #include <QListView>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QtTest>
@@ -23,6 +25,8 @@ private slots:
     void openFilterIgnoresCase_data();
     void openFilterIgnoresCase();
     void dialogsOpenAboveStayOnTopWindow();
+    void saveStartsOnTheProposedFile();
+    void fontDialogKeepsWhatItWasGiven();
 };
 
 void TestEditorFileDialog::openFilterIgnoresCase_data()
@@ -113,6 +117,60 @@ void TestEditorFileDialog::dialogsOpenAboveStayOnTopWindow()
 
     editor.hide();
     QCOMPARE(staysOnTop(ask), std::optional<bool>(false));
+}
+
+void TestEditorFileDialog::saveStartsOnTheProposedFile()
+{
+    // The proposal is a whole path in the start folder, as the editor's "Save As" makes it.
+    QTemporaryDir dir;
+    QDir().mkpath(dir.filePath("Abstract"));
+    const QString folder = dir.filePath("Abstract");
+    QString shownFolder, shownName;
+    std::function<void(int)> inspect = [&](int triesLeft) {
+        if (auto *dialog = qobject_cast<QFileDialog *>(QApplication::activeModalWidget())) {
+            shownFolder = dialog->directory().absolutePath();
+            shownName = dialog->findChild<QLineEdit *>("fileNameEdit")->text();
+            dialog->reject();
+        } else if (triesLeft > 0) {
+            QTimer::singleShot(20, [&, triesLeft] { inspect(triesLeft - 1); });
+        }
+    };
+    QTimer::singleShot(20, [&] { inspect(100); });
+    quil::QtDialogs dialogs;
+    quil::Dialogs::FileRequest request;
+    request.filter = QStringLiteral("Rich Text Files (*.RTF)|*.RTF|Text Files (*.TXT)|*.TXT");
+    request.initialFolder = folder;
+    request.fileName = folder + QStringLiteral("/Заглавие.Abstract.rtf");
+    QCOMPARE(dialogs.saveFileName(request), QString());
+    QCOMPARE(shownFolder, QDir(folder).absolutePath());
+    // The spelling "Save in RTF File" uses: on this system ".RTF" would be another file.
+    QCOMPARE(shownName, QStringLiteral("Заглавие.Abstract.rtf"));
+}
+
+void TestEditorFileDialog::fontDialogKeepsWhatItWasGiven()
+{
+    // A face this system may lack, as abstracts from the other system name it, in bold red.
+    quil::Dialogs::FontChoice choice{QFont(QStringLiteral("Times New Roman"), 14, QFont::Bold),
+                                     QColor(255, 0, 0)};
+    bool offersColour = false;
+    std::function<void(int)> confirm = [&](int triesLeft) {
+        if (QWidget *dialog = QApplication::activeModalWidget()) {
+            offersColour = dialog->findChild<QPushButton *>("ColorBtn") != nullptr;
+            QTest::keyClick(dialog, Qt::Key_Return);
+        } else if (triesLeft > 0) {
+            QTimer::singleShot(20, [&, triesLeft] { confirm(triesLeft - 1); });
+        }
+    };
+    QTimer::singleShot(20, [&] { confirm(100); });
+    quil::QtDialogs dialogs;
+    QVERIFY(dialogs.chooseFont(choice));
+    // OK without changes gives back what the dialog was started with.
+    QCOMPARE(choice.font.family(), QStringLiteral("Times New Roman"));
+    QCOMPARE(choice.font.pointSize(), 14);
+    QVERIFY(choice.font.bold());
+    QVERIFY(!choice.font.italic());
+    QCOMPARE(choice.color, QColor(255, 0, 0));
+    QVERIFY(offersColour);
 }
 
 QTEST_MAIN(TestEditorFileDialog)

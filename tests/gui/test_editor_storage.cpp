@@ -4,9 +4,11 @@
 
 #include "editor/TFormEdit.h"
 #include "platform/rtf/AbstractFile.h"
+#include "platform/rtf/RichText.h"
 #include "platform/rtf/RtfReader.h"
 
 #include <QDir>
+#include <QPointer>
 #include <QProcess>
 #include <QRegularExpression>
 #include <QStandardPaths>
@@ -102,6 +104,9 @@ private slots:
     void fileOpen();
     void fileOpenOnEmptyTable();
     void fileOpenUnreadable();
+    void fileOpenLarge_data();
+    void fileOpenLarge();
+    void reloadOfTheShownValue();
     void saveAs_data();
     void saveAs();
     void saveInRtfFile_data();
@@ -246,6 +251,34 @@ void TestEditorStorage::escapeRestores()
     QCOMPARE(edit->Text(), QString("zzplain bold tail"));
     QVERIFY(boldAt(edit->document(), 8));
     QCOMPARE(storedResume(path, 0), QString(BoldRtf));
+    // Esc is one step that Undo takes back: the typing returns, to be stored again.
+    QVERIFY(FormEdit->UndoBtn->isEnabled());
+    QTest::keyClick(edit, Qt::Key_Z, Qt::ControlModifier);
+    QCOMPARE(edit->Text(), QString("zzyyplain bold tail"));
+    QVERIFY(boldAt(edit->document(), 10));
+    FormEdit->SaveTableBtnClick();
+    QTextDocument back;
+    QVERIFY(quil::rtf::RtfReader::read(storedResume(path, 0), &back));
+    QCOMPARE(back.toRawText(), QString("zzyyplain bold tail"));
+    // The paragraphs come back with their own formats, the first one as well.
+    execOn(path, {"UPDATE Books SET Resume = '{\\rtf1\\ansi{\\fonttbl{\\f0 Times New Roman;}}"
+                  "\\qc\\f0 centred\\par\\pard\\ql left\\par}' WHERE City = '2002'"});
+    app.table().Refresh();
+    Form1->siNextClick();
+    QCOMPARE(edit->Text(), QString("centred\r\nleft"));
+    const auto alignment = [edit](int block) {
+        return edit->document()->findBlockByNumber(block).blockFormat().alignment() &
+               Qt::AlignHorizontal_Mask & ~Qt::AlignAbsolute;
+    };
+    placeCaret(edit, 2);
+    FormEdit->LeftBtn->click();
+    QCOMPARE(alignment(0), Qt::AlignLeft);
+    placeCaret(edit, 9);
+    QTest::keyClick(edit, Qt::Key_Return);
+    QTest::keyClick(edit, Qt::Key_Escape);
+    QCOMPARE(edit->Text(), QString("centred\r\nleft"));
+    QCOMPARE(alignment(0), Qt::AlignHCenter);
+    QCOMPARE(alignment(1), Qt::AlignLeft);
 }
 
 void TestEditorStorage::fileOpen_data()
@@ -341,28 +374,122 @@ void TestEditorStorage::fileOpenUnreadable()
     QCOMPARE(storedRows(path, "Resume"), before);
 }
 
+void TestEditorStorage::fileOpenLarge_data()
+{
+    QTest::addColumn<bool>("blanks");
+    QTest::addColumn<int>("characters");
+    QTest::addColumn<bool>("busy");
+    QTest::addColumn<QTextOption::WrapMode>("wrap");
+    QTest::newRow("one paragraph without blanks")
+        << false << 600000 << true << QTextOption::WrapAnywhere;
+    QTest::newRow("one paragraph of words")
+        << true << 600000 << true << QTextOption::WrapAtWordBoundaryOrAnywhere;
+    QTest::newRow("small file, no notice")
+        << true << 4000 << false << QTextOption::WrapAtWordBoundaryOrAnywhere;
+}
+
+// A large file loads whole, with a notice of what holds the window that goes away at the end;
+// a paragraph without blanks wraps anywhere, as the abstract view wraps it.
+void TestEditorStorage::fileOpenLarge()
+{
+    QFETCH(bool, blanks);
+    QFETCH(int, characters);
+    QFETCH(bool, busy);
+    QFETCH(QTextOption::WrapMode, wrap);
+    AppFixture app;
+    const QString path = startWithAbstracts(app);
+    QByteArray text(characters, 'x');
+    for (int i = 7; blanks && i < characters; i += 8)
+        text[i] = ' ';
+    const QString file = app.folder.file("Abstract/large.rtf");
+    writeBytes(file,
+               "{\\rtf1\\ansi\\ansicpg1251\\deff0{\\fonttbl{\\f0 Arial;}}\\f0 " + text + "\\par}");
+    app.dialogs.nextAnswers.enqueue(true);
+    app.dialogs.nextFileNames.enqueue(file);
+    app.dialogs.shown.clear();
+    FormEdit->OpenBtn->click();
+    QCOMPARE(app.dialogs.errors(), QStringList());
+    QStringList notices;
+    for (const auto &shown : app.dialogs.shown)
+        if (shown.kind == "busy")
+            notices << shown.text;
+    const QStringList expected =
+        busy ? QStringList{"Загрузка абстракта из файла large.rtf ...", QString()} : QStringList();
+    QCOMPARE(notices, expected);
+    QCOMPARE(FormEdit->Editor->wordWrapMode(), wrap);
+    QCOMPARE(FormEdit->Editor->Text(), QString::fromLatin1(text));
+    QCOMPARE(quil::rtf::RichText::plainTextOf(storedResume(path, 0)), QString::fromLatin1(text));
+}
+
+// Putting the record into edit state reloads the abstract: the value the document was read
+// from is not read again. A change of the document, of its formats too, or of the stored value
+// is read anew.
+void TestEditorStorage::reloadOfTheShownValue()
+{
+    AppFixture app;
+    const QString path = startWithAbstracts(app);
+    quil::DBRichEdit *edit = FormEdit->Editor;
+    // Reading builds a document of its own.
+    const QPointer<QTextDocument> shown = edit->document();
+    app.table().Edit();
+    QVERIFY2(shown == edit->document(), "read again at Edit");
+    app.table().Cancel();
+    QVERIFY2(shown == edit->document(), "read again at Cancel");
+    QCOMPARE(edit->Text(), QString("plain bold tail"));
+
+    placeCaret(edit, 1);
+    FormEdit->BoldBtn->click();
+    QVERIFY(boldAt(edit->document(), 0));
+    QTest::keyClick(edit, Qt::Key_Escape);
+    QVERIFY(!boldAt(edit->document(), 0));
+    QVERIFY(boldAt(edit->document(), 6));
+
+    app.table().Cancel();
+    execOn(path, {"UPDATE Books SET Resume = 'other' WHERE City = '2001'"});
+    app.table().Refresh();
+    QCOMPARE(edit->Text(), QString("other"));
+}
+
 void TestEditorStorage::saveAs_data()
 {
-    QTest::addColumn<QString>("file");
+    QTest::addColumn<QString>("title");
+    QTest::addColumn<QString>("file"); // empty: refused before the dialog
     QTest::addColumn<QByteArray>("startsWith");
-    QTest::newRow("rtf") << "out.rtf" << QByteArray("{\\rtf1");
-    QTest::newRow("txt in any case") << "out.TXT" << QByteArray("qplain bold tail");
+    QTest::newRow("rtf") << "Title one"
+                         << "out.rtf" << QByteArray("{\\rtf1");
+    QTest::newRow("txt in any case") << "Title one"
+                                     << "out.TXT" << QByteArray("qplain bold tail");
+    QTest::newRow("title with a slash") << "A/B"
+                                        << "" << QByteArray();
 }
 
 void TestEditorStorage::saveAs()
 {
+    QFETCH(QString, title);
     QFETCH(QString, file);
     QFETCH(QByteArray, startsWith);
     AppFixture app;
     const QString path = startWithAbstracts(app);
+    execOn(path, {"UPDATE Books SET Title = '" + title + "' WHERE City = '2001'"});
+    app.table().Refresh();
     QTest::keyClicks(FormEdit->Editor, "q");
     QVERIFY(FormEdit->Editor->Modified());
     const QString target = app.folder.file("Abstract/" + file);
     app.dialogs.nextFileNames.enqueue(target);
     FormEdit->SaveAsBtn->click();
+    if (file.isEmpty()) {
+        // Refused with the reason, before a dialog could shorten the name.
+        QCOMPARE(app.dialogs.count("save"), 0);
+        QCOMPARE(app.dialogs.errors().size(), 1);
+        QVERIFY2(app.dialogs.errors().constFirst().contains("A/B.Abstract.rtf"),
+                 qPrintable(app.dialogs.errors().constFirst()));
+        QVERIFY(FormEdit->Editor->Modified());
+        return;
+    }
     QCOMPARE(app.dialogs.errors(), QStringList());
     const auto &request = app.dialogs.shown.last().request;
-    QCOMPARE(request.fileName, app.folder.file("Abstract/Title one.Abstract.rtf"));
+    QCOMPARE(request.fileName, app.folder.file("Abstract/" + title + ".Abstract.rtf"));
+    QCOMPARE(request.initialFolder, app.folder.file("Abstract"));
     QCOMPARE(request.filter, QString("Rich Text Files (*.RTF)|*.RTF|Text Files (*.TXT)|*.TXT"));
     QVERIFY(request.confirmOverwrite);
     const QByteArray bytes = readBytes(target);
@@ -377,25 +504,32 @@ void TestEditorStorage::saveInRtfFile_data()
 {
     QTest::addColumn<QString>("name");
     QTest::addColumn<QString>("file"); // empty: refused
+    QTest::addColumn<bool>("folder");  // false: the folder cannot take the file
     QTest::newRow("authors") << "Иванов И.И."
-                             << "Иванов И.И..Abstract.rtf";
+                             << "Иванов И.И..Abstract.rtf" << true;
     QTest::newRow("empty name") << ""
-                                << ".Abstract.rtf";
+                                << ".Abstract.rtf" << true;
     QTest::newRow("slash") << "../evil"
-                           << "";
+                           << "" << true;
     QTest::newRow("backslash") << "a\\b"
-                               << "";
+                               << "" << true;
+    QTest::newRow("folder cannot be written") << "Петров"
+                                              << "" << false;
 }
 
 void TestEditorStorage::saveInRtfFile()
 {
     QFETCH(QString, name);
     QFETCH(QString, file);
+    QFETCH(bool, folder);
     AppFixture app;
     const QString path = startWithAbstracts(app);
     execOn(path, {"UPDATE Books SET Name = '" + name + "' WHERE City = '2001'"});
     app.table().Refresh();
     placeCaret(FormEdit->Editor, 8);
+    // A folder in the file's place: the file cannot be made there, whoever runs the test.
+    if (!folder)
+        QVERIFY(QDir().mkpath(app.folder.file("Abstract/" + name + ".Abstract.rtf")));
     app.dialogs.nextAnswers.enqueue(true);
     FormEdit->SaveInRTFileBtn->click();
     QCOMPARE(app.dialogs.shown.last().kind == "error"
@@ -404,6 +538,17 @@ void TestEditorStorage::saveInRtfFile()
              "Save Conclusion in file " + name + ".Abstract.rtf");
     const QStringList written =
         QDir(app.folder.file("Abstract")).entryList(QDir::Files | QDir::Hidden);
+    if (!folder) {
+        // The report names the file it could not write, with the system's reason after it.
+        QCOMPARE(app.dialogs.errors().size(), 1);
+        const QString error = app.dialogs.errors().constFirst();
+        QVERIFY2(error.startsWith("Абстракт не удалось сохранить в файл \"" +
+                                  QDir::toNativeSeparators(
+                                      app.folder.file("Abstract/" + name + ".Abstract.rtf")) +
+                                  "\".\n"),
+                 qPrintable(error));
+        return;
+    }
     if (file.isEmpty()) {
         QCOMPARE(app.dialogs.errors().size(), 1);
         QCOMPARE(written, QStringList());
@@ -528,6 +673,19 @@ void TestEditorStorage::closeAndHide()
     QCOMPARE(Form1->mmAbstract->property("Tag").toInt(), 0);
     QCOMPARE(FormEdit->windowTitle(), QString("Редактирование абстрактов"));
     QVERIFY(FormEdit->windowFlags() & Qt::WindowStaysOnTopHint);
+    // "Абстракт" brings a minimised editor back, shown or hidden when minimised.
+    Form1->mmAbstractClick();
+    FormEdit->showMinimized();
+    Form1->mmAbstractClick();
+    QVERIFY(FormEdit->isVisible());
+    QVERIFY(!FormEdit->isMinimized());
+    QCOMPARE(Form1->mmAbstract->property("Tag").toInt(), 1);
+    FormEdit->showMinimized();
+    FormEdit->hide();
+    Form1->editorClosed();
+    Form1->mmAbstractClick();
+    QVERIFY(FormEdit->isVisible());
+    QVERIFY(!FormEdit->isMinimized());
 }
 
 QUIL_APP_TEST_MAIN(TestEditorStorage)

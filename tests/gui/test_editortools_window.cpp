@@ -173,6 +173,8 @@ void TestEditorToolsWindow::typeSymbol()
     QCOMPARE(editor()->Text(), expected);
     QCOMPARE(app.table().State(), quil::DataSetState::Edit);
     QCOMPARE(editor()->SelStart(), start + 1);
+    // The keyboard goes back to the editor: typing goes on in the abstract.
+    QCOMPARE(QApplication::focusWidget(), editor());
     // Typed next: the default character set again, the remembered size, still the Symbol face.
     QCOMPARE(editor()->SelAttributes().charset(), int(TextAttributes::DefaultCharset));
     QTest::keyClicks(editor(), "k");

@@ -204,16 +204,22 @@ void TestMainWindow::failedPick_data()
 {
     QTest::addColumn<QByteArray>("content"); // empty: no file at all
     QTest::addColumn<bool>("libraryOpenBefore");
-    QTest::newRow("missing file") << QByteArray() << false;
-    QTest::newRow("missing file, another library open") << QByteArray() << true;
-    QTest::newRow("text file named .mdb") << QByteArray("not a database\r\n") << false;
-    QTest::newRow("text file, another library open") << QByteArray("not a database\r\n") << true;
+    QTest::addColumn<QString>("said");
+    const QString missing = "Библиотека Broken.mdb отсутствует!\n";
+    const QString damaged = "Библиотека Broken.mdb повреждена или не является библиотекой: "
+                            "откройте её резервную копию\nfile is not a database";
+    QTest::newRow("missing file") << QByteArray() << false << missing;
+    QTest::newRow("missing file, another library open") << QByteArray() << true << missing;
+    QTest::newRow("text file named .mdb") << QByteArray("not a database\r\n") << false << damaged;
+    QTest::newRow("text file, another library open")
+        << QByteArray("not a database\r\n") << true << damaged;
 }
 
 void TestMainWindow::failedPick()
 {
     QFETCH(QByteArray, content);
     QFETCH(bool, libraryOpenBefore);
+    QFETCH(QString, said);
     AppFixture app;
     app.makeLibrary("Good.mdb", {{"Автор", "Книга", "2000"}});
     if (!content.isEmpty())
@@ -230,7 +236,7 @@ void TestMainWindow::failedPick()
 
     QCOMPARE(app.dialogs.errors().size(), 1);
     // The engine's reason follows on a new line.
-    QVERIFY2(app.dialogs.errors().first().startsWith("Библиотека Broken.mdb отсутствует!\n"),
+    QVERIFY2(app.dialogs.errors().first().startsWith(said),
              qPrintable(app.dialogs.errors().first()));
     QCOMPARE(QGuiApplication::overrideCursor(), nullptr);
     QCOMPARE(Form1->windowTitle(), captionBefore);

@@ -1,0 +1,17 @@
+#include "platform/Plural.h"
+
+namespace quil {
+
+QString countOf(qint64 count, const QString &one, const QString &few, const QString &many)
+{
+    const qint64 n = count < 0 ? -count : count;
+    const qint64 lastTwo = n % 100;
+    const qint64 last = n % 10;
+    const QString &noun = (lastTwo >= 11 && lastTwo <= 14) ? many
+                          : last == 1                      ? one
+                          : (last >= 2 && last <= 4)       ? few
+                                                           : many;
+    return QString::number(count) + QLatin1Char(' ') + noun;
+}
+
+} // namespace quil
