@@ -5,7 +5,7 @@
 #include "app/Globals.h"
 #include "app/TAboutBox.h"
 #include "app/TForm1.h"
-#include "editor/TFormEdit.h"
+#include "editor/gui/TFormEdit.h"
 #include "store/TDataModule1.h"
 
 #include <QCoreApplication>

@@ -6,9 +6,9 @@
 #include "ShownProgram.h"
 
 #include "app/TForm1.h"
-#include "editor/TFormEdit.h"
+#include "editor/gui/TFormEdit.h"
 #include "platform/ScriptedDialogs.h"
-#include "platform/rtf/RtfReader.h"
+#include "rtf/RtfReader.h"
 #include "store/LibraryFile.h"
 #include "store/TDataModule1.h"
 

@@ -6,7 +6,7 @@
 #include "ShownProgram.h"
 
 #include "app/TForm1.h"
-#include "editor/TFormEdit.h"
+#include "editor/gui/TFormEdit.h"
 #include "platform/ScriptedDialogs.h"
 #include "store/TDataModule1.h"
 

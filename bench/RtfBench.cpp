@@ -2,9 +2,9 @@
 // text of many abstracts as find and the exports take it.
 #include "Bench.h"
 
-#include "platform/rtf/RtfReader.h"
-#include "platform/rtf/RtfTextExtractor.h"
-#include "platform/rtf/RtfWriter.h"
+#include "rtf/RtfReader.h"
+#include "rtf/RtfTextExtractor.h"
+#include "rtf/RtfWriter.h"
 
 #include <QStringEncoder>
 #include <QTextDocument>

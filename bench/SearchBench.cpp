@@ -7,9 +7,9 @@
 
 #include "app/Startup.h"
 #include "app/TForm1.h"
-#include "platform/DataSet.h"
+#include "db/DataSet.h"
 #include "platform/ScriptedDialogs.h"
-#include "platform/gui/DBGrid.h"
+#include "widgets/DBGrid.h"
 #include "search/Finder.h"
 #include "search/Selection.h"
 #include "store/Book.h"

@@ -2,7 +2,7 @@
 
 #include "export/AnsiEncoder.h"
 #include "export/ReferenceRows.h"
-#include "platform/DataSet.h"
+#include "db/DataSet.h"
 
 #include <QDir>
 #include <QSaveFile>

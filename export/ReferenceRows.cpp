@@ -1,8 +1,8 @@
 #include "export/ReferenceRows.h"
 
-#include "platform/Connection.h"
-#include "platform/DataSet.h"
-#include "platform/Engine.h"
+#include "db/Connection.h"
+#include "db/DataSet.h"
+#include "db/Engine.h"
 #include "store/Book.h"
 
 #include <QStringList>

@@ -8,7 +8,7 @@
 
 #include "import/AbstractText.h"
 #include "import/ReferenceList.h"
-#include "platform/rtf/CodePage.h"
+#include "rtf/CodePage.h"
 
 #include <QBuffer>
 #include <QIODevice>

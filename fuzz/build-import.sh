@@ -14,6 +14,6 @@ for target in reference_list abstract; do
   clang++ -std=c++17 -g -O1 -fPIC -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined \
     -I"$root" $(pkg-config --cflags Qt6Core) \
     "$here/${target}_fuzzer.cpp" "$root"/import/ReferenceList.cpp "$root"/import/AbstractText.cpp \
-    "$root"/platform/rtf/CodePage.cpp "$root"/platform/Error.cpp \
+    "$root"/rtf/CodePage.cpp "$root"/platform/Error.cpp \
     $(pkg-config --libs Qt6Core) -o "$out/${target}_fuzzer"
 done

@@ -10,5 +10,5 @@ root=$(dirname "$here")
 out=${1:-$here/rtf_fuzzer}
 clang++ -std=c++17 -g -O1 -fPIC -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=undefined \
   -I"$root" $(pkg-config --cflags Qt6Gui) \
-  "$here/rtf_fuzzer.cpp" "$root"/platform/rtf/*.cpp "$root"/platform/Error.cpp \
+  "$here/rtf_fuzzer.cpp" "$root"/rtf/*.cpp "$root"/platform/Error.cpp \
   $(pkg-config --libs Qt6Gui) -o "$out"

@@ -1,8 +1,8 @@
 // libFuzzer target: the RTF reader and the plain-text extractor must survive any input
 // and agree on the text.
-#include "platform/rtf/RichText.h"
-#include "platform/rtf/RtfReader.h"
-#include "platform/rtf/RtfTextExtractor.h"
+#include "rtf/RichText.h"
+#include "rtf/RtfReader.h"
+#include "rtf/RtfTextExtractor.h"
 
 #include <QGuiApplication>
 #include <QTextDocument>

@@ -2,7 +2,7 @@
 
 #include "platform/Error.h"
 #include "platform/Plural.h"
-#include "platform/rtf/CodePage.h"
+#include "rtf/CodePage.h"
 
 #include <QIODevice>
 #include <algorithm>

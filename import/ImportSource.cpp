@@ -1,6 +1,6 @@
 #include "import/ImportSource.h"
 
-#include "platform/rtf/CodePage.h"
+#include "rtf/CodePage.h"
 
 #include <QFile>
 #include <QStringDecoder>

@@ -1,7 +1,7 @@
 #include "import/ReferenceList.h"
 
 #include "platform/Error.h"
-#include "platform/rtf/CodePage.h"
+#include "rtf/CodePage.h"
 
 #include <QBuffer>
 #include <QIODevice>

@@ -1,10 +1,10 @@
 #include "search/Finder.h"
 
-#include "platform/Connection.h"
-#include "platform/DataSet.h"
-#include "platform/Engine.h"
-#include "platform/rtf/RichText.h"
-#include "platform/rtf/RtfTextExtractor.h"
+#include "db/Connection.h"
+#include "db/DataSet.h"
+#include "db/Engine.h"
+#include "rtf/RichText.h"
+#include "rtf/RtfTextExtractor.h"
 #include "store/Book.h"
 #include "store/MainView.h"
 

@@ -1,7 +1,6 @@
 #include "search/Selection.h"
 
-#include "platform/DataSet.h"
-#include "platform/Engine.h"
+#include "db/DataSet.h"
 
 namespace search {
 
@@ -19,13 +18,6 @@ QVariantList selectionValues(const SelectionTexts &texts)
     };
     return {pattern(texts.author), pattern(texts.title), pattern(texts.keyword1),
             pattern(texts.keyword2)};
-}
-
-void prepareSelectionIndex(quil::Engine &engine)
-{
-    // A library that may not be written goes without; the selection then reads the table.
-    engine.execute(QStringLiteral("CREATE INDEX IF NOT EXISTS ") + SelectionIndex +
-                   QStringLiteral(" ON Books(Name, Title, Location, City)"));
 }
 
 void runSelection(quil::Query &query, const SelectionTexts &texts)

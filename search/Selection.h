@@ -5,7 +5,6 @@
 #include <QVariantList>
 
 namespace quil {
-class Engine;
 class Query;
 } // namespace quil
 
@@ -30,11 +29,6 @@ QVariantList selectionValues(const SelectionTexts &texts);
 // The order of the selection: year, author, title.
 inline const QString SelectionSort = QStringLiteral("City, Name, Title ASC");
 
-// The index that holds every column the selection reads. The keywords lie behind the abstract
-// in a row, so without it the selection reads the whole file, abstracts included.
-inline const QString SelectionIndex = QStringLiteral("BooksSelect");
-// Makes the index on a library that lacks it (run once the library is open).
-void prepareSelectionIndex(quil::Engine &engine);
 
 // Replaces the query's result by the entries the texts select, in SelectionSort. When the
 // engine refuses, the error is raised and the query stays closed.

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "platform/Field.h"
+#include "db/Field.h"
 
 #include <QString>
 #include <vector>

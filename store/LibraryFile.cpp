@@ -1,7 +1,7 @@
 #include "store/LibraryFile.h"
 
-#include "platform/Connection.h"
-#include "platform/SqliteEngine.h"
+#include "db/Connection.h"
+#include "db/SqliteEngine.h"
 #include "store/Book.h"
 
 #include <QFile>
@@ -24,6 +24,9 @@ namespace {
 const char *const IndexStatements[] = {
     "CREATE INDEX IF NOT EXISTS BooksBrowse ON Books(key, City, Name, Title)",
     "CREATE INDEX IF NOT EXISTS BooksReference ON Books(key, WName, WTitle, WPublisher)",
+    // Every column the selection reads: the keywords lie behind the abstract in a row, so
+    // without it a selection reads the whole file, abstracts included.
+    "CREATE INDEX IF NOT EXISTS BooksSelect ON Books(Name, Title, Location, City)",
 };
 
 } // namespace

@@ -1,6 +1,5 @@
 #include "store/TDataModule1.h"
 
-#include "search/Selection.h"
 #include "store/Book.h"
 #include "store/LibraryFile.h"
 #include "store/MainView.h"
@@ -31,10 +30,7 @@ TDataModule1::TDataModule1()
 
     ADOQuery.SQL << QStringLiteral("select * from Books");
     ADOConnection.OnValidate = [](quil::Engine &engine) { library::validate(engine); };
-    ADOConnection.OnConnect = [](quil::Engine &engine) {
-        library::prepare(engine);
-        search::prepareSelectionIndex(engine);
-    };
+    ADOConnection.OnConnect = [](quil::Engine &engine) { library::prepare(engine); };
     ADOTable.BrowseIndex = book::BrowseIndex;
 
     ADOTable.AfterScroll = [this](quil::DataSet &ds) { ADOTableAfterScroll(ds); };

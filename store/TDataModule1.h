@@ -1,8 +1,8 @@
 #pragma once
 
-#include "platform/Connection.h"
-#include "platform/DataSet.h"
-#include "platform/DataSource.h"
+#include "db/Connection.h"
+#include "db/DataSet.h"
+#include "db/DataSource.h"
 
 class MainView;
 

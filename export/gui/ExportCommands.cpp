@@ -1,14 +1,14 @@
 #include "export/gui/ExportCommands.h"
 
 #include "app/Globals.h"
-#include "editor/TFormEdit.h"
+#include "editor/gui/TFormEdit.h"
 #include "export/ClipboardExport.h"
 #include "export/Reference.h"
 #include "platform/Clipboard.h"
 #include "platform/Error.h"
-#include "platform/gui/DBRichEdit.h"
+#include "widgets/DBRichEdit.h"
 #include "platform/gui/WaitCursor.h"
-#include "platform/rtf/RichText.h"
+#include "rtf/RichText.h"
 #include "store/TDataModule1.h"
 
 #include <QPlainTextEdit>

@@ -1,6 +1,6 @@
 #include "search/gui/SelectionGrid.h"
 
-#include "platform/gui/DBGrid.h"
+#include "widgets/DBGrid.h"
 #include "store/Book.h"
 
 #include <QHeaderView>

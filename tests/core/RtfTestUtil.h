@@ -1,9 +1,9 @@
 #pragma once
 
 // Helpers shared by the RTF tests: the two ways of getting text out of RTF.
-#include "platform/rtf/RichText.h"
-#include "platform/rtf/RtfReader.h"
-#include "platform/rtf/RtfTextExtractor.h"
+#include "rtf/RichText.h"
+#include "rtf/RtfReader.h"
+#include "rtf/RtfTextExtractor.h"
 
 #include <QByteArray>
 #include <QTest>

@@ -1,6 +1,6 @@
 // The catalogue's text order: the comparison SQLite calls and the sort keys the dataset sorts
 // by must agree, on Russian, Latin and odd text alike.
-#include "platform/RussianCollation.h"
+#include "db/RussianCollation.h"
 
 #include <QtTest>
 #include <algorithm>

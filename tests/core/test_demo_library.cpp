@@ -4,7 +4,7 @@
 #include "TestSupport.h"
 
 #include "export/ListExport.h"
-#include "platform/rtf/RichText.h"
+#include "rtf/RichText.h"
 #include "store/TDataModule1.h"
 
 #include <QBuffer>

@@ -3,9 +3,9 @@
 #include "TestSupport.h"
 
 #include "platform/KeySynthesizer.h"
-#include "platform/LinkFinder.h"
-#include "platform/SymbolPalette.h"
-#include "platform/rtf/SymbolFont.h"
+#include "editor/LinkFinder.h"
+#include "editor/SymbolPalette.h"
+#include "rtf/SymbolFont.h"
 
 #include <QDir>
 #include <QFile>

@@ -1,11 +1,12 @@
 // The text list and HTML page written from a dataset: exact bytes, numbering, line breaks,
 // escaping and character references, the walk's effect on the dataset, and failing writes.
+#include "FailDevice.h"
 #include "LibraryFixture.h"
 #include "TestSupport.h"
 
+#include "db/DataSource.h"
 #include "export/AnsiEncoder.h"
 #include "export/ListExport.h"
-#include "platform/DataSource.h"
 #include "store/Book.h"
 #include "store/LibraryFile.h"
 #include "store/TDataModule1.h"
@@ -97,39 +98,6 @@ const QString HtmlHead =
     "</head>\r\n"
     "<BODY TEXT=\"#000000\" BGCOLOR=\"#FFFFFF\" LINK=\"#FF0000\" VLINK=\"#800080\" "
     "ALINK=\"#0000FF\">\r\n";
-
-// Fails every write, like a full disk.
-class FullDevice : public QIODevice {
-protected:
-    qint64 readData(char *, qint64) override { return -1; }
-    qint64 writeData(const char *, qint64) override
-    {
-        setErrorString("No space left on device");
-        return -1;
-    }
-};
-
-// Takes the first bytes it is given and refuses the rest, like a disk that fills up.
-class FillingDevice : public QIODevice {
-public:
-    explicit FillingDevice(qint64 room) : FRoom(room) {}
-    QByteArray taken;
-
-protected:
-    qint64 readData(char *, qint64) override { return -1; }
-    qint64 writeData(const char *data, qint64 size) override
-    {
-        if (taken.size() + size > FRoom) {
-            setErrorString("No space left on device");
-            return -1;
-        }
-        taken.append(data, size);
-        return size;
-    }
-
-private:
-    qint64 FRoom;
-};
 
 } // namespace
 
@@ -422,8 +390,7 @@ void TestExportFiles::failedWritesLeaveNothing()
     const ListExport text(ListExport::Format::Text, false);
 
     // A device that refuses every byte: its reason comes back, and the walk still ends on row 1.
-    FullDevice full;
-    full.open(QIODevice::WriteOnly);
+    FailDevice full(0);
     m.dm.ADOTable.Last();
     QCOMPARE(text.write(m.dm.ADOTable, full).error, QString("No space left on device"));
     QCOMPARE(m.dm.ADOTable.RecNo(), 1);
@@ -470,8 +437,7 @@ void TestExportFiles::deviceFillingUpMidway()
     QVERIFY(text.write(m.dm.ADOTable, whole).ok());
     const qint64 room = whole.size() / 2;
 
-    FillingDevice filling(room);
-    filling.open(QIODevice::WriteOnly);
+    FailDevice filling(room);
     m.dm.ADOTable.Last();
     const ListExport::Result result = text.write(m.dm.ADOTable, filling);
     QCOMPARE(result.error, QString("No space left on device"));

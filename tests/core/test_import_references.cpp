@@ -1,5 +1,6 @@
 // Reference lists: how lines and columns are cut, and what lands in the library file,
 // including an import stopped half-way.
+#include "FailDevice.h"
 #include "LibraryFixture.h"
 #include "TestSupport.h"
 
@@ -32,58 +33,6 @@ QString show(const QList<quil::ReferenceLine> &lines)
                    .arg(l.authors, l.title, l.publisher, l.year, l.keywords);
     return out.join(QLatin1Char('\n'));
 }
-
-// Gives `limit` bytes of its data, then fails every read.
-class FailingDevice : public QIODevice {
-public:
-    FailingDevice(QByteArray data, qint64 limit) : FData(std::move(data)), FLimit(limit)
-    {
-        open(QIODevice::ReadOnly | QIODevice::Unbuffered);
-    }
-
-protected:
-    qint64 readData(char *out, qint64 max) override
-    {
-        if (FPos >= FLimit) {
-            setErrorString(QStringLiteral("сбой устройства"));
-            return -1;
-        }
-        const qint64 n = std::min({max, FLimit - FPos, qint64(FData.size()) - FPos});
-        memcpy(out, FData.constData() + FPos, size_t(n));
-        FPos += n;
-        return n;
-    }
-    qint64 writeData(const char *, qint64) override { return -1; }
-
-private:
-    QByteArray FData;
-    qint64 FLimit;
-    qint64 FPos = 0;
-};
-
-// Hands out 'x' without end; a reader that never stops at a line meets a read error after
-// 64 MiB instead of filling the memory.
-class EndlessDevice : public QIODevice {
-public:
-    EndlessDevice() { open(QIODevice::ReadOnly | QIODevice::Unbuffered); }
-    bool isSequential() const override { return true; }
-
-protected:
-    qint64 readData(char *out, qint64 max) override
-    {
-        if (FGiven > 64 * 1024 * 1024) {
-            setErrorString(QStringLiteral("read on without end"));
-            return -1;
-        }
-        memset(out, 'x', size_t(max));
-        FGiven += max;
-        return max;
-    }
-    qint64 writeData(const char *, qint64) override { return -1; }
-
-private:
-    qint64 FGiven = 0;
-};
 
 // The message of the error that ends an import from the device; empty when none does.
 QString importFailure(TDataModule1 &dm, QIODevice &device)
@@ -341,7 +290,7 @@ void TestImportReferences::failingReadStopsHalfWay()
     QString message;
     {
         Module m(path);
-        FailingDevice device(list, cut);
+        FailDevice device(list, cut, QStringLiteral("сбой устройства"));
         message = importFailure(m.dm, device);
         QCOMPARE(m.dm.ADOTable.RecordCount(), 1 + whole);
     }
@@ -441,8 +390,10 @@ void TestImportReferences::onlyRegularFilesAreRead()
 
 void TestImportReferences::endlessLineIsRefused()
 {
-    EndlessDevice device;
-    quil::ReferenceListReader reader(device);
+    // A reader that never stops at a line meets a read error after 64 MiB instead of filling
+    // the memory.
+    const auto device = FailDevice::endless('x', 64 * 1024 * 1024, "read on without end");
+    quil::ReferenceListReader reader(*device);
     quil::ReferenceLine line;
     QString message;
     try {
@@ -451,7 +402,7 @@ void TestImportReferences::endlessLineIsRefused()
         message = e.message();
     }
     QVERIFY2(message.contains("больше 4 МБ без конца строки"), qPrintable(message));
-    QVERIFY(device.pos() <= quil::ReferenceListReader::LongestLineBytes + 1024 * 1024);
+    QVERIFY(device->given() <= quil::ReferenceListReader::LongestLineBytes + 1024 * 1024);
 }
 
 void TestImportReferences::fullDiskSaysSoOnce()

@@ -3,8 +3,8 @@
 #include "RtfTestUtil.h"
 
 #include "platform/Error.h"
-#include "platform/rtf/AbstractFile.h"
-#include "platform/rtf/RtfWriter.h"
+#include "rtf/AbstractFile.h"
+#include "rtf/RtfWriter.h"
 
 #include <QBuffer>
 #include <QFile>

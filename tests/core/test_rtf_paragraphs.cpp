@@ -2,7 +2,7 @@
 // RichEdit and Word lists.
 #include "RtfTestUtil.h"
 
-#include "platform/rtf/RtfQtFormat.h"
+#include "rtf/RtfQtFormat.h"
 
 #include <QTextBlock>
 #include <QTextList>

@@ -2,8 +2,8 @@
 // keep text and formatting; unrtf, another reader, must find the same text.
 #include "RtfTestUtil.h"
 
-#include "platform/rtf/RtfQtFormat.h"
-#include "platform/rtf/RtfWriter.h"
+#include "rtf/RtfQtFormat.h"
+#include "rtf/RtfWriter.h"
 
 #include <QFile>
 #include <QProcess>

@@ -3,7 +3,7 @@
 #include "LibraryFixture.h"
 #include "TestSupport.h"
 
-#include "platform/RussianCollation.h"
+#include "db/RussianCollation.h"
 #include "search/Finder.h"
 #include "search/Selection.h"
 #include "store/Book.h"

@@ -1,6 +1,6 @@
 // What a display is given of a long value: a bounded head, and whether a memo must wrap it
 // anywhere because it has no blank to wrap at.
-#include "platform/DisplayText.h"
+#include "db/DisplayText.h"
 
 #include <QtTest>
 

@@ -1,12 +1,13 @@
 // What the store does with damaged, foreign, locked and read-only library files, with media
 // that fail, and with a second program on the same library: it refuses, says why, and keeps
 // what was stored and what was typed.
+#include "FailDevice.h"
 #include "LibraryFixture.h"
 #include "ScopedTmpfs.h"
 #include "TestSupport.h"
 
 #include "platform/Error.h"
-#include "platform/rtf/AbstractFile.h"
+#include "rtf/AbstractFile.h"
 #include "store/Book.h"
 #include "store/LibraryFile.h"
 #include "store/TDataModule1.h"
@@ -309,32 +310,11 @@ void TestStoreFaults::fullDiskKeepsAbstractFile()
     QCOMPARE(readBytes(path), before);
 }
 
-// A device that takes N bytes and then fails.
-class FailingDevice : public QIODevice {
-public:
-    explicit FailingDevice(qint64 room) : FRoom(room) { open(QIODevice::WriteOnly); }
-    QByteArray taken;
-
-protected:
-    qint64 readData(char *, qint64) override { return -1; }
-    qint64 writeData(const char *data, qint64 size) override
-    {
-        const qint64 n = std::min(size, FRoom - taken.size());
-        if (n <= 0)
-            return -1;
-        taken.append(data, n);
-        return n;
-    }
-
-private:
-    qint64 FRoom;
-};
-
 void TestStoreFaults::failingDeviceIsReported()
 {
     QTextDocument document;
     document.setPlainText(QString(500, QChar(u'ж')));
-    FailingDevice device(100);
+    FailDevice device(100);
     QCOMPARE(errorOf([&] {
                  quil::rtf::AbstractFile::save(device, quil::rtf::AbstractFile::Format::Text,
                                                document);

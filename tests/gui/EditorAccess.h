@@ -1,7 +1,7 @@
 #pragma once
 // The shown editor's control, its caret and selection, and the formats of its characters.
 
-#include "editor/TFormEdit.h"
+#include "editor/gui/TFormEdit.h"
 
 #include <QTextCharFormat>
 #include <QTextCursor>

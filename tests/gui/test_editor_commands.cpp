@@ -4,11 +4,11 @@
 #include "AppFixture.h"
 #include "EditorAccess.h"
 
-#include "editor/TFormEdit.h"
-#include "editor/TListBoxForever.h"
+#include "editor/gui/TFormEdit.h"
+#include "editor/gui/TListBoxForever.h"
 #include "platform/gui/FindDialog.h"
-#include "platform/rtf/RtfQtFormat.h"
-#include "platform/rtf/RtfReader.h"
+#include "rtf/RtfQtFormat.h"
+#include "rtf/RtfReader.h"
 
 #include <QCheckBox>
 #include <QClipboard>

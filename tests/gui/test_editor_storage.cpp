@@ -2,10 +2,10 @@
 // loading from and saving to files, printing, and the reset on record changes.
 #include "AppFixture.h"
 
-#include "editor/TFormEdit.h"
-#include "platform/rtf/AbstractFile.h"
-#include "platform/rtf/RichText.h"
-#include "platform/rtf/RtfReader.h"
+#include "editor/gui/TFormEdit.h"
+#include "rtf/AbstractFile.h"
+#include "rtf/RichText.h"
+#include "rtf/RtfReader.h"
 
 #include <QDir>
 #include <QPointer>

@@ -4,11 +4,11 @@
 #include "AppFixture.h"
 #include "EditorAccess.h"
 
-#include "editor/TFormEdit.h"
-#include "editor/TListBoxForever.h"
+#include "editor/gui/TFormEdit.h"
+#include "editor/gui/TListBoxForever.h"
 #include "platform/KeySynthesizer.h"
 #include "platform/Shell.h"
-#include "platform/rtf/RtfReader.h"
+#include "rtf/RtfReader.h"
 #include "store/Book.h"
 
 #include <QClipboard>

@@ -3,10 +3,10 @@
 #include "LibraryFixture.h"
 #include "TestSupport.h"
 
-#include "platform/DataSource.h"
+#include "db/DataSource.h"
 #include "platform/Error.h"
 #include "platform/ScriptedDialogs.h"
-#include "platform/gui/DBGrid.h"
+#include "widgets/DBGrid.h"
 #include "store/Book.h"
 #include "store/LibraryFile.h"
 #include "store/TDataModule1.h"

@@ -4,7 +4,7 @@
 
 #include "app/TAboutBox.h"
 #include "platform/Shell.h"
-#include "platform/gui/DBGrid.h"
+#include "widgets/DBGrid.h"
 
 #include <QAccessible>
 #include <QGroupBox>

@@ -2,7 +2,7 @@
 // or unwritable file does, and which of the three panes is in front.
 #include "AppFixture.h"
 
-#include "platform/gui/DBRichView.h"
+#include "widgets/DBRichView.h"
 
 #include <QDir>
 #include <QFileInfo>

@@ -2,9 +2,9 @@
 // auto-repeat, ordering by a grid title, the stored bookmark, and the editor window's toggle.
 #include "AppFixture.h"
 
-#include "editor/TFormEdit.h"
-#include "platform/gui/DBGrid.h"
-#include "platform/gui/DBMemo.h"
+#include "editor/gui/TFormEdit.h"
+#include "widgets/DBGrid.h"
+#include "widgets/DBMemo.h"
 
 #include <QElapsedTimer>
 #include <QMenu>

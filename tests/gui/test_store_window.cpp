@@ -11,9 +11,9 @@
 #include <QScopeGuard>
 
 #include "app/NoteFile.h"
-#include "platform/DisplayText.h"
+#include "db/DisplayText.h"
 #include "platform/Error.h"
-#include "platform/gui/DBRichEdit.h"
+#include "widgets/DBRichEdit.h"
 
 class TestStoreWindow : public QObject {
     Q_OBJECT

@@ -5,8 +5,8 @@
 
 #include "app/QtTranslations.h"
 #include "app/Tag.h"
-#include "platform/gui/DBGrid.h"
-#include "platform/gui/DBRichEdit.h"
+#include "widgets/DBGrid.h"
+#include "widgets/DBRichEdit.h"
 
 #include <QDialogButtonBox>
 #include <QHeaderView>

@@ -2,7 +2,7 @@
 // Abstract, Import Data with a sample reference list, Result, and the two notebooks.
 // What is already there is kept, so a rebuild never overwrites the user's notes or library.
 #include "platform/Error.h"
-#include "platform/rtf/RichText.h"
+#include "rtf/RichText.h"
 #include "store/LibraryFile.h"
 
 #include <QDir>

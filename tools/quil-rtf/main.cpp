@@ -2,9 +2,9 @@
 //   quil-rtf text FILE   the plain text of an RTF or text file, in UTF-8
 //   quil-rtf rtf FILE    the file (RTF or text) written again as the program writes RTF
 #include "platform/Error.h"
-#include "platform/rtf/AbstractFile.h"
-#include "platform/rtf/RichText.h"
-#include "platform/rtf/RtfWriter.h"
+#include "rtf/AbstractFile.h"
+#include "rtf/RichText.h"
+#include "rtf/RtfWriter.h"
 
 #include <QGuiApplication>
 #include <QTextDocument>

@@ -1,0 +1,52 @@
+#pragma once
+
+#include "db/Engine.h"
+
+#include <QSet>
+
+struct sqlite3;
+
+namespace quil {
+
+class SqliteStatement;
+
+// The engine of the program's own library files: SQLite, opened through Qt Sql, statements run
+// straight on the engine's handle (text bound and read as UTF-8, none of Qt Sql's per-value
+// bookkeeping).
+class SqliteEngine : public Engine {
+public:
+    SqliteEngine();
+    ~SqliteEngine() override;
+    SqliteEngine(const SqliteEngine &) = delete;
+    SqliteEngine &operator=(const SqliteEngine &) = delete;
+
+    void open(const QString &path, bool readOnly, int busyTimeoutMs) override;
+    void create(const QString &path) override;
+    void close() override;
+    bool isOpen() const override { return FHandle != nullptr; }
+    bool isReadOnly() const override;
+    void prepareForUse(bool readOnly) override;
+
+    std::unique_ptr<Statement> prepare(const QString &sql) override;
+    bool begin(Transaction kind) override;
+    bool commit() override;
+    bool rollback() override;
+    bool inTransaction() const override;
+    QStringList columns(const QString &table) override;
+    qint64 dataVersion() override;
+    void afterStore() override;
+
+    // Statements finish before the handle closes; the engine finalises those still alive.
+    void forget(SqliteStatement *statement) { FStatements.remove(statement); }
+
+private:
+    void openUri(const QString &uri, const QString &options);
+    bool run(const char *sql);
+
+    QString FName; // Qt's connection name, unique per instance
+    sqlite3 *FHandle = nullptr;
+    bool FWal = false; // the file could not leave write-ahead logging
+    QSet<SqliteStatement *> FStatements;
+};
+
+} // namespace quil

@@ -1,0 +1,100 @@
+#include "rtf/RtfTextExtractor.h"
+
+#include "rtf/RtfInterpreter.h"
+
+namespace quil::rtf {
+
+namespace {
+
+// Mirrors the block structure that the document reader builds: a \par ends a block, and
+// the next text or \par opens another one.
+class TextSink final : public RtfSink {
+public:
+    QString result;
+
+    void text(QStringView text, const RtfCharFormat &) override
+    {
+        openBlock();
+        if (!text.contains(QChar(0x2028))) {
+            result += text;
+            return;
+        }
+        result.reserve(result.size() + text.size() * 2);
+        for (QChar c : text) {
+            if (c == QChar(0x2028))
+                result += QLatin1String("\r\n");
+            else
+                result += c;
+        }
+    }
+
+    void paragraphEnd(const RtfParagraphFormat &) override
+    {
+        openBlock();
+        FNeedBlock = true;
+    }
+
+    void finish(const RtfParagraphFormat &) override {}
+
+    // Empty for the next text, keeping the memory.
+    void restart()
+    {
+        result.resize(0);
+        FNeedBlock = false;
+    }
+
+private:
+    void openBlock()
+    {
+        if (FNeedBlock) {
+            result += QLatin1String("\r\n");
+            FNeedBlock = false;
+        }
+    }
+
+    bool FNeedBlock = false;
+};
+
+QString extract(const QByteArray &bytes, bool utf8, bool *isRtf)
+{
+    TextSink sink;
+    RtfInterpreter interpreter;
+    const bool ok = interpreter.run(bytes, sink, utf8);
+    if (isRtf)
+        *isRtf = ok;
+    return sink.result;
+}
+
+} // namespace
+
+struct RtfTextExtractor::Buffers {
+    TextSink sink;
+    RtfInterpreter interpreter;
+};
+
+RtfTextExtractor::RtfTextExtractor() : F(std::make_unique<Buffers>()) {}
+
+RtfTextExtractor::~RtfTextExtractor() = default;
+
+QStringView RtfTextExtractor::text(const QByteArray &rtf, bool *isRtf)
+{
+    F->sink.restart();
+    const bool ok = F->interpreter.run(rtf, F->sink, false);
+    if (isRtf)
+        *isRtf = ok;
+    return F->sink.result;
+}
+
+QString RtfTextExtractor::plainText(const QByteArray &rtf, bool *isRtf)
+{
+    return extract(rtf, false, isRtf);
+}
+
+QString RtfTextExtractor::plainText(const QString &rtf, bool *isRtf)
+{
+    bool utf8 = false;
+    const QByteArray bytes = RtfInterpreter::bytesOf(rtf, &utf8);
+    return extract(bytes, utf8, isRtf);
+}
+
+} // namespace quil::rtf

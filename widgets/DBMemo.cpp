@@ -1,0 +1,91 @@
+#include "widgets/DBMemo.h"
+
+#include "db/DataSource.h"
+#include "platform/Dialogs.h"
+#include "db/DisplayText.h"
+
+#include <QKeyEvent>
+
+namespace quil {
+
+namespace {
+// Stored memo text keeps Windows line ends; the control works with "\n".
+QString fromStored(QString text)
+{
+    return text.replace(QStringLiteral("\r\n"), QStringLiteral("\n"));
+}
+QString toStored(QString text) { return text.replace(QLatin1Char('\n'), QStringLiteral("\r\n")); }
+} // namespace
+
+DBMemo::DBMemo(QWidget *parent) : QPlainTextEdit(parent)
+{
+    FLink.OnDataChange = [this] { loadFromField(); };
+    FLink.OnActiveChange = [this] { applyReadOnly(); };
+    FLink.OnUpdateData = [this] {
+        if (Field *f = FLink.field())
+            f->setAsString(FHead.whole(toStored(toPlainText())));
+    };
+    connect(this, &QPlainTextEdit::textChanged, this, &DBMemo::contentsChangedByUser);
+    setReadOnly(true);
+    // Tab goes to the next control, as in a form; a tab character is typed with Ctrl+Tab.
+    setTabChangesFocus(true);
+}
+
+void DBMemo::setDataSource(DataSource *source) { FLink.setDataSource(source); }
+
+void DBMemo::setDataField(const QString &field)
+{
+    FLink.FieldName = field;
+    loadFromField();
+}
+
+void DBMemo::applyReadOnly()
+{
+    const bool readOnly = !FLink.writable();
+    setReadOnly(readOnly);
+    // What may not be changed can still be gone through and copied from the keyboard.
+    if (readOnly)
+        setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+}
+
+void DBMemo::loadFromField()
+{
+    const Field *f = FLink.active() ? FLink.field() : nullptr;
+    const QString value = f ? f->AsString() : QString();
+    // Laying out a memo costs more than its length: a value of megabytes shows its head only.
+    bool hintChanged = false;
+    const QString text = fromStored(FHead.take(value, hintChanged).toString());
+    if (hintChanged)
+        setToolTip(FHead.hint());
+    if (text == toPlainText())
+        return;
+    FLoading = true;
+    setWordWrapMode(hasUnbreakableRun(text) ? QTextOption::WrapAnywhere
+                                            : QTextOption::WrapAtWordBoundaryOrAnywhere);
+    setPlainText(text);
+    FLoading = false;
+}
+
+void DBMemo::contentsChangedByUser()
+{
+    if (FLoading || FLink.Modified())
+        return;
+    guarded([this] { FLink.Modify(); });
+}
+
+void DBMemo::keyPressEvent(QKeyEvent *event)
+{
+    // Esc drops the record's edit, so a record the file refuses never holds the user.
+    if (event->key() == Qt::Key_Escape && (FLink.Modified() || FLink.editing())) {
+        guarded([this] { FLink.CancelEdit(); });
+        FLink.Reset();
+        return;
+    }
+    if (event->key() == Qt::Key_Tab && event->modifiers() == Qt::ControlModifier && !isReadOnly()) {
+        insertPlainText(QStringLiteral("\t"));
+        return;
+    }
+    QPlainTextEdit::keyPressEvent(event);
+}
+
+} // namespace quil

@@ -1,0 +1,66 @@
+#include "widgets/DBRichView.h"
+
+#include "db/DataSource.h"
+#include "db/DisplayText.h"
+#include "platform/gui/QtPlatform.h"
+#include "rtf/RichText.h"
+
+#include <QScrollBar>
+#include <QTextDocument>
+
+namespace quil {
+
+DBRichView::DBRichView(QWidget *parent) : QTextBrowser(parent)
+{
+    setReadOnly(true);
+    setOpenLinks(false);
+    showSymbolFontAsUnicode();
+    FLink.OnDataChange = [this] { loadFromField(); };
+}
+
+void DBRichView::setDataSource(DataSource *source) { FLink.setDataSource(source); }
+
+void DBRichView::setDataField(const QString &field)
+{
+    FLink.FieldName = field;
+    loadFromField();
+}
+
+void DBRichView::loadFromField()
+{
+    const Field *f = FLink.active() ? FLink.field() : nullptr;
+    const QString value = f ? f->AsString() : QString();
+    if (FShowing && value == FShown) {
+        // Where a reload leaves the view: at the start, scrolled to the top.
+        moveCursor(QTextCursor::Start);
+        verticalScrollBar()->setValue(0);
+        horizontalScrollBar()->setValue(0);
+        return;
+    }
+    // Built apart from the view and then shown: a document that belongs to a visible view is
+    // laid out again after every insertion, which made each move cost several milliseconds.
+    auto *document = new QTextDocument(this);
+    // Shown where the stored text sets no font of its own.
+    QFont font(QStringLiteral("Times New Roman"));
+    font.setPixelSize(16);
+    document->setDefaultFont(font);
+    // A view shows the head of a very long abstract, and reads no more of it; word wrapping a
+    // paragraph without blanks costs the square of its length.
+    rtf::RichText::setContent(document, value, RichViewDisplayLimit);
+    cutForView(*document);
+    const QTextOption::WrapMode wrap = wrapModeFor(*document);
+    if (wrap == QTextOption::WrapAnywhere)
+        setWordWrapMode(wrap);
+    // The view's first document belongs to its text control, which frees it on replacement;
+    // the ones made here belong to the view and are freed here.
+    QTextDocument *previous = this->document();
+    const bool ours = previous && previous->parent() == this;
+    setDocument(document);
+    setWordWrapMode(wrap);
+    if (ours)
+        delete previous;
+    FShown = value;
+    FShowing = true;
+}
+
+} // namespace quil
