@@ -9,11 +9,11 @@
 #include "app/TForm1.h"
 #include "db/DataSet.h"
 #include "platform/ScriptedDialogs.h"
-#include "widgets/DBGrid.h"
 #include "search/Finder.h"
 #include "search/Selection.h"
 #include "store/Book.h"
 #include "store/TDataModule1.h"
+#include "widgets/DBGrid.h"
 
 #include <QCoreApplication>
 #include <QFile>

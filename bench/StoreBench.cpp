@@ -7,11 +7,11 @@
 #include "db/Connection.h"
 #include "db/DataSet.h"
 #include "platform/ScriptedDialogs.h"
-#include "widgets/DBGrid.h"
-#include "widgets/DBMemo.h"
 #include "store/Book.h"
 #include "store/LibraryFile.h"
 #include "store/TDataModule1.h"
+#include "widgets/DBGrid.h"
+#include "widgets/DBMemo.h"
 
 #include <QCoreApplication>
 #include <QDir>

@@ -3,8 +3,8 @@
 #include "db/Connection.h"
 #include "db/DataSource.h"
 #include "db/Engine.h"
-#include "platform/Error.h"
 #include "db/RussianCollation.h"
+#include "platform/Error.h"
 
 #include <algorithm>
 #include <limits>

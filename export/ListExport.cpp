@@ -1,8 +1,8 @@
 #include "export/ListExport.h"
 
+#include "db/DataSet.h"
 #include "export/AnsiEncoder.h"
 #include "export/ReferenceRows.h"
-#include "db/DataSet.h"
 
 #include <QDir>
 #include <QSaveFile>

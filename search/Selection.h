@@ -29,7 +29,6 @@ QVariantList selectionValues(const SelectionTexts &texts);
 // The order of the selection: year, author, title.
 inline const QString SelectionSort = QStringLiteral("City, Name, Title ASC");
 
-
 // Replaces the query's result by the entries the texts select, in SelectionSort. When the
 // engine refuses, the error is raised and the query stays closed.
 void runSelection(quil::Query &query, const SelectionTexts &texts);

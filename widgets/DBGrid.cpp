@@ -1,8 +1,8 @@
 #include "widgets/DBGrid.h"
 
 #include "db/DataSource.h"
-#include "platform/Dialogs.h"
 #include "db/DisplayText.h"
+#include "platform/Dialogs.h"
 
 #include <QApplication>
 #include <QHeaderView>

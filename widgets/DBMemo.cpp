@@ -1,8 +1,8 @@
 #include "widgets/DBMemo.h"
 
 #include "db/DataSource.h"
-#include "platform/Dialogs.h"
 #include "db/DisplayText.h"
+#include "platform/Dialogs.h"
 
 #include <QKeyEvent>
 

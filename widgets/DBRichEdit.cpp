@@ -3,13 +3,13 @@
 #include "db/DataSource.h"
 #include "db/DisplayText.h"
 #include "platform/Error.h"
-#include "widgets/LinkHighlighter.h"
 #include "platform/gui/QtPlatform.h"
 #include "rtf/AbstractFile.h"
 #include "rtf/RichText.h"
 #include "rtf/RtfQtFormat.h"
 #include "rtf/RtfReader.h"
 #include "rtf/RtfWriter.h"
+#include "widgets/LinkHighlighter.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QDir>

@@ -1,7 +1,7 @@
 #include "editor/gui/SymbolList.h"
 
-#include "editor/gui/TListBoxForever.h"
 #include "editor/SymbolPalette.h"
+#include "editor/gui/TListBoxForever.h"
 #include "platform/gui/QtPlatform.h"
 
 namespace {

@@ -1,8 +1,8 @@
 #include "editor/gui/TFormEdit.h"
 
 #include "app/Globals.h"
-#include "editor/gui/TListBoxForever.h"
 #include "editor/AbstractFolder.h"
+#include "editor/gui/TListBoxForever.h"
 #include "platform/Error.h"
 #include "platform/TClipboardMonitor.h"
 #include "platform/gui/WaitCursor.h"

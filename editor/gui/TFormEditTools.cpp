@@ -3,13 +3,13 @@
 #include "editor/gui/TFormEdit.h"
 
 #include "app/Globals.h"
+#include "editor/LinkFinder.h"
+#include "editor/SymbolPalette.h"
 #include "editor/gui/SymbolList.h"
 #include "editor/gui/TListBoxForever.h"
 #include "platform/Error.h"
 #include "platform/KeySynthesizer.h"
-#include "editor/LinkFinder.h"
 #include "platform/Shell.h"
-#include "editor/SymbolPalette.h"
 #include "rtf/CodePage.h"
 #include "rtf/SymbolFont.h"
 

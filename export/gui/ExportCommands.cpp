@@ -6,10 +6,10 @@
 #include "export/Reference.h"
 #include "platform/Clipboard.h"
 #include "platform/Error.h"
-#include "widgets/DBRichEdit.h"
 #include "platform/gui/WaitCursor.h"
 #include "rtf/RichText.h"
 #include "store/TDataModule1.h"
+#include "widgets/DBRichEdit.h"
 
 #include <QPlainTextEdit>
 

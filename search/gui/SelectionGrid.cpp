@@ -1,7 +1,7 @@
 #include "search/gui/SelectionGrid.h"
 
-#include "widgets/DBGrid.h"
 #include "store/Book.h"
+#include "widgets/DBGrid.h"
 
 #include <QHeaderView>
 

@@ -2,9 +2,9 @@
 // resolution under the program folder, and the dictionary hand-off's key sequence.
 #include "TestSupport.h"
 
-#include "platform/KeySynthesizer.h"
 #include "editor/LinkFinder.h"
 #include "editor/SymbolPalette.h"
+#include "platform/KeySynthesizer.h"
 #include "rtf/SymbolFont.h"
 
 #include <QDir>

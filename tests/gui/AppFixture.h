@@ -12,13 +12,13 @@
 #include "editor/gui/TFormEdit.h"
 #include "platform/KeyboardLayout.h"
 #include "platform/ScriptedDialogs.h"
+#include "platform/gui/QuilApplication.h"
+#include "store/LibraryFile.h"
+#include "store/TDataModule1.h"
 #include "widgets/DBEdit.h"
 #include "widgets/DBGrid.h"
 #include "widgets/DBMemo.h"
 #include "widgets/DBRichView.h"
-#include "platform/gui/QuilApplication.h"
-#include "store/LibraryFile.h"
-#include "store/TDataModule1.h"
 
 #include <QFile>
 #include <QLineEdit>

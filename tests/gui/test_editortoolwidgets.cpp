@@ -1,10 +1,10 @@
 // The editor's tool widgets: the clipboard watch, the symbol palette's list and the X11 key
 // synthesiser where there is no X server.
+#include "editor/SymbolPalette.h"
 #include "editor/gui/SymbolList.h"
 #include "editor/gui/TListBoxForever.h"
 #include "platform/Error.h"
 #include "platform/ScriptedDialogs.h"
-#include "editor/SymbolPalette.h"
 #include "platform/TClipboardMonitor.h"
 #include "platform/gui/XTestKeySynthesizer.h"
 

@@ -6,10 +6,10 @@
 #include "db/DataSource.h"
 #include "platform/Error.h"
 #include "platform/ScriptedDialogs.h"
-#include "widgets/DBGrid.h"
 #include "store/Book.h"
 #include "store/LibraryFile.h"
 #include "store/TDataModule1.h"
+#include "widgets/DBGrid.h"
 
 #include <QtTest>
 
