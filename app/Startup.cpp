@@ -17,8 +17,10 @@ Program::Program(const QString &programFolder)
     DataModule1 = new TDataModule1;
     DataModule1->View = Form1;
     Form1->attachDataModule(*DataModule1);
-    FormEdit = new TFormEdit;
+    FormEdit = new TFormEdit(DataModule1);
     Form1->attachEditor(*FormEdit);
+    QObject::connect(DataModule1, &TDataModule1::currentRecordChanged, FormEdit,
+                     &TFormEdit::ResetTextAttributes);
     AboutBox = new TAboutBox;
 }
 

@@ -604,12 +604,6 @@ void TForm1::fitPositionPanel(int panel, const QString &text)
 
 QString TForm1::statusPanel(int panel) const { return FPanels[panel]->text(); }
 
-void TForm1::resetTextAttributes()
-{
-    if (FormEdit)
-        FormEdit->ResetTextAttributes();
-}
-
 // The data module says the bookmark changed; whether one is stored is read from it.
 void TForm1::setBookmarkStored(bool) { updateActionState(); }
 
@@ -725,33 +719,23 @@ void TForm1::changeEvent(QEvent *event)
 
 void TForm1::FormClose()
 {
-    // A library that may not be written has nothing to store.
-    if (!DataModule1 || !table().Active() || DataModule1->libraryReadOnly())
+    if (!DataModule1)
         return;
-    storeDetached(
-        [] {
-            table().Edit();
-            table().Post();
-        },
-        true);
+    storeWithoutGrid([] { DataModule1->StoreOnClose(); }, true);
 }
 
-void TForm1::storeDetached(const std::function<void()> &store, bool keepDetachedOnSuccess)
+void TForm1::storeWithoutGrid(const std::function<void()> &store, bool keepUnboundOnSuccess)
 {
-    DataModule1->detachDataChange();
     DBGrid->setDataSource(nullptr);
-    const auto attachAgain = [this] {
-        DataModule1->attachDataChange();
-        DBGrid->setDataSource(&DataModule1->DataSource);
-    };
+    const auto bindAgain = [this] { DBGrid->setDataSource(&DataModule1->DataSource); };
     try {
         store();
     } catch (...) {
-        attachAgain();
+        bindAgain();
         throw;
     }
-    if (!keepDetachedOnSuccess)
-        attachAgain();
+    if (!keepUnboundOnSuccess)
+        bindAgain();
 }
 
 void TForm1::About1Click()
@@ -828,7 +812,7 @@ void TForm1::btInsertBookClick()
 
 void TForm1::bbSaveClick()
 {
-    storeDetached([] { DataModule1->StoreCurrentRecord(); }, false);
+    storeWithoutGrid([] { DataModule1->SaveRecord(); }, false);
 }
 
 void TForm1::bbDeleteClick()
@@ -838,8 +822,7 @@ void TForm1::bbDeleteClick()
             QStringLiteral("Внимание!!!"),
             QStringLiteral("Вы действительно хотите удалить текущую информацию?")))
         return;
-    table().Edit();
-    table().Delete();
+    DataModule1->DeleteRecord();
 }
 
 // ------------------------------------------------------------------------------ navigation

@@ -53,7 +53,6 @@ public:
     // MainView
     void setStatusPanel(int panel, const QString &text) override;
     QString statusPanel(int panel) const override;
-    void resetTextAttributes() override;
     void setBookmarkStored(bool stored) override;
 
     // Window
@@ -224,7 +223,9 @@ private:
     void bringToFront(QWidget *pane);
     // Runs a store with the grid unbound and the data-change handler detached; both come back
     // when the store fails, and also after success unless it closes the program.
-    void storeDetached(const std::function<void()> &store, bool keepDetachedOnSuccess);
+    // The grid does not follow the program's own stores; it is bound again afterwards unless
+    // the store succeeded and keepUnboundOnSuccess.
+    void storeWithoutGrid(const std::function<void()> &store, bool keepUnboundOnSuccess);
 
     QLabel *FPanels[3];
     QGridLayout *FCentralLayout = nullptr;

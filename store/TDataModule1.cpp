@@ -28,6 +28,7 @@ TDataModule1::TDataModule1()
     ADOTableWPublisher = &ADOTable.FieldByName(book::WPublisher);
     ADOTableYear = &ADOTable.FieldByName(book::Year);
     ADOTablePages = &ADOTable.FieldByName(book::Pages);
+    FAbstract = std::make_unique<Abstract>(*ADOTableResume);
 
     ADOQuery.SQL << QStringLiteral("select * from Books");
     ADOConnection.OnValidate = [](QSqlDatabase &db) { library::validate(db); };
@@ -52,6 +53,22 @@ TDataModule1::TDataModule1()
         DataSourceDataChange(s, f);
     };
     DataSource.OnUpdateData = [this](quil::DataSource *s) { DataSourceUpdateData(s); };
+}
+
+TDataModule1::~TDataModule1() = default;
+
+TDataModule1::QuietStore::QuietStore(TDataModule1 &dataModule) : FDataModule(dataModule)
+{
+    FDataModule.detachDataChange();
+    emit FDataModule.quietChanged(true);
+}
+
+TDataModule1::QuietStore::~QuietStore()
+{
+    if (FKeep)
+        return;
+    FDataModule.attachDataChange();
+    emit FDataModule.quietChanged(false);
 }
 
 void TDataModule1::OpenLibrary(const QString &programFolder, const QString &libraryFileName)
@@ -135,8 +152,7 @@ void TDataModule1::showCurrentRecord()
 
 void TDataModule1::DataSourceDataChange(quil::DataSource *sender, quil::Field *)
 {
-    if (View)
-        View->resetTextAttributes();
+    emit currentRecordChanged();
     if (sender == &DataSource) {
         showPosition();
         if (ADOTable.IsEmpty())
@@ -163,11 +179,7 @@ void TDataModule1::DataSourceDataChange(quil::DataSource *sender, quil::Field *)
     }
 }
 
-void TDataModule1::ADOTableAfterScroll(quil::DataSet &)
-{
-    if (View)
-        View->resetTextAttributes();
-}
+void TDataModule1::ADOTableAfterScroll(quil::DataSet &) { emit currentRecordChanged(); }
 
 QString TDataModule1::ShortFieldText(quil::Field &sender, bool isName)
 {
@@ -213,6 +225,37 @@ void TDataModule1::StoreCurrentRecord()
 {
     ADOTable.Edit();
     ADOTable.Post();
+}
+
+void TDataModule1::SaveRecord()
+{
+    const QuietStore quiet(*this);
+    StoreCurrentRecord();
+    emit stored();
+}
+
+void TDataModule1::StoreOnClose()
+{
+    if (!ADOTable.Active() || libraryReadOnly())
+        return;
+    QuietStore quiet(*this);
+    StoreCurrentRecord();
+    quiet.keep();
+}
+
+void TDataModule1::DeleteRecord()
+{
+    ADOTable.Edit();
+    ADOTable.Delete();
+}
+
+void TDataModule1::LoadAbstract(const std::function<void()> &fill)
+{
+    const QuietStore quiet(*this);
+    ADOTable.Edit();
+    fill();
+    ADOTable.Post();
+    emit stored();
 }
 
 void TDataModule1::TakeBookMark()

@@ -1,14 +1,11 @@
 #include "export/gui/ExportCommands.h"
 
 #include "app/Globals.h"
-#include "editor/TFormEdit.h"
 #include "export/ClipboardExport.h"
 #include "export/Reference.h"
 #include "platform/Clipboard.h"
 #include "platform/Error.h"
-#include "platform/gui/DBRichEdit.h"
 #include "platform/gui/WaitCursor.h"
-#include "platform/rtf/RichText.h"
 #include "store/TDataModule1.h"
 
 #include <QPlainTextEdit>
@@ -38,14 +35,7 @@ void ExportCommands::copyReferenceAndAbstract(const QPlainTextEdit &name,
                                               paneReference(name, title, publisher), abstract);
 }
 
-QString ExportCommands::currentAbstract()
-{
-    // The editor's control follows the current entry even while its window is hidden, and
-    // holds what was typed there and not yet saved.
-    if (FormEdit)
-        return FormEdit->Editor->Text();
-    return quil::rtf::RichText::plainTextOf(DataModule1->ADOTableResume->AsString());
-}
+QString ExportCommands::currentAbstract() { return DataModule1->abstract().text(); }
 
 void ExportCommands::saveList(ListExport::Format format, bool selection)
 {
