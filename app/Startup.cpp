@@ -2,7 +2,6 @@
 
 #include <utility>
 
-#include "app/Globals.h"
 #include "app/TAboutBox.h"
 #include "app/TForm1.h"
 #include "editor/TFormEdit.h"
@@ -17,7 +16,7 @@ Program::Program(const QString &programFolder)
     DataModule1 = new TDataModule1;
     DataModule1->View = Form1;
     Form1->attachDataModule(*DataModule1);
-    FormEdit = new TFormEdit(DataModule1);
+    FormEdit = new TFormEdit(DataModule1, programFolder);
     Form1->attachEditor(*FormEdit);
     QObject::connect(DataModule1, &TDataModule1::currentRecordChanged, FormEdit,
                      &TFormEdit::ResetTextAttributes);
@@ -38,6 +37,4 @@ Program::~Program()
     Form1 = nullptr;
     delete DataModule1;
     DataModule1 = nullptr;
-    ProgramFolder.clear();
-    LibraryFileName.clear();
 }

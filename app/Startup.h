@@ -7,7 +7,7 @@
 // whole run; tests hold one per case with a temporary program folder.
 class Program {
 public:
-    // programFolder ends with the separator; it becomes ProgramFolder while Form1 is created.
+    // programFolder ends with the separator; it is handed to the windows that need it.
     explicit Program(const QString &programFolder);
     ~Program();
     Program(const Program &) = delete;

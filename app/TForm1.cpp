@@ -1,6 +1,5 @@
 #include "app/TForm1.h"
 
-#include "app/Globals.h"
 #include "app/Handler.h"
 #include "app/NoteFile.h"
 #include "app/TAboutBox.h"
@@ -642,7 +641,6 @@ void TForm1::FormCreate()
     // Qt offers no per-window system menu on X11: "О программе" is reached through "About".
     DBGrid->wheelMovesRecord = true;
     DBmeComment->clear();
-    ProgramFolder = FProgramFolder;
     DBGrid->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     DBgrQuery->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
 
@@ -766,23 +764,23 @@ void TForm1::SelectLibraryClick()
     quil::Dialogs::FileRequest request;
     request.title = QStringLiteral("Выбрать библиотеку для редактивроания и просмотра");
     request.filter = QStringLiteral("Библиотеки (*.mdb)|*.mdb");
-    request.initialFolder = ProgramFolder + QStringLiteral("DBase");
+    request.initialFolder = FProgramFolder + QStringLiteral("DBase");
     const QString picked = quil::dialogs().openFileName(request);
     if (picked.isEmpty())
         return;
 
     const WaitCursor wait;
-    const QString previous = LibraryFileName;
-    LibraryFileName = QFileInfo(picked).fileName();
+    const QString previous = FLibraryFileName;
+    FLibraryFileName = QFileInfo(picked).fileName();
     try {
         OpenLibrary();
     } catch (...) {
         // The library open before is still the one shown and worked on.
-        LibraryFileName = previous;
+        FLibraryFileName = previous;
         throw;
     }
     setWindowTitle(
-        QStringLiteral("Library ") + LibraryFileName +
+        QStringLiteral("Library ") + FLibraryFileName +
         (DataModule1->libraryReadOnly() ? QStringLiteral(" (только чтение)") : QString()));
     showLibraryPanes();
     if (DataModule1->bookmarkStored())
@@ -798,7 +796,7 @@ void TForm1::showLibraryPanes()
     updateActionState();
 }
 
-void TForm1::OpenLibrary() { DataModule1->OpenLibrary(ProgramFolder, LibraryFileName); }
+void TForm1::OpenLibrary() { DataModule1->OpenLibrary(FProgramFolder, FLibraryFileName); }
 
 // ------------------------------------------------------------------------------ records
 
@@ -947,12 +945,12 @@ void TForm1::mmBufAbstractClick()
 
 void TForm1::mmSaveInFileClick()
 {
-    ExportCommands::saveList(ListExport::Format::Text, selectionGridShown());
+    ExportCommands::saveList(ListExport::Format::Text, selectionGridShown(), FProgramFolder);
 }
 
 void TForm1::SampleInHTML1Click()
 {
-    ExportCommands::saveList(ListExport::Format::Html, selectionGridShown());
+    ExportCommands::saveList(ListExport::Format::Html, selectionGridShown(), FProgramFolder);
 }
 
 bool TForm1::selectionGridShown() const { return !DBgrQuery->isHidden(); }
@@ -961,7 +959,8 @@ bool TForm1::selectionGridShown() const { return !DBgrQuery->isHidden(); }
 
 void TForm1::mmImportStringClick()
 {
-    ImportCommands::chooseReferenceList([this](const QString &path) { ImportNameTitle(path); });
+    ImportCommands::chooseReferenceList(FProgramFolder, FLibraryFileName,
+                                        [this](const QString &path) { ImportNameTitle(path); });
 }
 
 void TForm1::ImportNameTitle(const QString &path)
@@ -969,7 +968,10 @@ void TForm1::ImportNameTitle(const QString &path)
     ImportCommands::importReferenceList(path, *this, *DBmeName);
 }
 
-void TForm1::mmImportAbstractClick() { ImportCommands::importAbstractFolder(*this); }
+void TForm1::mmImportAbstractClick()
+{
+    ImportCommands::importAbstractFolder(*this, FProgramFolder);
+}
 
 // ------------------------------------------------------------------------------ notebooks
 
@@ -983,7 +985,7 @@ void TForm1::loadNote(QPlainTextEdit *memo, QMetaObject::Connection &change, con
         change = connectHandler(memo, &QPlainTextEdit::textChanged, this,
                                 [this, handler] { (this->*handler)(); });
     });
-    memo->setPlainText(notefile::read(ProgramFolder + file));
+    memo->setPlainText(notefile::read(FProgramFolder + file));
 }
 
 void TForm1::saveNote(QPlainTextEdit *memo, const QString &file)
@@ -991,7 +993,7 @@ void TForm1::saveNote(QPlainTextEdit *memo, const QString &file)
     const QString text = noteText(memo);
     const auto refused = notefile::unencodable(text);
     if (refused.empty()) {
-        notefile::write(ProgramFolder + file, text);
+        notefile::write(FProgramFolder + file, text);
         return;
     }
     // The file keeps its code page: what it cannot hold is taken out again as it is typed.
@@ -1005,7 +1007,7 @@ void TForm1::saveNote(QPlainTextEdit *memo, const QString &file)
         }
     }
     // What came with the refused character (a paste) is kept.
-    notefile::write(ProgramFolder + file, noteText(memo));
+    notefile::write(FProgramFolder + file, noteText(memo));
     throw quil::Error(QStringLiteral("Символ «%1» нельзя сохранить в заметках: в кодировке "
                                      "Windows-1251 его нет")
                           .arg(text.mid(refused.front().first, refused.front().second)));

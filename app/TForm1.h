@@ -33,6 +33,10 @@ class TForm1 : public QMainWindow, public MainView {
 public:
     // Builds the window and runs FormCreate; programFolder ends with the separator.
     explicit TForm1(const QString &programFolder, QWidget *parent = nullptr);
+    // The folder of the program file with its trailing separator; every side path starts here.
+    const QString &programFolder() const { return FProgramFolder; }
+    // The open library's file name with extension and without folder; empty until one is picked.
+    const QString &libraryFileName() const { return FLibraryFileName; }
 
     // Binds the data-aware controls to the data module's data sources (start-up step 4).
     void attachDataModule(TDataModule1 &dataModule);
@@ -235,6 +239,7 @@ private:
     // The input language before the latest switch: Qt reports a switch only after it happened.
     int FLanguageBeforeSwitch = 0;
     QString FProgramFolder;
+    QString FLibraryFileName;
     bool FCloseStoreFailed = false; // the latest store at closing was refused
     QStringList FStartupReports;    // start-up failures, reported once the window is shown
 };

@@ -1,6 +1,5 @@
 #include "editor/TFormEdit.h"
 
-#include "app/Globals.h"
 #include "editor/TListBoxForever.h"
 #include "platform/AbstractFolder.h"
 #include "platform/Error.h"
@@ -99,8 +98,9 @@ int groupOf(const QObject *object) { return object->property("GroupIndex").toInt
 
 } // namespace
 
-TFormEdit::TFormEdit(TDataModule1 *dataModule, QWidget *parent)
-    : QWidget(parent, Qt::Window | Qt::WindowStaysOnTopHint), FDataModule(dataModule)
+TFormEdit::TFormEdit(TDataModule1 *dataModule, const QString &programFolder, QWidget *parent)
+    : QWidget(parent, Qt::Window | Qt::WindowStaysOnTopHint), FDataModule(dataModule),
+      FProgramFolder(programFolder)
 {
     setObjectName(QStringLiteral("FormEdit"));
     setWindowTitle(QStringLiteral("Редактирование абстрактов"));
@@ -372,7 +372,7 @@ void TFormEdit::createPopupMenu()
 
 void TFormEdit::FormCreate()
 {
-    FAbstractFolder = quil::AbstractFolder::folder(ProgramFolder);
+    FAbstractFolder = quil::AbstractFolder::folder(FProgramFolder);
     SelectionChange();
     // The bar's Paste follows the clipboard.
     FClipboardMonitor = new TClipboardMonitor(this);
@@ -484,7 +484,7 @@ void TFormEdit::FileSaveAs()
     request.initialFolder = FAbstractFolder;
     // A title that would put the file elsewhere is refused, as "Save in RTF File" refuses it.
     request.fileName =
-        quil::AbstractFolder::pathFor(ProgramFolder, FDataModule->ADOTableTitle->AsString());
+        quil::AbstractFolder::pathFor(FProgramFolder, FDataModule->ADOTableTitle->AsString());
     request.confirmOverwrite = true;
     const QString path = quil::dialogs().saveFileName(request);
     if (!path.isEmpty()) {
@@ -504,7 +504,7 @@ void TFormEdit::SaveInRTFileBtnClick()
         return;
     const WaitCursor wait;
     const int column = Editor->CaretColumn();
-    Editor->SaveToFile(quil::AbstractFolder::pathFor(ProgramFolder, name));
+    Editor->SaveToFile(quil::AbstractFolder::pathFor(FProgramFolder, name));
     Editor->setSelStart(Editor->LineIndex(-1) + column);
     Editor->ScrollCaret();
 }

@@ -21,7 +21,9 @@ class TListBoxForever;
 class TFormEdit : public QWidget, private Abstract::Holder {
     Q_OBJECT
 public:
-    explicit TFormEdit(TDataModule1 *dataModule = nullptr, QWidget *parent = nullptr);
+    // programFolder ends with the separator: abstract files and file links are found from it.
+    explicit TFormEdit(TDataModule1 *dataModule = nullptr, const QString &programFolder = {},
+                       QWidget *parent = nullptr);
 
     // --- window and storage
     void FormCreate();
@@ -166,6 +168,7 @@ private:
     void typeCode(unsigned char code);
 
     TDataModule1 *FDataModule;
+    QString FProgramFolder;
     bool FSyncLock = false;
     TClipboardMonitor *FClipboardMonitor = nullptr;
     QString FAbstractFolder;               // where the open and save dialogs start

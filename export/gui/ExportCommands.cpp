@@ -1,6 +1,5 @@
 #include "export/gui/ExportCommands.h"
 
-#include "app/Globals.h"
 #include "export/ClipboardExport.h"
 #include "export/Reference.h"
 #include "platform/Clipboard.h"
@@ -37,10 +36,11 @@ void ExportCommands::copyReferenceAndAbstract(const QPlainTextEdit &name,
 
 QString ExportCommands::currentAbstract() { return DataModule1->abstract().text(); }
 
-void ExportCommands::saveList(ListExport::Format format, bool selection)
+void ExportCommands::saveList(ListExport::Format format, bool selection,
+                              const QString &programFolder)
 {
     const ListExport exporter(format, selection);
-    const QString path = quil::dialogs().saveFileName(exporter.saveRequest(ProgramFolder));
+    const QString path = quil::dialogs().saveFileName(exporter.saveRequest(programFolder));
     if (path.isEmpty())
         return;
     const quil::WaitCursor wait;

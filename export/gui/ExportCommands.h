@@ -18,5 +18,5 @@ public:
     static QString currentAbstract();
 
     // selection: the selection query is written, else the main table.
-    static void saveList(ListExport::Format format, bool selection);
+    static void saveList(ListExport::Format format, bool selection, const QString &programFolder);
 };

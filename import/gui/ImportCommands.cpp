@@ -1,6 +1,5 @@
 #include "import/gui/ImportCommands.h"
 
-#include "app/Globals.h"
 #include "import/Import.h"
 #include "import/gui/ImportProgressDialog.h"
 #include "platform/Dialogs.h"
@@ -10,12 +9,14 @@
 #include <QScopeGuard>
 #include <QWidget>
 
-void ImportCommands::chooseReferenceList(const std::function<void(const QString &)> &importList)
+void ImportCommands::chooseReferenceList(const QString &programFolder,
+                                         const QString &libraryFileName,
+                                         const std::function<void(const QString &)> &importList)
 {
     quil::Dialogs::FileRequest request;
-    request.title = QStringLiteral("Импорт Name-Title из файла.txt в ") + LibraryFileName;
+    request.title = QStringLiteral("Импорт Name-Title из файла.txt в ") + libraryFileName;
     request.filter = QStringLiteral("Import Data (*.txt)|*.TXT|");
-    request.initialFolder = ProgramFolder + QStringLiteral("Import Data");
+    request.initialFolder = programFolder + QStringLiteral("Import Data");
     const QString path = quil::dialogs().openFileName(request);
     if (!path.isEmpty())
         importList(path);
@@ -32,7 +33,7 @@ void ImportCommands::importReferenceList(const QString &path, QWidget &window, Q
                               });
 }
 
-void ImportCommands::importAbstractFolder(QWidget &window)
+void ImportCommands::importAbstractFolder(QWidget &window, const QString &programFolder)
 {
     if (!quil::dialogs().askYesNo(
             QStringLiteral("Внимание!!!"),
@@ -45,7 +46,7 @@ void ImportCommands::importAbstractFolder(QWidget &window)
         const auto restoreCaption = qScopeGuard([&] { window.setWindowTitle(caption); });
         ImportProgressDialog progress(&window);
         result =
-            quil::importAbstractFolder(*DataModule1, ProgramFolder + QStringLiteral("Abstract"),
+            quil::importAbstractFolder(*DataModule1, programFolder + QStringLiteral("Abstract"),
                                        [&](int done, int total, const QString &file) {
                                            window.setWindowTitle(file);
                                            progress.update(done, total, file);

@@ -13,10 +13,11 @@ class QWidget;
 class ImportCommands {
 public:
     // Sets up the open dialog for a reference list; a chosen file is handed to importList.
-    static void chooseReferenceList(const std::function<void(const QString &)> &importList);
+    static void chooseReferenceList(const QString &programFolder, const QString &libraryFileName,
+                                    const std::function<void(const QString &)> &importList);
     // Imports the list at path; focus goes to the authors' memo at the end.
     static void importReferenceList(const QString &path, QWidget &window, QWidget &authors);
     // Asks, then imports every file of the abstract folder; the files passed over are listed
     // in one message at the end.
-    static void importAbstractFolder(QWidget &window);
+    static void importAbstractFolder(QWidget &window, const QString &programFolder);
 };
