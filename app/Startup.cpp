@@ -9,6 +9,11 @@
 
 #include <QCoreApplication>
 
+TForm1 *Form1 = nullptr;
+TDataModule1 *DataModule1 = nullptr;
+TFormEdit *FormEdit = nullptr;
+TAboutBox *AboutBox = nullptr;
+
 Program::Program(const QString &programFolder)
 {
     QCoreApplication::setApplicationName(QStringLiteral("QUIL.Lib"));
@@ -21,6 +26,7 @@ Program::Program(const QString &programFolder)
     QObject::connect(DataModule1, &TDataModule1::currentRecordChanged, FormEdit,
                      &TFormEdit::ResetTextAttributes);
     AboutBox = new TAboutBox;
+    Form1->attachAboutBox(*AboutBox);
 }
 
 Program::~Program()

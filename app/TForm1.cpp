@@ -44,8 +44,6 @@
 #include <QVBoxLayout>
 #include <utility>
 
-TForm1 *Form1 = nullptr;
-
 namespace {
 
 const QString InfoFile = QStringLiteral("Info.txt");
@@ -105,8 +103,6 @@ QString noteText(const QPlainTextEdit *memo)
     text.replace(QChar::LineSeparator, QLatin1Char('\n'));
     return text;
 }
-
-quil::DataSet &table() { return DataModule1->ADOTable; }
 
 } // namespace
 
@@ -563,8 +559,13 @@ void TForm1::placeGrid(bool enlarged)
         LowerStrip->raise();
 }
 
+quil::DataSet &TForm1::table() const { return FDataModule->ADOTable; }
+
 void TForm1::attachDataModule(TDataModule1 &dataModule)
 {
+    FDataModule = &dataModule;
+    gbFind->setDataModule(&dataModule);
+    gbSelect->setDataModule(&dataModule);
     DBGrid->setDataSource(&dataModule.DataSource);
     for (quil::DBMemo *memo : {DBmeName, DBmeTitle, DBmePub, DBmeComment})
         memo->setDataSource(&dataModule.DataSource);
@@ -576,6 +577,7 @@ void TForm1::attachDataModule(TDataModule1 &dataModule)
 
 void TForm1::attachEditor(TFormEdit &editor)
 {
+    FFormEdit = &editor;
     connect(&editor, &TFormEdit::closed, this, [this] { editorClosed(); });
     connectHandler(&editor, &TFormEdit::hideRequested, this, [this] { mmAbstractClick(); });
 }
@@ -610,9 +612,9 @@ TForm1::ActionConditions TForm1::actionConditions() const
 {
     ActionConditions is;
     is.libraryOpen = FLibraryOpened;
-    is.bookmarkStored = DataModule1 && DataModule1->bookmarkStored();
+    is.bookmarkStored = FDataModule && FDataModule->bookmarkStored();
     is.editorShown = tag(mmAbstract) == 1;
-    is.selectionOpen = DataModule1 && DataModule1->ADOQuery.Active();
+    is.selectionOpen = FDataModule && FDataModule->ADOQuery.Active();
     return is;
 }
 
@@ -690,7 +692,7 @@ bool TForm1::event(QEvent *event)
 void TForm1::closeEvent(QCloseEvent *event)
 {
     // Once a store at closing has been refused, the user may leave without it.
-    if (FCloseStoreFailed && DataModule1 && table().Active() &&
+    if (FCloseStoreFailed && FDataModule && table().Active() &&
         table().State() != quil::DataSetState::Browse) {
         if (quil::dialogs().askYesNo(QStringLiteral("Внимание!!!"),
                                      QStringLiteral("Закрыть без сохранения?"))) {
@@ -710,22 +712,22 @@ void TForm1::closeEvent(QCloseEvent *event)
 
 void TForm1::changeEvent(QEvent *event)
 {
-    if (event->type() == QEvent::ActivationChange && isActiveWindow() && DataModule1)
-        quil::guarded([] { DataModule1->CheckForChanges(); });
+    if (event->type() == QEvent::ActivationChange && isActiveWindow() && FDataModule)
+        quil::guarded([this] { FDataModule->CheckForChanges(); });
     QMainWindow::changeEvent(event);
 }
 
 void TForm1::FormClose()
 {
-    if (!DataModule1)
+    if (!FDataModule)
         return;
-    storeWithoutGrid([] { DataModule1->StoreOnClose(); }, true);
+    storeWithoutGrid([this] { FDataModule->StoreOnClose(); }, true);
 }
 
 void TForm1::storeWithoutGrid(const std::function<void()> &store, bool keepUnboundOnSuccess)
 {
     DBGrid->setDataSource(nullptr);
-    const auto bindAgain = [this] { DBGrid->setDataSource(&DataModule1->DataSource); };
+    const auto bindAgain = [this] { DBGrid->setDataSource(&FDataModule->DataSource); };
     try {
         store();
     } catch (...) {
@@ -738,8 +740,8 @@ void TForm1::storeWithoutGrid(const std::function<void()> &store, bool keepUnbou
 
 void TForm1::About1Click()
 {
-    AboutBox->show();
-    AboutBox->raise();
+    FAboutBox->show();
+    FAboutBox->raise();
 }
 
 void TForm1::mmSizeTableClick()
@@ -781,10 +783,10 @@ void TForm1::SelectLibraryClick()
     }
     setWindowTitle(
         QStringLiteral("Library ") + FLibraryFileName +
-        (DataModule1->libraryReadOnly() ? QStringLiteral(" (только чтение)") : QString()));
+        (FDataModule->libraryReadOnly() ? QStringLiteral(" (только чтение)") : QString()));
     showLibraryPanes();
-    if (DataModule1->bookmarkStored())
-        DataModule1->releaseBookMark();
+    if (FDataModule->bookmarkStored())
+        FDataModule->releaseBookMark();
 }
 
 void TForm1::showLibraryPanes()
@@ -796,13 +798,13 @@ void TForm1::showLibraryPanes()
     updateActionState();
 }
 
-void TForm1::OpenLibrary() { DataModule1->OpenLibrary(FProgramFolder, FLibraryFileName); }
+void TForm1::OpenLibrary() { FDataModule->OpenLibrary(FProgramFolder, FLibraryFileName); }
 
 // ------------------------------------------------------------------------------ records
 
 void TForm1::btInsertBookClick()
 {
-    DataModule1->InsertBook();
+    FDataModule->InsertBook();
     DBmeName->setFocus();
     if (tag(mmAbstract) == 0)
         mmAbstractClick();
@@ -810,7 +812,7 @@ void TForm1::btInsertBookClick()
 
 void TForm1::bbSaveClick()
 {
-    storeWithoutGrid([] { DataModule1->SaveRecord(); }, false);
+    storeWithoutGrid([this] { FDataModule->SaveRecord(); }, false);
 }
 
 void TForm1::bbDeleteClick()
@@ -820,7 +822,7 @@ void TForm1::bbDeleteClick()
             QStringLiteral("Внимание!!!"),
             QStringLiteral("Вы действительно хотите удалить текущую информацию?")))
         return;
-    DataModule1->DeleteRecord();
+    FDataModule->DeleteRecord();
 }
 
 // ------------------------------------------------------------------------------ navigation
@@ -851,21 +853,21 @@ void TForm1::gbFindDblClick() { FindClick(); }
 void TForm1::mmAbstractClick()
 {
     // A minimised editor is brought back rather than hidden out of sight.
-    const bool minimised = FormEdit->isMinimized();
-    FormEdit->setWindowState(FormEdit->windowState() & ~Qt::WindowMinimized);
+    const bool minimised = FFormEdit->isMinimized();
+    FFormEdit->setWindowState(FFormEdit->windowState() & ~Qt::WindowMinimized);
     if (tag(mmAbstract) == 1 && minimised) {
-        FormEdit->raise();
-        FormEdit->activateWindow();
+        FFormEdit->raise();
+        FFormEdit->activateWindow();
     } else if (tag(mmAbstract) == 0) {
         setTag(mmAbstract, 1);
-        FormEdit->move(0, 301);
-        FormEdit->resize(1023, 448);
-        FormEdit->show();
-        FormEdit->UpdateCutCopyButtons();
-        FormEdit->RichEditChange();
-        FormEdit->Editor->setModified(false);
+        FFormEdit->move(0, 301);
+        FFormEdit->resize(1023, 448);
+        FFormEdit->show();
+        FFormEdit->UpdateCutCopyButtons();
+        FFormEdit->RichEditChange();
+        FFormEdit->Editor->setModified(false);
     } else {
-        FormEdit->hide();
+        FFormEdit->hide();
         setTag(mmAbstract, 0);
     }
     updateActionState();
@@ -877,9 +879,9 @@ void TForm1::editorClosed()
     updateActionState();
 }
 
-void TForm1::pmGetBookMarkClick() { DataModule1->TakeBookMark(); }
+void TForm1::pmGetBookMarkClick() { FDataModule->TakeBookMark(); }
 
-void TForm1::pmGotoBookMarkClick() { DataModule1->ReturnToBookMark(); }
+void TForm1::pmGotoBookMarkClick() { FDataModule->ReturnToBookMark(); }
 
 void TForm1::CloseSelectGridClick()
 {
@@ -940,17 +942,19 @@ void TForm1::mmBufReferenceClick()
 void TForm1::mmBufAbstractClick()
 {
     ExportCommands::copyReferenceAndAbstract(*DBmeName, *DBmeTitle, *DBmePub,
-                                             ExportCommands::currentAbstract());
+                                             ExportCommands::currentAbstract(*FDataModule));
 }
 
 void TForm1::mmSaveInFileClick()
 {
-    ExportCommands::saveList(ListExport::Format::Text, selectionGridShown(), FProgramFolder);
+    ExportCommands::saveList(*FDataModule, ListExport::Format::Text, selectionGridShown(),
+                             FProgramFolder);
 }
 
 void TForm1::SampleInHTML1Click()
 {
-    ExportCommands::saveList(ListExport::Format::Html, selectionGridShown(), FProgramFolder);
+    ExportCommands::saveList(*FDataModule, ListExport::Format::Html, selectionGridShown(),
+                             FProgramFolder);
 }
 
 bool TForm1::selectionGridShown() const { return !DBgrQuery->isHidden(); }
@@ -965,12 +969,12 @@ void TForm1::mmImportStringClick()
 
 void TForm1::ImportNameTitle(const QString &path)
 {
-    ImportCommands::importReferenceList(path, *this, *DBmeName);
+    ImportCommands::importReferenceList(*FDataModule, path, *this, *DBmeName);
 }
 
 void TForm1::mmImportAbstractClick()
 {
-    ImportCommands::importAbstractFolder(*this, FProgramFolder);
+    ImportCommands::importAbstractFolder(*FDataModule, *this, FProgramFolder);
 }
 
 // ------------------------------------------------------------------------------ notebooks

@@ -18,6 +18,7 @@ class QPlainTextEdit;
 class QToolButton;
 class TDataModule1;
 class TFormEdit;
+class TAboutBox;
 
 namespace quil {
 class DBEdit;
@@ -42,6 +43,7 @@ public:
     void attachDataModule(TDataModule1 &dataModule);
     // Follows the abstract editor's close box and hide button.
     void attachEditor(TFormEdit &editor);
+    void attachAboutBox(TAboutBox &aboutBox) { FAboutBox = &aboutBox; }
 
     // What the enabled states of the menus, the tool bar and the pop-up menu follow.
     struct ActionConditions {
@@ -240,9 +242,11 @@ private:
     int FLanguageBeforeSwitch = 0;
     QString FProgramFolder;
     QString FLibraryFileName;
+    // The modules and windows handed over at start-up; none before.
+    TDataModule1 *FDataModule = nullptr;
+    TFormEdit *FFormEdit = nullptr;
+    TAboutBox *FAboutBox = nullptr;
+    quil::DataSet &table() const;
     bool FCloseStoreFailed = false; // the latest store at closing was refused
     QStringList FStartupReports;    // start-up failures, reported once the window is shown
 };
-
-// The program-wide instance: the main window; closing it ends the program.
-extern TForm1 *Form1;

@@ -22,8 +22,6 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 
-TFormEdit *FormEdit = nullptr;
-
 namespace {
 
 using quil::DBRichEdit;

@@ -174,6 +174,3 @@ private:
     QString FAbstractFolder;               // where the open and save dialogs start
     quil::Dialogs::PrintSettings FPrinter; // the printer chosen last
 };
-
-// The program-wide instance, created at start-up after the data module.
-extern TFormEdit *FormEdit;

@@ -5,8 +5,6 @@
 #include "store/LibraryFile.h"
 #include "store/MainView.h"
 
-TDataModule1 *DataModule1 = nullptr;
-
 namespace {
 const QString NoRecords = QStringLiteral("Нет записей");
 const QString PositionFormat = QStringLiteral("%1 из %2");

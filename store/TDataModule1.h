@@ -126,6 +126,3 @@ signals:
 private:
     std::unique_ptr<Abstract> FAbstract;
 };
-
-// The program-wide instance, created at start-up after the main window.
-extern TDataModule1 *DataModule1;

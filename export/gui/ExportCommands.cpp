@@ -34,9 +34,12 @@ void ExportCommands::copyReferenceAndAbstract(const QPlainTextEdit &name,
                                               paneReference(name, title, publisher), abstract);
 }
 
-QString ExportCommands::currentAbstract() { return DataModule1->abstract().text(); }
+QString ExportCommands::currentAbstract(TDataModule1 &dataModule)
+{
+    return dataModule.abstract().text();
+}
 
-void ExportCommands::saveList(ListExport::Format format, bool selection,
+void ExportCommands::saveList(TDataModule1 &dataModule, ListExport::Format format, bool selection,
                               const QString &programFolder)
 {
     const ListExport exporter(format, selection);
@@ -44,8 +47,8 @@ void ExportCommands::saveList(ListExport::Format format, bool selection,
     if (path.isEmpty())
         return;
     const quil::WaitCursor wait;
-    quil::DataSet &data = selection ? static_cast<quil::DataSet &>(DataModule1->ADOQuery)
-                                    : static_cast<quil::DataSet &>(DataModule1->ADOTable);
+    quil::DataSet &data = selection ? static_cast<quil::DataSet &>(dataModule.ADOQuery)
+                                    : static_cast<quil::DataSet &>(dataModule.ADOTable);
     const ListExport::Result result = exporter.write(data, path);
     if (!result.ok())
         throw quil::Error(result.error);

@@ -22,18 +22,20 @@ void ImportCommands::chooseReferenceList(const QString &programFolder,
         importList(path);
 }
 
-void ImportCommands::importReferenceList(const QString &path, QWidget &window, QWidget &authors)
+void ImportCommands::importReferenceList(TDataModule1 &dataModule, const QString &path,
+                                         QWidget &window, QWidget &authors)
 {
     const auto focusAuthors = qScopeGuard([&authors] { authors.setFocus(); });
     const quil::WaitCursor wait;
     ImportProgressDialog progress(&window);
-    quil::importReferenceList(*DataModule1, path,
+    quil::importReferenceList(dataModule, path,
                               [&progress](int done, int total, const QString &file) {
                                   progress.update(done, total, file);
                               });
 }
 
-void ImportCommands::importAbstractFolder(QWidget &window, const QString &programFolder)
+void ImportCommands::importAbstractFolder(TDataModule1 &dataModule, QWidget &window,
+                                          const QString &programFolder)
 {
     if (!quil::dialogs().askYesNo(
             QStringLiteral("Внимание!!!"),
@@ -45,12 +47,11 @@ void ImportCommands::importAbstractFolder(QWidget &window, const QString &progra
         const QString caption = window.windowTitle();
         const auto restoreCaption = qScopeGuard([&] { window.setWindowTitle(caption); });
         ImportProgressDialog progress(&window);
-        result =
-            quil::importAbstractFolder(*DataModule1, programFolder + QStringLiteral("Abstract"),
-                                       [&](int done, int total, const QString &file) {
-                                           window.setWindowTitle(file);
-                                           progress.update(done, total, file);
-                                       });
+        result = quil::importAbstractFolder(dataModule, programFolder + QStringLiteral("Abstract"),
+                                            [&](int done, int total, const QString &file) {
+                                                window.setWindowTitle(file);
+                                                progress.update(done, total, file);
+                                            });
     }
     if (!result.passedOver.isEmpty())
         quil::dialogs().showInformation(QStringLiteral("QUIL.Lib"),

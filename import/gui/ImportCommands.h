@@ -4,6 +4,7 @@
 #include <functional>
 
 class QWidget;
+class TDataModule1;
 
 // The main window's import commands over the open library: the reference list chosen in the
 // open dialog, and the folder "Abstract" after a question. Both show the hourglass and, when
@@ -16,8 +17,10 @@ public:
     static void chooseReferenceList(const QString &programFolder, const QString &libraryFileName,
                                     const std::function<void(const QString &)> &importList);
     // Imports the list at path; focus goes to the authors' memo at the end.
-    static void importReferenceList(const QString &path, QWidget &window, QWidget &authors);
+    static void importReferenceList(TDataModule1 &dataModule, const QString &path, QWidget &window,
+                                    QWidget &authors);
     // Asks, then imports every file of the abstract folder; the files passed over are listed
     // in one message at the end.
-    static void importAbstractFolder(QWidget &window, const QString &programFolder);
+    static void importAbstractFolder(TDataModule1 &dataModule, QWidget &window,
+                                     const QString &programFolder);
 };
