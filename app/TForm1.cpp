@@ -719,7 +719,7 @@ void TForm1::changeEvent(QEvent *event)
 
 void TForm1::FormClose()
 {
-    if (!FDataModule)
+    if (!FDataModule || !FDataModule->storesOnClose())
         return;
     storeWithoutGrid([this] { FDataModule->StoreOnClose(); }, true);
 }

@@ -232,9 +232,11 @@ void TDataModule1::SaveRecord()
     emit stored();
 }
 
+bool TDataModule1::storesOnClose() const { return ADOTable.Active() && !libraryReadOnly(); }
+
 void TDataModule1::StoreOnClose()
 {
-    if (!ADOTable.Active() || libraryReadOnly())
+    if (!storesOnClose())
         return;
     QuietStore quiet(*this);
     StoreCurrentRecord();

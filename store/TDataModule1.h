@@ -89,7 +89,8 @@ public:
     // "Сохранить", and the editor's "Save in Table": the current record stored quietly.
     void SaveRecord();
     // The program's close stores the record being edited, quietly, and stays quiet after it;
-    // a library that may not be written has nothing to store.
+    // a library that may not be written, or none open, has nothing to store.
+    bool storesOnClose() const;
     void StoreOnClose();
     // Drops the current record, its pending edits included; on an empty table nothing.
     void DeleteRecord();
