@@ -2,13 +2,17 @@
 
 #include <utility>
 
-#include "app/Globals.h"
 #include "app/TAboutBox.h"
 #include "app/TForm1.h"
 #include "editor/gui/TFormEdit.h"
 #include "store/TDataModule1.h"
 
 #include <QCoreApplication>
+
+TForm1 *Form1 = nullptr;
+TDataModule1 *DataModule1 = nullptr;
+TFormEdit *FormEdit = nullptr;
+TAboutBox *AboutBox = nullptr;
 
 Program::Program(const QString &programFolder)
 {
@@ -17,9 +21,12 @@ Program::Program(const QString &programFolder)
     DataModule1 = new TDataModule1;
     DataModule1->View = Form1;
     Form1->attachDataModule(*DataModule1);
-    FormEdit = new TFormEdit;
+    FormEdit = new TFormEdit(DataModule1, programFolder);
     Form1->attachEditor(*FormEdit);
+    QObject::connect(DataModule1, &TDataModule1::currentRecordChanged, FormEdit,
+                     &TFormEdit::ResetTextAttributes);
     AboutBox = new TAboutBox;
+    Form1->attachAboutBox(*AboutBox);
 }
 
 Program::~Program()
@@ -36,6 +43,4 @@ Program::~Program()
     Form1 = nullptr;
     delete DataModule1;
     DataModule1 = nullptr;
-    ProgramFolder.clear();
-    LibraryFileName.clear();
 }

@@ -11,8 +11,6 @@
 #include <QPushButton>
 #include <QStyle>
 
-TAboutBox *AboutBox = nullptr;
-
 const QString TAboutBox::WebAddress = QStringLiteral("https://quil-lib.example.org");
 const QString TAboutBox::MailAddress = QStringLiteral("author@quil-lib.example.org");
 

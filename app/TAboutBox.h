@@ -31,6 +31,3 @@ public:
 protected:
     bool eventFilter(QObject *watched, QEvent *event) override;
 };
-
-// The program-wide instance, created last at start-up.
-extern TAboutBox *AboutBox;

@@ -1,6 +1,5 @@
 #include "app/TForm1.h"
 
-#include "app/Globals.h"
 #include "app/Handler.h"
 #include "app/NoteFile.h"
 #include "app/TAboutBox.h"
@@ -44,8 +43,6 @@
 #include <QToolButton>
 #include <QVBoxLayout>
 #include <utility>
-
-TForm1 *Form1 = nullptr;
 
 namespace {
 
@@ -106,8 +103,6 @@ QString noteText(const QPlainTextEdit *memo)
     text.replace(QChar::LineSeparator, QLatin1Char('\n'));
     return text;
 }
-
-quil::DataSet &table() { return DataModule1->ADOTable; }
 
 } // namespace
 
@@ -564,8 +559,13 @@ void TForm1::placeGrid(bool enlarged)
         LowerStrip->raise();
 }
 
+quil::DataSet &TForm1::table() const { return FDataModule->ADOTable; }
+
 void TForm1::attachDataModule(TDataModule1 &dataModule)
 {
+    FDataModule = &dataModule;
+    gbFind->setDataModule(&dataModule);
+    gbSelect->setDataModule(&dataModule);
     DBGrid->setDataSource(&dataModule.DataSource);
     for (quil::DBMemo *memo : {DBmeName, DBmeTitle, DBmePub, DBmeComment})
         memo->setDataSource(&dataModule.DataSource);
@@ -577,6 +577,7 @@ void TForm1::attachDataModule(TDataModule1 &dataModule)
 
 void TForm1::attachEditor(TFormEdit &editor)
 {
+    FFormEdit = &editor;
     connect(&editor, &TFormEdit::closed, this, [this] { editorClosed(); });
     connectHandler(&editor, &TFormEdit::hideRequested, this, [this] { mmAbstractClick(); });
 }
@@ -604,12 +605,6 @@ void TForm1::fitPositionPanel(int panel, const QString &text)
 
 QString TForm1::statusPanel(int panel) const { return FPanels[panel]->text(); }
 
-void TForm1::resetTextAttributes()
-{
-    if (FormEdit)
-        FormEdit->ResetTextAttributes();
-}
-
 // The data module says the bookmark changed; whether one is stored is read from it.
 void TForm1::setBookmarkStored(bool) { updateActionState(); }
 
@@ -617,9 +612,9 @@ TForm1::ActionConditions TForm1::actionConditions() const
 {
     ActionConditions is;
     is.libraryOpen = FLibraryOpened;
-    is.bookmarkStored = DataModule1 && DataModule1->bookmarkStored();
+    is.bookmarkStored = FDataModule && FDataModule->bookmarkStored();
     is.editorShown = tag(mmAbstract) == 1;
-    is.selectionOpen = DataModule1 && DataModule1->ADOQuery.Active();
+    is.selectionOpen = FDataModule && FDataModule->ADOQuery.Active();
     return is;
 }
 
@@ -648,7 +643,6 @@ void TForm1::FormCreate()
     // Qt offers no per-window system menu on X11: "О программе" is reached through "About".
     DBGrid->wheelMovesRecord = true;
     DBmeComment->clear();
-    ProgramFolder = FProgramFolder;
     DBGrid->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     DBgrQuery->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
 
@@ -698,7 +692,7 @@ bool TForm1::event(QEvent *event)
 void TForm1::closeEvent(QCloseEvent *event)
 {
     // Once a store at closing has been refused, the user may leave without it.
-    if (FCloseStoreFailed && DataModule1 && table().Active() &&
+    if (FCloseStoreFailed && FDataModule && table().Active() &&
         table().State() != quil::DataSetState::Browse) {
         if (quil::dialogs().askYesNo(QStringLiteral("Внимание!!!"),
                                      QStringLiteral("Закрыть без сохранения?"))) {
@@ -718,46 +712,36 @@ void TForm1::closeEvent(QCloseEvent *event)
 
 void TForm1::changeEvent(QEvent *event)
 {
-    if (event->type() == QEvent::ActivationChange && isActiveWindow() && DataModule1)
-        quil::guarded([] { DataModule1->CheckForChanges(); });
+    if (event->type() == QEvent::ActivationChange && isActiveWindow() && FDataModule)
+        quil::guarded([this] { FDataModule->CheckForChanges(); });
     QMainWindow::changeEvent(event);
 }
 
 void TForm1::FormClose()
 {
-    // A library that may not be written has nothing to store.
-    if (!DataModule1 || !table().Active() || DataModule1->libraryReadOnly())
+    if (!FDataModule || !FDataModule->storesOnClose())
         return;
-    storeDetached(
-        [] {
-            table().Edit();
-            table().Post();
-        },
-        true);
+    storeWithoutGrid([this] { FDataModule->StoreOnClose(); }, true);
 }
 
-void TForm1::storeDetached(const std::function<void()> &store, bool keepDetachedOnSuccess)
+void TForm1::storeWithoutGrid(const std::function<void()> &store, bool keepUnboundOnSuccess)
 {
-    DataModule1->detachDataChange();
     DBGrid->setDataSource(nullptr);
-    const auto attachAgain = [this] {
-        DataModule1->attachDataChange();
-        DBGrid->setDataSource(&DataModule1->DataSource);
-    };
+    const auto bindAgain = [this] { DBGrid->setDataSource(&FDataModule->DataSource); };
     try {
         store();
     } catch (...) {
-        attachAgain();
+        bindAgain();
         throw;
     }
-    if (!keepDetachedOnSuccess)
-        attachAgain();
+    if (!keepUnboundOnSuccess)
+        bindAgain();
 }
 
 void TForm1::About1Click()
 {
-    AboutBox->show();
-    AboutBox->raise();
+    FAboutBox->show();
+    FAboutBox->raise();
 }
 
 void TForm1::mmSizeTableClick()
@@ -782,27 +766,27 @@ void TForm1::SelectLibraryClick()
     quil::Dialogs::FileRequest request;
     request.title = QStringLiteral("Выбрать библиотеку для редактивроания и просмотра");
     request.filter = QStringLiteral("Библиотеки (*.mdb)|*.mdb");
-    request.initialFolder = ProgramFolder + QStringLiteral("DBase");
+    request.initialFolder = FProgramFolder + QStringLiteral("DBase");
     const QString picked = quil::dialogs().openFileName(request);
     if (picked.isEmpty())
         return;
 
     const WaitCursor wait;
-    const QString previous = LibraryFileName;
-    LibraryFileName = QFileInfo(picked).fileName();
+    const QString previous = FLibraryFileName;
+    FLibraryFileName = QFileInfo(picked).fileName();
     try {
         OpenLibrary();
     } catch (...) {
         // The library open before is still the one shown and worked on.
-        LibraryFileName = previous;
+        FLibraryFileName = previous;
         throw;
     }
     setWindowTitle(
-        QStringLiteral("Library ") + LibraryFileName +
-        (DataModule1->libraryReadOnly() ? QStringLiteral(" (только чтение)") : QString()));
+        QStringLiteral("Library ") + FLibraryFileName +
+        (FDataModule->libraryReadOnly() ? QStringLiteral(" (только чтение)") : QString()));
     showLibraryPanes();
-    if (DataModule1->bookmarkStored())
-        DataModule1->releaseBookMark();
+    if (FDataModule->bookmarkStored())
+        FDataModule->releaseBookMark();
 }
 
 void TForm1::showLibraryPanes()
@@ -814,13 +798,13 @@ void TForm1::showLibraryPanes()
     updateActionState();
 }
 
-void TForm1::OpenLibrary() { DataModule1->OpenLibrary(ProgramFolder, LibraryFileName); }
+void TForm1::OpenLibrary() { FDataModule->OpenLibrary(FProgramFolder, FLibraryFileName); }
 
 // ------------------------------------------------------------------------------ records
 
 void TForm1::btInsertBookClick()
 {
-    DataModule1->InsertBook();
+    FDataModule->InsertBook();
     DBmeName->setFocus();
     if (tag(mmAbstract) == 0)
         mmAbstractClick();
@@ -828,7 +812,7 @@ void TForm1::btInsertBookClick()
 
 void TForm1::bbSaveClick()
 {
-    storeDetached([] { DataModule1->StoreCurrentRecord(); }, false);
+    storeWithoutGrid([this] { FDataModule->SaveRecord(); }, false);
 }
 
 void TForm1::bbDeleteClick()
@@ -838,8 +822,7 @@ void TForm1::bbDeleteClick()
             QStringLiteral("Внимание!!!"),
             QStringLiteral("Вы действительно хотите удалить текущую информацию?")))
         return;
-    table().Edit();
-    table().Delete();
+    FDataModule->DeleteRecord();
 }
 
 // ------------------------------------------------------------------------------ navigation
@@ -870,21 +853,21 @@ void TForm1::gbFindDblClick() { FindClick(); }
 void TForm1::mmAbstractClick()
 {
     // A minimised editor is brought back rather than hidden out of sight.
-    const bool minimised = FormEdit->isMinimized();
-    FormEdit->setWindowState(FormEdit->windowState() & ~Qt::WindowMinimized);
+    const bool minimised = FFormEdit->isMinimized();
+    FFormEdit->setWindowState(FFormEdit->windowState() & ~Qt::WindowMinimized);
     if (tag(mmAbstract) == 1 && minimised) {
-        FormEdit->raise();
-        FormEdit->activateWindow();
+        FFormEdit->raise();
+        FFormEdit->activateWindow();
     } else if (tag(mmAbstract) == 0) {
         setTag(mmAbstract, 1);
-        FormEdit->move(0, 301);
-        FormEdit->resize(1023, 448);
-        FormEdit->show();
-        FormEdit->UpdateCutCopyButtons();
-        FormEdit->RichEditChange();
-        FormEdit->Editor->setModified(false);
+        FFormEdit->move(0, 301);
+        FFormEdit->resize(1023, 448);
+        FFormEdit->show();
+        FFormEdit->UpdateCutCopyButtons();
+        FFormEdit->RichEditChange();
+        FFormEdit->Editor->setModified(false);
     } else {
-        FormEdit->hide();
+        FFormEdit->hide();
         setTag(mmAbstract, 0);
     }
     updateActionState();
@@ -896,9 +879,9 @@ void TForm1::editorClosed()
     updateActionState();
 }
 
-void TForm1::pmGetBookMarkClick() { DataModule1->TakeBookMark(); }
+void TForm1::pmGetBookMarkClick() { FDataModule->TakeBookMark(); }
 
-void TForm1::pmGotoBookMarkClick() { DataModule1->ReturnToBookMark(); }
+void TForm1::pmGotoBookMarkClick() { FDataModule->ReturnToBookMark(); }
 
 void TForm1::CloseSelectGridClick()
 {
@@ -959,17 +942,19 @@ void TForm1::mmBufReferenceClick()
 void TForm1::mmBufAbstractClick()
 {
     ExportCommands::copyReferenceAndAbstract(*DBmeName, *DBmeTitle, *DBmePub,
-                                             ExportCommands::currentAbstract());
+                                             ExportCommands::currentAbstract(*FDataModule));
 }
 
 void TForm1::mmSaveInFileClick()
 {
-    ExportCommands::saveList(ListExport::Format::Text, selectionGridShown());
+    ExportCommands::saveList(*FDataModule, ListExport::Format::Text, selectionGridShown(),
+                             FProgramFolder);
 }
 
 void TForm1::SampleInHTML1Click()
 {
-    ExportCommands::saveList(ListExport::Format::Html, selectionGridShown());
+    ExportCommands::saveList(*FDataModule, ListExport::Format::Html, selectionGridShown(),
+                             FProgramFolder);
 }
 
 bool TForm1::selectionGridShown() const { return !DBgrQuery->isHidden(); }
@@ -978,15 +963,19 @@ bool TForm1::selectionGridShown() const { return !DBgrQuery->isHidden(); }
 
 void TForm1::mmImportStringClick()
 {
-    ImportCommands::chooseReferenceList([this](const QString &path) { ImportNameTitle(path); });
+    ImportCommands::chooseReferenceList(FProgramFolder, FLibraryFileName,
+                                        [this](const QString &path) { ImportNameTitle(path); });
 }
 
 void TForm1::ImportNameTitle(const QString &path)
 {
-    ImportCommands::importReferenceList(path, *this, *DBmeName);
+    ImportCommands::importReferenceList(*FDataModule, path, *this, *DBmeName);
 }
 
-void TForm1::mmImportAbstractClick() { ImportCommands::importAbstractFolder(*this); }
+void TForm1::mmImportAbstractClick()
+{
+    ImportCommands::importAbstractFolder(*FDataModule, *this, FProgramFolder);
+}
 
 // ------------------------------------------------------------------------------ notebooks
 
@@ -1000,7 +989,7 @@ void TForm1::loadNote(QPlainTextEdit *memo, QMetaObject::Connection &change, con
         change = connectHandler(memo, &QPlainTextEdit::textChanged, this,
                                 [this, handler] { (this->*handler)(); });
     });
-    memo->setPlainText(notefile::read(ProgramFolder + file));
+    memo->setPlainText(notefile::read(FProgramFolder + file));
 }
 
 void TForm1::saveNote(QPlainTextEdit *memo, const QString &file)
@@ -1008,7 +997,7 @@ void TForm1::saveNote(QPlainTextEdit *memo, const QString &file)
     const QString text = noteText(memo);
     const auto refused = notefile::unencodable(text);
     if (refused.empty()) {
-        notefile::write(ProgramFolder + file, text);
+        notefile::write(FProgramFolder + file, text);
         return;
     }
     // The file keeps its code page: what it cannot hold is taken out again as it is typed.
@@ -1022,7 +1011,7 @@ void TForm1::saveNote(QPlainTextEdit *memo, const QString &file)
         }
     }
     // What came with the refused character (a paste) is kept.
-    notefile::write(ProgramFolder + file, noteText(memo));
+    notefile::write(FProgramFolder + file, noteText(memo));
     throw quil::Error(QStringLiteral("Символ «%1» нельзя сохранить в заметках: в кодировке "
                                      "Windows-1251 его нет")
                           .arg(text.mid(refused.front().first, refused.front().second)));

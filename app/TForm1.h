@@ -18,6 +18,7 @@ class QPlainTextEdit;
 class QToolButton;
 class TDataModule1;
 class TFormEdit;
+class TAboutBox;
 
 namespace quil {
 class DBEdit;
@@ -33,11 +34,16 @@ class TForm1 : public QMainWindow, public MainView {
 public:
     // Builds the window and runs FormCreate; programFolder ends with the separator.
     explicit TForm1(const QString &programFolder, QWidget *parent = nullptr);
+    // The folder of the program file with its trailing separator; every side path starts here.
+    const QString &programFolder() const { return FProgramFolder; }
+    // The open library's file name with extension and without folder; empty until one is picked.
+    const QString &libraryFileName() const { return FLibraryFileName; }
 
     // Binds the data-aware controls to the data module's data sources (start-up step 4).
     void attachDataModule(TDataModule1 &dataModule);
     // Follows the abstract editor's close box and hide button.
     void attachEditor(TFormEdit &editor);
+    void attachAboutBox(TAboutBox &aboutBox) { FAboutBox = &aboutBox; }
 
     // What the enabled states of the menus, the tool bar and the pop-up menu follow.
     struct ActionConditions {
@@ -53,7 +59,6 @@ public:
     // MainView
     void setStatusPanel(int panel, const QString &text) override;
     QString statusPanel(int panel) const override;
-    void resetTextAttributes() override;
     void setBookmarkStored(bool stored) override;
 
     // Window
@@ -224,7 +229,9 @@ private:
     void bringToFront(QWidget *pane);
     // Runs a store with the grid unbound and the data-change handler detached; both come back
     // when the store fails, and also after success unless it closes the program.
-    void storeDetached(const std::function<void()> &store, bool keepDetachedOnSuccess);
+    // The grid does not follow the program's own stores; it is bound again afterwards unless
+    // the store succeeded and keepUnboundOnSuccess.
+    void storeWithoutGrid(const std::function<void()> &store, bool keepUnboundOnSuccess);
 
     QLabel *FPanels[3];
     QGridLayout *FCentralLayout = nullptr;
@@ -234,9 +241,12 @@ private:
     // The input language before the latest switch: Qt reports a switch only after it happened.
     int FLanguageBeforeSwitch = 0;
     QString FProgramFolder;
+    QString FLibraryFileName;
+    // The modules and windows handed over at start-up; none before.
+    TDataModule1 *FDataModule = nullptr;
+    TFormEdit *FFormEdit = nullptr;
+    TAboutBox *FAboutBox = nullptr;
+    quil::DataSet &table() const;
     bool FCloseStoreFailed = false; // the latest store at closing was refused
     QStringList FStartupReports;    // start-up failures, reported once the window is shown
 };
-
-// The program-wide instance: the main window; closing it ends the program.
-extern TForm1 *Form1;

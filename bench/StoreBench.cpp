@@ -193,6 +193,21 @@ void runLongValue(const quilbench::Options &options)
                    Form1->siPriorClick();
                    settle();
                }));
+        // Onto the long entry from the next one, with the editor hidden, then shown.
+        const auto next = [] {
+            Form1->siNextClick();
+            settle();
+        };
+        const auto prior = [] {
+            Form1->siPriorClick();
+            settle();
+        };
+        report("window_onto_long_value", quilbench::medianMs(options.runs, next, prior));
+        Form1->mmAbstractClick();
+        settle();
+        report("window_onto_long_value_shown", quilbench::medianMs(options.runs, next, prior));
+        Form1->mmAbstractClick();
+        settle();
         report("grid_paint_long_value",
                quilbench::medianMs(options.runs, [&] { Form1->DBGrid->viewport()->repaint(); }));
         // One character typed into the author's memo, then "Save": the whole value is stored.

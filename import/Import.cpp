@@ -17,21 +17,6 @@ namespace {
 
 const QString KeyWords = QStringLiteral("Key Words");
 
-// The data-change handler stays detached for the life of the object.
-class DetachedDataChange {
-public:
-    explicit DetachedDataChange(TDataModule1 &dataModule) : FDataModule(dataModule)
-    {
-        FDataModule.detachDataChange();
-    }
-    ~DetachedDataChange() { FDataModule.attachDataChange(); }
-    DetachedDataChange(const DetachedDataChange &) = delete;
-    DetachedDataChange &operator=(const DetachedDataChange &) = delete;
-
-private:
-    TDataModule1 &FDataModule;
-};
-
 // Commits what was posted before the failure and raises the failure, saying where the
 // import stopped and how much of it is in the library.
 [[noreturn]] void stopImport(BookImporter &importer, const QString &where, const std::exception &e)
@@ -52,7 +37,7 @@ private:
 ImportResult storeReferenceLines(TDataModule1 &dataModule, QIODevice &device,
                                  const QString &fileName, const ImportProgress &progress)
 {
-    const DetachedDataChange detached(dataModule);
+    const TDataModule1::QuietStore quiet(dataModule);
     BookImporter importer(dataModule);
     ReferenceListReader reader(device);
     ReferenceLine line;

@@ -4,8 +4,6 @@
 #include "store/LibraryFile.h"
 #include "store/MainView.h"
 
-TDataModule1 *DataModule1 = nullptr;
-
 namespace {
 const QString NoRecords = QStringLiteral("Нет записей");
 const QString PositionFormat = QStringLiteral("%1 из %2");
@@ -27,6 +25,7 @@ TDataModule1::TDataModule1()
     ADOTableWPublisher = &ADOTable.FieldByName(book::WPublisher);
     ADOTableYear = &ADOTable.FieldByName(book::Year);
     ADOTablePages = &ADOTable.FieldByName(book::Pages);
+    FAbstract = std::make_unique<Abstract>(*ADOTableResume);
 
     ADOQuery.SQL << QStringLiteral("select * from Books");
     ADOConnection.OnValidate = [](quil::Engine &engine) { library::validate(engine); };
@@ -48,6 +47,22 @@ TDataModule1::TDataModule1()
         DataSourceDataChange(s, f);
     };
     DataSource.OnUpdateData = [this](quil::DataSource *s) { DataSourceUpdateData(s); };
+}
+
+TDataModule1::~TDataModule1() = default;
+
+TDataModule1::QuietStore::QuietStore(TDataModule1 &dataModule) : FDataModule(dataModule)
+{
+    FDataModule.detachDataChange();
+    emit FDataModule.quietChanged(true);
+}
+
+TDataModule1::QuietStore::~QuietStore()
+{
+    if (FKeep)
+        return;
+    FDataModule.attachDataChange();
+    emit FDataModule.quietChanged(false);
 }
 
 void TDataModule1::OpenLibrary(const QString &programFolder, const QString &libraryFileName)
@@ -131,8 +146,7 @@ void TDataModule1::showCurrentRecord()
 
 void TDataModule1::DataSourceDataChange(quil::DataSource *sender, quil::Field *)
 {
-    if (View)
-        View->resetTextAttributes();
+    emit currentRecordChanged();
     if (sender == &DataSource) {
         showPosition();
         if (ADOTable.IsEmpty())
@@ -159,11 +173,7 @@ void TDataModule1::DataSourceDataChange(quil::DataSource *sender, quil::Field *)
     }
 }
 
-void TDataModule1::ADOTableAfterScroll(quil::DataSet &)
-{
-    if (View)
-        View->resetTextAttributes();
-}
+void TDataModule1::ADOTableAfterScroll(quil::DataSet &) { emit currentRecordChanged(); }
 
 QString TDataModule1::ShortFieldText(quil::Field &sender, bool isName)
 {
@@ -209,6 +219,39 @@ void TDataModule1::StoreCurrentRecord()
 {
     ADOTable.Edit();
     ADOTable.Post();
+}
+
+void TDataModule1::SaveRecord()
+{
+    const QuietStore quiet(*this);
+    StoreCurrentRecord();
+    emit stored();
+}
+
+bool TDataModule1::storesOnClose() const { return ADOTable.Active() && !libraryReadOnly(); }
+
+void TDataModule1::StoreOnClose()
+{
+    if (!storesOnClose())
+        return;
+    QuietStore quiet(*this);
+    StoreCurrentRecord();
+    quiet.keep();
+}
+
+void TDataModule1::DeleteRecord()
+{
+    ADOTable.Edit();
+    ADOTable.Delete();
+}
+
+void TDataModule1::LoadAbstract(const std::function<void()> &fill)
+{
+    const QuietStore quiet(*this);
+    ADOTable.Edit();
+    fill();
+    ADOTable.Post();
+    emit stored();
 }
 
 void TDataModule1::TakeBookMark()

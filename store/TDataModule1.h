@@ -3,14 +3,22 @@
 #include "db/Connection.h"
 #include "db/DataSet.h"
 #include "db/DataSource.h"
+#include "store/Abstract.h"
+
+#include <QObject>
+#include <functional>
+#include <memory>
 
 class MainView;
 
 // The hub of the catalogue: the connection to the open library, the table Books and the
 // selection query, their two data sources, and the handlers that keep the display in step.
-class TDataModule1 {
+// It tells the windows what happened by its signals and never calls them.
+class TDataModule1 : public QObject {
+    Q_OBJECT
 public:
     TDataModule1();
+    ~TDataModule1() override;
     TDataModule1(const TDataModule1 &) = delete;
     TDataModule1 &operator=(const TDataModule1 &) = delete;
 
@@ -34,6 +42,25 @@ public:
 
     // The window the handlers write to; none while tests run the store alone.
     MainView *View = nullptr;
+
+    // The current entry's abstract.
+    Abstract &abstract() { return *FAbstract; }
+
+    // While one lives the data-change handler stays detached, so that the program's own stores
+    // do not re-enter the status bar and locate logic; it comes back however the store ends,
+    // unless keep() asked it to stay away after a store that succeeded.
+    class QuietStore {
+    public:
+        explicit QuietStore(TDataModule1 &dataModule);
+        ~QuietStore();
+        QuietStore(const QuietStore &) = delete;
+        QuietStore &operator=(const QuietStore &) = delete;
+        void keep() { FKeep = true; }
+
+    private:
+        TDataModule1 &FDataModule;
+        bool FKeep = false;
+    };
 
     // Opens the library of that file name in the library folder, in the default order. The
     // file is checked first, reading only; a record being edited is stored, as a move would;
@@ -59,6 +86,16 @@ public:
     // update step derives Name and Title.
     void InsertBook();
     void StoreCurrentRecord();
+    // "Сохранить", and the editor's "Save in Table": the current record stored quietly.
+    void SaveRecord();
+    // The program's close stores the record being edited, quietly, and stays quiet after it;
+    // a library that may not be written, or none open, has nothing to store.
+    bool storesOnClose() const;
+    void StoreOnClose();
+    // Drops the current record, its pending edits included; on an empty table nothing.
+    void DeleteRecord();
+    // The editor's "Open": fill replaces the abstract of the record, which is then stored.
+    void LoadAbstract(const std::function<void()> &fill);
 
     // Detaching the data-change handler keeps the program's own stores from re-entering the
     // status bar and locate logic.
@@ -78,7 +115,15 @@ public:
     void releaseBookMark();
 
     quil::Bookmark StoredBookMark;
-};
 
-// The program-wide instance, created at start-up after the main window.
-extern TDataModule1 *DataModule1;
+signals:
+    // The current record of the table or the selection changed, or was shown again.
+    void currentRecordChanged();
+    // The program's own stores began (true) or ended (false).
+    void quietChanged(bool quiet);
+    // A record was stored by one of the record commands.
+    void stored();
+
+private:
+    std::unique_ptr<Abstract> FAbstract;
+};

@@ -276,6 +276,13 @@ DBRichEdit::DBRichEdit(QWidget *parent) : QTextEdit(parent), FLinks(new LinkHigh
 
 void DBRichEdit::setDataSource(DataSource *source) { FLink.setDataSource(source); }
 
+void DBRichEdit::releaseDataSource()
+{
+    if (FLink.Modified() && FLink.editing())
+        writeToField();
+    FLink.setDataSource(nullptr);
+}
+
 void DBRichEdit::setDataField(const QString &field)
 {
     FLink.FieldName = field;
@@ -329,6 +336,8 @@ void DBRichEdit::loadFromField()
         moveCursor(QTextCursor::Start);
         ensureCursorVisible();
     } else {
+        if (f)
+            ++FDocumentsRead;
         showContent([&value](QTextDocument *doc) { rtf::RichText::setContent(doc, value); });
         remember(value);
     }

@@ -78,6 +78,11 @@ public:
     DataSource *dataSource() const { return FLink.dataSource(); }
     void setDataField(const QString &field);
     FieldDataLink &link() { return FLink; }
+    // Lets go of the data source: typing not yet written goes into the record being edited,
+    // whose next store takes it; the control is then left empty.
+    void releaseDataSource();
+    // Stored values read into a document by controls of this kind since the program started.
+    static int documentsRead() { return FDocumentsRead; }
 
     // --- content
     // The format follows the extension ("txt" plain text, else RTF), the other one tried next.
@@ -196,6 +201,7 @@ private:
     static void keepLayoutsOfLongParagraphs(QTextDocument &doc, int from, int to);
     void watchHistory();
 
+    static inline int FDocumentsRead = 0;
     FieldDataLink FLink;
     bool FLoading = false;
     bool FWriting = false;

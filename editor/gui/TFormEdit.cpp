@@ -1,6 +1,5 @@
 #include "editor/gui/TFormEdit.h"
 
-#include "app/Globals.h"
 #include "editor/AbstractFolder.h"
 #include "editor/gui/TListBoxForever.h"
 #include "platform/Error.h"
@@ -18,11 +17,10 @@
 #include <QMenu>
 #include <QPainter>
 #include <QScopeGuard>
+#include <QShowEvent>
 #include <QStyle>
 #include <QToolButton>
 #include <QVBoxLayout>
-
-TFormEdit *FormEdit = nullptr;
 
 namespace {
 
@@ -47,16 +45,6 @@ private:
 };
 
 using quil::WaitCursor;
-
-// The data-change handler stays detached while the editor stores or loads the abstract, and
-// comes back however the command ends.
-class DataChangeDetached {
-public:
-    DataChangeDetached() { DataModule1->detachDataChange(); }
-    ~DataChangeDetached() { DataModule1->attachDataChange(); }
-    DataChangeDetached(const DataChangeDetached &) = delete;
-    DataChangeDetached &operator=(const DataChangeDetached &) = delete;
-};
 
 // A button picture drawn from a few characters, where the style has no standard one.
 QIcon glyph(const QString &text, QFont::Weight weight = QFont::Normal, bool italic = false,
@@ -108,7 +96,9 @@ int groupOf(const QObject *object) { return object->property("GroupIndex").toInt
 
 } // namespace
 
-TFormEdit::TFormEdit(QWidget *parent) : QWidget(parent, Qt::Window | Qt::WindowStaysOnTopHint)
+TFormEdit::TFormEdit(TDataModule1 *dataModule, const QString &programFolder, QWidget *parent)
+    : QWidget(parent, Qt::Window | Qt::WindowStaysOnTopHint), FDataModule(dataModule),
+      FProgramFolder(programFolder)
 {
     setObjectName(QStringLiteral("FormEdit"));
     setWindowTitle(QStringLiteral("Редактирование абстрактов"));
@@ -167,18 +157,10 @@ TFormEdit::TFormEdit(QWidget *parent) : QWidget(parent, Qt::Window | Qt::WindowS
         quil::guarded([this, &text] { Editor1TextNotFound(text); });
     });
 
-    // Laid out at its own size while still hidden: the control lays the abstract out at its
-    // width, and one never shown is a few pixels wide, where a long paragraph takes a line per
-    // letter (past a few million letters more height than the layout can count, and minutes).
-    setAttribute(Qt::WA_DontShowOnScreen);
-    show();
-    hide();
-    setAttribute(Qt::WA_DontShowOnScreen, false);
+    // Bound to the data source only while shown, and so laid out at its real width: one never
+    // shown is a few pixels wide, where a long paragraph takes a line per letter.
+    Editor->setDataField(QStringLiteral("Resume"));
 
-    if (DataModule1) {
-        Editor->setDataSource(&DataModule1->DataSource);
-        Editor->setDataField(QStringLiteral("Resume"));
-    }
     quil::guarded([this] { FormCreate(); });
 }
 
@@ -383,7 +365,7 @@ void TFormEdit::createPopupMenu()
 
 void TFormEdit::FormCreate()
 {
-    FAbstractFolder = quil::AbstractFolder::folder(ProgramFolder);
+    FAbstractFolder = quil::AbstractFolder::folder(FProgramFolder);
     SelectionChange();
     // The bar's Paste follows the clipboard.
     FClipboardMonitor = new TClipboardMonitor(this);
@@ -392,6 +374,43 @@ void TFormEdit::FormCreate()
 }
 
 void TFormEdit::FormClose() { emit closed(); }
+
+void TFormEdit::showEvent(QShowEvent *event)
+{
+    QWidget::showEvent(event);
+    // A window brought back from the task bar never let go.
+    if (!event->spontaneous())
+        bindAbstract();
+}
+
+void TFormEdit::hideEvent(QHideEvent *event)
+{
+    if (!event->spontaneous())
+        releaseAbstract();
+    QWidget::hideEvent(event);
+}
+
+void TFormEdit::bindAbstract()
+{
+    if (!FDataModule || Editor->dataSource())
+        return;
+    Editor->setDataSource(&FDataModule->DataSource);
+    FDataModule->abstract().setHolder(this);
+}
+
+void TFormEdit::releaseAbstract()
+{
+    if (!FDataModule || !Editor->dataSource())
+        return;
+    FDataModule->abstract().setHolder(nullptr);
+    Editor->releaseDataSource();
+}
+
+bool TFormEdit::holdsChanges() const { return Editor->link().Modified(); }
+
+QString TFormEdit::heldRtf() const { return Editor->Rtf(); }
+
+QString TFormEdit::heldText() const { return Editor->Text(); }
 
 void TFormEdit::closeEvent(QCloseEvent *event)
 {
@@ -407,7 +426,7 @@ void TFormEdit::FileOpen()
     request.title = QStringLiteral("Загрузить Абстракт из TXT&RTF файла");
     request.filter = QStringLiteral("TXT&RTF Files (*.txt,*.rtf)|*.TXT;*.RTF");
     request.initialFolder = FAbstractFolder;
-    if (!DataModule1->ADOTableResume->IsNull() &&
+    if (!FDataModule->ADOTableResume->IsNull() &&
         !quil::dialogs().askYesNo(
             kQuestionCaption,
             QStringLiteral("После загрузки файла данные Заключения будут потеряны. Продолжить?")))
@@ -427,10 +446,7 @@ void TFormEdit::FileOpen()
             if (large)
                 quil::dialogs().showBusy(QString());
         });
-        const DataChangeDetached detached;
-        DataModule1->ADOTable.Edit();
-        Editor->LoadFromFile(path);
-        DataModule1->ADOTable.Post();
+        FDataModule->LoadAbstract([this, &path] { Editor->LoadFromFile(path); });
     }
     FocusEditor();
     Editor->setModified(false);
@@ -446,11 +462,7 @@ void TFormEdit::SaveTableBtnClick()
     const int line = Editor->LineFromChar(start);
     const int column = start - Editor->LineIndex(line);
     const int firstVisible = Editor->FirstVisibleLine();
-    {
-        const DataChangeDetached detached;
-        DataModule1->ADOTable.Edit();
-        DataModule1->ADOTable.Post();
-    }
+    FDataModule->SaveRecord();
     Editor->setModified(false);
     RichEditChange();
     const int lineStart = Editor->LineIndex(line);
@@ -465,7 +477,7 @@ void TFormEdit::FileSaveAs()
     request.initialFolder = FAbstractFolder;
     // A title that would put the file elsewhere is refused, as "Save in RTF File" refuses it.
     request.fileName =
-        quil::AbstractFolder::pathFor(ProgramFolder, DataModule1->ADOTableTitle->AsString());
+        quil::AbstractFolder::pathFor(FProgramFolder, FDataModule->ADOTableTitle->AsString());
     request.confirmOverwrite = true;
     const QString path = quil::dialogs().saveFileName(request);
     if (!path.isEmpty()) {
@@ -478,14 +490,14 @@ void TFormEdit::FileSaveAs()
 
 void TFormEdit::SaveInRTFileBtnClick()
 {
-    const QString name = DataModule1->ADOTableName->AsString();
+    const QString name = FDataModule->ADOTableName->AsString();
     if (!quil::dialogs().askYesNo(QStringLiteral("Confirm"),
                                   QStringLiteral("Save Conclusion in file ") +
                                       quil::AbstractFolder::fileName(name)))
         return;
     const WaitCursor wait;
     const int column = Editor->CaretColumn();
-    Editor->SaveToFile(quil::AbstractFolder::pathFor(ProgramFolder, name));
+    Editor->SaveToFile(quil::AbstractFolder::pathFor(FProgramFolder, name));
     Editor->setSelStart(Editor->LineIndex(-1) + column);
     Editor->ScrollCaret();
 }
@@ -494,7 +506,7 @@ void TFormEdit::FilePrint()
 {
     if (!quil::dialogs().choosePrinter(FPrinter))
         return;
-    const QString title = DataModule1->ADOTableTitle->AsString();
+    const QString title = FDataModule->ADOTableTitle->AsString();
     Editor->print(FPrinter, title.isEmpty() ? QStringLiteral("Abstract") : title);
 }
 
@@ -519,8 +531,9 @@ TextAttributes TFormEdit::ActiveAttributes()
 void TFormEdit::ResetTextAttributes()
 {
     // Only what is typed next: a record change never reformats or edits the stored abstract,
-    // and text being typed keeps its format while the record enters edit state.
-    if (Editor->textCursor().hasSelection() || Editor->link().Modified())
+    // and text being typed keeps its format while the record enters edit state. A hidden
+    // window holds nothing to reset.
+    if (!Editor->dataSource() || Editor->textCursor().hasSelection() || Editor->link().Modified())
         return;
     QTextCharFormat plain;
     plain.setFontWeight(QFont::Normal);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/Dialogs.h"
+#include "store/Abstract.h"
 #include "widgets/DBRichEdit.h"
 
 #include <QWidget>
@@ -11,15 +12,18 @@ class QFrame;
 class QMenu;
 class QToolButton;
 class TClipboardMonitor;
+class TDataModule1;
 class TListBoxForever;
 
-// The abstract editor window: stay-on-top, hidden until "Абстракт" shows it. Its rich-text
-// control Editor is bound to the abstract of the current entry; the button bar and the pop-up
-// menu store, load, save and print it and format and search its text.
-class TFormEdit : public QWidget {
+// The abstract editor window: stay-on-top, hidden until "Абстракт" shows it. While it is shown
+// its rich-text control Editor is bound to the abstract of the current entry and holds it; the
+// button bar and the pop-up menu store, load, save and print it and format and search its text.
+class TFormEdit : public QWidget, private Abstract::Holder {
     Q_OBJECT
 public:
-    explicit TFormEdit(QWidget *parent = nullptr);
+    // programFolder ends with the separator: abstract files and file links are found from it.
+    explicit TFormEdit(TDataModule1 *dataModule = nullptr, const QString &programFolder = {},
+                       QWidget *parent = nullptr);
 
     // --- window and storage
     void FormCreate();
@@ -136,8 +140,17 @@ signals:
 
 protected:
     void closeEvent(QCloseEvent *event) override;
+    void showEvent(QShowEvent *event) override;
+    void hideEvent(QHideEvent *event) override;
 
 private:
+    // A hidden window holds no abstract: a move then reads none into a document.
+    void bindAbstract();
+    void releaseAbstract();
+    bool holdsChanges() const override;
+    QString heldRtf() const override;
+    QString heldText() const override;
+
     void createSpeedBar();
     void createPopupMenu();
     QToolButton *addButton(const QString &name, const QString &caption, const QString &hint,
@@ -154,11 +167,10 @@ private:
     // Sends the editor a typed character code, read in the character set of what is typed.
     void typeCode(unsigned char code);
 
+    TDataModule1 *FDataModule;
+    QString FProgramFolder;
     bool FSyncLock = false;
     TClipboardMonitor *FClipboardMonitor = nullptr;
     QString FAbstractFolder;               // where the open and save dialogs start
     quil::Dialogs::PrintSettings FPrinter; // the printer chosen last
 };
-
-// The program-wide instance, created at start-up after the data module.
-extern TFormEdit *FormEdit;

@@ -2,7 +2,6 @@
 // the context menu, and the hand-off of the selection to a dictionary program.
 #include "editor/gui/TFormEdit.h"
 
-#include "app/Globals.h"
 #include "editor/LinkFinder.h"
 #include "editor/SymbolPalette.h"
 #include "editor/gui/SymbolList.h"
@@ -155,8 +154,8 @@ void TFormEdit::Editor1URLClick(const QString &link, Qt::MouseButton button)
     const int start = Editor->SelStart();
     if (start < 0)
         return;
-    const quil::LinkFinder::FileLink target =
-        quil::LinkFinder::resolveFileLink(Editor->Line(Editor->LineFromChar(start)), ProgramFolder);
+    const quil::LinkFinder::FileLink target = quil::LinkFinder::resolveFileLink(
+        Editor->Line(Editor->LineFromChar(start)), FProgramFolder);
     switch (target.kind) {
     case quil::LinkFinder::FileLink::None: return;
     case quil::LinkFinder::FileLink::Refused: throw quil::Error(target.message);

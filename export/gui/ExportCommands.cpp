@@ -1,13 +1,10 @@
 #include "export/gui/ExportCommands.h"
 
-#include "app/Globals.h"
-#include "editor/gui/TFormEdit.h"
 #include "export/ClipboardExport.h"
 #include "export/Reference.h"
 #include "platform/Clipboard.h"
 #include "platform/Error.h"
 #include "platform/gui/WaitCursor.h"
-#include "rtf/RichText.h"
 #include "store/TDataModule1.h"
 #include "widgets/DBRichEdit.h"
 
@@ -38,24 +35,21 @@ void ExportCommands::copyReferenceAndAbstract(const QPlainTextEdit &name,
                                               paneReference(name, title, publisher), abstract);
 }
 
-QString ExportCommands::currentAbstract()
+QString ExportCommands::currentAbstract(TDataModule1 &dataModule)
 {
-    // The editor's control follows the current entry even while its window is hidden, and
-    // holds what was typed there and not yet saved.
-    if (FormEdit)
-        return FormEdit->Editor->Text();
-    return quil::rtf::RichText::plainTextOf(DataModule1->ADOTableResume->AsString());
+    return dataModule.abstract().text();
 }
 
-void ExportCommands::saveList(ListExport::Format format, bool selection)
+void ExportCommands::saveList(TDataModule1 &dataModule, ListExport::Format format, bool selection,
+                              const QString &programFolder)
 {
     const ListExport exporter(format, selection);
-    const QString path = quil::dialogs().saveFileName(exporter.saveRequest(ProgramFolder));
+    const QString path = quil::dialogs().saveFileName(exporter.saveRequest(programFolder));
     if (path.isEmpty())
         return;
     const quil::WaitCursor wait;
-    quil::DataSet &data = selection ? static_cast<quil::DataSet &>(DataModule1->ADOQuery)
-                                    : static_cast<quil::DataSet &>(DataModule1->ADOTable);
+    quil::DataSet &data = selection ? static_cast<quil::DataSet &>(dataModule.ADOQuery)
+                                    : static_cast<quil::DataSet &>(dataModule.ADOTable);
     const ListExport::Result result = exporter.write(data, path);
     if (!result.ok())
         throw quil::Error(result.error);

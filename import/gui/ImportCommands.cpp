@@ -1,6 +1,5 @@
 #include "import/gui/ImportCommands.h"
 
-#include "app/Globals.h"
 #include "import/Import.h"
 #include "import/gui/ImportProgressDialog.h"
 #include "platform/Dialogs.h"
@@ -10,29 +9,33 @@
 #include <QScopeGuard>
 #include <QWidget>
 
-void ImportCommands::chooseReferenceList(const std::function<void(const QString &)> &importList)
+void ImportCommands::chooseReferenceList(const QString &programFolder,
+                                         const QString &libraryFileName,
+                                         const std::function<void(const QString &)> &importList)
 {
     quil::Dialogs::FileRequest request;
-    request.title = QStringLiteral("Импорт Name-Title из файла.txt в ") + LibraryFileName;
+    request.title = QStringLiteral("Импорт Name-Title из файла.txt в ") + libraryFileName;
     request.filter = QStringLiteral("Import Data (*.txt)|*.TXT|");
-    request.initialFolder = ProgramFolder + QStringLiteral("Import Data");
+    request.initialFolder = programFolder + QStringLiteral("Import Data");
     const QString path = quil::dialogs().openFileName(request);
     if (!path.isEmpty())
         importList(path);
 }
 
-void ImportCommands::importReferenceList(const QString &path, QWidget &window, QWidget &authors)
+void ImportCommands::importReferenceList(TDataModule1 &dataModule, const QString &path,
+                                         QWidget &window, QWidget &authors)
 {
     const auto focusAuthors = qScopeGuard([&authors] { authors.setFocus(); });
     const quil::WaitCursor wait;
     ImportProgressDialog progress(&window);
-    quil::importReferenceList(*DataModule1, path,
+    quil::importReferenceList(dataModule, path,
                               [&progress](int done, int total, const QString &file) {
                                   progress.update(done, total, file);
                               });
 }
 
-void ImportCommands::importAbstractFolder(QWidget &window)
+void ImportCommands::importAbstractFolder(TDataModule1 &dataModule, QWidget &window,
+                                          const QString &programFolder)
 {
     if (!quil::dialogs().askYesNo(
             QStringLiteral("Внимание!!!"),
@@ -44,12 +47,11 @@ void ImportCommands::importAbstractFolder(QWidget &window)
         const QString caption = window.windowTitle();
         const auto restoreCaption = qScopeGuard([&] { window.setWindowTitle(caption); });
         ImportProgressDialog progress(&window);
-        result =
-            quil::importAbstractFolder(*DataModule1, ProgramFolder + QStringLiteral("Abstract"),
-                                       [&](int done, int total, const QString &file) {
-                                           window.setWindowTitle(file);
-                                           progress.update(done, total, file);
-                                       });
+        result = quil::importAbstractFolder(dataModule, programFolder + QStringLiteral("Abstract"),
+                                            [&](int done, int total, const QString &file) {
+                                                window.setWindowTitle(file);
+                                                progress.update(done, total, file);
+                                            });
     }
     if (!result.passedOver.isEmpty())
         quil::dialogs().showInformation(QStringLiteral("QUIL.Lib"),

@@ -4,6 +4,7 @@
 #include <functional>
 
 class QWidget;
+class TDataModule1;
 
 // The main window's import commands over the open library: the reference list chosen in the
 // open dialog, and the folder "Abstract" after a question. Both show the hourglass and, when
@@ -13,10 +14,13 @@ class QWidget;
 class ImportCommands {
 public:
     // Sets up the open dialog for a reference list; a chosen file is handed to importList.
-    static void chooseReferenceList(const std::function<void(const QString &)> &importList);
+    static void chooseReferenceList(const QString &programFolder, const QString &libraryFileName,
+                                    const std::function<void(const QString &)> &importList);
     // Imports the list at path; focus goes to the authors' memo at the end.
-    static void importReferenceList(const QString &path, QWidget &window, QWidget &authors);
+    static void importReferenceList(TDataModule1 &dataModule, const QString &path, QWidget &window,
+                                    QWidget &authors);
     // Asks, then imports every file of the abstract folder; the files passed over are listed
     // in one message at the end.
-    static void importAbstractFolder(QWidget &window);
+    static void importAbstractFolder(TDataModule1 &dataModule, QWidget &window,
+                                     const QString &programFolder);
 };

@@ -121,7 +121,7 @@ void FindPanel::find(FindFrom from, QWidget *authorControl)
     FindOutcome outcome;
     {
         const quil::WaitCursor wait;
-        outcome = findInTable(DataModule1->ADOTable, request, DataModule1->View);
+        outcome = findInTable(FDataModule->ADOTable, request, FDataModule->View);
     }
     if (outcome == FindOutcome::NotFound) {
         if (from == FindFrom::Next)

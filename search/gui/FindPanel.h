@@ -11,6 +11,8 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 
+class TDataModule1;
+
 namespace search {
 
 // The find panel gbFind: the field chooser, the search and year texts and the two buttons,
@@ -19,6 +21,9 @@ namespace search {
 class FindPanel : public QGroupBox {
     Q_OBJECT
 public:
+    // The data module the panel searches; handed over once it exists.
+    void setDataModule(TDataModule1 *dataModule) { FDataModule = dataModule; }
+
     // tagHolder keeps the panel's on/off state in its Tag (the menu item mmSearch).
     explicit FindPanel(QObject *tagHolder, QWidget *parent = nullptr);
 
@@ -68,6 +73,7 @@ private:
     int FItem = -1;
     // The author control while Enter in it belongs to the search; null otherwise.
     QPointer<QWidget> FEnterContinues;
+    TDataModule1 *FDataModule = nullptr;
 };
 
 } // namespace search

@@ -123,7 +123,7 @@ void SelectPanel::bbOKSelectClick()
     {
         // Opening the query also moves the main table to the first row's entry.
         const quil::WaitCursor wait;
-        runSelection(DataModule1->ADOQuery, texts());
+        runSelection(FDataModule->ADOQuery, texts());
     }
     hide();
     setTag(FTagHolder, 1);

@@ -8,6 +8,8 @@ class QLabel;
 class QLineEdit;
 class QPushButton;
 
+class TDataModule1;
+
 namespace search {
 
 // The selection panel gbSelect: the author, title and two keyword texts, and Clear, Close and
@@ -18,6 +20,9 @@ namespace search {
 class SelectPanel : public QGroupBox {
     Q_OBJECT
 public:
+    // The data module the panel searches; handed over once it exists.
+    void setDataModule(TDataModule1 *dataModule) { FDataModule = dataModule; }
+
     // tagHolder keeps the state in its Tag (the menu item mmSelect); grid is DBgrQuery.
     SelectPanel(QObject *tagHolder, QWidget *grid, QWidget *parent = nullptr);
 
@@ -49,6 +54,7 @@ protected:
 private:
     QObject *FTagHolder;
     QWidget *FGrid;
+    TDataModule1 *FDataModule = nullptr;
 };
 
 } // namespace search

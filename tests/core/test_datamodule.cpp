@@ -22,7 +22,6 @@ public:
     bool bookmarkStored = false;
     void setStatusPanel(int panel, const QString &text) override { panels[panel] = text; }
     QString statusPanel(int panel) const override { return panels[panel]; }
-    void resetTextAttributes() override { ++resets; }
     void setBookmarkStored(bool stored) override { bookmarkStored = stored; }
 };
 
@@ -62,6 +61,7 @@ struct Module {
     explicit Module(const QString &path)
     {
         dm.View = &view;
+        QObject::connect(&dm, &TDataModule1::currentRecordChanged, [this] { ++view.resets; });
         dm.ADOConnection.setConnectionString(QStringLiteral("Data Source=") + path);
         dm.ADOConnection.Open();
         dm.ADOTable.Open();

@@ -20,7 +20,6 @@ public:
     QString panels[3];
     void setStatusPanel(int panel, const QString &text) override { panels[panel] = text; }
     QString statusPanel(int panel) const override { return panels[panel]; }
-    void resetTextAttributes() override {}
     void setBookmarkStored(bool) override {}
 };
 

@@ -6,7 +6,6 @@
 #include "ScopedTmpfs.h"
 #include "TestSupport.h"
 
-#include "app/Globals.h"
 #include "app/Startup.h"
 #include "app/TForm1.h"
 #include "editor/gui/TFormEdit.h"

@@ -96,6 +96,7 @@ class TestEditorStorage : public QObject {
 private slots:
     void followsTheCurrentEntry();
     void movingNeverEdits();
+    void heldOnlyWhileShown();
     void saveInTableKeepsTheCaret();
     void saveInTableUnchangedDoesNothing();
     void typedTextKeepsItsFormat();
@@ -145,6 +146,50 @@ void TestEditorStorage::movingNeverEdits()
     QCOMPARE(FormEdit->Editor->Modified(), false);
     Form1->bbSaveClick();
     QCOMPARE(storedRows(path, "Resume, Name, Title"), before);
+    QCOMPARE(app.dialogs.errors(), QStringList());
+}
+
+void TestEditorStorage::heldOnlyWhileShown()
+{
+    AppFixture app;
+    const QString path = app.makeLibrary(
+        "Held.mdb", {{"А1", "T1", "2001"}, {"А2", "T2", "2002"}, {"А3", "T3", "2003"}});
+    // Each abstract its own, ending in the year.
+    execOn(path, {"UPDATE Books SET Resume = replace('" + QString(BoldRtf).replace("'", "''") +
+                  "', 'tail', City)"});
+    app.start();
+    app.pick(path);
+    const auto readSince = [](int before) { return quil::DBRichEdit::documentsRead() - before; };
+
+    // Hidden, the editor reads no abstract on a move; the abstract is read as data.
+    int read = quil::DBRichEdit::documentsRead();
+    Form1->siNextClick();
+    Form1->siNextClick();
+    Form1->siPriorClick();
+    QCOMPARE(readSince(read), 0);
+    QCOMPARE(DataModule1->abstract().text(), QString("plain bold 2002"));
+
+    // Shown, it holds the current abstract and follows moves; typing goes with the move.
+    Form1->mmAbstractClick();
+    quil::DBRichEdit *edit = FormEdit->Editor;
+    QCOMPARE(edit->Text(), QString("plain bold 2002"));
+    typeKeys(edit, "X");
+    QVERIFY(DataModule1->abstract().modified());
+    QCOMPARE(DataModule1->abstract().text(), QString("Xplain bold 2002"));
+    read = quil::DBRichEdit::documentsRead();
+    Form1->siNextClick();
+    QCOMPARE(readSince(read), 1);
+    QCOMPARE(quil::rtf::RichText::plainTextOf(storedResume(path, 1)), QString("Xplain bold 2002"));
+
+    // Typed, then hidden: the typing waits in the record and goes with the next move.
+    typeKeys(edit, "Y");
+    Form1->mmAbstractClick();
+    QVERIFY(DataModule1->abstract().modified());
+    QCOMPARE(DataModule1->abstract().text(), QString("Yplain bold 2003"));
+    read = quil::DBRichEdit::documentsRead();
+    Form1->siPriorClick();
+    QCOMPARE(readSince(read), 0);
+    QCOMPARE(quil::rtf::RichText::plainTextOf(storedResume(path, 2)), QString("Yplain bold 2003"));
     QCOMPARE(app.dialogs.errors(), QStringList());
 }
 

@@ -373,7 +373,7 @@ void TestEditorToolsWindow::followLink()
 
     QStringList expected;
     for (const QString &target : opened)
-        expected << (target.contains(':') ? target : QDir::cleanPath(ProgramFolder + target));
+        expected << (target.contains(':') ? target : QDir::cleanPath(app.folder.path() + target));
     QCOMPARE(shell.opened, expected);
     QCOMPARE(app.dialogs.errors().size(), refused ? 1 : 0);
     if (refused)

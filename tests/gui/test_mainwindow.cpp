@@ -88,8 +88,8 @@ void TestMainWindow::startUpState()
 
     QCOMPARE(QCoreApplication::applicationName(), QStringLiteral("QUIL.Lib"));
     QCOMPARE(Form1->windowTitle(), StartCaption);
-    QCOMPARE(ProgramFolder, app.folder.path());
-    QCOMPARE(LibraryFileName, QString());
+    QCOMPARE(Form1->programFolder(), app.folder.path());
+    QCOMPARE(Form1->libraryFileName(), QString());
     QCOMPARE(enabledMenuItems(), QStringList({"SelectLibrary", "About1"}));
     QStringList captions;
     for (QAction *item : Form1->menuBar()->actions())
@@ -174,7 +174,7 @@ void TestMainWindow::openLibrary()
     QCOMPARE(request.fileName, QString());
 
     QCOMPARE(Form1->windowTitle(), QStringLiteral("Library Books.mdb"));
-    QCOMPARE(LibraryFileName, QStringLiteral("Books.mdb"));
+    QCOMPARE(Form1->libraryFileName(), QStringLiteral("Books.mdb"));
     QCOMPARE(QGuiApplication::overrideCursor(), nullptr);
     QCOMPARE(enabledMenuItems(), AllMenuItems);
     QCOMPARE(visiblePanes(), QStringList({"DBCtrlGrid", "sbTool", "RxDBedView", "DBGrid"}));
@@ -242,7 +242,7 @@ void TestMainWindow::failedPick()
     QCOMPARE(Form1->windowTitle(), captionBefore);
     QCOMPARE(enabledMenuItems(), menusBefore);
     // The library open before stays open and named.
-    QCOMPARE(LibraryFileName, libraryOpenBefore ? QStringLiteral("Good.mdb") : QString());
+    QCOMPARE(Form1->libraryFileName(), libraryOpenBefore ? QStringLiteral("Good.mdb") : QString());
     QCOMPARE(app.table().Active(), libraryOpenBefore);
     if (libraryOpenBefore)
         QCOMPARE(app.currentName(), QStringLiteral("Автор"));

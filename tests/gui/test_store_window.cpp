@@ -189,6 +189,7 @@ void TestStoreWindow::longValueIsShownCut()
     QCOMPARE(Form1->RxDBedView->toPlainText(),
              abstract.left(quil::RichViewDisplayLimit) + QStringLiteral(" ..."));
     QCOMPARE(Form1->RxDBedView->wordWrapMode(), QTextOption::WrapAnywhere);
+    Form1->mmAbstractClick(); // the editor holds the abstract while it is shown
     QCOMPARE(FormEdit->Editor->toPlainText(), abstract);
     QCOMPARE(FormEdit->Editor->wordWrapMode(), QTextOption::WrapAnywhere);
     QVERIFY(!Form1->DBmeName->toolTip().isEmpty());

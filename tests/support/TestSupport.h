@@ -8,7 +8,7 @@ class TempProgramFolder {
 public:
     TempProgramFolder();
     bool isValid() const { return FDir.isValid(); }
-    // The folder with its trailing separator, as ProgramFolder holds it.
+    // The folder with its trailing separator, as the program folder is handed around.
     QString path() const;
     QString file(const QString &relative) const;
 

@@ -1,4 +1,0 @@
-#include "app/Globals.h"
-
-QString ProgramFolder;
-QString LibraryFileName;
