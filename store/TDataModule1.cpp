@@ -82,7 +82,11 @@ void TDataModule1::OpenLibrary(const QString &programFolder, const QString &libr
 
     const QString previous = ADOConnection.ConnectionString();
     const bool wasOpen = ADOConnection.Connected();
+    const bool selectionOpen = ADOQuery.Active();
     ADOConnection.Close();
+    // The selection goes with the library it was made in, and its position with it.
+    if (selectionOpen && View)
+        View->setStatusPanel(2, NoRecords);
     ADOConnection.setConnectionString(connectionString);
     try {
         ADOConnection.Open();

@@ -207,6 +207,11 @@ void TestSelect::selectionFollowedByKey()
     QCOMPARE(Form1->statusPanel(0), QStringLiteral("2 из 3"));
     QCOMPARE(Form1->statusPanel(2), QStringLiteral("2 из 2"));
 
+    // Another library closes the selection, and its position goes with it.
+    app.pick(app.makeLibrary("Other.mdb", {{"Петров", "Плёнки", "1995"}}));
+    QCOMPARE(gridNames(), QStringList());
+    QCOMPARE(Form1->statusPanel(2), QStringLiteral("Нет записей"));
+
     // An empty result: an empty grid, panel 2 says so, the main table as it was.
     trigger(Form1->mmSelect);
     trigger(Form1->mmSelect);
