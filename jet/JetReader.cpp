@@ -19,6 +19,8 @@ namespace jet {
 namespace {
 
 constexpr int HeaderSize = 0x98;
+// Above nearly every value: buffers of this size come from the heap, not from the system.
+constexpr size_t BindSize = 64 * 1024;
 
 // The first page of an Access file, its header decoded: bytes 0x18 on are RC4-encrypted with
 // a key every Access file shares.
@@ -108,6 +110,23 @@ struct Reader::Handle {
     std::vector<int> lengths;
     std::vector<MdbField> fields;
     std::vector<bool> isNull;
+    size_t fullSize = 0;
+
+    // The value of column c in the row just fetched, whole however long.
+    QString wholeValue(int c)
+    {
+        const int length = lengths[size_t(c)];
+        if (size_t(length) + 4 < BindSize)
+            return QString::fromUtf8(values[size_t(c)], length);
+        auto *col = static_cast<MdbColumn *>(g_ptr_array_index(table->columns, guint(c)));
+        mdb_set_bind_size(mdb, fullSize);
+        char *text = mdb_col_to_string(mdb, mdb->pg_buf, col->cur_value_start, col->col_type,
+                                       col->cur_value_len);
+        mdb_set_bind_size(mdb, BindSize);
+        const QString whole = QString::fromUtf8(text);
+        g_free(text);
+        return whole;
+    }
 
     ~Handle()
     {
@@ -165,9 +184,11 @@ Reader::Reader(const QString &path) : FHandle(std::make_unique<Handle>())
     if (h.mdb->iconv_in != iconv_t(-1))
         iconv_close(h.mdb->iconv_in);
     h.mdb->iconv_in = iconv_open("UTF-8", from.constData());
-    // A memo is cut at the bind size: no text of the file is longer in UTF-8 than three bytes
-    // for each of its bytes. The buffers are reserved, not touched, beyond what a value fills.
-    mdb_set_bind_size(h.mdb, size_t(std::max<qint64>(MDB_BIND_SIZE, 3 * size + 16)));
+    // libmdb cuts a value at the bind size without a word. Values that reach it are read again
+    // whole with a bind size above any text the file can hold: no text is longer in UTF-8
+    // than three bytes for each byte of the file.
+    h.fullSize = size_t(std::max<qint64>(BindSize, 3 * size + 16));
+    mdb_set_bind_size(h.mdb, BindSize);
 
     if (!mdb_read_catalog(h.mdb, MDB_TABLE))
         throw damaged(path);
@@ -245,7 +266,7 @@ bool Reader::next(Row &row)
         else if (h.lengths[size_t(c)] == 0)
             row[i] = QStringLiteral("");
         else
-            row[i] = QString::fromUtf8(h.values[size_t(c)], h.lengths[size_t(c)]);
+            row[i] = h.wholeValue(c);
     }
     return true;
 }
