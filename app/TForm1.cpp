@@ -8,6 +8,7 @@
 #include "editor/gui/TFormEdit.h"
 #include "export/gui/ExportCommands.h"
 #include "import/gui/ImportCommands.h"
+#include "jet/gui/MigrationOffer.h"
 #include "platform/Error.h"
 #include "platform/KeyboardLayout.h"
 #include "platform/gui/WaitCursor.h"
@@ -768,7 +769,8 @@ void TForm1::SelectLibraryClick()
     request.filter = QStringLiteral("Библиотеки (*.mdb)|*.mdb");
     request.initialFolder = FProgramFolder + QStringLiteral("DBase");
     const QString picked = quil::dialogs().openFileName(request);
-    if (picked.isEmpty())
+    if (picked.isEmpty() ||
+        !jet::offerMigration(library::folder(FProgramFolder) + QFileInfo(picked).fileName(), this))
         return;
 
     const WaitCursor wait;
