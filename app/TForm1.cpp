@@ -3,7 +3,7 @@
 #include "app/Handler.h"
 #include "app/NoteFile.h"
 #include "app/TAboutBox.h"
-#include "app/Tag.h"
+#include "platform/gui/Tag.h"
 #include "db/DisplayText.h"
 #include "editor/gui/TFormEdit.h"
 #include "export/gui/ExportCommands.h"

@@ -4,7 +4,7 @@
 #include "AppFixture.h"
 
 #include "app/QtTranslations.h"
-#include "app/Tag.h"
+#include "platform/gui/Tag.h"
 #include "widgets/DBGrid.h"
 #include "widgets/DBRichEdit.h"
 
