@@ -9,17 +9,11 @@
 
 #include <QCoreApplication>
 
-TForm1 *Form1 = nullptr;
-TDataModule1 *DataModule1 = nullptr;
-TFormEdit *FormEdit = nullptr;
-TAboutBox *AboutBox = nullptr;
-
 Program::Program(const QString &programFolder)
 {
     QCoreApplication::setApplicationName(QStringLiteral("QUIL.Lib"));
     Form1 = new TForm1(programFolder);
     DataModule1 = new TDataModule1;
-    DataModule1->View = Form1;
     Form1->attachDataModule(*DataModule1);
     FormEdit = new TFormEdit(DataModule1, programFolder);
     Form1->attachEditor(*FormEdit);
@@ -37,7 +31,8 @@ Program::~Program()
     // window that can still answer. Out of reach before its destructor runs.
     FormEdit->hide();
     delete std::exchange(FormEdit, nullptr);
-    DataModule1->View = nullptr;
+    // The window hears no more from the data module while it is being taken apart.
+    QObject::disconnect(DataModule1, nullptr, Form1, nullptr);
     // The window's data-aware controls unlink from the data sources before these go.
     delete Form1;
     Form1 = nullptr;

@@ -8,8 +8,9 @@ class TForm1;
 class TFormEdit;
 
 // The program's four windows and modules: Form1, DataModule1, FormEdit and AboutBox, created
-// in that order and wired together, released in the reverse order. main() holds one for the
-// whole run; tests hold one per case with a temporary program folder.
+// in that order and wired together, owned here and released in the reverse order. main() holds
+// one for the whole run; tests and benchmarks hold one each and reach the four through it. The
+// windows and modules themselves are handed what they need and never reach the Program.
 class Program {
 public:
     // programFolder ends with the separator; it is handed to the windows that need it.
@@ -17,11 +18,9 @@ public:
     ~Program();
     Program(const Program &) = delete;
     Program &operator=(const Program &) = delete;
-};
 
-// The four of the running program, for main() and the tests and benchmarks that drive it; the
-// windows and modules themselves are handed what they need and never read these.
-extern TForm1 *Form1;             // the main window; closing it ends the program
-extern TDataModule1 *DataModule1; // created after the main window
-extern TFormEdit *FormEdit;       // created after the data module
-extern TAboutBox *AboutBox;       // created last
+    TForm1 *Form1 = nullptr;             // the main window; closing it ends the program
+    TDataModule1 *DataModule1 = nullptr; // created after the main window
+    TFormEdit *FormEdit = nullptr;       // created after the data module
+    TAboutBox *AboutBox = nullptr;       // created last
+};

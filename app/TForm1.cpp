@@ -3,7 +3,6 @@
 #include "app/Handler.h"
 #include "app/NoteFile.h"
 #include "app/TAboutBox.h"
-#include "app/Tag.h"
 #include "db/DisplayText.h"
 #include "editor/gui/TFormEdit.h"
 #include "export/gui/ExportCommands.h"
@@ -11,6 +10,7 @@
 #include "jet/gui/MigrationOffer.h"
 #include "platform/Error.h"
 #include "platform/KeyboardLayout.h"
+#include "platform/gui/Tag.h"
 #include "platform/gui/WaitCursor.h"
 #include "search/gui/SelectionGrid.h"
 #include "store/Book.h"
@@ -574,6 +574,12 @@ void TForm1::attachDataModule(TDataModule1 &dataModule)
     DBedCityYear->setDataSource(&dataModule.DataSource);
     RxDBedView->setDataSource(&dataModule.DataSource);
     DBgrQuery->setDataSource(&dataModule.DataSourceQuery);
+    connect(&dataModule, &TDataModule1::statusChanged, this, &TForm1::setStatusPanel);
+    // Whether a bookmark is stored is read back from the data module.
+    connect(&dataModule, &TDataModule1::bookmarkStoredChanged, this, &TForm1::updateActionState);
+    connect(&dataModule, &TDataModule1::stateChanged, this, [this](quil::DataSetState state) {
+        FRecordEditing = state == quil::DataSetState::Edit || state == quil::DataSetState::Insert;
+    });
 }
 
 void TForm1::attachEditor(TFormEdit &editor)
@@ -583,7 +589,7 @@ void TForm1::attachEditor(TFormEdit &editor)
     connectHandler(&editor, &TFormEdit::hideRequested, this, [this] { mmAbstractClick(); });
 }
 
-// ------------------------------------------------------------------------------ MainView
+// ---------------------------------------------------------------------------- status bar
 
 void TForm1::setStatusPanel(int panel, const QString &text)
 {
@@ -605,9 +611,6 @@ void TForm1::fitPositionPanel(int panel, const QString &text)
 }
 
 QString TForm1::statusPanel(int panel) const { return FPanels[panel]->text(); }
-
-// The data module says the bookmark changed; whether one is stored is read from it.
-void TForm1::setBookmarkStored(bool) { updateActionState(); }
 
 TForm1::ActionConditions TForm1::actionConditions() const
 {
@@ -693,8 +696,7 @@ bool TForm1::event(QEvent *event)
 void TForm1::closeEvent(QCloseEvent *event)
 {
     // Once a store at closing has been refused, the user may leave without it.
-    if (FCloseStoreFailed && FDataModule && table().Active() &&
-        table().State() != quil::DataSetState::Browse) {
+    if (FCloseStoreFailed && FRecordEditing) {
         if (quil::dialogs().askYesNo(QStringLiteral("Внимание!!!"),
                                      QStringLiteral("Закрыть без сохранения?"))) {
             table().Cancel();

@@ -2,7 +2,6 @@
 
 #include "search/gui/FindPanel.h"
 #include "search/gui/SelectPanel.h"
-#include "store/MainView.h"
 
 #include <QMainWindow>
 #include <QStringList>
@@ -29,7 +28,7 @@ class DBRichView;
 
 // The main window: menus, tool bar, record pane, grids, notebooks and status bar, and the
 // commands that open a library, move through it and change its records.
-class TForm1 : public QMainWindow, public MainView {
+class TForm1 : public QMainWindow {
     Q_OBJECT
 public:
     // Builds the window and runs FormCreate; programFolder ends with the separator.
@@ -39,7 +38,8 @@ public:
     // The open library's file name with extension and without folder; empty until one is picked.
     const QString &libraryFileName() const { return FLibraryFileName; }
 
-    // Binds the data-aware controls to the data module's data sources (start-up step 4).
+    // Binds the data-aware controls to the data module's data sources and follows what the
+    // data module tells: the status bar, the stored bookmark, the table's state.
     void attachDataModule(TDataModule1 &dataModule);
     // Follows the abstract editor's close box and hide button.
     void attachEditor(TFormEdit &editor);
@@ -56,10 +56,10 @@ public:
     // The one place that enables and disables actions; runs after every change of a condition.
     void updateActionState();
 
-    // MainView
-    void setStatusPanel(int panel, const QString &text) override;
-    QString statusPanel(int panel) const override;
-    void setBookmarkStored(bool stored) override;
+    // The status bar's panels: 0 the position, 1 information, 2 the keyboard layout or the
+    // position in the selection.
+    void setStatusPanel(int panel, const QString &text);
+    QString statusPanel(int panel) const;
 
     // Window
     void FormCreate();
@@ -248,5 +248,6 @@ private:
     TAboutBox *FAboutBox = nullptr;
     quil::DataSet &table() const;
     bool FCloseStoreFailed = false; // the latest store at closing was refused
+    bool FRecordEditing = false;    // the table is in edit or insert state
     QStringList FStartupReports;    // start-up failures, reported once the window is shown
 };

@@ -11,7 +11,7 @@ int main(int argc, char **argv)
     qttranslations::install(application);
     Program program(QCoreApplication::applicationDirPath() + QLatin1Char('/'));
     // Filling the screen first keeps the layout where no window manager maximises.
-    Form1->setGeometry(Form1->screen()->availableGeometry());
-    Form1->showMaximized();
+    program.Form1->setGeometry(program.Form1->screen()->availableGeometry());
+    program.Form1->showMaximized();
     return application.exec();
 }

@@ -72,6 +72,9 @@ void typeKey(QWidget *target, Qt::Key key, const QString &text)
 void runEditor(const quilbench::Options &options)
 {
     quilbench::ShownProgram shown(options, QStringLiteral("editor"));
+    TForm1 *const Form1 = shown.program().Form1;
+    TDataModule1 *const DataModule1 = shown.program().DataModule1;
+    TFormEdit *const FormEdit = shown.program().FormEdit;
     QDir().mkpath(shown.folder + QStringLiteral("Abstract"));
     shown.openLibrary();
     quil::ScopedScriptedDialogs &dialogs = shown.dialogs;

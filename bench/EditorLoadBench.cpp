@@ -124,6 +124,8 @@ QByteArray plainText1251(qsizetype bytes)
 void runEditorLoad(const quilbench::Options &options)
 {
     quilbench::ShownProgram shown(options, QStringLiteral("editor-load"));
+    TForm1 *const Form1 = shown.program().Form1;
+    TFormEdit *const FormEdit = shown.program().FormEdit;
     const QString abstracts = shown.folder + QStringLiteral("Abstract/");
     QDir().mkpath(abstracts);
     shown.openLibrary();

@@ -106,6 +106,7 @@ void runCoreExport(const quilbench::Options &options, const QString &path)
 void runWindowExport(const quilbench::Options &options)
 {
     quilbench::ShownProgram shown(options, QStringLiteral("export-window"));
+    TForm1 *const Form1 = shown.program().Form1;
     QDir().mkpath(shown.folder + QStringLiteral("Result"));
     shown.openLibrary();
     quil::ScopedScriptedDialogs &dialogs = shown.dialogs;

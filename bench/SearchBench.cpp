@@ -89,6 +89,8 @@ void runSelect(const quilbench::Options &options)
 void runSelectFollow(const quilbench::Options &options)
 {
     quilbench::ShownProgram shown(options, QStringLiteral("select-follow"));
+    TForm1 *const Form1 = shown.program().Form1;
+    TDataModule1 *const DataModule1 = shown.program().DataModule1;
     shown.openLibrary();
     Form1->mmSelect->trigger();
     Form1->gbSelect->bbOKSelect->click();

@@ -12,14 +12,14 @@ ShownProgram::ShownProgram(const Options &options, const QString &name)
     : folder(options.folder + name + QLatin1Char('/')),
       library(programFolderWithLibrary(options.folder, folder, options.entries)), FProgram(folder)
 {
-    Form1->show();
+    FProgram.Form1->show();
     QCoreApplication::processEvents();
 }
 
 void ShownProgram::openLibrary()
 {
     dialogs.nextFileNames.enqueue(library);
-    Form1->SelectLibrary->trigger();
+    FProgram.Form1->SelectLibrary->trigger();
     QCoreApplication::processEvents();
 }
 

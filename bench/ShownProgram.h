@@ -18,6 +18,8 @@ public:
 
     // Chooses the library through the menu, as the user does.
     void openLibrary();
+    // Its four windows and modules.
+    Program &program() { return FProgram; }
 
     const QString folder;  // with the separator
     const QString library; // the copy's path

@@ -154,6 +154,8 @@ void runLongValue(const quilbench::Options &options)
     }
     quil::ScopedScriptedDialogs dialogs;
     Program program(folder);
+    TForm1 *const Form1 = program.Form1;
+    TDataModule1 *const DataModule1 = program.DataModule1;
     Form1->show();
     for (const int chars : {1 << 20, 5 << 20}) {
         const QString path = longValueLibrary(folder, chars);
@@ -194,11 +196,11 @@ void runLongValue(const quilbench::Options &options)
                    settle();
                }));
         // Onto the long entry from the next one, with the editor hidden, then shown.
-        const auto next = [] {
+        const auto next = [&] {
             Form1->siNextClick();
             settle();
         };
-        const auto prior = [] {
+        const auto prior = [&] {
             Form1->siPriorClick();
             settle();
         };

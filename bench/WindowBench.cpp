@@ -26,6 +26,7 @@ void settle() { QCoreApplication::processEvents(); }
 void runWindow(const quilbench::Options &options)
 {
     quilbench::ShownProgram shown(options, QStringLiteral("window"));
+    TForm1 *const Form1 = shown.program().Form1;
     quil::ScopedScriptedDialogs &dialogs = shown.dialogs;
     const QString &path = shown.library;
 

@@ -88,11 +88,6 @@ Connection::Connection(EngineFactory makeEngine)
 
 Connection::~Connection() { Close(); }
 
-QString Connection::dataSourcePath() const
-{
-    return connectionStringValue(FConnectionString, QStringLiteral("Data Source"));
-}
-
 void Connection::Check(const QString &connectionString) const
 {
     const QString path = absolutePathOf(connectionString);

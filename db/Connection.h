@@ -53,7 +53,6 @@ public:
 
     // The engine of the open file; closed while the connection is.
     Engine &engine() const { return *FEngine; }
-    QString dataSourcePath() const;
 
     // The engine's counter of changes made by other connections since this one opened.
     qint64 dataVersion() const;

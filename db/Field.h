@@ -30,7 +30,6 @@ public:
     int index() const { return FIndex; }
     DataSet &dataSet() const { return FDataSet; }
     bool Required() const { return FDef.required; }
-    int Size() const { return FDef.size; }
 
     QVariant Value() const;
     // The whole value as text; null reads as the empty text.

@@ -1018,12 +1018,6 @@ QString RtfInterpreter::fontFamily(int number) const
     return font ? font->family : QString();
 }
 
-bool RtfInterpreter::isSymbolFont(int number) const
-{
-    const Font *font = fontByNumber(number);
-    return font && SymbolFont::isSymbolFontName(font->family);
-}
-
 bool RtfInterpreter::color(int index, QRgb *rgb) const
 {
     if (index <= 0 || index >= int(FColors.size()) || FColors[index].automatic)

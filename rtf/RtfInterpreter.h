@@ -41,7 +41,6 @@ public:
 
     // Tables for the sink, valid during and after run().
     QString fontFamily(int number) const;
-    bool isSymbolFont(int number) const;
     // False for the automatic colour (index 0 or unknown).
     bool color(int index, QRgb *rgb) const;
     QString linkTarget(int index) const;

@@ -6,7 +6,7 @@
 #include "rtf/RichText.h"
 #include "rtf/RtfTextExtractor.h"
 #include "store/Book.h"
-#include "store/MainView.h"
+#include "store/TDataModule1.h"
 
 #include <algorithm>
 #include <cstring>
@@ -144,7 +144,7 @@ bool EntryMatcher::matches(QStringView field, QByteArrayView city) const
     return field.contains(FText, Qt::CaseSensitive) && yearHolds(city);
 }
 
-FindOutcome findInTable(quil::DataSet &table, const FindRequest &request, MainView *view)
+FindOutcome findInTable(quil::DataSet &table, const FindRequest &request, TDataModule1 *status)
 {
     const QString fieldName = findFieldName(request.item);
     if (fieldName.isEmpty() || request.text.isEmpty())
@@ -164,12 +164,12 @@ FindOutcome findInTable(quil::DataSet &table, const FindRequest &request, MainVi
         if (found < 0)
             return;
         table.setRecNo(found + 1);
-        if (view)
-            view->setStatusPanel(1, request.from == FindFrom::First
-                                        ? table.FieldByName(book::Name).AsString() +
-                                              QLatin1Char(' ') +
-                                              table.FieldByName(book::Title).AsString()
-                                        : QString());
+        if (status)
+            status->showStatus(1, request.from == FindFrom::First
+                                      ? table.FieldByName(book::Name).AsString() +
+                                            QLatin1Char(' ') +
+                                            table.FieldByName(book::Title).AsString()
+                                      : QString());
     };
     table.DisableControls();
     try {
@@ -182,8 +182,8 @@ FindOutcome findInTable(quil::DataSet &table, const FindRequest &request, MainVi
     if (found >= 0)
         return FindOutcome::Found;
     // Said after the display has come back, which writes the entry the user stays on.
-    if (view)
-        view->setStatusPanel(1, NothingFound);
+    if (status)
+        status->showStatus(1, NothingFound);
     return FindOutcome::NotFound;
 }
 

@@ -6,7 +6,7 @@
 #include <QStringList>
 #include <QStringView>
 
-class MainView;
+class TDataModule1;
 
 namespace quil {
 class DataSet;
@@ -56,11 +56,12 @@ enum class FindOutcome { NotRun, Found, NotFound };
 
 // The walk of the find panel over the open table in its current order: from the first entry
 // or from the one after the current one, to the first entry that matches, which becomes
-// current. With no match the entry the user was on stays current and panel 1 of the view says
-// that nothing was found; after a match panel 1 gets what the search found before the display
-// comes back and writes the current entry over it. The table's display is suspended for the
-// walk and resumed on every path out, errors included.
-FindOutcome findInTable(quil::DataSet &table, const FindRequest &request, MainView *view);
+// current. With no match the entry the user was on stays current and the status bar's panel 1
+// says that nothing was found; after a match panel 1 gets what the search found before the
+// display comes back and writes the current entry over it. The status bar is the data module's
+// (none: nothing is said). The table's display is suspended for the walk and resumed on every
+// path out, errors included.
+FindOutcome findInTable(quil::DataSet &table, const FindRequest &request, TDataModule1 *status);
 
 // What panel 1 says when nothing matched.
 inline const QString NothingFound = QStringLiteral("Информация отсутствует");

@@ -1,14 +1,39 @@
 #include "store/TDataModule1.h"
 
+#include "db/DataLink.h"
 #include "store/Book.h"
 #include "store/LibraryFile.h"
-#include "store/MainView.h"
+
+#include <QMetaMethod>
 
 namespace {
 const QString NoRecords = QStringLiteral("Нет записей");
 const QString PositionFormat = QStringLiteral("%1 из %2");
 const QString Ellipsis = QStringLiteral(" ...");
 } // namespace
+
+// Watches the table's data events for a change of its state; the dataset tells every change of
+// state by one of them.
+class TDataModule1::StateWatch : public quil::DataLink {
+public:
+    explicit StateWatch(TDataModule1 &dataModule) : FDataModule(dataModule)
+    {
+        setDataSource(&dataModule.DataSource);
+    }
+
+    void dataEvent(quil::DataEvent event, quil::Field *field) override
+    {
+        quil::DataLink::dataEvent(event, field);
+        const quil::DataSetState state = FDataModule.ADOTable.State();
+        if (state == FDataModule.FTableState)
+            return;
+        FDataModule.FTableState = state;
+        emit FDataModule.stateChanged(state);
+    }
+
+private:
+    TDataModule1 &FDataModule;
+};
 
 TDataModule1::TDataModule1()
     : ADOTable(ADOConnection, book::TableName, book::fieldDefs(), book::Key),
@@ -47,6 +72,7 @@ TDataModule1::TDataModule1()
         DataSourceDataChange(s, f);
     };
     DataSource.OnUpdateData = [this](quil::DataSource *s) { DataSourceUpdateData(s); };
+    FStateWatch = std::make_unique<StateWatch>(*this);
 }
 
 TDataModule1::~TDataModule1() = default;
@@ -85,8 +111,8 @@ void TDataModule1::OpenLibrary(const QString &programFolder, const QString &libr
     const bool selectionOpen = ADOQuery.Active();
     ADOConnection.Close();
     // The selection goes with the library it was made in, and its position with it.
-    if (selectionOpen && View)
-        View->setStatusPanel(2, NoRecords);
+    if (selectionOpen)
+        showStatus(2, NoRecords);
     ADOConnection.setConnectionString(connectionString);
     try {
         ADOConnection.Open();
@@ -133,11 +159,18 @@ void TDataModule1::attachDataChange()
 
 void TDataModule1::showPosition()
 {
-    if (!View)
+    if (!statusShown())
         return;
-    View->setStatusPanel(0, ADOTable.IsEmpty()
-                                ? NoRecords
-                                : PositionFormat.arg(ADOTable.RecNo()).arg(ADOTable.RecordCount()));
+    showStatus(0, ADOTable.IsEmpty()
+                      ? NoRecords
+                      : PositionFormat.arg(ADOTable.RecNo()).arg(ADOTable.RecordCount()));
+}
+
+void TDataModule1::showStatus(int panel, const QString &text) { emit statusChanged(panel, text); }
+
+bool TDataModule1::statusShown() const
+{
+    return isSignalConnected(QMetaMethod::fromSignal(&TDataModule1::statusChanged));
 }
 
 bool TDataModule1::dataChangeAttached() const { return bool(DataSource.OnDataChange); }
@@ -155,19 +188,16 @@ void TDataModule1::DataSourceDataChange(quil::DataSource *sender, quil::Field *)
         showPosition();
         if (ADOTable.IsEmpty())
             return;
-        if (View) {
-            View->setStatusPanel(1, book::oneLine(ADOTableName->AsString()) +
-                                        QStringLiteral("    ") +
-                                        book::oneLine(ADOTableTitle->AsString()));
+        if (statusShown()) {
+            showStatus(1, book::oneLine(ADOTableName->AsString()) + QStringLiteral("    ") +
+                              book::oneLine(ADOTableTitle->AsString()));
         }
     } else if (sender == &DataSourceQuery && ADOQuery.Active() && ADOQuery.IsEmpty()) {
         // An empty selection must not leave the position of the one before it.
-        if (View)
-            View->setStatusPanel(2, NoRecords);
+        showStatus(2, NoRecords);
     } else if (sender == &DataSourceQuery && ADOQuery.Active()) {
-        if (View)
-            View->setStatusPanel(2,
-                                 PositionFormat.arg(ADOQuery.RecNo()).arg(ADOQuery.RecordCount()));
+        if (statusShown())
+            showStatus(2, PositionFormat.arg(ADOQuery.RecNo()).arg(ADOQuery.RecordCount()));
         // The query holds the table's key: one move straight to that entry, which the table's
         // controls follow as they follow any move (a record being edited is stored first).
         // Nothing is walked, so there is no display to suspend: resuming one would redraw
@@ -263,21 +293,18 @@ void TDataModule1::TakeBookMark()
     if (StoredBookMark.isValid())
         ADOTable.FreeBookmark(StoredBookMark);
     StoredBookMark = ADOTable.GetBookmark();
-    if (View)
-        View->setBookmarkStored(true);
+    emit bookmarkStoredChanged(true);
 }
 
 void TDataModule1::ReturnToBookMark()
 {
     ADOTable.GotoBookmark(StoredBookMark);
     ADOTable.FreeBookmark(StoredBookMark);
-    if (View)
-        View->setBookmarkStored(false);
+    emit bookmarkStoredChanged(false);
 }
 
 void TDataModule1::releaseBookMark()
 {
     ADOTable.FreeBookmark(StoredBookMark);
-    if (View)
-        View->setBookmarkStored(false);
+    emit bookmarkStoredChanged(false);
 }

@@ -9,8 +9,6 @@
 #include <functional>
 #include <memory>
 
-class MainView;
-
 // The hub of the catalogue: the connection to the open library, the table Books and the
 // selection query, their two data sources, and the handlers that keep the display in step.
 // It tells the windows what happened by its signals and never calls them.
@@ -39,9 +37,6 @@ public:
     quil::Field *ADOTableWPublisher;
     quil::Field *ADOTableYear;
     quil::Field *ADOTablePages;
-
-    // The window the handlers write to; none while tests run the store alone.
-    MainView *View = nullptr;
 
     // The current entry's abstract.
     Abstract &abstract() { return *FAbstract; }
@@ -107,6 +102,8 @@ public:
     void showCurrentRecord();
     // Writes the table's position, "%d из %d" or "Нет записей", into panel 0.
     void showPosition();
+    // Says text in a panel of the status bar (statusChanged).
+    void showStatus(int panel, const QString &text);
 
     // The one stored bookmark of the table.
     void TakeBookMark();
@@ -123,7 +120,21 @@ signals:
     void quietChanged(bool quiet);
     // A record was stored by one of the record commands.
     void stored();
+    // Text for a panel of the status bar: 0 the position, 1 the current entry or what a find
+    // found, 2 the position in the selection.
+    void statusChanged(int panel, const QString &text);
+    // A bookmark was stored, or went ("GetBookMark" / "GotoBookMark").
+    void bookmarkStoredChanged(bool stored);
+    // The table went into another state: opened or closed, browse, edit or insert.
+    void stateChanged(quil::DataSetState state);
 
 private:
+    class StateWatch;
+    // Nobody shows the status bar (tests and benchmarks of the store alone): nothing to make.
+    bool statusShown() const;
+
     std::unique_ptr<Abstract> FAbstract;
+    quil::DataSetState FTableState = quil::DataSetState::Inactive;
+    // Declared last: it leaves the data source before the data source goes.
+    std::unique_ptr<StateWatch> FStateWatch;
 };

@@ -510,8 +510,6 @@ std::vector<DBRichEdit::LayoutLine> DBRichEdit::layoutLines() const
     return lines;
 }
 
-int DBRichEdit::LineCount() const { return int(layoutLines().size()); }
-
 QString DBRichEdit::Line(int line) const
 {
     const auto lines = layoutLines();
@@ -524,14 +522,6 @@ QString DBRichEdit::Line(int line) const
     while (!text.isEmpty() && (text.endsWith(QChar(0x2028)) || text.endsWith(QChar(0x2029))))
         text.chop(1);
     return text;
-}
-
-QString DBRichEdit::LinesText() const
-{
-    QString out;
-    for (int i = 0, n = LineCount(); i < n; ++i)
-        out += Line(i) + QStringLiteral("\r\n");
-    return out;
 }
 
 int DBRichEdit::LineFromChar(int position) const

@@ -66,7 +66,6 @@ Q_DECLARE_OPERATORS_FOR_FLAGS(TextAttributes::Styles)
 class DBRichEdit : public QTextEdit, public SearchTarget {
     Q_OBJECT
 public:
-    enum class Level { Basic, Extended };
     enum class Alignment { Left, Right, Center, Justify };
     enum class Numbering { None, Bullet, Arabic, Other };
     enum class LineSpacing { Single, OneAndHalf, Double };
@@ -94,9 +93,7 @@ public:
     QString Rtf() const;
 
     // --- laid-out lines (wrapped at the control's width; an empty last line is not counted)
-    int LineCount() const;
     QString Line(int line) const;
-    QString LinesText() const; // every line followed by CR LF
     int LineFromChar(int position) const;
     int LineIndex(int line) const; // start of a line; -1: the caret's line
     int FirstVisibleLine() const;
@@ -122,7 +119,6 @@ public:
     void Undo() { undoStep(false); }
     void Redo() { undoStep(true); }
     bool CanPaste() const { return canPaste(); }
-    Level capabilityLevel() const { return Level::Extended; }
     // Whether the control can take the focus (shown and enabled).
     bool CanFocus() const { return isVisible() && isEnabled(); }
 

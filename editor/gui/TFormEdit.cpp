@@ -787,9 +787,8 @@ void TFormEdit::UpdateChangingCommands()
     for (QToolButton *button : SpeedBar->findChildren<QToolButton *>())
         if (button->property("Section") == QLatin1String("Format"))
             button->setEnabled(writable);
-    const bool extended = Editor->capabilityLevel() == DBRichEdit::Level::Extended;
-    SuperscriptBtn->setEnabled(writable && extended);
-    SubscriptBtn->setEnabled(writable && extended);
+    SuperscriptBtn->setEnabled(writable);
+    SubscriptBtn->setEnabled(writable);
     for (QToolButton *button : {OpenBtn, SaveTableBtn, siLinkFont})
         button->setEnabled(writable);
     for (QAction *item : {Paste1, ReplaceItem, NewFontItem, FontLinkItem})

@@ -1,6 +1,6 @@
 #include "search/gui/FindPanel.h"
 
-#include "app/Tag.h"
+#include "platform/gui/Tag.h"
 #include "platform/gui/WaitCursor.h"
 #include "store/TDataModule1.h"
 
@@ -121,7 +121,7 @@ void FindPanel::find(FindFrom from, QWidget *authorControl)
     FindOutcome outcome;
     {
         const quil::WaitCursor wait;
-        outcome = findInTable(FDataModule->ADOTable, request, FDataModule->View);
+        outcome = findInTable(FDataModule->ADOTable, request, FDataModule);
     }
     if (outcome == FindOutcome::NotFound) {
         if (from == FindFrom::Next)

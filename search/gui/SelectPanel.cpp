@@ -1,6 +1,6 @@
 #include "search/gui/SelectPanel.h"
 
-#include "app/Tag.h"
+#include "platform/gui/Tag.h"
 #include "platform/gui/WaitCursor.h"
 #include "store/TDataModule1.h"
 

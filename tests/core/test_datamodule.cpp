@@ -6,7 +6,6 @@
 #include "platform/Error.h"
 #include "store/Book.h"
 #include "store/LibraryFile.h"
-#include "store/MainView.h"
 #include "store/TDataModule1.h"
 
 #include <QSqlDatabase>
@@ -15,14 +14,11 @@
 
 namespace {
 
-class RecordingView : public MainView {
-public:
+// What the data module told a window.
+struct RecordingView {
     QString panels[3] = {"Номер книги", "Информация", "Выборка"};
     int resets = 0;
     bool bookmarkStored = false;
-    void setStatusPanel(int panel, const QString &text) override { panels[panel] = text; }
-    QString statusPanel(int panel) const override { return panels[panel]; }
-    void setBookmarkStored(bool stored) override { bookmarkStored = stored; }
 };
 
 // A library whose rows are (WName, WTitle, City); Name and Title are copies.
@@ -60,7 +56,10 @@ struct Module {
     RecordingView view;
     explicit Module(const QString &path)
     {
-        dm.View = &view;
+        QObject::connect(&dm, &TDataModule1::statusChanged,
+                         [this](int panel, const QString &text) { view.panels[panel] = text; });
+        QObject::connect(&dm, &TDataModule1::bookmarkStoredChanged,
+                         [this](bool stored) { view.bookmarkStored = stored; });
         QObject::connect(&dm, &TDataModule1::currentRecordChanged, [this] { ++view.resets; });
         dm.ADOConnection.setConnectionString(QStringLiteral("Data Source=") + path);
         dm.ADOConnection.Open();

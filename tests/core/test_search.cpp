@@ -8,19 +8,15 @@
 #include "search/Selection.h"
 #include "store/Book.h"
 #include "store/LibraryFile.h"
-#include "store/MainView.h"
 #include "store/TDataModule1.h"
 
 #include <QtTest>
 
 namespace {
 
-class RecordingView : public MainView {
-public:
+// The status bar as the data module told it.
+struct RecordingView {
     QString panels[3];
-    void setStatusPanel(int panel, const QString &text) override { panels[panel] = text; }
-    QString statusPanel(int panel) const override { return panels[panel]; }
-    void setBookmarkStored(bool) override {}
 };
 
 struct Module {
@@ -28,7 +24,8 @@ struct Module {
     RecordingView view;
     explicit Module(const QString &path)
     {
-        dm.View = &view;
+        QObject::connect(&dm, &TDataModule1::statusChanged,
+                         [this](int panel, const QString &text) { view.panels[panel] = text; });
         dm.ADOConnection.setConnectionString(QStringLiteral("Data Source=") + path);
         dm.ADOConnection.Open();
         dm.ADOTable.setSort(book::DefaultSort);
@@ -193,38 +190,37 @@ void TestSearch::findFirstAndNext()
                                   {"Иванова", "Т3", "2005", "k", "New"},
                                   {"иванов", "Т4", "2010", "k", "New"}}));
     search::FindRequest r{search::FindAuthor, "Иванов", "", search::FindFrom::First};
-    QCOMPARE(search::findInTable(m.dm.ADOTable, r, &m.view), search::FindOutcome::Found);
+    QCOMPARE(search::findInTable(m.dm.ADOTable, r, &m.dm), search::FindOutcome::Found);
     QCOMPARE(m.dm.ADOTable.RecNo(), 2);
     // Resuming the display writes the current entry over what the search wrote.
     QCOMPARE(m.view.panels[1], QString("Иванов    Т2"));
 
     r.from = search::FindFrom::Next;
-    QCOMPARE(search::findInTable(m.dm.ADOTable, r, &m.view), search::FindOutcome::Found);
+    QCOMPARE(search::findInTable(m.dm.ADOTable, r, &m.dm), search::FindOutcome::Found);
     QCOMPARE(m.name(), QString("Иванова"));
     // The lower-case entry is not matched; past the last there is nothing: the entry stays
     // and the status says so.
-    QCOMPARE(search::findInTable(m.dm.ADOTable, r, &m.view), search::FindOutcome::NotFound);
+    QCOMPARE(search::findInTable(m.dm.ADOTable, r, &m.dm), search::FindOutcome::NotFound);
     QCOMPARE(m.dm.ADOTable.RecNo(), 3);
     QCOMPARE(m.view.panels[1], QString("Информация отсутствует"));
 
     // A continued search from the last entry never tests the last entry itself.
     m.dm.ADOTable.Last();
     r.text = "иванов";
-    QCOMPARE(search::findInTable(m.dm.ADOTable, r, &m.view), search::FindOutcome::NotFound);
+    QCOMPARE(search::findInTable(m.dm.ADOTable, r, &m.dm), search::FindOutcome::NotFound);
     QCOMPARE(m.dm.ADOTable.RecNo(), 4);
 
     // Year mode, the year tested after the field.
     r = {search::FindAuthor, "Иванов", "200", search::FindFrom::First};
-    QCOMPARE(search::findInTable(m.dm.ADOTable, r, &m.view), search::FindOutcome::Found);
+    QCOMPARE(search::findInTable(m.dm.ADOTable, r, &m.dm), search::FindOutcome::Found);
     QCOMPARE(m.name(), QString("Иванова"));
 
     // No item chosen, or no text: nothing moves.
     m.dm.ADOTable.Last();
-    QCOMPARE(
-        search::findInTable(m.dm.ADOTable, {-1, "Иванов", "", search::FindFrom::First}, &m.view),
-        search::FindOutcome::NotRun);
+    QCOMPARE(search::findInTable(m.dm.ADOTable, {-1, "Иванов", "", search::FindFrom::First}, &m.dm),
+             search::FindOutcome::NotRun);
     QCOMPARE(search::findInTable(m.dm.ADOTable,
-                                 {search::FindTitle, "", "", search::FindFrom::First}, &m.view),
+                                 {search::FindTitle, "", "", search::FindFrom::First}, &m.dm),
              search::FindOutcome::NotRun);
     QCOMPARE(m.dm.ADOTable.RecNo(), 4);
     QVERIFY(!m.dm.ADOTable.ControlsDisabled());
@@ -241,19 +237,19 @@ void TestSearch::findInAbstractIgnoresWrapping()
                         phrase + "\\par}";
     Module m(makeLibrary(folder, {{"А", "Т", "1990", "k", "New"}, {"Б", "Т", "1991", "k", rtf}}));
     search::FindRequest r{search::FindAbstract, phrase, "", search::FindFrom::First};
-    QCOMPARE(search::findInTable(m.dm.ADOTable, r, &m.view), search::FindOutcome::Found);
+    QCOMPARE(search::findInTable(m.dm.ADOTable, r, &m.dm), search::FindOutcome::Found);
     QCOMPARE(m.name(), QString("Б"));
     // Paragraphs are joined by CR LF; a phrase across them is not found.
     r.text = "абзац. сверх";
-    QCOMPARE(search::findInTable(m.dm.ADOTable, r, &m.view), search::FindOutcome::NotFound);
+    QCOMPARE(search::findInTable(m.dm.ADOTable, r, &m.dm), search::FindOutcome::NotFound);
     r.text = "абзац.\r\nсверх";
-    QCOMPARE(search::findInTable(m.dm.ADOTable, r, &m.view), search::FindOutcome::Found);
+    QCOMPARE(search::findInTable(m.dm.ADOTable, r, &m.dm), search::FindOutcome::Found);
     // A plain value is its own text; RTF control words are not text.
     r.text = "New";
-    QCOMPARE(search::findInTable(m.dm.ADOTable, r, &m.view), search::FindOutcome::Found);
+    QCOMPARE(search::findInTable(m.dm.ADOTable, r, &m.dm), search::FindOutcome::Found);
     QCOMPARE(m.name(), QString("А"));
     r.text = "fcharset";
-    QCOMPARE(search::findInTable(m.dm.ADOTable, r, &m.view), search::FindOutcome::NotFound);
+    QCOMPARE(search::findInTable(m.dm.ADOTable, r, &m.dm), search::FindOutcome::NotFound);
 }
 
 void TestSearch::selection_data()

@@ -57,6 +57,7 @@ public:
     // Notebook files are written unless told otherwise, so start-up reports nothing.
     explicit AppFixture(bool withNotes = true)
     {
+        current() = this;
         quil::setKeyboardLayout(&keyboard);
         if (withNotes) {
             writeBytes(folder.file("Info.txt"), "");
@@ -67,12 +68,22 @@ public:
     {
         program.reset();
         quil::setKeyboardLayout(previousKeyboard);
+        current() = nullptr;
+    }
+    AppFixture(const AppFixture &) = delete;
+    AppFixture &operator=(const AppFixture &) = delete;
+
+    // The fixture of the running test case: one at a time.
+    static AppFixture *&current()
+    {
+        static AppFixture *fixture = nullptr;
+        return fixture;
     }
 
     void start()
     {
         program = std::make_unique<Program>(folder.path());
-        Form1->show();
+        program->Form1->show();
     }
 
     QString library(const QString &file) const { return library::folder(folder.path()) + file; }
@@ -98,12 +109,20 @@ public:
     void pick(const QString &path)
     {
         dialogs.nextFileNames.enqueue(path);
-        trigger(Form1->SelectLibrary);
+        trigger(program->Form1->SelectLibrary);
     }
 
-    quil::Table &table() const { return DataModule1->ADOTable; }
-    QString currentName() const { return DataModule1->ADOTableName->AsString(); }
+    quil::Table &table() const { return program->DataModule1->ADOTable; }
+    QString currentName() const { return program->DataModule1->ADOTableName->AsString(); }
 };
+
+// The program the running test case started, its four windows and modules.
+inline Program &running()
+{
+    AppFixture *fixture = AppFixture::current();
+    QTEST_ASSERT(fixture && fixture->program);
+    return *fixture->program;
+}
 
 // A library on a small medium that is then made read-only, with its bytes as they were. The
 // program is closed before the medium is let go. Not mounted where the test may not mount.

@@ -1,13 +1,14 @@
 #pragma once
 // The shown editor's control, its caret and selection, and the formats of its characters.
 
+#include "AppFixture.h"
 #include "editor/gui/TFormEdit.h"
 
 #include <QTextCharFormat>
 #include <QTextCursor>
 #include <QTextDocument>
 
-inline quil::DBRichEdit *editor() { return FormEdit->Editor; }
+inline quil::DBRichEdit *editor() { return running().FormEdit->Editor; }
 
 inline void select(int from, int to)
 {

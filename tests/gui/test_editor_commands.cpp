@@ -47,8 +47,8 @@ QString openWith(AppFixture &app, const QString &rtf = Sample,
                   "UPDATE Books SET Resume = " + quoted(second) + " WHERE City = '2002'"});
     app.start();
     app.pick(path);
-    Form1->mmAbstractClick();
-    FormEdit->Editor->resize(600, 300);
+    running().Form1->mmAbstractClick();
+    running().FormEdit->Editor->resize(600, 300);
     return path;
 }
 
@@ -78,7 +78,7 @@ QString boldRanges(int from, int to)
 
 QToolButton *button(const QString &name)
 {
-    auto *b = FormEdit->findChild<QToolButton *>(name);
+    auto *b = running().FormEdit->findChild<QToolButton *>(name);
     if (!b)
         qFatal("no button %s", qPrintable(name));
     return b;
@@ -104,7 +104,7 @@ quil::SearchRequest request(const QString &text, const QString &replacement = QS
     return r;
 }
 
-quil::DataSetState state() { return DataModule1->ADOTable.State(); }
+quil::DataSetState state() { return running().DataModule1->ADOTable.State(); }
 
 } // namespace
 
@@ -166,9 +166,9 @@ void TestEditorCommands::boldOnWordOrSelection()
     select(from, to);
     const QString before = editor()->Rtf();
     // The button shows what the command acts on, and the click turns that over.
-    const bool wasBold = FormEdit->BoldBtn->isChecked();
-    FormEdit->BoldBtn->click();
-    QCOMPARE(FormEdit->BoldBtn->isChecked(), !wasBold);
+    const bool wasBold = running().FormEdit->BoldBtn->isChecked();
+    running().FormEdit->BoldBtn->click();
+    QCOMPARE(running().FormEdit->BoldBtn->isChecked(), !wasBold);
     QCOMPARE(boldRanges(0, 39), bold);
     // The other attributes of each run stay: italic "beta", red 14 pt "gamma".
     QVERIFY(charAt(7).fontItalic());
@@ -193,34 +193,34 @@ void TestEditorCommands::scriptGroupIsExclusive()
 {
     AppFixture app;
     openWith(app);
-    QVERIFY(FormEdit->SubscriptBtn->isEnabled());
-    QVERIFY(FormEdit->SuperscriptBtn->isEnabled());
+    QVERIFY(running().FormEdit->SubscriptBtn->isEnabled());
+    QVERIFY(running().FormEdit->SuperscriptBtn->isEnabled());
     caret(7);
     const auto script = [] { return charAt(7).verticalAlignment(); };
-    FormEdit->SubscriptBtn->click();
+    running().FormEdit->SubscriptBtn->click();
     QCOMPARE(script(), QTextCharFormat::AlignSubScript);
     QCOMPARE(charAt(6).verticalAlignment(), QTextCharFormat::AlignSubScript);
     QCOMPARE(charAt(5).verticalAlignment(), QTextCharFormat::AlignNormal);
     // Superscript while subscript is down releases subscript.
-    FormEdit->SuperscriptBtn->click();
-    QVERIFY(FormEdit->SuperscriptBtn->isChecked());
-    QVERIFY(!FormEdit->SubscriptBtn->isChecked());
+    running().FormEdit->SuperscriptBtn->click();
+    QVERIFY(running().FormEdit->SuperscriptBtn->isChecked());
+    QVERIFY(!running().FormEdit->SubscriptBtn->isChecked());
     QCOMPARE(script(), QTextCharFormat::AlignSuperScript);
     // The command sets the script alone: no size or offset of its own.
     QCOMPARE(charAt(7).fontPointSize(), 12.0);
     QCOMPARE(charAt(7).hasProperty(QTextFormat::TextBaselineOffset), false);
     // Pressing it again leaves both up and the script none.
-    FormEdit->SuperscriptBtn->click();
-    QVERIFY(!FormEdit->SuperscriptBtn->isChecked());
-    QVERIFY(!FormEdit->SubscriptBtn->isChecked());
+    running().FormEdit->SuperscriptBtn->click();
+    QVERIFY(!running().FormEdit->SuperscriptBtn->isChecked());
+    QVERIFY(!running().FormEdit->SubscriptBtn->isChecked());
     QCOMPARE(script(), QTextCharFormat::AlignNormal);
     // The buttons follow the caret: away and back onto a subscript word.
-    FormEdit->SubscriptBtn->click();
+    running().FormEdit->SubscriptBtn->click();
     caret(1);
-    QVERIFY(!FormEdit->SubscriptBtn->isChecked());
+    QVERIFY(!running().FormEdit->SubscriptBtn->isChecked());
     caret(8);
-    QVERIFY(FormEdit->SubscriptBtn->isChecked());
-    QVERIFY(!FormEdit->SuperscriptBtn->isChecked());
+    QVERIFY(running().FormEdit->SubscriptBtn->isChecked());
+    QVERIFY(!running().FormEdit->SuperscriptBtn->isChecked());
 }
 
 void TestEditorCommands::paragraphCommands()
@@ -229,39 +229,39 @@ void TestEditorCommands::paragraphCommands()
     openWith(app);
     const auto alignment = [](int block) { return horizontal(blockAt(block)); };
     select(8, 20); // blocks 0 and 1
-    FormEdit->CenterBtn->click();
+    running().FormEdit->CenterBtn->click();
     QCOMPARE(alignment(0), Qt::Alignment(Qt::AlignHCenter));
     QCOMPARE(alignment(1), Qt::Alignment(Qt::AlignHCenter));
     QVERIFY(!(alignment(2) & Qt::AlignHCenter));
-    QVERIFY(FormEdit->CenterBtn->isChecked());
-    QVERIFY(!FormEdit->LeftBtn->isChecked());
+    QVERIFY(running().FormEdit->CenterBtn->isChecked());
+    QVERIFY(!running().FormEdit->LeftBtn->isChecked());
     // One button of the alignment group always stays down.
-    FormEdit->CenterBtn->click();
-    QVERIFY(FormEdit->CenterBtn->isChecked());
+    running().FormEdit->CenterBtn->click();
+    QVERIFY(running().FormEdit->CenterBtn->isChecked());
     QCOMPARE(alignment(0), Qt::Alignment(Qt::AlignHCenter));
-    FormEdit->RightBtn->click();
+    running().FormEdit->RightBtn->click();
     QCOMPARE(alignment(0), Qt::Alignment(Qt::AlignRight));
     QCOMPARE(alignment(1), Qt::Alignment(Qt::AlignRight));
-    QVERIFY(!FormEdit->CenterBtn->isChecked());
+    QVERIFY(!running().FormEdit->CenterBtn->isChecked());
     caret(30);
-    QVERIFY(FormEdit->LeftBtn->isChecked());
+    QVERIFY(running().FormEdit->LeftBtn->isChecked());
     select(8, 20);
-    FormEdit->LeftBtn->click();
+    running().FormEdit->LeftBtn->click();
     QCOMPARE(alignment(0), Qt::Alignment(Qt::AlignLeft));
 
     // The spacing buttons set the rule of the touched paragraphs and show no state.
     const auto spacing = [](int block) { return spacingOf(blockAt(block)); };
-    FormEdit->siSpaceDouble->click();
+    running().FormEdit->siSpaceDouble->click();
     QCOMPARE(spacing(0), 200.0);
     QCOMPARE(spacing(1), 200.0);
     QCOMPARE(spacing(2), 100.0);
-    QVERIFY(!FormEdit->siSpaceDouble->isCheckable());
+    QVERIFY(!running().FormEdit->siSpaceDouble->isCheckable());
     caret(33);
-    FormEdit->siSpaceOneAndHalf->click();
+    running().FormEdit->siSpaceOneAndHalf->click();
     QCOMPARE(spacing(2), 150.0);
     QCOMPARE(spacing(1), 200.0);
     select(0, 39);
-    FormEdit->siSpaceSingle->click();
+    running().FormEdit->siSpaceSingle->click();
     for (int b = 0; b < 3; ++b)
         QCOMPARE(spacing(b), 100.0);
 }
@@ -288,7 +288,7 @@ void TestEditorCommands::bulletsAndNumbering()
     c.setBlockFormat(wide);
 
     select(3, 20);
-    FormEdit->BulletsBtn->click();
+    running().FormEdit->BulletsBtn->click();
     QCOMPARE(listStyle(0), QTextListFormat::ListDisc);
     QCOMPARE(listStyle(1), QTextListFormat::ListDisc);
     QCOMPARE(listStyle(2), QTextListFormat::ListStyleUndefined);
@@ -296,22 +296,22 @@ void TestEditorCommands::bulletsAndNumbering()
              editor()->document()->findBlockByNumber(1).textList());
     QCOMPARE(hanging(0), -200); // 10 points
     QCOMPARE(hanging(1), -400);
-    QVERIFY(FormEdit->BulletsBtn->isChecked());
+    QVERIFY(running().FormEdit->BulletsBtn->isChecked());
 
     // Numbering releases bullets and numbers the same paragraphs.
-    FormEdit->siNumbering->click();
-    QVERIFY(!FormEdit->BulletsBtn->isChecked());
+    running().FormEdit->siNumbering->click();
+    QVERIFY(!running().FormEdit->BulletsBtn->isChecked());
     QCOMPARE(listStyle(0), QTextListFormat::ListDecimal);
     QCOMPARE(listStyle(1), QTextListFormat::ListDecimal);
     caret(30);
-    QVERIFY(!FormEdit->siNumbering->isChecked());
+    QVERIFY(!running().FormEdit->siNumbering->isChecked());
     caret(1);
-    QVERIFY(FormEdit->siNumbering->isChecked());
+    QVERIFY(running().FormEdit->siNumbering->isChecked());
 
     // Up again: no numbering and no hanging indent.
     select(3, 20);
-    FormEdit->siNumbering->click();
-    QVERIFY(!FormEdit->siNumbering->isChecked());
+    running().FormEdit->siNumbering->click();
+    QVERIFY(!running().FormEdit->siNumbering->isChecked());
     QCOMPARE(listStyle(0), QTextListFormat::ListStyleUndefined);
     QCOMPARE(listStyle(1), QTextListFormat::ListStyleUndefined);
     QCOMPARE(hanging(0), 0);
@@ -348,12 +348,12 @@ void TestEditorCommands::compoundCommands()
     openWith(app);
     // Every paragraph double spaced first; the standard font has another font to replace.
     select(0, 39);
-    FormEdit->siSpaceDouble->click();
+    running().FormEdit->siSpaceDouble->click();
     select(8, 27);
     const QTextCharFormat outside = charAt(7);
     if (command == "siMyStyle") {
-        FormEdit->ActiveAttributes().setName("Arial");
-        FormEdit->ActiveAttributes().setSize(16);
+        running().FormEdit->ActiveAttributes().setName("Arial");
+        running().FormEdit->ActiveAttributes().setSize(16);
     }
     button(command)->click();
     QCOMPARE(app.dialogs.errors(), QStringList());
@@ -372,7 +372,7 @@ void TestEditorCommands::compoundCommands()
     QCOMPARE(spacingOf(blockAt(2)), 200.0);
     // The selection stays, so the clipboard buttons stay enabled.
     QCOMPARE(editor()->SelLength(), 19);
-    QVERIFY(FormEdit->CopyBtn->isEnabled());
+    QVERIFY(running().FormEdit->CopyBtn->isEnabled());
 }
 
 void TestEditorCommands::markerToggle_data()
@@ -399,8 +399,8 @@ void TestEditorCommands::markerToggle()
     }());
     caret(13); // the word "gamma"
     if (before.isValid())
-        FormEdit->ActiveAttributes().setBackColor(before);
-    FormEdit->siBackColor->click();
+        running().FormEdit->ActiveAttributes().setBackColor(before);
+    running().FormEdit->siBackColor->click();
     for (int p : {11, 15}) {
         const QTextCharFormat f = charAt(p);
         const QColor shown =
@@ -427,12 +427,12 @@ void TestEditorCommands::eachCommandIsOneUndoStep()
     QFETCH(QString, command);
     AppFixture app;
     openWith(app);
-    QVERIFY(!FormEdit->UndoBtn->isEnabled());
+    QVERIFY(!running().FormEdit->UndoBtn->isEnabled());
     select(8, 27);
     const QString before = editor()->Rtf();
     if (command == "NewFontItem") {
         app.dialogs.nextFonts.enqueue({QFont("Arial", 16), QColor(0, 0, 255)});
-        trigger(FormEdit->NewFontItem);
+        trigger(running().FormEdit->NewFontItem);
     } else {
         button(command)->click();
     }
@@ -440,14 +440,14 @@ void TestEditorCommands::eachCommandIsOneUndoStep()
     QVERIFY(after != before);
     QCOMPARE(state(), quil::DataSetState::Edit);
     QVERIFY(editor()->Modified());
-    QVERIFY(FormEdit->UndoBtn->isEnabled());
-    FormEdit->UndoBtn->click();
+    QVERIFY(running().FormEdit->UndoBtn->isEnabled());
+    running().FormEdit->UndoBtn->click();
     QCOMPARE(editor()->Rtf(), before);
-    QVERIFY(!FormEdit->UndoBtn->isEnabled());
-    QVERIFY(FormEdit->RedoBtn->isEnabled());
-    FormEdit->RedoBtn->click();
+    QVERIFY(!running().FormEdit->UndoBtn->isEnabled());
+    QVERIFY(running().FormEdit->RedoBtn->isEnabled());
+    running().FormEdit->RedoBtn->click();
     QCOMPARE(editor()->Rtf(), after);
-    QVERIFY(!FormEdit->RedoBtn->isEnabled());
+    QVERIFY(!running().FormEdit->RedoBtn->isEnabled());
     QCOMPARE(app.dialogs.errors(), QStringList());
 }
 
@@ -472,14 +472,14 @@ void TestEditorCommands::followingTheCaretNeverFormats()
     for (int p = 0; p <= length; ++p) {
         for (int width : {0, 2}) {
             select(p, std::min(p + width, length));
-            seen.bold |= FormEdit->BoldBtn->isChecked();
-            seen.italic |= FormEdit->ItalicBtn->isChecked();
-            seen.underline |= FormEdit->UnderlineBtn->isChecked();
-            seen.super |= FormEdit->SuperscriptBtn->isChecked();
-            seen.sub |= FormEdit->SubscriptBtn->isChecked();
-            seen.centre |= FormEdit->CenterBtn->isChecked();
-            seen.bullets |= FormEdit->BulletsBtn->isChecked();
-            QCOMPARE(FormEdit->CopyBtn->isEnabled(), std::min(p + width, length) > p);
+            seen.bold |= running().FormEdit->BoldBtn->isChecked();
+            seen.italic |= running().FormEdit->ItalicBtn->isChecked();
+            seen.underline |= running().FormEdit->UnderlineBtn->isChecked();
+            seen.super |= running().FormEdit->SuperscriptBtn->isChecked();
+            seen.sub |= running().FormEdit->SubscriptBtn->isChecked();
+            seen.centre |= running().FormEdit->CenterBtn->isChecked();
+            seen.bullets |= running().FormEdit->BulletsBtn->isChecked();
+            QCOMPARE(running().FormEdit->CopyBtn->isEnabled(), std::min(p + width, length) > p);
         }
     }
     QCOMPARE(editor()->Rtf(), before);
@@ -491,22 +491,22 @@ void TestEditorCommands::followingTheCaretNeverFormats()
 
     // Each button names the text at the caret.
     caret(1);
-    QVERIFY(FormEdit->BoldBtn->isChecked());
-    QVERIFY(!FormEdit->ItalicBtn->isChecked());
-    QVERIFY(FormEdit->CenterBtn->isChecked());
+    QVERIFY(running().FormEdit->BoldBtn->isChecked());
+    QVERIFY(!running().FormEdit->ItalicBtn->isChecked());
+    QVERIFY(running().FormEdit->CenterBtn->isChecked());
     // A justified paragraph leaves the alignment buttons as they were.
     const int justified = editor()->document()->findBlockByNumber(1).position();
     caret(justified + 3);
-    QVERIFY(FormEdit->CenterBtn->isChecked());
-    QVERIFY(!FormEdit->BoldBtn->isChecked());
+    QVERIFY(running().FormEdit->CenterBtn->isChecked());
+    QVERIFY(!running().FormEdit->BoldBtn->isChecked());
     // Numbering of another kind leaves the list buttons as they were.
     caret(editor()->document()->findBlockByNumber(3).position() + 2);
-    QVERIFY(FormEdit->BulletsBtn->isChecked());
+    QVERIFY(running().FormEdit->BulletsBtn->isChecked());
     caret(editor()->document()->findBlockByNumber(2).position() + 2);
-    QVERIFY(FormEdit->BulletsBtn->isChecked());
-    QVERIFY(!FormEdit->siNumbering->isChecked());
+    QVERIFY(running().FormEdit->BulletsBtn->isChecked());
+    QVERIFY(!running().FormEdit->siNumbering->isChecked());
     caret(justified + 3);
-    QVERIFY(!FormEdit->BulletsBtn->isChecked());
+    QVERIFY(!running().FormEdit->BulletsBtn->isChecked());
     QCOMPARE(editor()->Rtf(), before);
 }
 
@@ -517,7 +517,7 @@ void TestEditorCommands::fontDialog()
     caret(13);
     const QString before = editor()->Rtf();
     // Cancel: nothing changes; the dialog started from the attributes at the caret.
-    trigger(FormEdit->NewFontItem);
+    trigger(running().FormEdit->NewFontItem);
     QCOMPARE(app.dialogs.count("font"), 1);
     QCOMPARE(app.dialogs.shown.last().text, QString("Times New Roman"));
     QCOMPARE(editor()->Rtf(), before);
@@ -526,7 +526,7 @@ void TestEditorCommands::fontDialog()
     chosen.setItalic(true);
     chosen.setStrikeOut(true);
     app.dialogs.nextFonts.enqueue({chosen, QColor(0, 0, 255)});
-    trigger(FormEdit->NewFontItem);
+    trigger(running().FormEdit->NewFontItem);
     // The word at the caret takes name, size, style and colour.
     for (int p : {11, 15}) {
         const QTextCharFormat f = charAt(p);
@@ -537,7 +537,7 @@ void TestEditorCommands::fontDialog()
         QCOMPARE(f.foreground().color(), QColor(0, 0, 255));
     }
     QCOMPARE(charAt(10).fontPointSize(), 12.0);
-    QCOMPARE(FormEdit->NewFontItem->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_N));
+    QCOMPARE(running().FormEdit->NewFontItem->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_N));
 
     // Over "second line" ("line" bold) the dialog starts from "second": OK without changes
     // changes nothing, and turning italic on leaves "line" bold.
@@ -547,13 +547,13 @@ void TestEditorCommands::fontDialog()
     QVERIFY(!shown.font.bold());
     const QString mixed = editor()->Rtf();
     app.dialogs.nextFonts.enqueue(shown);
-    trigger(FormEdit->NewFontItem);
+    trigger(running().FormEdit->NewFontItem);
     QCOMPARE(editor()->Rtf(), mixed);
     QCOMPARE(boldRanges(17, 28), QString("24-27"));
     quil::Dialogs::FontChoice slanted = shown;
     slanted.font.setItalic(true);
     app.dialogs.nextFonts.enqueue(slanted);
-    trigger(FormEdit->NewFontItem);
+    trigger(running().FormEdit->NewFontItem);
     QVERIFY(charAt(17).fontItalic());
     QVERIFY(charAt(25).fontItalic());
     QCOMPARE(boldRanges(17, 28), QString("24-27"));
@@ -564,8 +564,10 @@ void TestEditorCommands::clipboardButtons()
     AppFixture app;
     openWith(app);
     const auto cutCopy = [] {
-        return QList<bool>{FormEdit->CutBtn->isEnabled(), FormEdit->CopyBtn->isEnabled(),
-                           FormEdit->pmEditCut->isEnabled(), FormEdit->pmEditCopy->isEnabled()};
+        return QList<bool>{running().FormEdit->CutBtn->isEnabled(),
+                           running().FormEdit->CopyBtn->isEnabled(),
+                           running().FormEdit->pmEditCut->isEnabled(),
+                           running().FormEdit->pmEditCopy->isEnabled()};
     };
     const QList<bool> none{false, false, false, false}, all{true, true, true, true};
     caret(3);
@@ -573,27 +575,27 @@ void TestEditorCommands::clipboardButtons()
     select(0, 5);
     QCOMPARE(cutCopy(), all);
     QGuiApplication::clipboard()->clear();
-    QVERIFY(!FormEdit->PasteBtn->isEnabled());
-    QVERIFY(FormEdit->Paste1->isEnabled());
+    QVERIFY(!running().FormEdit->PasteBtn->isEnabled());
+    QVERIFY(running().FormEdit->Paste1->isEnabled());
     QGuiApplication::clipboard()->setText("pasted");
-    QVERIFY(FormEdit->PasteBtn->isEnabled());
+    QVERIFY(running().FormEdit->PasteBtn->isEnabled());
     // Cut takes the word and starts an edit; the caret left has nothing to cut.
-    FormEdit->CutBtn->click();
+    running().FormEdit->CutBtn->click();
     QCOMPARE(QGuiApplication::clipboard()->text(), QString("alpha"));
     QCOMPARE(editor()->Text().left(6), QString(" beta "));
     QCOMPARE(state(), quil::DataSetState::Edit);
     QCOMPARE(cutCopy(), none);
-    FormEdit->PasteBtn->click();
+    running().FormEdit->PasteBtn->click();
     QCOMPARE(editor()->Text().left(11), QString("alpha beta "));
     // Compound commands leave the clipboard buttons as the selection says.
     caret(2);
-    FormEdit->siSizePlus->click();
+    running().FormEdit->siSizePlus->click();
     QCOMPARE(cutCopy(), none);
     select(0, 3);
-    FormEdit->siSizeMinus->click();
+    running().FormEdit->siSizeMinus->click();
     QCOMPARE(cutCopy(), all);
     QGuiApplication::clipboard()->clear();
-    QVERIFY(FormEdit->Paste1->isEnabled());
+    QVERIFY(running().FormEdit->Paste1->isEnabled());
 }
 
 void TestEditorCommands::richTextPastes()
@@ -602,12 +604,12 @@ void TestEditorCommands::richTextPastes()
     openWith(app);
     // Between abstracts: bold stays bold.
     select(24, 28);
-    FormEdit->CopyBtn->click();
+    running().FormEdit->CopyBtn->click();
     QVERIFY(QGuiApplication::clipboard()->mimeData()->hasFormat("text/rtf"));
-    Form1->siNextClick();
+    running().Form1->siNextClick();
     QCOMPARE(editor()->Text(), QString("second entry"));
     caret(12);
-    FormEdit->PasteBtn->click();
+    running().FormEdit->PasteBtn->click();
     QCOMPARE(editor()->Text(), QString("second entryline"));
     QCOMPARE(boldRanges(0, 16), QString("12-15"));
     QCOMPARE(state(), quil::DataSetState::Edit);
@@ -618,8 +620,8 @@ void TestEditorCommands::richTextPastes()
     mime->setData("text/rtf", readBytes(base + ".rtf"));
     mime->setText("plain only");
     QGuiApplication::clipboard()->setMimeData(mime);
-    FormEdit->EditSelectAll();
-    trigger(FormEdit->Paste1);
+    running().FormEdit->EditSelectAll();
+    trigger(running().FormEdit->Paste1);
     QString expected = QString::fromUtf8(readBytes(base + ".txt"));
     expected.replace("\r\n", "\n");
     QCOMPARE(editor()->Text().replace("\r\n", "\n").trimmed(), expected.trimmed());
@@ -630,45 +632,45 @@ void TestEditorCommands::undoRedoButtons()
 {
     AppFixture app;
     openWith(app);
-    QVERIFY(!FormEdit->UndoBtn->isEnabled());
-    QVERIFY(!FormEdit->RedoBtn->isEnabled());
+    QVERIFY(!running().FormEdit->UndoBtn->isEnabled());
+    QVERIFY(!running().FormEdit->RedoBtn->isEnabled());
     caret(0);
     QTest::keyClicks(editor(), "z");
-    QVERIFY(FormEdit->UndoBtn->isEnabled());
-    QVERIFY(!FormEdit->RedoBtn->isEnabled());
-    FormEdit->UndoBtn->click();
+    QVERIFY(running().FormEdit->UndoBtn->isEnabled());
+    QVERIFY(!running().FormEdit->RedoBtn->isEnabled());
+    running().FormEdit->UndoBtn->click();
     QCOMPARE(editor()->Text().left(5), QString("alpha"));
-    QVERIFY(!FormEdit->UndoBtn->isEnabled());
-    QVERIFY(FormEdit->RedoBtn->isEnabled());
+    QVERIFY(!running().FormEdit->UndoBtn->isEnabled());
+    QVERIFY(running().FormEdit->RedoBtn->isEnabled());
     // Undo and redo bring the toggles in line with the text at the caret.
     select(24, 28);
-    FormEdit->BoldBtn->click();
-    QVERIFY(!FormEdit->BoldBtn->isChecked());
-    FormEdit->UndoBtn->click();
+    running().FormEdit->BoldBtn->click();
+    QVERIFY(!running().FormEdit->BoldBtn->isChecked());
+    running().FormEdit->UndoBtn->click();
     QCOMPARE(editor()->SelStart(), 24);
     QCOMPARE(editor()->SelLength(), 4);
-    QVERIFY(FormEdit->BoldBtn->isChecked());
-    FormEdit->RedoBtn->click();
-    QVERIFY(!FormEdit->BoldBtn->isChecked());
+    QVERIFY(running().FormEdit->BoldBtn->isChecked());
+    running().FormEdit->RedoBtn->click();
+    QVERIFY(!running().FormEdit->BoldBtn->isChecked());
     // The keys do as the buttons: Ctrl+Z, then Ctrl+Y as well as Ctrl+Shift+Z to redo.
     caret(2);
-    FormEdit->ItalicBtn->click();
+    running().FormEdit->ItalicBtn->click();
     QVERIFY(charAt(0).fontItalic());
     QTest::keyClick(editor(), Qt::Key_Z, Qt::ControlModifier);
     QVERIFY(!charAt(0).fontItalic());
-    QVERIFY(!FormEdit->ItalicBtn->isChecked());
+    QVERIFY(!running().FormEdit->ItalicBtn->isChecked());
     QTest::keyClick(editor(), Qt::Key_Y, Qt::ControlModifier);
     QVERIFY(charAt(0).fontItalic());
-    QVERIFY(FormEdit->ItalicBtn->isChecked());
+    QVERIFY(running().FormEdit->ItalicBtn->isChecked());
     QTest::keyClick(editor(), Qt::Key_Z, Qt::ControlModifier);
     QTest::keyClick(editor(), Qt::Key_Z, Qt::ControlModifier | Qt::ShiftModifier);
     QVERIFY(charAt(0).fontItalic());
-    QVERIFY(FormEdit->ItalicBtn->isChecked());
+    QVERIFY(running().FormEdit->ItalicBtn->isChecked());
     // A reload of the abstract starts a fresh history.
-    Form1->siNextClick();
-    Form1->siPriorClick();
-    QVERIFY(!FormEdit->UndoBtn->isEnabled());
-    QVERIFY(!FormEdit->RedoBtn->isEnabled());
+    running().Form1->siNextClick();
+    running().Form1->siPriorClick();
+    QVERIFY(!running().FormEdit->UndoBtn->isEnabled());
+    QVERIFY(!running().FormEdit->RedoBtn->isEnabled());
 }
 
 void TestEditorCommands::historyKeepsHundredSteps()
@@ -679,36 +681,36 @@ void TestEditorCommands::historyKeepsHundredSteps()
     const auto sizeOfAlpha = [] { return qRound(charAt(0).fontPointSize()); };
     const int start = sizeOfAlpha();
     for (int i = 0; i < 101; ++i)
-        FormEdit->siSizePlus->click();
+        running().FormEdit->siSizePlus->click();
     QCOMPARE(sizeOfAlpha(), start + 101);
     for (int i = 0; i < 100; ++i) {
-        QVERIFY2(FormEdit->UndoBtn->isEnabled(), qPrintable(QString::number(i)));
-        FormEdit->UndoBtn->click();
+        QVERIFY2(running().FormEdit->UndoBtn->isEnabled(), qPrintable(QString::number(i)));
+        running().FormEdit->UndoBtn->click();
     }
     // Back to the state after the first command, and no further, by button or by key.
     QCOMPARE(sizeOfAlpha(), start + 1);
-    QVERIFY(!FormEdit->UndoBtn->isEnabled());
+    QVERIFY(!running().FormEdit->UndoBtn->isEnabled());
     QVERIFY(!editor()->CanUndo());
     const QString oldest = editor()->Rtf();
     QTest::keyClick(editor(), Qt::Key_Z, Qt::ControlModifier);
     QCOMPARE(editor()->Rtf(), oldest);
     // Every undone step comes back.
     for (int i = 0; i < 100; ++i) {
-        QVERIFY2(FormEdit->RedoBtn->isEnabled(), qPrintable(QString::number(i)));
-        FormEdit->RedoBtn->click();
+        QVERIFY2(running().FormEdit->RedoBtn->isEnabled(), qPrintable(QString::number(i)));
+        running().FormEdit->RedoBtn->click();
     }
     QCOMPARE(sizeOfAlpha(), start + 101);
-    QVERIFY(!FormEdit->RedoBtn->isEnabled());
+    QVERIFY(!running().FormEdit->RedoBtn->isEnabled());
     // Half-way back, a new command drops what could be redone and is counted on top.
     for (int i = 0; i < 50; ++i)
-        FormEdit->UndoBtn->click();
+        running().FormEdit->UndoBtn->click();
     select(0, 5);
-    FormEdit->siSizeMinus->click();
-    QVERIFY(!FormEdit->RedoBtn->isEnabled());
+    running().FormEdit->siSizeMinus->click();
+    QVERIFY(!running().FormEdit->RedoBtn->isEnabled());
     QCOMPARE(sizeOfAlpha(), start + 50);
     int undone = 0;
-    while (FormEdit->UndoBtn->isEnabled() && undone < 200) {
-        FormEdit->UndoBtn->click();
+    while (running().FormEdit->UndoBtn->isEnabled() && undone < 200) {
+        running().FormEdit->UndoBtn->click();
         ++undone;
     }
     QCOMPARE(undone, 51);
@@ -723,16 +725,16 @@ void TestEditorCommands::findAndFindNext()
     openWith(app, "Alpha alphabet ALPHA  alpha alpha_x");
     auto &dialogs = app.dialogs;
     // Find Next before any search with a text only beeps.
-    trigger(FormEdit->FindNextItem);
+    trigger(running().FormEdit->FindNextItem);
     QCOMPARE(dialogs.count("beep"), 1);
     QCOMPARE(dialogs.count("warning"), 0);
 
     select(6, 11);
-    trigger(FormEdit->FindItem);
+    trigger(running().FormEdit->FindItem);
     QCOMPARE(dialogs.shown.last().kind, QString("find"));
     QCOMPARE(dialogs.shown.last().text, QString("alpha"));
     caret(0);
-    FormEdit->EditFindClick();
+    running().FormEdit->EditFindClick();
     QCOMPARE(dialogs.shown.last().text, QString()); // the dialog keeps its own
     QVERIFY(dialogs.searchTarget);
 
@@ -760,12 +762,12 @@ void TestEditorCommands::findAndFindNext()
 
     // Find Next repeats the last search (up, whole word) and, on a miss, warns then beeps.
     caret(35);
-    trigger(FormEdit->FindNextItem);
+    trigger(running().FormEdit->FindNextItem);
     QCOMPARE(editor()->SelStart(), 22);
     QCOMPARE(dialogs.count("warning"), warnings);
     caret(0);
     const int beeps = dialogs.count("beep");
-    trigger(FormEdit->FindNextItem);
+    trigger(running().FormEdit->FindNextItem);
     QCOMPARE(dialogs.count("warning"), warnings + 1);
     QCOMPARE(dialogs.count("beep"), beeps + 1);
     QCOMPARE(dialogs.shown.last().kind, QString("beep"));
@@ -773,7 +775,7 @@ void TestEditorCommands::findAndFindNext()
     quil::SearchRequest empty;
     QVERIFY(!dialogs.searchTarget->findNext(empty));
     caret(35);
-    trigger(FormEdit->FindNextItem);
+    trigger(running().FormEdit->FindNextItem);
     QCOMPARE(editor()->SelStart(), 22);
     QCOMPARE(state(), quil::DataSetState::Browse);
 }
@@ -784,7 +786,7 @@ void TestEditorCommands::replaceAndReplaceAll()
     openWith(app, Sample);
     auto &dialogs = app.dialogs;
     select(0, 5);
-    trigger(FormEdit->ReplaceItem);
+    trigger(running().FormEdit->ReplaceItem);
     QCOMPARE(dialogs.shown.last().kind, QString("replace"));
     QCOMPARE(dialogs.shown.last().text, QString("alpha"));
     QCOMPARE(dialogs.shown.last().detail, QString()); // the replace text is not given
@@ -895,8 +897,8 @@ void TestEditorCommands::resetActsOnTypingOnly()
         "\\f0\\fs24\\cf1\\b\\super first\\nosupersub\\b0\\cf0  rest\\par}");
     AppFixture app;
     openWith(app, rtf);
-    Form1->siNextClick();
-    Form1->siPriorClick();
+    running().Form1->siNextClick();
+    running().Form1->siPriorClick();
     QCOMPARE(state(), quil::DataSetState::Browse);
     QVERIFY(!editor()->Modified());
     QCOMPARE(boldRanges(0, 10), QString("0-4"));
@@ -908,7 +910,7 @@ void TestEditorCommands::resetActsOnTypingOnly()
     QCOMPARE(typed.foreground().color(), QColor(0, 0, 0));
     QCOMPARE(boldRanges(0, 11), QString("1-5"));
     QCOMPARE(charAt(1).foreground().color(), QColor(255, 0, 0));
-    Form1->bbSaveClick();
+    running().Form1->bbSaveClick();
     QCOMPARE(app.dialogs.errors(), QStringList());
 }
 
@@ -918,23 +920,24 @@ void TestEditorCommands::rtfReadsBackAsWritten()
     const QString path = openWith(app, "one two three four five\nsix seven eight\nnine ten");
     // Formats made by the commands, one kind each.
     const QList<QPair<int, QToolButton *>> words{
-        {1, FormEdit->BoldBtn},       {5, FormEdit->ItalicBtn},       {9, FormEdit->UnderlineBtn},
-        {15, FormEdit->SubscriptBtn}, {20, FormEdit->SuperscriptBtn}, {25, FormEdit->siSizePlus},
-        {30, FormEdit->siBackColor},  {35, FormEdit->siBlackColor}};
+        {1, running().FormEdit->BoldBtn},         {5, running().FormEdit->ItalicBtn},
+        {9, running().FormEdit->UnderlineBtn},    {15, running().FormEdit->SubscriptBtn},
+        {20, running().FormEdit->SuperscriptBtn}, {25, running().FormEdit->siSizePlus},
+        {30, running().FormEdit->siBackColor},    {35, running().FormEdit->siBlackColor}};
     for (const auto &[at, b] : words) {
         caret(at);
         b->click();
     }
     caret(26);
-    FormEdit->siSpaceOneAndHalf->click();
-    FormEdit->CenterBtn->click();
+    running().FormEdit->siSpaceOneAndHalf->click();
+    running().FormEdit->CenterBtn->click();
     caret(41);
-    FormEdit->BulletsBtn->click();
+    running().FormEdit->BulletsBtn->click();
     caret(2);
-    FormEdit->RightBtn->click();
+    running().FormEdit->RightBtn->click();
     app.dialogs.nextFonts.enqueue({QFont("Arial", 15), QColor(0, 128, 0)});
     caret(42);
-    trigger(FormEdit->NewFontItem);
+    trigger(running().FormEdit->NewFontItem);
     const QString written = editor()->Rtf();
 
     QTextDocument back;
@@ -963,9 +966,9 @@ void TestEditorCommands::rtfReadsBackAsWritten()
             b.textList() ? b.textList()->format().style() : QTextListFormat::ListStyleUndefined);
     }
     // Stored, left and come back to: the same RTF.
-    FormEdit->SaveTableBtn->click();
-    Form1->siNextClick();
-    Form1->siPriorClick();
+    running().FormEdit->SaveTableBtn->click();
+    running().Form1->siNextClick();
+    running().Form1->siPriorClick();
     QCOMPARE(editor()->Rtf(), written);
     QCOMPARE(storedRows(path, "Resume").value(0), written);
     QCOMPARE(app.dialogs.errors(), QStringList());
@@ -980,25 +983,27 @@ void TestEditorCommands::readOnlyLibraryOffersNoChanges()
     QVERIFY(library.readOnly);
     app.start();
     app.pick(library.path);
-    Form1->mmAbstractClick();
+    running().Form1->mmAbstractClick();
     QVERIFY(editor()->isReadOnly());
     // What would change the abstract is not offered: the change could not be stored. What
     // reads, saves to a file or prints it is (Copy waits for a selection, in an empty abstract).
     const QStringList changing{"OpenBtn", "SaveTableBtn", "CutBtn",    "PasteBtn",
                                "UndoBtn", "RedoBtn",      "siLinkFont"};
-    for (QToolButton *b : FormEdit->SpeedBar->findChildren<QToolButton *>()) {
-        if (b == FormEdit->CopyBtn)
+    for (QToolButton *b : running().FormEdit->SpeedBar->findChildren<QToolButton *>()) {
+        if (b == running().FormEdit->CopyBtn)
             continue;
         const bool changes =
             b->property("Section").toString() == "Format" || changing.contains(b->objectName());
         QVERIFY2(b->isEnabled() != changes, qPrintable(b->objectName()));
     }
-    for (QAction *item : {FormEdit->pmEditCut, FormEdit->Paste1, FormEdit->ReplaceItem,
-                          FormEdit->NewFontItem, FormEdit->FontLinkItem})
+    for (QAction *item : {running().FormEdit->pmEditCut, running().FormEdit->Paste1,
+                          running().FormEdit->ReplaceItem, running().FormEdit->NewFontItem,
+                          running().FormEdit->FontLinkItem})
         QVERIFY2(!item->isEnabled(), qPrintable(item->objectName()));
-    for (QAction *item : {FormEdit->SelectAllItem, FormEdit->FindItem, FormEdit->FindNextItem})
+    for (QAction *item : {running().FormEdit->SelectAllItem, running().FormEdit->FindItem,
+                          running().FormEdit->FindNextItem})
         QVERIFY2(item->isEnabled(), qPrintable(item->objectName()));
-    QVERIFY(!FormEdit->lbSymbol->isEnabled());
+    QVERIFY(!running().FormEdit->lbSymbol->isEnabled());
     QCOMPARE(app.dialogs.errors(), QStringList());
 }
 

@@ -34,8 +34,8 @@ QString startWithAbstracts(AppFixture &app)
     QDir().mkpath(app.folder.file("Abstract"));
     app.start();
     app.pick(path);
-    Form1->mmAbstractClick();
-    FormEdit->Editor->resize(600, 300);
+    running().Form1->mmAbstractClick();
+    running().FormEdit->Editor->resize(600, 300);
     return path;
 }
 
@@ -69,7 +69,7 @@ QString printTo(AppFixture &app, const QString &file)
 {
     const QString pdf = app.folder.file(file);
     app.dialogs.nextPrinters.enqueue({QString(), pdf});
-    FormEdit->PrintBtn->click();
+    running().FormEdit->PrintBtn->click();
     return pdf;
 }
 
@@ -121,12 +121,12 @@ void TestEditorStorage::followsTheCurrentEntry()
 {
     AppFixture app;
     startWithAbstracts(app);
-    quil::DBRichEdit *edit = FormEdit->Editor;
+    quil::DBRichEdit *edit = running().FormEdit->Editor;
     QCOMPARE(edit->Text(), QString("plain bold tail"));
     QVERIFY(boldAt(edit->document(), 6));
     QVERIFY(!boldAt(edit->document(), 0));
     QCOMPARE(edit->textCursor().position(), 0);
-    Form1->siNextClick();
+    running().Form1->siNextClick();
     QCOMPARE(edit->Text(), QString("New"));
     QCOMPARE(edit->Modified(), false);
 }
@@ -138,13 +138,13 @@ void TestEditorStorage::movingNeverEdits()
     const QStringList before = storedRows(path, "Resume, Name, Title");
     // The reset runs on every data change; it must leave the first word as stored.
     for (int i = 0; i < 3; ++i) {
-        Form1->siNextClick();
-        Form1->siPriorClick();
+        running().Form1->siNextClick();
+        running().Form1->siPriorClick();
         QCOMPARE(app.table().State(), quil::DataSetState::Browse);
     }
-    QVERIFY(boldAt(FormEdit->Editor->document(), 6));
-    QCOMPARE(FormEdit->Editor->Modified(), false);
-    Form1->bbSaveClick();
+    QVERIFY(boldAt(running().FormEdit->Editor->document(), 6));
+    QCOMPARE(running().FormEdit->Editor->Modified(), false);
+    running().Form1->bbSaveClick();
     QCOMPARE(storedRows(path, "Resume, Name, Title"), before);
     QCOMPARE(app.dialogs.errors(), QStringList());
 }
@@ -163,31 +163,31 @@ void TestEditorStorage::heldOnlyWhileShown()
 
     // Hidden, the editor reads no abstract on a move; the abstract is read as data.
     int read = quil::DBRichEdit::documentsRead();
-    Form1->siNextClick();
-    Form1->siNextClick();
-    Form1->siPriorClick();
+    running().Form1->siNextClick();
+    running().Form1->siNextClick();
+    running().Form1->siPriorClick();
     QCOMPARE(readSince(read), 0);
-    QCOMPARE(DataModule1->abstract().text(), QString("plain bold 2002"));
+    QCOMPARE(running().DataModule1->abstract().text(), QString("plain bold 2002"));
 
     // Shown, it holds the current abstract and follows moves; typing goes with the move.
-    Form1->mmAbstractClick();
-    quil::DBRichEdit *edit = FormEdit->Editor;
+    running().Form1->mmAbstractClick();
+    quil::DBRichEdit *edit = running().FormEdit->Editor;
     QCOMPARE(edit->Text(), QString("plain bold 2002"));
     typeKeys(edit, "X");
-    QVERIFY(DataModule1->abstract().modified());
-    QCOMPARE(DataModule1->abstract().text(), QString("Xplain bold 2002"));
+    QVERIFY(running().DataModule1->abstract().modified());
+    QCOMPARE(running().DataModule1->abstract().text(), QString("Xplain bold 2002"));
     read = quil::DBRichEdit::documentsRead();
-    Form1->siNextClick();
+    running().Form1->siNextClick();
     QCOMPARE(readSince(read), 1);
     QCOMPARE(quil::rtf::RichText::plainTextOf(storedResume(path, 1)), QString("Xplain bold 2002"));
 
     // Typed, then hidden: the typing waits in the record and goes with the next move.
     typeKeys(edit, "Y");
-    Form1->mmAbstractClick();
-    QVERIFY(DataModule1->abstract().modified());
-    QCOMPARE(DataModule1->abstract().text(), QString("Yplain bold 2003"));
+    running().Form1->mmAbstractClick();
+    QVERIFY(running().DataModule1->abstract().modified());
+    QCOMPARE(running().DataModule1->abstract().text(), QString("Yplain bold 2003"));
     read = quil::DBRichEdit::documentsRead();
-    Form1->siPriorClick();
+    running().Form1->siPriorClick();
     QCOMPARE(readSince(read), 0);
     QCOMPARE(quil::rtf::RichText::plainTextOf(storedResume(path, 2)), QString("Yplain bold 2003"));
     QCOMPARE(app.dialogs.errors(), QStringList());
@@ -197,7 +197,7 @@ void TestEditorStorage::saveInTableKeepsTheCaret()
 {
     AppFixture app;
     const QString path = startWithAbstracts(app);
-    quil::DBRichEdit *edit = FormEdit->Editor;
+    quil::DBRichEdit *edit = running().FormEdit->Editor;
     // Enough paragraphs to scroll, and the caret on a line far down.
     placeCaret(edit, int(edit->Text().size()));
     QStringList lines;
@@ -212,14 +212,14 @@ void TestEditorStorage::saveInTableKeepsTheCaret()
     const int firstVisible = edit->FirstVisibleLine();
     QVERIFY(firstVisible > 0);
 
-    FormEdit->SaveTableBtn->click();
+    running().FormEdit->SaveTableBtn->click();
     QCOMPARE(app.dialogs.errors(), QStringList());
     QCOMPARE(app.table().State(), quil::DataSetState::Browse);
     QCOMPARE(edit->CaretLine(), 30);
     QCOMPARE(edit->CaretColumn(), 5);
     QCOMPARE(edit->FirstVisibleLine(), firstVisible);
     QCOMPARE(edit->Modified(), false);
-    QVERIFY(!FormEdit->UndoBtn->isEnabled());
+    QVERIFY(!running().FormEdit->UndoBtn->isEnabled());
 
     // The stored RTF reads back to the same text and formats.
     const QString stored = storedResume(path, 0);
@@ -229,8 +229,8 @@ void TestEditorStorage::saveInTableKeepsTheCaret()
     QVERIFY(boldAt(&back, 6));
     QCOMPARE(stored, edit->Rtf());
 
-    Form1->siNextClick();
-    Form1->siPriorClick();
+    running().Form1->siNextClick();
+    running().Form1->siPriorClick();
     QCOMPARE(edit->Text(), QString("plain bold tail\r\n") + lines.join("\r\n"));
     QVERIFY(boldAt(edit->document(), 6));
 }
@@ -240,34 +240,34 @@ void TestEditorStorage::saveInTableUnchangedDoesNothing()
     AppFixture app;
     const QString path = startWithAbstracts(app);
     const QStringList before = storedRows(path, "Resume");
-    placeCaret(FormEdit->Editor, 3);
-    FormEdit->SaveTableBtnClick();
+    placeCaret(running().FormEdit->Editor, 3);
+    running().FormEdit->SaveTableBtnClick();
     QCOMPARE(app.table().State(), quil::DataSetState::Browse);
     QCOMPARE(storedRows(path, "Resume"), before);
-    QCOMPARE(FormEdit->Editor->textCursor().position(), 3);
+    QCOMPARE(running().FormEdit->Editor->textCursor().position(), 3);
 }
 
 void TestEditorStorage::typedTextKeepsItsFormat()
 {
     AppFixture app;
     const QString path = startWithAbstracts(app);
-    quil::DBRichEdit *edit = FormEdit->Editor;
+    quil::DBRichEdit *edit = running().FormEdit->Editor;
     placeCaret(edit, 0);
     // Bold with the caret before the first word's start bolds that word...
-    FormEdit->BoldBtn->click();
+    running().FormEdit->BoldBtn->click();
     QVERIFY(boldAt(edit->document(), 0));
     QVERIFY(boldAt(edit->document(), 4));
     // ...and between two blanks only what is typed next; entering edit state keeps that.
     placeCaret(edit, int(edit->Text().size()));
     QTest::keyClicks(edit, "  ");
-    FormEdit->BoldBtn->setChecked(false);
-    FormEdit->BoldBtn->click();
-    QVERIFY(FormEdit->BoldBtn->isChecked());
+    running().FormEdit->BoldBtn->setChecked(false);
+    running().FormEdit->BoldBtn->click();
+    QVERIFY(running().FormEdit->BoldBtn->isChecked());
     QTest::keyClicks(edit, "xy");
     const int end = int(edit->Text().size());
     QVERIFY(boldAt(edit->document(), end - 2));
     QVERIFY(boldAt(edit->document(), end - 1));
-    FormEdit->SaveTableBtnClick();
+    running().FormEdit->SaveTableBtnClick();
     QTextDocument back;
     QVERIFY(quil::rtf::RtfReader::read(storedResume(path, 0), &back));
     QCOMPARE(back.toRawText(), QString("plain bold tail  xy"));
@@ -279,7 +279,7 @@ void TestEditorStorage::escapeRestores()
 {
     AppFixture app;
     const QString path = startWithAbstracts(app);
-    quil::DBRichEdit *edit = FormEdit->Editor;
+    quil::DBRichEdit *edit = running().FormEdit->Editor;
     placeCaret(edit, 0);
     QTest::keyClicks(edit, "zz");
     QCOMPARE(edit->Text(), QString("zzplain bold tail"));
@@ -297,11 +297,11 @@ void TestEditorStorage::escapeRestores()
     QVERIFY(boldAt(edit->document(), 8));
     QCOMPARE(storedResume(path, 0), QString(BoldRtf));
     // Esc is one step that Undo takes back: the typing returns, to be stored again.
-    QVERIFY(FormEdit->UndoBtn->isEnabled());
+    QVERIFY(running().FormEdit->UndoBtn->isEnabled());
     QTest::keyClick(edit, Qt::Key_Z, Qt::ControlModifier);
     QCOMPARE(edit->Text(), QString("zzyyplain bold tail"));
     QVERIFY(boldAt(edit->document(), 10));
-    FormEdit->SaveTableBtnClick();
+    running().FormEdit->SaveTableBtnClick();
     QTextDocument back;
     QVERIFY(quil::rtf::RtfReader::read(storedResume(path, 0), &back));
     QCOMPARE(back.toRawText(), QString("zzyyplain bold tail"));
@@ -309,14 +309,14 @@ void TestEditorStorage::escapeRestores()
     execOn(path, {"UPDATE Books SET Resume = '{\\rtf1\\ansi{\\fonttbl{\\f0 Times New Roman;}}"
                   "\\qc\\f0 centred\\par\\pard\\ql left\\par}' WHERE City = '2002'"});
     app.table().Refresh();
-    Form1->siNextClick();
+    running().Form1->siNextClick();
     QCOMPARE(edit->Text(), QString("centred\r\nleft"));
     const auto alignment = [edit](int block) {
         return edit->document()->findBlockByNumber(block).blockFormat().alignment() &
                Qt::AlignHorizontal_Mask & ~Qt::AlignAbsolute;
     };
     placeCaret(edit, 2);
-    FormEdit->LeftBtn->click();
+    running().FormEdit->LeftBtn->click();
     QCOMPARE(alignment(0), Qt::AlignLeft);
     placeCaret(edit, 9);
     QTest::keyClick(edit, Qt::Key_Return);
@@ -364,7 +364,7 @@ void TestEditorStorage::fileOpen()
         app.dialogs.nextAnswers.enqueue(a);
     app.dialogs.nextFileNames.enqueue(pickFile ? filePath : QString());
     app.dialogs.shown.clear();
-    FormEdit->OpenBtn->click();
+    running().FormEdit->OpenBtn->click();
 
     QCOMPARE(app.dialogs.errors(), QStringList());
     QCOMPARE(app.dialogs.count("question"), hasAbstract ? 1 : 0);
@@ -380,8 +380,8 @@ void TestEditorStorage::fileOpen()
         return;
     }
     const QString expected = file == "a.txt" ? QString("Аб\r\nline") : QString("Абc");
-    QCOMPARE(FormEdit->Editor->Text(), expected);
-    QCOMPARE(FormEdit->Editor->Modified(), false);
+    QCOMPARE(running().FormEdit->Editor->Text(), expected);
+    QCOMPARE(running().FormEdit->Editor->Modified(), false);
     const QString resume = storedResume(path, 0);
     QVERIFY2(resume.startsWith("{\\rtf1"), qPrintable(resume));
     QTextDocument back;
@@ -394,11 +394,11 @@ void TestEditorStorage::fileOpenOnEmptyTable()
     AppFixture app;
     const QString path = app.startWithLibrary("Empty.mdb");
     QDir().mkpath(app.folder.file("Abstract"));
-    Form1->mmAbstractClick();
+    running().Form1->mmAbstractClick();
     const QString file = app.folder.file("Abstract/x.txt");
     writeBytes(file, "text");
     app.dialogs.nextFileNames.enqueue(file);
-    FormEdit->FileOpen();
+    running().FormEdit->FileOpen();
     QCOMPARE(app.dialogs.errors(), QStringList());
     const QStringList rows = storedRows(path, "Name, Title, Resume");
     QCOMPARE(rows.size(), 1);
@@ -412,10 +412,10 @@ void TestEditorStorage::fileOpenUnreadable()
     const QStringList before = storedRows(path, "Resume");
     app.dialogs.nextAnswers.enqueue(true);
     app.dialogs.nextFileNames.enqueue(app.folder.file("Abstract/missing.rtf"));
-    FormEdit->OpenBtn->click();
+    running().FormEdit->OpenBtn->click();
     QCOMPARE(app.dialogs.errors().size(), 1);
-    QCOMPARE(FormEdit->Editor->Text(), QString("plain bold tail"));
-    QVERIFY(DataModule1->dataChangeAttached());
+    QCOMPARE(running().FormEdit->Editor->Text(), QString("plain bold tail"));
+    QVERIFY(running().DataModule1->dataChangeAttached());
     QCOMPARE(storedRows(path, "Resume"), before);
 }
 
@@ -452,7 +452,7 @@ void TestEditorStorage::fileOpenLarge()
     app.dialogs.nextAnswers.enqueue(true);
     app.dialogs.nextFileNames.enqueue(file);
     app.dialogs.shown.clear();
-    FormEdit->OpenBtn->click();
+    running().FormEdit->OpenBtn->click();
     QCOMPARE(app.dialogs.errors(), QStringList());
     QStringList notices;
     for (const auto &shown : app.dialogs.shown)
@@ -461,8 +461,8 @@ void TestEditorStorage::fileOpenLarge()
     const QStringList expected =
         busy ? QStringList{"Загрузка абстракта из файла large.rtf ...", QString()} : QStringList();
     QCOMPARE(notices, expected);
-    QCOMPARE(FormEdit->Editor->wordWrapMode(), wrap);
-    QCOMPARE(FormEdit->Editor->Text(), QString::fromLatin1(text));
+    QCOMPARE(running().FormEdit->Editor->wordWrapMode(), wrap);
+    QCOMPARE(running().FormEdit->Editor->Text(), QString::fromLatin1(text));
     QCOMPARE(quil::rtf::RichText::plainTextOf(storedResume(path, 0)), QString::fromLatin1(text));
 }
 
@@ -473,7 +473,7 @@ void TestEditorStorage::reloadOfTheShownValue()
 {
     AppFixture app;
     const QString path = startWithAbstracts(app);
-    quil::DBRichEdit *edit = FormEdit->Editor;
+    quil::DBRichEdit *edit = running().FormEdit->Editor;
     // Reading builds a document of its own.
     const QPointer<QTextDocument> shown = edit->document();
     app.table().Edit();
@@ -483,7 +483,7 @@ void TestEditorStorage::reloadOfTheShownValue()
     QCOMPARE(edit->Text(), QString("plain bold tail"));
 
     placeCaret(edit, 1);
-    FormEdit->BoldBtn->click();
+    running().FormEdit->BoldBtn->click();
     QVERIFY(boldAt(edit->document(), 0));
     QTest::keyClick(edit, Qt::Key_Escape);
     QVERIFY(!boldAt(edit->document(), 0));
@@ -517,18 +517,18 @@ void TestEditorStorage::saveAs()
     const QString path = startWithAbstracts(app);
     execOn(path, {"UPDATE Books SET Title = '" + title + "' WHERE City = '2001'"});
     app.table().Refresh();
-    QTest::keyClicks(FormEdit->Editor, "q");
-    QVERIFY(FormEdit->Editor->Modified());
+    QTest::keyClicks(running().FormEdit->Editor, "q");
+    QVERIFY(running().FormEdit->Editor->Modified());
     const QString target = app.folder.file("Abstract/" + file);
     app.dialogs.nextFileNames.enqueue(target);
-    FormEdit->SaveAsBtn->click();
+    running().FormEdit->SaveAsBtn->click();
     if (file.isEmpty()) {
         // Refused with the reason, before a dialog could shorten the name.
         QCOMPARE(app.dialogs.count("save"), 0);
         QCOMPARE(app.dialogs.errors().size(), 1);
         QVERIFY2(app.dialogs.errors().constFirst().contains("A/B.Abstract.rtf"),
                  qPrintable(app.dialogs.errors().constFirst()));
-        QVERIFY(FormEdit->Editor->Modified());
+        QVERIFY(running().FormEdit->Editor->Modified());
         return;
     }
     QCOMPARE(app.dialogs.errors(), QStringList());
@@ -539,9 +539,9 @@ void TestEditorStorage::saveAs()
     QVERIFY(request.confirmOverwrite);
     const QByteArray bytes = readBytes(target);
     QVERIFY2(bytes.startsWith(startsWith), bytes);
-    QCOMPARE(FormEdit->Editor->Modified(), false);
+    QCOMPARE(running().FormEdit->Editor->Modified(), false);
     // The table is not touched, and Save in Table now has nothing to do.
-    FormEdit->SaveTableBtnClick();
+    running().FormEdit->SaveTableBtnClick();
     QCOMPARE(storedResume(path, 0), BoldRtf);
 }
 
@@ -571,12 +571,12 @@ void TestEditorStorage::saveInRtfFile()
     const QString path = startWithAbstracts(app);
     execOn(path, {"UPDATE Books SET Name = '" + name + "' WHERE City = '2001'"});
     app.table().Refresh();
-    placeCaret(FormEdit->Editor, 8);
+    placeCaret(running().FormEdit->Editor, 8);
     // A folder in the file's place: the file cannot be made there, whoever runs the test.
     if (!folder)
         QVERIFY(QDir().mkpath(app.folder.file("Abstract/" + name + ".Abstract.rtf")));
     app.dialogs.nextAnswers.enqueue(true);
-    FormEdit->SaveInRTFileBtn->click();
+    running().FormEdit->SaveInRTFileBtn->click();
     QCOMPARE(app.dialogs.shown.last().kind == "error"
                  ? app.dialogs.shown[app.dialogs.shown.size() - 2].text
                  : app.dialogs.shown.last().text,
@@ -605,7 +605,7 @@ void TestEditorStorage::saveInRtfFile()
     QTextDocument back;
     quil::rtf::AbstractFile::load(app.folder.file("Abstract/" + file), &back);
     QCOMPARE(back.toRawText(), QString("plain bold tail"));
-    QCOMPARE(FormEdit->Editor->textCursor().position(), 8);
+    QCOMPARE(running().FormEdit->Editor->textCursor().position(), 8);
     QCOMPARE(app.table().State(), quil::DataSetState::Browse);
 }
 
@@ -614,12 +614,12 @@ void TestEditorStorage::printToPdf()
     AppFixture app;
     startWithAbstracts(app);
     // Cancel prints nothing.
-    FormEdit->PrintBtn->click();
+    running().FormEdit->PrintBtn->click();
     QCOMPARE(app.dialogs.count("print"), 1);
     const QString pdf = app.folder.file("out.pdf");
     QVERIFY(!QFile::exists(pdf));
     app.dialogs.nextPrinters.enqueue({QString(), pdf});
-    FormEdit->PrintBtn->click();
+    running().FormEdit->PrintBtn->click();
     QCOMPARE(app.dialogs.errors(), QStringList());
     const QByteArray bytes = readBytes(pdf);
     QVERIFY(bytes.startsWith("%PDF"));
@@ -630,7 +630,7 @@ void TestEditorStorage::printToPdf()
         title += char(0), title += char(c.unicode());
     QVERIFY2(bytes.contains(title), bytes.left(2000));
     // The next print dialog starts where the last print went.
-    FormEdit->PrintBtn->click();
+    running().FormEdit->PrintBtn->click();
     QCOMPARE(app.dialogs.shown.last().text, pdf);
 }
 
@@ -642,8 +642,8 @@ void TestEditorStorage::printedPages()
     execOn(path, {"UPDATE Books SET Title = '' WHERE City = '2002'"});
     app.start();
     app.pick(path);
-    Form1->mmAbstractClick();
-    quil::DBRichEdit *edit = FormEdit->Editor;
+    running().Form1->mmAbstractClick();
+    quil::DBRichEdit *edit = running().FormEdit->Editor;
     edit->setText(QStringLiteral("short"));
     const QString one = printTo(app, "one.pdf");
     QCOMPARE(pdfPages(one), 1);
@@ -659,7 +659,7 @@ void TestEditorStorage::printedPages()
              qPrintable(QString("%1 then %2").arg(pages).arg(twicePages)));
     // An entry without a title prints as "Abstract".
     QVERIFY(!readBytes(twice).contains(pdfTitle("Abstract")));
-    Form1->siNextClick();
+    running().Form1->siNextClick();
     const QString untitled = printTo(app, "untitled.pdf");
     QVERIFY(readBytes(untitled).contains(pdfTitle("Abstract")));
     QCOMPARE(app.dialogs.errors(), QStringList());
@@ -707,30 +707,30 @@ void TestEditorStorage::closeAndHide()
 {
     AppFixture app;
     startWithAbstracts(app);
-    QCOMPARE(Form1->mmAbstract->property("Tag").toInt(), 1);
-    FormEdit->close();
-    QVERIFY(!FormEdit->isVisible());
-    QCOMPARE(Form1->mmAbstract->property("Tag").toInt(), 0);
-    Form1->mmAbstractClick();
-    QVERIFY(FormEdit->isVisible());
-    FormEdit->siCloseForm->click();
-    QVERIFY(!FormEdit->isVisible());
-    QCOMPARE(Form1->mmAbstract->property("Tag").toInt(), 0);
-    QCOMPARE(FormEdit->windowTitle(), QString("Редактирование абстрактов"));
-    QVERIFY(FormEdit->windowFlags() & Qt::WindowStaysOnTopHint);
+    QCOMPARE(running().Form1->mmAbstract->property("Tag").toInt(), 1);
+    running().FormEdit->close();
+    QVERIFY(!running().FormEdit->isVisible());
+    QCOMPARE(running().Form1->mmAbstract->property("Tag").toInt(), 0);
+    running().Form1->mmAbstractClick();
+    QVERIFY(running().FormEdit->isVisible());
+    running().FormEdit->siCloseForm->click();
+    QVERIFY(!running().FormEdit->isVisible());
+    QCOMPARE(running().Form1->mmAbstract->property("Tag").toInt(), 0);
+    QCOMPARE(running().FormEdit->windowTitle(), QString("Редактирование абстрактов"));
+    QVERIFY(running().FormEdit->windowFlags() & Qt::WindowStaysOnTopHint);
     // "Абстракт" brings a minimised editor back, shown or hidden when minimised.
-    Form1->mmAbstractClick();
-    FormEdit->showMinimized();
-    Form1->mmAbstractClick();
-    QVERIFY(FormEdit->isVisible());
-    QVERIFY(!FormEdit->isMinimized());
-    QCOMPARE(Form1->mmAbstract->property("Tag").toInt(), 1);
-    FormEdit->showMinimized();
-    FormEdit->hide();
-    Form1->editorClosed();
-    Form1->mmAbstractClick();
-    QVERIFY(FormEdit->isVisible());
-    QVERIFY(!FormEdit->isMinimized());
+    running().Form1->mmAbstractClick();
+    running().FormEdit->showMinimized();
+    running().Form1->mmAbstractClick();
+    QVERIFY(running().FormEdit->isVisible());
+    QVERIFY(!running().FormEdit->isMinimized());
+    QCOMPARE(running().Form1->mmAbstract->property("Tag").toInt(), 1);
+    running().FormEdit->showMinimized();
+    running().FormEdit->hide();
+    running().Form1->editorClosed();
+    running().Form1->mmAbstractClick();
+    QVERIFY(running().FormEdit->isVisible());
+    QVERIFY(!running().FormEdit->isMinimized());
 }
 
 QUIL_APP_TEST_MAIN(TestEditorStorage)

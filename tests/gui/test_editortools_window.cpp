@@ -42,7 +42,7 @@ QString startEditor(AppFixture &app, const QString &resume)
     execOn(path, {"UPDATE Books SET Resume = '" + QString(resume).replace("'", "''") + "'"});
     app.start();
     app.pick(path);
-    Form1->mmAbstractClick();
+    running().Form1->mmAbstractClick();
     QCoreApplication::processEvents(); // the links are marked once the text is shown
     return path;
 }
@@ -63,7 +63,7 @@ void click(QToolButton *button)
 
 void doubleClickSymbol(int index)
 {
-    TListBoxForever *list = FormEdit->lbSymbol;
+    TListBoxForever *list = running().FormEdit->lbSymbol;
     list->scrollToItem(list->item(index));
     // A double click is a click followed by the second press.
     const QPoint at = list->visualItemRect(list->item(index)).center();
@@ -116,19 +116,19 @@ void TestEditorToolsWindow::paletteBehindAndInFront()
 {
     AppFixture app;
     startEditor(app, rtfOf({"text"}));
-    TListBoxForever *list = FormEdit->lbSymbol;
+    TListBoxForever *list = running().FormEdit->lbSymbol;
     const QPoint middle = list->geometry().center();
     const auto onTop = [&] {
-        QWidget *w = FormEdit->PaEditor->childAt(middle);
+        QWidget *w = running().FormEdit->PaEditor->childAt(middle);
         return w == list || list->isAncestorOf(w);
     };
-    QCOMPARE(list->parentWidget(), FormEdit->PaEditor);
+    QCOMPARE(list->parentWidget(), running().FormEdit->PaEditor);
     QCOMPARE(list->Tag, 0);
     QVERIFY(!onTop());
-    click(FormEdit->siSimbol);
+    click(running().FormEdit->siSimbol);
     QCOMPARE(list->Tag, 1);
     QVERIFY(onTop());
-    click(FormEdit->siSimbol);
+    click(running().FormEdit->siSimbol);
     QCOMPARE(list->Tag, 0);
     QVERIFY(!onTop());
 }
@@ -166,7 +166,7 @@ void TestEditorToolsWindow::typeSymbol()
     editor()->SelAttributes().setSize(20);
     const int start = std::min(from, to);
     select(from, to);
-    click(FormEdit->siSimbol);
+    click(running().FormEdit->siSimbol);
     doubleClickSymbol(item);
 
     QCOMPARE(app.dialogs.errors(), QStringList());
@@ -199,11 +199,11 @@ void TestEditorToolsWindow::symbolIsOneUndoStep()
     select(5, 8);
     doubleClickSymbol(3);
     QCOMPARE(editor()->Text(), u"abcq β"_qs);
-    click(FormEdit->UndoBtn);
+    click(running().FormEdit->UndoBtn);
     QCOMPARE(editor()->Text(), u"abcq xyz"_qs);
     QCOMPARE(familyAt(5), QStringLiteral("Times New Roman"));
     QCOMPARE(charAt(5).fontPointSize(), 14.0);
-    click(FormEdit->UndoBtn);
+    click(running().FormEdit->UndoBtn);
     QCOMPARE(editor()->Text(), u"abc xyz"_qs);
 }
 
@@ -214,7 +214,7 @@ void TestEditorToolsWindow::symbolsStoredInTheSymbolFont()
     editor()->setSelStart(6);
     doubleClickSymbol(13); // ←
     doubleClickSymbol(2);  // α
-    click(FormEdit->SaveTableBtn);
+    click(running().FormEdit->SaveTableBtn);
     QCOMPARE(app.dialogs.errors(), QStringList());
 
     const QString stored = storedRows(path, "Resume").value(0);
@@ -260,9 +260,9 @@ void TestEditorToolsWindow::makeLink()
     editor()->setLineSpacingRule(quil::DBRichEdit::LineSpacing::Double);
     select(from, to);
     if (fromMenu)
-        trigger(FormEdit->FontLinkItem);
+        trigger(running().FormEdit->FontLinkItem);
     else
-        click(FormEdit->siLinkFont);
+        click(running().FormEdit->siLinkFont);
 
     QCOMPARE(app.dialogs.errors(), QStringList());
     QCOMPARE(editor()->Text(), expected);
@@ -281,7 +281,7 @@ void TestEditorToolsWindow::makeLink()
     // The link is found where it is shown.
     QCOMPARE(editor()->linkAt(pointAt(6)), expected.mid(4, end - 4));
 
-    click(FormEdit->UndoBtn);
+    click(running().FormEdit->UndoBtn);
     QCOMPARE(editor()->Text(), QStringLiteral("see Docs\\Tables.doc now"));
     QVERIFY(!charAt(4).fontUnderline());
 }
@@ -392,8 +392,8 @@ void TestEditorToolsWindow::rightClickOpensTheMenu()
     for (const char *on : {"one", "example", "and"}) {
         const QPoint point = pointAt(int(before.indexOf(on)));
         QTest::mouseClick(editor()->viewport(), Qt::RightButton, {}, point);
-        QVERIFY2(FormEdit->pmEdit->isVisible(), qPrintable(on));
-        FormEdit->pmEdit->close();
+        QVERIFY2(running().FormEdit->pmEdit->isVisible(), qPrintable(on));
+        running().FormEdit->pmEdit->close();
     }
     QCOMPARE(shell.opened, QStringList());
     QCOMPARE(editor()->Text(), before);
@@ -428,13 +428,13 @@ void TestEditorToolsWindow::dictionaryHandOff()
     synthesizer.isAvailable = synthesis;
     startEditor(app, rtfOf({"перевод"}));
     QGuiApplication::clipboard()->clear();
-    QVERIFY(!FormEdit->PasteBtn->isEnabled());
+    QVERIFY(!running().FormEdit->PasteBtn->isEnabled());
     select(0, selected);
-    click(FormEdit->siLingvo);
+    click(running().FormEdit->siLingvo);
 
     QCOMPARE(strokes(synthesizer.sent), keys);
     QCOMPARE(QGuiApplication::clipboard()->text(), clipboard);
-    QCOMPARE(FormEdit->PasteBtn->isEnabled(), !clipboard.isEmpty());
+    QCOMPARE(running().FormEdit->PasteBtn->isEnabled(), !clipboard.isEmpty());
     QCOMPARE(editor()->Text(), u"перевод"_qs);
     QCOMPARE(app.dialogs.errors(), QStringList());
 }
@@ -466,7 +466,7 @@ void TestEditorToolsWindow::pasteFollowsTheClipboard()
         other->clear();
     else
         other->setText("seed");
-    QCOMPARE(FormEdit->PasteBtn->isEnabled(), !canPaste);
+    QCOMPARE(running().FormEdit->PasteBtn->isEnabled(), !canPaste);
 
     auto *mime = new QMimeData;
     if (content == "text")
@@ -488,11 +488,11 @@ void TestEditorToolsWindow::pasteFollowsTheClipboard()
     } else {
         other->setMimeData(mime);
     }
-    QCOMPARE(FormEdit->PasteBtn->isEnabled(), canPaste);
+    QCOMPARE(running().FormEdit->PasteBtn->isEnabled(), canPaste);
     // The menu's Paste is never disabled.
-    QVERIFY(FormEdit->Paste1->isEnabled());
+    QVERIFY(running().FormEdit->Paste1->isEnabled());
     if (canPaste) {
-        click(FormEdit->PasteBtn);
+        click(running().FormEdit->PasteBtn);
         QVERIFY2(editor()->Text().contains(u"вставка"_qs), qPrintable(editor()->Text()));
     }
     QCOMPARE(app.dialogs.errors(), QStringList());

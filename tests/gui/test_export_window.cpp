@@ -72,8 +72,8 @@ void showSelection()
 {
     search::SelectionTexts texts;
     texts.author = "Иванов";
-    search::runSelection(DataModule1->ADOQuery, texts);
-    Form1->DBgrQuery->show();
+    search::runSelection(running().DataModule1->ADOQuery, texts);
+    running().Form1->DBgrQuery->show();
 }
 
 // Types any text, Cyrillic too, one key press per character.
@@ -138,25 +138,26 @@ void TestExportWindow::clipboardFromRecordPane()
     const QString path = makeExportLibrary(app);
     app.start();
     app.pick(path);
-    Form1->siNextClick();
+    running().Form1->siNextClick();
     const QStringList stored = storedRows(path, "WName, WTitle, WPublisher, Resume");
 
     if (edit == "author") {
-        replaceText(Form1->DBmeName, "Ландау Л.Д.");
+        replaceText(running().Form1->DBmeName, "Ландау Л.Д.");
     } else if (edit == "two lines") {
-        replaceText(Form1->DBmeTitle, "Том 1");
-        QTest::keyClick(Form1->DBmeTitle, Qt::Key_Return);
-        typeText(Form1->DBmeTitle, "Том 2");
+        replaceText(running().Form1->DBmeTitle, "Том 1");
+        QTest::keyClick(running().Form1->DBmeTitle, Qt::Key_Return);
+        typeText(running().Form1->DBmeTitle, "Том 2");
     } else if (edit == "no title") {
-        clear(Form1->DBmeTitle);
+        clear(running().Form1->DBmeTitle);
     } else if (edit == "all empty") {
-        for (QPlainTextEdit *memo : {Form1->DBmeName, Form1->DBmeTitle, Form1->DBmePub})
+        for (QPlainTextEdit *memo :
+             {running().Form1->DBmeName, running().Form1->DBmeTitle, running().Form1->DBmePub})
             clear(memo);
     }
 
-    trigger(Form1->mmBufReference);
+    trigger(running().Form1->mmBufReference);
     QCOMPARE(clipboard.published, QStringList{reference});
-    trigger(Form1->mmBufAbstract);
+    trigger(running().Form1->mmBufAbstract);
     QCOMPARE(clipboard.published,
              (QStringList{reference, reference + "\r\nplain bold tail\r\nsecond"}));
     QCOMPARE(app.dialogs.errors(), QStringList());
@@ -194,19 +195,19 @@ void TestExportWindow::abstractFromEditor()
     app.start();
     app.pick(path);
     for (int i = 0; i < row; ++i)
-        Form1->siNextClick();
+        running().Form1->siNextClick();
     if (editorShown)
-        trigger(Form1->mmAbstract);
-    QCOMPARE(FormEdit->isVisible(), editorShown);
+        trigger(running().Form1->mmAbstract);
+    QCOMPARE(running().FormEdit->isVisible(), editorShown);
     if (!typed.isEmpty()) {
-        QTextCursor end = FormEdit->Editor->textCursor();
+        QTextCursor end = running().FormEdit->Editor->textCursor();
         end.movePosition(QTextCursor::End);
-        FormEdit->Editor->setTextCursor(end);
-        typeText(FormEdit->Editor, typed);
+        running().FormEdit->Editor->setTextCursor(end);
+        typeText(running().FormEdit->Editor, typed);
     }
     const QStringList stored = storedRows(path, "Resume");
 
-    trigger(Form1->mmBufAbstract);
+    trigger(running().Form1->mmBufAbstract);
     // One text became visible: never the reference alone.
     QCOMPARE(clipboard.published, QStringList{copied});
     QCOMPARE(app.dialogs.errors(), QStringList());
@@ -221,8 +222,8 @@ void TestExportWindow::clipboardRefused()
     clipboard.refuseOpen = true;
     app.start();
     app.pick(makeExportLibrary(app));
-    trigger(Form1->mmBufReference);
-    trigger(Form1->mmBufAbstract);
+    trigger(running().Form1->mmBufReference);
+    trigger(running().Form1->mmBufAbstract);
     QCOMPARE(app.dialogs.errors(),
              (QStringList{"Cannot open clipboard.", "Cannot open clipboard."}));
     QCOMPARE(clipboard.published, QStringList());
@@ -277,18 +278,18 @@ void TestExportWindow::fileExport()
     app.pick(makeExportLibrary(app));
     if (selection != "none") {
         showSelection();
-        DataModule1->ADOQuery.Last();
+        running().DataModule1->ADOQuery.Last();
     }
     if (selection == "closed")
-        trigger(Form1->CloseSelectGrid);
+        trigger(running().Form1->CloseSelectGrid);
     app.table().Last();
 
     const bool html = command == "html";
     const QString file = app.folder.file(html ? "Result/list.html" : "Result/list.txt");
     app.dialogs.nextFileNames.enqueue(file);
-    trigger(command == "menu"    ? Form1->mmImDBSelnFile
-            : command == "popup" ? Form1->ppSaveinFileQuery
-                                 : Form1->SampleInHTML1);
+    trigger(command == "menu"    ? running().Form1->mmImDBSelnFile
+            : command == "popup" ? running().Form1->ppSaveinFileQuery
+                                 : running().Form1->SampleInHTML1);
 
     QCOMPARE(app.dialogs.errors(), QStringList());
     QCOMPARE(app.dialogs.count("save"), 1);
@@ -304,14 +305,14 @@ void TestExportWindow::fileExport()
 
     // The written dataset is back on its first row; the main table follows the selection's.
     if (selection == "shown") {
-        QCOMPARE(DataModule1->ADOQuery.RecNo(), 1);
+        QCOMPARE(running().DataModule1->ADOQuery.RecNo(), 1);
         QCOMPARE(app.currentName(), QString("Иванов И.И."));
     } else {
         QCOMPARE(app.table().RecNo(), 1);
         QCOMPARE(app.currentName(), QString("Петров П.П."));
     }
     QCOMPARE(app.table().ControlsDisabled(), false);
-    QCOMPARE(DataModule1->ADOQuery.ControlsDisabled(), false);
+    QCOMPARE(running().DataModule1->ADOQuery.ControlsDisabled(), false);
     QCOMPARE(QGuiApplication::overrideCursor(), nullptr);
 }
 
@@ -324,11 +325,11 @@ void TestExportWindow::unsavedPaneEditIsWritten()
     app.start();
     const QString path = makeExportLibrary(app);
     app.pick(path);
-    Form1->siLastClick();
-    replaceText(Form1->DBmePub, "Наука-2");
+    running().Form1->siLastClick();
+    replaceText(running().Form1->DBmePub, "Наука-2");
     const QString file = app.folder.file("Result/list.txt");
     app.dialogs.nextFileNames.enqueue(file);
-    trigger(Form1->mmImDBSelnFile);
+    trigger(running().Form1->mmImDBSelnFile);
     QCOMPARE(app.dialogs.errors(), QStringList());
     QStringList rows = WholeRows;
     rows[2].replace("Физматлит", "Наука-2");
@@ -346,7 +347,7 @@ void TestExportWindow::failedOrCancelledWrite()
     const QStringList files = QDir(app.folder.path()).entryList(QDir::Files);
     app.table().Last();
     app.dialogs.nextFileNames.enqueue(QString());
-    trigger(Form1->mmImDBSelnFile);
+    trigger(running().Form1->mmImDBSelnFile);
     QCOMPARE(app.table().RecNo(), 3);
     QCOMPARE(QDir(app.folder.path()).entryList(QDir::Files), files);
 
@@ -354,7 +355,7 @@ void TestExportWindow::failedOrCancelledWrite()
     QVERIFY(QDir(app.folder.file("Result")).removeRecursively());
     const QString missing = app.folder.file("Result/list.txt");
     app.dialogs.nextFileNames.enqueue(missing);
-    trigger(Form1->SampleInHTML1);
+    trigger(running().Form1->SampleInHTML1);
     QCOMPARE(app.dialogs.errors(),
              QStringList{"Cannot create file " + QDir::toNativeSeparators(missing) + "."});
     QVERIFY(!QFileInfo::exists(app.folder.file("Result")));
@@ -368,7 +369,7 @@ void TestExportWindow::failedOrCancelledWrite()
     writeBytes(longName, "old content");
     app.dialogs.nextFileNames.enqueue(longName);
     app.table().Last();
-    trigger(Form1->mmImDBSelnFile);
+    trigger(running().Form1->mmImDBSelnFile);
     QCOMPARE(app.dialogs.errors().size(), 2);
     QCOMPARE(app.dialogs.errors().last(),
              "Cannot create file " + QDir::toNativeSeparators(longName) + ".");
@@ -383,7 +384,7 @@ void TestExportWindow::failedOrCancelledWrite()
         QDir().mkpath(locked);
         QFile::setPermissions(locked, QFile::ReadOwner | QFile::ExeOwner);
         app.dialogs.nextFileNames.enqueue(locked + "/list.txt");
-        trigger(Form1->mmImDBSelnFile);
+        trigger(running().Form1->mmImDBSelnFile);
         QFile::setPermissions(locked, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         QCOMPARE(app.dialogs.errors().size(), 3);
         QCOMPARE(QDir(locked).entryList(QDir::Files | QDir::Hidden), QStringList());

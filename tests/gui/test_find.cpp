@@ -13,7 +13,7 @@
 
 namespace {
 
-search::FindPanel *panel() { return Form1->gbFind; }
+search::FindPanel *panel() { return running().Form1->gbFind; }
 
 // Picks an item of the chooser with the keyboard, as a user can.
 void choose(int item)
@@ -63,9 +63,9 @@ void TestFind::panelToggles()
         items << panel()->ComboBoxFind->itemText(i);
     QCOMPARE(items, QStringList({"Автор", "Название ", "KeyWord", "Абстракт", "Издатель"}));
 
-    trigger(Form1->mmSearch);
+    trigger(running().Form1->mmSearch);
     QVERIFY(panel()->isVisible());
-    QCOMPARE(tagOf(Form1->mmSearch), 1);
+    QCOMPARE(tagOf(running().Form1->mmSearch), 1);
     choose(1);
     typeText(panel()->EditFind, "Т3");
     typeText(panel()->cedFindYear, "2005");
@@ -73,10 +73,10 @@ void TestFind::panelToggles()
     QVERIFY(panel()->ButtonFindNext->isVisible());
 
     // Hiding and showing empties the year and keeps the chooser, the text and the buttons.
-    Form1->siTableFind->click();
+    running().Form1->siTableFind->click();
     QVERIFY(!panel()->isVisible());
-    QCOMPARE(tagOf(Form1->mmSearch), 0);
-    trigger(Form1->mmSearch);
+    QCOMPARE(tagOf(running().Form1->mmSearch), 0);
+    trigger(running().Form1->mmSearch);
     QVERIFY(panel()->isVisible());
     QCOMPARE(panel()->cedFindYear->text(), QString());
     QCOMPARE(panel()->chosenItem(), 1);
@@ -87,7 +87,7 @@ void TestFind::panelToggles()
     // A double click on the panel's background hides it, as the menu does.
     QTest::mouseDClick(panel(), Qt::LeftButton, {}, QPoint(6, panel()->height() - 6));
     QVERIFY(!panel()->isVisible());
-    QCOMPARE(tagOf(Form1->mmSearch), 0);
+    QCOMPARE(tagOf(running().Form1->mmSearch), 0);
     QCOMPARE(app.dialogs.errors(), QStringList());
 }
 
@@ -95,7 +95,7 @@ void TestFind::buttonVisibility()
 {
     AppFixture app;
     app.startWithLibrary("Books.mdb", Authors);
-    trigger(Form1->mmSearch);
+    trigger(running().Form1->mmSearch);
     QVERIFY(!panel()->ButtonFind->isVisible());
     QVERIFY(!panel()->ButtonFindNext->isVisible());
 
@@ -129,7 +129,7 @@ void TestFind::findAndFindNext()
 {
     AppFixture app;
     app.startWithLibrary("Books.mdb", Authors);
-    trigger(Form1->mmSearch);
+    trigger(running().Form1->mmSearch);
     choose(0);
     typeText(panel()->EditFind, "Иванов");
 
@@ -137,8 +137,8 @@ void TestFind::findAndFindNext()
     app.table().Last();
     panel()->ButtonFind->click();
     QCOMPARE(app.currentName(), QStringLiteral("Иванов"));
-    QCOMPARE(Form1->statusPanel(0), QStringLiteral("2 из 5"));
-    QCOMPARE(Form1->statusPanel(1), QStringLiteral("Иванов    Т2"));
+    QCOMPARE(running().Form1->statusPanel(0), QStringLiteral("2 из 5"));
+    QCOMPARE(running().Form1->statusPanel(1), QStringLiteral("Иванов    Т2"));
     QVERIFY(panel()->ButtonFindNext->isVisible());
 
     // From the entry after the current one, also when the user has moved since.
@@ -147,19 +147,19 @@ void TestFind::findAndFindNext()
     QCOMPARE(app.currentName(), QStringLiteral("Иванов"));
     panel()->ButtonFindNext->click();
     QCOMPARE(app.currentName(), QStringLiteral("Иванова"));
-    QCOMPARE(Form1->statusPanel(1), QStringLiteral("Иванова    Т3"));
+    QCOMPARE(running().Form1->statusPanel(1), QStringLiteral("Иванова    Т3"));
     QVERIFY(panel()->ButtonFindNext->isVisible());
 
     // Exact case: "иванов" is no match; nothing after it: the entry stays, the status says
     // so, "Далее" hidden.
     panel()->ButtonFindNext->click();
     QCOMPARE(app.table().RecNo(), 3);
-    QCOMPARE(Form1->statusPanel(0), QStringLiteral("3 из 5"));
-    QCOMPARE(Form1->statusPanel(1), QStringLiteral("Информация отсутствует"));
+    QCOMPARE(running().Form1->statusPanel(0), QStringLiteral("3 из 5"));
+    QCOMPARE(running().Form1->statusPanel(1), QStringLiteral("Информация отсутствует"));
     QVERIFY(!panel()->ButtonFindNext->isVisible());
     // The next move shows its entry again.
     app.table().Next();
-    QCOMPARE(Form1->statusPanel(1), QStringLiteral("иванов    Т4"));
+    QCOMPARE(running().Form1->statusPanel(1), QStringLiteral("иванов    Т4"));
 
     // A continued search from the last entry never tests the last entry itself.
     typeText(panel()->EditFind, "Сидоров");
@@ -177,8 +177,8 @@ void TestFind::findAndFindNext()
     choose(1);
     panel()->ButtonFind->click();
     QCOMPARE(app.table().RecNo(), 2);
-    QCOMPARE(Form1->statusPanel(0), QStringLiteral("2 из 5"));
-    QCOMPARE(Form1->statusPanel(1), QStringLiteral("Информация отсутствует"));
+    QCOMPARE(running().Form1->statusPanel(0), QStringLiteral("2 из 5"));
+    QCOMPARE(running().Form1->statusPanel(1), QStringLiteral("Информация отсутствует"));
     QVERIFY(panel()->ButtonFindNext->isVisible());
     QVERIFY(!app.table().ControlsDisabled());
     QCOMPARE(QGuiApplication::overrideCursor(), nullptr);
@@ -214,22 +214,22 @@ void TestFind::yearModeAndFocus()
     QFETCH(bool, authorFocus);
     AppFixture app;
     app.startWithLibrary("Books.mdb", Authors);
-    trigger(Form1->mmSearch);
+    trigger(running().Form1->mmSearch);
     choose(item);
     typeText(panel()->EditFind, item == 0 ? "ов" : "Т");
     typeText(panel()->cedFindYear, year);
     app.table().setRecNo(start);
-    Form1->DBGrid->setFocus();
+    running().Form1->DBGrid->setFocus();
     (first ? panel()->ButtonFind : panel()->ButtonFindNext)->click();
     QCOMPARE(app.table().RecNo(), found);
-    QCOMPARE(Form1->focusWidget() == Form1->DBmeName, authorFocus);
+    QCOMPARE(running().Form1->focusWidget() == running().Form1->DBmeName, authorFocus);
 }
 
 void TestFind::enterInSearchText()
 {
     AppFixture app;
     app.startWithLibrary("Books.mdb", Authors);
-    trigger(Form1->mmSearch);
+    trigger(running().Form1->mmSearch);
     choose(0);
     typeText(panel()->EditFind, "Иванов");
     // Enter starts a search while "Далее" is hidden, with any shift key, and continues it
@@ -252,15 +252,15 @@ void TestFind::keysGoWhereTheUserMeansThem()
 {
     AppFixture app;
     app.startWithLibrary("Books.mdb", Authors);
-    Form1->activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(Form1));
-    QPlainTextEdit *author = Form1->DBmeName;
+    running().Form1->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(running().Form1));
+    QPlainTextEdit *author = running().Form1->DBmeName;
     author->setFocus();
 
     // Opening the panel gives its search text the keys; the entry shown is not typed into.
-    trigger(Form1->mmSearch);
-    QCOMPARE(Form1->focusWidget(), panel()->EditFind);
-    typeKeys(Form1->focusWidget(), "Иванов");
+    trigger(running().Form1->mmSearch);
+    QCOMPARE(running().Form1->focusWidget(), panel()->EditFind);
+    typeKeys(running().Form1->focusWidget(), "Иванов");
     QCOMPARE(panel()->EditFind->text(), QStringLiteral("Иванов"));
     QCOMPARE(author->toPlainText(), QStringLiteral("Петров"));
     choose(0);
@@ -268,7 +268,7 @@ void TestFind::keysGoWhereTheUserMeansThem()
     // Enter in the year text searches as in the search text.
     QTest::keyClick(panel()->cedFindYear, Qt::Key_Return);
     QCOMPARE(app.table().RecNo(), 2);
-    QCOMPARE(Form1->focusWidget(), author);
+    QCOMPARE(running().Form1->focusWidget(), author);
 
     // Enter in the author memo right after a find goes on with it: no line break.
     QTest::keyClick(author, Qt::Key_Return);
@@ -291,7 +291,7 @@ void TestFind::keysGoWhereTheUserMeansThem()
     app.table().Cancel();
     // Leaving the memo ends it too.
     panel()->ButtonFind->click();
-    QCOMPARE(Form1->focusWidget(), author);
+    QCOMPARE(running().Form1->focusWidget(), author);
     panel()->EditFind->setFocus();
     author->setFocus();
     author->moveCursor(QTextCursor::End);
@@ -302,14 +302,14 @@ void TestFind::keysGoWhereTheUserMeansThem()
     // Closing the panel that holds the keys hands them to the grid, not to the record pane;
     // so does a selection that hides its panel.
     panel()->EditFind->setFocus();
-    trigger(Form1->mmSearch);
-    QCOMPARE(Form1->focusWidget(), Form1->DBGrid);
-    trigger(Form1->mmSelect);
-    QCOMPARE(Form1->focusWidget(), Form1->gbSelect->edAuthor);
-    typeKeys(Form1->focusWidget(), "Ив");
-    QTest::keyClick(Form1->gbSelect->edAuthor, Qt::Key_Return);
-    QVERIFY(Form1->DBgrQuery->isVisible());
-    QCOMPARE(Form1->focusWidget(), Form1->DBgrQuery);
+    trigger(running().Form1->mmSearch);
+    QCOMPARE(running().Form1->focusWidget(), running().Form1->DBGrid);
+    trigger(running().Form1->mmSelect);
+    QCOMPARE(running().Form1->focusWidget(), running().Form1->gbSelect->edAuthor);
+    typeKeys(running().Form1->focusWidget(), "Ив");
+    QTest::keyClick(running().Form1->gbSelect->edAuthor, Qt::Key_Return);
+    QVERIFY(running().Form1->DBgrQuery->isVisible());
+    QCOMPARE(running().Form1->focusWidget(), running().Form1->DBgrQuery);
     QCOMPARE(app.dialogs.errors(), QStringList());
 }
 
@@ -317,12 +317,12 @@ void TestFind::emptyTable()
 {
     AppFixture app;
     app.startWithLibrary("Empty.mdb");
-    trigger(Form1->mmSearch);
+    trigger(running().Form1->mmSearch);
     choose(0);
     typeText(panel()->EditFind, "А");
     panel()->ButtonFind->click();
-    QCOMPARE(Form1->statusPanel(0), QStringLiteral("Нет записей"));
-    QCOMPARE(Form1->statusPanel(1), QStringLiteral("Информация отсутствует"));
+    QCOMPARE(running().Form1->statusPanel(0), QStringLiteral("Нет записей"));
+    QCOMPARE(running().Form1->statusPanel(1), QStringLiteral("Информация отсутствует"));
     QVERIFY(!panel()->ButtonFindNext->isVisible());
     QCOMPARE(app.dialogs.errors(), QStringList());
 }
@@ -331,7 +331,7 @@ void TestFind::failedWalkRestoresCursorAndDisplay()
 {
     AppFixture app;
     const QString path = app.startWithLibrary("Books.mdb", Authors);
-    trigger(Form1->mmSearch);
+    trigger(running().Form1->mmSearch);
     choose(2);
     typeText(panel()->EditFind, "k");
     // Another program takes the keyword column away under the open library.
@@ -347,8 +347,8 @@ void TestFind::emptyTextInEditorFind()
 {
     AppFixture app;
     app.startWithLibrary("Books.mdb", Authors);
-    trigger(Form1->mmAbstract);
-    FormEdit->EditFindClick();
+    trigger(running().Form1->mmAbstract);
+    running().FormEdit->EditFindClick();
     QVERIFY(app.dialogs.searchTarget);
     // Find, Replace and Replace All with nothing to look for say so, in the program's words.
     const quil::SearchRequest nothing;

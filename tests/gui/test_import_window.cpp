@@ -37,7 +37,7 @@ struct SeenDuringImport {
 void watchNextImport(SeenDuringImport &seen)
 {
     QTimer::singleShot(0, [&seen] {
-        seen.caption = Form1->windowTitle();
+        seen.caption = running().Form1->windowTitle();
         QWidget *modal = QApplication::activeModalWidget();
         seen.blocked = qobject_cast<ImportProgressDialog *>(modal) != nullptr;
         if (auto *label = modal ? modal->findChild<QLabel *>("lbImportProgress") : nullptr)
@@ -47,9 +47,9 @@ void watchNextImport(SeenDuringImport &seen)
 
 void checkWindowRestored(const QString &caption)
 {
-    QCOMPARE(Form1->windowTitle(), caption);
+    QCOMPARE(running().Form1->windowTitle(), caption);
     QCOMPARE(QGuiApplication::overrideCursor(), nullptr);
-    QVERIFY(DataModule1->dataChangeAttached());
+    QVERIFY(running().DataModule1->dataChangeAttached());
     QCOMPARE(QApplication::activeModalWidget(), nullptr);
 }
 
@@ -75,7 +75,7 @@ void TestImportWindow::referenceList()
 
     // Cancelling the dialog, from the tool bar, imports nothing.
     app.dialogs.nextFileNames.enqueue(QString());
-    Form1->siImportData->click();
+    running().Form1->siImportData->click();
     QCOMPARE(app.dialogs.count("open"), 2);
     const quil::Dialogs::FileRequest request = app.dialogs.shown.last().request;
     QCOMPARE(request.title, QStringLiteral("Импорт Name-Title из файла.txt в Books.mdb"));
@@ -85,16 +85,17 @@ void TestImportWindow::referenceList()
     QCOMPARE(storedRows(path).size(), 1);
 
     app.dialogs.nextFileNames.enqueue(list);
-    trigger(Form1->mmImReference);
+    trigger(running().Form1->mmImReference);
     QCOMPARE(app.dialogs.errors(), QStringList());
     QCOMPARE(storedRows(path, Columns),
              QStringList({"Старый|Том||1990|||", "Абв|Где|Pub|2001|kw||", "B|T2|P2|2002|kw||"}));
     // The grid and the status bar agree on the entries and on the one the import ended with.
-    QCOMPARE(Form1->DBGrid->gridModel()->rowCount(), 3);
-    QCOMPARE(Form1->statusPanel(0), QStringLiteral("%1 из 3").arg(DataModule1->ADOTable.RecNo()));
-    QCOMPARE(Form1->statusPanel(1), QStringLiteral("B    T2"));
-    QVERIFY(DataModule1->dataChangeAttached());
-    QCOMPARE(Form1->focusWidget(), Form1->DBmeName);
+    QCOMPARE(running().Form1->DBGrid->gridModel()->rowCount(), 3);
+    QCOMPARE(running().Form1->statusPanel(0),
+             QStringLiteral("%1 из 3").arg(running().DataModule1->ADOTable.RecNo()));
+    QCOMPARE(running().Form1->statusPanel(1), QStringLiteral("B    T2"));
+    QVERIFY(running().DataModule1->dataChangeAttached());
+    QCOMPARE(running().Form1->focusWidget(), running().Form1->DBmeName);
     QCOMPARE(QGuiApplication::overrideCursor(), nullptr);
 }
 
@@ -110,7 +111,7 @@ void TestImportWindow::abstractFolder()
 
     // Any answer but Yes changes nothing.
     app.dialogs.nextAnswers.enqueue(false);
-    trigger(Form1->mmImAbstract);
+    trigger(running().Form1->mmImAbstract);
     const quil::ScriptedDialogs::Shown question = app.dialogs.shown.last();
     QCOMPARE(question.kind, QStringLiteral("question"));
     QCOMPARE(question.caption, QStringLiteral("Внимание!!!"));
@@ -119,7 +120,7 @@ void TestImportWindow::abstractFolder()
     QCOMPARE(storedRows(path).size(), 1);
 
     app.dialogs.nextAnswers.enqueue(true);
-    trigger(Form1->mmImAbstract);
+    trigger(running().Form1->mmImAbstract);
     QCOMPARE(app.dialogs.errors(), QStringList());
     QCOMPARE(storedRows(path, Columns),
              QStringList({"Старый|Том||1990|||", abstractRow("a"), abstractRow("b")}));
@@ -130,14 +131,14 @@ void TestImportWindow::abstractFolder()
     QCOMPARE(message.text.count('\n'), 1);
     QVERIFY2(message.text.contains("short.txt — в файле 2 строки, а нужно не меньше 10"),
              qPrintable(message.text));
-    QCOMPARE(Form1->DBGrid->gridModel()->rowCount(), 3);
+    QCOMPARE(running().Form1->DBGrid->gridModel()->rowCount(), 3);
     checkWindowRestored(QStringLiteral("Library Books.mdb"));
 
     // Imported again, every file gives its entry a second time; nothing passed over, no message.
     QFile::remove(app.folder.file("Abstract/short.txt"));
     const int shown = app.dialogs.shown.size();
     app.dialogs.nextAnswers.enqueue(true);
-    trigger(Form1->mmImAbstract);
+    trigger(running().Form1->mmImAbstract);
     QCOMPARE(app.dialogs.shown.size(), shown + 1);
     QCOMPARE(storedRows(path).size(), 5);
 }
@@ -155,7 +156,7 @@ void TestImportWindow::progressWhileLong()
     SeenDuringImport abstracts;
     watchNextImport(abstracts);
     app.dialogs.nextAnswers.enqueue(true);
-    trigger(Form1->mmImAbstract);
+    trigger(running().Form1->mmImAbstract);
     QVERIFY(abstracts.blocked);
     QCOMPARE(abstracts.caption, QStringLiteral("a.txt"));
     QCOMPARE(abstracts.progressText, QStringLiteral("Импортировано записей: 0 из 1\nФайл: a.txt"));
@@ -164,7 +165,7 @@ void TestImportWindow::progressWhileLong()
     SeenDuringImport list;
     watchNextImport(list);
     app.dialogs.nextFileNames.enqueue(app.folder.file("Import Data/list.txt"));
-    trigger(Form1->mmImReference);
+    trigger(running().Form1->mmImReference);
     QVERIFY(list.blocked);
     QCOMPARE(list.progressText, QStringLiteral("Импортировано записей: 1\nФайл: list.txt"));
     QCOMPARE(app.dialogs.errors(), QStringList());
@@ -183,29 +184,30 @@ void TestImportWindow::failingImportsRestoreTheWindow()
     writeBytes(app.folder.file("Abstract/c.txt"), abstractFile("c"));
 
     app.dialogs.nextFileNames.enqueue(app.folder.file("Import Data/list.txt"));
-    trigger(Form1->mmImReference);
+    trigger(running().Form1->mmImReference);
     QCOMPARE(app.dialogs.errors().size(), 1);
     QVERIFY2(app.dialogs.errors().first().startsWith(
                  "Строка 2 не сохранена (импортировано 1 запись): библиотека не приняла запись"),
              qPrintable(app.dialogs.errors().first()));
     QCOMPARE(storedRows(path, "Name").join(','), QStringLiteral("Старый,A"));
     checkWindowRestored(QStringLiteral("Library Books.mdb"));
-    QCOMPARE(Form1->DBGrid->gridModel()->rowCount(), 2);
-    QCOMPARE(Form1->statusPanel(0), QStringLiteral("%1 из 2").arg(DataModule1->ADOTable.RecNo()));
+    QCOMPARE(running().Form1->DBGrid->gridModel()->rowCount(), 2);
+    QCOMPARE(running().Form1->statusPanel(0),
+             QStringLiteral("%1 из 2").arg(running().DataModule1->ADOTable.RecNo()));
 
     app.dialogs.nextAnswers.enqueue(true);
-    trigger(Form1->mmImAbstract);
+    trigger(running().Form1->mmImAbstract);
     QCOMPARE(app.dialogs.errors().size(), 2);
     QVERIFY2(app.dialogs.errors().last().startsWith(
                  "Файл b.txt не сохранён (импортировано 1 запись): библиотека не приняла запись"),
              qPrintable(app.dialogs.errors().last()));
     QCOMPARE(storedRows(path, "Name").join(','), QStringLiteral("Старый,A,Authors a"));
     checkWindowRestored(QStringLiteral("Library Books.mdb"));
-    QCOMPARE(Form1->DBGrid->gridModel()->rowCount(), 3);
+    QCOMPARE(running().Form1->DBGrid->gridModel()->rowCount(), 3);
 
     // A list that cannot be opened is reported the same way and changes nothing.
     app.dialogs.nextFileNames.enqueue(app.folder.file("Import Data/missing.txt"));
-    trigger(Form1->mmImReference);
+    trigger(running().Form1->mmImReference);
     QCOMPARE(app.dialogs.errors().size(), 3);
     QVERIFY2(app.dialogs.errors().last().contains("missing.txt"),
              qPrintable(app.dialogs.errors().last()));
@@ -219,23 +221,23 @@ void TestImportWindow::intoAnEmptyLibrary()
     const QString path = app.startWithLibrary("Empty.mdb");
     writeBytes(app.folder.file("Import Data/list.txt"), "A\tT\tP\t1999\tk\r\n\r\nB\r\n");
     app.dialogs.nextFileNames.enqueue(app.folder.file("Import Data/list.txt"));
-    trigger(Form1->mmImReference);
+    trigger(running().Form1->mmImReference);
     QCOMPARE(app.dialogs.errors(), QStringList());
     // The placeholder entry comes first; a line with columns missing is stored, the blank one
     // is not.
     QCOMPARE(storedRows(path, Columns),
              QStringList({"New|New|||||", "A|T|P|1999|k||", "B|New|||||"}));
-    QCOMPARE(Form1->DBGrid->gridModel()->rowCount(), 3);
+    QCOMPARE(running().Form1->DBGrid->gridModel()->rowCount(), 3);
 
     // The same for the abstract folder: the placeholder, then one entry per file.
     const QString other = app.makeLibrary("Empty2.mdb");
     app.pick(other);
     writeBytes(app.folder.file("Abstract/a.txt"), abstractFile("a"));
     app.dialogs.nextAnswers.enqueue(true);
-    trigger(Form1->mmImAbstract);
+    trigger(running().Form1->mmImAbstract);
     QCOMPARE(app.dialogs.errors(), QStringList());
     QCOMPARE(storedRows(other, Columns), QStringList({"New|New|||||", abstractRow("a")}));
-    QCOMPARE(Form1->DBGrid->gridModel()->rowCount(), 2);
+    QCOMPARE(running().Form1->DBGrid->gridModel()->rowCount(), 2);
     checkWindowRestored(QStringLiteral("Library Empty2.mdb"));
 }
 
@@ -252,18 +254,18 @@ void TestImportWindow::intoAReadOnlyLibrary()
     app.start();
     app.pick(path);
     const QString caption = QStringLiteral("Library Demo.mdb (только чтение)");
-    QCOMPARE(Form1->windowTitle(), caption);
+    QCOMPARE(running().Form1->windowTitle(), caption);
 
     // Each import says once, clearly, why nothing is stored, and the window comes back whole.
     app.dialogs.nextFileNames.enqueue(app.folder.file("Import Data/list.txt"));
-    trigger(Form1->mmImReference);
+    trigger(running().Form1->mmImReference);
     QCOMPARE(app.dialogs.errors().size(), 1);
     QVERIFY2(app.dialogs.errors().last().contains("только для чтения"),
              qPrintable(app.dialogs.errors().last()));
     checkWindowRestored(caption);
 
     app.dialogs.nextAnswers.enqueue(true);
-    trigger(Form1->mmImAbstract);
+    trigger(running().Form1->mmImAbstract);
     QCOMPARE(app.dialogs.errors().size(), 2);
     QVERIFY2(app.dialogs.errors().last().contains("только для чтения"),
              qPrintable(app.dialogs.errors().last()));

@@ -35,7 +35,7 @@ void TestJetMigration::pickingAnOldLibrary()
     writeBytes(old, original);
     for (bool answer : answers)
         app.dialogs.nextAnswers.enqueue(answer);
-    const QString caption = Form1->windowTitle();
+    const QString caption = running().Form1->windowTitle();
 
     app.pick(old);
 
@@ -52,15 +52,15 @@ void TestJetMigration::pickingAnOldLibrary()
     const QString moved = app.folder.file("DBase/Access/") + fixture;
     if (migrated) {
         QCOMPARE(readBytes(moved), original);
-        QCOMPARE(Form1->libraryFileName(), fixture);
-        QCOMPARE(Form1->windowTitle(), "Library " + fixture);
+        QCOMPARE(running().Form1->libraryFileName(), fixture);
+        QCOMPARE(running().Form1->windowTitle(), "Library " + fixture);
         QCOMPARE(app.table().RecordCount(), 14);
     } else {
         // Nothing changed: the file where it was, the library open before still open.
         QCOMPARE(readBytes(old), original);
         QVERIFY(!QFileInfo::exists(moved));
-        QCOMPARE(Form1->windowTitle(), caption);
-        QCOMPARE(Form1->libraryFileName(), QString("Open.mdb"));
+        QCOMPARE(running().Form1->windowTitle(), caption);
+        QCOMPARE(running().Form1->libraryFileName(), QString("Open.mdb"));
         QCOMPARE(app.table().RecordCount(), 1);
         QCOMPARE(app.currentName(), QString("Автор"));
     }

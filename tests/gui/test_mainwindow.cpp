@@ -23,7 +23,7 @@ const QString StartCaption = QStringLiteral("QUIL - Reference Library 2006");
 QStringList enabledMenuItems()
 {
     QStringList names;
-    for (QAction *item : Form1->menuBar()->actions())
+    for (QAction *item : running().Form1->menuBar()->actions())
         if (item->isEnabled())
             names << item->objectName();
     return names;
@@ -33,8 +33,9 @@ QStringList visiblePanes()
 {
     QStringList names;
     for (QWidget *pane : std::initializer_list<QWidget *>{
-             Form1->DBCtrlGrid, Form1->sbTool, Form1->RxDBedView, Form1->meInfo, Form1->meTerms,
-             Form1->DBGrid, Form1->gbFind, Form1->gbSelect, Form1->DBgrQuery})
+             running().Form1->DBCtrlGrid, running().Form1->sbTool, running().Form1->RxDBedView,
+             running().Form1->meInfo, running().Form1->meTerms, running().Form1->DBGrid,
+             running().Form1->gbFind, running().Form1->gbSelect, running().Form1->DBgrQuery})
         if (pane->isVisible())
             names << pane->objectName();
     return names;
@@ -48,7 +49,7 @@ QString accessibleName(QObject *object)
 
 void turnWheel(int distance)
 {
-    QWidget *viewport = Form1->DBGrid->viewport();
+    QWidget *viewport = running().Form1->DBGrid->viewport();
     const QPointF at = viewport->rect().center();
     QWheelEvent event(at, viewport->mapToGlobal(at), QPoint(), QPoint(0, distance), Qt::NoButton,
                       Qt::NoModifier, Qt::NoScrollPhase, false);
@@ -87,42 +88,42 @@ void TestMainWindow::startUpState()
     app.start();
 
     QCOMPARE(QCoreApplication::applicationName(), QStringLiteral("QUIL.Lib"));
-    QCOMPARE(Form1->windowTitle(), StartCaption);
-    QCOMPARE(Form1->programFolder(), app.folder.path());
-    QCOMPARE(Form1->libraryFileName(), QString());
+    QCOMPARE(running().Form1->windowTitle(), StartCaption);
+    QCOMPARE(running().Form1->programFolder(), app.folder.path());
+    QCOMPARE(running().Form1->libraryFileName(), QString());
     QCOMPARE(enabledMenuItems(), QStringList({"SelectLibrary", "About1"}));
     QStringList captions;
-    for (QAction *item : Form1->menuBar()->actions())
+    for (QAction *item : running().Form1->menuBar()->actions())
         captions << item->text();
     QCOMPARE(captions, QStringList({"Библиотека", "Абстракт", "Новая книга", "Сохранить", "Поиск",
                                     "Выборка", "Экспорт", "Импорт", "Удалить", "SizeTable",
                                     "Сокращения", "Термины", "About"}));
     QStringList exportItems;
-    for (QAction *item : Form1->mmImportStringMenu->actions())
+    for (QAction *item : running().Form1->mmImportStringMenu->actions())
         exportItems << (item->isSeparator() ? QStringLiteral("-") : item->text());
     QCOMPARE(exportItems, QStringList({"Reference", "-", "R.Abstract", "-", "Samlpe In File", "-",
                                        "Sample In HTML"}));
     QStringList importItems;
-    for (QAction *item : Form1->mmImportAbstractMenu->actions())
+    for (QAction *item : running().Form1->mmImportAbstractMenu->actions())
         importItems << (item->isSeparator() ? QStringLiteral("-") : item->text());
     QCOMPARE(importItems, QStringList({"Reference", "-", "R.Abstract"}));
 
     QCOMPARE(visiblePanes(), QStringList());
-    QVERIFY(Form1->StatusBar1->isVisible());
-    QCOMPARE(Form1->statusPanel(0), QStringLiteral("Номер книги"));
-    QCOMPARE(Form1->statusPanel(1), QStringLiteral("Информация"));
-    QCOMPARE(Form1->statusPanel(2), QStringLiteral("Русский"));
-    QVERIFY(Form1->pmGetBookMark->isEnabled());
-    QVERIFY(!Form1->pmGotoBookMark->isEnabled());
-    QCOMPARE(Form1->pmGetBookMark->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_G));
-    QCOMPARE(Form1->pmGotoBookMark->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_B));
-    QVERIFY(!FormEdit->isVisible());
-    QVERIFY(!AboutBox->isVisible());
+    QVERIFY(running().Form1->StatusBar1->isVisible());
+    QCOMPARE(running().Form1->statusPanel(0), QStringLiteral("Номер книги"));
+    QCOMPARE(running().Form1->statusPanel(1), QStringLiteral("Информация"));
+    QCOMPARE(running().Form1->statusPanel(2), QStringLiteral("Русский"));
+    QVERIFY(running().Form1->pmGetBookMark->isEnabled());
+    QVERIFY(!running().Form1->pmGotoBookMark->isEnabled());
+    QCOMPARE(running().Form1->pmGetBookMark->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_G));
+    QCOMPARE(running().Form1->pmGotoBookMark->shortcut(), QKeySequence(Qt::CTRL | Qt::Key_B));
+    QVERIFY(!running().FormEdit->isVisible());
+    QVERIFY(!running().AboutBox->isVisible());
     QCOMPARE(app.dialogs.shown.size(), 0);
 
     // Closing without a library stores nothing and lets the window go.
-    QVERIFY(Form1->close());
-    QVERIFY(!Form1->isVisible());
+    QVERIFY(running().Form1->close());
+    QVERIFY(!running().Form1->isVisible());
     QCOMPARE(app.dialogs.errors(), QStringList());
 }
 
@@ -132,28 +133,28 @@ void TestMainWindow::keyboardIndicator()
         AppFixture app;
         app.keyboard.language = quil::LanguageEnglish;
         app.start();
-        QCOMPARE(Form1->statusPanel(2), QStringLiteral("English"));
+        QCOMPARE(running().Form1->statusPanel(2), QStringLiteral("English"));
     }
     AppFixture app;
     app.start();
-    QCOMPARE(Form1->statusPanel(2), QStringLiteral("Русский"));
+    QCOMPARE(running().Form1->statusPanel(2), QStringLiteral("Русский"));
     // A switch away from Russian shows "English", and back again "Русский".
     app.keyboard.switchTo(quil::LanguageEnglish);
-    QCOMPARE(Form1->statusPanel(2), QStringLiteral("English"));
+    QCOMPARE(running().Form1->statusPanel(2), QStringLiteral("English"));
     app.keyboard.switchTo(quil::LanguageRussian);
-    QCOMPARE(Form1->statusPanel(2), QStringLiteral("Русский"));
+    QCOMPARE(running().Form1->statusPanel(2), QStringLiteral("Русский"));
     // The indicator alternates: it does not read where a switch went. From a layout other than
     // Russian any switch shows "Русский", from Russian "English".
     app.keyboard.switchTo(quil::LanguageRussian);
-    QCOMPARE(Form1->statusPanel(2), QStringLiteral("English"));
+    QCOMPARE(running().Form1->statusPanel(2), QStringLiteral("English"));
     app.keyboard.switchTo(quil::LanguageEnglish);
-    QCOMPARE(Form1->statusPanel(2), QStringLiteral("English"));
+    QCOMPARE(running().Form1->statusPanel(2), QStringLiteral("English"));
     app.keyboard.switchTo(quil::LanguageEnglish);
-    QCOMPARE(Form1->statusPanel(2), QStringLiteral("Русский"));
+    QCOMPARE(running().Form1->statusPanel(2), QStringLiteral("Русский"));
     // The indicator overwrites whatever the panel showed.
-    Form1->setStatusPanel(2, QStringLiteral("2 из 7"));
+    running().Form1->setStatusPanel(2, QStringLiteral("2 из 7"));
     app.keyboard.switchTo(quil::LanguageEnglish);
-    QCOMPARE(Form1->statusPanel(2), QStringLiteral("Русский"));
+    QCOMPARE(running().Form1->statusPanel(2), QStringLiteral("Русский"));
 }
 
 void TestMainWindow::openLibrary()
@@ -173,16 +174,16 @@ void TestMainWindow::openLibrary()
     QCOMPARE(request.initialFolder, app.folder.path() + "DBase");
     QCOMPARE(request.fileName, QString());
 
-    QCOMPARE(Form1->windowTitle(), QStringLiteral("Library Books.mdb"));
-    QCOMPARE(Form1->libraryFileName(), QStringLiteral("Books.mdb"));
+    QCOMPARE(running().Form1->windowTitle(), QStringLiteral("Library Books.mdb"));
+    QCOMPARE(running().Form1->libraryFileName(), QStringLiteral("Books.mdb"));
     QCOMPARE(QGuiApplication::overrideCursor(), nullptr);
     QCOMPARE(enabledMenuItems(), AllMenuItems);
     QCOMPARE(visiblePanes(), QStringList({"DBCtrlGrid", "sbTool", "RxDBedView", "DBGrid"}));
     QCOMPARE(app.table().Sort(), QStringLiteral("City, Name, Title ASC"));
     // The first entry of the default order is current; the panels show it at once.
-    QCOMPARE(Form1->statusPanel(0), QStringLiteral("1 из 3"));
-    QCOMPARE(Form1->statusPanel(1), QStringLiteral("Абрамов    Механика"));
-    QCOMPARE(Form1->DBmeName->toPlainText(), QStringLiteral("Абрамов"));
+    QCOMPARE(running().Form1->statusPanel(0), QStringLiteral("1 из 3"));
+    QCOMPARE(running().Form1->statusPanel(1), QStringLiteral("Абрамов    Механика"));
+    QCOMPARE(running().Form1->DBmeName->toPlainText(), QStringLiteral("Абрамов"));
     QCOMPARE(app.currentName(), QStringLiteral("Абрамов"));
 
     // Picking the open library again brings back the default order.
@@ -196,8 +197,8 @@ void TestMainWindow::openLibrary()
     app.makeLibrary("Empty.mdb");
     app.pick(app.library("Empty.mdb"));
     QCOMPARE(app.dialogs.errors(), QStringList());
-    QCOMPARE(Form1->windowTitle(), QStringLiteral("Library Empty.mdb"));
-    QCOMPARE(Form1->statusPanel(0), QStringLiteral("Нет записей"));
+    QCOMPARE(running().Form1->windowTitle(), QStringLiteral("Library Empty.mdb"));
+    QCOMPARE(running().Form1->statusPanel(0), QStringLiteral("Нет записей"));
 }
 
 void TestMainWindow::failedPick_data()
@@ -227,9 +228,9 @@ void TestMainWindow::failedPick()
     app.start();
     if (libraryOpenBefore) {
         app.pick(app.library("Good.mdb"));
-        trigger(Form1->pmGetBookMark);
+        trigger(running().Form1->pmGetBookMark);
     }
-    const QString captionBefore = Form1->windowTitle();
+    const QString captionBefore = running().Form1->windowTitle();
     const QStringList menusBefore = enabledMenuItems();
 
     app.pick(app.library("Broken.mdb"));
@@ -239,23 +240,24 @@ void TestMainWindow::failedPick()
     QVERIFY2(app.dialogs.errors().first().startsWith(said),
              qPrintable(app.dialogs.errors().first()));
     QCOMPARE(QGuiApplication::overrideCursor(), nullptr);
-    QCOMPARE(Form1->windowTitle(), captionBefore);
+    QCOMPARE(running().Form1->windowTitle(), captionBefore);
     QCOMPARE(enabledMenuItems(), menusBefore);
     // The library open before stays open and named.
-    QCOMPARE(Form1->libraryFileName(), libraryOpenBefore ? QStringLiteral("Good.mdb") : QString());
+    QCOMPARE(running().Form1->libraryFileName(),
+             libraryOpenBefore ? QStringLiteral("Good.mdb") : QString());
     QCOMPARE(app.table().Active(), libraryOpenBefore);
     if (libraryOpenBefore)
         QCOMPARE(app.currentName(), QStringLiteral("Автор"));
     if (!content.isEmpty())
         QCOMPARE(readBytes(app.library("Broken.mdb")), content);
-    QCOMPARE(Form1->pmGotoBookMark->isEnabled(), libraryOpenBefore);
+    QCOMPARE(running().Form1->pmGotoBookMark->isEnabled(), libraryOpenBefore);
 
     // Picking a good library again is the way on.
     app.pick(app.library("Good.mdb"));
     QCOMPARE(app.dialogs.errors().size(), 1);
-    QCOMPARE(Form1->windowTitle(), QStringLiteral("Library Good.mdb"));
-    QVERIFY(!Form1->pmGotoBookMark->isEnabled());
-    QVERIFY(Form1->pmGetBookMark->isEnabled());
+    QCOMPARE(running().Form1->windowTitle(), QStringLiteral("Library Good.mdb"));
+    QVERIFY(!running().Form1->pmGotoBookMark->isEnabled());
+    QVERIFY(running().Form1->pmGetBookMark->isEnabled());
 }
 
 void TestMainWindow::cancelledPickChangesNothing()
@@ -265,17 +267,17 @@ void TestMainWindow::cancelledPickChangesNothing()
     app.start();
     app.pick(QString());
     QCOMPARE(app.dialogs.shown.size(), 1);
-    QCOMPARE(Form1->windowTitle(), StartCaption);
+    QCOMPARE(running().Form1->windowTitle(), StartCaption);
     QCOMPARE(enabledMenuItems(), QStringList({"SelectLibrary", "About1"}));
 
     app.pick(app.library("Books.mdb"));
-    Form1->siNext->click();
-    trigger(Form1->pmGetBookMark);
+    running().Form1->siNext->click();
+    trigger(running().Form1->pmGetBookMark);
     app.pick(QString());
     QCOMPARE(app.dialogs.errors(), QStringList());
-    QCOMPARE(Form1->windowTitle(), QStringLiteral("Library Books.mdb"));
+    QCOMPARE(running().Form1->windowTitle(), QStringLiteral("Library Books.mdb"));
     QCOMPARE(app.table().RecNo(), 2);
-    QVERIFY(Form1->pmGotoBookMark->isEnabled());
+    QVERIFY(running().Form1->pmGotoBookMark->isEnabled());
     QCOMPARE(QGuiApplication::overrideCursor(), nullptr);
 }
 
@@ -295,11 +297,11 @@ void TestMainWindow::wheelMovesOneRecord()
     QCOMPARE(app.table().RecNo(), 1);
     turnWheel(120); // at the first record nothing moves
     QCOMPARE(app.table().RecNo(), 1);
-    QCOMPARE(Form1->statusPanel(0), QStringLiteral("1 из 4"));
+    QCOMPARE(running().Form1->statusPanel(0), QStringLiteral("1 из 4"));
     app.table().Last();
     turnWheel(-120);
     QCOMPARE(app.table().RecNo(), 4);
-    QCOMPARE(Form1->statusPanel(0), QStringLiteral("4 из 4"));
+    QCOMPARE(running().Form1->statusPanel(0), QStringLiteral("4 из 4"));
     QCOMPARE(app.dialogs.shown.size(), 1); // only the open dialog
 }
 
@@ -308,7 +310,7 @@ void TestMainWindow::sizeTableToggles()
     AppFixture app;
     app.startWithLibrary("Books.mdb", {{"А", "1", "1"}});
     QCoreApplication::processEvents();
-    quil::DBGrid *grid = Form1->DBGrid;
+    quil::DBGrid *grid = running().Form1->DBGrid;
     const int top = grid->y();
     const QFont designCells = grid->gridModel()->cellFont;
     const QFont designGrid = grid->font();
@@ -316,17 +318,17 @@ void TestMainWindow::sizeTableToggles()
     QCOMPARE(designCells.pixelSize(), 15);
     QCOMPARE(designGrid.pixelSize(), 13);
 
-    trigger(Form1->mmSizeTable);
+    trigger(running().Form1->mmSizeTable);
     QCoreApplication::processEvents();
-    QCOMPARE(Form1->mmSizeTable->property("Tag").toInt(), 1);
+    QCOMPARE(running().Form1->mmSizeTable->property("Tag").toInt(), 1);
     QCOMPARE(grid->height(), 445);
     QCOMPARE(grid->y(), top);
     QCOMPARE(grid->gridModel()->cellFont.pointSize(), 12);
     QCOMPARE(grid->font().pointSize(), 12);
 
-    trigger(Form1->mmSizeTable);
+    trigger(running().Form1->mmSizeTable);
     QCoreApplication::processEvents();
-    QCOMPARE(Form1->mmSizeTable->property("Tag").toInt(), 0);
+    QCOMPARE(running().Form1->mmSizeTable->property("Tag").toInt(), 0);
     QCOMPARE(grid->height(), 324);
     QCOMPARE(grid->y(), top);
     QCOMPARE(grid->gridModel()->cellFont, designCells);
@@ -334,21 +336,22 @@ void TestMainWindow::sizeTableToggles()
 
     // At a real screen size the grid takes the height above the lower strip, and enlarged it
     // covers the strip down to its bottom; the status bar stays inside the window throughout.
-    Form1->resize(1366, 768 - 30);
+    running().Form1->resize(1366, 768 - 30);
     for (int round = 0; round < 3; ++round) {
         QCoreApplication::processEvents();
         // Grid and strip share the central area; the status bar is placed in the window.
-        const QRect strip = Form1->LowerStrip->geometry();
+        const QRect strip = running().Form1->LowerStrip->geometry();
         const QRect gridRect = grid->geometry();
-        const QRect status = Form1->StatusBar1->geometry();
-        const int stripBottomInWindow = Form1->LowerStrip->mapTo(Form1, QPoint(0, 113)).y();
-        const bool enlarged = Form1->mmSizeTable->property("Tag").toInt() == 1;
+        const QRect status = running().Form1->StatusBar1->geometry();
+        const int stripBottomInWindow =
+            running().Form1->LowerStrip->mapTo(running().Form1, QPoint(0, 113)).y();
+        const bool enlarged = running().Form1->mmSizeTable->property("Tag").toInt() == 1;
         QCOMPARE(gridRect.top(), top);
         QCOMPARE(strip.height(), 114);
         QCOMPARE(gridRect.bottom() + 1, enlarged ? strip.bottom() + 2 : strip.top() - 6);
-        QCOMPARE(status.bottom(), Form1->rect().bottom());
+        QCOMPARE(status.bottom(), running().Form1->rect().bottom());
         QVERIFY2(stripBottomInWindow < status.top(), qPrintable(QString::number(status.top())));
-        trigger(Form1->mmSizeTable);
+        trigger(running().Form1->mmSizeTable);
     }
 }
 
@@ -356,22 +359,24 @@ void TestMainWindow::menuHintsLeaveStatusPanels()
 {
     AppFixture app;
     app.startWithLibrary("Books.mdb", {{"Автор", "Книга", "2000"}});
-    const QStringList before = {Form1->statusPanel(0), Form1->statusPanel(1),
-                                Form1->statusPanel(2)};
+    const QStringList before = {running().Form1->statusPanel(0), running().Form1->statusPanel(1),
+                                running().Form1->statusPanel(2)};
     // A menu item under the pointer reports its hint as a status tip through its menu.
     QStatusTipEvent tip(QStringLiteral("Запись данных в файл"));
-    QApplication::sendEvent(Form1->mmImportStringMenu, &tip);
-    Form1->mmImDBSelnFile->showStatusText(Form1->menuBar());
-    QCOMPARE(Form1->StatusBar1->currentMessage(), QString());
-    QCOMPARE(QStringList({Form1->statusPanel(0), Form1->statusPanel(1), Form1->statusPanel(2)}),
+    QApplication::sendEvent(running().Form1->mmImportStringMenu, &tip);
+    running().Form1->mmImDBSelnFile->showStatusText(running().Form1->menuBar());
+    QCOMPARE(running().Form1->StatusBar1->currentMessage(), QString());
+    QCOMPARE(QStringList({running().Form1->statusPanel(0), running().Form1->statusPanel(1),
+                          running().Form1->statusPanel(2)}),
              before);
     for (int i = 0; i < 3; ++i)
-        QVERIFY2(Form1->StatusBar1->findChild<QLabel *>(QStringLiteral("StatusPanel%1").arg(i))
+        QVERIFY2(running()
+                     .Form1->StatusBar1->findChild<QLabel *>(QStringLiteral("StatusPanel%1").arg(i))
                      ->isVisible(),
                  qPrintable(QString::number(i)));
     // The hint is shown as the item's tool tip instead.
-    QCOMPARE(Form1->mmImDBSelnFile->toolTip(), QStringLiteral("Запись данных в файл"));
-    QVERIFY(Form1->mmImportStringMenu->toolTipsVisible());
+    QCOMPARE(running().Form1->mmImDBSelnFile->toolTip(), QStringLiteral("Запись данных в файл"));
+    QVERIFY(running().Form1->mmImportStringMenu->toolTipsVisible());
 }
 
 void TestMainWindow::positionPanels()
@@ -382,36 +387,36 @@ void TestMainWindow::positionPanels()
     app.start();
     // The first entry of an empty library, stored by "Сохранить" or by the editor, shows.
     app.pick(app.library("Empty.mdb"));
-    QCOMPARE(Form1->statusPanel(0), QStringLiteral("Нет записей"));
-    trigger(Form1->mmSave);
+    QCOMPARE(running().Form1->statusPanel(0), QStringLiteral("Нет записей"));
+    trigger(running().Form1->mmSave);
     QCOMPARE(app.table().RecordCount(), 1);
-    QCOMPARE(Form1->statusPanel(0), QStringLiteral("1 из 1"));
+    QCOMPARE(running().Form1->statusPanel(0), QStringLiteral("1 из 1"));
     app.pick(app.library("Empty2.mdb"));
-    QCOMPARE(Form1->statusPanel(0), QStringLiteral("Нет записей"));
-    trigger(Form1->mmAbstract);
-    FormEdit->Editor->setFocus();
-    QTest::keyClicks(FormEdit->Editor, "abc");
-    FormEdit->SaveTableBtnClick();
+    QCOMPARE(running().Form1->statusPanel(0), QStringLiteral("Нет записей"));
+    trigger(running().Form1->mmAbstract);
+    running().FormEdit->Editor->setFocus();
+    QTest::keyClicks(running().FormEdit->Editor, "abc");
+    running().FormEdit->SaveTableBtnClick();
     QCOMPARE(app.dialogs.errors(), QStringList());
     QCOMPARE(app.table().RecordCount(), 1);
-    QCOMPARE(Form1->statusPanel(0), QStringLiteral("1 из 1"));
+    QCOMPARE(running().Form1->statusPanel(0), QStringLiteral("1 из 1"));
 
     // The position and selection panels hold the largest position of their count whole, and
     // keep one width while the position moves.
     for (int i : {0, 2}) {
-        auto *label =
-            Form1->StatusBar1->findChild<QLabel *>(QStringLiteral("StatusPanel%1").arg(i));
+        auto *label = running().Form1->StatusBar1->findChild<QLabel *>(
+            QStringLiteral("StatusPanel%1").arg(i));
         QVERIFY(label);
         const QString widest = QStringLiteral("100000 из 100000");
-        Form1->setStatusPanel(i, QStringLiteral("1 из 100000"));
+        running().Form1->setStatusPanel(i, QStringLiteral("1 из 100000"));
         const int width = label->width();
-        Form1->setStatusPanel(i, widest);
-        QCOMPARE(Form1->statusPanel(i), widest);
+        running().Form1->setStatusPanel(i, widest);
+        QCOMPARE(running().Form1->statusPanel(i), widest);
         QCOMPARE(label->width(), width);
         QVERIFY2(label->contentsRect().width() >= label->fontMetrics().horizontalAdvance(widest),
                  qPrintable(QString::number(width)));
         // A small count gives the design width back.
-        Form1->setStatusPanel(i, QStringLiteral("3 из 12"));
+        running().Form1->setStatusPanel(i, QStringLiteral("3 из 12"));
         QCOMPARE(label->width(), 100);
     }
 }
@@ -422,16 +427,16 @@ void TestMainWindow::closeStoresCurrentRecord()
         // An empty table gets one record, its author and title "New".
         AppFixture app;
         const QString path = app.startWithLibrary("Empty.mdb");
-        QVERIFY(Form1->close());
+        QVERIFY(running().Form1->close());
         QCOMPARE(app.dialogs.errors(), QStringList());
         QCOMPARE(storedRows(path), QStringList({"New|New||||"}));
     }
     // What the record pane holds is stored, author copied into Name.
     AppFixture app;
     const QString path = app.startWithLibrary("Books.mdb", {{"Старый", "Книга", "1990"}});
-    typeInto(Form1->DBmeName, "Zed");
-    Form1->siExit->click();
-    QVERIFY(!Form1->isVisible());
+    typeInto(running().Form1->DBmeName, "Zed");
+    running().Form1->siExit->click();
+    QVERIFY(!running().Form1->isVisible());
     QCOMPARE(app.dialogs.errors(), QStringList());
     QCOMPARE(storedRows(path), QStringList({"Zed|Книга|1990|||Zed"}));
 }
@@ -443,22 +448,22 @@ void TestMainWindow::closeWhenPostFailsKeepsWindowWorking()
     execOn(path, {"CREATE TRIGGER NoUpdate BEFORE UPDATE ON Books "
                   "BEGIN SELECT RAISE(ABORT, 'write refused'); END"});
 
-    QVERIFY(!Form1->close());
+    QVERIFY(!running().Form1->close());
     QCOMPARE(app.dialogs.errors().size(), 1);
     QVERIFY2(app.dialogs.errors().first().contains("write refused"),
              qPrintable(app.dialogs.errors().first()));
-    QVERIFY(Form1->isVisible());
-    QCOMPARE(Form1->DBGrid->dataSource(), &DataModule1->DataSource);
-    QVERIFY(DataModule1->dataChangeAttached());
+    QVERIFY(running().Form1->isVisible());
+    QCOMPARE(running().Form1->DBGrid->dataSource(), &running().DataModule1->DataSource);
+    QVERIFY(running().DataModule1->dataChangeAttached());
 
     // The grid and the status bar still follow the table.
     execOn(path, {"DROP TRIGGER NoUpdate"});
     turnWheel(-120);
     QCOMPARE(app.table().RecNo(), 2);
-    QCOMPARE(Form1->statusPanel(0), QStringLiteral("2 из 2"));
-    QCOMPARE(Form1->DBGrid->currentIndex().row(), 1);
+    QCOMPARE(running().Form1->statusPanel(0), QStringLiteral("2 из 2"));
+    QCOMPARE(running().Form1->DBGrid->currentIndex().row(), 1);
 
-    QVERIFY(Form1->close());
+    QVERIFY(running().Form1->close());
     QCOMPARE(app.dialogs.errors().size(), 1);
 }
 
@@ -468,31 +473,31 @@ void TestMainWindow::aboutBox()
     quil::ScopedScriptedShell shell;
     app.start();
 
-    trigger(Form1->About1);
-    QVERIFY(AboutBox->isVisible());
-    QVERIFY(!AboutBox->isModal());
-    trigger(Form1->About1);
-    QCOMPARE(AboutBox->isVisible(), true);
-    QCOMPARE(QApplication::topLevelWidgets().count(AboutBox), 1);
-    QCOMPARE(AboutBox->windowTitle(), QStringLiteral("О программе"));
-    QCOMPARE(AboutBox->size(), QSize(298, 225));
-    QCOMPARE(AboutBox->Label1->text(), QStringLiteral(" Version 4.01"));
-    QVERIFY(AboutBox->OKButton->isDefault());
+    trigger(running().Form1->About1);
+    QVERIFY(running().AboutBox->isVisible());
+    QVERIFY(!running().AboutBox->isModal());
+    trigger(running().Form1->About1);
+    QCOMPARE(running().AboutBox->isVisible(), true);
+    QCOMPARE(QApplication::topLevelWidgets().count(running().AboutBox), 1);
+    QCOMPARE(running().AboutBox->windowTitle(), QStringLiteral("О программе"));
+    QCOMPARE(running().AboutBox->size(), QSize(298, 225));
+    QCOMPARE(running().AboutBox->Label1->text(), QStringLiteral(" Version 4.01"));
+    QVERIFY(running().AboutBox->OKButton->isDefault());
 
-    QTest::mouseClick(AboutBox->Label5, Qt::LeftButton);
-    QTest::mouseClick(AboutBox->Label6, Qt::LeftButton);
+    QTest::mouseClick(running().AboutBox->Label5, Qt::LeftButton);
+    QTest::mouseClick(running().AboutBox->Label6, Qt::LeftButton);
     QCOMPARE(shell.opened,
              QStringList({TAboutBox::WebAddress, "mailto:" + TAboutBox::MailAddress}));
-    QVERIFY(AboutBox->Label5->text().endsWith(TAboutBox::WebAddress));
+    QVERIFY(running().AboutBox->Label5->text().endsWith(TAboutBox::WebAddress));
 
-    QTest::mouseClick(AboutBox->OKButton, Qt::LeftButton);
-    QVERIFY(!AboutBox->isVisible());
+    QTest::mouseClick(running().AboutBox->OKButton, Qt::LeftButton);
+    QVERIFY(!running().AboutBox->isVisible());
     // Closing by the title-bar button hides it too; it is shown again on request.
-    trigger(Form1->About1);
-    AboutBox->close();
-    QVERIFY(!AboutBox->isVisible());
-    trigger(Form1->About1);
-    QVERIFY(AboutBox->isVisible());
+    trigger(running().Form1->About1);
+    running().AboutBox->close();
+    QVERIFY(!running().AboutBox->isVisible());
+    trigger(running().Form1->About1);
+    QVERIFY(running().AboutBox->isVisible());
 }
 
 void TestMainWindow::accessibleNames()
@@ -501,7 +506,7 @@ void TestMainWindow::accessibleNames()
     app.startWithLibrary("Books.mdb", {{"Автор", "Книга", "2000"}});
 
     QStringList menuNames;
-    QAccessibleInterface *bar = QAccessible::queryAccessibleInterface(Form1->menuBar());
+    QAccessibleInterface *bar = QAccessible::queryAccessibleInterface(running().Form1->menuBar());
     QVERIFY(bar);
     for (int i = 0; i < bar->childCount(); ++i)
         menuNames << bar->child(i)->text(QAccessible::Name);
@@ -510,32 +515,32 @@ void TestMainWindow::accessibleNames()
     QCOMPARE(menuNames.last(), QStringLiteral("About"));
 
     QStringList buttons;
-    for (QToolButton *button : Form1->sbTool->findChildren<QToolButton *>())
+    for (QToolButton *button : running().Form1->sbTool->findChildren<QToolButton *>())
         buttons << accessibleName(button);
     QCOMPARE(buttons, QStringList({"First Record", "Prior Record", "Next Record", "Last Record",
                                    "Abstract Editor", "Save in DB", "ImportData", "Find in Table",
                                    "Select Data", "Delete Record", "Exit"}));
 
-    QCOMPARE(accessibleName(Form1->DBmeName), QStringLiteral("Author"));
-    QCOMPARE(accessibleName(Form1->DBmeTitle), QStringLiteral("Title"));
-    QCOMPARE(accessibleName(Form1->DBmePub), QStringLiteral("Publ"));
-    QCOMPARE(accessibleName(Form1->DBedLocation), QStringLiteral("KeyW"));
-    QCOMPARE(accessibleName(Form1->DBedCityYear), QStringLiteral("Year"));
-    QCOMPARE(accessibleName(Form1->DBmeComment), QStringLiteral("Info"));
-    QCOMPARE(accessibleName(Form1->meInfo), QStringLiteral("Сокращения"));
-    QCOMPARE(accessibleName(Form1->meTerms), QStringLiteral("Термины"));
-    QCOMPARE(accessibleName(AboutBox), QStringLiteral("О программе"));
-    QCOMPARE(accessibleName(FormEdit), QStringLiteral("Редактирование абстрактов"));
+    QCOMPARE(accessibleName(running().Form1->DBmeName), QStringLiteral("Author"));
+    QCOMPARE(accessibleName(running().Form1->DBmeTitle), QStringLiteral("Title"));
+    QCOMPARE(accessibleName(running().Form1->DBmePub), QStringLiteral("Publ"));
+    QCOMPARE(accessibleName(running().Form1->DBedLocation), QStringLiteral("KeyW"));
+    QCOMPARE(accessibleName(running().Form1->DBedCityYear), QStringLiteral("Year"));
+    QCOMPARE(accessibleName(running().Form1->DBmeComment), QStringLiteral("Info"));
+    QCOMPARE(accessibleName(running().Form1->meInfo), QStringLiteral("Сокращения"));
+    QCOMPARE(accessibleName(running().Form1->meTerms), QStringLiteral("Термины"));
+    QCOMPARE(accessibleName(running().AboutBox), QStringLiteral("О программе"));
+    QCOMPARE(accessibleName(running().FormEdit), QStringLiteral("Редактирование абстрактов"));
 
     // The status panels read out what they show.
-    const QList<QLabel *> panels = Form1->StatusBar1->findChildren<QLabel *>();
+    const QList<QLabel *> panels = running().Form1->StatusBar1->findChildren<QLabel *>();
     QCOMPARE(panels.size(), 3);
     QCOMPARE(accessibleName(panels[0]), QStringLiteral("1 из 1"));
     QCOMPARE(accessibleName(panels[1]), QStringLiteral("Автор    Книга"));
     QCOMPARE(accessibleName(panels[2]), QStringLiteral("Русский"));
 
     // Every named action and widget of the window has something to read.
-    for (QWidget *widget : Form1->findChildren<QWidget *>()) {
+    for (QWidget *widget : running().Form1->findChildren<QWidget *>()) {
         if (widget->objectName().isEmpty() || widget->objectName().startsWith("qt_"))
             continue;
         QVERIFY2(!accessibleName(widget).isEmpty(), qPrintable(widget->objectName()));

@@ -20,10 +20,10 @@ QByteArray cp1251(const QString &text)
 // The pane seen in the notebooks' rectangle: whichever of the three is under its centre.
 QString frontPane()
 {
-    QWidget *area = Form1->RxDBedView->parentWidget();
+    QWidget *area = running().Form1->RxDBedView->parentWidget();
     QWidget *seen = area->childAt(area->rect().center());
-    for (QWidget *pane :
-         std::initializer_list<QWidget *>{Form1->RxDBedView, Form1->meInfo, Form1->meTerms})
+    for (QWidget *pane : std::initializer_list<QWidget *>{
+             running().Form1->RxDBedView, running().Form1->meInfo, running().Form1->meTerms})
         if (pane == seen || pane->isAncestorOf(seen))
             return pane->objectName();
     return QStringLiteral("<none>");
@@ -32,8 +32,8 @@ QString frontPane()
 QString tags()
 {
     return QStringLiteral("%1%2")
-        .arg(Form1->mmInfo->property("Tag").toInt())
-        .arg(Form1->mmTerms->property("Tag").toInt());
+        .arg(running().Form1->mmInfo->property("Tag").toInt())
+        .arg(running().Form1->mmTerms->property("Tag").toInt());
 }
 
 } // namespace
@@ -83,26 +83,26 @@ void TestNotebooks::loadAndWrite()
     app.start();
 
     QCOMPARE(app.dialogs.errors(), QStringList());
-    QCOMPARE(Form1->meInfo->toPlainText(), shown);
-    QCOMPARE(Form1->meTerms->toPlainText(), shown);
+    QCOMPARE(running().Form1->meInfo->toPlainText(), shown);
+    QCOMPARE(running().Form1->meTerms->toPlainText(), shown);
     // Loading writes nothing back.
     QCOMPARE(readBytes(info), onDisk);
     QCOMPARE(readBytes(terms), onDisk);
     QCOMPARE(QFileInfo(info).lastModified(), infoTime);
 
-    Form1->meInfo->moveCursor(QTextCursor::End);
-    QTest::keyClicks(Form1->meInfo, "x");
+    running().Form1->meInfo->moveCursor(QTextCursor::End);
+    QTest::keyClicks(running().Form1->meInfo, "x");
     QCOMPARE(readBytes(info), afterTyping);
     QCOMPARE(readBytes(terms), onDisk);
 
-    Form1->meTerms->moveCursor(QTextCursor::End);
-    QTest::keyClicks(Form1->meTerms, "x");
+    running().Form1->meTerms->moveCursor(QTextCursor::End);
+    QTest::keyClicks(running().Form1->meTerms, "x");
     QCOMPARE(readBytes(terms), afterTyping);
 
     // Every change rewrites the whole file, a deletion too; no temporary file is left behind.
-    QTest::keyClick(Form1->meTerms, Qt::Key_Backspace);
+    QTest::keyClick(running().Form1->meTerms, Qt::Key_Backspace);
     QCOMPARE(readBytes(terms), afterTyping.chopped(1));
-    Form1->meTerms->insertPlainText(QStringLiteral("ж\u00a0\n"));
+    running().Form1->meTerms->insertPlainText(QStringLiteral("ж\u00a0\n"));
     QCOMPARE(readBytes(terms), afterTyping.chopped(1) + cp1251("ж\u00a0\r\n"));
     QCOMPARE(QDir(app.folder.path()).entryList({"*Terms*"}, QDir::Files),
              QStringList({"Terms.txt"}));
@@ -119,17 +119,17 @@ void TestNotebooks::failedWriteKeepsText()
     QVERIFY(QFile::remove(info));
     QVERIFY(QDir(app.folder.path()).mkdir("Info.txt"));
 
-    Form1->meInfo->moveCursor(QTextCursor::End);
-    QTest::keyClicks(Form1->meInfo, "1");
+    running().Form1->meInfo->moveCursor(QTextCursor::End);
+    QTest::keyClicks(running().Form1->meInfo, "1");
     QCOMPARE(app.dialogs.errors().size(), 1);
     QVERIFY2(app.dialogs.errors().first().startsWith(
                  QStringLiteral("Cannot create file \"%1\"").arg(QDir::toNativeSeparators(info))),
              qPrintable(app.dialogs.errors().first()));
-    QCOMPARE(Form1->meInfo->toPlainText(), QStringLiteral("old1"));
+    QCOMPARE(running().Form1->meInfo->toPlainText(), QStringLiteral("old1"));
 
     // The next change tries again.
     QVERIFY(QDir(app.folder.path()).rmdir("Info.txt"));
-    QTest::keyClicks(Form1->meInfo, "2");
+    QTest::keyClicks(running().Form1->meInfo, "2");
     QCOMPARE(readBytes(info), QByteArray("old12"));
     QCOMPARE(app.dialogs.errors().size(), 1);
 
@@ -137,7 +137,7 @@ void TestNotebooks::failedWriteKeepsText()
     QVERIFY(QFile::setPermissions(info, QFile::ReadOwner | QFile::ReadUser));
     if (QFileInfo(info).isWritable())
         QSKIP("file permissions do not bind this user");
-    QTest::keyClicks(Form1->meInfo, "3");
+    QTest::keyClicks(running().Form1->meInfo, "3");
     QCOMPARE(app.dialogs.errors().size(), 2);
     QCOMPARE(readBytes(info), QByteArray("old12"));
 }
@@ -163,7 +163,7 @@ void TestNotebooks::missingNotebook()
     app.program = std::make_unique<Program>(app.folder.path());
     QCoreApplication::processEvents();
     QCOMPARE(app.dialogs.errors(), QStringList());
-    Form1->show();
+    running().Form1->show();
 
     const QString missing = app.folder.file(missingFile);
     QTRY_COMPARE(app.dialogs.errors().size(), 1);
@@ -171,16 +171,18 @@ void TestNotebooks::missingNotebook()
              QStringLiteral("Файл заметок %1 не найден; он будет создан при первой правке "
                             "заметок.")
                  .arg(QDir::toNativeSeparators(missing)));
-    QVERIFY(Form1->isVisible());
-    QCOMPARE(Form1->meInfo->toPlainText(), infoThere ? QStringLiteral("info") : QString());
-    QCOMPARE(Form1->meTerms->toPlainText(), infoThere ? QString() : QStringLiteral("terms"));
+    QVERIFY(running().Form1->isVisible());
+    QCOMPARE(running().Form1->meInfo->toPlainText(),
+             infoThere ? QStringLiteral("info") : QString());
+    QCOMPARE(running().Form1->meTerms->toPlainText(),
+             infoThere ? QString() : QStringLiteral("terms"));
     // Start-up went on to the keyboard indicator.
-    QCOMPARE(Form1->statusPanel(2), QStringLiteral("Русский"));
+    QCOMPARE(running().Form1->statusPanel(2), QStringLiteral("Русский"));
     // The missing notebook is created on its first change, and the other one is written too.
-    QPlainTextEdit *failed = infoThere ? Form1->meTerms : Form1->meInfo;
+    QPlainTextEdit *failed = infoThere ? running().Form1->meTerms : running().Form1->meInfo;
     QTest::keyClicks(failed, "z");
     QCOMPARE(readBytes(missing), QByteArray("z"));
-    QPlainTextEdit *loaded = infoThere ? Form1->meInfo : Form1->meTerms;
+    QPlainTextEdit *loaded = infoThere ? running().Form1->meInfo : running().Form1->meTerms;
     loaded->moveCursor(QTextCursor::End);
     QTest::keyClicks(loaded, "y");
     QCOMPARE(readBytes(app.folder.file(infoThere ? "Info.txt" : "Terms.txt")),
@@ -188,7 +190,7 @@ void TestNotebooks::missingNotebook()
     // The window works: a library opens.
     app.makeLibrary("Books.mdb", {{"А", "Б", "1"}});
     app.pick(app.library("Books.mdb"));
-    QCOMPARE(Form1->windowTitle(), QStringLiteral("Library Books.mdb"));
+    QCOMPARE(running().Form1->windowTitle(), QStringLiteral("Library Books.mdb"));
     QCOMPARE(app.dialogs.errors().size(), 1);
 }
 
@@ -201,40 +203,40 @@ void TestNotebooks::frontToBack()
     app.start();
     app.pick(app.library("Books.mdb"));
     QCoreApplication::processEvents();
-    QVERIFY(!Form1->meInfo->isVisible());
-    QVERIFY(!Form1->meTerms->isVisible());
+    QVERIFY(!running().Form1->meInfo->isVisible());
+    QVERIFY(!running().Form1->meTerms->isVisible());
     QCOMPARE(frontPane(), QStringLiteral("RxDBedView"));
     QCOMPARE(tags(), QStringLiteral("00"));
 
-    trigger(Form1->mmInfo);
+    trigger(running().Form1->mmInfo);
     QCOMPARE(frontPane(), QStringLiteral("meInfo"));
     QCOMPARE(tags(), QStringLiteral("10"));
-    trigger(Form1->mmInfo); // already in front: nothing happens
+    trigger(running().Form1->mmInfo); // already in front: nothing happens
     QCOMPARE(frontPane(), QStringLiteral("meInfo"));
     QCOMPARE(tags(), QStringLiteral("10"));
-    trigger(Form1->mmTerms);
+    trigger(running().Form1->mmTerms);
     QCOMPARE(frontPane(), QStringLiteral("meTerms"));
     QCOMPARE(tags(), QStringLiteral("01"));
-    trigger(Form1->mmInfo);
+    trigger(running().Form1->mmInfo);
     QCOMPARE(frontPane(), QStringLiteral("meInfo"));
     QCOMPARE(tags(), QStringLiteral("10"));
 
-    QTest::mouseDClick(Form1->meInfo->viewport(), Qt::LeftButton);
+    QTest::mouseDClick(running().Form1->meInfo->viewport(), Qt::LeftButton);
     QCOMPARE(frontPane(), QStringLiteral("RxDBedView"));
     QCOMPARE(tags(), QStringLiteral("00"));
-    QVERIFY(Form1->meInfo->isVisible()); // still there, behind the abstract
-    QCOMPARE(Form1->meInfo->toPlainText(), QStringLiteral("ГОСТ"));
+    QVERIFY(running().Form1->meInfo->isVisible()); // still there, behind the abstract
+    QCOMPARE(running().Form1->meInfo->toPlainText(), QStringLiteral("ГОСТ"));
 
-    trigger(Form1->mmTerms);
+    trigger(running().Form1->mmTerms);
     QCOMPARE(frontPane(), QStringLiteral("meTerms"));
     // Another library leaves the notebooks as they are.
     app.pick(app.library("Other.mdb"));
     QCOMPARE(frontPane(), QStringLiteral("meTerms"));
     QCOMPARE(tags(), QStringLiteral("01"));
-    QTest::mouseDClick(Form1->meTerms->viewport(), Qt::LeftButton);
+    QTest::mouseDClick(running().Form1->meTerms->viewport(), Qt::LeftButton);
     QCOMPARE(frontPane(), QStringLiteral("RxDBedView"));
     QCOMPARE(tags(), QStringLiteral("00"));
-    trigger(Form1->mmInfo);
+    trigger(running().Form1->mmInfo);
     QCOMPARE(frontPane(), QStringLiteral("meInfo"));
     QCOMPARE(app.dialogs.errors(), QStringList());
     QCOMPARE(readBytes(app.folder.file("Info.txt")), cp1251("ГОСТ"));

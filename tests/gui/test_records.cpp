@@ -76,18 +76,18 @@ void TestRecords::newBook()
     AppFixture app;
     const QString path = app.startWithLibrary("Books.mdb", entries);
 
-    trigger(Form1->mmNewBook);
+    trigger(running().Form1->mmNewBook);
     QCOMPARE(app.dialogs.errors(), QStringList());
     QCOMPARE(storedRows(path), expected);
     QCOMPARE(app.table().FieldByName("City").AsString(), QStringLiteral("New"));
-    QCOMPARE(Form1->focusWidget(), Form1->DBmeName);
-    QVERIFY(FormEdit->isVisible());
-    QCOMPARE(tagOf(Form1->mmAbstract), 1);
+    QCOMPARE(running().Form1->focusWidget(), running().Form1->DBmeName);
+    QVERIFY(running().FormEdit->isVisible());
+    QCOMPARE(tagOf(running().Form1->mmAbstract), 1);
 
     // With the editor already shown it stays shown.
-    trigger(Form1->mmNewBook);
-    QVERIFY(FormEdit->isVisible());
-    QCOMPARE(tagOf(Form1->mmAbstract), 1);
+    trigger(running().Form1->mmNewBook);
+    QVERIFY(running().FormEdit->isVisible());
+    QCOMPARE(tagOf(running().Form1->mmAbstract), 1);
     QCOMPARE(storedRows(path).size(), expected.size() + 1);
 }
 
@@ -96,24 +96,24 @@ void TestRecords::save()
     {
         AppFixture app;
         const QString path = app.startWithLibrary("Empty.mdb");
-        trigger(Form1->mmSave);
+        trigger(running().Form1->mmSave);
         QCOMPARE(storedRows(path), QStringList({"New|New||||"}));
     }
     AppFixture app;
     const QString path = app.startWithLibrary("Books.mdb", {{"Иванов", "Физика", "1980"}});
 
-    typeInto(Form1->DBmeName, "Petrov");
-    Form1->siSaveInDB->click();
+    typeInto(running().Form1->DBmeName, "Petrov");
+    running().Form1->siSaveInDB->click();
     QCOMPARE(storedRows(path), QStringList({"Petrov|Физика|1980|||Petrov"}));
     // A save does not refresh the status bar.
-    QCOMPARE(Form1->statusPanel(1), QStringLiteral("Иванов    Физика"));
-    QCOMPARE(Form1->DBGrid->dataSource(), &DataModule1->DataSource);
-    QVERIFY(DataModule1->dataChangeAttached());
+    QCOMPARE(running().Form1->statusPanel(1), QStringLiteral("Иванов    Физика"));
+    QCOMPARE(running().Form1->DBGrid->dataSource(), &running().DataModule1->DataSource);
+    QVERIFY(running().DataModule1->dataChangeAttached());
 
     // An empty author memo stores the placeholder in Name.
-    Form1->DBmeName->selectAll();
-    QTest::keyClick(Form1->DBmeName, Qt::Key_Delete);
-    trigger(Form1->mmSave);
+    running().Form1->DBmeName->selectAll();
+    QTest::keyClick(running().Form1->DBmeName, Qt::Key_Delete);
+    trigger(running().Form1->mmSave);
     QCOMPARE(storedRows(path), QStringList({"New|Физика|1980|||"}));
     QCOMPARE(app.dialogs.errors(), QStringList());
 }
@@ -125,10 +125,10 @@ void TestRecords::saveWhenPostFails()
     execOn(path, {"CREATE TRIGGER NoUpdate BEFORE UPDATE ON Books "
                   "BEGIN SELECT RAISE(ABORT, 'write refused'); END"});
 
-    trigger(Form1->mmSave);
+    trigger(running().Form1->mmSave);
     QCOMPARE(app.dialogs.errors().size(), 1);
-    QCOMPARE(Form1->DBGrid->dataSource(), &DataModule1->DataSource);
-    QVERIFY(DataModule1->dataChangeAttached());
+    QCOMPARE(running().Form1->DBGrid->dataSource(), &running().DataModule1->DataSource);
+    QVERIFY(running().DataModule1->dataChangeAttached());
     QCOMPARE(storedRows(path), QStringList({"А|1|1|||А", "Б|2|2|||Б"}));
 }
 
@@ -138,10 +138,10 @@ void TestRecords::deleteRecord()
     const QString path =
         app.startWithLibrary("Books.mdb", {{"А", "1", "1"}, {"Б", "2", "2"}, {"В", "3", "3"}});
     app.makeLibrary("Empty.mdb");
-    Form1->siNext->click();
+    running().Form1->siNext->click();
 
     app.dialogs.nextAnswers.enqueue(false);
-    trigger(Form1->mmDelete);
+    trigger(running().Form1->mmDelete);
     QCOMPARE(lastQuestion(app.dialogs),
              QStringLiteral("Внимание!!!: Вы действительно хотите удалить текущую информацию?"));
     QCOMPARE(storedRows(path).size(), 3);
@@ -149,24 +149,24 @@ void TestRecords::deleteRecord()
 
     // Yes removes the current record; the following one becomes current.
     app.dialogs.nextAnswers.enqueue(true);
-    Form1->siDelete->click();
+    running().Form1->siDelete->click();
     QCOMPARE(storedRows(path), QStringList({"А|1|1|||А", "В|3|3|||В"}));
     QCOMPARE(app.currentName(), QStringLiteral("В"));
-    QCOMPARE(Form1->statusPanel(0), QStringLiteral("2 из 2"));
+    QCOMPARE(running().Form1->statusPanel(0), QStringLiteral("2 из 2"));
 
     // Deleting the last records leaves "Нет записей" and the deleted record's text.
     app.dialogs.nextAnswers << true << true;
-    trigger(Form1->mmDelete);
+    trigger(running().Form1->mmDelete);
     QCOMPARE(app.currentName(), QStringLiteral("А"));
-    trigger(Form1->mmDelete);
+    trigger(running().Form1->mmDelete);
     QCOMPARE(storedRows(path), QStringList());
-    QCOMPARE(Form1->statusPanel(0), QStringLiteral("Нет записей"));
-    QCOMPARE(Form1->statusPanel(1), QStringLiteral("А    1"));
+    QCOMPARE(running().Form1->statusPanel(0), QStringLiteral("Нет записей"));
+    QCOMPARE(running().Form1->statusPanel(1), QStringLiteral("А    1"));
 
     // On an empty library Yes changes nothing.
     app.pick(app.library("Empty.mdb"));
     app.dialogs.nextAnswers.enqueue(true);
-    trigger(Form1->mmDelete);
+    trigger(running().Form1->mmDelete);
     QCOMPARE(storedRows(app.library("Empty.mdb")), QStringList());
     QCOMPARE(app.dialogs.errors(), QStringList());
 }
@@ -176,22 +176,22 @@ void TestRecords::navigationButtons()
     AppFixture app;
     const QString path = app.startWithLibrary("Books.mdb", FiveBooks);
 
-    QTest::mouseClick(Form1->siLast, Qt::LeftButton);
+    QTest::mouseClick(running().Form1->siLast, Qt::LeftButton);
     QCOMPARE(app.table().RecNo(), 5);
-    QTest::mouseClick(Form1->siNext, Qt::LeftButton);
+    QTest::mouseClick(running().Form1->siNext, Qt::LeftButton);
     QCOMPARE(app.table().RecNo(), 5);
-    QTest::mouseClick(Form1->siPrior, Qt::LeftButton);
+    QTest::mouseClick(running().Form1->siPrior, Qt::LeftButton);
     QCOMPARE(app.table().RecNo(), 4);
-    QCOMPARE(Form1->statusPanel(0), QStringLiteral("4 из 5"));
-    QTest::mouseClick(Form1->siFirst, Qt::LeftButton);
+    QCOMPARE(running().Form1->statusPanel(0), QStringLiteral("4 из 5"));
+    QTest::mouseClick(running().Form1->siFirst, Qt::LeftButton);
     QCOMPARE(app.table().RecNo(), 1);
-    QTest::mouseClick(Form1->siPrior, Qt::LeftButton);
+    QTest::mouseClick(running().Form1->siPrior, Qt::LeftButton);
     QCOMPARE(app.table().RecNo(), 1);
-    QCOMPARE(Form1->DBGrid->currentIndex().row(), 0);
+    QCOMPARE(running().Form1->DBGrid->currentIndex().row(), 0);
 
     // A move stores what was typed into the record pane.
-    typeInto(Form1->DBmeName, "Moved");
-    QTest::mouseClick(Form1->siNext, Qt::LeftButton);
+    typeInto(running().Form1->DBmeName, "Moved");
+    QTest::mouseClick(running().Form1->siNext, Qt::LeftButton);
     QCOMPARE(storedRows(path).first(), QStringLiteral("Moved|Т1|2001|||Moved"));
     QCOMPARE(app.dialogs.errors(), QStringList());
 }
@@ -203,7 +203,7 @@ void TestRecords::autoRepeat()
         many << Entry{QStringLiteral("Автор %1").arg(i, 2, 10, QLatin1Char('0')), "T", "2000"};
     AppFixture app;
     app.startWithLibrary("Books.mdb", many);
-    QToolButton *next = Form1->siNext;
+    QToolButton *next = running().Form1->siNext;
 
     // Pressing alone moves nothing; the first repeat comes no sooner than 500 ms later.
     QElapsedTimer clock;
@@ -230,10 +230,10 @@ void TestRecords::autoRepeat()
     QCOMPARE(app.table().RecNo(), held);
 
     // Prior repeats the same way; at the first record it stops without a word.
-    QTest::mousePress(Form1->siPrior, Qt::LeftButton);
+    QTest::mousePress(running().Form1->siPrior, Qt::LeftButton);
     QTRY_COMPARE_WITH_TIMEOUT(app.table().RecNo(), 1, 10000);
     QTest::qWait(250);
-    QTest::mouseRelease(Form1->siPrior, Qt::LeftButton);
+    QTest::mouseRelease(running().Form1->siPrior, Qt::LeftButton);
     QCOMPARE(app.table().RecNo(), 1);
     QCOMPARE(app.dialogs.errors(), QStringList());
 
@@ -253,7 +253,7 @@ void TestRecords::titleClickOrders()
     const QStringList byYear = {"Абрамов", "Борисов", "Яковлев", "Абрамов", "Абрамов"};
     QCOMPARE(namesInOrder(app.table()), byYear);
 
-    emit Form1->DBGrid->titleClick(0); // authors, then year, then title
+    emit running().Form1->DBGrid->titleClick(0); // authors, then year, then title
     QCOMPARE(app.table().Sort(), QStringLiteral("Name, City, Title ASC"));
     QCOMPARE(namesInOrder(app.table()),
              QStringList({"Абрамов", "Абрамов", "Абрамов", "Борисов", "Яковлев"}));
@@ -262,15 +262,15 @@ void TestRecords::titleClickOrders()
     app.table().Next();
     QCOMPARE(app.table().FieldByName("Title").AsString(), QStringLiteral("Альфа"));
 
-    emit Form1->DBGrid->titleClick(1);
+    emit running().Form1->DBGrid->titleClick(1);
     QCOMPARE(app.table().Sort(), QStringLiteral("Title, City, Name ASC"));
     QCOMPARE(namesInOrder(app.table()),
              QStringList({"Борисов", "Абрамов", "Яковлев", "Абрамов", "Абрамов"}));
 
-    emit Form1->DBGrid->titleClick(3); // no such column: the order stays
+    emit running().Form1->DBGrid->titleClick(3); // no such column: the order stays
     QCOMPARE(app.table().Sort(), QStringLiteral("Title, City, Name ASC"));
 
-    emit Form1->DBGrid->titleClick(2);
+    emit running().Form1->DBGrid->titleClick(2);
     QCOMPARE(app.table().Sort(), QStringLiteral("City, Name, Title ASC"));
     QCOMPARE(namesInOrder(app.table()), byYear);
     QCOMPARE(app.dialogs.errors(), QStringList());
@@ -280,50 +280,50 @@ void TestRecords::bookmarks()
 {
     AppFixture app;
     const QString path = app.startWithLibrary("Books.mdb", FiveBooks);
-    QApplication::setActiveWindow(Form1);
-    QVERIFY(QTest::qWaitForWindowActive(Form1));
+    QApplication::setActiveWindow(running().Form1);
+    QVERIFY(QTest::qWaitForWindowActive(running().Form1));
     // The short-cuts belong to the grids' pop-up menu: elsewhere Ctrl+G does nothing.
-    Form1->DBmeName->setFocus();
-    QTest::keyClick(Form1->DBmeName, Qt::Key_G, Qt::ControlModifier);
-    QVERIFY(Form1->pmGetBookMark->isEnabled());
-    emit Form1->DBGrid->customContextMenuRequested(QPoint(5, 5));
-    QTRY_VERIFY(Form1->PopupMenu1->isVisible());
-    Form1->PopupMenu1->hide();
-    Form1->DBGrid->setFocus();
+    running().Form1->DBmeName->setFocus();
+    QTest::keyClick(running().Form1->DBmeName, Qt::Key_G, Qt::ControlModifier);
+    QVERIFY(running().Form1->pmGetBookMark->isEnabled());
+    emit running().Form1->DBGrid->customContextMenuRequested(QPoint(5, 5));
+    QTRY_VERIFY(running().Form1->PopupMenu1->isVisible());
+    running().Form1->PopupMenu1->hide();
+    running().Form1->DBGrid->setFocus();
 
-    Form1->siNext->click();
-    QTest::keyClick(Form1->DBGrid, Qt::Key_G, Qt::ControlModifier);
-    QVERIFY(!Form1->pmGetBookMark->isEnabled());
-    QVERIFY(Form1->pmGotoBookMark->isEnabled());
-    Form1->siNext->click();
-    Form1->siNext->click();
+    running().Form1->siNext->click();
+    QTest::keyClick(running().Form1->DBGrid, Qt::Key_G, Qt::ControlModifier);
+    QVERIFY(!running().Form1->pmGetBookMark->isEnabled());
+    QVERIFY(running().Form1->pmGotoBookMark->isEnabled());
+    running().Form1->siNext->click();
+    running().Form1->siNext->click();
     QCOMPARE(app.currentName(), QStringLiteral("А4"));
-    QTest::keyClick(Form1->DBGrid, Qt::Key_B, Qt::ControlModifier);
+    QTest::keyClick(running().Form1->DBGrid, Qt::Key_B, Qt::ControlModifier);
     QCOMPARE(app.currentName(), QStringLiteral("А2"));
-    QVERIFY(Form1->pmGetBookMark->isEnabled());
-    QVERIFY(!Form1->pmGotoBookMark->isEnabled());
+    QVERIFY(running().Form1->pmGetBookMark->isEnabled());
+    QVERIFY(!running().Form1->pmGotoBookMark->isEnabled());
     // Used once: a second Ctrl+B does nothing.
-    Form1->siLast->click();
-    QTest::keyClick(Form1->DBGrid, Qt::Key_B, Qt::ControlModifier);
+    running().Form1->siLast->click();
+    QTest::keyClick(running().Form1->DBGrid, Qt::Key_B, Qt::ControlModifier);
     QCOMPARE(app.currentName(), QStringLiteral("А5"));
 
     // A bookmarked entry deleted since leaves the current entry where it is.
-    Form1->siFirst->click();
-    QTest::keyClick(Form1->DBGrid, Qt::Key_G, Qt::ControlModifier);
+    running().Form1->siFirst->click();
+    QTest::keyClick(running().Form1->DBGrid, Qt::Key_G, Qt::ControlModifier);
     app.dialogs.nextAnswers.enqueue(true);
-    trigger(Form1->mmDelete);
-    Form1->siLast->click();
-    trigger(Form1->pmGotoBookMark);
+    trigger(running().Form1->mmDelete);
+    running().Form1->siLast->click();
+    trigger(running().Form1->pmGotoBookMark);
     QCOMPARE(app.currentName(), QStringLiteral("А5"));
-    QVERIFY(Form1->pmGetBookMark->isEnabled());
+    QVERIFY(running().Form1->pmGetBookMark->isEnabled());
 
     // Picking a library releases a stored bookmark.
-    trigger(Form1->pmGetBookMark);
-    QVERIFY(Form1->pmGotoBookMark->isEnabled());
+    trigger(running().Form1->pmGetBookMark);
+    QVERIFY(running().Form1->pmGotoBookMark->isEnabled());
     app.pick(path);
-    QVERIFY(Form1->pmGetBookMark->isEnabled());
-    QVERIFY(!Form1->pmGotoBookMark->isEnabled());
-    QVERIFY(!DataModule1->bookmarkStored());
+    QVERIFY(running().Form1->pmGetBookMark->isEnabled());
+    QVERIFY(!running().Form1->pmGotoBookMark->isEnabled());
+    QVERIFY(!running().DataModule1->bookmarkStored());
     QCOMPARE(app.dialogs.errors(), QStringList());
 }
 
@@ -333,39 +333,40 @@ void TestRecords::abstractEditorToggle()
     app.startWithLibrary("Books.mdb", FiveBooks);
     QCoreApplication::processEvents();
 
-    const QPoint row = Form1->DBGrid->visualRect(Form1->DBGrid->model()->index(1, 0)).center();
-    QTest::mouseDClick(Form1->DBGrid->viewport(), Qt::LeftButton, {}, row);
-    QVERIFY(FormEdit->isVisible());
-    QCOMPARE(tagOf(Form1->mmAbstract), 1);
-    QCOMPARE(FormEdit->pos(), QPoint(0, 301));
-    QCOMPARE(FormEdit->size(), QSize(1023, 448));
-    QVERIFY(FormEdit->windowFlags() & Qt::WindowStaysOnTopHint);
-    QCOMPARE(FormEdit->windowTitle(), QStringLiteral("Редактирование абстрактов"));
-    QVERIFY(!FormEdit->Editor->document()->isModified());
+    const QPoint row =
+        running().Form1->DBGrid->visualRect(running().Form1->DBGrid->model()->index(1, 0)).center();
+    QTest::mouseDClick(running().Form1->DBGrid->viewport(), Qt::LeftButton, {}, row);
+    QVERIFY(running().FormEdit->isVisible());
+    QCOMPARE(tagOf(running().Form1->mmAbstract), 1);
+    QCOMPARE(running().FormEdit->pos(), QPoint(0, 301));
+    QCOMPARE(running().FormEdit->size(), QSize(1023, 448));
+    QVERIFY(running().FormEdit->windowFlags() & Qt::WindowStaysOnTopHint);
+    QCOMPARE(running().FormEdit->windowTitle(), QStringLiteral("Редактирование абстрактов"));
+    QVERIFY(!running().FormEdit->Editor->document()->isModified());
 
-    QTest::mouseDClick(Form1->DBGrid->viewport(), Qt::LeftButton, {}, row);
-    QVERIFY(!FormEdit->isVisible());
-    QCOMPARE(tagOf(Form1->mmAbstract), 0);
+    QTest::mouseDClick(running().Form1->DBGrid->viewport(), Qt::LeftButton, {}, row);
+    QVERIFY(!running().FormEdit->isVisible());
+    QCOMPARE(tagOf(running().Form1->mmAbstract), 0);
 
     // Closing the editor by its title-bar button lets the next toggle show it again.
-    Form1->siTableAbstract->click();
-    QVERIFY(FormEdit->isVisible());
-    FormEdit->close();
-    QCOMPARE(tagOf(Form1->mmAbstract), 0);
-    trigger(Form1->mmAbstract);
-    QVERIFY(FormEdit->isVisible());
-    QCOMPARE(tagOf(Form1->mmAbstract), 1);
+    running().Form1->siTableAbstract->click();
+    QVERIFY(running().FormEdit->isVisible());
+    running().FormEdit->close();
+    QCOMPARE(tagOf(running().Form1->mmAbstract), 0);
+    trigger(running().Form1->mmAbstract);
+    QVERIFY(running().FormEdit->isVisible());
+    QCOMPARE(tagOf(running().Form1->mmAbstract), 1);
 }
 
 void TestRecords::closeSelectGrid()
 {
     AppFixture app;
     app.startWithLibrary("Books.mdb", FiveBooks);
-    Form1->DBgrQuery->show();
-    Form1->setStatusPanel(2, QStringLiteral("1 из 3"));
-    trigger(Form1->CloseSelectGrid);
-    QVERIFY(!Form1->DBgrQuery->isVisible());
-    QCOMPARE(Form1->statusPanel(2), QStringLiteral("1 из 3"));
+    running().Form1->DBgrQuery->show();
+    running().Form1->setStatusPanel(2, QStringLiteral("1 из 3"));
+    trigger(running().Form1->CloseSelectGrid);
+    QVERIFY(!running().Form1->DBgrQuery->isVisible());
+    QCOMPARE(running().Form1->statusPanel(2), QStringLiteral("1 из 3"));
 }
 
 QUIL_APP_TEST_MAIN(TestRecords)

@@ -29,7 +29,7 @@ void TestRichView::showsTheCurrentAbstract()
     app.pick(path);
     QCOMPARE(app.dialogs.errors(), QStringList());
 
-    QTextDocument *doc = Form1->RxDBedView->document();
+    QTextDocument *doc = running().Form1->RxDBedView->document();
     QCOMPARE(doc->toRawText(), QString::fromUtf8("аα≤"));
     QTextCursor bold(doc);
     bold.setPosition(1);
@@ -41,8 +41,8 @@ void TestRichView::showsTheCurrentAbstract()
     QVERIFY2(QFontMetrics(shown).inFontUcs4(0x3B1), qPrintable(QFontInfo(shown).family()));
     QVERIFY(QFontMetrics(shown).inFontUcs4(0x2264));
 
-    Form1->siNextClick();
-    QCOMPARE(Form1->RxDBedView->document()->toRawText(), QString("New"));
+    running().Form1->siNextClick();
+    QCOMPARE(running().Form1->RxDBedView->document()->toRawText(), QString("New"));
 }
 
 void TestRichView::followsMovesAndStores()
@@ -57,24 +57,24 @@ void TestRichView::followsMovesAndStores()
                   "UPDATE Books SET Resume = 'third' WHERE City = '2003'"});
     app.start();
     app.pick(path);
-    quil::DBRichView *view = Form1->RxDBedView;
+    quil::DBRichView *view = running().Form1->RxDBedView;
     view->resize(300, 100);
     QScrollBar *bar = view->verticalScrollBar();
     QVERIFY(bar->maximum() > 0);
     // The next entry holds the same abstract: it is shown from its start all the same.
     bar->setValue(bar->maximum());
-    Form1->siNextClick();
+    running().Form1->siNextClick();
     QCOMPARE(view->document()->toRawText(), lines.join(QChar(0x2029)));
     QCOMPARE(bar->value(), 0);
     QCOMPARE(view->textCursor().position(), 0);
     // An abstract stored from the editor is what the view shows next.
-    Form1->mmAbstractClick();
-    FormEdit->Editor->setSelStart(0);
-    QTest::keyClicks(FormEdit->Editor, "new ");
-    FormEdit->SaveTableBtn->click();
+    running().Form1->mmAbstractClick();
+    running().FormEdit->Editor->setSelStart(0);
+    QTest::keyClicks(running().FormEdit->Editor, "new ");
+    running().FormEdit->SaveTableBtn->click();
     QCOMPARE(app.dialogs.errors(), QStringList());
     QVERIFY(view->document()->toRawText().startsWith("new line 0"));
-    Form1->siNextClick();
+    running().Form1->siNextClick();
     QCOMPARE(view->document()->toRawText(), QString("third"));
 }
 

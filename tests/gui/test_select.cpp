@@ -13,8 +13,8 @@
 
 namespace {
 
-search::SelectPanel *panel() { return Form1->gbSelect; }
-quil::Query &query() { return DataModule1->ADOQuery; }
+search::SelectPanel *panel() { return running().Form1->gbSelect; }
+quil::Query &query() { return running().DataModule1->ADOQuery; }
 int tagOf(QObject *item) { return item->property("Tag").toInt(); }
 
 // Name, Title, City, Location; "NULL" stores no value.
@@ -47,15 +47,15 @@ const QList<QStringList> Rows = {
 QString state()
 {
     return QStringLiteral("%1 %2 %3")
-        .arg(tagOf(Form1->mmSelect))
+        .arg(tagOf(running().Form1->mmSelect))
         .arg(panel()->isVisible() ? "panel" : "-")
-        .arg(Form1->DBgrQuery->isVisible() ? "grid" : "-");
+        .arg(running().Form1->DBgrQuery->isVisible() ? "grid" : "-");
 }
 
 QStringList gridNames()
 {
     QStringList names;
-    QAbstractItemModel *model = Form1->DBgrQuery->model();
+    QAbstractItemModel *model = running().Form1->DBgrQuery->model();
     for (int row = 0; row < model->rowCount(); ++row)
         names << model->index(row, 0).data().toString();
     return names;
@@ -81,36 +81,36 @@ void TestSelect::tagStateTable()
     app.pick(makeLibrary(app, Rows));
     QCOMPARE(state(), QStringLiteral("0 - -"));
 
-    trigger(Form1->mmSelect);
+    trigger(running().Form1->mmSelect);
     QCOMPARE(state(), QStringLiteral("1 panel -"));
     // The menu while the panel shows and nothing was selected: the panel stays either way.
-    trigger(Form1->mmSelect);
+    trigger(running().Form1->mmSelect);
     QCOMPARE(state(), QStringLiteral("0 panel -"));
-    Form1->siSelectData->click();
+    running().Form1->siSelectData->click();
     QCOMPARE(state(), QStringLiteral("1 panel -"));
 
     panel()->bbOKSelect->click();
     QCOMPARE(state(), QStringLiteral("1 - grid"));
     // "Close Select" hides the grid and leaves the Tag: the next menu command shows nothing
     // and the one after it opens the panel.
-    trigger(Form1->CloseSelectGrid);
+    trigger(running().Form1->CloseSelectGrid);
     QCOMPARE(state(), QStringLiteral("1 - -"));
-    trigger(Form1->mmSelect);
+    trigger(running().Form1->mmSelect);
     QCOMPARE(state(), QStringLiteral("0 - -"));
-    trigger(Form1->mmSelect);
+    trigger(running().Form1->mmSelect);
     QCOMPARE(state(), QStringLiteral("1 panel -"));
 
     // A selection from any Tag ends at 1 with the grid in the panel's place.
-    trigger(Form1->mmSelect);
+    trigger(running().Form1->mmSelect);
     QCOMPARE(state(), QStringLiteral("0 panel -"));
     panel()->bbOKSelect->click();
     QCOMPARE(state(), QStringLiteral("1 - grid"));
     // The menu hides the grid; the query keeps its result.
-    trigger(Form1->mmSelect);
+    trigger(running().Form1->mmSelect);
     QCOMPARE(state(), QStringLiteral("0 - -"));
     QVERIFY(query().Active());
 
-    trigger(Form1->mmSelect);
+    trigger(running().Form1->mmSelect);
     typeText(panel()->edAuthor, "ов");
     typeText(panel()->edKeyW2, "металл");
     panel()->bbClearSelect->click();
@@ -128,7 +128,7 @@ void TestSelect::panelAndGrid()
     AppFixture app;
     app.start();
     app.pick(makeLibrary(app, Rows));
-    trigger(Form1->mmSelect);
+    trigger(running().Form1->mmSelect);
     QCOMPARE(panel()->bbClearSelect->text(), QStringLiteral("  Clear"));
     QCOMPARE(panel()->bbCloseSelect->text(), QStringLiteral("  Close"));
     QCOMPARE(panel()->bbOKSelect->text(), QStringLiteral("   Select"));
@@ -148,7 +148,7 @@ void TestSelect::panelAndGrid()
     QCOMPARE(gridNames(), QStringList({"Петров", LongAuthor, "Ёлкин", "Иванов"}));
     QCOMPARE(query().Sort(), QStringLiteral("City, Name, Title ASC"));
 
-    QHeaderView *titles = Form1->DBgrQuery->horizontalHeader();
+    QHeaderView *titles = running().Form1->DBgrQuery->horizontalHeader();
     QStringList columns;
     for (int c = 0; c < titles->count(); ++c)
         columns << QStringLiteral("%1 %2")
@@ -158,8 +158,9 @@ void TestSelect::panelAndGrid()
     QVERIFY(titles->font().bold());
     QCOMPARE(titles->palette().color(QPalette::ButtonText), QColor(0x80, 0x00, 0x00));
     // The selection shows whole what the main grid shortens.
-    QCOMPARE(Form1->DBGrid->model()->index(1, 0).data().toString(), LongAuthor.left(40) + " ...");
-    QCOMPARE(Form1->DBgrQuery->model()->index(1, 0).data().toString(), LongAuthor);
+    QCOMPARE(running().Form1->DBGrid->model()->index(1, 0).data().toString(),
+             LongAuthor.left(40) + " ...");
+    QCOMPARE(running().Form1->DBgrQuery->model()->index(1, 0).data().toString(), LongAuthor);
 }
 
 void TestSelect::selectionFollowedByKey()
@@ -171,7 +172,7 @@ void TestSelect::selectionFollowedByKey()
     app.pick(makeLibrary(app, {{"Иванов, Петров", "Плёнки и сплавы", "1990", "плёнка"},
                                {"Петров", "Плёнки", "1995", "плёнка"},
                                {"Сидоров", "Сплавы", "2000", "сплав"}}));
-    trigger(Form1->mmSelect);
+    trigger(running().Form1->mmSelect);
     // Case is folded for Cyrillic: "ПЛЁНКА" selects "плёнка".
     typeText(panel()->edResume, "ПЛЁНКА");
     // The hourglass shows while the query opens and the main table follows it, and not after.
@@ -194,32 +195,32 @@ void TestSelect::selectionFollowedByKey()
     QCOMPARE(QGuiApplication::overrideCursor(), nullptr);
     QCOMPARE(gridNames(), QStringList({"Иванов, Петров", "Петров"}));
     QCOMPARE(app.currentName(), QStringLiteral("Иванов, Петров"));
-    QCOMPARE(Form1->statusPanel(2), QStringLiteral("1 из 2"));
+    QCOMPARE(running().Form1->statusPanel(2), QStringLiteral("1 из 2"));
 
     // A move in the grid moves the main table and its record pane.
-    Form1->DBgrQuery->setFocus();
-    QTest::keyClick(Form1->DBgrQuery, Qt::Key_Down);
+    running().Form1->DBgrQuery->setFocus();
+    QTest::keyClick(running().Form1->DBgrQuery, Qt::Key_Down);
     QCOMPARE(query().RecNo(), 2);
     QCOMPARE(app.currentName(), QStringLiteral("Петров"));
     QCOMPARE(app.table().RecNo(), 2);
-    QCOMPARE(Form1->DBGrid->currentIndex().row(), 1);
-    QCOMPARE(Form1->DBmeName->toPlainText(), QStringLiteral("Петров"));
-    QCOMPARE(Form1->statusPanel(0), QStringLiteral("2 из 3"));
-    QCOMPARE(Form1->statusPanel(2), QStringLiteral("2 из 2"));
+    QCOMPARE(running().Form1->DBGrid->currentIndex().row(), 1);
+    QCOMPARE(running().Form1->DBmeName->toPlainText(), QStringLiteral("Петров"));
+    QCOMPARE(running().Form1->statusPanel(0), QStringLiteral("2 из 3"));
+    QCOMPARE(running().Form1->statusPanel(2), QStringLiteral("2 из 2"));
 
     // Another library closes the selection, and its position goes with it.
     app.pick(app.makeLibrary("Other.mdb", {{"Петров", "Плёнки", "1995"}}));
     QCOMPARE(gridNames(), QStringList());
-    QCOMPARE(Form1->statusPanel(2), QStringLiteral("Нет записей"));
+    QCOMPARE(running().Form1->statusPanel(2), QStringLiteral("Нет записей"));
 
     // An empty result: an empty grid, panel 2 says so, the main table as it was.
-    trigger(Form1->mmSelect);
-    trigger(Form1->mmSelect);
+    trigger(running().Form1->mmSelect);
+    trigger(running().Form1->mmSelect);
     typeText(panel()->edAuthor, "Нет такого");
     panel()->bbOKSelect->click();
     QCOMPARE(gridNames(), QStringList());
-    QVERIFY(Form1->DBgrQuery->isVisible());
-    QCOMPARE(Form1->statusPanel(2), QStringLiteral("Нет записей"));
+    QVERIFY(running().Form1->DBgrQuery->isVisible());
+    QCOMPARE(running().Form1->statusPanel(2), QStringLiteral("Нет записей"));
     QCOMPARE(app.currentName(), QStringLiteral("Петров"));
     QCOMPARE(app.dialogs.errors(), QStringList());
 }
@@ -229,45 +230,45 @@ void TestSelect::enterPressesSelect()
     AppFixture app;
     app.start();
     app.pick(makeLibrary(app, Rows));
-    trigger(Form1->mmSearch);
-    QTest::keyClick(Form1->gbFind->ComboBoxFind, Qt::Key_Down);
-    typeText(Form1->gbFind->EditFind, "Иванов");
+    trigger(running().Form1->mmSearch);
+    QTest::keyClick(running().Form1->gbFind->ComboBoxFind, Qt::Key_Down);
+    typeText(running().Form1->gbFind->EditFind, "Иванов");
 
     // While the panel is hidden Enter in the search text searches.
-    QTest::keyClick(Form1->gbFind->EditFind, Qt::Key_Return);
+    QTest::keyClick(running().Form1->gbFind->EditFind, Qt::Key_Return);
     QCOMPARE(app.currentName(), LongAuthor);
-    QVERIFY(Form1->gbFind->ButtonFindNext->isVisible());
+    QVERIFY(running().Form1->gbFind->ButtonFindNext->isVisible());
     QCOMPARE(state(), QStringLiteral("0 - -"));
-    QTest::keyClick(Form1->gbFind->EditFind, Qt::Key_Backspace);
+    QTest::keyClick(running().Form1->gbFind->EditFind, Qt::Key_Backspace);
 
     // While it shows, Enter in the search text, the panel's edits and the main grid selects.
     const auto enterSelects = [](QWidget *target) {
-        trigger(Form1->mmSelect);
+        trigger(running().Form1->mmSelect);
         QCOMPARE(state(), QStringLiteral("1 panel -"));
         QTest::keyClick(target, Qt::Key_Return);
         QCOMPARE(state(), QStringLiteral("1 - grid"));
-        trigger(Form1->mmSelect);
+        trigger(running().Form1->mmSelect);
     };
     typeText(panel()->edAuthor, "ов");
-    enterSelects(Form1->gbFind->EditFind);
+    enterSelects(running().Form1->gbFind->EditFind);
     QCOMPARE(gridNames(), QStringList({"Петров", LongAuthor, "Иванов"}));
     QCOMPARE(app.currentName(), QStringLiteral("Петров"));
     // No search ran: it would have found "Ивано" and shown "Далее".
-    QVERIFY(!Form1->gbFind->ButtonFindNext->isVisible());
+    QVERIFY(!running().Form1->gbFind->ButtonFindNext->isVisible());
     enterSelects(panel()->edKeyW2);
-    enterSelects(Form1->DBGrid);
+    enterSelects(running().Form1->DBGrid);
 
     // The author memo takes Enter itself: a line break, no selection.
-    trigger(Form1->mmSelect);
-    Form1->DBmeName->moveCursor(QTextCursor::End);
-    QTest::keyClick(Form1->DBmeName, Qt::Key_Return);
+    trigger(running().Form1->mmSelect);
+    running().Form1->DBmeName->moveCursor(QTextCursor::End);
+    QTest::keyClick(running().Form1->DBmeName, Qt::Key_Return);
     QCOMPARE(state(), QStringLiteral("1 panel -"));
-    QVERIFY(Form1->DBmeName->toPlainText().endsWith(QLatin1Char('\n')));
+    QVERIFY(running().Form1->DBmeName->toPlainText().endsWith(QLatin1Char('\n')));
 
     // Hidden again, the panel's buttons take no Enter.
     panel()->bbCloseSelect->click();
     query().Close();
-    QTest::keyClick(Form1->DBGrid, Qt::Key_Return);
+    QTest::keyClick(running().Form1->DBGrid, Qt::Key_Return);
     QCOMPARE(state(), QStringLiteral("0 - -"));
     QVERIFY(!query().Active());
     QCOMPARE(app.dialogs.errors(), QStringList());
@@ -279,8 +280,8 @@ void TestSelect::refusedSelection()
     app.start();
     const QString path = makeLibrary(app, Rows);
     app.pick(path);
-    trigger(Form1->mmSelect);
-    trigger(Form1->mmSelect);
+    trigger(running().Form1->mmSelect);
+    trigger(running().Form1->mmSelect);
     // Quotes, apostrophes and semicolons are characters to look for, nothing more.
     typeText(panel()->edTitle, "\"); DROP TABLE Books; --'");
     panel()->bbOKSelect->click();
@@ -290,9 +291,9 @@ void TestSelect::refusedSelection()
 
     // The engine refuses (another program took the keyword column away): the error is
     // reported, the query stays closed, panel, grid and Tag stay as they were.
-    trigger(Form1->mmSelect);
-    trigger(Form1->mmSelect);
-    trigger(Form1->mmSelect);
+    trigger(running().Form1->mmSelect);
+    trigger(running().Form1->mmSelect);
+    trigger(running().Form1->mmSelect);
     QCOMPARE(state(), QStringLiteral("0 panel -"));
     execOn(path, {"ALTER TABLE Books RENAME COLUMN Location TO Gone"});
     panel()->bbOKSelect->click();
@@ -307,36 +308,39 @@ void TestSelect::bothPanelsShowWhole()
     AppFixture app;
     app.start();
     app.pick(makeLibrary(app, Rows));
-    Form1->resize(1366, 768 - 30);
-    const auto inWindow = [](QWidget *w) { return QRect(w->mapTo(Form1, QPoint()), w->size()); };
+    running().Form1->resize(1366, 768 - 30);
+    const auto inWindow = [](QWidget *w) {
+        return QRect(w->mapTo(running().Form1, QPoint()), w->size());
+    };
     // With the find panel and the selection panel or grid open, neither covers the other, and
     // all of both lies above the status bar; the grid gives up the room.
     for (const char *second : {"panel", "grid"}) {
-        trigger(Form1->mmSearch);
-        trigger(Form1->mmSelect);
+        trigger(running().Form1->mmSearch);
+        trigger(running().Form1->mmSelect);
         if (QByteArray(second) == "grid")
             panel()->bbOKSelect->click();
         QCoreApplication::processEvents();
-        QWidget *lower = QByteArray(second) == "grid" ? static_cast<QWidget *>(Form1->DBgrQuery)
-                                                      : static_cast<QWidget *>(panel());
+        QWidget *lower = QByteArray(second) == "grid"
+                             ? static_cast<QWidget *>(running().Form1->DBgrQuery)
+                             : static_cast<QWidget *>(panel());
         QVERIFY(lower->isVisible());
-        const QRect find = inWindow(Form1->gbFind);
+        const QRect find = inWindow(running().Form1->gbFind);
         QVERIFY2(!find.intersects(inWindow(lower)), second);
         QVERIFY2(inWindow(lower).height() >= 100, second);
-        QVERIFY(inWindow(Form1->DBGrid).bottom() < find.top());
-        QVERIFY(inWindow(lower).bottom() < Form1->StatusBar1->geometry().top());
-        trigger(Form1->mmSearch);
+        QVERIFY(inWindow(running().Form1->DBGrid).bottom() < find.top());
+        QVERIFY(inWindow(lower).bottom() < running().Form1->StatusBar1->geometry().top());
+        trigger(running().Form1->mmSearch);
         if (lower == panel())
             panel()->bbCloseSelect->click();
         else
-            trigger(Form1->mmSelect);
+            trigger(running().Form1->mmSelect);
     }
     // One of them alone takes the strip's design height again.
     QCOMPARE(state(), QStringLiteral("0 - -"));
-    trigger(Form1->mmSearch);
+    trigger(running().Form1->mmSearch);
     QCoreApplication::processEvents();
-    QCOMPARE(Form1->LowerStrip->height(), 114);
-    QCOMPARE(Form1->gbFind->y(), 0);
+    QCOMPARE(running().Form1->LowerStrip->height(), 114);
+    QCOMPARE(running().Form1->gbFind->y(), 0);
 }
 
 QUIL_APP_TEST_MAIN(TestSelect)

@@ -33,14 +33,14 @@ void TestStoreWindow::notebookRefusesWhatItCannotHold()
     AppFixture app;
     writeBytes(app.folder.file("Info.txt"), "ab");
     app.start();
-    Form1->meInfo->moveCursor(QTextCursor::End);
-    Form1->meInfo->insertPlainText(QStringLiteral("Ω"));
+    running().Form1->meInfo->moveCursor(QTextCursor::End);
+    running().Form1->meInfo->insertPlainText(QStringLiteral("Ω"));
     QCOMPARE(app.dialogs.errors().size(), 1);
     QVERIFY2(app.dialogs.errors().first().contains(QStringLiteral("«Ω»")),
              qPrintable(app.dialogs.errors().first()));
-    QCOMPARE(Form1->meInfo->toPlainText(), QStringLiteral("ab"));
+    QCOMPARE(running().Form1->meInfo->toPlainText(), QStringLiteral("ab"));
     QCOMPARE(readBytes(app.folder.file("Info.txt")), QByteArray("ab"));
-    Form1->meInfo->insertPlainText(QStringLiteral("ж"));
+    running().Form1->meInfo->insertPlainText(QStringLiteral("ж"));
     QCOMPARE(readBytes(app.folder.file("Info.txt")), QByteArray("ab\xe6"));
 }
 
@@ -70,17 +70,17 @@ void TestStoreWindow::refusedStoreStillLetsTheUserLeave()
 {
     AppFixture app;
     const QString path = app.startWithLibrary("Books.mdb", {{"А", "Б", "1"}});
-    Form1->DBmeName->selectAll();
-    Form1->DBmeName->insertPlainText("typed");
+    running().Form1->DBmeName->selectAll();
+    running().Form1->DBmeName->insertPlainText("typed");
     // Another program takes the entry away: the store at closing is refused.
     execOn(path, {"DELETE FROM Books"});
-    QVERIFY(!Form1->close());
+    QVERIFY(!running().Form1->close());
     QCOMPARE(app.dialogs.errors().size(), 1);
     // Closing again asks; No keeps the window, Yes leaves without storing.
     app.dialogs.nextAnswers.enqueue(false);
-    QVERIFY(!Form1->close());
+    QVERIFY(!running().Form1->close());
     app.dialogs.nextAnswers.enqueue(true);
-    QVERIFY(Form1->close());
+    QVERIFY(running().Form1->close());
     QCOMPARE(app.dialogs.shown.last().text, QStringLiteral("Закрыть без сохранения?"));
     QCOMPARE(storedRows(path, "Name"), QStringList());
 }
@@ -98,16 +98,17 @@ void TestStoreWindow::readOnlyLibraryRefusesEveryWrite()
     app.start();
     app.pick(path);
     QCOMPARE(app.dialogs.errors(), QStringList());
-    QCOMPARE(Form1->windowTitle(), QStringLiteral("Library Demo.mdb (только чтение)"));
+    QCOMPARE(running().Form1->windowTitle(), QStringLiteral("Library Demo.mdb (только чтение)"));
     QCOMPARE(app.table().RecordCount(), 2);
-    QVERIFY(Form1->DBmeName->isReadOnly());
-    QVERIFY(Form1->DBedLocation->isReadOnly());
-    QVERIFY(FormEdit->Editor->isReadOnly());
+    QVERIFY(running().Form1->DBmeName->isReadOnly());
+    QVERIFY(running().Form1->DBedLocation->isReadOnly());
+    QVERIFY(running().FormEdit->Editor->isReadOnly());
 
     // Each writing command answers one message that says why, and asks nothing first.
     const QString refused =
         QStringLiteral("Библиотека открыта только для чтения: изменения в ней не сохраняются.");
-    for (QAction *command : {Form1->mmNewBook, Form1->mmSave, Form1->mmDelete}) {
+    for (QAction *command :
+         {running().Form1->mmNewBook, running().Form1->mmSave, running().Form1->mmDelete}) {
         const qsizetype shown = app.dialogs.shown.size();
         app.dialogs.nextAnswers.enqueue(true);
         trigger(command);
@@ -116,12 +117,12 @@ void TestStoreWindow::readOnlyLibraryRefusesEveryWrite()
         app.dialogs.nextAnswers.clear();
         QCOMPARE(app.table().State(), quil::DataSetState::Browse);
     }
-    QTest::keyClicks(Form1->DBmeName, "x");
+    QTest::keyClicks(running().Form1->DBmeName, "x");
     QCOMPARE(app.table().State(), quil::DataSetState::Browse);
-    QCOMPARE(Form1->DBmeName->toPlainText(), QStringLiteral("А"));
+    QCOMPARE(running().Form1->DBmeName->toPlainText(), QStringLiteral("А"));
     // Nothing to store at closing, so nothing is asked or reported.
     const qsizetype reported = app.dialogs.errors().size();
-    QVERIFY(Form1->close());
+    QVERIFY(running().Form1->close());
     QCOMPARE(app.dialogs.errors().size(), reported);
     QCOMPARE(readBytes(path), before);
 }
@@ -132,7 +133,8 @@ void TestStoreWindow::escapeDropsTheEdit()
     const QString path =
         app.startWithLibrary("Books.mdb", {{"А", "Первая", "2001"}, {"Б", "Вторая", "2002"}});
     const QStringList stored = storedRows(path);
-    const QList<QWidget *> controls = {Form1->DBmeName, Form1->DBmeTitle, Form1->DBedLocation};
+    const QList<QWidget *> controls = {running().Form1->DBmeName, running().Form1->DBmeTitle,
+                                       running().Form1->DBedLocation};
     for (QWidget *control : controls) {
         control->setFocus();
         QTest::keyClick(control, Qt::Key_End);
@@ -141,12 +143,12 @@ void TestStoreWindow::escapeDropsTheEdit()
         QTest::keyClick(control, Qt::Key_Escape);
         QCOMPARE(app.table().State(), quil::DataSetState::Browse);
     }
-    QCOMPARE(Form1->DBmeName->toPlainText(), QStringLiteral("А"));
-    QCOMPARE(Form1->DBmeTitle->toPlainText(), QStringLiteral("Первая"));
-    QCOMPARE(Form1->DBedLocation->text(), QString());
+    QCOMPARE(running().Form1->DBmeName->toPlainText(), QStringLiteral("А"));
+    QCOMPARE(running().Form1->DBmeTitle->toPlainText(), QStringLiteral("Первая"));
+    QCOMPARE(running().Form1->DBedLocation->text(), QString());
     // A move or a close afterwards stores nothing that was typed.
-    Form1->siNextClick();
-    Form1->siPriorClick();
+    running().Form1->siNextClick();
+    running().Form1->siPriorClick();
     QCOMPARE(storedRows(path), stored);
     QCOMPARE(app.dialogs.errors(), QStringList());
 }
@@ -178,41 +180,42 @@ void TestStoreWindow::longValueIsShownCut()
 
     // The grid, the status bar, the memos and the edit show the head of the value; a CR LF is
     // not parted at the cut.
-    QCOMPARE(Form1->DBGrid->model()->index(0, 0).data().toString(), author.left(40) + " ...");
-    QCOMPARE(Form1->statusPanel(1), author.left(quil::DisplayLimit) + " ...");
-    QCOMPARE(Form1->DBmeName->toPlainText(), author.left(quil::MemoDisplayLimit));
-    QCOMPARE(Form1->DBmePub->toPlainText(), author.left(headBreak));
-    QCOMPARE(Form1->DBedLocation->text(), keywords.left(quil::DisplayLimit));
+    QCOMPARE(running().Form1->DBGrid->model()->index(0, 0).data().toString(),
+             author.left(40) + " ...");
+    QCOMPARE(running().Form1->statusPanel(1), author.left(quil::DisplayLimit) + " ...");
+    QCOMPARE(running().Form1->DBmeName->toPlainText(), author.left(quil::MemoDisplayLimit));
+    QCOMPARE(running().Form1->DBmePub->toPlainText(), author.left(headBreak));
+    QCOMPARE(running().Form1->DBedLocation->text(), keywords.left(quil::DisplayLimit));
     // An abstract of 20,000 characters without a blank: the view shows its head, the editor
     // all of it, wrapped anywhere (word wrapping it costs the square of its length).
     const QString abstract = QStringLiteral("ab").repeated(10000);
-    QCOMPARE(Form1->RxDBedView->toPlainText(),
+    QCOMPARE(running().Form1->RxDBedView->toPlainText(),
              abstract.left(quil::RichViewDisplayLimit) + QStringLiteral(" ..."));
-    QCOMPARE(Form1->RxDBedView->wordWrapMode(), QTextOption::WrapAnywhere);
-    Form1->mmAbstractClick(); // the editor holds the abstract while it is shown
-    QCOMPARE(FormEdit->Editor->toPlainText(), abstract);
-    QCOMPARE(FormEdit->Editor->wordWrapMode(), QTextOption::WrapAnywhere);
-    QVERIFY(!Form1->DBmeName->toolTip().isEmpty());
-    QVERIFY(!Form1->DBmeName->isReadOnly());
-    QVERIFY(!Form1->DBedLocation->isReadOnly());
+    QCOMPARE(running().Form1->RxDBedView->wordWrapMode(), QTextOption::WrapAnywhere);
+    running().Form1->mmAbstractClick(); // the editor holds the abstract while it is shown
+    QCOMPARE(running().FormEdit->Editor->toPlainText(), abstract);
+    QCOMPARE(running().FormEdit->Editor->wordWrapMode(), QTextOption::WrapAnywhere);
+    QVERIFY(!running().Form1->DBmeName->toolTip().isEmpty());
+    QVERIFY(!running().Form1->DBmeName->isReadOnly());
+    QVERIFY(!running().Form1->DBedLocation->isReadOnly());
 
     // A move without typing stores nothing.
-    Form1->siNextClick();
-    Form1->siPriorClick();
+    running().Form1->siNextClick();
+    running().Form1->siPriorClick();
     QCOMPARE(storedRows(path, "WName || Location").first(), author + keywords);
 
     // Typing changes the head shown; the rest of each value is stored behind it, whole.
-    Form1->DBmeName->setFocus();
-    QTest::keyClick(Form1->DBmeName, Qt::Key_End, Qt::ControlModifier);
-    QTest::keyClicks(Form1->DBmeName, "!");
-    Form1->DBmePub->setFocus();
-    QTest::keyClick(Form1->DBmePub, Qt::Key_End, Qt::ControlModifier);
-    QTest::keyClicks(Form1->DBmePub, "?");
-    Form1->DBedLocation->setFocus();
-    QTest::keyClick(Form1->DBedLocation, Qt::Key_Home);
-    QTest::keyClicks(Form1->DBedLocation, "#");
+    running().Form1->DBmeName->setFocus();
+    QTest::keyClick(running().Form1->DBmeName, Qt::Key_End, Qt::ControlModifier);
+    QTest::keyClicks(running().Form1->DBmeName, "!");
+    running().Form1->DBmePub->setFocus();
+    QTest::keyClick(running().Form1->DBmePub, Qt::Key_End, Qt::ControlModifier);
+    QTest::keyClicks(running().Form1->DBmePub, "?");
+    running().Form1->DBedLocation->setFocus();
+    QTest::keyClick(running().Form1->DBedLocation, Qt::Key_Home);
+    QTest::keyClicks(running().Form1->DBedLocation, "#");
     QCOMPARE(app.table().State(), quil::DataSetState::Edit);
-    Form1->siNextClick();
+    running().Form1->siNextClick();
     const QString edited =
         author.left(quil::MemoDisplayLimit) + "!" + author.mid(quil::MemoDisplayLimit);
     QCOMPARE(storedRows(path, "WName").first(), edited);
@@ -220,11 +223,12 @@ void TestStoreWindow::longValueIsShownCut()
     QCOMPARE(storedRows(path, "WPublisher").first(),
              author.left(headBreak) + "?\r\n" + author.mid(headBreak));
     QCOMPARE(storedRows(path, "Location").first(), "#" + keywords);
-    QCOMPARE(Form1->DBmeName->toPlainText(), QStringLiteral("Б"));
-    QCOMPARE(Form1->RxDBedView->wordWrapMode(), QTextOption::WrapAtWordBoundaryOrAnywhere);
-    QCOMPARE(FormEdit->Editor->wordWrapMode(), QTextOption::WrapAtWordBoundaryOrAnywhere);
-    QCOMPARE(Form1->DBmeName->toolTip(), QString());
-    QCOMPARE(Form1->DBedLocation->toolTip(), QString());
+    QCOMPARE(running().Form1->DBmeName->toPlainText(), QStringLiteral("Б"));
+    QCOMPARE(running().Form1->RxDBedView->wordWrapMode(),
+             QTextOption::WrapAtWordBoundaryOrAnywhere);
+    QCOMPARE(running().FormEdit->Editor->wordWrapMode(), QTextOption::WrapAtWordBoundaryOrAnywhere);
+    QCOMPARE(running().Form1->DBmeName->toolTip(), QString());
+    QCOMPARE(running().Form1->DBedLocation->toolTip(), QString());
     QCOMPARE(app.dialogs.shown.size(), 1); // the library's dialog: nothing was asked
     QCOMPARE(app.dialogs.errors(), QStringList());
 }
@@ -237,23 +241,23 @@ void TestStoreWindow::choosingALibraryKeepsTheEdit()
     writeBytes(app.library("Broken.mdb"), "not a database\r\n");
     app.start();
     app.pick(books);
-    Form1->DBmeName->selectAll();
-    typeKeys(Form1->DBmeName, QStringLiteral("набрано"));
+    running().Form1->DBmeName->selectAll();
+    typeKeys(running().Form1->DBmeName, QStringLiteral("набрано"));
 
     // A file that is no library is refused before anything else: the typed text stays in the
     // pane, still to be stored, and the library stays open.
     app.pick(app.library("Broken.mdb"));
     QCOMPARE(app.dialogs.errors().size(), 1);
     QCOMPARE(app.table().State(), quil::DataSetState::Edit);
-    QCOMPARE(Form1->DBmeName->toPlainText(), QStringLiteral("набрано"));
+    QCOMPARE(running().Form1->DBmeName->toPlainText(), QStringLiteral("набрано"));
     QCOMPARE(storedRows(books, "WName"), QStringList({"А"}));
 
     // Another library: the edit is stored first, as a move would store it.
     app.pick(other);
     QCOMPARE(app.dialogs.errors().size(), 1);
-    QCOMPARE(Form1->windowTitle(), QStringLiteral("Library Other.mdb"));
+    QCOMPARE(running().Form1->windowTitle(), QStringLiteral("Library Other.mdb"));
     QCOMPARE(storedRows(books, "Name || '|' || WName"), QStringList({"набрано|набрано"}));
-    QCOMPARE(Form1->DBmeName->toPlainText(), QStringLiteral("В"));
+    QCOMPARE(running().Form1->DBmeName->toPlainText(), QStringLiteral("В"));
 }
 
 void TestStoreWindow::activationShowsOtherProgramsChanges()
@@ -263,18 +267,18 @@ void TestStoreWindow::activationShowsOtherProgramsChanges()
         app.startWithLibrary("Books.mdb", {{"А", "Первая", "2001"}, {"Б", "Вторая", "2002"}});
     QWidget other;
     other.show();
-    Form1->siNextClick();
-    QCOMPARE(Form1->statusPanel(0), QStringLiteral("2 из 2"));
+    running().Form1->siNextClick();
+    QCOMPARE(running().Form1->statusPanel(0), QStringLiteral("2 из 2"));
     // While the user is in another window, another program adds an entry before the current one.
     other.activateWindow();
     QVERIFY(QTest::qWaitForWindowActive(&other));
     execOn(path, {}, {{"Аа", "Новая", "2000"}});
-    QCOMPARE(Form1->statusPanel(0), QStringLiteral("2 из 2"));
-    Form1->activateWindow();
-    QVERIFY(QTest::qWaitForWindowActive(Form1));
+    QCOMPARE(running().Form1->statusPanel(0), QStringLiteral("2 из 2"));
+    running().Form1->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(running().Form1));
     QCOMPARE(app.table().RecordCount(), 3);
     QCOMPARE(app.currentName(), QStringLiteral("Б"));
-    QCOMPARE(Form1->statusPanel(0), QStringLiteral("3 из 3"));
+    QCOMPARE(running().Form1->statusPanel(0), QStringLiteral("3 из 3"));
     QCOMPARE(app.dialogs.errors(), QStringList());
 }
 

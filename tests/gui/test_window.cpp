@@ -4,7 +4,7 @@
 #include "AppFixture.h"
 
 #include "app/QtTranslations.h"
-#include "app/Tag.h"
+#include "platform/gui/Tag.h"
 #include "widgets/DBGrid.h"
 #include "widgets/DBRichEdit.h"
 
@@ -31,7 +31,7 @@ QList<Entry> numberedEntries(int count)
 // The part of the main grid a row of the data tables names.
 QWidget *gridPart(const QString &part)
 {
-    quil::DBGrid *grid = Form1->DBGrid;
+    quil::DBGrid *grid = running().Form1->DBGrid;
     if (part == "cells")
         return grid->viewport();
     if (part == "scroll bar")
@@ -53,7 +53,7 @@ void turnWheelOver(QWidget *widget, int distance)
 
 bool currentRowInSight()
 {
-    quil::DBGrid *grid = Form1->DBGrid;
+    quil::DBGrid *grid = running().Form1->DBGrid;
     const QRect row = grid->visualRect(grid->currentIndex());
     return row.top() >= 0 && row.bottom() < grid->viewport()->height();
 }
@@ -100,10 +100,10 @@ void TestWindow::wheelOverAnyPartMovesOneRecord()
     QFETCH(QString, part);
     AppFixture app;
     app.startWithLibrary("Many.mdb", numberedEntries(80));
-    QVERIFY(QTest::qWaitForWindowExposed(Form1));
+    QVERIFY(QTest::qWaitForWindowExposed(running().Form1));
     QWidget *target = gridPart(part);
     QVERIFY(target);
-    const int firstVisibleBefore = Form1->DBGrid->rowAt(0);
+    const int firstVisibleBefore = running().Form1->DBGrid->rowAt(0);
 
     turnWheelOver(target, -120);
     QCOMPARE(app.table().RecNo(), 2);
@@ -111,17 +111,17 @@ void TestWindow::wheelOverAnyPartMovesOneRecord()
     QCOMPARE(app.table().RecNo(), 3);
     turnWheelOver(target, 120);
     QCOMPARE(app.table().RecNo(), 2);
-    QCOMPARE(Form1->DBGrid->rowAt(0), firstVisibleBefore);
+    QCOMPARE(running().Form1->DBGrid->rowAt(0), firstVisibleBefore);
 
     // Down to the end the view follows the current record instead of scrolling past it.
     app.table().Last();
     turnWheelOver(target, 120);
     QCOMPARE(app.table().RecNo(), 79);
     QVERIFY(currentRowInSight());
-    QCOMPARE(Form1->statusPanel(0), QStringLiteral("79 из 80"));
+    QCOMPARE(running().Form1->statusPanel(0), QStringLiteral("79 из 80"));
 
     // The selection grid keeps the ordinary wheel.
-    QVERIFY(!Form1->DBgrQuery->wheelMovesRecord);
+    QVERIFY(!running().Form1->DBgrQuery->wheelMovesRecord);
 }
 
 void TestWindow::doubleClickAnywhereTogglesEditor_data()
@@ -140,20 +140,20 @@ void TestWindow::doubleClickAnywhereTogglesEditor()
     QFETCH(bool, belowTheRows);
     AppFixture app;
     app.startWithLibrary("Two.mdb", numberedEntries(2));
-    QVERIFY(QTest::qWaitForWindowExposed(Form1));
+    QVERIFY(QTest::qWaitForWindowExposed(running().Form1));
     QWidget *target = gridPart(part);
     QPoint at(target->width() / 4, 5);
     if (belowTheRows) {
         at.setY(target->height() - 5);
-        QCOMPARE(Form1->DBGrid->rowAt(at.y()), -1);
+        QCOMPARE(running().Form1->DBGrid->rowAt(at.y()), -1);
     }
 
     QTest::mouseDClick(target, Qt::LeftButton, Qt::NoModifier, at);
-    QCOMPARE(tag(Form1->mmAbstract), 1);
-    QVERIFY(FormEdit->isVisible());
+    QCOMPARE(tag(running().Form1->mmAbstract), 1);
+    QVERIFY(running().FormEdit->isVisible());
     QTest::mouseDClick(target, Qt::LeftButton, Qt::NoModifier, at);
-    QCOMPARE(tag(Form1->mmAbstract), 0);
-    QVERIFY(!FormEdit->isVisible());
+    QCOMPARE(tag(running().Form1->mmAbstract), 0);
+    QVERIFY(!running().FormEdit->isVisible());
     QCOMPARE(app.dialogs.errors(), QStringList());
 }
 
@@ -163,7 +163,7 @@ void TestWindow::columnsHoldShortenedTexts()
     const QString longName = QString(70, QChar(u'Ж'));
     const QString longTitle = QStringLiteral("W") + QString(80, QChar(u'ш'));
     app.startWithLibrary("Long.mdb", {{longName, longTitle, "1999"}});
-    quil::DBGrid *grid = Form1->DBGrid;
+    quil::DBGrid *grid = running().Form1->DBGrid;
     const auto shown = [grid](int column) {
         return grid->gridModel()->index(0, column).data().toString();
     };
@@ -190,17 +190,17 @@ void TestWindow::columnsHoldShortenedTexts()
         QVERIFY2(grid->columnWidth(0) >= 401 && grid->columnWidth(1) >= 530 &&
                      grid->columnWidth(2) >= 56,
                  size);
-        trigger(Form1->mmSizeTable);
+        trigger(running().Form1->mmSizeTable);
     }
 
     // On a wide screen the title column takes the rest: no gap right of the columns.
     for (const QSize window : {QSize(1280, 1024 - 30), QSize(1366, 768 - 30)}) {
-        Form1->resize(window);
+        running().Form1->resize(window);
         for (int round = 0; round < 2; ++round) {
             QCoreApplication::processEvents();
             const int columns = grid->columnWidth(0) + grid->columnWidth(1) + grid->columnWidth(2);
             QCOMPARE(columns, grid->viewport()->width());
-            trigger(Form1->mmSizeTable);
+            trigger(running().Form1->mmSizeTable);
         }
     }
 }
@@ -209,9 +209,9 @@ void TestWindow::tabInRecordPaneMovesOn()
 {
     AppFixture app;
     const QString path = app.startWithLibrary("Books.mdb", {{"Автор", "Книга", "2000"}});
-    QVERIFY(QTest::qWaitForWindowActive(Form1));
-    Form1->DBmeName->setFocus();
-    QCOMPARE(QApplication::focusWidget(), Form1->DBmeName);
+    QVERIFY(QTest::qWaitForWindowActive(running().Form1));
+    running().Form1->DBmeName->setFocus();
+    QCOMPARE(QApplication::focusWidget(), running().Form1->DBmeName);
 
     // Tab walks the record pane from top to bottom and types nothing.
     QStringList walked;
@@ -222,18 +222,18 @@ void TestWindow::tabInRecordPaneMovesOn()
     QCOMPARE(walked,
              QStringList({"DBmeTitle", "DBmePub", "DBedLocation", "DBedCityYear", "DBmeComment"}));
     keyToFocus(Qt::Key_Backtab, Qt::ShiftModifier);
-    QCOMPARE(QApplication::focusWidget(), Form1->DBedCityYear);
-    QCOMPARE(Form1->DBmeName->toPlainText(), QStringLiteral("Автор"));
-    QCOMPARE(Form1->DBmeTitle->toPlainText(), QStringLiteral("Книга"));
+    QCOMPARE(QApplication::focusWidget(), running().Form1->DBedCityYear);
+    QCOMPARE(running().Form1->DBmeName->toPlainText(), QStringLiteral("Автор"));
+    QCOMPARE(running().Form1->DBmeTitle->toPlainText(), QStringLiteral("Книга"));
     QCOMPARE(app.table().State(), quil::DataSetState::Browse);
 
     // Ctrl+Tab types a tab character, which is stored with the record.
-    Form1->DBmeName->setFocus();
-    Form1->DBmeName->moveCursor(QTextCursor::End);
+    running().Form1->DBmeName->setFocus();
+    running().Form1->DBmeName->moveCursor(QTextCursor::End);
     keyToFocus(Qt::Key_Tab, Qt::ControlModifier, QStringLiteral("x"));
-    QCOMPARE(QApplication::focusWidget(), Form1->DBmeName);
-    QCOMPARE(Form1->DBmeName->toPlainText(), QStringLiteral("Автор\tx"));
-    trigger(Form1->mmSave);
+    QCOMPARE(QApplication::focusWidget(), running().Form1->DBmeName);
+    QCOMPARE(running().Form1->DBmeName->toPlainText(), QStringLiteral("Автор\tx"));
+    trigger(running().Form1->mmSave);
     QCOMPARE(storedRows(path, "WName, Name"), QStringList({"Автор\tx|Автор\tx"}));
 }
 
@@ -250,23 +250,23 @@ void TestWindow::notebookSentBehindLosesFocus()
     AppFixture app;
     writeBytes(app.folder.file("Info.txt"), "GOST\r\n");
     app.startWithLibrary("Books.mdb", {{"Автор", "Книга", "2000"}});
-    QVERIFY(QTest::qWaitForWindowActive(Form1));
-    trigger(Form1->mmInfo);
-    Form1->meInfo->setFocus();
-    Form1->meInfo->selectAll();
-    QCOMPARE(QApplication::focusWidget(), Form1->meInfo);
+    QVERIFY(QTest::qWaitForWindowActive(running().Form1));
+    trigger(running().Form1->mmInfo);
+    running().Form1->meInfo->setFocus();
+    running().Form1->meInfo->selectAll();
+    QCOMPARE(QApplication::focusWidget(), running().Form1->meInfo);
 
     if (front == "meTerms")
-        trigger(Form1->mmTerms);
+        trigger(running().Form1->mmTerms);
     else
-        QTest::mouseDClick(Form1->meInfo->viewport(), Qt::LeftButton);
+        QTest::mouseDClick(running().Form1->meInfo->viewport(), Qt::LeftButton);
     // The pane in front takes the keys.
     QVERIFY(QApplication::focusWidget());
     QCOMPARE(QApplication::focusWidget()->objectName(), front);
 
     // The next key changes no notebook out of sight and no file.
     QTest::keyClicks(QApplication::focusWidget(), QStringLiteral("z"));
-    QCOMPARE(Form1->meInfo->toPlainText(), QStringLiteral("GOST\n"));
+    QCOMPARE(running().Form1->meInfo->toPlainText(), QStringLiteral("GOST\n"));
     QCOMPARE(readBytes(app.folder.file("Info.txt")), QByteArray("GOST\r\n"));
 }
 
@@ -280,8 +280,8 @@ void TestWindow::textTypedAfterMoveIsPlain()
     execOn(path, {"UPDATE Books SET Resume = '" + formattedStart + "' WHERE Name = 'Б'"});
     app.start();
     app.pick(path);
-    trigger(Form1->mmAbstract);
-    quil::DBRichEdit *editor = FormEdit->Editor;
+    trigger(running().Form1->mmAbstract);
+    quil::DBRichEdit *editor = running().FormEdit->Editor;
     const auto formatAt = [editor](int position) {
         QTextCursor cursor(editor->document());
         cursor.setPosition(position);
@@ -289,7 +289,7 @@ void TestWindow::textTypedAfterMoveIsPlain()
         return cursor.charFormat();
     };
 
-    Form1->siNext->click();
+    running().Form1->siNext->click();
     QCOMPARE(app.currentName(), QStringLiteral("Б"));
     QCOMPARE(editor->textCursor().position(), 0);
     // The abstract shown starts with formatted text, which the caret would take on.

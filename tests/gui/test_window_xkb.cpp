@@ -91,15 +91,15 @@ void TestWindowXkb::indicatorFollowsSwitches()
     AppFixture app;
     quil::setKeyboardLayout(app.previousKeyboard); // the server's layout, not the fake
     app.start();
-    QCOMPARE(Form1->statusPanel(2), QStringLiteral("English"));
+    QCOMPARE(running().Form1->statusPanel(2), QStringLiteral("English"));
     lockGroup(1);
-    QTRY_COMPARE(Form1->statusPanel(2), QStringLiteral("Русский"));
+    QTRY_COMPARE(running().Form1->statusPanel(2), QStringLiteral("Русский"));
     lockGroup(0);
-    QTRY_COMPARE(Form1->statusPanel(2), QStringLiteral("English"));
+    QTRY_COMPARE(running().Form1->statusPanel(2), QStringLiteral("English"));
     // The selection's position in the panel gives way to the next switch.
-    Form1->setStatusPanel(2, QStringLiteral("1 из 3"));
+    running().Form1->setStatusPanel(2, QStringLiteral("1 из 3"));
     lockGroup(1);
-    QTRY_COMPARE(Form1->statusPanel(2), QStringLiteral("Русский"));
+    QTRY_COMPARE(running().Form1->statusPanel(2), QStringLiteral("Русский"));
 }
 
 int main(int argc, char **argv)
