@@ -367,7 +367,6 @@ void TForm1::createRecordPane()
     RxDBedView = new quil::DBRichView(this);
     RxDBedView->setObjectName(QStringLiteral("RxDBedView"));
     RxDBedView->setAccessibleName(QStringLiteral("Абстракт"));
-    RxDBedView->setDataField(book::Resume);
     RxDBedView->setFont(pixelFont(QStringLiteral("Times New Roman"), 16));
 
     meInfo = new QPlainTextEdit(this);
@@ -571,7 +570,7 @@ void TForm1::attachDataModule(TDataModule1 &dataModule)
         memo->setDataSource(&dataModule.DataSource);
     DBedLocation->setDataSource(&dataModule.DataSource);
     DBedCityYear->setDataSource(&dataModule.DataSource);
-    RxDBedView->setDataSource(&dataModule.DataSource);
+    RxDBedView->setAbstract(&dataModule.abstract());
     DBgrQuery->setDataSource(&dataModule.DataSourceQuery);
 }
 
