@@ -545,14 +545,6 @@ QString DBRichEdit::Line(int line) const
     return text;
 }
 
-QString DBRichEdit::LinesText() const
-{
-    QString out;
-    for (int i = 0, n = LineCount(); i < n; ++i)
-        out += Line(i) + QStringLiteral("\r\n");
-    return out;
-}
-
 int DBRichEdit::LineFromChar(int position) const
 {
     const auto lines = layoutLines();

@@ -96,7 +96,6 @@ public:
     // --- laid-out lines (wrapped at the control's width; an empty last line is not counted)
     int LineCount() const;
     QString Line(int line) const;
-    QString LinesText() const; // every line followed by CR LF
     int LineFromChar(int position) const;
     int LineIndex(int line) const; // start of a line; -1: the caret's line
     int FirstVisibleLine() const;
