@@ -368,7 +368,6 @@ void TForm1::createRecordPane()
     RxDBedView = new quil::DBRichView(this);
     RxDBedView->setObjectName(QStringLiteral("RxDBedView"));
     RxDBedView->setAccessibleName(QStringLiteral("Абстракт"));
-    RxDBedView->setDataField(book::Resume);
     RxDBedView->setFont(pixelFont(QStringLiteral("Times New Roman"), 16));
 
     meInfo = new QPlainTextEdit(this);
@@ -572,7 +571,7 @@ void TForm1::attachDataModule(TDataModule1 &dataModule)
         memo->setDataSource(&dataModule.DataSource);
     DBedLocation->setDataSource(&dataModule.DataSource);
     DBedCityYear->setDataSource(&dataModule.DataSource);
-    RxDBedView->setDataSource(&dataModule.DataSource);
+    RxDBedView->setAbstract(&dataModule.abstract());
     DBgrQuery->setDataSource(&dataModule.DataSourceQuery);
     connect(&dataModule, &TDataModule1::statusChanged, this, &TForm1::setStatusPanel);
     // Whether a bookmark is stored is read back from the data module.

@@ -12,6 +12,7 @@
 #include "store/TDataModule1.h"
 #include "widgets/DBGrid.h"
 #include "widgets/DBMemo.h"
+#include "widgets/DBRichEdit.h"
 
 #include <QCoreApplication>
 #include <QDir>
@@ -20,6 +21,7 @@
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <cstdio>
+#include <functional>
 
 namespace {
 
@@ -105,20 +107,20 @@ void runStore(const quilbench::Options &options)
     quilbench::report(QStringLiteral("post_insert"), insert);
 }
 
-// A library of a few entries, one of which has an author, a title, keywords and an abstract of
-// `chars` characters without a blank each: what costs time in proportion to a value's size, or
-// worse, shows here.
-QString longValueLibrary(const QString &folder, int chars)
+// A library of twenty entries in the library folder, made once; the eleventh, whose year puts
+// it first in the default order, has the author, title and keywords `longText` (where made)
+// and the abstract `longAbstract`.
+QString twentyEntries(const QString &folder, const QString &fileName,
+                      const std::function<void(QString &longText, QString &longAbstract)> &make)
 {
     QDir().mkpath(library::folder(folder));
-    const QString path = library::folder(folder) + QStringLiteral("LongValues%1.mdb").arg(chars);
+    const QString path = library::folder(folder) + fileName;
     if (QFile::exists(path))
         return path;
     library::create(path);
-    QString value;
-    value.reserve(chars);
-    for (int i = 0; i < chars; ++i)
-        value += QChar(i % 7 == 0 ? u'Ж' : u'a' + i % 26);
+    QString longText;
+    QString longAbstract;
+    make(longText, longAbstract);
     {
         QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), "long-value");
         db.setDatabaseName(path);
@@ -128,11 +130,13 @@ QString longValueLibrary(const QString &folder, int chars)
                                  "Resume) VALUES (?,?,?,?,?,?,?)"));
         for (int i = 0; i < 20; ++i) {
             const bool longOne = i == 10;
-            const QString text = longOne ? value : QStringLiteral("Автор %1").arg(i);
+            const QString text =
+                longOne && !longText.isEmpty() ? longText : QStringLiteral("Автор %1").arg(i);
             for (const QVariant &v :
                  {QVariant(text), QVariant(text),
                   QVariant(longOne ? QStringLiteral("1990") : QStringLiteral("2000")),
-                  QVariant(text), QVariant(text), QVariant(text), QVariant(text)})
+                  QVariant(text), QVariant(text), QVariant(text),
+                  QVariant(longOne ? longAbstract : text)})
                 q.addBindValue(v);
             q.exec();
         }
@@ -141,9 +145,33 @@ QString longValueLibrary(const QString &folder, int chars)
     return path;
 }
 
+// A library of a few entries, one of which has an author, a title, keywords and an abstract of
+// `chars` characters without a blank each: what costs time in proportion to a value's size, or
+// worse, shows here.
+QString longValueLibrary(const QString &folder, int chars)
+{
+    return twentyEntries(folder, QStringLiteral("LongValues%1.mdb").arg(chars),
+                         [chars](QString &longText, QString &longAbstract) {
+                             longText.reserve(chars);
+                             for (int i = 0; i < chars; ++i)
+                                 longText += QChar(i % 7 == 0 ? u'Ж' : u'a' + i % 26);
+                             longAbstract = longText;
+                         });
+}
+
 void settle() { QCoreApplication::processEvents(); }
 
-void runLongValue(const quilbench::Options &options)
+// One step to the next entry (or back) in the window, as the tool bar's buttons take it.
+std::function<void()> step(TForm1 *form, void (TForm1::*button)())
+{
+    return [form, button] {
+        (form->*button)();
+        settle();
+    };
+}
+
+// The program folder of the long-value libraries, with its two notebooks.
+QString longFolder(const quilbench::Options &options)
 {
     const QString folder = options.folder + QStringLiteral("long/");
     QDir().mkpath(folder);
@@ -152,6 +180,12 @@ void runLongValue(const quilbench::Options &options)
         if (!file.exists() && file.open(QIODevice::WriteOnly))
             file.write("\r\n");
     }
+    return folder;
+}
+
+void runLongValue(const quilbench::Options &options)
+{
+    const QString folder = longFolder(options);
     quil::ScopedScriptedDialogs dialogs;
     Program program(folder);
     TForm1 *const Form1 = program.Form1;
@@ -196,14 +230,8 @@ void runLongValue(const quilbench::Options &options)
                    settle();
                }));
         // Onto the long entry from the next one, with the editor hidden, then shown.
-        const auto next = [&] {
-            Form1->siNextClick();
-            settle();
-        };
-        const auto prior = [&] {
-            Form1->siPriorClick();
-            settle();
-        };
+        const auto next = step(Form1, &TForm1::siNextClick);
+        const auto prior = step(Form1, &TForm1::siPriorClick);
         report("window_onto_long_value", quilbench::medianMs(options.runs, next, prior));
         Form1->mmAbstractClick();
         settle();
@@ -229,7 +257,62 @@ void runLongValue(const quilbench::Options &options)
     }
 }
 
+// A library of a few entries, one of which has an abstract of `chars` letters without a blank,
+// stored as RTF as the editor writes it; its other values are short. What costs time on a move
+// in proportion to the abstract alone shows here.
+QString longAbstractLibrary(const QString &folder, int chars)
+{
+    return twentyEntries(
+        folder, QStringLiteral("LongAbstract%1.mdb").arg(chars), [chars](QString &, QString &rtf) {
+            rtf = QStringLiteral("{\\rtf1\\ansi\\ansicpg1251\\deff0{\\fonttbl{\\f0\\fnil"
+                                 "\\fcharset204 Times New Roman;}}\\f0\\fs24 ");
+            rtf.reserve(rtf.size() + chars + chars / 7 * 4 + 8);
+            for (int i = 0; i < chars; ++i) {
+                if (i % 7 == 0)
+                    rtf += QStringLiteral("\\'c6"); // Ж
+                else
+                    rtf += QChar(u'a' + i % 26);
+            }
+            rtf += QStringLiteral("\\par}");
+        });
+}
+
+// Moving onto the entry with a 5 MB abstract, from the next one, with the editor hidden and
+// then shown, and how many documents the editor read per move.
+void runLongAbstract(const quilbench::Options &options)
+{
+    const QString folder = longFolder(options);
+    quil::ScopedScriptedDialogs dialogs;
+    Program program(folder);
+    TForm1 *const Form1 = program.Form1;
+    const auto next = step(Form1, &TForm1::siNextClick);
+    const auto prior = step(Form1, &TForm1::siPriorClick);
+    Form1->show();
+    const QString path = longAbstractLibrary(folder, 5 << 20);
+    dialogs.nextFileNames.enqueue(path);
+    Form1->SelectLibrary->trigger();
+    settle();
+    const auto measure = [&](const char *name) {
+        const int readBefore = quil::DBRichEdit::documentsRead();
+        quilbench::report(QString::fromLatin1(name),
+                          quilbench::medianMs(options.runs, next, prior));
+        std::printf("  (editor documents read per move: %.2f)\n",
+                    (quil::DBRichEdit::documentsRead() - readBefore) / double(2 * options.runs));
+    };
+    measure("window_onto_long_abstract_5mb");
+    Form1->mmAbstractClick();
+    settle();
+    measure("window_onto_long_abstract_5mb_shown");
+    Form1->mmAbstractClick();
+    settle();
+    if (!program.DataModule1->ADOTableResume->AsString().startsWith(QStringLiteral("{\\rtf1")) ||
+        !dialogs.errors().isEmpty())
+        std::printf("window_onto_long_abstract_5mb failed: %s\n",
+                    qPrintable(dialogs.errors().join(QStringLiteral(" / "))));
+}
+
 } // namespace
 
 QUIL_BENCH_SUITE(store, runStore);
+QUIL_BENCH_SUITE(long_abstract, runLongAbstract);
 QUIL_BENCH_SUITE(long_value, runLongValue);

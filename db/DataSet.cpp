@@ -1010,23 +1010,6 @@ void DataSet::setFieldValue(Field &field, const QVariant &value)
     dataEvent(DataEvent::FieldChange, &field);
 }
 
-QVariant DataSet::valueAt(int row, const Field &field)
-{
-    if (row == FIndex && FReadRow < 0)
-        return fieldValue(field);
-    const int saved = FReadRow;
-    FReadRow = row;
-    QVariant v;
-    try {
-        v = fieldValue(field);
-    } catch (...) {
-        FReadRow = saved;
-        throw;
-    }
-    FReadRow = saved;
-    return v;
-}
-
 QString DataSet::displayTextAt(int row, Field &field)
 {
     const int saved = FReadRow;

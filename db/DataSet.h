@@ -104,7 +104,6 @@ public:
     void BeginBulk();
     void CommitBulk();
     void EndBulk(bool commit);
-    bool InBulk() const { return FBulk; }
 
     // --- bookmarks
     Bookmark GetBookmark();
@@ -125,7 +124,6 @@ public:
     std::function<void(DataSet &)> AfterScroll;
 
     // --- fields
-    const std::vector<std::unique_ptr<Field>> &Fields() const { return FFields; }
     Field &FieldByName(const QString &name) const; // unknown name: quil::Error
     Field *FindField(const QString &name) const;
     Field &keyField() const { return *FFields[FKeyIndex]; }
@@ -134,7 +132,6 @@ public:
     qint64 keyAt(int row) const { return FKeys[size_t(row)]; }
     // Display text of a field of any row, through the field's hook; for grids.
     QString displayTextAt(int row, Field &field);
-    QVariant valueAt(int row, const Field &field);
     // The row index the grid should mark as current (the current record, or -1).
     int currentRow() const { return FKeys.empty() ? -1 : FIndex; }
 

@@ -278,6 +278,7 @@ bool RtfInterpreter::run(const QByteArray &bytes, RtfSink &sink, bool rawTextIsU
             break;
         default: FIgnorable = false; break;
         }
+        flushLongRun();
     }
     if (!FStack.empty()) {
         flushText();
@@ -714,6 +715,9 @@ void RtfInterpreter::addSingleByte(const char *data, qsizetype length, const Cod
         FPending.append(piece, size_t(out - piece));
         data += n;
         length -= n;
+        flushLongRun();
+        if (FDone)
+            return;
     }
 }
 
@@ -888,6 +892,16 @@ void RtfInterpreter::flushText()
     default: break;
     }
     FPending.clear();
+}
+
+void RtfInterpreter::flushLongRun()
+{
+    // Characters of a run sent at once; a surrogate or multi-byte character not yet whole
+    // waits for the next piece.
+    constexpr size_t kPiece = 4096;
+    if (FPending.size() >= kPiece && !FStack.empty() && top().dest == Dest::Text && !FPendingHigh &&
+        FPendingBytes.isEmpty())
+        flushText();
 }
 
 void RtfInterpreter::paragraphEnd()

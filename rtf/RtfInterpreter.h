@@ -127,6 +127,9 @@ private:
     void addString(const QString &decoded);
     void resolvePending();
     void flushText();
+    // A long run of body text goes to the sink in pieces, so that a sink that stops early
+    // (a view of the head) does not wait for a megabyte paragraph to end.
+    void flushLongRun();
     void paragraphEnd();
 
     void updateDecoding(Group &group) const;

@@ -56,9 +56,14 @@ public:
             text = text.left(std::max<qsizetype>(FLimit + 1 - FCursor.position(), 0));
         FCursor.insertText(text.toString(), qt);
         FBlockHasText = true;
-        if (FLimit >= 0 && FCursor.position() > FLimit)
+        if (FLimit >= 0 && FCursor.position() > FLimit) {
             FIn.stop();
+            FStopped = true;
+        }
     }
+
+    // The limit was reached: what follows in the RTF was not needed.
+    bool stopped() const { return FStopped; }
 
     void paragraphEnd(const RtfParagraphFormat &format) override
     {
@@ -178,6 +183,7 @@ private:
     QTextCursor FCursor;
     RtfInterpreter &FIn;
     qsizetype FLimit;
+    bool FStopped = false;
     bool FNeedBlock = false;
     bool FBlockHasText = false;
     bool FHaveLast = false;
@@ -189,10 +195,9 @@ private:
     int FPnBlock = -2;
 };
 
+// True when the limit was reached, or without a limit when the bytes were read.
 bool readInto(const QByteArray &bytes, bool utf8, QTextDocument *document, qsizetype limit)
 {
-    if (!RtfInterpreter::isRtf(bytes.constData(), bytes.size()))
-        return false;
     const bool undo = document->isUndoRedoEnabled();
     document->setUndoRedoEnabled(false);
     document->clear();
@@ -201,28 +206,64 @@ bool readInto(const QByteArray &bytes, bool utf8, QTextDocument *document, qsize
     // cursor, which costs the square of a paragraph's runs.
     QTextCursor edit(document);
     edit.beginEditBlock();
+    bool stopped = false;
     {
         DocumentBuilder builder(document, interpreter, limit);
         interpreter.run(bytes, builder, utf8);
+        stopped = builder.stopped();
     }
     edit.endEditBlock();
     document->setUndoRedoEnabled(undo);
     document->setModified(false);
-    return true;
+    return limit < 0 || stopped;
+}
+
+// Where the head of the RTF may be cut so that every token before the cut is whole: before a
+// brace or a backslash that no backslash escapes. -1 when there is no such place from `from`.
+qsizetype tokenBoundary(const QString &rtf, qsizetype from)
+{
+    for (qsizetype i = from; i < rtf.size(); ++i) {
+        const QChar c = rtf.at(i);
+        if (c != u'{' && c != u'}' && c != u'\\')
+            continue;
+        qsizetype escapes = 0;
+        for (qsizetype j = i - 1; j >= 0 && rtf.at(j) == u'\\'; --j)
+            ++escapes;
+        if (escapes % 2 == 0)
+            return i;
+    }
+    return -1;
 }
 
 } // namespace
 
 bool RtfReader::read(const QByteArray &rtf, QTextDocument *document)
 {
-    return readInto(rtf, false, document, -1);
+    if (!RtfInterpreter::isRtf(rtf.constData(), rtf.size()))
+        return false;
+    readInto(rtf, false, document, -1);
+    return true;
 }
 
 bool RtfReader::read(const QString &rtf, QTextDocument *document, qsizetype limit)
 {
     bool utf8 = false;
+    // For a head, a head of the RTF is tried first: turning megabytes into bytes costs more
+    // than reading the part shown. Every token before the cut is whole, so the text read up
+    // to the limit is the one the whole RTF gives.
+    const qsizetype head = limit < 0 ? -1 : tokenBoundary(rtf, 64 * limit + 4096);
+    if (head > 0) {
+        const QByteArray bytes = RtfInterpreter::bytesOf(rtf.left(head), &utf8);
+        if (!RtfInterpreter::isRtf(bytes.constData(), bytes.size()))
+            return false;
+        if (readInto(bytes, utf8, document, limit))
+            return true;
+    }
     const QByteArray bytes = RtfInterpreter::bytesOf(rtf, &utf8);
-    return readInto(bytes, utf8, document, limit);
+    if (!RtfInterpreter::isRtf(bytes.constData(), bytes.size()))
+        return false;
+    readInto(bytes, utf8, document, limit);
+    return true;
 }
 
 } // namespace quil::rtf

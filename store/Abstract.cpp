@@ -1,10 +1,20 @@
 #include "store/Abstract.h"
 
 #include "db/DataSet.h"
+#include "db/DataSource.h"
 #include "db/Field.h"
 #include "rtf/RichText.h"
 
+Abstract::Abstract(quil::Field &field, quil::DataSource &source) : FField(field)
+{
+    FLink.FieldName = field.FieldName();
+    FLink.OnDataChange = [this] { emit changed(); };
+    FLink.setDataSource(&source);
+}
+
 QString Abstract::rtf() const { return held() ? FHolder->heldRtf() : FField.AsString(); }
+
+QString Abstract::stored() const { return FLink.active() ? FField.AsString() : QString(); }
 
 QString Abstract::text() const
 {

@@ -50,7 +50,7 @@ TDataModule1::TDataModule1()
     ADOTableWPublisher = &ADOTable.FieldByName(book::WPublisher);
     ADOTableYear = &ADOTable.FieldByName(book::Year);
     ADOTablePages = &ADOTable.FieldByName(book::Pages);
-    FAbstract = std::make_unique<Abstract>(*ADOTableResume);
+    FAbstract = std::make_unique<Abstract>(*ADOTableResume, DataSource);
 
     ADOQuery.SQL << QStringLiteral("select * from Books");
     ADOConnection.OnValidate = [](quil::Engine &engine) { library::validate(engine); };

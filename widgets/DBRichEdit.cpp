@@ -308,8 +308,16 @@ void DBRichEdit::showContent(const std::function<void(QTextDocument *)> &fill)
     FLoading = true;
     if (wrap == QTextOption::WrapAnywhere)
         setWordWrapMode(wrap);
+    // A scroll bar that appears once the text is laid out narrows the view, and all of it is
+    // laid out again (seconds for megabytes); a text sure to need one has it from the start.
+    const bool barFirst = verticalScrollBarPolicy() == Qt::ScrollBarAsNeeded &&
+                          !verticalScrollBar()->isVisibleTo(this) && overflows(*doc);
+    if (barFirst)
+        setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     setDocument(doc.release());
     setWordWrapMode(wrap);
+    if (barFirst)
+        setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
     FLoading = false;
     watchHistory();
     // The old document goes before the link marks move on: they would first be cleared from
@@ -319,6 +327,17 @@ void DBRichEdit::showContent(const std::function<void(QTextDocument *)> &fill)
     FLinks->setDocument(document());
     moveCursor(QTextCursor::Start);
     ensureCursorVisible();
+}
+
+bool DBRichEdit::overflows(const QTextDocument &doc) const
+{
+    // Eight times the characters that fill the view at the font's average width: more lines
+    // than it holds, however narrow the characters.
+    const QFontMetrics metrics(doc.defaultFont());
+    const qint64 perLine =
+        std::max(1, viewport()->width() / std::max(1, metrics.averageCharWidth()));
+    const qint64 lines = std::max(1, viewport()->height() / std::max(1, metrics.lineSpacing()));
+    return doc.characterCount() > 8 * perLine * lines;
 }
 
 void DBRichEdit::loadFromField()

@@ -182,6 +182,8 @@ private:
     void remember(const QString &value);
     // Shows new content in a document of its own, built apart from the view.
     void showContent(const std::function<void(QTextDocument *)> &fill);
+    // Far more text than the view holds: a vertical scroll bar is sure to be needed.
+    bool overflows(const QTextDocument &doc) const;
     void contentsChangedByUser();
     // Esc: the field's value replaces what is shown, as one step that Undo takes back.
     void restoreFromField();

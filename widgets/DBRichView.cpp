@@ -1,9 +1,9 @@
 #include "widgets/DBRichView.h"
 
-#include "db/DataSource.h"
 #include "db/DisplayText.h"
 #include "platform/gui/QtPlatform.h"
 #include "rtf/RichText.h"
+#include "store/Abstract.h"
 
 #include <QScrollBar>
 #include <QTextDocument>
@@ -15,21 +15,38 @@ DBRichView::DBRichView(QWidget *parent) : QTextBrowser(parent)
     setReadOnly(true);
     setOpenLinks(false);
     showSymbolFontAsUnicode();
-    FLink.OnDataChange = [this] { loadFromField(); };
 }
 
-void DBRichView::setDataSource(DataSource *source) { FLink.setDataSource(source); }
-
-void DBRichView::setDataField(const QString &field)
+void DBRichView::setAbstract(Abstract *abstract)
 {
-    FLink.FieldName = field;
-    loadFromField();
+    if (FAbstract)
+        disconnect(FAbstract, nullptr, this, nullptr);
+    FAbstract = abstract;
+    if (FAbstract)
+        connect(FAbstract, &Abstract::changed, this, &DBRichView::abstractChanged);
+    abstractChanged();
 }
 
-void DBRichView::loadFromField()
+void DBRichView::abstractChanged()
 {
-    const Field *f = FLink.active() ? FLink.field() : nullptr;
-    const QString value = f ? f->AsString() : QString();
+    // Nobody sees a hidden view: the abstract is read when it shows again.
+    FBehind = !isVisible();
+    if (!FBehind)
+        showStored();
+}
+
+void DBRichView::showEvent(QShowEvent *event)
+{
+    if (FBehind) {
+        FBehind = false;
+        showStored();
+    }
+    QTextBrowser::showEvent(event);
+}
+
+void DBRichView::showStored()
+{
+    const QString value = FAbstract ? FAbstract->stored() : QString();
     if (FShowing && value == FShown) {
         // Where a reload leaves the view: at the start, scrolled to the top.
         moveCursor(QTextCursor::Start);

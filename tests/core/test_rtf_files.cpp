@@ -4,6 +4,7 @@
 
 #include "platform/Error.h"
 #include "rtf/AbstractFile.h"
+#include "rtf/RtfInterpreter.h"
 #include "rtf/RtfWriter.h"
 
 #include <QBuffer>
@@ -40,6 +41,23 @@ QString errorOf(const std::function<void()> &action)
     }
     return QString();
 }
+
+// A reader that has all it needs with the first text it is given.
+class FirstTextOnly final : public quil::rtf::RtfSink {
+public:
+    explicit FirstTextOnly(quil::rtf::RtfInterpreter &in) : FIn(in) {}
+    void text(QStringView text, const quil::rtf::RtfCharFormat &) override
+    {
+        received += text.size();
+        FIn.stop();
+    }
+    void paragraphEnd(const quil::rtf::RtfParagraphFormat &) override {}
+    void finish(const quil::rtf::RtfParagraphFormat &) override {}
+    qsizetype received = 0;
+
+private:
+    quil::rtf::RtfInterpreter &FIn;
+};
 
 // "Привет" and "мир" in Windows-1251.
 const QByteArray kPrivet = "\xcf\xf0\xe8\xe2\xe5\xf2";
@@ -156,6 +174,14 @@ void TestRtfFiles::headOfAValue_data()
                                   << QString("a\r\n").repeated(14999) + "a\r\n";
     QTest::newRow("rtf, shorter than the limit") << "{\\rtf1 abc\\par de}"
                                                  << "abc\r\nde";
+    QTest::newRow("rtf, one paragraph of escapes")
+        << "{\\rtf1\\ansi\\ansicpg1251 " + QString("\\'e6x").repeated(15000) + "}"
+        << QString::fromUtf8("жx").repeated(15000);
+    // The text begins past the head of the RTF that is read first.
+    const QString picture = "{\\*\\pict " + QString(200000, '0') + "}";
+    QTest::newRow("rtf, text after a large picture")
+        << "{\\rtf1 " + picture + QString("\\\\").repeated(20) + many + "}"
+        << QString(20, '\\') + many;
 }
 
 // Read with a limit, a value gives its head: at least the limit's characters, in full where it
@@ -175,6 +201,11 @@ void TestRtfFiles::headOfAValue()
     QVERIFY2(head.size() > limit && head.size() < text.size() / 4,
              qPrintable(QString::number(head.size())));
     QCOMPARE(head, text.left(head.size()));
+    // A reader that stops is not made to wait for the end of a long paragraph.
+    quil::rtf::RtfInterpreter interpreter;
+    FirstTextOnly first(interpreter);
+    interpreter.run(value.toLatin1(), first);
+    QVERIFY2(first.received < text.size() / 4, qPrintable(QString::number(first.received)));
 }
 
 void TestRtfFiles::formatByExtension_data()

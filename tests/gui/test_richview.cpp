@@ -1,5 +1,6 @@
 // The abstract view: the stored RTF of the current entry is rendered, Symbol-font characters
-// are visible, plain stored text is shown as it is, and moves and stores are followed.
+// are visible, plain stored text is shown as it is, and moves and stores are followed; a
+// hidden view reads nothing until it is shown.
 #include "AppFixture.h"
 
 #include <QFontMetrics>
@@ -43,6 +44,16 @@ void TestRichView::showsTheCurrentAbstract()
 
     running().Form1->siNextClick();
     QCOMPARE(running().Form1->RxDBedView->document()->toRawText(), QString("New"));
+
+    // Hidden, the view reads no abstract; shown again, it shows the current one.
+    quil::DBRichView *view = running().Form1->RxDBedView;
+    view->hide();
+    const QTextDocument *hidden = view->document();
+    running().Form1->siPriorClick();
+    QVERIFY(view->document() == hidden); // the one it showed, not a new one
+    QCOMPARE(view->document()->toRawText(), QString("New"));
+    view->show();
+    QCOMPARE(view->document()->toRawText(), QString::fromUtf8("аα≤"));
 }
 
 void TestRichView::followsMovesAndStores()
