@@ -4,6 +4,7 @@
 #include "import/BookImporter.h"
 #include "import/ImportSource.h"
 #include "import/ReferenceList.h"
+#include "import/TextEncoding.h"
 #include "platform/Error.h"
 #include "platform/Plural.h"
 #include "store/TDataModule1.h"
@@ -35,11 +36,12 @@ const QString KeyWords = QStringLiteral("Key Words");
 }
 
 ImportResult storeReferenceLines(TDataModule1 &dataModule, QIODevice &device,
-                                 const QString &fileName, const ImportProgress &progress)
+                                 const QString &fileName, const ImportProgress &progress,
+                                 const QString &encoding)
 {
     const TDataModule1::QuietStore quiet(dataModule);
     BookImporter importer(dataModule);
-    ReferenceListReader reader(device);
+    ReferenceListReader reader(device, encoding);
     ReferenceLine line;
     while (true) {
         try {
@@ -76,13 +78,14 @@ ImportResult storeReferenceLines(TDataModule1 &dataModule, QIODevice &device,
 } // namespace
 
 ImportResult importReferenceList(TDataModule1 &dataModule, QIODevice &device,
-                                 const QString &fileName, const ImportProgress &progress)
+                                 const QString &fileName, const ImportProgress &progress,
+                                 const QString &encoding)
 {
     // The lines are stored with the data-change handler detached; attached again, it runs once,
     // so that the status bar tells the entry and count the import ended with.
     ImportResult result;
     try {
-        result = storeReferenceLines(dataModule, device, fileName, progress);
+        result = storeReferenceLines(dataModule, device, fileName, progress, encoding);
     } catch (...) {
         try {
             dataModule.showCurrentRecord();
@@ -96,14 +99,15 @@ ImportResult importReferenceList(TDataModule1 &dataModule, QIODevice &device,
 }
 
 ImportResult importReferenceList(TDataModule1 &dataModule, const QString &path,
-                                 const ImportProgress &progress)
+                                 const ImportProgress &progress, const QString &encoding)
 {
     QFile file;
     QString why;
     if (!openRegularFile(file, path, &why))
         throw Error(
             QStringLiteral("Файл %1 не импортирован: %2").arg(QDir::toNativeSeparators(path), why));
-    return importReferenceList(dataModule, file, QFileInfo(path).fileName(), progress);
+    return importReferenceList(dataModule, file, QFileInfo(path).fileName(), progress,
+                               encoding.isEmpty() ? guessEncoding(file) : encoding);
 }
 
 ImportResult importAbstractFolder(TDataModule1 &dataModule, const QString &folder,
@@ -122,7 +126,7 @@ ImportResult importAbstractFolder(TDataModule1 &dataModule, const QString &folde
         bool usable = false;
         if (openRegularFile(file, folderFile.path, &why)) {
             try {
-                usable = AbstractTextReader::read(file, entry, &why);
+                usable = AbstractTextReader::read(file, entry, &why, guessEncoding(file));
             } catch (const std::exception &e) {
                 why = messageOf(e);
             }

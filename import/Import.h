@@ -30,17 +30,20 @@ using ImportProgress = std::function<void(int done, int total, const QString &fi
 // data-change handler is detached meanwhile and attached again on every path. An import that stops
 // (a read that fails, a value the database refuses) raises quil::Error that names the line and how
 // many entries were kept; those stay stored.
+// The device is read in the encoding given (Windows-1251 when none is); a file in the one
+// given, or when none is, in the one its first bytes suggest.
 ImportResult importReferenceList(TDataModule1 &dataModule, QIODevice &device,
-                                 const QString &fileName = {}, const ImportProgress &progress = {});
+                                 const QString &fileName = {}, const ImportProgress &progress = {},
+                                 const QString &encoding = {});
 ImportResult importReferenceList(TDataModule1 &dataModule, const QString &path,
-                                 const ImportProgress &progress = {});
+                                 const ImportProgress &progress = {}, const QString &encoding = {});
 
 // The abstract folder: every file in it, in name order, becomes a new entry; sub-folders are
 // passed over silently; pipes, devices and sockets, files too short for their layout, with a
 // line too long to hold, or unreadable are passed over and listed in the result. Names that
 // are not UTF-8 are read all the same. A missing folder imports nothing. A value the database
 // refuses stops the import with quil::Error naming the file; the entries before it stay
-// stored.
+// stored. Each file is read in the encoding its first bytes suggest.
 ImportResult importAbstractFolder(TDataModule1 &dataModule, const QString &folder,
                                   const ImportProgress &progress = {});
 

@@ -59,6 +59,7 @@ class TestImportWindow : public QObject {
     Q_OBJECT
 private slots:
     void referenceList();
+    void referenceListInItsEncoding();
     void abstractFolder();
     void progressWhileLong();
     void failingImportsRestoreTheWindow();
@@ -96,6 +97,46 @@ void TestImportWindow::referenceList()
     QVERIFY(DataModule1->dataChangeAttached());
     QCOMPARE(Form1->focusWidget(), Form1->DBmeName);
     QCOMPARE(QGuiApplication::overrideCursor(), nullptr);
+}
+
+// A list in UTF-8, as editors write it now, is offered as UTF-8 with its first lines shown, and
+// comes in as Cyrillic; the encoding the user picks instead is the one read.
+void TestImportWindow::referenceListInItsEncoding()
+{
+    AppFixture app;
+    const QString path = app.startWithLibrary("Books.mdb", {{"Старый", "Том", "1990"}});
+    const QString list = app.folder.file("Import Data/utf8.txt");
+    writeBytes(list, QStringLiteral("Ландау Л.Д.\tТеория поля\tМ.: Наука\t1988\tполе\r\n"
+                                    "Ёлкин Ё.\tШум\tКиев\t2001\tк\r\n")
+                         .toUtf8());
+
+    // Cancelling the encoding imports nothing.
+    app.dialogs.nextFileNames.enqueue(list);
+    app.dialogs.nextEncodings.enqueue(QString());
+    trigger(Form1->mmImReference);
+    const quil::ScriptedDialogs::Shown chooser = app.dialogs.shown.last();
+    QCOMPARE(chooser.kind, QStringLiteral("encoding"));
+    QCOMPARE(chooser.caption, QStringLiteral("UTF-8"));
+    QCOMPARE(chooser.detail, QStringLiteral("Кодировка файла utf8.txt"));
+    QCOMPARE(chooser.text, QStringLiteral("Ландау Л.Д.\tТеория поля\tМ.: Наука\t1988\tполе\n"
+                                          "Ёлкин Ё.\tШум\tКиев\t2001\tк\n"));
+    QCOMPARE(storedRows(path).size(), 1);
+
+    app.dialogs.nextFileNames.enqueue(list);
+    trigger(Form1->mmImReference);
+    QCOMPARE(app.dialogs.errors(), QStringList());
+    QCOMPARE(storedRows(path, Columns),
+             QStringList({"Старый|Том||1990|||", "Ландау Л.Д.|Теория поля|М.: Наука|1988|поле||",
+                          "Ёлкин Ё.|Шум|Киев|2001|к||"}));
+
+    // A Windows-1251 list read as KOI8-R because the user said so.
+    const QString windows = app.folder.file("Import Data/cp1251.txt");
+    writeBytes(windows, "\xc0\xe1\xe2\t\xc3\xe4\xe5\tP\t2003\tk\r\n");
+    app.dialogs.nextFileNames.enqueue(windows);
+    app.dialogs.nextEncodings.enqueue(QStringLiteral("KOI8-R"));
+    trigger(Form1->mmImReference);
+    QCOMPARE(app.dialogs.shown.last().caption, QStringLiteral("windows-1251"));
+    QCOMPARE(storedRows(path, Columns).last(), QStringLiteral("юАБ|цДЕ|P|2003|k||"));
 }
 
 void TestImportWindow::abstractFolder()
