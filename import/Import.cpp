@@ -18,9 +18,9 @@ namespace {
 
 const QString KeyWords = QStringLiteral("Key Words");
 
-// Commits what was posted before the failure and raises the failure, saying where the
-// import stopped and how much of it is in the library.
-[[noreturn]] void stopImport(BookImporter &importer, const QString &where, const std::exception &e)
+} // namespace
+
+void stopImport(BookImporter &importer, const QString &where, const std::exception &e)
 {
     try {
         importer.finish();
@@ -34,6 +34,17 @@ const QString KeyWords = QStringLiteral("Key Words");
                         QLatin1Char(')'),
                     e);
 }
+
+void finishImport(BookImporter &importer)
+{
+    try {
+        importer.finish();
+    } catch (const std::exception &e) {
+        stopImport(importer, QStringLiteral("Импорт не завершён"), e);
+    }
+}
+
+namespace {
 
 ImportResult storeReferenceLines(TDataModule1 &dataModule, QIODevice &device,
                                  const QString &fileName, const ImportProgress &progress,
@@ -67,11 +78,7 @@ ImportResult storeReferenceLines(TDataModule1 &dataModule, QIODevice &device,
         if (progress)
             progress(importer.posted(), 0, fileName);
     }
-    try {
-        importer.finish();
-    } catch (const std::exception &e) {
-        stopImport(importer, QStringLiteral("Импорт не завершён"), e);
-    }
+    finishImport(importer);
     return {importer.kept(), {}};
 }
 
@@ -81,11 +88,17 @@ ImportResult importReferenceList(TDataModule1 &dataModule, QIODevice &device,
                                  const QString &fileName, const ImportProgress &progress,
                                  const QString &encoding)
 {
-    // The lines are stored with the data-change handler detached; attached again, it runs once,
-    // so that the status bar tells the entry and count the import ended with.
+    return showingCurrentRecordAfter(dataModule, [&] {
+        return storeReferenceLines(dataModule, device, fileName, progress, encoding);
+    });
+}
+
+ImportResult showingCurrentRecordAfter(TDataModule1 &dataModule,
+                                       const std::function<ImportResult()> &quietImport)
+{
     ImportResult result;
     try {
-        result = storeReferenceLines(dataModule, device, fileName, progress, encoding);
+        result = quietImport();
     } catch (...) {
         try {
             dataModule.showCurrentRecord();
@@ -98,14 +111,19 @@ ImportResult importReferenceList(TDataModule1 &dataModule, QIODevice &device,
     return result;
 }
 
-ImportResult importReferenceList(TDataModule1 &dataModule, const QString &path,
-                                 const ImportProgress &progress, const QString &encoding)
+void openImportFile(QFile &file, const QString &path)
 {
-    QFile file;
     QString why;
     if (!openRegularFile(file, path, &why))
         throw Error(
             QStringLiteral("Файл %1 не импортирован: %2").arg(QDir::toNativeSeparators(path), why));
+}
+
+ImportResult importReferenceList(TDataModule1 &dataModule, const QString &path,
+                                 const ImportProgress &progress, const QString &encoding)
+{
+    QFile file;
+    openImportFile(file, path);
     return importReferenceList(dataModule, file, QFileInfo(path).fileName(), progress,
                                encoding.isEmpty() ? guessEncoding(file) : encoding);
 }
@@ -149,11 +167,7 @@ ImportResult importAbstractFolder(TDataModule1 &dataModule, const QString &folde
             stopImport(importer, QStringLiteral("Файл %1 не сохранён").arg(name), e);
         }
     }
-    try {
-        importer.finish();
-    } catch (const std::exception &e) {
-        stopImport(importer, QStringLiteral("Импорт не завершён"), e);
-    }
+    finishImport(importer);
     result.stored = importer.kept();
     return result;
 }

@@ -4,10 +4,12 @@
 #include <QString>
 #include <functional>
 
+class QFile;
 class QIODevice;
 class TDataModule1;
 
 namespace quil {
+class BookImporter;
 
 // A file that an import passed over, and why.
 struct ImportProblem {
@@ -46,6 +48,20 @@ ImportResult importReferenceList(TDataModule1 &dataModule, const QString &path,
 // stored. Each file is read in the encoding its first bytes suggest.
 ImportResult importAbstractFolder(TDataModule1 &dataModule, const QString &folder,
                                   const ImportProgress &progress = {});
+
+// Commits what was posted before a failure and raises it as quil::Error, saying where the
+// import stopped and how much of it is in the library.
+[[noreturn]] void stopImport(BookImporter &importer, const QString &where, const std::exception &e);
+// Commits the last batch; a failure stops the import as above.
+void finishImport(BookImporter &importer);
+
+// Runs an import whose entries are stored with the data-change handler detached; attached
+// again, it runs once on every path, so that the status bar tells the entry and count the
+// import ended with.
+ImportResult showingCurrentRecordAfter(TDataModule1 &dataModule,
+                                       const std::function<ImportResult()> &quietImport);
+// Opens a file to import (a regular file only), or raises quil::Error naming it and why not.
+void openImportFile(QFile &file, const QString &path);
 
 // The one message that lists the passed-over files.
 QString passedOverMessage(const QList<ImportProblem> &problems);
