@@ -203,10 +203,15 @@ void TForm1::createImportMenu()
 {
     mmImReference = menuItem(this, QStringLiteral("mmImReference"), QStringLiteral("Reference"));
     mmImAbstract = menuItem(this, QStringLiteral("mmImAbstract"), QStringLiteral("R.Abstract"));
-    mmImportAbstractMenu->addActions(
-        {mmImReference, separator(this, QStringLiteral("N3")), mmImAbstract});
+    mmImBibliography =
+        menuItem(this, QStringLiteral("mmImBibliography"), QStringLiteral("BibTeX, RIS"));
+    mmImportAbstractMenu->addActions({mmImReference, separator(this, QStringLiteral("N3")),
+                                      mmImAbstract, separator(this, QStringLiteral("N7")),
+                                      mmImBibliography});
     connectHandler(mmImReference, &QAction::triggered, this, [this] { mmImportStringClick(); });
     connectHandler(mmImAbstract, &QAction::triggered, this, [this] { mmImportAbstractClick(); });
+    connectHandler(mmImBibliography, &QAction::triggered, this,
+                   [this] { mmImportBibliographyClick(); });
 }
 
 void TForm1::createGridMenu()
@@ -975,6 +980,12 @@ void TForm1::ImportNameTitle(const QString &path)
 void TForm1::mmImportAbstractClick()
 {
     ImportCommands::importAbstractFolder(*FDataModule, *this, FProgramFolder);
+}
+
+void TForm1::mmImportBibliographyClick()
+{
+    ImportCommands::importBibliography(*FDataModule, *this, *DBmeName, FProgramFolder,
+                                       FLibraryFileName);
 }
 
 // ------------------------------------------------------------------------------ notebooks

@@ -109,6 +109,7 @@ public:
     void mmImportStringClick();
     void ImportNameTitle(const QString &path);
     void mmImportAbstractClick();
+    void mmImportBibliographyClick();
     // Notebooks
     void mmInfoClick();
     void mmTermsClick();
@@ -133,6 +134,7 @@ public:
     QAction *mmImportAbstract;
     QAction *mmImReference;
     QAction *mmImAbstract;
+    QAction *mmImBibliography;
     QAction *mmDelete;
     QAction *mmSizeTable;
     QAction *mmInfo;

@@ -1,5 +1,6 @@
 #include "import/gui/ImportCommands.h"
 
+#include "exchange/ExchangeImport.h"
 #include "import/Import.h"
 #include "import/ImportSource.h"
 #include "import/TextEncoding.h"
@@ -58,6 +59,37 @@ void ImportCommands::importReferenceList(TDataModule1 &dataModule, const QString
             progress.update(done, total, file);
         },
         encoding);
+}
+
+void ImportCommands::importBibliography(TDataModule1 &dataModule, QWidget &window, QWidget &authors,
+                                        const QString &programFolder,
+                                        const QString &libraryFileName)
+{
+    quil::Dialogs::FileRequest request;
+    request.title = QStringLiteral("Импорт BibTeX или RIS в ") + libraryFileName;
+    request.filter = QStringLiteral("BibTeX, RIS (*.bib, *.ris)|*.bib;*.ris|BibTeX (*.bib)|*.bib|"
+                                    "RIS (*.ris)|*.ris|");
+    request.initialFolder = programFolder + QStringLiteral("Import Data");
+    const QString path = quil::dialogs().openFileName(request);
+    if (path.isEmpty())
+        return;
+    const auto focusAuthors = qScopeGuard([&authors] { authors.setFocus(); });
+    const QString encoding = chooseEncoding(path);
+    if (encoding.isEmpty())
+        return;
+    quil::ImportResult result;
+    {
+        const quil::WaitCursor wait;
+        ImportProgressDialog progress(&window);
+        result = quil::exchange::importBibliography(
+            dataModule, path, encoding, [&progress](int done, int total, const QString &file) {
+                progress.update(done, total, file);
+            });
+    }
+    if (!result.passedOver.isEmpty())
+        quil::dialogs().showInformation(QStringLiteral("QUIL.Lib"),
+                                        quil::exchange::passedOverRecordsMessage(
+                                            QFileInfo(path).fileName(), result.passedOver));
 }
 
 void ImportCommands::importAbstractFolder(TDataModule1 &dataModule, QWidget &window,

@@ -23,6 +23,11 @@ public:
     // memo at the end.
     static void importReferenceList(TDataModule1 &dataModule, const QString &path, QWidget &window,
                                     QWidget &authors);
+    // A BibTeX or RIS file chosen in the open dialog, read in the encoding the user confirms;
+    // the records passed over are listed in one message at the end, and focus goes to the
+    // authors' memo.
+    static void importBibliography(TDataModule1 &dataModule, QWidget &window, QWidget &authors,
+                                   const QString &programFolder, const QString &libraryFileName);
     // Asks, then imports every file of the abstract folder; the files passed over are listed
     // in one message at the end.
     static void importAbstractFolder(TDataModule1 &dataModule, QWidget &window,

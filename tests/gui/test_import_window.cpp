@@ -3,6 +3,7 @@
 #include "AppFixture.h"
 
 #include "import/gui/ImportProgressDialog.h"
+#include "rtf/RtfTextExtractor.h"
 
 #include <QDir>
 #include <QLabel>
@@ -60,6 +61,7 @@ class TestImportWindow : public QObject {
 private slots:
     void referenceList();
     void referenceListInItsEncoding();
+    void bibliography();
     void abstractFolder();
     void progressWhileLong();
     void failingImportsRestoreTheWindow();
@@ -137,6 +139,44 @@ void TestImportWindow::referenceListInItsEncoding()
     trigger(Form1->mmImReference);
     QCOMPARE(app.dialogs.shown.last().caption, QStringLiteral("windows-1251"));
     QCOMPARE(storedRows(path, Columns).last(), QStringLiteral("юАБ|цДЕ|P|2003|k||"));
+}
+
+// A BibTeX file with a Russian and a German entry and one broken between them: two entries
+// come in, mapped into the fields, and one message names the line passed over.
+void TestImportWindow::bibliography()
+{
+    AppFixture app;
+    const QString path = app.startWithLibrary("Books.mdb", {{"Старый", "Том", "1990"}});
+    const QString bib = app.folder.file("Import Data/refs.bib");
+    writeBytes(bib, QStringLiteral("@article{landau1937,\n author = {Ландау, Лев Давидович},\n"
+                                   " title = {К теории фазовых переходов},\n journal = {ЖЭТФ},\n"
+                                   " year = 1937, volume = 7, pages = {19--32},\n"
+                                   " keywords = {фазовые переходы, симметрия},\n"
+                                   " abstract = {Теория {Ландау}.}}\n"
+                                   "@article{broken, title = {Kein Ende\n"
+                                   "@book{mueller, author = {M{\\\"u}ller, J{\\\"o}rg},\n"
+                                   " title = {{\\\"U}ber Stra{\\ss}en}, publisher = {Springer},"
+                                   " address = {Berlin}, year = 2001}\n")
+                        .toUtf8());
+    app.dialogs.nextFileNames.enqueue(bib);
+    trigger(Form1->mmImBibliography);
+    QCOMPARE(app.dialogs.shown[app.dialogs.shown.size() - 3].request.title,
+             QStringLiteral("Импорт BibTeX или RIS в Books.mdb"));
+    QCOMPARE(app.dialogs.shown[app.dialogs.shown.size() - 2].caption, QStringLiteral("UTF-8"));
+    QCOMPARE(app.dialogs.errors(), QStringList());
+    QCOMPARE(storedRows(path, "Name, Title, WPublisher, City, Location"),
+             QStringList({"Старый|Том||1990|",
+                          "Ландау Л.Д.|К теории фазовых переходов|ЖЭТФ, 1937, т. 7, с. 19–32|1937|"
+                          "фазовые переходы; симметрия",
+                          "Müller J.|Über Straßen|Berlin: Springer, 2001|2001|"}));
+    QCOMPARE(quil::rtf::RtfTextExtractor::plainText(storedRows(path, "Resume")[1]).trimmed(),
+             QStringLiteral("Теория Ландау."));
+    const quil::ScriptedDialogs::Shown message = app.dialogs.shown.last();
+    QCOMPARE(message.kind, QStringLiteral("information"));
+    QVERIFY2(message.text.startsWith(QStringLiteral("Не импортированы записи файла refs.bib (1):\n"
+                                                    "строка 8 — ")),
+             qPrintable(message.text));
+    QCOMPARE(Form1->focusWidget(), Form1->DBmeName);
 }
 
 void TestImportWindow::abstractFolder()
