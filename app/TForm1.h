@@ -130,6 +130,9 @@ public:
     QAction *mmBufAbstract;
     QAction *mmImDBSelnFile;
     QAction *SampleInHTML1;
+    QAction *mmBufBibTeX;
+    QAction *SampleInBibTeX;
+    QAction *SampleInRis;
     QMenu *mmImportAbstractMenu; // "Импорт"
     QAction *mmImportAbstract;
     QAction *mmImReference;

@@ -470,7 +470,7 @@ Reference BibTeXReader::reference(const BibTeXEntry &entry)
     r.etAl = etAl;
     r.editors = names(entry.value(QStringLiteral("editor")));
     r.title = text("title");
-    r.container = first({"journal", "journaltitle", "booktitle"});
+    r.container = first({"journal", "journaltitle", "booktitle", "howpublished"});
     r.publisher = first({"publisher", "institution", "school", "organization"});
     r.institution = first({"institution", "school"});
     r.address = first({"address", "location"});
@@ -489,7 +489,7 @@ Reference BibTeXReader::reference(const BibTeXEntry &entry)
     r.edition = text("edition");
     r.series = text("series");
     r.genre = text("type");
-    r.note = first({"note", "howpublished"});
+    r.note = text("note");
     r.doi = bareDoi(entry.value(QStringLiteral("doi")).trimmed());
     r.url = entry.value(QStringLiteral("url")).trimmed();
     r.isbn = first({"isbn", "issn"});

@@ -1,5 +1,7 @@
 #include "exchange/Latex.h"
 
+#include "exchange/Reference.h"
+
 #include <QHash>
 
 namespace quil::exchange {
@@ -230,9 +232,9 @@ QString latexToUnicode(const QString &value)
         !value.contains(QLatin1Char('$')) && !value.contains(QLatin1Char('`')) &&
         !value.contains(QLatin1Char('\'')) && !value.contains(QLatin1Char('\n')) &&
         !value.contains(QLatin1String("  ")))
-        return value.trimmed();
+        return collapsedBlanks(value);
     Converter converter(value);
-    return converter.run(value.size()).simplified();
+    return collapsedBlanks(converter.run(value.size()));
 }
 
 QString unicodeToLatex(const QString &text)

@@ -15,16 +15,18 @@ bool hasCyrillic(const QString &text)
     return false;
 }
 
-// "Лев Давидович" -> "Л.Д.", "Ж.-П." stays, "Jean-Paul" -> "J.-P."
+// "Лев Давидович" -> "Л.Д.", "Jean-Paul" and "J.-P." -> "J.-P."
 QString initials(const QString &given)
 {
+    static const QRegularExpression word(QStringLiteral("\\p{L}+"));
     QString out;
-    for (const QString &word :
-         given.split(QRegularExpression(QStringLiteral("[\\s.]+")), Qt::SkipEmptyParts)) {
-        QStringList parts;
-        for (const QString &part : word.split(QLatin1Char('-'), Qt::SkipEmptyParts))
-            parts << part.left(1) + QLatin1Char('.');
-        out += parts.join(QLatin1Char('-'));
+    qsizetype previousEnd = 0;
+    for (const QRegularExpressionMatch &m : word.globalMatch(given)) {
+        if (given.mid(previousEnd, m.capturedStart() - previousEnd).contains(QLatin1Char('-')) &&
+            !out.isEmpty())
+            out += QLatin1Char('-');
+        out += m.captured().left(1) + QLatin1Char('.');
+        previousEnd = m.capturedEnd();
     }
     return out;
 }
@@ -75,6 +77,11 @@ QString publisherLine(const Reference &r, bool ru)
                                        "CHAP", "CONF", "CPAPER", "SER"});
     const bool report = oneOf(
         r.type, {"techreport", "report", "RPRT", "phdthesis", "mastersthesis", "thesis", "THES"});
+    // A work of no particular kind names its source in words of its own, as an entry's
+    // publisher line written out by this program does.
+    if (oneOf(r.type, {"misc", "GEN", "online", "ELEC"}) && r.volume.isEmpty() &&
+        r.issue.isEmpty() && r.pages.isEmpty() && r.publisher.isEmpty())
+        return r.container;
     if (inBook && !r.container.isEmpty()) {
         const QString editors = r.editors.isEmpty() ? QString()
                                                     : (ru ? QStringLiteral(" / под ред. ")

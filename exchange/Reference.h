@@ -56,6 +56,10 @@ struct ReadResult {
     QList<ReadProblem> problems;
 };
 
+// Runs of blanks, tabs and line breaks as one blank, none at either end; a no-break space
+// stays, as the tie it was written for.
+QString collapsedBlanks(const QString &text);
+
 // A DOI without the resolver's address or the "doi:" before it.
 QString bareDoi(const QString &doi);
 

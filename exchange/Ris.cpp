@@ -17,7 +17,7 @@ void finish(Reference &r, const QStringList &lines, ReadResult &result)
 {
     r.source = lines.join(QLatin1Char('\n')) + QLatin1Char('\n');
     for (QString *text : {&r.title, &r.container, &r.abstract, &r.note})
-        *text = text->simplified();
+        *text = collapsedBlanks(*text);
     if (r.title.isEmpty() && r.authors.isEmpty() && r.editors.isEmpty()) {
         result.problems.append(
             {r.line, QStringLiteral("в записи TY %1 нет ни авторов, ни названия").arg(r.type)});
@@ -143,7 +143,11 @@ ReadResult RisReader::read(const QString &text)
         if (value.isEmpty())
             continue;
         if (tag == QLatin1String("AU") || tag == QLatin1String("A1")) {
-            r.authors << name(value);
+            // RIS has no "and others"; an author "et al." stands for it.
+            if (value == QLatin1String("et al.") || value == QLatin1String("и др."))
+                r.etAl = true;
+            else
+                r.authors << name(value);
         } else if (tag == QLatin1String("A2") || tag == QLatin1String("ED")) {
             r.editors << name(value);
         } else if (tag == QLatin1String("TI") || tag == QLatin1String("T1")) {

@@ -192,7 +192,7 @@ void TestExchangeRead::bibtexSyntax_data()
         R"(@article{k, title = {{\"U}ber M{\"o}bius \'etude \c{c}a na\"{\i}ve \ss{} \l{}ód\'z}})",
         "title", "Über Möbius étude ça naïve ß łódź");
     row("escapes and dashes", R"(@book{k, title = {A \& B 50\% --- 1--2 ``q'' a~b \$x\_y}})",
-        "title", "A & B 50% — 1–2 “q” a b $x_y");
+        "title", "A & B 50% — 1–2 “q” a\u00A0b $x_y");
     row("emph and math", R"(@book{k, title = {The \emph{weak} $\alpha$ {DNA} \textbf{x}}})",
         "title", "The weak α DNA x");
     row("macros and #", "@string{j = \"Журн\"}\n@article{k, journal = j # \" физ.\", title = t}",
