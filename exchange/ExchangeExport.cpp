@@ -50,6 +50,17 @@ PersonName personOf(const QString &text)
     return name;
 }
 
+// The names of an authors' line: one to a line, or several joined by commas or semicolons.
+QStringList authorParts(const QString &authors)
+{
+    static const QRegularExpression separators(QStringLiteral("[,;\\r\\n]"));
+    QStringList parts;
+    for (const QString &part : authors.split(separators, Qt::SkipEmptyParts))
+        if (!collapsedBlanks(part).isEmpty())
+            parts << collapsedBlanks(part);
+    return parts;
+}
+
 QString transliterated(const QString &text)
 {
     static const QHash<QChar, QString> cyrillic = [] {
@@ -178,7 +189,7 @@ private:
 Reference referenceOf(const StoredBook &book)
 {
     Reference r;
-    QString authors = valueOf(book.authors).simplified();
+    QString authors = valueOf(book.authors);
     bool editors = false;
     for (const QString &suffix : {QStringLiteral(" (ред.)"), QStringLiteral(" (ed.)")})
         if (authors.endsWith(suffix)) {
@@ -190,9 +201,8 @@ Reference referenceOf(const StoredBook &book)
             r.etAl = true;
             authors.chop(suffix.size());
         }
-    for (const QString &part : authors.split(QLatin1Char(','), Qt::SkipEmptyParts))
-        if (!part.trimmed().isEmpty())
-            (editors ? r.editors : r.authors) << personOf(part.trimmed());
+    for (const QString &part : authorParts(authors))
+        (editors ? r.editors : r.authors) << personOf(part);
     r.title = collapsedBlanks(valueOf(book.title));
     r.container = collapsedBlanks(valueOf(book.publisher));
     r.year = valueOf(book.year);
@@ -209,7 +219,8 @@ Reference referenceOf(const StoredBook &book)
 
 QString CitationKeys::base(const QString &authors, const QString &year)
 {
-    const QString first = valueOf(authors).section(QLatin1Char(','), 0, 0).simplified();
+    const QStringList parts = authorParts(valueOf(authors));
+    const QString first = parts.isEmpty() ? QString() : parts.first();
     const PersonName name = personOf(first);
     QString surname = transliterated(
         name.literal.isEmpty() ? name.family : name.literal.section(QLatin1Char(' '), 0, 0));
