@@ -194,7 +194,10 @@ private:
                 bool number = false;
                 word.toLongLong(&number);
                 // An undefined macro stands for its own name, as bibtex warns and goes on.
-                out += number ? word : FMacros.value(word.toLower(), word);
+                const QString name = word.toLower();
+                if (!number && FMacroSource.contains(name) && !FUsed.contains(name))
+                    FUsed << name;
+                out += number ? word : FMacros.value(name, word);
             }
             skipBlanks();
             if (FPos < FText.size() && FText[FPos] == QLatin1Char('#')) {
@@ -246,9 +249,11 @@ private:
             }
             ++FPos;
             FMacros.insert(name, text);
+            FMacroSource.insert(name, FText.mid(FAt, FPos - FAt));
             return true;
         }
         entry.type = type;
+        FUsed.clear();
         skipBlanks();
         const qsizetype keyStart = FPos;
         while (FPos < FText.size() && FText[FPos] != QLatin1Char(',') && FText[FPos] != close &&
@@ -267,6 +272,8 @@ private:
             }
             if (FText[FPos] == close) {
                 ++FPos;
+                for (const QString &name : FUsed)
+                    entry.strings << FMacroSource.value(name);
                 return true;
             }
             if (FText[FPos] == QLatin1Char(',')) {
@@ -298,6 +305,8 @@ private:
     const QString &FText;
     QList<ReadProblem> *FProblems;
     QHash<QString, QString> FMacros;
+    QHash<QString, QString> FMacroSource; // the text of each @string
+    QStringList FUsed;                    // the macros the entry being read uses
     qsizetype FPos = 0;
     qsizetype FAt = 0;
     qsizetype FCountedTo = 0;
@@ -454,6 +463,7 @@ Reference BibTeXReader::reference(const BibTeXEntry &entry)
     r.key = entry.key;
     r.line = entry.line;
     r.source = entry.source;
+    r.strings = entry.strings;
     const auto text = [&](const char *name) {
         return latexToUnicode(entry.value(QLatin1String(name)));
     };

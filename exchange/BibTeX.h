@@ -5,6 +5,7 @@
 #include <QList>
 #include <QPair>
 #include <QString>
+#include <QStringList>
 
 namespace quil::exchange {
 
@@ -16,6 +17,7 @@ struct BibTeXEntry {
     int line = 0;
     QString source;
     QList<QPair<QString, QString>> fields; // names in lower case
+    QStringList strings;                   // the @string definitions its values use
 
     QString value(const QString &name) const;
 };

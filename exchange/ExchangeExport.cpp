@@ -4,6 +4,8 @@
 #include "db/DataSet.h"
 #include "db/Engine.h"
 #include "exchange/Latex.h"
+#include "exchange/Mapping.h"
+#include "exchange/Originals.h"
 #include "export/ListExport.h"
 #include "rtf/RtfTextExtractor.h"
 #include "store/Book.h"
@@ -11,6 +13,7 @@
 #include <QMap>
 #include <QRegularExpression>
 #include <QSaveFile>
+#include <QSet>
 #include <algorithm>
 #include <map>
 
@@ -121,6 +124,56 @@ QString risName(const PersonName &name)
     return name.given.isEmpty() ? name.family : name.family + QLatin1String(", ") + name.given;
 }
 
+bool oneOfTypes(const QString &type, std::initializer_list<const char *> types)
+{
+    for (const char *t : types)
+        if (type.compare(QLatin1String(t), Qt::CaseInsensitive) == 0)
+            return true;
+    return false;
+}
+
+// The BibTeX type of a reference read from either format.
+QString bibtexType(const QString &type)
+{
+    static const QHash<QString, QString> fromRis = {
+        {QStringLiteral("JOUR"), QStringLiteral("article")},
+        {QStringLiteral("MGZN"), QStringLiteral("article")},
+        {QStringLiteral("NEWS"), QStringLiteral("article")},
+        {QStringLiteral("BOOK"), QStringLiteral("book")},
+        {QStringLiteral("EBOOK"), QStringLiteral("book")},
+        {QStringLiteral("CHAP"), QStringLiteral("incollection")},
+        {QStringLiteral("CONF"), QStringLiteral("inproceedings")},
+        {QStringLiteral("CPAPER"), QStringLiteral("inproceedings")},
+        {QStringLiteral("RPRT"), QStringLiteral("techreport")},
+        {QStringLiteral("THES"), QStringLiteral("phdthesis")},
+    };
+    if (type.isEmpty())
+        return QStringLiteral("misc");
+    if (type.front().isLower())
+        return type == QLatin1String("report") ? QStringLiteral("techreport") : type;
+    return fromRis.value(type, QStringLiteral("misc"));
+}
+
+QString risType(const QString &type)
+{
+    static const QHash<QString, QString> fromBibTeX = {
+        {QStringLiteral("article"), QStringLiteral("JOUR")},
+        {QStringLiteral("book"), QStringLiteral("BOOK")},
+        {QStringLiteral("incollection"), QStringLiteral("CHAP")},
+        {QStringLiteral("inbook"), QStringLiteral("CHAP")},
+        {QStringLiteral("inproceedings"), QStringLiteral("CPAPER")},
+        {QStringLiteral("conference"), QStringLiteral("CPAPER")},
+        {QStringLiteral("techreport"), QStringLiteral("RPRT")},
+        {QStringLiteral("report"), QStringLiteral("RPRT")},
+        {QStringLiteral("phdthesis"), QStringLiteral("THES")},
+        {QStringLiteral("mastersthesis"), QStringLiteral("THES")},
+        {QStringLiteral("thesis"), QStringLiteral("THES")},
+    };
+    if (!type.isEmpty() && type.front().isUpper())
+        return type;
+    return fromBibTeX.value(type, QStringLiteral("GEN"));
+}
+
 // Reads the rows of a dataset, in its order, a page of keys at a time.
 class StoredBooks {
 public:
@@ -128,15 +181,26 @@ public:
     {
         if (!data.connection().Connected())
             throw quil::Error(QStringLiteral("Соединение с библиотекой не открыто"));
+        quil::Engine &engine = data.connection().engine();
         QStringList marks;
         for (int i = 0; i < PageRows; ++i)
             marks << QStringLiteral("?");
-        FStatement = data.connection().engine().prepareOrThrow(
-            QStringLiteral("SELECT \"%1\", \"%2\", \"%3\", \"%4\", \"%5\", \"%6\", \"%7\", \"%8\" "
-                           "FROM \"%9\" WHERE \"%1\" IN (%10)")
-                .arg(book::Key, book::WName, book::WTitle, book::WPublisher, book::City,
-                     book::Location, book::Pages, book::Resume, book::TableName)
-                .arg(marks.join(QLatin1Char(','))));
+        QStringList columns;
+        for (const QString &column : {book::Key, book::WName, book::WTitle, book::WPublisher,
+                                      book::City, book::Location, book::Pages, book::Resume})
+            columns << QStringLiteral("b.\"%1\"").arg(column);
+        // A library that keeps the records as they came in gives them beside the entries.
+        const bool originals = !engine.columns(Originals::TableName).isEmpty();
+        if (originals)
+            columns << QStringLiteral("o.format, o.citation, o.record, o.digest, o.strings");
+        FStatement = engine.prepareOrThrow(
+            QStringLiteral("SELECT %1 FROM \"%2\" b %3 WHERE b.\"%4\" IN (%5)")
+                .arg(columns.join(QStringLiteral(", ")), book::TableName,
+                     originals ? QStringLiteral("LEFT JOIN \"%1\" o ON o.key = b.\"%2\"")
+                                     .arg(Originals::TableName, book::Key)
+                               : QString(),
+                     book::Key, marks.join(QLatin1Char(','))));
+        FOriginals = originals;
     }
 
     // Every row of the page that begins at a position, in the dataset's order; rows no longer
@@ -167,6 +231,13 @@ public:
             b.keywords = columnText(*FStatement, 5);
             b.info = columnText(*FStatement, 6);
             b.resume = columnText(*FStatement, 7);
+            if (FOriginals) {
+                b.originalFormat = columnText(*FStatement, 8);
+                b.citation = columnText(*FStatement, 9);
+                b.record = columnText(*FStatement, 10);
+                b.digest = columnText(*FStatement, 11);
+                b.strings = columnText(*FStatement, 12);
+            }
             found[size_t(*slot)] = true;
         }
         quil::checkFinished(*FStatement);
@@ -182,7 +253,25 @@ public:
 private:
     quil::DataSet &FData;
     std::unique_ptr<quil::Statement> FStatement;
+    bool FOriginals = false;
 };
+
+bool unchanged(const StoredBook &book)
+{
+    return !book.record.isEmpty() &&
+           Originals::digest(book.authors, book.title, book.publisher, book.year, book.keywords,
+                             book.info, book.resume) == book.digest;
+}
+
+QStringList stringsOf(const StoredBook &book)
+{
+    return book.strings.split(Originals::StringSeparator, Qt::SkipEmptyParts);
+}
+
+Format formatNamed(const QString &name)
+{
+    return name == QLatin1String("ris") ? Format::Ris : Format::BibTeX;
+}
 
 } // namespace
 
@@ -217,6 +306,54 @@ Reference referenceOf(const StoredBook &book)
     return r;
 }
 
+Reference mergedReference(const StoredBook &book)
+{
+    const Reference now = referenceOf(book);
+    if (book.record.isEmpty())
+        return now;
+    const ReadResult read =
+        readBibliography(stringsOf(book).join(QLatin1Char('\n')) + QLatin1Char('\n') + book.record,
+                         formatNamed(book.originalFormat));
+    if (read.references.size() != 1)
+        return now;
+    Reference merged = read.references.first();
+    if (unchanged(book))
+        return merged;
+    const BookFields was = bookFields(merged);
+    // Fields the entry no longer has as they came in are the entry's; the rest of the record
+    // (journal, volume, DOI, ...) stays.
+    if (book.authors != was.authors) {
+        merged.authors = now.authors;
+        merged.editors = now.editors;
+        merged.etAl = now.etAl;
+    }
+    if (book.title != was.title)
+        merged.title = now.title;
+    if (book.publisher != was.publisher) {
+        for (QString *field : {&merged.container, &merged.publisher, &merged.address,
+                               &merged.volume, &merged.issue, &merged.pages, &merged.edition,
+                               &merged.series, &merged.number, &merged.genre, &merged.institution})
+            field->clear();
+        merged.container = now.container;
+        merged.type =
+            merged.type.front().isLower() ? QStringLiteral("misc") : QStringLiteral("GEN");
+    }
+    if (book.year != was.year) {
+        merged.year = now.year;
+        merged.month.clear();
+    }
+    if (book.keywords != was.keywords)
+        merged.keywords = now.keywords;
+    if (book.info != was.info) {
+        for (QString *field : {&merged.doi, &merged.url, &merged.isbn})
+            field->clear();
+        merged.note = now.note;
+    }
+    if (collapsedBlanks(merged.abstract) != collapsedBlanks(now.abstract))
+        merged.abstract = now.abstract;
+    return merged;
+}
+
 QString CitationKeys::base(const QString &authors, const QString &year)
 {
     const QStringList parts = authorParts(valueOf(authors));
@@ -247,23 +384,46 @@ CitationKeys::CitationKeys(quil::DataSet &data)
 
 QString bibtexEntry(const Reference &r, const QString &citationKey)
 {
-    QString out = QLatin1Char('@') + (r.type.isEmpty() ? QStringLiteral("misc") : r.type) +
-                  QLatin1Char('{') + citationKey + QLatin1String(",\n");
-    QStringList names;
-    for (const PersonName &name : r.authors)
-        names << bibtexName(name);
-    if (r.etAl)
-        names << QStringLiteral("others");
-    add(out, "author", names.join(QLatin1String(" and ")));
-    QStringList editors;
-    for (const PersonName &name : r.editors)
-        editors << bibtexName(name);
-    add(out, "editor", editors.join(QLatin1String(" and ")));
+    const QString type = bibtexType(r.type);
+    QString out = QLatin1Char('@') + type + QLatin1Char('{') + citationKey + QLatin1String(",\n");
+    const auto names = [](const QList<PersonName> &list, bool etAl) {
+        QStringList joined;
+        for (const PersonName &name : list)
+            joined << bibtexName(name);
+        if (etAl)
+            joined << QStringLiteral("others");
+        return joined.join(QLatin1String(" and "));
+    };
+    add(out, "author", names(r.authors, r.etAl));
+    add(out, "editor", names(r.editors, false));
     // Inner braces keep the title's capitals from the style's lower-casing.
     if (!r.title.isEmpty())
         add(out, "title", QLatin1Char('{') + unicodeToLatex(r.title) + QLatin1Char('}'));
-    add(out, "howpublished", unicodeToLatex(r.container));
+    // A book's own container is its series.
+    const bool book = type == QLatin1String("book");
+    const char *container = type == QLatin1String("article") ? "journal"
+                            : oneOfTypes(type, {"incollection", "inproceedings", "inbook"})
+                                ? "booktitle"
+                                : "howpublished";
+    if (!book)
+        add(out, container, unicodeToLatex(r.container));
+    add(out, "series", unicodeToLatex(book && r.series.isEmpty() ? r.container : r.series));
+    add(out, "publisher",
+        unicodeToLatex(type == QLatin1String("techreport") ? QString() : r.publisher));
+    add(out, "institution",
+        unicodeToLatex(type == QLatin1String("techreport") ? r.publisher : QString()));
+    add(out, "address", unicodeToLatex(r.address));
     add(out, "year", unicodeToLatex(r.year));
+    add(out, "month", unicodeToLatex(r.month));
+    add(out, "volume", unicodeToLatex(r.volume));
+    add(out, "number", unicodeToLatex(r.issue.isEmpty() ? r.number : r.issue));
+    add(out, "pages", unicodeToLatex(r.pages).replace(QChar(0x2013), QLatin1String("--")));
+    add(out, "edition", unicodeToLatex(r.edition));
+    add(out, "type", unicodeToLatex(r.genre));
+    add(out, "doi", unicodeToLatex(r.doi));
+    add(out, "url", unicodeToLatex(r.url));
+    add(out, "isbn", unicodeToLatex(r.isbn));
+    add(out, "langid", unicodeToLatex(r.language));
     add(out, "keywords", unicodeToLatex(r.keywords.join(QLatin1String(", "))));
     add(out, "note", unicodeToLatex(r.note));
     add(out, "abstract", unicodeToLatex(r.abstract));
@@ -273,7 +433,7 @@ QString bibtexEntry(const Reference &r, const QString &citationKey)
 
 QString risRecord(const Reference &r)
 {
-    QString out = QStringLiteral("TY  - GEN\n");
+    QString out = QStringLiteral("TY  - ") + risType(r.type) + QLatin1Char('\n');
     const auto line = [&out](const char *tag, const QString &value) {
         if (!value.isEmpty())
             out += QLatin1String(tag) + QLatin1String("  - ") + collapsedBlanks(value) +
@@ -286,8 +446,27 @@ QString risRecord(const Reference &r)
     for (const PersonName &name : r.editors)
         line("A2", risName(name));
     line("TI", r.title);
-    line("T2", r.container);
+    line(risType(r.type) == QLatin1String("BOOK") ? "T3" : "T2", r.container);
+    if (risType(r.type) != QLatin1String("BOOK"))
+        line("T3", r.series);
+    else if (r.container.isEmpty())
+        line("T2", r.series);
+    line("PB", r.publisher);
+    line("CY", r.address);
     line("PY", r.year);
+    if (!r.year.isEmpty() && !r.month.isEmpty())
+        line("DA", r.year + QLatin1Char('/') + r.month.rightJustified(2, QLatin1Char('0')) + "//");
+    line("VL", r.volume);
+    line("IS", r.issue);
+    const QStringList pages = r.pages.split(QChar(0x2013));
+    line("SP", pages.value(0));
+    line("EP", pages.value(1));
+    line("ET", r.edition);
+    line("M3", r.genre);
+    line("SN", r.isbn.isEmpty() ? r.number : r.isbn);
+    line("DO", r.doi);
+    line("UR", r.url);
+    line("LA", r.language);
     for (const QString &word : r.keywords)
         line("KW", word);
     line("N1", r.note);
@@ -311,19 +490,38 @@ ExportResult exportBibliography(quil::DataSet &data, QIODevice &device, Format f
                                                           : device.errorString();
         bytes.resize(0);
     };
+    QSet<QString> citations;
+    QSet<QString> strings;
     for (int first = 0; first < data.RecordCount() && result.ok(); first += PageRows) {
         for (const StoredBook &book : books.page(first)) {
-            const Reference r = referenceOf(book);
+            Reference r = mergedReference(book);
             // An entry with neither authors nor title (the placeholder an import into an empty
             // library stores) is nothing to cite.
             if (r.authors.isEmpty() && r.editors.isEmpty() && r.title.isEmpty()) {
                 ++result.skipped;
                 continue;
             }
-            if (format == Format::BibTeX) {
-                bytes += bibtexEntry(r, keys->key(book.key)).toUtf8();
+            const bool ownKey = !book.citation.isEmpty() && !citations.contains(book.citation);
+            QString citation = ownKey                     ? book.citation
+                               : format == Format::BibTeX ? keys->key(book.key)
+                                                          : QString();
+            citations.insert(citation);
+            if (ownKey && unchanged(book) && formatNamed(book.originalFormat) == format) {
+                // The macros the record uses stand once before the first record that needs them.
+                for (const QString &definition : stringsOf(book))
+                    if (!strings.contains(definition)) {
+                        strings.insert(definition);
+                        bytes += definition.toUtf8() + "\n\n";
+                    }
+                bytes += book.record.toUtf8();
+                if (!book.record.endsWith(QLatin1Char('\n')))
+                    bytes += '\n';
+                bytes += '\n';
+            } else if (format == Format::BibTeX) {
+                bytes += bibtexEntry(r, citation).toUtf8();
                 bytes += '\n';
             } else {
+                r.key = citation;
                 bytes += risRecord(r).toUtf8();
             }
             ++result.written;
@@ -359,7 +557,15 @@ QString currentAsBibTeX(quil::DataSet &data)
     const std::vector<StoredBook> page = books.page(data.RecNo() - 1);
     if (page.empty())
         return {};
-    return bibtexEntry(referenceOf(page.front()), CitationKeys(data).key(page.front().key));
+    const StoredBook &book = page.front();
+    if (!book.citation.isEmpty() && unchanged(book) &&
+        formatNamed(book.originalFormat) == Format::BibTeX) {
+        QStringList text = stringsOf(book);
+        text << book.record;
+        return text.join(QStringLiteral("\n\n"));
+    }
+    return bibtexEntry(mergedReference(book),
+                       book.citation.isEmpty() ? CitationKeys(data).key(book.key) : book.citation);
 }
 
 } // namespace quil::exchange

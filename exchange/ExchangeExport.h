@@ -24,6 +24,12 @@ struct StoredBook {
     QString keywords;  // Location
     QString info;      // Pages
     QString resume;    // RTF
+    // The record it came in as, when the library keeps it.
+    QString originalFormat;
+    QString citation;
+    QString record;
+    QString digest;
+    QString strings; // the @string definitions the record needs
 };
 
 // An entry as a reference: the authors parsed back from "Фамилия И.О., ...", the publisher
@@ -45,6 +51,10 @@ private:
     QHash<qint64, QString> FKeys;
 };
 
+// The record an entry came in as with the entry's fields laid over it where they were edited
+// since; the entry alone when it came in otherwise.
+Reference mergedReference(const StoredBook &book);
+
 QString bibtexEntry(const Reference &reference, const QString &citationKey);
 QString risRecord(const Reference &reference);
 
@@ -56,7 +66,9 @@ struct ExportResult {
 };
 
 // Writes the dataset's rows, in its order, as BibTeX or RIS in UTF-8, through a new file that
-// replaces the old one only when complete; the error is "Cannot create file <path>" then.
+// replaces the old one only when complete; the error is "Cannot create file <path>" then. An
+// entry unchanged since it came in from a file of the same format is written as that file had
+// it, key included (unless another entry of the export took the key first).
 ExportResult exportBibliography(quil::DataSet &data, const QString &path, Format format);
 ExportResult exportBibliography(quil::DataSet &data, QIODevice &device, Format format);
 

@@ -1,7 +1,10 @@
 #include "exchange/ExchangeImport.h"
 
+#include "db/Connection.h"
+#include "db/Engine.h"
 #include "exchange/BibTeX.h"
 #include "exchange/Mapping.h"
+#include "exchange/Originals.h"
 #include "exchange/Ris.h"
 #include "import/BookImporter.h"
 #include "import/TextEncoding.h"
@@ -18,9 +21,15 @@ namespace {
 // A bibliography is read whole; no real one comes near this.
 constexpr qint64 LargestFile = 1024LL * 1024 * 1024;
 
-ImportResult storeReferences(TDataModule1 &dataModule, const ReadResult &records,
+ImportResult storeReferences(TDataModule1 &dataModule, const ReadResult &records, Format format,
                              const QString &fileName, const ImportProgress &progress)
 {
+    // A library that cannot take the table keeps no originals; the stores then say why.
+    std::unique_ptr<Originals> originals;
+    try {
+        originals = std::make_unique<Originals>(dataModule.ADOTable.connection().engine());
+    } catch (const std::exception &) {
+    }
     const TDataModule1::QuietStore quiet(dataModule);
     BookImporter importer(dataModule);
     ImportResult result;
@@ -37,6 +46,10 @@ ImportResult storeReferences(TDataModule1 &dataModule, const ReadResult &records
                             {dataModule.ADOTableLocation, &f.keywords},
                             {dataModule.ADOTablePages, &f.info},
                             {dataModule.ADOTableResume, &f.abstract}});
+            if (originals)
+                originals->keep(reference, format,
+                                Originals::digest(f.authors, f.title, f.publisher, f.year,
+                                                  f.keywords, f.info, f.abstract));
         } catch (const std::exception &e) {
             stopImport(importer,
                        QStringLiteral("Запись в строке %1 не сохранена").arg(reference.line), e);
@@ -61,11 +74,12 @@ ReadResult readBibliography(const QString &text, Format format)
     return format == Format::Ris ? RisReader::read(text) : BibTeXReader::read(text);
 }
 
-ImportResult importBibliography(TDataModule1 &dataModule, const ReadResult &records,
+ImportResult importBibliography(TDataModule1 &dataModule, const ReadResult &records, Format format,
                                 const QString &fileName, const ImportProgress &progress)
 {
-    return showingCurrentRecordAfter(
-        dataModule, [&] { return storeReferences(dataModule, records, fileName, progress); });
+    return showingCurrentRecordAfter(dataModule, [&] {
+        return storeReferences(dataModule, records, format, fileName, progress);
+    });
 }
 
 ImportResult importBibliography(TDataModule1 &dataModule, const QString &path,
@@ -84,7 +98,8 @@ ImportResult importBibliography(TDataModule1 &dataModule, const QString &path,
             file.errorString());
     const QString text =
         decodeText(bytes, encoding.isEmpty() ? guessEncoding(QByteArrayView(bytes)) : encoding);
-    return importBibliography(dataModule, readBibliography(text, formatOf(path)),
+    const Format format = formatOf(path);
+    return importBibliography(dataModule, readBibliography(text, format), format,
                               QFileInfo(path).fileName(), progress);
 }
 

@@ -19,7 +19,8 @@ ReadResult readBibliography(const QString &text, Format format);
 // file is read in the encoding given, or in the one its first bytes suggest.
 ImportResult importBibliography(TDataModule1 &dataModule, const QString &path,
                                 const QString &encoding = {}, const ImportProgress &progress = {});
-ImportResult importBibliography(TDataModule1 &dataModule, const ReadResult &records,
+// Each record is kept as it came in beside its entry (see Originals).
+ImportResult importBibliography(TDataModule1 &dataModule, const ReadResult &records, Format format,
                                 const QString &fileName, const ImportProgress &progress = {});
 
 // The one message that lists the records passed over.

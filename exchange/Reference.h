@@ -15,10 +15,11 @@ struct PersonName {
 
 // A reference as a BibTeX entry or a RIS record describes it, in plain Unicode text.
 struct Reference {
-    QString type;   // the entry type in lower case ("article") or the RIS type ("JOUR")
-    QString key;    // the citation key or the RIS ID
-    int line = 0;   // where the record begins, 1-based
-    QString source; // the record's text as the file holds it
+    QString type;        // the entry type in lower case ("article") or the RIS type ("JOUR")
+    QString key;         // the citation key or the RIS ID
+    int line = 0;        // where the record begins, 1-based
+    QString source;      // the record's text as the file holds it
+    QStringList strings; // the @string definitions that source needs
     QList<PersonName> authors;
     QList<PersonName> editors;
     bool etAl = false;
