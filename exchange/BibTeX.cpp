@@ -197,6 +197,8 @@ private:
                 const QString name = word.toLower();
                 if (!number && FMacroSource.contains(name) && !FUsed.contains(name))
                     FUsed << name;
+                if (!number && !FMacros.contains(name))
+                    FUndefined = true;
                 out += number ? word : FMacros.value(name, word);
             }
             skipBlanks();
@@ -254,6 +256,7 @@ private:
         }
         entry.type = type;
         FUsed.clear();
+        FUndefined = false;
         skipBlanks();
         const qsizetype keyStart = FPos;
         while (FPos < FText.size() && FText[FPos] != QLatin1Char(',') && FText[FPos] != close &&
@@ -274,6 +277,7 @@ private:
                 ++FPos;
                 for (const QString &name : FUsed)
                     entry.strings << FMacroSource.value(name);
+                entry.undefinedMacro = FUndefined;
                 return true;
             }
             if (FText[FPos] == QLatin1Char(',')) {
@@ -307,6 +311,7 @@ private:
     QHash<QString, QString> FMacros;
     QHash<QString, QString> FMacroSource; // the text of each @string
     QStringList FUsed;                    // the macros the entry being read uses
+    bool FUndefined = false;              // it uses one that no @string defines
     qsizetype FPos = 0;
     qsizetype FAt = 0;
     qsizetype FCountedTo = 0;
@@ -462,8 +467,12 @@ Reference BibTeXReader::reference(const BibTeXEntry &entry)
     r.type = entry.type;
     r.key = entry.key;
     r.line = entry.line;
-    r.source = entry.source;
-    r.strings = entry.strings;
+    // A record that names a macro its file never defines is not given back as it came: bibtex
+    // would warn of it. It is written out anew from its values.
+    if (!entry.undefinedMacro) {
+        r.source = entry.source;
+        r.strings = entry.strings;
+    }
     const auto text = [&](const char *name) {
         return latexToUnicode(entry.value(QLatin1String(name)));
     };

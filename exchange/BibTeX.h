@@ -18,6 +18,7 @@ struct BibTeXEntry {
     QString source;
     QList<QPair<QString, QString>> fields; // names in lower case
     QStringList strings;                   // the @string definitions its values use
+    bool undefinedMacro = false;           // a value names a macro that no @string defines
 
     QString value(const QString &name) const;
 };

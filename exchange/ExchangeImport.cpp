@@ -3,6 +3,7 @@
 #include "db/Connection.h"
 #include "db/Engine.h"
 #include "exchange/BibTeX.h"
+#include "exchange/ExchangeExport.h"
 #include "exchange/Mapping.h"
 #include "exchange/Originals.h"
 #include "exchange/Ris.h"
@@ -20,6 +21,16 @@ namespace {
 
 // A bibliography is read whole; no real one comes near this.
 constexpr qint64 LargestFile = 1024LL * 1024 * 1024;
+
+// The record as it is kept: as it came in, or written anew where it cannot be given back so.
+Reference kept(const Reference &reference)
+{
+    if (!reference.source.isEmpty())
+        return reference;
+    Reference anew = reference;
+    anew.source = bibtexEntry(reference, reference.key);
+    return anew;
+}
 
 ImportResult storeReferences(TDataModule1 &dataModule, const ReadResult &records, Format format,
                              const QString &fileName, const ImportProgress &progress)
@@ -47,7 +58,7 @@ ImportResult storeReferences(TDataModule1 &dataModule, const ReadResult &records
                             {dataModule.ADOTablePages, &f.info},
                             {dataModule.ADOTableResume, &f.abstract}});
             if (originals)
-                originals->keep(reference, format,
+                originals->keep(kept(reference), format,
                                 Originals::digest(f.authors, f.title, f.publisher, f.year,
                                                   f.keywords, f.info, f.abstract));
         } catch (const std::exception &e) {
