@@ -37,6 +37,13 @@ QString dashes(const QString &pages)
     return QString(pages).replace(range, QStringLiteral("–"));
 }
 
+// "1359-6454": eight digits (the last may be X) are a serial's number, not a book's.
+bool isIssn(const QString &number)
+{
+    static const QRegularExpression issn(QStringLiteral("^\\d{4}-?\\d{3}[\\dXx]$"));
+    return issn.match(number.trimmed()).hasMatch();
+}
+
 bool isRange(const QString &pages) { return pages.contains(QChar(0x2013)); }
 
 QString joined(const QStringList &parts, const QString &separator)
@@ -147,10 +154,11 @@ BookFields bookFields(const Reference &r)
     f.year = r.year;
     f.keywords = r.keywords.join(QStringLiteral("; "));
     const bool bookPages = f.publisher.contains(dashes(r.pages)) && !r.pages.isEmpty();
-    f.info =
-        joined({prefixed(QStringLiteral("DOI: "), r.doi), prefixed(QStringLiteral("URL: "), r.url),
-                prefixed(QStringLiteral("ISBN "), r.isbn), r.note, bookPages ? QString() : r.pages},
-               QStringLiteral("; "));
+    f.info = joined(
+        {prefixed(QStringLiteral("DOI: "), r.doi), prefixed(QStringLiteral("URL: "), r.url),
+         prefixed(isIssn(r.isbn) ? QStringLiteral("ISSN ") : QStringLiteral("ISBN "), r.isbn),
+         r.note, bookPages ? QString() : r.pages},
+        QStringLiteral("; "));
     if (!r.abstract.isEmpty())
         f.abstract = plainTextRtf(r.abstract);
     return f;

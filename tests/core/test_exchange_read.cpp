@@ -340,13 +340,13 @@ void TestExchangeRead::fields_data()
     QTest::newRow("latin article")
         << QStringLiteral("@article{k, author = {Smith, Jean-Paul and others}, title = {T}, "
                           "journal = {J. Appl. Phys.}, year = 1987, volume = 5, number = 3, pages "
-                          "= {12-20}, url = {http://x}, note = {N}}")
+                          "= {12-20}, url = {http://x}, note = {N}, issn = {1359-6454}}")
         << QStringList{"Smith J.-P. et al.",
                        "T",
                        "J. Appl. Phys., 1987, vol. 5, no. 3, pp. 12–20",
                        "1987",
                        "",
-                       "URL: http://x; N"};
+                       "URL: http://x; ISSN 1359-6454; N"};
     QTest::newRow("russian book")
         << QStringLiteral("TY  - BOOK\nAU  - А. С. Фёдоров\nTI  - Теория\nT2  - Серия\nPB  - "
                           "Наука\nCY  - М.\nPY  - 1976\nSP  - 584\nET  - 2-е изд.\nSN  - "
