@@ -56,11 +56,19 @@ PersonName personOf(const QString &text)
 // The names of an authors' line: one to a line, or several joined by commas or semicolons.
 QStringList authorParts(const QString &authors)
 {
-    static const QRegularExpression separators(QStringLiteral("[,;\\r\\n]"));
     QStringList parts;
-    for (const QString &part : authors.split(separators, Qt::SkipEmptyParts))
-        if (!collapsedBlanks(part).isEmpty())
-            parts << collapsedBlanks(part);
+    qsizetype start = 0;
+    for (qsizetype i = 0; i <= authors.size(); ++i) {
+        if (i < authors.size()) {
+            const char16_t c = authors[i].unicode();
+            if (c != u',' && c != u';' && c != u'\r' && c != u'\n')
+                continue;
+        }
+        const QString part = collapsedBlanks(authors.mid(start, i - start));
+        if (!part.isEmpty())
+            parts << part;
+        start = i + 1;
+    }
     return parts;
 }
 
@@ -78,7 +86,12 @@ QString transliterated(const QString &text)
         return table;
     }();
     QString out;
-    for (const QChar c : text.toLower().normalized(QString::NormalizationForm_D)) {
+    const QString lower = text.toLower();
+    // Accented Latin letters lose their accents; Cyrillic is looked up whole.
+    const bool accents = std::any_of(lower.begin(), lower.end(), [](QChar c) {
+        return c.unicode() >= 0x80 && (c.unicode() < 0x400 || c.unicode() > 0x4FF);
+    });
+    for (const QChar c : accents ? lower.normalized(QString::NormalizationForm_D) : lower) {
         if (const auto it = cyrillic.constFind(c); it != cyrillic.constEnd())
             out += *it;
         else if (c == QChar(0x00DF))
@@ -369,9 +382,11 @@ QString CitationKeys::base(const QString &authors, const QString &year)
 
 CitationKeys::CitationKeys(quil::DataSet &data)
 {
+    // Name, the one-line copy of the authors, lies in the browse index with the year: the keys
+    // are read without the rows and their abstracts.
     std::unique_ptr<quil::Statement> statement = data.connection().engine().prepareOrThrow(
         QStringLiteral("SELECT \"%1\", \"%2\", \"%3\" FROM \"%4\" ORDER BY \"%1\"")
-            .arg(book::Key, book::WName, book::City, book::TableName));
+            .arg(book::Key, book::Name, book::City, book::TableName));
     quil::execOrThrow(*statement);
     QHash<QString, int> used;
     while (statement->next()) {
@@ -385,7 +400,9 @@ CitationKeys::CitationKeys(quil::DataSet &data)
 QString bibtexEntry(const Reference &r, const QString &citationKey)
 {
     const QString type = bibtexType(r.type);
-    QString out = QLatin1Char('@') + type + QLatin1Char('{') + citationKey + QLatin1String(",\n");
+    QString out;
+    out.reserve(512 + r.abstract.size() + r.title.size());
+    out += QLatin1Char('@') + type + QLatin1Char('{') + citationKey + QLatin1String(",\n");
     const auto names = [](const QList<PersonName> &list, bool etAl) {
         QStringList joined;
         for (const PersonName &name : list)

@@ -3,6 +3,8 @@
 #include "exchange/Reference.h"
 
 #include <QHash>
+#include <algorithm>
+#include <cstring>
 
 namespace quil::exchange {
 namespace {
@@ -239,9 +241,21 @@ QString latexToUnicode(const QString &value)
 
 QString unicodeToLatex(const QString &text)
 {
+    const auto special = [](QChar c) {
+        return c.unicode() < 0x80 && std::strchr("\\{}&%$#_~^\r\n\t", char(c.unicode())) &&
+               c.unicode() != 0;
+    };
+    if (std::none_of(text.begin(), text.end(), special))
+        return text;
     QString out;
-    out.reserve(text.size() + 8);
-    for (const QChar c : text) {
+    out.reserve(text.size() + 64);
+    qsizetype plain = 0; // the start of the run of ordinary characters not yet copied
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text[i];
+        if (!special(c))
+            continue;
+        out.append(QStringView(text).sliced(plain, i - plain));
+        plain = i + 1;
         switch (c.unicode()) {
         case '\\': out += QLatin1String("\\textbackslash{}"); break;
         case '{': out += QLatin1String("\\{"); break;
@@ -259,6 +273,7 @@ QString unicodeToLatex(const QString &text)
         default: out += c;
         }
     }
+    out.append(QStringView(text).sliced(plain));
     return out;
 }
 

@@ -6,6 +6,15 @@ namespace quil::exchange {
 
 QString collapsedBlanks(const QString &text)
 {
+    const auto blankAt = [&text](qsizetype i) {
+        const char16_t c = text[i].unicode();
+        return c == u' ' || c == u'\t' || c == u'\n' || c == u'\r';
+    };
+    bool collapsed = text.isEmpty() || (!blankAt(0) && !blankAt(text.size() - 1));
+    for (qsizetype i = 0; collapsed && i < text.size(); ++i)
+        collapsed = !blankAt(i) || (text[i] == QLatin1Char(' ') && !blankAt(i + 1));
+    if (collapsed)
+        return text;
     QString out;
     out.reserve(text.size());
     bool blank = false;
