@@ -190,24 +190,44 @@ void TForm1::createExportMenu()
     mmImDBSelnFile->setToolTip(QStringLiteral("Запись данных в файл"));
     SampleInHTML1 =
         menuItem(this, QStringLiteral("SampleInHTML1"), QStringLiteral("Sample In HTML"));
-    mmImportStringMenu->addActions({mmBufReference, separator(this, QStringLiteral("N2")),
-                                    mmBufAbstract, separator(this, QStringLiteral("N4")),
-                                    mmImDBSelnFile, separator(this, QStringLiteral("N6")),
-                                    SampleInHTML1});
+    mmBufBibTeX = menuItem(this, QStringLiteral("mmBufBibTeX"), QStringLiteral("Copy as BibTeX"));
+    SampleInBibTeX =
+        menuItem(this, QStringLiteral("SampleInBibTeX"), QStringLiteral("Sample In BibTeX"));
+    SampleInRis = menuItem(this, QStringLiteral("SampleInRis"), QStringLiteral("Sample In RIS"));
+    mmImportStringMenu->addActions(
+        {mmBufReference, separator(this, QStringLiteral("N2")), mmBufAbstract, mmBufBibTeX,
+         separator(this, QStringLiteral("N4")), mmImDBSelnFile,
+         separator(this, QStringLiteral("N6")), SampleInHTML1,
+         separator(this, QStringLiteral("N8")), SampleInBibTeX, SampleInRis});
     connectHandler(mmBufReference, &QAction::triggered, this, [this] { mmBufReferenceClick(); });
     connectHandler(mmBufAbstract, &QAction::triggered, this, [this] { mmBufAbstractClick(); });
     connectHandler(mmImDBSelnFile, &QAction::triggered, this, [this] { mmSaveInFileClick(); });
     connectHandler(SampleInHTML1, &QAction::triggered, this, [this] { SampleInHTML1Click(); });
+    connectHandler(mmBufBibTeX, &QAction::triggered, this,
+                   [this] { ExportCommands::copyBibTeX(*FDataModule); });
+    connectHandler(SampleInBibTeX, &QAction::triggered, this, [this] {
+        ExportCommands::saveBibliography(*FDataModule, quil::exchange::Format::BibTeX,
+                                         selectionGridShown(), FProgramFolder);
+    });
+    connectHandler(SampleInRis, &QAction::triggered, this, [this] {
+        ExportCommands::saveBibliography(*FDataModule, quil::exchange::Format::Ris,
+                                         selectionGridShown(), FProgramFolder);
+    });
 }
 
 void TForm1::createImportMenu()
 {
     mmImReference = menuItem(this, QStringLiteral("mmImReference"), QStringLiteral("Reference"));
     mmImAbstract = menuItem(this, QStringLiteral("mmImAbstract"), QStringLiteral("R.Abstract"));
-    mmImportAbstractMenu->addActions(
-        {mmImReference, separator(this, QStringLiteral("N3")), mmImAbstract});
+    mmImBibliography =
+        menuItem(this, QStringLiteral("mmImBibliography"), QStringLiteral("BibTeX, RIS"));
+    mmImportAbstractMenu->addActions({mmImReference, separator(this, QStringLiteral("N3")),
+                                      mmImAbstract, separator(this, QStringLiteral("N7")),
+                                      mmImBibliography});
     connectHandler(mmImReference, &QAction::triggered, this, [this] { mmImportStringClick(); });
     connectHandler(mmImAbstract, &QAction::triggered, this, [this] { mmImportAbstractClick(); });
+    connectHandler(mmImBibliography, &QAction::triggered, this,
+                   [this] { mmImportBibliographyClick(); });
 }
 
 void TForm1::createGridMenu()
@@ -978,6 +998,12 @@ void TForm1::ImportNameTitle(const QString &path)
 void TForm1::mmImportAbstractClick()
 {
     ImportCommands::importAbstractFolder(*FDataModule, *this, FProgramFolder);
+}
+
+void TForm1::mmImportBibliographyClick()
+{
+    ImportCommands::importBibliography(*FDataModule, *this, *DBmeName, FProgramFolder,
+                                       FLibraryFileName);
 }
 
 // ------------------------------------------------------------------------------ notebooks

@@ -109,6 +109,7 @@ public:
     void mmImportStringClick();
     void ImportNameTitle(const QString &path);
     void mmImportAbstractClick();
+    void mmImportBibliographyClick();
     // Notebooks
     void mmInfoClick();
     void mmTermsClick();
@@ -129,10 +130,14 @@ public:
     QAction *mmBufAbstract;
     QAction *mmImDBSelnFile;
     QAction *SampleInHTML1;
+    QAction *mmBufBibTeX;
+    QAction *SampleInBibTeX;
+    QAction *SampleInRis;
     QMenu *mmImportAbstractMenu; // "Импорт"
     QAction *mmImportAbstract;
     QAction *mmImReference;
     QAction *mmImAbstract;
+    QAction *mmImBibliography;
     QAction *mmDelete;
     QAction *mmSizeTable;
     QAction *mmInfo;

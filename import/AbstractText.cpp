@@ -1,8 +1,8 @@
 #include "import/AbstractText.h"
 
+#include "import/TextEncoding.h"
 #include "platform/Error.h"
 #include "platform/Plural.h"
-#include "rtf/CodePage.h"
 
 #include <QIODevice>
 #include <algorithm>
@@ -18,20 +18,48 @@ constexpr qsizetype LongestLine = 4 * 1024 * 1024;
 const char *const NoticeMarkers[] = {
     "Corrected and republished from:", "Erratum in:", "Comment in:", "Comment on:"};
 
-QString decode(QByteArrayView bytes)
+// UTF-16 is the one import encoding whose line ends and NUL are not single bytes.
+bool wideEncoding(const QString &encoding)
 {
-    const rtf::CodePage *page = rtf::CodePage::get(1251);
-    QString text(bytes.size(), Qt::Uninitialized);
-    QChar *out = text.data();
-    for (const char c : bytes)
-        *out++ = QChar(page->byteToChar(static_cast<unsigned char>(c)));
-    return text;
+    return encoding == encoding::Utf16LE || encoding == encoding::Utf16BE;
+}
+
+// Appends one piece of the device to head; 0 at its end.
+qint64 readPiece(QIODevice &device, QByteArray &head)
+{
+    const qsizetype had = head.size();
+    head.resize(had + Piece);
+    const qint64 got = device.read(head.data() + had, Piece);
+    if (got < 0)
+        throw Error(QStringLiteral("чтение файла прервал сбой"), device.errorString());
+    head.resize(had + got);
+    return got;
 }
 
 } // namespace
 
-QStringList AbstractTextReader::lines(QByteArrayView bytes)
+QStringList AbstractTextReader::lines(QByteArrayView bytes, const QString &encoding)
 {
+    if (wideEncoding(encoding)) {
+        QString text = decodeText(bytes, encoding);
+        const qsizetype nul = text.indexOf(QChar(0));
+        if (nul >= 0)
+            text.truncate(nul);
+        QStringList result;
+        qsizetype start = 0;
+        for (qsizetype i = 0; i < text.size(); ++i) {
+            const QChar c = text[i];
+            if (c != QLatin1Char('\r') && c != QLatin1Char('\n'))
+                continue;
+            result << text.sliced(start, i - start);
+            if (c == QLatin1Char('\r') && i + 1 < text.size() && text[i + 1] == QLatin1Char('\n'))
+                ++i;
+            start = i + 1;
+        }
+        if (start < text.size())
+            result << text.sliced(start);
+        return result;
+    }
     const qsizetype nul = bytes.indexOf('\0');
     if (nul >= 0)
         bytes = bytes.first(nul);
@@ -41,13 +69,13 @@ QStringList AbstractTextReader::lines(QByteArrayView bytes)
         const char c = bytes[i];
         if (c != '\r' && c != '\n')
             continue;
-        result << decode(bytes.sliced(start, i - start));
+        result << decodeText(bytes.sliced(start, i - start), encoding);
         if (c == '\r' && i + 1 < bytes.size() && bytes[i + 1] == '\n')
             ++i;
         start = i + 1;
     }
     if (start < bytes.size())
-        result << decode(bytes.sliced(start));
+        result << decodeText(bytes.sliced(start), encoding);
     return result;
 }
 
@@ -89,13 +117,24 @@ bool AbstractTextReader::entry(const QStringList &lines, AbstractEntry &result, 
     return true;
 }
 
-bool AbstractTextReader::read(QByteArrayView bytes, AbstractEntry &result, QString *why)
+bool AbstractTextReader::read(QByteArrayView bytes, AbstractEntry &result, QString *why,
+                              const QString &encoding)
 {
-    return entry(lines(bytes), result, why);
+    return entry(lines(bytes, encoding), result, why);
 }
 
-bool AbstractTextReader::read(QIODevice &device, AbstractEntry &result, QString *why)
+bool AbstractTextReader::read(QIODevice &device, AbstractEntry &result, QString *why,
+                              const QString &encoding)
 {
+    if (wideEncoding(encoding)) {
+        // Abstracts are short: a UTF-16 file is read whole, up to the longest line.
+        QByteArray head;
+        while (head.size() < LongestLine) {
+            if (readPiece(device, head) == 0)
+                break;
+        }
+        return read(head, result, why, encoding);
+    }
     QByteArray head;
     qsizetype scanned = 0;
     qsizetype lineStart = 0;
@@ -112,13 +151,7 @@ bool AbstractTextReader::read(QIODevice &device, AbstractEntry &result, QString 
                            .arg(LongestLine / (1024 * 1024));
             return false;
         }
-        const qsizetype had = head.size();
-        head.resize(had + Piece);
-        const qint64 got = device.read(head.data() + had, Piece);
-        if (got < 0)
-            throw Error(QStringLiteral("чтение файла прервал сбой"), device.errorString());
-        head.resize(had + got);
-        if (got == 0)
+        if (readPiece(device, head) == 0)
             break;
         bool ended = false;
         for (; scanned < head.size() && lineEnds <= LinesRead; ++scanned) {
@@ -137,7 +170,7 @@ bool AbstractTextReader::read(QIODevice &device, AbstractEntry &result, QString 
         if (ended)
             break;
     }
-    return read(head, result, why);
+    return read(head, result, why, encoding);
 }
 
 } // namespace quil

@@ -4,6 +4,7 @@
 #include "import/BookImporter.h"
 #include "import/ImportSource.h"
 #include "import/ReferenceList.h"
+#include "import/TextEncoding.h"
 #include "platform/Error.h"
 #include "platform/Plural.h"
 #include "store/TDataModule1.h"
@@ -17,9 +18,9 @@ namespace {
 
 const QString KeyWords = QStringLiteral("Key Words");
 
-// Commits what was posted before the failure and raises the failure, saying where the
-// import stopped and how much of it is in the library.
-[[noreturn]] void stopImport(BookImporter &importer, const QString &where, const std::exception &e)
+} // namespace
+
+void stopImport(BookImporter &importer, const QString &where, const std::exception &e)
 {
     try {
         importer.finish();
@@ -34,12 +35,24 @@ const QString KeyWords = QStringLiteral("Key Words");
                     e);
 }
 
+void finishImport(BookImporter &importer)
+{
+    try {
+        importer.finish();
+    } catch (const std::exception &e) {
+        stopImport(importer, QStringLiteral("Импорт не завершён"), e);
+    }
+}
+
+namespace {
+
 ImportResult storeReferenceLines(TDataModule1 &dataModule, QIODevice &device,
-                                 const QString &fileName, const ImportProgress &progress)
+                                 const QString &fileName, const ImportProgress &progress,
+                                 const QString &encoding)
 {
     const TDataModule1::QuietStore quiet(dataModule);
     BookImporter importer(dataModule);
-    ReferenceListReader reader(device);
+    ReferenceListReader reader(device, encoding);
     ReferenceLine line;
     while (true) {
         try {
@@ -65,24 +78,27 @@ ImportResult storeReferenceLines(TDataModule1 &dataModule, QIODevice &device,
         if (progress)
             progress(importer.posted(), 0, fileName);
     }
-    try {
-        importer.finish();
-    } catch (const std::exception &e) {
-        stopImport(importer, QStringLiteral("Импорт не завершён"), e);
-    }
+    finishImport(importer);
     return {importer.kept(), {}};
 }
 
 } // namespace
 
 ImportResult importReferenceList(TDataModule1 &dataModule, QIODevice &device,
-                                 const QString &fileName, const ImportProgress &progress)
+                                 const QString &fileName, const ImportProgress &progress,
+                                 const QString &encoding)
 {
-    // The lines are stored with the data-change handler detached; attached again, it runs once,
-    // so that the status bar tells the entry and count the import ended with.
+    return showingCurrentRecordAfter(dataModule, [&] {
+        return storeReferenceLines(dataModule, device, fileName, progress, encoding);
+    });
+}
+
+ImportResult showingCurrentRecordAfter(TDataModule1 &dataModule,
+                                       const std::function<ImportResult()> &quietImport)
+{
     ImportResult result;
     try {
-        result = storeReferenceLines(dataModule, device, fileName, progress);
+        result = quietImport();
     } catch (...) {
         try {
             dataModule.showCurrentRecord();
@@ -95,15 +111,21 @@ ImportResult importReferenceList(TDataModule1 &dataModule, QIODevice &device,
     return result;
 }
 
-ImportResult importReferenceList(TDataModule1 &dataModule, const QString &path,
-                                 const ImportProgress &progress)
+void openImportFile(QFile &file, const QString &path)
 {
-    QFile file;
     QString why;
     if (!openRegularFile(file, path, &why))
         throw Error(
             QStringLiteral("Файл %1 не импортирован: %2").arg(QDir::toNativeSeparators(path), why));
-    return importReferenceList(dataModule, file, QFileInfo(path).fileName(), progress);
+}
+
+ImportResult importReferenceList(TDataModule1 &dataModule, const QString &path,
+                                 const ImportProgress &progress, const QString &encoding)
+{
+    QFile file;
+    openImportFile(file, path);
+    return importReferenceList(dataModule, file, QFileInfo(path).fileName(), progress,
+                               encoding.isEmpty() ? guessEncoding(file) : encoding);
 }
 
 ImportResult importAbstractFolder(TDataModule1 &dataModule, const QString &folder,
@@ -122,7 +144,7 @@ ImportResult importAbstractFolder(TDataModule1 &dataModule, const QString &folde
         bool usable = false;
         if (openRegularFile(file, folderFile.path, &why)) {
             try {
-                usable = AbstractTextReader::read(file, entry, &why);
+                usable = AbstractTextReader::read(file, entry, &why, guessEncoding(file));
             } catch (const std::exception &e) {
                 why = messageOf(e);
             }
@@ -145,11 +167,7 @@ ImportResult importAbstractFolder(TDataModule1 &dataModule, const QString &folde
             stopImport(importer, QStringLiteral("Файл %1 не сохранён").arg(name), e);
         }
     }
-    try {
-        importer.finish();
-    } catch (const std::exception &e) {
-        stopImport(importer, QStringLiteral("Импорт не завершён"), e);
-    }
+    finishImport(importer);
     result.stored = importer.kept();
     return result;
 }

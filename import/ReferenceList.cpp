@@ -1,5 +1,6 @@
 #include "import/ReferenceList.h"
 
+#include "import/TextEncoding.h"
 #include "platform/Error.h"
 #include "rtf/CodePage.h"
 
@@ -33,9 +34,17 @@ void dropOneLeadingSpace(QString &column)
 
 } // namespace
 
-ReferenceListReader::ReferenceListReader(QIODevice &device) : FDevice(device) {}
+ReferenceListReader::ReferenceListReader(QIODevice &device, const QString &encoding)
+    : FTranscoder(encoding.isEmpty() || encoding == encoding::Windows1251
+                      ? nullptr
+                      : new Utf8Transcoder(device, encoding)),
+      FDevice(FTranscoder ? *FTranscoder : device), FUtf8(FTranscoder != nullptr)
+{
+}
 
-ReferenceLine ReferenceListReader::parseLine(QByteArrayView bytes, int number)
+ReferenceListReader::~ReferenceListReader() = default;
+
+ReferenceLine ReferenceListReader::parseLine(QByteArrayView bytes, int number, bool utf8)
 {
     const rtf::CodePage *page = rtf::CodePage::get(1251);
     ReferenceLine line;
@@ -48,6 +57,12 @@ ReferenceLine ReferenceListReader::parseLine(QByteArrayView bytes, int number)
         if (end <= start)
             return;
         QString &target = *columns[std::min(column, 4)];
+        if (utf8) {
+            QString text = QString::fromUtf8(bytes.sliced(start, end - start));
+            text.remove(QChar(0));
+            target += text;
+            return;
+        }
         const qsizetype size = target.size();
         target.resize(size + (end - start));
         QChar *out = target.data() + size;
@@ -141,7 +156,7 @@ bool ReferenceListReader::next(ReferenceLine &line)
         // A line of nothing but blanks and tabs is passed over as an empty one is.
         const bool empty = blank(bytes);
         if (!empty)
-            line = parseLine(bytes, FLine);
+            line = parseLine(bytes, FLine, FUtf8);
         if (stop == 0 || stop == EndOfText) {
             FTextDone = true;
             if (bytes.isEmpty())

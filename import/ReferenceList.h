@@ -4,6 +4,7 @@
 #include <QByteArrayView>
 #include <QList>
 #include <QString>
+#include <memory>
 
 class QIODevice;
 
@@ -19,13 +20,16 @@ struct ReferenceLine {
     QString keywords; // the fifth column and every one after it, joined without separators
 };
 
-// Reads a reference list: Windows-1251 text, one reference per line. Lines end at CR LF, a
+// Reads a reference list: text in one of the import encodings (Windows-1251 unless told),
+// one reference per line. Lines end at CR LF, a
 // lone CR or a lone LF; Ctrl+Z ends the text. Columns are split at tabs only, and each column
 // loses one leading space; NUL bytes are dropped. Lines of nothing but blanks and tabs are
 // passed over. The device is read in pieces, so a list of any length needs little memory.
 class ReferenceListReader {
 public:
-    explicit ReferenceListReader(QIODevice &device);
+    // An empty encoding is Windows-1251.
+    explicit ReferenceListReader(QIODevice &device, const QString &encoding = {});
+    ~ReferenceListReader();
 
     // A line longer than this raises quil::Error naming it instead of being read whole.
     static constexpr qsizetype LongestLineBytes = 4 * 1024 * 1024;
@@ -36,15 +40,19 @@ public:
     // Lines begun so far, empty ones included.
     int linesRead() const { return FLine; }
 
-    // One line's bytes (without its line end) as columns.
-    static ReferenceLine parseLine(QByteArrayView bytes, int number);
+    // One line's bytes (without its line end) as columns, Windows-1251 or UTF-8.
+    static ReferenceLine parseLine(QByteArrayView bytes, int number, bool utf8 = false);
     // Every line of a whole text.
     static QList<ReferenceLine> parse(const QByteArray &text);
 
 private:
     bool fill();
 
+    // Every encoding but Windows-1251 is read through a transcoder to UTF-8, so that lines
+    // and columns are cut at the same bytes.
+    std::unique_ptr<QIODevice> FTranscoder;
     QIODevice &FDevice;
+    bool FUtf8 = false;
     QByteArray FBuffer;
     QByteArray FPiece; // what one read brings
     qsizetype FPos = 0;

@@ -70,6 +70,17 @@ public:
     {
         showInformation(QStringLiteral("Warning"), text);
     }
+    // The encoding in which an imported text is read: the offered ones by name and label, the
+    // guess chosen at first, and the first lines of the text as each encoding reads them.
+    struct EncodingRequest {
+        QString title;
+        QStringList names;
+        QStringList labels;
+        QString guess;
+        std::function<QString(const QString &name)> preview;
+    };
+    // The encoding chosen, or empty when the user cancels. Without a dialog: the guess.
+    virtual QString chooseEncoding(const EncodingRequest &request) { return request.guess; }
     // The platform's default beep.
     virtual void beep() {}
     // A window that says, with a busy bar, what a long command is doing while the window

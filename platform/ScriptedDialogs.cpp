@@ -39,6 +39,16 @@ bool ScriptedDialogs::chooseFont(FontChoice &choice)
     return true;
 }
 
+QString ScriptedDialogs::chooseEncoding(const EncodingRequest &request)
+{
+    shown.append({QStringLiteral("encoding"),
+                  request.guess,
+                  request.preview ? request.preview(request.guess) : QString(),
+                  {},
+                  request.title});
+    return nextEncodings.isEmpty() ? request.guess : nextEncodings.dequeue();
+}
+
 bool ScriptedDialogs::choosePrinter(PrintSettings &settings)
 {
     shown.append({QStringLiteral("print"), QString(), settings.outputFile, {}});

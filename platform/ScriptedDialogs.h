@@ -16,7 +16,7 @@ public:
         QString caption;
         QString text;
         FileRequest request;
-        QString detail = {}; // the replace text of a replace dialog
+        QString detail = {}; // the replace text of a replace dialog; an encoding chooser's title
     };
 
     QQueue<QString> nextFileNames; // an empty string means Cancel
@@ -24,6 +24,7 @@ public:
     QList<Shown> shown;
     QQueue<FontChoice> nextFonts;         // none left means Cancel
     QQueue<PrintSettings> nextPrinters;   // none left means Cancel
+    QQueue<QString> nextEncodings;        // an empty string means Cancel; none left, the guess
     SearchTarget *searchTarget = nullptr; // what the last find or replace dialog acts on
 
     QString openFileName(const FileRequest &request) override;
@@ -33,6 +34,8 @@ public:
     void showInformation(const QString &caption, const QString &text) override;
     bool chooseFont(FontChoice &choice) override;
     bool choosePrinter(PrintSettings &settings) override;
+    // Kept as "encoding" with the guess as caption and its preview as text.
+    QString chooseEncoding(const EncodingRequest &request) override;
     void showSearch(SearchTarget &target, bool replace, const QString &text,
                     const QString &replacement) override;
     void showWarning(const QString &text) override;

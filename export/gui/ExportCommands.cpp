@@ -1,5 +1,6 @@
 #include "export/gui/ExportCommands.h"
 
+#include "exchange/ExchangeExport.h"
 #include "export/ClipboardExport.h"
 #include "export/Reference.h"
 #include "platform/Clipboard.h"
@@ -51,6 +52,36 @@ void ExportCommands::saveList(TDataModule1 &dataModule, ListExport::Format forma
     quil::DataSet &data = selection ? static_cast<quil::DataSet &>(dataModule.ADOQuery)
                                     : static_cast<quil::DataSet &>(dataModule.ADOTable);
     const ListExport::Result result = exporter.write(data, path);
+    if (!result.ok())
+        throw quil::Error(result.error);
+}
+
+void ExportCommands::copyBibTeX(TDataModule1 &dataModule)
+{
+    ClipboardExport::copyReference(quil::clipboard(),
+                                   quil::exchange::currentAsBibTeX(dataModule.ADOTable));
+}
+
+void ExportCommands::saveBibliography(TDataModule1 &dataModule, quil::exchange::Format format,
+                                      bool selection, const QString &programFolder)
+{
+    const bool bib = format == quil::exchange::Format::BibTeX;
+    quil::Dialogs::FileRequest request;
+    request.initialFolder = programFolder + QStringLiteral("Result");
+    request.title = (selection ? QStringLiteral("Запись выборки в ")
+                               : QStringLiteral("Запись всей информации в ")) +
+                    (bib ? QStringLiteral("BibTeX файл") : QStringLiteral("RIS файл"));
+    request.filter =
+        bib ? QStringLiteral("BibTeX (*.bib)|*.bib") : QStringLiteral("RIS (*.ris)|*.ris");
+    request.defaultSuffix = bib ? QStringLiteral("bib") : QStringLiteral("ris");
+    const QString path = quil::dialogs().saveFileName(request);
+    if (path.isEmpty())
+        return;
+    const quil::WaitCursor wait;
+    quil::DataSet &data = selection ? static_cast<quil::DataSet &>(dataModule.ADOQuery)
+                                    : static_cast<quil::DataSet &>(dataModule.ADOTable);
+    const quil::exchange::ExportResult result =
+        quil::exchange::exportBibliography(data, path, format);
     if (!result.ok())
         throw quil::Error(result.error);
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "exchange/ExchangeImport.h"
 #include "export/ListExport.h"
 
 class QPlainTextEdit;
@@ -17,6 +18,12 @@ public:
     // The plain text of the current entry's abstract as the editor holds it, unsaved edits
     // included; the stored abstract's text when there is no editor.
     static QString currentAbstract(TDataModule1 &dataModule);
+
+    // The current entry as BibTeX, as it is stored.
+    static void copyBibTeX(TDataModule1 &dataModule);
+    // The selection or the whole table as a BibTeX or RIS file in UTF-8.
+    static void saveBibliography(TDataModule1 &dataModule, quil::exchange::Format format,
+                                 bool selection, const QString &programFolder);
 
     // selection: the selection query is written, else the main table.
     static void saveList(TDataModule1 &dataModule, ListExport::Format format, bool selection,

@@ -1,11 +1,16 @@
 #include "import/gui/ImportCommands.h"
 
+#include "exchange/ExchangeImport.h"
 #include "import/Import.h"
+#include "import/ImportSource.h"
+#include "import/TextEncoding.h"
 #include "import/gui/ImportProgressDialog.h"
 #include "platform/Dialogs.h"
 #include "platform/gui/WaitCursor.h"
 #include "store/TDataModule1.h"
 
+#include <QFile>
+#include <QFileInfo>
 #include <QScopeGuard>
 #include <QWidget>
 
@@ -22,16 +27,69 @@ void ImportCommands::chooseReferenceList(const QString &programFolder,
         importList(path);
 }
 
+QString ImportCommands::chooseEncoding(const QString &path)
+{
+    QByteArray head;
+    QFile file;
+    // A file that cannot be read is reported by the import itself.
+    if (quil::openRegularFile(file, path, nullptr))
+        head = file.read(quil::EncodingSampleBytes);
+    quil::Dialogs::EncodingRequest request;
+    request.title = QStringLiteral("Кодировка файла ") + QFileInfo(path).fileName();
+    request.names = quil::importEncodings();
+    for (const QString &name : request.names)
+        request.labels << quil::encodingLabel(name);
+    request.guess = quil::guessEncoding(head);
+    request.preview = [head](const QString &name) { return quil::previewLines(head, name); };
+    return quil::dialogs().chooseEncoding(request);
+}
+
 void ImportCommands::importReferenceList(TDataModule1 &dataModule, const QString &path,
                                          QWidget &window, QWidget &authors)
 {
     const auto focusAuthors = qScopeGuard([&authors] { authors.setFocus(); });
+    const QString encoding = chooseEncoding(path);
+    if (encoding.isEmpty())
+        return;
     const quil::WaitCursor wait;
     ImportProgressDialog progress(&window);
-    quil::importReferenceList(dataModule, path,
-                              [&progress](int done, int total, const QString &file) {
-                                  progress.update(done, total, file);
-                              });
+    quil::importReferenceList(
+        dataModule, path,
+        [&progress](int done, int total, const QString &file) {
+            progress.update(done, total, file);
+        },
+        encoding);
+}
+
+void ImportCommands::importBibliography(TDataModule1 &dataModule, QWidget &window, QWidget &authors,
+                                        const QString &programFolder,
+                                        const QString &libraryFileName)
+{
+    quil::Dialogs::FileRequest request;
+    request.title = QStringLiteral("Импорт BibTeX или RIS в ") + libraryFileName;
+    request.filter = QStringLiteral("BibTeX, RIS (*.bib, *.ris)|*.bib;*.ris|BibTeX (*.bib)|*.bib|"
+                                    "RIS (*.ris)|*.ris|");
+    request.initialFolder = programFolder + QStringLiteral("Import Data");
+    const QString path = quil::dialogs().openFileName(request);
+    if (path.isEmpty())
+        return;
+    const auto focusAuthors = qScopeGuard([&authors] { authors.setFocus(); });
+    const QString encoding = chooseEncoding(path);
+    if (encoding.isEmpty())
+        return;
+    quil::ImportResult result;
+    {
+        const quil::WaitCursor wait;
+        ImportProgressDialog progress(&window);
+        result = quil::exchange::importBibliography(
+            dataModule, path, encoding, [&progress](int done, int total, const QString &file) {
+                progress.update(done, total, file);
+            });
+    }
+    if (!result.passedOver.isEmpty())
+        quil::dialogs().showInformation(QStringLiteral("QUIL.Lib"),
+                                        quil::exchange::passedOverRecordsMessage(
+                                            QFileInfo(path).fileName(), result.passedOver));
 }
 
 void ImportCommands::importAbstractFolder(TDataModule1 &dataModule, QWidget &window,

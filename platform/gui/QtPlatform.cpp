@@ -1,5 +1,6 @@
 #include "platform/gui/QtPlatform.h"
 
+#include "platform/gui/EncodingDialog.h"
 #include "platform/gui/FindDialog.h"
 #include "platform/gui/FontDialog.h"
 
@@ -164,6 +165,13 @@ bool QtDialogs::chooseFont(FontChoice &choice)
         return false;
     choice = dialog.choice();
     return true;
+}
+
+QString QtDialogs::chooseEncoding(const EncodingRequest &request)
+{
+    EncodingDialog dialog(request, dialogParent());
+    keepAboveStayOnTop(dialog);
+    return dialog.exec() == QDialog::Accepted ? dialog.chosen() : QString();
 }
 
 bool QtDialogs::choosePrinter(PrintSettings &settings)

@@ -22,6 +22,7 @@ public:
     bool chooseFont(FontChoice &choice) override;
     // Without an installed printer the dialog prints to a PDF file.
     bool choosePrinter(PrintSettings &settings) override;
+    QString chooseEncoding(const EncodingRequest &request) override;
     void showSearch(SearchTarget &target, bool replace, const QString &text,
                     const QString &replacement) override;
     void showWarning(const QString &text) override;

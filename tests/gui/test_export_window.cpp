@@ -107,6 +107,7 @@ private slots:
     void clipboardRefused();
     void fileExport_data();
     void fileExport();
+    void bibliographyExport();
     void unsavedPaneEditIsWritten();
     void failedOrCancelledWrite();
 };
@@ -229,6 +230,51 @@ void TestExportWindow::clipboardRefused()
     QCOMPARE(clipboard.published, QStringList());
     QCOMPARE(clipboard.held, QString("another program's text"));
     QCOMPARE(clipboard.isOpen(), false);
+}
+
+// BibTeX of the selection and RIS of the whole table, in UTF-8 in the order shown; the current
+// entry copied as BibTeX with the key the file gives it.
+void TestExportWindow::bibliographyExport()
+{
+    AppFixture app;
+    QDir().mkpath(app.folder.file("Result"));
+    app.start();
+    app.pick(makeExportLibrary(app));
+    showSelection();
+    const QString bib = app.folder.file("Result/sel.bib");
+    app.dialogs.nextFileNames.enqueue(bib);
+    trigger(running().Form1->SampleInBibTeX);
+    QCOMPARE(app.dialogs.errors(), QStringList());
+    const quil::Dialogs::FileRequest request = app.dialogs.shown.last().request;
+    QCOMPARE(request.title, QStringLiteral("Запись выборки в BibTeX файл"));
+    QCOMPARE(request.initialFolder, app.folder.path() + "Result");
+    QCOMPARE(request.defaultSuffix, QStringLiteral("bib"));
+    const QString text = QString::fromUtf8(readBytes(bib));
+    QVERIFY2(text.startsWith("@misc{ivanov1990a,\n  author = {Иванов, И.И.},\n"
+                             "  title = {{Механика}},\n  howpublished = {М.: Наука},\n"
+                             "  year = {1990},\n  keywords = {физика},\n"
+                             "  abstract = {plain bold tail second},\n}\n\n"
+                             "@misc{ivanov2001a,\n  author = {Иванов, А.А. and Сидоров, С.С.},"),
+             qPrintable(text));
+    QCOMPARE(text.count("@misc{"), 2);
+
+    trigger(running().Form1->CloseSelectGrid);
+    const QString ris = app.folder.file("Result/all.ris");
+    app.dialogs.nextFileNames.enqueue(ris);
+    trigger(running().Form1->SampleInRis);
+    QCOMPARE(app.dialogs.shown.last().request.title,
+             QStringLiteral("Запись всей информации в RIS файл"));
+    const QString records = QString::fromUtf8(readBytes(ris));
+    QCOMPARE(records.count("TY  - GEN\n"), 3);
+    QVERIFY2(records.startsWith("TY  - GEN\nAU  - Петров, П.П.\nTI  - Оптика\nPY  - 1985\n"),
+             qPrintable(records));
+
+    quil::ScopedScriptedClipboard clipboard;
+    app.table().First();
+    trigger(running().Form1->mmBufBibTeX);
+    QCOMPARE(clipboard.published.size(), 1);
+    QVERIFY2(clipboard.published.first().startsWith("@misc{petrov1985a,\n"),
+             qPrintable(clipboard.published.first()));
 }
 
 void TestExportWindow::fileExport_data()

@@ -3,6 +3,7 @@
 #include "AppFixture.h"
 
 #include "import/gui/ImportProgressDialog.h"
+#include "rtf/RtfTextExtractor.h"
 
 #include <QDir>
 #include <QLabel>
@@ -59,6 +60,8 @@ class TestImportWindow : public QObject {
     Q_OBJECT
 private slots:
     void referenceList();
+    void referenceListInItsEncoding();
+    void bibliography();
     void abstractFolder();
     void progressWhileLong();
     void failingImportsRestoreTheWindow();
@@ -97,6 +100,84 @@ void TestImportWindow::referenceList()
     QVERIFY(running().DataModule1->dataChangeAttached());
     QCOMPARE(running().Form1->focusWidget(), running().Form1->DBmeName);
     QCOMPARE(QGuiApplication::overrideCursor(), nullptr);
+}
+
+// A list in UTF-8, as editors write it now, is offered as UTF-8 with its first lines shown, and
+// comes in as Cyrillic; the encoding the user picks instead is the one read.
+void TestImportWindow::referenceListInItsEncoding()
+{
+    AppFixture app;
+    const QString path = app.startWithLibrary("Books.mdb", {{"Старый", "Том", "1990"}});
+    const QString list = app.folder.file("Import Data/utf8.txt");
+    writeBytes(list, QStringLiteral("Ландау Л.Д.\tТеория поля\tМ.: Наука\t1988\tполе\r\n"
+                                    "Ёлкин Ё.\tШум\tКиев\t2001\tк\r\n")
+                         .toUtf8());
+
+    // Cancelling the encoding imports nothing.
+    app.dialogs.nextFileNames.enqueue(list);
+    app.dialogs.nextEncodings.enqueue(QString());
+    trigger(running().Form1->mmImReference);
+    const quil::ScriptedDialogs::Shown chooser = app.dialogs.shown.last();
+    QCOMPARE(chooser.kind, QStringLiteral("encoding"));
+    QCOMPARE(chooser.caption, QStringLiteral("UTF-8"));
+    QCOMPARE(chooser.detail, QStringLiteral("Кодировка файла utf8.txt"));
+    QCOMPARE(chooser.text, QStringLiteral("Ландау Л.Д.\tТеория поля\tМ.: Наука\t1988\tполе\n"
+                                          "Ёлкин Ё.\tШум\tКиев\t2001\tк\n"));
+    QCOMPARE(storedRows(path).size(), 1);
+
+    app.dialogs.nextFileNames.enqueue(list);
+    trigger(running().Form1->mmImReference);
+    QCOMPARE(app.dialogs.errors(), QStringList());
+    QCOMPARE(storedRows(path, Columns),
+             QStringList({"Старый|Том||1990|||", "Ландау Л.Д.|Теория поля|М.: Наука|1988|поле||",
+                          "Ёлкин Ё.|Шум|Киев|2001|к||"}));
+
+    // A Windows-1251 list read as KOI8-R because the user said so.
+    const QString windows = app.folder.file("Import Data/cp1251.txt");
+    writeBytes(windows, "\xc0\xe1\xe2\t\xc3\xe4\xe5\tP\t2003\tk\r\n");
+    app.dialogs.nextFileNames.enqueue(windows);
+    app.dialogs.nextEncodings.enqueue(QStringLiteral("KOI8-R"));
+    trigger(running().Form1->mmImReference);
+    QCOMPARE(app.dialogs.shown.last().caption, QStringLiteral("windows-1251"));
+    QCOMPARE(storedRows(path, Columns).last(), QStringLiteral("юАБ|цДЕ|P|2003|k||"));
+}
+
+// A BibTeX file with a Russian and a German entry and one broken between them: two entries
+// come in, mapped into the fields, and one message names the line passed over.
+void TestImportWindow::bibliography()
+{
+    AppFixture app;
+    const QString path = app.startWithLibrary("Books.mdb", {{"Старый", "Том", "1990"}});
+    const QString bib = app.folder.file("Import Data/refs.bib");
+    writeBytes(bib, QStringLiteral("@article{landau1937,\n author = {Ландау, Лев Давидович},\n"
+                                   " title = {К теории фазовых переходов},\n journal = {ЖЭТФ},\n"
+                                   " year = 1937, volume = 7, pages = {19--32},\n"
+                                   " keywords = {фазовые переходы, симметрия},\n"
+                                   " abstract = {Теория {Ландау}.}}\n"
+                                   "@article{broken, title = {Kein Ende\n"
+                                   "@book{mueller, author = {M{\\\"u}ller, J{\\\"o}rg},\n"
+                                   " title = {{\\\"U}ber Stra{\\ss}en}, publisher = {Springer},"
+                                   " address = {Berlin}, year = 2001}\n")
+                        .toUtf8());
+    app.dialogs.nextFileNames.enqueue(bib);
+    trigger(running().Form1->mmImBibliography);
+    QCOMPARE(app.dialogs.shown[app.dialogs.shown.size() - 3].request.title,
+             QStringLiteral("Импорт BibTeX или RIS в Books.mdb"));
+    QCOMPARE(app.dialogs.shown[app.dialogs.shown.size() - 2].caption, QStringLiteral("UTF-8"));
+    QCOMPARE(app.dialogs.errors(), QStringList());
+    QCOMPARE(storedRows(path, "Name, Title, WPublisher, City, Location"),
+             QStringList({"Старый|Том||1990|",
+                          "Ландау Л.Д.|К теории фазовых переходов|ЖЭТФ, 1937, т. 7, с. 19–32|1937|"
+                          "фазовые переходы; симметрия",
+                          "Müller J.|Über Straßen|Berlin: Springer, 2001|2001|"}));
+    QCOMPARE(quil::rtf::RtfTextExtractor::plainText(storedRows(path, "Resume")[1]).trimmed(),
+             QStringLiteral("Теория Ландау."));
+    const quil::ScriptedDialogs::Shown message = app.dialogs.shown.last();
+    QCOMPARE(message.kind, QStringLiteral("information"));
+    QVERIFY2(message.text.startsWith(QStringLiteral("Не импортированы записи файла refs.bib (1):\n"
+                                                    "строка 8 — ")),
+             qPrintable(message.text));
+    QCOMPARE(running().Form1->focusWidget(), running().Form1->DBmeName);
 }
 
 void TestImportWindow::abstractFolder()

@@ -101,12 +101,13 @@ void TestMainWindow::startUpState()
     QStringList exportItems;
     for (QAction *item : running().Form1->mmImportStringMenu->actions())
         exportItems << (item->isSeparator() ? QStringLiteral("-") : item->text());
-    QCOMPARE(exportItems, QStringList({"Reference", "-", "R.Abstract", "-", "Samlpe In File", "-",
-                                       "Sample In HTML"}));
+    QCOMPARE(exportItems,
+             QStringList({"Reference", "-", "R.Abstract", "Copy as BibTeX", "-", "Samlpe In File",
+                          "-", "Sample In HTML", "-", "Sample In BibTeX", "Sample In RIS"}));
     QStringList importItems;
     for (QAction *item : running().Form1->mmImportAbstractMenu->actions())
         importItems << (item->isSeparator() ? QStringLiteral("-") : item->text());
-    QCOMPARE(importItems, QStringList({"Reference", "-", "R.Abstract"}));
+    QCOMPARE(importItems, QStringList({"Reference", "-", "R.Abstract", "-", "BibTeX, RIS"}));
 
     QCOMPARE(visiblePanes(), QStringList());
     QVERIFY(running().Form1->StatusBar1->isVisible());

@@ -1,0 +1,570 @@
+#include "exchange/BibTeX.h"
+
+#include "exchange/Latex.h"
+
+#include <QHash>
+#include <QRegularExpression>
+#include <algorithm>
+
+namespace quil::exchange {
+namespace {
+
+class Parser {
+public:
+    Parser(const QString &text, QList<ReadProblem> *problems) : FText(text), FProblems(problems)
+    {
+        const char *months[] = {"jan", "feb", "mar", "apr", "may", "jun",
+                                "jul", "aug", "sep", "oct", "nov", "dec"};
+        for (int m = 0; m < 12; ++m)
+            FMacros.insert(QLatin1String(months[m]), QString::number(m + 1));
+    }
+
+    QList<BibTeXEntry> run()
+    {
+        QList<BibTeXEntry> result;
+        while (seekEntry()) {
+            const qsizetype start = FPos;
+            const int line = lineAt(start);
+            ++FPos; // '@'
+            BibTeXEntry entry;
+            QString why;
+            if (readEntry(entry, why)) {
+                if (!entry.type.isEmpty()) {
+                    entry.line = line;
+                    entry.source = FText.mid(start, FPos - start);
+                    result << entry;
+                }
+            } else {
+                // An "@" inside running text (an address) starts no entry.
+                const bool junk = why.isEmpty();
+                if (FProblems && !junk)
+                    FProblems->append({line, why});
+                // Go on at the next entry that begins a line.
+                FPos = start + 1;
+                const qsizetype next =
+                    FText.indexOf(QRegularExpression(QStringLiteral("\\n[ \\t]*@")), FPos);
+                FPos = next < 0 ? FText.size() : next + 1;
+            }
+        }
+        return result;
+    }
+
+private:
+    int lineAt(qsizetype pos)
+    {
+        // Lines are counted forward only: entries come in order.
+        for (; FCountedTo < pos && FCountedTo < FText.size(); ++FCountedTo)
+            if (FText[FCountedTo] == QLatin1Char('\n'))
+                ++FLine;
+        return FLine;
+    }
+
+    // Whether the "@" read last stands first on its line.
+    bool startsLine() const
+    {
+        for (qsizetype i = FAt - 1; i >= 0; --i) {
+            if (FText[i] == QLatin1Char('\n'))
+                return true;
+            if (!FText[i].isSpace())
+                return false;
+        }
+        return true;
+    }
+
+    bool seekEntry()
+    {
+        const qsizetype at = FText.indexOf(QLatin1Char('@'), FPos);
+        if (at < 0)
+            return false;
+        FPos = at;
+        FAt = at;
+        return true;
+    }
+
+    void skipBlanks()
+    {
+        while (FPos < FText.size()) {
+            if (FText[FPos].isSpace()) {
+                ++FPos;
+            } else if (FText[FPos] == QLatin1Char('%')) {
+                // A comment inside an entry, as biber reads it, runs to the end of the line.
+                while (FPos < FText.size() && FText[FPos] != QLatin1Char('\n'))
+                    ++FPos;
+            } else {
+                break;
+            }
+        }
+    }
+
+    QString identifier()
+    {
+        const qsizetype start = FPos;
+        while (FPos < FText.size()) {
+            const QChar c = FText[FPos];
+            if (c.isSpace() || QStringLiteral("{}(),=#\"%").contains(c))
+                break;
+            ++FPos;
+        }
+        return FText.mid(start, FPos - start);
+    }
+
+    // A braced value from just after its "{" to its "}", which is passed; false when the file
+    // ends first.
+    // An "@" first on a line inside a value: the value ran away into the next entry.
+    bool runaway() const
+    {
+        qsizetype i = FPos + 1;
+        while (i < FText.size() && (FText[i] == QLatin1Char(' ') || FText[i] == QLatin1Char('\t')))
+            ++i;
+        return i < FText.size() && FText[i] == QLatin1Char('@');
+    }
+
+    bool braced(QString &out)
+    {
+        int depth = 1;
+        const qsizetype start = FPos;
+        for (; FPos < FText.size(); ++FPos) {
+            const QChar c = FText[FPos];
+            if (c == QLatin1Char('\n') && runaway()) {
+                return false;
+            } else if (c == QLatin1Char('\\')) {
+                ++FPos;
+            } else if (c == QLatin1Char('{')) {
+                ++depth;
+            } else if (c == QLatin1Char('}') && --depth == 0) {
+                out += FText.mid(start, FPos - start);
+                ++FPos;
+                return true;
+            }
+        }
+        return false;
+    }
+
+    bool quoted(QString &out)
+    {
+        int depth = 0;
+        const qsizetype start = FPos;
+        for (; FPos < FText.size(); ++FPos) {
+            const QChar c = FText[FPos];
+            if (c == QLatin1Char('\n') && runaway())
+                return false;
+            if (c == QLatin1Char('\\'))
+                ++FPos;
+            else if (c == QLatin1Char('{'))
+                ++depth;
+            else if (c == QLatin1Char('}'))
+                --depth;
+            else if (c == QLatin1Char('"') && depth <= 0) {
+                out += FText.mid(start, FPos - start);
+                ++FPos;
+                return true;
+            }
+        }
+        return false;
+    }
+
+    // value = part { "#" part }
+    bool value(QString &out, QString &why)
+    {
+        while (true) {
+            skipBlanks();
+            if (FPos >= FText.size()) {
+                why = QStringLiteral("файл кончился внутри значения");
+                return false;
+            }
+            const QChar c = FText[FPos];
+            if (c == QLatin1Char('{')) {
+                ++FPos;
+                if (!braced(out)) {
+                    why = QStringLiteral("не закрыта фигурная скобка");
+                    return false;
+                }
+            } else if (c == QLatin1Char('"')) {
+                ++FPos;
+                if (!quoted(out)) {
+                    why = QStringLiteral("не закрыты кавычки");
+                    return false;
+                }
+            } else {
+                const QString word = identifier();
+                if (word.isEmpty()) {
+                    why = QStringLiteral("вместо значения стоит «%1»").arg(c);
+                    return false;
+                }
+                bool number = false;
+                word.toLongLong(&number);
+                // An undefined macro stands for its own name, as bibtex warns and goes on.
+                const QString name = word.toLower();
+                if (!number && FMacroSource.contains(name) && !FUsed.contains(name))
+                    FUsed << name;
+                if (!number && !FMacros.contains(name))
+                    FUndefined = true;
+                out += number ? word : FMacros.value(name, word);
+            }
+            skipBlanks();
+            if (FPos < FText.size() && FText[FPos] == QLatin1Char('#')) {
+                ++FPos;
+                continue;
+            }
+            return true;
+        }
+    }
+
+    bool readEntry(BibTeXEntry &entry, QString &why)
+    {
+        const QString type = identifier().toLower();
+        skipBlanks();
+        if (type.isEmpty() || FPos >= FText.size() ||
+            (FText[FPos] != QLatin1Char('{') && FText[FPos] != QLatin1Char('('))) {
+            if (type == QLatin1String("comment"))
+                return true; // "@comment" as a word in running text
+            if (startsLine())
+                why = QStringLiteral("после «@%1» нет ни «{», ни «(»").arg(type);
+            return false;
+        }
+        const QChar close = FText[FPos] == QLatin1Char('{') ? QLatin1Char('}') : QLatin1Char(')');
+        ++FPos;
+        if (type == QLatin1String("comment") || type == QLatin1String("preamble")) {
+            QString skipped;
+            if (!braced(skipped)) {
+                why = QStringLiteral("не закрыта скобка @%1").arg(type);
+                return false;
+            }
+            return true;
+        }
+        if (type == QLatin1String("string")) {
+            skipBlanks();
+            const QString name = identifier().toLower();
+            skipBlanks();
+            if (name.isEmpty() || FPos >= FText.size() || FText[FPos] != QLatin1Char('=')) {
+                why = QStringLiteral("в @string нет «имя = значение»");
+                return false;
+            }
+            ++FPos;
+            QString text;
+            if (!value(text, why))
+                return false;
+            skipBlanks();
+            if (FPos >= FText.size() || FText[FPos] != close) {
+                why = QStringLiteral("@string не закрыт");
+                return false;
+            }
+            ++FPos;
+            FMacros.insert(name, text);
+            FMacroSource.insert(name, FText.mid(FAt, FPos - FAt));
+            return true;
+        }
+        entry.type = type;
+        FUsed.clear();
+        FUndefined = false;
+        skipBlanks();
+        const qsizetype keyStart = FPos;
+        while (FPos < FText.size() && FText[FPos] != QLatin1Char(',') && FText[FPos] != close &&
+               FText[FPos] != QLatin1Char('\n'))
+            ++FPos;
+        entry.key = FText.mid(keyStart, FPos - keyStart).trimmed();
+        if (entry.key.contains(QLatin1Char('='))) {
+            why = QStringLiteral("у записи @%1 нет ключа").arg(type);
+            return false;
+        }
+        while (true) {
+            skipBlanks();
+            if (FPos >= FText.size()) {
+                why = QStringLiteral("запись @%1{%2 не закрыта").arg(type, entry.key);
+                return false;
+            }
+            if (FText[FPos] == close) {
+                ++FPos;
+                for (const QString &name : FUsed)
+                    entry.strings << FMacroSource.value(name);
+                entry.undefinedMacro = FUndefined;
+                return true;
+            }
+            if (FText[FPos] == QLatin1Char(',')) {
+                ++FPos;
+                continue;
+            }
+            if (FText[FPos] == QLatin1Char('@')) {
+                why = QStringLiteral("запись @%1{%2 не закрыта").arg(type, entry.key);
+                return false;
+            }
+            const QString name = identifier().toLower();
+            skipBlanks();
+            if (name.isEmpty() || FPos >= FText.size() || FText[FPos] != QLatin1Char('=')) {
+                why = QStringLiteral("в записи @%1{%2 поле «%3» без «=»")
+                          .arg(type, entry.key, name.isEmpty() ? QString(FText[FPos]) : name);
+                return false;
+            }
+            ++FPos;
+            QString text;
+            if (!value(text, why)) {
+                why =
+                    QStringLiteral("в записи @%1{%2, поле %3: %4").arg(type, entry.key, name, why);
+                return false;
+            }
+            entry.fields.append({name, text});
+        }
+    }
+
+    const QString &FText;
+    QList<ReadProblem> *FProblems;
+    QHash<QString, QString> FMacros;
+    QHash<QString, QString> FMacroSource; // the text of each @string
+    QStringList FUsed;                    // the macros the entry being read uses
+    bool FUndefined = false;              // it uses one that no @string defines
+    qsizetype FPos = 0;
+    qsizetype FAt = 0;
+    qsizetype FCountedTo = 0;
+    int FLine = 1;
+};
+
+// Splits at " and " standing at brace depth 0.
+QStringList splitNames(const QString &value)
+{
+    QStringList parts;
+    int depth = 0;
+    qsizetype start = 0;
+    for (qsizetype i = 0; i < value.size(); ++i) {
+        const QChar c = value[i];
+        if (c == QLatin1Char('{'))
+            ++depth;
+        else if (c == QLatin1Char('}'))
+            --depth;
+        else if (depth == 0 && c.isSpace() &&
+                 value.mid(i + 1, 4).compare(QLatin1String("and "), Qt::CaseInsensitive) == 0) {
+            parts << value.mid(start, i - start);
+            i += 4;
+            start = i + 1;
+        }
+    }
+    parts << value.mid(start);
+    for (QString &part : parts)
+        part = part.simplified();
+    parts.removeAll(QString());
+    return parts;
+}
+
+// Commas at brace depth 0.
+QStringList splitCommas(const QString &name)
+{
+    QStringList parts;
+    int depth = 0;
+    qsizetype start = 0;
+    for (qsizetype i = 0; i < name.size(); ++i) {
+        if (name[i] == QLatin1Char('{'))
+            ++depth;
+        else if (name[i] == QLatin1Char('}'))
+            --depth;
+        else if (depth == 0 && name[i] == QLatin1Char(',')) {
+            parts << name.mid(start, i - start).trimmed();
+            start = i + 1;
+        }
+    }
+    parts << name.mid(start).trimmed();
+    return parts;
+}
+
+// Words at brace depth 0.
+QStringList splitWords(const QString &name)
+{
+    QStringList words;
+    int depth = 0;
+    QString word;
+    for (const QChar c : name) {
+        if (c == QLatin1Char('{'))
+            ++depth;
+        else if (c == QLatin1Char('}'))
+            --depth;
+        if (depth == 0 && c.isSpace()) {
+            if (!word.isEmpty())
+                words << word;
+            word.clear();
+        } else {
+            word += c;
+        }
+    }
+    if (!word.isEmpty())
+        words << word;
+    return words;
+}
+
+bool wholeGroup(const QString &text)
+{
+    if (!text.startsWith(QLatin1Char('{')) || !text.endsWith(QLatin1Char('}')))
+        return false;
+    int depth = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text[i] == QLatin1Char('{'))
+            ++depth;
+        else if (text[i] == QLatin1Char('}') && --depth == 0 && i + 1 < text.size())
+            return false;
+    }
+    return true;
+}
+
+QStringList keywordList(const QString &value)
+{
+    QStringList out;
+    for (const QString &word : value.split(QRegularExpression(QStringLiteral("[,;]"))))
+        if (!word.trimmed().isEmpty())
+            out << word.trimmed();
+    return out;
+}
+
+} // namespace
+
+QString BibTeXEntry::value(const QString &name) const
+{
+    for (const auto &field : fields)
+        if (field.first == name)
+            return field.second;
+    return {};
+}
+
+QList<PersonName> BibTeXReader::names(const QString &value, bool *etAl)
+{
+    QList<PersonName> result;
+    if (etAl)
+        *etAl = false;
+    for (const QString &part : splitNames(value)) {
+        if (part.compare(QLatin1String("others"), Qt::CaseInsensitive) == 0) {
+            if (etAl)
+                *etAl = true;
+            continue;
+        }
+        PersonName name;
+        if (wholeGroup(part)) {
+            name.literal = latexToUnicode(part);
+            result << name;
+            continue;
+        }
+        const QStringList commas = splitCommas(part);
+        if (commas.size() >= 2) {
+            // "von Last, Jr, First" or "Last, First"
+            name.family = latexToUnicode(commas[0]);
+            name.given = latexToUnicode(commas.size() == 2 ? commas[1] : commas[2]);
+        } else {
+            const QStringList words = splitWords(part);
+            // "First von Last": the family name begins at the first word in lower case
+            // before the last word, else it is the last word.
+            qsizetype familyStart = words.size() - 1;
+            for (qsizetype i = 0; i + 1 < words.size(); ++i)
+                if (words[i][0].isLower()) {
+                    familyStart = i;
+                    break;
+                }
+            name.family = latexToUnicode(words.mid(familyStart).join(QLatin1Char(' ')));
+            name.given = latexToUnicode(words.mid(0, familyStart).join(QLatin1Char(' ')));
+        }
+        result << name;
+    }
+    return result;
+}
+
+Reference BibTeXReader::reference(const BibTeXEntry &entry)
+{
+    Reference r;
+    r.type = entry.type;
+    r.key = entry.key;
+    r.line = entry.line;
+    // A record that names a macro its file never defines is not given back as it came: bibtex
+    // would warn of it. It is written out anew from its values.
+    if (!entry.undefinedMacro) {
+        r.source = entry.source;
+        r.strings = entry.strings;
+    }
+    const auto text = [&](const char *name) {
+        return latexToUnicode(entry.value(QLatin1String(name)));
+    };
+    const auto first = [&](std::initializer_list<const char *> names) {
+        for (const char *name : names) {
+            const QString v = text(name);
+            if (!v.isEmpty())
+                return v;
+        }
+        return QString();
+    };
+    bool etAl = false;
+    r.authors = names(entry.value(QStringLiteral("author")), &etAl);
+    r.etAl = etAl;
+    r.editors = names(entry.value(QStringLiteral("editor")));
+    r.title = text("title");
+    r.container = first({"journal", "journaltitle", "booktitle", "howpublished"});
+    r.publisher = first({"publisher", "institution", "school", "organization"});
+    r.institution = first({"institution", "school"});
+    r.address = first({"address", "location"});
+    const QString date = text("date");
+    r.year = first({"year"});
+    if (r.year.isEmpty() && date.size() >= 4)
+        r.year = date.left(4);
+    r.month = text("month");
+    if (r.month.isEmpty() && date.size() >= 7)
+        r.month = QString::number(date.mid(5, 2).toInt());
+    r.volume = text("volume");
+    r.issue = first({"number", "issue"});
+    r.pages = first({"pages"});
+    if (r.pages.isEmpty())
+        r.pages = text("pagetotal");
+    r.edition = text("edition");
+    r.series = text("series");
+    r.genre = text("type");
+    r.note = text("note");
+    r.doi = bareDoi(entry.value(QStringLiteral("doi")).trimmed());
+    r.url = entry.value(QStringLiteral("url")).trimmed();
+    r.isbn = first({"isbn", "issn"});
+    r.language = first({"langid", "language"});
+    r.keywords = keywordList(text("keywords"));
+    r.abstract = text("abstract");
+    const bool report = r.type == QLatin1String("techreport") || r.type == QLatin1String("report");
+    if (report) {
+        // A report's number is its own; the issue of a journal it is not.
+        r.number = r.issue;
+        r.issue.clear();
+    }
+    return r;
+}
+
+QList<BibTeXEntry> BibTeXReader::entries(const QString &text, QList<ReadProblem> *problems)
+{
+    QList<BibTeXEntry> list = Parser(text, problems).run();
+    // crossref: fields the entry lacks come from the entry it names; the parent's title is
+    // the child's book title.
+    QHash<QString, qsizetype> byKey;
+    for (qsizetype i = 0; i < list.size(); ++i)
+        byKey.insert(list[i].key.toLower(), i);
+    for (BibTeXEntry &entry : list) {
+        const QString parentKey = entry.value(QStringLiteral("crossref")).trimmed().toLower();
+        const auto found = byKey.constFind(parentKey);
+        if (parentKey.isEmpty() || found == byKey.constEnd())
+            continue;
+        const BibTeXEntry parent = list[*found];
+        for (const auto &field : parent.fields) {
+            QString name = field.first;
+            if (name == QLatin1String("title"))
+                name = QStringLiteral("booktitle");
+            if (entry.value(name).isEmpty())
+                entry.fields.append({name, field.second});
+        }
+    }
+    return list;
+}
+
+ReadResult BibTeXReader::read(const QString &text)
+{
+    ReadResult result;
+    for (const BibTeXEntry &entry : entries(text, &result.problems)) {
+        Reference r = reference(entry);
+        if (r.title.isEmpty() && r.authors.isEmpty() && r.editors.isEmpty()) {
+            result.problems.append(
+                {entry.line, QStringLiteral("в записи @%1{%2 нет ни авторов, ни названия")
+                                 .arg(entry.type, entry.key)});
+            continue;
+        }
+        result.references << r;
+    }
+    std::stable_sort(result.problems.begin(), result.problems.end(),
+                     [](const ReadProblem &a, const ReadProblem &b) { return a.line < b.line; });
+    return result;
+}
+
+} // namespace quil::exchange

@@ -1,0 +1,239 @@
+#include "exchange/Ris.h"
+
+#include <QRegularExpression>
+
+namespace quil::exchange {
+namespace {
+
+// An initial such as "И.", "A", "Ж.-П." or "Yu.".
+bool initial(const QString &word)
+{
+    static const QRegularExpression pattern(
+        QStringLiteral("^(\\p{Lu}\\p{Ll}?\\.?)(-\\p{Lu}\\p{Ll}?\\.?)*$"));
+    return pattern.match(word).hasMatch() && (word.size() <= 2 || word.contains(QLatin1Char('.')));
+}
+
+void finish(Reference &r, const QStringList &lines, ReadResult &result)
+{
+    r.source = lines.join(QLatin1Char('\n')) + QLatin1Char('\n');
+    for (QString *text : {&r.title, &r.container, &r.abstract, &r.note})
+        *text = collapsedBlanks(*text);
+    if (r.title.isEmpty() && r.authors.isEmpty() && r.editors.isEmpty()) {
+        result.problems.append(
+            {r.line, QStringLiteral("в записи TY %1 нет ни авторов, ни названия").arg(r.type)});
+        return;
+    }
+    result.references << r;
+}
+
+} // namespace
+
+PersonName RisReader::name(const QString &value)
+{
+    PersonName n;
+    const QString text = value.simplified();
+    const qsizetype comma = text.indexOf(QLatin1Char(','));
+    if (comma > 0) {
+        n.family = text.left(comma).trimmed();
+        // "Family, Given, Suffix": the suffix is not kept.
+        n.given = text.mid(comma + 1).section(QLatin1Char(','), 0, 0).trimmed();
+        return n;
+    }
+    const QStringList words = text.split(QLatin1Char(' '), Qt::SkipEmptyParts);
+    if (words.size() == 1) {
+        n.family = words[0];
+        return n;
+    }
+    bool initials = true;
+    bool lowerCase = false; // "Институт физики": a word in lower case is no personal name
+    for (qsizetype i = 0; i < words.size(); ++i) {
+        initials = initials && (i + 1 == words.size() || initial(words[i]));
+        lowerCase = lowerCase || words[i][0].isLower();
+    }
+    if (initials && !initial(words.last())) {
+        n.family = words.last();
+        n.given = words.mid(0, words.size() - 1).join(QLatin1Char(' '));
+    } else if (!lowerCase && words.size() <= 3 && !initial(words.last())) {
+        // "Catarina Barata": given names first, as the record's author wrote them.
+        n.family = words.last();
+        n.given = words.mid(0, words.size() - 1).join(QLatin1Char(' '));
+    } else if (words.size() >= 2 && initial(words.last())) {
+        // "Фамилия И. О." without the comma.
+        qsizetype first = words.size();
+        while (first > 1 && initial(words[first - 1]))
+            --first;
+        n.family = words.mid(0, first).join(QLatin1Char(' '));
+        n.given = words.mid(first).join(QLatin1Char(' '));
+    } else {
+        n.literal = text;
+    }
+    return n;
+}
+
+ReadResult RisReader::read(const QString &text)
+{
+    static const QRegularExpression tagLine(QStringLiteral("^([A-Z][A-Z0-9])  -(?: (.*))?$"));
+    ReadResult result;
+    const QStringList lines = text.split(QRegularExpression(QStringLiteral("\r\n|\r|\n")));
+    bool open = false;
+    bool onlyType = false; // the record has had nothing but TY lines so far
+    Reference r;
+    QStringList recordLines;
+    QString *last = nullptr; // the value a line without a tag continues
+    QString startPage;
+    QString endPage;
+    const auto close = [&] {
+        if (!startPage.isEmpty() && !endPage.isEmpty() && startPage != endPage)
+            r.pages = startPage + QChar(0x2013) + endPage;
+        else if (!startPage.isEmpty())
+            r.pages = startPage;
+        finish(r, recordLines, result);
+        r = Reference();
+        recordLines.clear();
+        startPage.clear();
+        endPage.clear();
+        last = nullptr;
+        open = false;
+    };
+    for (qsizetype i = 0; i < lines.size(); ++i) {
+        QString line = lines[i];
+        if (i == 0 && line.startsWith(QChar(0xFEFF)))
+            line.remove(0, 1);
+        const QRegularExpressionMatch match = tagLine.match(line);
+        if (!match.hasMatch()) {
+            if (open) {
+                recordLines << line;
+                if (last && !line.trimmed().isEmpty())
+                    *last += QLatin1Char(' ') + line.trimmed();
+            }
+            continue;
+        }
+        const QString tag = match.captured(1);
+        const QString value = match.captured(2).trimmed();
+        if (tag == QLatin1String("TY")) {
+            // A TY straight after another only retypes the record.
+            if (open && !onlyType)
+                close();
+            if (open) {
+                r.type = value;
+                recordLines << line;
+                continue;
+            }
+            open = true;
+            onlyType = true;
+            r.type = value;
+            r.line = int(i + 1);
+            recordLines << line;
+            continue;
+        }
+        if (!open)
+            continue;
+        recordLines << line;
+        onlyType = false;
+        if (tag == QLatin1String("ER")) {
+            close();
+            continue;
+        }
+        last = nullptr;
+        const auto set = [&](QString &field) {
+            if (field.isEmpty())
+                field = value;
+            last = &field;
+        };
+        if (value.isEmpty())
+            continue;
+        if (tag == QLatin1String("AU") || tag == QLatin1String("A1")) {
+            // RIS has no "and others"; an author "et al." stands for it.
+            if (value == QLatin1String("et al.") || value == QLatin1String("и др."))
+                r.etAl = true;
+            else
+                r.authors << name(value);
+        } else if (tag == QLatin1String("A2") || tag == QLatin1String("ED")) {
+            r.editors << name(value);
+        } else if (tag == QLatin1String("TI") || tag == QLatin1String("T1")) {
+            // A second title line is a subtitle.
+            if (!r.title.isEmpty())
+                r.title +=
+                    QString(r.title.back()).contains(QRegularExpression(QStringLiteral("[.:?!]")))
+                        ? QStringLiteral(" ")
+                        : QStringLiteral(": ");
+            r.title += value;
+            last = &r.title;
+        } else if (tag == QLatin1String("T2") || tag == QLatin1String("JF") ||
+                   tag == QLatin1String("JO") || tag == QLatin1String("BT") ||
+                   tag == QLatin1String("JA") || tag == QLatin1String("J2")) {
+            const bool book = r.type == QLatin1String("BOOK");
+            if (book && tag == QLatin1String("T2"))
+                set(r.series);
+            else
+                set(r.container);
+        } else if (tag == QLatin1String("T3")) {
+            set(r.series);
+        } else if (tag == QLatin1String("PY") || tag == QLatin1String("Y1") ||
+                   tag == QLatin1String("DA")) {
+            static const QRegularExpression date(QStringLiteral("^(\\d{4})(?:[/-](\\d{1,2}))?"));
+            const QRegularExpressionMatch d = date.match(value);
+            if (d.hasMatch()) {
+                if (r.year.isEmpty())
+                    r.year = d.captured(1);
+                if (r.month.isEmpty() && !d.captured(2).isEmpty() && d.captured(2).toInt() > 0)
+                    r.month = QString::number(d.captured(2).toInt());
+            }
+        } else if (tag == QLatin1String("SP")) {
+            if (startPage.isEmpty()) {
+                startPage = value;
+                // "12-20" in SP alone
+                static const QRegularExpression range(
+                    QStringLiteral("^(\\S+?)\\s*[-–]+\\s*(\\S+)$"));
+                const QRegularExpressionMatch m = range.match(value);
+                if (m.hasMatch()) {
+                    startPage = m.captured(1);
+                    endPage = m.captured(2);
+                }
+            }
+        } else if (tag == QLatin1String("EP")) {
+            if (endPage.isEmpty())
+                endPage = value;
+        } else if (tag == QLatin1String("VL")) {
+            set(r.volume);
+        } else if (tag == QLatin1String("IS")) {
+            set(r.issue);
+        } else if (tag == QLatin1String("PB")) {
+            set(r.publisher);
+        } else if (tag == QLatin1String("CY") || tag == QLatin1String("PP")) {
+            set(r.address);
+        } else if (tag == QLatin1String("KW")) {
+            r.keywords << value;
+        } else if (tag == QLatin1String("AB") || tag == QLatin1String("N2")) {
+            set(r.abstract);
+        } else if (tag == QLatin1String("N1")) {
+            set(r.note);
+        } else if (tag == QLatin1String("DO")) {
+            set(r.doi);
+            r.doi = bareDoi(r.doi);
+        } else if (tag == QLatin1String("UR") || tag == QLatin1String("L2")) {
+            set(r.url);
+        } else if (tag == QLatin1String("SN")) {
+            set(r.isbn);
+        } else if (tag == QLatin1String("ID")) {
+            set(r.key);
+        } else if (tag == QLatin1String("ET")) {
+            set(r.edition);
+        } else if (tag == QLatin1String("M3")) {
+            set(r.genre);
+        } else if (tag == QLatin1String("LA")) {
+            set(r.language);
+        }
+    }
+    if (open)
+        close();
+    // A report's SN is its number, not an ISBN.
+    for (Reference &ref : result.references)
+        if (ref.type == QLatin1String("RPRT") && ref.number.isEmpty()) {
+            ref.number = ref.isbn;
+            ref.isbn.clear();
+        }
+    return result;
+}
+
+} // namespace quil::exchange

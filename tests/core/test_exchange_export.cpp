@@ -1,0 +1,247 @@
+// BibTeX and RIS out of a library: what is exported reads back as the same entries, keys are
+// unique and stay with their entries, and the characters TeX treats specially are escaped so
+// that other readers (bibtool, bibtex) take the file without a complaint.
+#include "LibraryFixture.h"
+#include "TestSupport.h"
+
+#include "exchange/ExchangeExport.h"
+#include "exchange/ExchangeImport.h"
+#include "exchange/Mapping.h"
+#include "rtf/RtfTextExtractor.h"
+#include "store/LibraryFile.h"
+#include "store/TDataModule1.h"
+
+#include <QBuffer>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QtTest>
+
+using namespace quil::exchange;
+
+namespace {
+
+const QString Fixtures = QStringLiteral(QUIL_SOURCE_DIR "/tests/data/exchange/");
+const QString Columns = QStringLiteral("WName, WTitle, WPublisher, City, Location, Pages");
+
+struct Module {
+    TDataModule1 dm;
+    explicit Module(const QString &path)
+    {
+        dm.ADOConnection.setConnectionString(QStringLiteral("Data Source=") + path);
+        dm.ADOConnection.Open();
+        dm.ADOTable.Open();
+    }
+};
+
+QString newLibrary(const TempProgramFolder &folder, const QString &name)
+{
+    const QString path = library::folder(folder.path()) + name;
+    library::create(path);
+    return path;
+}
+
+QByteArray exported(TDataModule1 &dm, Format format)
+{
+    QBuffer device;
+    device.open(QIODevice::WriteOnly);
+    const ExportResult result = exportBibliography(dm.ADOTable, device, format);
+    if (!result.ok())
+        qWarning() << result.error;
+    return device.data();
+}
+
+// What each entry holds, the abstract as its text.
+QStringList entries(const QString &path)
+{
+    QStringList rows = storedRows(path, Columns);
+    const QStringList abstracts = storedRows(path, QStringLiteral("Resume"));
+    for (qsizetype i = 0; i < rows.size() && i < abstracts.size(); ++i)
+        rows[i] +=
+            QLatin1Char('|') + quil::rtf::RtfTextExtractor::plainText(abstracts[i]).simplified();
+    return rows;
+}
+
+// Problems that a reader of BibTeX reports on a file, or why it cannot be asked.
+QString outsideReaderComplaints(const QString &program, const QString &file, bool *ran)
+{
+    *ran = false;
+    const QString exe = QStandardPaths::findExecutable(program);
+    if (exe.isEmpty())
+        return {};
+    QProcess process;
+    process.setWorkingDirectory(QFileInfo(file).path());
+    if (program == QLatin1String("bibtool")) {
+        process.start(
+            exe, {QStringLiteral("-q"), QStringLiteral("-o"), QStringLiteral("/dev/null"), file});
+    } else {
+        // bibtex over an .aux that cites every entry in the plain style.
+        writeBytes(QFileInfo(file).path() + QStringLiteral("/cite.aux"),
+                   "\\citation{*}\n\\bibdata{" + QFileInfo(file).completeBaseName().toUtf8() +
+                       "}\n\\bibstyle{plain}\n");
+        process.start(exe, {QStringLiteral("-terse"), QStringLiteral("cite")});
+    }
+    if (!process.waitForFinished(60000))
+        return QStringLiteral("did not finish");
+    *ran = true;
+    const QString output = QString::fromUtf8(process.readAllStandardOutput()) +
+                           QString::fromUtf8(process.readAllStandardError());
+    if (process.exitCode() != 0 || output.contains(QLatin1String("arning")) ||
+        output.contains(QLatin1String("rror")))
+        return QStringLiteral("exit %1: %2").arg(process.exitCode()).arg(output);
+    return {};
+}
+
+} // namespace
+
+class TestExchangeExport : public QObject {
+    Q_OBJECT
+private slots:
+    void roundTrip_data();
+    void roundTrip();
+    void keysAreUniqueAndStay();
+    void recordsComeBackAsTheyCameUntilEdited();
+    void specialCharactersReadBack();
+};
+
+void TestExchangeExport::roundTrip_data()
+{
+    QTest::addColumn<QString>("source");
+    QTest::addColumn<int>("format");
+    for (const char *source :
+         {"own/bibtex/all.bib", "own/ris/all.ris", "jabref/bibtex/CitaviXmlImporterTest2.bib"})
+        for (const Format format : {Format::BibTeX, Format::Ris})
+            QTest::addRow("%s to %s", source, format == Format::BibTeX ? "bib" : "ris")
+                << QString::fromLatin1(source) << int(format);
+}
+
+// Imported, exported, and the export imported into a second library: the same entries.
+void TestExchangeExport::roundTrip()
+{
+    QFETCH(QString, source);
+    QFETCH(int, format);
+    QVERIFY2(QFile::exists(Fixtures + source), qPrintable(Fixtures + source));
+    TempProgramFolder folder;
+    const QString first = newLibrary(folder, QStringLiteral("first.mdb"));
+    const QString second = newLibrary(folder, QStringLiteral("second.mdb"));
+    QByteArray text;
+    {
+        Module m(first);
+        QVERIFY(importBibliography(m.dm, Fixtures + source).stored > 0);
+        text = exported(m.dm, Format(format));
+    }
+    const QString file = folder.file(format == int(Format::BibTeX) ? "out.bib" : "out.ris");
+    writeBytes(file, text);
+    {
+        Module m(second);
+        const quil::ImportResult result = importBibliography(m.dm, file);
+        QCOMPARE(result.passedOver.size(), 0);
+    }
+    const QStringList before = entries(first);
+    const QStringList after = entries(second);
+    QCOMPARE(after.size(), before.size());
+    for (qsizetype i = 0; i < before.size(); ++i)
+        QVERIFY2(after[i] == before[i], qPrintable(after[i] + "\n  instead of\n" + before[i]));
+}
+
+// Keys are surname, year and a letter in the order the entries were stored, the same whatever
+// is exported; the current entry's BibTeX carries its key.
+void TestExchangeExport::keysAreUniqueAndStay()
+{
+    TempProgramFolder folder;
+    const QString path = newLibrary(folder, QStringLiteral("keys.mdb"));
+    execOn(path, {},
+           {{"Ландау Л.Д., Лифшиц Е.М.", "A", "1937"},
+            {"Müller J.", "B", "2001"},
+            {"Ландау Л.Д.", "C", "1937"},
+            {"Институт физики", "D", ""},
+            {"New", "E", "New"}});
+    Module m(path);
+    const QString bib = QString::fromUtf8(exported(m.dm, Format::BibTeX));
+    QStringList keys;
+    for (const QString &line : bib.split(QLatin1Char('\n')))
+        if (line.startsWith(QLatin1Char('@')))
+            keys << line.section(QLatin1Char('{'), 1).chopped(1);
+    QCOMPARE(keys, (QStringList{"landau1937a", "muller2001a", "landau1937b",
+                                "institut"
+                                "a",
+                                "anona"}));
+    m.dm.ADOTable.setRecNo(3);
+    const QString current = currentAsBibTeX(m.dm.ADOTable);
+    QVERIFY2(current.startsWith(QStringLiteral("@misc{landau1937b,\n  author = {Ландау, Л.Д.},")),
+             qPrintable(current));
+    QVERIFY2(bib.contains(QStringLiteral("author = {{Институт физики}}")), qPrintable(bib));
+}
+
+// An entry unchanged since it came in is written as its file had it (with the @string it
+// needs); once edited, its fields are laid over the record, which keeps the rest; a library
+// without the side table exports by the mapping.
+void TestExchangeExport::recordsComeBackAsTheyCameUntilEdited()
+{
+    TempProgramFolder folder;
+    const QString path = newLibrary(folder, QStringLiteral("originals.mdb"));
+    const QString bib = QStringLiteral("% a comment\n@string{ j = {Журнал {П}рикладной} }\n\n"
+                                       "@Article{ yolkin1987 ,\n  author = {Ёлкин, П. С.},\n"
+                                       "  title  = {Волны},\n  journal = j # { физики},\n"
+                                       "  year = 1987, volume = {5},\n  doi = {10.1/x}\n}\n");
+    const QString ris = QStringLiteral("TY  - JOUR\nAU  - Ли, В.\nTI  - Шум\nJO  - ЖЭТФ\n"
+                                       "PY  - 2001\nVL  - 3\nID  - li2001\nER  - \n");
+    writeBytes(folder.file("in.bib"), bib.toUtf8());
+    writeBytes(folder.file("in.ris"), ris.toUtf8());
+    Module m(path);
+    QCOMPARE(importBibliography(m.dm, folder.file("in.bib")).stored, 1);
+    QCOMPARE(importBibliography(m.dm, folder.file("in.ris")).stored, 1);
+    const QString entry = bib.mid(bib.indexOf(QLatin1String("@Article")));
+    QCOMPARE(QString::fromUtf8(exported(m.dm, Format::BibTeX)),
+             QStringLiteral("@string{ j = {Журнал {П}рикладной} }\n\n") + entry +
+                 QStringLiteral("\n@article{li2001,\n  author = {Ли, В.},\n  title = {{Шум}},\n"
+                                "  journal = {ЖЭТФ},\n  year = {2001},\n  volume = {3},\n}\n\n"));
+    QCOMPARE(QString::fromUtf8(exported(m.dm, Format::Ris)).section(QLatin1String("ER  - \n\n"), 1),
+             ris + QLatin1Char('\n'));
+
+    execOn(path,
+           {QStringLiteral("UPDATE Books SET WTitle = 'Ударные волны' WHERE WTitle = 'Волны'")});
+    m.dm.ADOTable.Refresh();
+    QCOMPARE(
+        QString::fromUtf8(exported(m.dm, Format::BibTeX)).section(QLatin1String("\n\n"), 0, 0),
+        QStringLiteral("@article{yolkin1987,\n  author = {Ёлкин, П. С.},\n"
+                       "  title = {{Ударные волны}},\n  journal = {Журнал Прикладной физики},\n"
+                       "  year = {1987},\n  volume = {5},\n  doi = {10.1/x},\n}"));
+
+    execOn(path, {QStringLiteral("DROP TABLE Originals")});
+    QVERIFY(QString::fromUtf8(exported(m.dm, Format::BibTeX))
+                .startsWith(QStringLiteral("@misc{elkin1987a,\n  author = {Ёлкин, П.С.},\n")));
+}
+
+// Every character that means something to TeX comes back as it was stored, and the outside
+// readers that are installed find nothing to complain about.
+void TestExchangeExport::specialCharactersReadBack()
+{
+    TempProgramFolder folder;
+    const QString path = newLibrary(folder, QStringLiteral("special.mdb"));
+    const QString title = QStringLiteral("50% of $5 & #1_a {x} ~y^2 \\z @home — «ёж»");
+    execOn(path, {QStringLiteral("UPDATE Books SET WPublisher = 'x'")},
+           {{"O'Brien P., Smith-Jones A.-B.", title, "1999"}});
+    execOn(path, {QStringLiteral("UPDATE Books SET WPublisher = 'J. {Phys} 5%', Location = "
+                                 "'a_b; c&d', Pages = 'see @other'")});
+    Module m(path);
+    const QByteArray bib = exported(m.dm, Format::BibTeX);
+    const ReadResult back = readBibliography(QString::fromUtf8(bib), Format::BibTeX);
+    QCOMPARE(back.problems.size(), 0);
+    QCOMPARE(back.references.size(), 1);
+    const BookFields f = bookFields(back.references.first());
+    QCOMPARE((QStringList{f.authors, f.title, f.publisher, f.keywords, f.info}),
+             (QStringList{"O'Brien P., Smith-Jones A.-B.", title, "J. {Phys} 5%", "a_b; c&d",
+                          "see @other"}));
+    const QString file = folder.file("special.bib");
+    writeBytes(file, bib);
+    for (const char *program : {"bibtool", "bibtex"}) {
+        bool ran = false;
+        const QString complaints = outsideReaderComplaints(QLatin1String(program), file, &ran);
+        QVERIFY2(complaints.isEmpty(), qPrintable(QLatin1String(program) + ": " + complaints));
+        if (!ran)
+            qInfo("%s is not installed", program);
+    }
+}
+
+QTEST_GUILESS_MAIN(TestExchangeExport)
+#include "test_exchange_export.moc"
