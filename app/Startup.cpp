@@ -5,6 +5,8 @@
 #include "app/TAboutBox.h"
 #include "app/TForm1.h"
 #include "editor/gui/TFormEdit.h"
+#include "jet/Migration.h"
+#include "store/LibraryFile.h"
 #include "store/TDataModule1.h"
 
 #include <QCoreApplication>
@@ -12,6 +14,8 @@
 Program::Program(const QString &programFolder)
 {
     QCoreApplication::setApplicationName(QStringLiteral("QUIL.Lib"));
+    // What a migration broken off by a kill left behind is never a library: it goes.
+    jet::cleanUp(library::folder(programFolder));
     Form1 = new TForm1(programFolder);
     DataModule1 = new TDataModule1;
     Form1->attachDataModule(*DataModule1);

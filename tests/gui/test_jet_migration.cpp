@@ -29,7 +29,12 @@ void TestJetMigration::pickingAnOldLibrary()
     QFETCH(QString, error);
     QFETCH(bool, migrated);
     AppFixture app;
-    app.startWithLibrary("Open.mdb", {{"Автор", "Название", "2001"}});
+    // A migration killed before it ended left its unfinished library; the start takes it away.
+    const QString left = app.makeLibrary("Open.mdb", {{"Автор", "Название", "2001"}});
+    writeBytes(left + ".migrating", "half");
+    app.start();
+    QVERIFY(!QFileInfo::exists(left + ".migrating"));
+    app.pick(left);
     const QByteArray original = readBytes(QStringLiteral(QUIL_TEST_DATA "/jet/") + fixture);
     const QString old = app.library(fixture);
     writeBytes(old, original);
