@@ -205,21 +205,16 @@ QStringList importEncodings()
 
 QString encodingLabel(const QString &name)
 {
-    if (name == encoding::Windows1251)
-        return QStringLiteral("Windows-1251 (кириллица Windows)");
-    if (name == encoding::Utf8)
-        return QStringLiteral("UTF-8 (Юникод)");
-    if (name == encoding::Utf16LE)
-        return QStringLiteral("UTF-16 LE (Юникод)");
-    if (name == encoding::Utf16BE)
-        return QStringLiteral("UTF-16 BE (Юникод)");
-    if (name == encoding::Koi8R)
-        return QStringLiteral("KOI8-R (кириллица Unix)");
-    if (name == encoding::Cp866)
-        return QStringLiteral("CP866 (кириллица DOS)");
-    if (name == encoding::Windows1252)
-        return QStringLiteral("Windows-1252 (западноевропейская)");
-    return name;
+    static const QHash<QString, QString> labels = {
+        {encoding::Windows1251, QStringLiteral("Windows-1251 (кириллица Windows)")},
+        {encoding::Utf8, QStringLiteral("UTF-8 (Юникод)")},
+        {encoding::Utf16LE, QStringLiteral("UTF-16 LE (Юникод)")},
+        {encoding::Utf16BE, QStringLiteral("UTF-16 BE (Юникод)")},
+        {encoding::Koi8R, QStringLiteral("KOI8-R (кириллица Unix)")},
+        {encoding::Cp866, QStringLiteral("CP866 (кириллица DOS)")},
+        {encoding::Windows1252, QStringLiteral("Windows-1252 (западноевропейская)")},
+    };
+    return labels.value(name, name);
 }
 
 QString guessEncoding(QByteArrayView head)
