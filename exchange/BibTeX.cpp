@@ -9,9 +9,13 @@
 namespace quil::exchange {
 namespace {
 
+// Reads entries from a window of the text: an entry ends, at the latest, at the next "@" that
+// begins a line, so the window reaches past that before an entry is read; an entry that runs
+// to the window's end after all is read again with more text. Text before the line of the
+// entry being read is let go.
 class Parser {
 public:
-    Parser(const QString &text, QList<ReadProblem> *problems) : FText(text), FProblems(problems)
+    Parser(TextPieces &source, QList<ReadProblem> *problems) : FSource(source), FProblems(problems)
     {
         const char *months[] = {"jan", "feb", "mar", "apr", "may", "jun",
                                 "jul", "aug", "sep", "oct", "nov", "dec"};
@@ -19,20 +23,28 @@ public:
             FMacros.insert(QLatin1String(months[m]), QString::number(m + 1));
     }
 
-    QList<BibTeXEntry> run()
+    void run(const std::function<void(BibTeXEntry &&)> &take)
     {
-        QList<BibTeXEntry> result;
         while (seekEntry()) {
-            const qsizetype start = FPos;
+            const qsizetype start = FAt;
             const int line = lineAt(start);
-            ++FPos; // '@'
+            qsizetype next = entryLineAfter(start + 1);
             BibTeXEntry entry;
             QString why;
-            if (readEntry(entry, why)) {
+            bool read = false;
+            while (true) {
+                FPos = start + 1; // '@'
+                entry = BibTeXEntry();
+                why.clear();
+                read = readEntry(entry, why);
+                if (FPos < FText.size() || !more())
+                    break;
+            }
+            if (read) {
                 if (!entry.type.isEmpty()) {
                     entry.line = line;
                     entry.source = FText.mid(start, FPos - start);
-                    result << entry;
+                    take(std::move(entry));
                 }
             } else {
                 // An "@" inside running text (an address) starts no entry.
@@ -40,16 +52,62 @@ public:
                 if (FProblems && !junk)
                     FProblems->append({line, why});
                 // Go on at the next entry that begins a line.
-                FPos = start + 1;
-                const qsizetype next =
-                    FText.indexOf(QRegularExpression(QStringLiteral("\\n[ \\t]*@")), FPos);
-                FPos = next < 0 ? FText.size() : next + 1;
+                if (next < 0)
+                    next = entryLineAfter(start + 1);
+                FPos = next < 0 ? FText.size() : next;
             }
         }
-        return result;
     }
 
 private:
+    // Reads a piece more of the text into the window; false at its end.
+    bool more()
+    {
+        if (FEnd)
+            return false;
+        if (!FSource.readInto(FText))
+            FEnd = true;
+        return !FEnd;
+    }
+
+    // The first "@" from a position on that begins a line (after blanks), reading on as far
+    // as that takes; -1 when the text has none.
+    qsizetype entryLineAfter(qsizetype from)
+    {
+        qsizetype i = from;
+        while (true) {
+            for (i = FText.indexOf(QLatin1Char('\n'), i); i >= 0;
+                 i = FText.indexOf(QLatin1Char('\n'), i + 1)) {
+                qsizetype j = i + 1;
+                while (j < FText.size() &&
+                       (FText[j] == QLatin1Char(' ') || FText[j] == QLatin1Char('\t')))
+                    ++j;
+                if (j == FText.size())
+                    break; // the window ends in the blanks; look again with more
+                if (FText[j] == QLatin1Char('@'))
+                    return j;
+            }
+            if (i < 0)
+                i = std::max(from, FText.lastIndexOf(QLatin1Char('\n')));
+            if (!more())
+                return -1;
+        }
+    }
+
+    // Lets go of the text before the line a position stands on, keeping the line break
+    // before it, by which startsLine() knows a line's first "@".
+    void dropBefore(qsizetype pos)
+    {
+        const qsizetype cut = pos > 0 ? FText.lastIndexOf(QLatin1Char('\n'), pos - 1) : -1;
+        if (cut < KeptText)
+            return;
+        lineAt(cut);
+        FText.remove(0, cut);
+        FPos -= cut;
+        FAt -= cut;
+        FCountedTo -= cut;
+    }
+
     int lineAt(qsizetype pos)
     {
         // Lines are counted forward only: entries come in order.
@@ -73,11 +131,17 @@ private:
 
     bool seekEntry()
     {
-        const qsizetype at = FText.indexOf(QLatin1Char('@'), FPos);
-        if (at < 0)
-            return false;
+        qsizetype at = FText.indexOf(QLatin1Char('@'), FPos);
+        while (at < 0) {
+            FPos = FText.size();
+            dropBefore(FPos);
+            if (!more())
+                return false;
+            at = FText.indexOf(QLatin1Char('@'), FPos);
+        }
         FPos = at;
         FAt = at;
+        dropBefore(FAt);
         return true;
     }
 
@@ -306,7 +370,12 @@ private:
         }
     }
 
-    const QString &FText;
+    // Text let go of at a time, in characters: a window of about this much is moved down.
+    static constexpr qsizetype KeptText = 256 * 1024;
+
+    TextPieces &FSource;
+    QString FText; // the window
+    bool FEnd = false;
     QList<ReadProblem> *FProblems;
     QHash<QString, QString> FMacros;
     QHash<QString, QString> FMacroSource; // the text of each @string
@@ -524,46 +593,82 @@ Reference BibTeXReader::reference(const BibTeXEntry &entry)
     return r;
 }
 
+void BibTeXReader::entries(TextPieces &text, QList<ReadProblem> *problems,
+                           const std::function<void(BibTeXEntry &&)> &take)
+{
+    // crossref: fields the entry lacks come from the entry it names; the parent's title is
+    // the child's book title. A parent may stand before or after its children, so a text that
+    // names one at all is first looked through for the keys named, then for those entries'
+    // fields, and only those are kept.
+    QHash<QString, QList<QPair<QString, QString>>> parents;
+    QString piece;
+    bool crossref = false;
+    const QLatin1String word("crossref");
+    for (QString tail; !crossref && text.readInto(piece); piece.clear()) {
+        crossref = piece.contains(word, Qt::CaseInsensitive) ||
+                   (tail + piece.left(word.size() - 1)).contains(word, Qt::CaseInsensitive);
+        tail = piece.right(word.size() - 1);
+    }
+    if (crossref) {
+        const auto parentKey = [](const BibTeXEntry &entry) {
+            return entry.value(QStringLiteral("crossref")).trimmed().toLower();
+        };
+        text.rewind();
+        Parser(text, nullptr).run([&](BibTeXEntry &&entry) {
+            if (const QString key = parentKey(entry); !key.isEmpty())
+                parents.insert(key, {});
+        });
+        text.rewind();
+        Parser(text, nullptr).run([&](BibTeXEntry &&entry) {
+            const auto parent = parents.find(entry.key.toLower());
+            if (parent != parents.end())
+                *parent = std::move(entry.fields);
+        });
+    }
+    text.rewind();
+    Parser(text, problems).run([&](BibTeXEntry &&entry) {
+        const auto parent =
+            parents.constFind(entry.value(QStringLiteral("crossref")).trimmed().toLower());
+        if (parent != parents.constEnd())
+            for (const auto &field : *parent) {
+                QString name = field.first;
+                if (name == QLatin1String("title"))
+                    name = QStringLiteral("booktitle");
+                if (entry.value(name).isEmpty())
+                    entry.fields.append({name, field.second});
+            }
+        take(std::move(entry));
+    });
+}
+
 QList<BibTeXEntry> BibTeXReader::entries(const QString &text, QList<ReadProblem> *problems)
 {
-    QList<BibTeXEntry> list = Parser(text, problems).run();
-    // crossref: fields the entry lacks come from the entry it names; the parent's title is
-    // the child's book title.
-    QHash<QString, qsizetype> byKey;
-    for (qsizetype i = 0; i < list.size(); ++i)
-        byKey.insert(list[i].key.toLower(), i);
-    for (BibTeXEntry &entry : list) {
-        const QString parentKey = entry.value(QStringLiteral("crossref")).trimmed().toLower();
-        const auto found = byKey.constFind(parentKey);
-        if (parentKey.isEmpty() || found == byKey.constEnd())
-            continue;
-        const BibTeXEntry parent = list[*found];
-        for (const auto &field : parent.fields) {
-            QString name = field.first;
-            if (name == QLatin1String("title"))
-                name = QStringLiteral("booktitle");
-            if (entry.value(name).isEmpty())
-                entry.fields.append({name, field.second});
-        }
-    }
+    TextPieces pieces(text);
+    QList<BibTeXEntry> list;
+    entries(pieces, problems, [&list](BibTeXEntry &&entry) { list << std::move(entry); });
     return list;
+}
+
+void BibTeXReader::read(TextPieces &text, QList<ReadProblem> &problems,
+                        const std::function<void(Reference &&)> &take)
+{
+    entries(text, &problems, [&](BibTeXEntry &&entry) {
+        Reference r = reference(entry);
+        if (r.title.isEmpty() && r.authors.isEmpty() && r.editors.isEmpty())
+            problems.append(
+                {entry.line, QStringLiteral("в записи @%1{%2 нет ни авторов, ни названия")
+                                 .arg(entry.type, entry.key)});
+        else
+            take(std::move(r));
+    });
 }
 
 ReadResult BibTeXReader::read(const QString &text)
 {
     ReadResult result;
-    for (const BibTeXEntry &entry : entries(text, &result.problems)) {
-        Reference r = reference(entry);
-        if (r.title.isEmpty() && r.authors.isEmpty() && r.editors.isEmpty()) {
-            result.problems.append(
-                {entry.line, QStringLiteral("в записи @%1{%2 нет ни авторов, ни названия")
-                                 .arg(entry.type, entry.key)});
-            continue;
-        }
-        result.references << r;
-    }
-    std::stable_sort(result.problems.begin(), result.problems.end(),
-                     [](const ReadProblem &a, const ReadProblem &b) { return a.line < b.line; });
+    TextPieces pieces(text);
+    read(pieces, result.problems,
+         [&result](Reference &&reference) { result.references << std::move(reference); });
     return result;
 }
 

@@ -1,11 +1,13 @@
 #pragma once
 
 #include "exchange/Reference.h"
+#include "import/TextEncoding.h"
 
 #include <QList>
 #include <QPair>
 #include <QString>
 #include <QStringList>
+#include <functional>
 
 namespace quil::exchange {
 
@@ -29,7 +31,13 @@ struct BibTeXEntry {
 // over and reported with its line; reading goes on at the next "@" that begins a line.
 class BibTeXReader {
 public:
+    // Each entry handed on as it is read, problems listed in the order of their lines; the
+    // text is rewound and looked through beforehand when it names a crossref.
+    static void entries(TextPieces &text, QList<ReadProblem> *problems,
+                        const std::function<void(BibTeXEntry &&)> &take);
     static QList<BibTeXEntry> entries(const QString &text, QList<ReadProblem> *problems);
+    static void read(TextPieces &text, QList<ReadProblem> &problems,
+                     const std::function<void(Reference &&)> &take);
     static ReadResult read(const QString &text);
     // An entry's values as a reference in plain text.
     static Reference reference(const BibTeXEntry &entry);

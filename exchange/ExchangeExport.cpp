@@ -319,19 +319,23 @@ Reference referenceOf(const StoredBook &book)
     return r;
 }
 
-Reference mergedReference(const StoredBook &book)
+namespace {
+
+// As mergedReference, told whether the entry is unchanged; the entry's own fields (its
+// abstract's plain text above all) are read only where they are laid over the record.
+Reference merged(const StoredBook &book, bool same)
 {
-    const Reference now = referenceOf(book);
     if (book.record.isEmpty())
-        return now;
+        return referenceOf(book);
     const ReadResult read =
         readBibliography(stringsOf(book).join(QLatin1Char('\n')) + QLatin1Char('\n') + book.record,
                          formatNamed(book.originalFormat));
     if (read.references.size() != 1)
-        return now;
+        return referenceOf(book);
     Reference merged = read.references.first();
-    if (unchanged(book))
+    if (same)
         return merged;
+    const Reference now = referenceOf(book);
     const BookFields was = bookFields(merged);
     // Fields the entry no longer has as they came in are the entry's; the rest of the record
     // (journal, volume, DOI, ...) stays.
@@ -366,6 +370,10 @@ Reference mergedReference(const StoredBook &book)
         merged.abstract = now.abstract;
     return merged;
 }
+
+} // namespace
+
+Reference mergedReference(const StoredBook &book) { return merged(book, unchanged(book)); }
 
 QString CitationKeys::base(const QString &authors, const QString &year)
 {
@@ -511,19 +519,22 @@ ExportResult exportBibliography(quil::DataSet &data, QIODevice &device, Format f
     QSet<QString> strings;
     for (int first = 0; first < data.RecordCount() && result.ok(); first += PageRows) {
         for (const StoredBook &book : books.page(first)) {
-            Reference r = mergedReference(book);
+            const bool same = unchanged(book);
+            const bool ownKey = !book.citation.isEmpty() && !citations.contains(book.citation);
+            // An unchanged record is written as it came in: it had authors or a title then.
+            const bool asItCame = ownKey && same && formatNamed(book.originalFormat) == format;
+            Reference r = asItCame ? Reference() : merged(book, same);
             // An entry with neither authors nor title (the placeholder an import into an empty
             // library stores) is nothing to cite.
-            if (r.authors.isEmpty() && r.editors.isEmpty() && r.title.isEmpty()) {
+            if (!asItCame && r.authors.isEmpty() && r.editors.isEmpty() && r.title.isEmpty()) {
                 ++result.skipped;
                 continue;
             }
-            const bool ownKey = !book.citation.isEmpty() && !citations.contains(book.citation);
             QString citation = ownKey                     ? book.citation
                                : format == Format::BibTeX ? keys->key(book.key)
                                                           : QString();
             citations.insert(citation);
-            if (ownKey && unchanged(book) && formatNamed(book.originalFormat) == format) {
+            if (asItCame) {
                 // The macros the record uses stand once before the first record that needs them.
                 for (const QString &definition : stringsOf(book))
                     if (!strings.contains(definition)) {

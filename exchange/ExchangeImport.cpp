@@ -19,9 +19,6 @@
 namespace quil::exchange {
 namespace {
 
-// A bibliography is read whole; no real one comes near this.
-constexpr qint64 LargestFile = 1024LL * 1024 * 1024;
-
 // The record as it is kept: as it came in, or written anew where it cannot be given back so.
 Reference kept(const Reference &reference)
 {
@@ -32,8 +29,12 @@ Reference kept(const Reference &reference)
     return anew;
 }
 
-ImportResult storeReferences(TDataModule1 &dataModule, const ReadResult &records, Format format,
-                             const QString &fileName, const ImportProgress &progress)
+// Reads the records, handing each on as it is read.
+using RecordFeed = std::function<void(QList<ReadProblem> &problems,
+                                      const std::function<void(Reference &&)> &take)>;
+
+ImportResult storeReferences(TDataModule1 &dataModule, const RecordFeed &feed, Format format,
+                             const QString &fileName, const ImportProgress &progress, int total)
 {
     // A library that cannot take the table keeps no originals; the stores then say why.
     std::unique_ptr<Originals> originals;
@@ -43,33 +44,43 @@ ImportResult storeReferences(TDataModule1 &dataModule, const ReadResult &records
     }
     const TDataModule1::QuietStore quiet(dataModule);
     BookImporter importer(dataModule);
-    ImportResult result;
-    for (const ReadProblem &problem : records.problems)
-        result.passedOver << ImportProblem{QStringLiteral("строка %1").arg(problem.line),
-                                           problem.why};
-    for (const Reference &reference : records.references) {
-        const BookFields f = bookFields(reference);
-        try {
-            importer.store({{dataModule.ADOTableWName, &f.authors},
-                            {dataModule.ADOTableWTitle, &f.title},
-                            {dataModule.ADOTableWPublisher, &f.publisher},
-                            {dataModule.ADOTableCity, &f.year},
-                            {dataModule.ADOTableLocation, &f.keywords},
-                            {dataModule.ADOTablePages, &f.info},
-                            {dataModule.ADOTableResume, &f.abstract}});
-            if (originals)
-                originals->keep(kept(reference), format,
-                                Originals::digest(f.authors, f.title, f.publisher, f.year,
-                                                  f.keywords, f.info, f.abstract));
-        } catch (const std::exception &e) {
-            stopImport(importer,
-                       QStringLiteral("Запись в строке %1 не сохранена").arg(reference.line), e);
-        }
-        if (progress)
-            progress(importer.posted(), int(records.references.size()), fileName);
+    QList<ReadProblem> problems;
+    bool stored = false; // a store that failed stops the import with its own message
+    try {
+        feed(problems, [&](Reference &&reference) {
+            const BookFields f = bookFields(reference);
+            try {
+                importer.store({{dataModule.ADOTableWName, &f.authors},
+                                {dataModule.ADOTableWTitle, &f.title},
+                                {dataModule.ADOTableWPublisher, &f.publisher},
+                                {dataModule.ADOTableCity, &f.year},
+                                {dataModule.ADOTableLocation, &f.keywords},
+                                {dataModule.ADOTablePages, &f.info},
+                                {dataModule.ADOTableResume, &f.abstract}});
+                if (originals)
+                    originals->keep(kept(reference), format,
+                                    Originals::digest(f.authors, f.title, f.publisher, f.year,
+                                                      f.keywords, f.info, f.abstract));
+            } catch (const std::exception &e) {
+                stored = true;
+                stopImport(importer,
+                           QStringLiteral("Запись в строке %1 не сохранена").arg(reference.line),
+                           e);
+            }
+            if (progress)
+                progress(importer.posted(), total, fileName);
+        });
+    } catch (const std::exception &e) {
+        if (stored)
+            throw;
+        stopImport(importer, QStringLiteral("Файл %1 прочитан не до конца").arg(fileName), e);
     }
     finishImport(importer);
+    ImportResult result;
     result.stored = importer.kept();
+    for (const ReadProblem &problem : problems)
+        result.passedOver << ImportProblem{QStringLiteral("строка %1").arg(problem.line),
+                                           problem.why};
     return result;
 }
 
@@ -88,8 +99,15 @@ ReadResult readBibliography(const QString &text, Format format)
 ImportResult importBibliography(TDataModule1 &dataModule, const ReadResult &records, Format format,
                                 const QString &fileName, const ImportProgress &progress)
 {
+    const auto feed = [&records](QList<ReadProblem> &problems,
+                                 const std::function<void(Reference &&)> &take) {
+        problems = records.problems;
+        for (Reference reference : records.references)
+            take(std::move(reference));
+    };
     return showingCurrentRecordAfter(dataModule, [&] {
-        return storeReferences(dataModule, records, format, fileName, progress);
+        return storeReferences(dataModule, feed, format, fileName, progress,
+                               int(records.references.size()));
     });
 }
 
@@ -98,20 +116,19 @@ ImportResult importBibliography(TDataModule1 &dataModule, const QString &path,
 {
     QFile file;
     openImportFile(file, path);
-    if (file.size() > LargestFile)
-        throw Error(QStringLiteral("Файл %1 не импортирован: больше %2 МБ")
-                        .arg(QDir::toNativeSeparators(path))
-                        .arg(LargestFile / (1024 * 1024)));
-    const QByteArray bytes = file.readAll();
-    if (file.error() != QFileDevice::NoError)
-        throw Error(
-            QStringLiteral("Файл %1 прочитан не до конца").arg(QDir::toNativeSeparators(path)),
-            file.errorString());
-    const QString text =
-        decodeText(bytes, encoding.isEmpty() ? guessEncoding(QByteArrayView(bytes)) : encoding);
+    // The text is read a piece at a time and each record stored as it is read.
+    TextPieces text(file, encoding.isEmpty() ? guessEncoding(file) : encoding);
     const Format format = formatOf(path);
-    return importBibliography(dataModule, readBibliography(text, format), format,
-                              QFileInfo(path).fileName(), progress);
+    const auto feed = [&](QList<ReadProblem> &problems,
+                          const std::function<void(Reference &&)> &take) {
+        if (format == Format::Ris)
+            RisReader::read(text, problems, take);
+        else
+            BibTeXReader::read(text, problems, take);
+    };
+    return showingCurrentRecordAfter(dataModule, [&] {
+        return storeReferences(dataModule, feed, format, QFileInfo(path).fileName(), progress, 0);
+    });
 }
 
 QString passedOverRecordsMessage(const QString &fileName, const QList<ImportProblem> &problems)

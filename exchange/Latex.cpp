@@ -4,6 +4,7 @@
 
 #include <QHash>
 #include <algorithm>
+#include <array>
 #include <cstring>
 
 namespace quil::exchange {
@@ -241,10 +242,14 @@ QString latexToUnicode(const QString &value)
 
 QString unicodeToLatex(const QString &text)
 {
-    const auto special = [](QChar c) {
-        return c.unicode() < 0x80 && std::strchr("\\{}&%$#_~^\r\n\t", char(c.unicode())) &&
-               c.unicode() != 0;
-    };
+    // A table, not a search of the list: every character of every exported value is looked up.
+    static const std::array<bool, 0x80> specials = [] {
+        std::array<bool, 0x80> table{};
+        for (const char *c = "\\{}&%$#_~^\r\n\t"; *c; ++c)
+            table[size_t(*c)] = true;
+        return table;
+    }();
+    const auto special = [](QChar c) { return c.unicode() < 0x80 && specials[c.unicode()]; };
     if (std::none_of(text.begin(), text.end(), special))
         return text;
     QString out;

@@ -6,29 +6,32 @@ namespace quil::exchange {
 
 QString collapsedBlanks(const QString &text)
 {
-    const auto blankAt = [&text](qsizetype i) {
-        const char16_t c = text[i].unicode();
+    // Every value of every exported record passes here, abstracts included: raw characters.
+    const auto blank = [](char16_t c) {
         return c == u' ' || c == u'\t' || c == u'\n' || c == u'\r';
     };
-    bool collapsed = text.isEmpty() || (!blankAt(0) && !blankAt(text.size() - 1));
-    for (qsizetype i = 0; collapsed && i < text.size(); ++i)
-        collapsed = !blankAt(i) || (text[i] == QLatin1Char(' ') && !blankAt(i + 1));
+    const char16_t *in = reinterpret_cast<const char16_t *>(text.constData());
+    const qsizetype size = text.size();
+    bool collapsed = size == 0 || (!blank(in[0]) && !blank(in[size - 1]));
+    for (qsizetype i = 0; collapsed && i < size; ++i)
+        collapsed = !blank(in[i]) || (in[i] == u' ' && !blank(in[i + 1]));
     if (collapsed)
         return text;
-    QString out;
-    out.reserve(text.size());
-    bool blank = false;
-    for (const QChar c : text) {
-        if (c == QLatin1Char(' ') || c == QLatin1Char('\t') || c == QLatin1Char('\n') ||
-            c == QLatin1Char('\r')) {
-            blank = !out.isEmpty();
+    QString out(size, Qt::Uninitialized);
+    char16_t *const first = reinterpret_cast<char16_t *>(out.data());
+    char16_t *next = first;
+    bool pending = false;
+    for (qsizetype i = 0; i < size; ++i) {
+        if (blank(in[i])) {
+            pending = next != first;
             continue;
         }
-        if (blank)
-            out += QLatin1Char(' ');
-        blank = false;
-        out += c;
+        if (pending)
+            *next++ = u' ';
+        pending = false;
+        *next++ = in[i];
     }
+    out.truncate(next - first);
     return out;
 }
 

@@ -13,18 +13,64 @@ bool initial(const QString &word)
     return pattern.match(word).hasMatch() && (word.size() <= 2 || word.contains(QLatin1Char('.')));
 }
 
-void finish(Reference &r, const QStringList &lines, ReadResult &result)
+void finish(Reference &r, const QStringList &lines, QList<ReadProblem> &problems,
+            const std::function<void(Reference &&)> &take)
 {
     r.source = lines.join(QLatin1Char('\n')) + QLatin1Char('\n');
     for (QString *text : {&r.title, &r.container, &r.abstract, &r.note})
         *text = collapsedBlanks(*text);
     if (r.title.isEmpty() && r.authors.isEmpty() && r.editors.isEmpty()) {
-        result.problems.append(
+        problems.append(
             {r.line, QStringLiteral("в записи TY %1 нет ни авторов, ни названия").arg(r.type)});
         return;
     }
-    result.references << r;
+    // A report's SN is its number, not an ISBN.
+    if (r.type == QLatin1String("RPRT") && r.number.isEmpty()) {
+        r.number = r.isbn;
+        r.isbn.clear();
+    }
+    take(std::move(r));
 }
+
+// The lines of a text read a piece at a time; they end at CR LF, CR or LF.
+class Lines {
+public:
+    explicit Lines(TextPieces &source) : FSource(source) {}
+
+    bool next(QString &line)
+    {
+        while (!FDone) {
+            qsizetype end = FPos;
+            while (end < FText.size() && FText[end] != QLatin1Char('\n') &&
+                   FText[end] != QLatin1Char('\r'))
+                ++end;
+            // A CR at the window's end may be the first half of CR LF.
+            if (end + 1 >= FText.size() && !FEnd &&
+                (end == FText.size() || FText[end] == QLatin1Char('\r'))) {
+                FText.remove(0, FPos);
+                FPos = 0;
+                FEnd = !FSource.readInto(FText);
+                continue;
+            }
+            line = FText.mid(FPos, end - FPos);
+            // The text after the last line break is a line too, empty or not.
+            FDone = end == FText.size();
+            FPos = end + 1;
+            if (end + 1 < FText.size() && FText[end] == QLatin1Char('\r') &&
+                FText[end + 1] == QLatin1Char('\n'))
+                ++FPos;
+            return true;
+        }
+        return false;
+    }
+
+private:
+    TextPieces &FSource;
+    QString FText;
+    qsizetype FPos = 0;
+    bool FEnd = false;
+    bool FDone = false;
+};
 
 } // namespace
 
@@ -72,9 +118,18 @@ PersonName RisReader::name(const QString &value)
 
 ReadResult RisReader::read(const QString &text)
 {
-    static const QRegularExpression tagLine(QStringLiteral("^([A-Z][A-Z0-9])  -(?: (.*))?$"));
     ReadResult result;
-    const QStringList lines = text.split(QRegularExpression(QStringLiteral("\r\n|\r|\n")));
+    TextPieces pieces(text);
+    read(pieces, result.problems,
+         [&result](Reference &&reference) { result.references << std::move(reference); });
+    return result;
+}
+
+void RisReader::read(TextPieces &text, QList<ReadProblem> &problems,
+                     const std::function<void(Reference &&)> &take)
+{
+    static const QRegularExpression tagLine(QStringLiteral("^([A-Z][A-Z0-9])  -(?: (.*))?$"));
+    Lines lines(text);
     bool open = false;
     bool onlyType = false; // the record has had nothing but TY lines so far
     Reference r;
@@ -87,7 +142,7 @@ ReadResult RisReader::read(const QString &text)
             r.pages = startPage + QChar(0x2013) + endPage;
         else if (!startPage.isEmpty())
             r.pages = startPage;
-        finish(r, recordLines, result);
+        finish(r, recordLines, problems, take);
         r = Reference();
         recordLines.clear();
         startPage.clear();
@@ -95,8 +150,8 @@ ReadResult RisReader::read(const QString &text)
         last = nullptr;
         open = false;
     };
-    for (qsizetype i = 0; i < lines.size(); ++i) {
-        QString line = lines[i];
+    QString line;
+    for (int i = 0; lines.next(line); ++i) {
         if (i == 0 && line.startsWith(QChar(0xFEFF)))
             line.remove(0, 1);
         const QRegularExpressionMatch match = tagLine.match(line);
@@ -122,7 +177,7 @@ ReadResult RisReader::read(const QString &text)
             open = true;
             onlyType = true;
             r.type = value;
-            r.line = int(i + 1);
+            r.line = i + 1;
             recordLines << line;
             continue;
         }
@@ -227,13 +282,6 @@ ReadResult RisReader::read(const QString &text)
     }
     if (open)
         close();
-    // A report's SN is its number, not an ISBN.
-    for (Reference &ref : result.references)
-        if (ref.type == QLatin1String("RPRT") && ref.number.isEmpty()) {
-            ref.number = ref.isbn;
-            ref.isbn.clear();
-        }
-    return result;
 }
 
 } // namespace quil::exchange

@@ -1,6 +1,9 @@
 #pragma once
 
 #include "exchange/Reference.h"
+#include "import/TextEncoding.h"
+
+#include <functional>
 
 namespace quil::exchange {
 
@@ -11,6 +14,9 @@ namespace quil::exchange {
 class RisReader {
 public:
     static ReadResult read(const QString &text);
+    // Each record handed on as it is read, problems listed as they are met.
+    static void read(TextPieces &text, QList<ReadProblem> &problems,
+                     const std::function<void(Reference &&)> &take);
     // "Фамилия, И. О.", "Фамилия,И.", "И. О. Фамилия", or a corporate name.
     static PersonName name(const QString &value);
 };

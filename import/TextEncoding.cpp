@@ -1,5 +1,6 @@
 #include "import/TextEncoding.h"
 
+#include "platform/Error.h"
 #include "rtf/CodePage.h"
 
 #include <QHash>
@@ -204,21 +205,16 @@ QStringList importEncodings()
 
 QString encodingLabel(const QString &name)
 {
-    if (name == encoding::Windows1251)
-        return QStringLiteral("Windows-1251 (кириллица Windows)");
-    if (name == encoding::Utf8)
-        return QStringLiteral("UTF-8 (Юникод)");
-    if (name == encoding::Utf16LE)
-        return QStringLiteral("UTF-16 LE (Юникод)");
-    if (name == encoding::Utf16BE)
-        return QStringLiteral("UTF-16 BE (Юникод)");
-    if (name == encoding::Koi8R)
-        return QStringLiteral("KOI8-R (кириллица Unix)");
-    if (name == encoding::Cp866)
-        return QStringLiteral("CP866 (кириллица DOS)");
-    if (name == encoding::Windows1252)
-        return QStringLiteral("Windows-1252 (западноевропейская)");
-    return name;
+    static const QHash<QString, QString> labels = {
+        {encoding::Windows1251, QStringLiteral("Windows-1251 (кириллица Windows)")},
+        {encoding::Utf8, QStringLiteral("UTF-8 (Юникод)")},
+        {encoding::Utf16LE, QStringLiteral("UTF-16 LE (Юникод)")},
+        {encoding::Utf16BE, QStringLiteral("UTF-16 BE (Юникод)")},
+        {encoding::Koi8R, QStringLiteral("KOI8-R (кириллица Unix)")},
+        {encoding::Cp866, QStringLiteral("CP866 (кириллица DOS)")},
+        {encoding::Windows1252, QStringLiteral("Windows-1252 (западноевропейская)")},
+    };
+    return labels.value(name, name);
 }
 
 QString guessEncoding(QByteArrayView head)
@@ -240,20 +236,86 @@ QString guessEncoding(QByteArrayView head)
 
 QString guessEncoding(QIODevice &device) { return guessEncoding(device.peek(EncodingSampleBytes)); }
 
+namespace {
+
+bool windows1251(const QString &name) { return name.isEmpty() || name == encoding::Windows1251; }
+
+// Windows-1251 by the program's own table, which reads every byte; QStringDecoder's may not.
+void append1251(QString &text, QByteArrayView bytes)
+{
+    const rtf::CodePage *page = rtf::CodePage::get(1251);
+    const qsizetype size = text.size();
+    text.resize(size + bytes.size());
+    QChar *out = text.data() + size;
+    for (const char c : bytes)
+        *out++ = QChar(page->byteToChar(static_cast<unsigned char>(c)));
+}
+
+} // namespace
+
 QString decodeText(QByteArrayView bytes, const QString &name)
 {
-    if (name.isEmpty() || name == encoding::Windows1251) {
-        const rtf::CodePage *page = rtf::CodePage::get(1251);
-        QString text(bytes.size(), Qt::Uninitialized);
-        QChar *out = text.data();
-        for (const char c : bytes)
-            *out++ = QChar(page->byteToChar(static_cast<unsigned char>(c)));
+    if (windows1251(name)) {
+        QString text;
+        append1251(text, bytes);
         return text;
     }
     QStringDecoder decoder(name.toLatin1().constData());
     if (!decoder.isValid())
         return QString::fromLatin1(bytes);
     return decoder(bytes);
+}
+
+TextPieces::TextPieces(const QString &text) : FText(&text) {}
+
+TextPieces::TextPieces(QIODevice &device, const QString &name)
+    : FDevice(&device), FStart(device.pos()), FName(name),
+      FDecoder(windows1251(name) ? QStringDecoder() : QStringDecoder(name.toLatin1().constData()))
+{
+}
+
+bool TextPieces::readInto(QString &text)
+{
+    if (FDone)
+        return false;
+    if (FText) {
+        text += *FText;
+        FDone = true;
+        return !FText->isEmpty();
+    }
+    FPiece.resize(PieceBytes);
+    while (true) {
+        const qint64 got = FDevice->read(FPiece.data(), PieceBytes);
+        if (got < 0) {
+            FDone = true;
+            throw Error(QStringLiteral("чтение файла прервал сбой; проверьте носитель и повторите"),
+                        FDevice->errorString());
+        }
+        const QByteArrayView bytes(FPiece.constData(), got);
+        if (got == 0)
+            FDone = true;
+        const qsizetype size = text.size();
+        if (windows1251(FName))
+            append1251(text, bytes);
+        else if (FDecoder.isValid())
+            text += FDecoder(bytes);
+        else
+            text += QString::fromLatin1(bytes);
+        if (text.size() > size)
+            return true;
+        if (FDone)
+            return false;
+    }
+}
+
+void TextPieces::rewind()
+{
+    FDone = false;
+    if (!FDevice)
+        return;
+    if (!FDevice->seek(FStart))
+        throw Error(QStringLiteral("файл не перечитать с начала"), FDevice->errorString());
+    FDecoder.resetState();
 }
 
 QString previewLines(QByteArrayView head, const QString &name, int lines)

@@ -45,6 +45,31 @@ QString decodeText(QByteArrayView bytes, const QString &name);
 // of the sample is left out unless it is the only one.
 QString previewLines(QByteArrayView head, const QString &name, int lines = 12);
 
+// A text decoded a piece at a time, from a device in one of the import encodings or from a
+// string held whole, so that a reader keeps only a window of it; rewound, it begins again.
+class TextPieces {
+public:
+    static constexpr qint64 PieceBytes = 256 * 1024;
+
+    explicit TextPieces(const QString &text);
+    // The device is read from where it stands; the byte-order mark is dropped.
+    TextPieces(QIODevice &device, const QString &name);
+    // Appends the next piece to text; false when the text has ended. A read that fails raises
+    // quil::Error.
+    bool readInto(QString &text);
+    // Back to where the text began.
+    void rewind();
+
+private:
+    const QString *FText = nullptr;
+    QIODevice *FDevice = nullptr;
+    qint64 FStart = 0;
+    QString FName;
+    QStringDecoder FDecoder;
+    QByteArray FPiece;
+    bool FDone = false;
+};
+
 // Reads a device of any of the import encodings and hands its text out as UTF-8, a piece at a
 // time, so that readers that cut lines and columns at ASCII bytes work on every encoding alike.
 // The byte-order mark is dropped.

@@ -9,6 +9,7 @@
 #include "import/TextEncoding.h"
 #include "rtf/RtfTextExtractor.h"
 
+#include <QBuffer>
 #include <QDir>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -77,6 +78,8 @@ private slots:
     void bibtexSyntax_data();
     void bibtexSyntax();
     void brokenRecordsArePassedOver();
+    void readInPieces_data();
+    void readInPieces();
     void jabrefBibTeXFiles_data();
     void jabrefBibTeXFiles();
     void fields_data();
@@ -266,6 +269,94 @@ void TestExchangeRead::brokenRecordsArePassedOver()
     QCOMPARE(ris.problems.size(), 1);
     QCOMPARE(ris.problems[0].line, 5);
     QCOMPARE(ris.references[1].abstract, QStringLiteral("first line second line"));
+}
+
+// A file is read a piece at a time: wherever a piece ends (inside a value, an entry, a line
+// break or a character), the records, their text and lines are as the whole text gives them,
+// crossref and @string included.
+void TestExchangeRead::readInPieces_data()
+{
+    QTest::addColumn<QString>("format");
+    QTest::addColumn<QString>("encoding");
+    QTest::addColumn<QString>("records");
+    QTest::addColumn<QString>("cut"); // the piece ends where this text begins
+    QTest::addColumn<int>("shift");   // or so many bytes into it (inside a UTF-8 letter)
+
+    const QString bib = QStringLiteral(
+        "@string{jr = \"Журнал\"}\n@inproceedings{child, author = {Иванов, И.}, title = {Доклад "
+        "о {вложенных} скобках}, crossref = {proc}, year = 1990}\n  @article{b, journal = jr # "
+        "{ A}, title = \"Two\", abstract = {Long\n  text}}\n@article{broken, title = {Three\n"
+        "@proceedings{proc, title = {Труды}, publisher = {Наука}}\n");
+    const QString ris = QStringLiteral(
+        "TY  - JOUR\r\nAU  - Петров, П.\r\nTI  - Статья\r\nAB  - first line\r\n  second "
+        "line\r\nER  - \r\nTY  - BOOK\r\nPY  - 2001\r\nER  - \r\nTY  - BOOK\r\nTI  - "
+        "Книга\r\nER  - \r\n");
+    for (const QString &encoding : {encoding::Utf8, encoding::Windows1251}) {
+        for (const char *cut : {"скобках", "кобках", "\n  @article", "  @article", "@article{b",
+                                "text}}", "\n@proceedings", "Наука"})
+            for (const int shift : {0, 1})
+                QTest::addRow("bib %s at %s+%d", qPrintable(encoding),
+                              QByteArray(cut).replace('\n', "\\n").constData(), shift)
+                    << "bib" << encoding << bib << QString::fromUtf8(cut) << shift;
+        for (const char *cut : {"\nAU  - П", "етров", "  second", "\nTY  - BOOK", "ER  - \r\n"})
+            for (const int shift : {0, 1})
+                QTest::addRow("ris %s at %s+%d", qPrintable(encoding),
+                              QByteArray(cut).replace('\n', "\\n").replace('\r', "\\r").constData(),
+                              shift)
+                    << "ris" << encoding << ris << QString::fromUtf8(cut) << shift;
+    }
+}
+
+void TestExchangeRead::readInPieces()
+{
+    QFETCH(QString, format);
+    QFETCH(QString, encoding);
+    QFETCH(QString, records);
+    QFETCH(QString, cut);
+    QFETCH(int, shift);
+    const bool utf8 = encoding == encoding::Utf8;
+    const auto encoded = [&](const QString &text) {
+        return utf8 ? text.toUtf8() : QStringEncoder("windows-1251")(text);
+    };
+    // Text before the records that fills the first piece up to the place of the cut; the
+    // records come twice more after it, so that the window moves on.
+    const qsizetype at = records.indexOf(cut);
+    QVERIFY(at >= 0);
+    const qsizetype head = encoded(records.left(at)).size() + shift;
+    const QByteArray filler = format == QLatin1String("bib") ? "% filler\n" : "filler\n";
+    QByteArray bytes;
+    while (bytes.size() + filler.size() + head < TextPieces::PieceBytes)
+        bytes += filler;
+    bytes += QByteArray(TextPieces::PieceBytes - bytes.size() - head - 1, 'x') + '\n';
+    QCOMPARE(bytes.size() + head, TextPieces::PieceBytes);
+    bytes += encoded(records + records + records);
+
+    QList<ReadProblem> problems;
+    QList<Reference> references;
+    QBuffer device(&bytes);
+    QVERIFY(device.open(QIODevice::ReadOnly));
+    TextPieces pieces(device, encoding);
+    const auto take = [&](Reference &&r) { references << std::move(r); };
+    if (format == QLatin1String("bib"))
+        BibTeXReader::read(pieces, problems, take);
+    else
+        RisReader::read(pieces, problems, take);
+    const ReadResult whole = readBibliography(
+        decodeText(bytes, encoding), format == QLatin1String("bib") ? Format::BibTeX : Format::Ris);
+    const auto described = [](const QList<Reference> &list, const QList<ReadProblem> &passedOver) {
+        QStringList out;
+        for (const Reference &r : list)
+            out << QStringLiteral("%1 %2 [%3] %4 / %5 / %6 / %7")
+                       .arg(r.line)
+                       .arg(r.key, r.source, names(r.authors), r.title, r.container, r.abstract);
+        for (const ReadProblem &p : passedOver)
+            out << QStringLiteral("%1 %2").arg(p.line).arg(p.why);
+        return out;
+    };
+    QCOMPARE(references.size(), format == QLatin1String("bib") ? 9 : 6);
+    QCOMPARE(described(references, problems), described(whole.references, whole.problems));
+    if (format == QLatin1String("bib"))
+        QCOMPARE(references[0].container, QStringLiteral("Труды"));
 }
 
 void TestExchangeRead::jabrefBibTeXFiles_data()
