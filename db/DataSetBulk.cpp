@@ -1,0 +1,111 @@
+#include "db/DataSet.h"
+
+#include "db/Connection.h"
+#include "db/DataSetParts.h"
+#include "db/DataSource.h"
+#include "db/Engine.h"
+#include "platform/Error.h"
+
+#include <algorithm>
+#include <optional>
+
+// The bulk writer: many records stored in one transaction, as an import does.
+namespace quil {
+using dataset::quoted;
+
+// ---------------------------------------------------------------------------- bulk stores
+
+void DataSet::BeginBulk()
+{
+    checkActive();
+    if (FBulk)
+        return;
+    CheckBrowseMode();
+    Engine &engine = FConnection.engine();
+    if (!engine.begin(Engine::Transaction::Bulk))
+        throwEngineError(engine.error());
+    FBulk = true;
+}
+
+Statement &DataSet::bulkInsertStatement()
+{
+    if (!FBulkInsert || FBulkInsertFields != FBufferSet) {
+        QStringList names;
+        for (size_t i = 0; i < FFields.size(); ++i)
+            if (FBufferSet[i] && int(i) != FKeyIndex)
+                names << quoted(FFields[i]->FieldName());
+        FBulkInsert.reset();
+        FBulkInsert = FConnection.engine().prepareOrThrow(insertStatement(names));
+        FBulkInsertFields = FBufferSet;
+    }
+    return *FBulkInsert;
+}
+
+void DataSet::CommitBulk()
+{
+    if (!FBulk)
+        return;
+    Engine &engine = FConnection.engine();
+    // A plain "COMMIT" statement, so the engine's result code is kept (a full disk reads as
+    // such).
+    if (!engine.commit())
+        throwEngineError(engine.error());
+    FBulkCommitted.insert(FBulkCommitted.end(), FBulkPending.begin(), FBulkPending.end());
+    FBulkPending.clear();
+    if (!engine.begin(Engine::Transaction::Bulk))
+        throwEngineError(engine.error());
+}
+
+void DataSet::EndBulk(bool commit)
+{
+    if (!FBulk)
+        return;
+    if (FState == DataSetState::Edit || FState == DataSetState::Insert)
+        Cancel(); // a record that failed to post is not stored half-made
+    FBulk = false;
+    FBulkInsert.reset();
+    Engine &engine = FConnection.engine();
+    // After a full disk or a failed write the engine has rolled the transaction back itself:
+    // what was posted since the last commit is gone, and a commit would only say that there is
+    // no transaction.
+    const bool open = engine.inTransaction();
+    std::optional<EngineError> failure;
+    if (open && commit && !engine.commit()) {
+        failure = engine.error();
+        engine.rollback();
+    } else if (open && !commit) {
+        engine.rollback();
+    }
+    const bool lost = commit && (!open || failure) && !FBulkPending.empty();
+    if (commit && open && !failure)
+        FBulkCommitted.insert(FBulkCommitted.end(), FBulkPending.begin(), FBulkPending.end());
+    FBulkPending.clear();
+
+    if (!FBulkCommitted.empty()) {
+        // The new records take their places in the dataset's order, as opening the file again
+        // would show them; the last one stored is current.
+        const qint64 last = FBulkCommitted.back();
+        try {
+            if (!placeNewKeys(FBulkCommitted))
+                loadKeys();
+        } catch (const Error &) {
+            // Unread, the snapshot still gets them: at the cursor, as single inserts leave them.
+            const int at = FKeys.empty() ? 0 : FIndex;
+            FKeys.insert(FKeys.begin() + at, FBulkCommitted.rbegin(), FBulkCommitted.rend());
+        }
+        const auto it = std::find(FKeys.begin(), FKeys.end(), last);
+        FIndex = it == FKeys.end() ? 0 : int(it - FKeys.begin());
+        FBof = FEof = false;
+    }
+    FBulkCommitted.clear();
+    if (AfterScroll)
+        AfterScroll(*this);
+    dataEvent(DataEvent::DataSetChange);
+    if (failure)
+        throwEngineError(*failure);
+    if (lost)
+        throw Error(QStringLiteral("Записи, сделанные после последнего сохранения в файл, "
+                                   "отменены после ошибки базы данных"));
+}
+
+} // namespace quil

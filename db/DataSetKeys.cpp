@@ -1,0 +1,134 @@
+#include "db/DataSet.h"
+
+#include "db/Connection.h"
+#include "db/DataSetParts.h"
+#include "db/Engine.h"
+#include "db/RussianCollation.h"
+
+#include <algorithm>
+#include <unordered_map>
+
+// The key snapshot: the keys of every row in the order shown, read once and kept in step.
+namespace quil {
+namespace {
+
+// The collation key of a row's sort columns (1 .. count-1), column by column.
+std::u16string sortKeyOfRow(const Statement &q, int count)
+{
+    std::u16string key;
+    for (int c = 1; c < count; ++c) {
+        appendRussianSortKey(q.value(c).toString(), key);
+        key.push_back(u'\0'); // ends the column: a shorter text sorts first
+    }
+    return key;
+}
+
+} // namespace
+
+using dataset::quoted;
+
+void DataSet::loadKeys()
+{
+    const QList<Field *> order = sortFields();
+    QStringList columns{quoted(keyField().FieldName())};
+    bool textOnly = true;
+    for (Field *field : order) {
+        columns << quoted(field->FieldName());
+        textOnly = textOnly && field->index() != FKeyIndex;
+    }
+    // Text orders are sorted here from precomputed keys, which is several times faster than
+    // letting SQLite call the collation for every pair.
+    const bool sortHere = !order.isEmpty() && textOnly;
+    Engine &engine = FConnection.engine();
+    const QString select = sortHere ? keySelect(columns.join(QLatin1Char(',')))
+                                    : keySelect(columns.first()) + orderByClause();
+    const auto statement = engine.prepareOrThrow(select);
+    Statement &q = *statement;
+    int parameter = 0;
+    for (const QVariant &value : keyParameters())
+        q.bind(parameter++, value);
+    execOrThrow(q);
+
+    std::vector<qint64> keys;
+    keys.reserve(FKeys.size());
+    FDataVersion = FConnection.dataVersion();
+    if (!sortHere) {
+        while (q.next())
+            keys.push_back(q.integer(0));
+        checkFinished(q);
+        FKeys = std::move(keys);
+        return;
+    }
+    std::vector<std::u16string> sortKeys;
+    sortKeys.reserve(FKeys.size());
+    while (q.next()) {
+        keys.push_back(q.integer(0));
+        sortKeys.push_back(sortKeyOfRow(q, int(columns.size())));
+    }
+    checkFinished(q);
+    q.reset();
+    std::vector<int> rows(keys.size());
+    for (size_t i = 0; i < rows.size(); ++i)
+        rows[i] = int(i);
+    std::sort(rows.begin(), rows.end(), [&](int a, int b) {
+        const int c = sortKeys[size_t(a)].compare(sortKeys[size_t(b)]);
+        return c != 0 ? c < 0 : keys[size_t(a)] < keys[size_t(b)];
+    });
+    FKeys.resize(keys.size());
+    for (size_t i = 0; i < rows.size(); ++i)
+        FKeys[i] = keys[size_t(rows[i])];
+}
+
+bool DataSet::placeNewKeys(const std::vector<qint64> &added)
+{
+    const QList<Field *> order = sortFields();
+    // Each key costs about log2(N) row reads against one sort-key pass over all N rows.
+    if (order.isEmpty() || !keyParameters().isEmpty() || added.size() * 64 > FKeys.size())
+        return false;
+    QStringList columns{quoted(keyField().FieldName())};
+    for (Field *field : order) {
+        if (field->index() == FKeyIndex)
+            return false;
+        columns << quoted(field->FieldName());
+    }
+    const auto statement = FConnection.engine().prepareOrThrow(
+        QStringLiteral("SELECT %1 FROM %2 WHERE %3=?")
+            .arg(columns.join(QLatin1Char(',')), quoted(tableName()), columns.first()));
+    Statement &q = *statement;
+    std::unordered_map<qint64, std::u16string> known;
+    const auto sortKeyOf = [&](qint64 key) -> const std::u16string & {
+        auto it = known.find(key);
+        if (it != known.end())
+            return it->second;
+        q.bindInteger(0, key);
+        execOrThrow(q);
+        std::u16string sortKey;
+        if (q.next())
+            sortKey = sortKeyOfRow(q, int(columns.size()));
+        checkFinished(q);
+        q.reset();
+        return known.emplace(key, std::move(sortKey)).first->second;
+    };
+    for (const qint64 key : added) {
+        const std::u16string &mine = sortKeyOf(key);
+        const auto at = std::lower_bound(FKeys.begin(), FKeys.end(), key, [&](qint64 a, qint64 b) {
+            const int c = sortKeyOf(a).compare(mine);
+            return c != 0 ? c < 0 : a < b;
+        });
+        FKeys.insert(at, key);
+    }
+    FDataVersion = FConnection.dataVersion();
+    return true;
+}
+
+void DataSet::reloadKeysKeepingCurrent()
+{
+    const qint64 current = FKeys.empty() ? 0 : FKeys[size_t(FIndex)];
+    loadKeys();
+    const auto it = std::find(FKeys.begin(), FKeys.end(), current);
+    FIndex = it == FKeys.end() ? 0 : int(it - FKeys.begin());
+    FBof = FIndex == 0;
+    FEof = FKeys.empty();
+}
+
+} // namespace quil
