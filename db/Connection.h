@@ -31,6 +31,10 @@ public:
     bool Connected() const { return FConnected; }
     // The file or its folder may not be written: the datasets refuse every change.
     bool ReadOnly() const { return FReadOnly; }
+    // The open file was found damaged: nothing more is written to it.
+    bool Damaged() const { return FConnected && FEngine->damaged(); }
+    // Damage found by other means (a check of the whole file) stops writing as well.
+    void markDamaged(const QString &words) const;
     const QString &ConnectionString() const { return FConnectionString; }
     void setConnectionString(const QString &value) { FConnectionString = value; }
 

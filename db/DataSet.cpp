@@ -420,6 +420,9 @@ void DataSet::checkWritable() const
 {
     if (FConnection.ReadOnly())
         throw Error(ReadOnlyMessage);
+    if (FConnection.Damaged())
+        throw EngineError(engine_code::Corrupt,
+                          QStringLiteral("запись в повреждённый файл остановлена"));
 }
 
 void DataSet::Edit()

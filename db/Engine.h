@@ -78,6 +78,14 @@ public:
     virtual void afterStore() = 0;
     // The last failure of open, prepare, a transaction or execute.
     const EngineError &error() const { return FError; }
+    // A failure met anywhere in the open file said that it is damaged; stays so until close.
+    bool damaged() const { return FDamaged; }
+    // Every failure of the engine and its statements passes here.
+    void noteFailure(const EngineError &failure)
+    {
+        if (failure.damage())
+            FDamaged = true;
+    }
 
     // A prepared statement; raises the engine's error when it cannot be prepared.
     std::unique_ptr<Statement> prepareOrThrow(const QString &sql);
@@ -87,6 +95,7 @@ public:
 
 protected:
     EngineError FError;
+    bool FDamaged = false;
 };
 
 // Raises a statement's error unless it ran to completion: next() answers false both at the

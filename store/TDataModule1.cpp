@@ -1,10 +1,15 @@
 #include "store/TDataModule1.h"
 
 #include "db/DataLink.h"
+#include "platform/Dialogs.h"
 #include "store/Book.h"
+#include "store/LibraryCheck.h"
 #include "store/LibraryFile.h"
 
+#include <QCoreApplication>
 #include <QMetaMethod>
+#include <QThread>
+#include <utility>
 
 namespace {
 const QString NoRecords = QStringLiteral("Нет записей");
@@ -73,9 +78,61 @@ TDataModule1::TDataModule1()
     };
     DataSource.OnUpdateData = [this](quil::DataSource *s) { DataSourceUpdateData(s); };
     FStateWatch = std::make_unique<StateWatch>(*this);
+    quil::setDamageReport([this](const quil::EngineError &e) { reportDamage(e.detail()); });
 }
 
-TDataModule1::~TDataModule1() = default;
+TDataModule1::~TDataModule1()
+{
+    quil::setDamageReport(nullptr);
+    waitForCheck();
+}
+
+void TDataModule1::reportDamage(const QString &words)
+{
+    if (!ADOConnection.Connected())
+        return;
+    ADOConnection.markDamaged(words);
+    if (std::exchange(FDamageReported, true))
+        return;
+    quil::reportError(library::damageMessage(FLibraryFileName, words));
+    emit damageFound();
+}
+
+void TDataModule1::startCheck(const QString &path)
+{
+    const quint64 open = FOpenCount;
+    QThread *check = QThread::create([this, path, open] {
+        const QString finding = library::checkWhole(path);
+        if (finding.isEmpty())
+            return;
+        QMetaObject::invokeMethod(
+            this,
+            [this, finding, open] {
+                if (open == FOpenCount)
+                    reportDamage(finding);
+            },
+            Qt::QueuedConnection);
+    });
+    FChecks.removeIf([](QThread *done) {
+        if (!done->isFinished())
+            return false;
+        delete done;
+        return true;
+    });
+    FChecks.append(check);
+    check->start(QThread::LowPriority);
+}
+
+void TDataModule1::waitForCheck()
+{
+    for (QThread *check : std::as_const(FChecks)) {
+        check->wait();
+        delete check;
+    }
+    FChecks.clear();
+    // What the checks found was posted to this thread.
+    QCoreApplication::sendPostedEvents(this, QEvent::MetaCall);
+}
 
 TDataModule1::QuietStore::QuietStore(TDataModule1 &dataModule) : FDataModule(dataModule)
 {
@@ -120,6 +177,10 @@ void TDataModule1::OpenLibrary(const QString &programFolder, const QString &libr
         // order, and the first entry of that order is the current one.
         ADOTable.setSort(book::DefaultSort);
         ADOTable.Open();
+        ++FOpenCount;
+        FLibraryFileName = libraryFileName;
+        FDamageReported = false;
+        startCheck(path);
     } catch (const std::exception &e) {
         const quil::Error error = openError(e);
         ADOConnection.Close();
@@ -262,7 +323,10 @@ void TDataModule1::SaveRecord()
     emit stored();
 }
 
-bool TDataModule1::storesOnClose() const { return ADOTable.Active() && !libraryReadOnly(); }
+bool TDataModule1::storesOnClose() const
+{
+    return ADOTable.Active() && !libraryReadOnly() && !libraryDamaged();
+}
 
 void TDataModule1::StoreOnClose()
 {

@@ -7,6 +7,7 @@
 #include "TestSupport.h"
 
 #include "platform/Error.h"
+#include "platform/ScriptedDialogs.h"
 #include "rtf/AbstractFile.h"
 #include "store/Book.h"
 #include "store/LibraryFile.h"
@@ -47,6 +48,34 @@ QList<Entry> entries(int count)
     return list;
 }
 
+// Zeroes the page that dbstat finds at offset among those matching where, as a failing disk
+// or a crashed copy leaves it; false when the engine offers no page statistics.
+bool zeroPage(const QString &path, const QString &where, int offset)
+{
+    int pageSize = 0;
+    int page = 0;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "pages");
+        db.setDatabaseName(path);
+        if (!db.open())
+            return false;
+        QSqlQuery q(db);
+        if (q.exec("PRAGMA page_size") && q.next())
+            pageSize = q.value(0).toInt();
+        if (q.exec(QString("SELECT pageno FROM dbstat WHERE %1 ORDER BY pageno LIMIT 1 OFFSET %2")
+                       .arg(where)
+                       .arg(offset)) &&
+            q.next())
+            page = q.value(0).toInt();
+    }
+    QSqlDatabase::removeDatabase("pages");
+    if (page == 0 || pageSize == 0)
+        return false;
+    QFile file(path);
+    return file.open(QIODevice::ReadWrite) && file.seek(qint64(page - 1) * pageSize) &&
+           file.write(QByteArray(pageSize, '\0')) == pageSize;
+}
+
 } // namespace
 
 class TestStoreFaults : public QObject {
@@ -55,6 +84,8 @@ private slots:
     void refusedFilesStayUntouched_data();
     void refusedFilesStayUntouched();
     void damagedLibraryIsRefused();
+    void damageIsFoundWhereverItIs_data();
+    void damageIsFoundWhereverItIs();
     void openingSaysWhatIsWrong_data();
     void openingSaysWhatIsWrong();
     void anyFileNameOpens();
@@ -115,28 +146,8 @@ void TestStoreFaults::damagedLibraryIsRefused()
     const QString path = library::folder(folder.path()) + "Damaged.mdb";
     library::create(path);
     execOn(path, {"PRAGMA synchronous=OFF"}, entries(3000));
-    int pageSize = 0;
-    int page = 0;
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "pages");
-        db.setDatabaseName(path);
-        QVERIFY(db.open());
-        QSqlQuery q(db);
-        QVERIFY(q.exec("PRAGMA page_size") && q.next());
-        pageSize = q.value(0).toInt();
-        if (q.exec("SELECT pageno FROM dbstat WHERE name='BooksBrowse' AND pagetype='leaf' "
-                   "ORDER BY pageno LIMIT 1 OFFSET 10") &&
-            q.next())
-            page = q.value(0).toInt();
-    }
-    QSqlDatabase::removeDatabase("pages");
-    if (page == 0)
+    if (!zeroPage(path, "name='BooksBrowse' AND pagetype='leaf'", 10))
         QSKIP("the engine offers no page statistics");
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::ReadWrite));
-    QVERIFY(file.seek(qint64(page - 1) * pageSize));
-    file.write(QByteArray(pageSize, '\0'));
-    file.close();
 
     Module m;
     const QString error = errorOf([&] { m.open(folder.path(), "Damaged.mdb"); });
@@ -144,6 +155,64 @@ void TestStoreFaults::damagedLibraryIsRefused()
              qPrintable(error));
     QCOMPARE(error.count('\n'), 1);
     QVERIFY(!m.dm.ADOTable.Active());
+}
+
+void TestStoreFaults::damageIsFoundWhereverItIs_data()
+{
+    // Where the damage lies, as dbstat names its pages; empty: the file's last third is lost.
+    QTest::addColumn<QString>("where");
+    QTest::newRow("table leaf") << "name='Books' AND pagetype='leaf'";
+    QTest::newRow("overflow of a long abstract") << "name='Books' AND pagetype='overflow'";
+    QTest::newRow("index the open does not read") << "name='BooksSelect' AND pagetype='leaf'";
+    QTest::newRow("truncated file") << "";
+}
+
+void TestStoreFaults::damageIsFoundWhereverItIs()
+{
+    QFETCH(QString, where);
+    TempProgramFolder folder;
+    const QString path = library::folder(folder.path()) + "Damaged.mdb";
+    library::create(path);
+    execOn(path, {"PRAGMA synchronous=OFF"}, entries(3000));
+    execOn(path, {"UPDATE Books SET Resume = hex(zeroblob(6000)) WHERE key % 100 = 0"});
+    QFile file(path);
+    if (where.isEmpty()) {
+        QVERIFY(file.resize(file.size() * 2 / 3));
+    } else if (!zeroPage(path, where, 3)) {
+        QSKIP("the engine offers no page statistics");
+    }
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QByteArray before = file.readAll();
+    file.close();
+
+    quil::ScopedScriptedDialogs dialogs;
+    Module m;
+    const QString error = errorOf([&] { m.open(folder.path(), "Damaged.mdb"); });
+    if (error == "<no error>") {
+        // Found by the check of the whole file, or by the walk, whichever comes first; told once.
+        m.dm.waitForCheck();
+        quil::guarded([&] {
+            for (m.dm.ADOTable.First(); !m.dm.ADOTable.Eof(); m.dm.ADOTable.Next())
+                m.dm.ADOTableResume->AsString();
+        });
+        QVERIFY(m.dm.libraryDamaged());
+        QVERIFY(!m.dm.storesOnClose());
+        // Nothing more is written to it, and the refusal adds no second message.
+        QVERIFY(!quil::guarded([&] {
+            m.dm.ADOTable.Last();
+            m.dm.ADOTable.Edit();
+            m.dm.ADOTablePages->setAsString("Запись в повреждённый файл");
+            m.dm.ADOTable.Post();
+        }));
+        const QStringList errors = dialogs.errors();
+        QCOMPARE(errors.size(), 1);
+        QVERIFY2(errors[0].startsWith("Библиотека Damaged.mdb повреждена: "),
+                 qPrintable(errors[0]));
+    } else {
+        QVERIFY2(error.startsWith("Библиотека Damaged.mdb повреждена"), qPrintable(error));
+    }
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QVERIFY(file.readAll() == before);
 }
 
 void TestStoreFaults::openingSaysWhatIsWrong_data()

@@ -1,0 +1,58 @@
+#include "store/LibraryCheck.h"
+
+#include "db/SqliteEngine.h"
+#include "store/Book.h"
+
+namespace library {
+namespace {
+// The engine stops after so many findings; the first few say enough.
+constexpr int ReportedFindings = 5;
+} // namespace
+
+QString checkWhole(const QString &path)
+{
+    quil::SqliteEngine engine;
+    try {
+        engine.open(path, true, 5000);
+        engine.prepareForUse(true);
+        const auto check =
+            engine.prepareOrThrow(QStringLiteral("PRAGMA quick_check(%1)").arg(ReportedFindings));
+        quil::execOrThrow(*check);
+        QStringList findings;
+        while (check->next())
+            findings << check->value(0).toString();
+        quil::checkFinished(*check);
+        if (findings != QStringList{QStringLiteral("ok")})
+            return findings.join(QLatin1Char('\n'));
+        // A zeroed page at the end of a long value's chain leaves the structure whole: its text
+        // then holds zero bytes, which nothing the program stores has.
+        QStringList tests;
+        for (const quil::FieldDef &def : book::fieldDefs())
+            if (!def.autoIncrement)
+                tests << QStringLiteral("instr(CAST(%1 AS BLOB), x'00') > 0").arg(def.name);
+        const auto zeros =
+            engine.prepareOrThrow(QStringLiteral("SELECT key FROM Books WHERE %1 LIMIT %2")
+                                      .arg(tests.join(QStringLiteral(" OR ")))
+                                      .arg(ReportedFindings));
+        quil::execOrThrow(*zeros);
+        while (zeros->next())
+            findings << QStringLiteral("entry %1: a value holds zero bytes").arg(zeros->integer(0));
+        quil::checkFinished(*zeros);
+        findings.removeFirst();
+        return findings.join(QLatin1Char('\n'));
+    } catch (const quil::Error &e) {
+        return e.detail().isEmpty() ? e.message() : e.detail();
+    }
+}
+
+QString damageMessage(const QString &libraryFileName, const QString &words)
+{
+    return quil::Error(QStringLiteral("Библиотека %1 повреждена: часть её записей не читается. "
+                                      "Изменения в неё больше не записываются; откройте её "
+                                      "резервную копию")
+                           .arg(libraryFileName),
+                       words)
+        .message();
+}
+
+} // namespace library
