@@ -420,9 +420,9 @@ void DataSet::checkWritable() const
 {
     if (FConnection.ReadOnly())
         throw Error(ReadOnlyMessage);
+    // Said on every refused change, not once: what was typed is not stored.
     if (FConnection.Damaged())
-        throw EngineError(engine_code::Corrupt,
-                          QStringLiteral("запись в повреждённый файл остановлена"));
+        throw Error(QStringLiteral("Изменения не записаны: файл библиотеки повреждён"));
 }
 
 void DataSet::Edit()

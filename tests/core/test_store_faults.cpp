@@ -197,7 +197,7 @@ void TestStoreFaults::damageIsFoundWhereverItIs()
         });
         QVERIFY(m.dm.libraryDamaged());
         QVERIFY(!m.dm.storesOnClose());
-        // Nothing more is written to it, and the refusal adds no second message.
+        // Nothing more is written to it, and each refused store says so.
         QVERIFY(!quil::guarded([&] {
             m.dm.ADOTable.Last();
             m.dm.ADOTable.Edit();
@@ -205,9 +205,10 @@ void TestStoreFaults::damageIsFoundWhereverItIs()
             m.dm.ADOTable.Post();
         }));
         const QStringList errors = dialogs.errors();
-        QCOMPARE(errors.size(), 1);
+        QCOMPARE(errors.size(), 2);
         QVERIFY2(errors[0].startsWith("Библиотека Damaged.mdb повреждена: "),
                  qPrintable(errors[0]));
+        QCOMPARE(errors[1], "Изменения не записаны: файл библиотеки повреждён.");
     } else {
         QVERIFY2(error.startsWith("Библиотека Damaged.mdb повреждена"), qPrintable(error));
     }
