@@ -54,6 +54,14 @@ public:
     // Runs on every open, after validation, on the handle in use: prepares the file (it may
     // write unless ReadOnly).
     Hook OnConnect;
+    // Runs before each change made through the connection: a reader of the file on a handle of
+    // its own lets go, so the change need not wait for it.
+    std::function<void()> OnWrite;
+    void beforeWrite() const
+    {
+        if (OnWrite)
+            OnWrite();
+    }
 
     // The engine of the open file; closed while the connection is.
     Engine &engine() const { return *FEngine; }

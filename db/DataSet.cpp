@@ -423,6 +423,7 @@ void DataSet::checkWritable() const
     // Said on every refused change, not once: what was typed is not stored.
     if (FConnection.Damaged())
         throw Error(QStringLiteral("Изменения не записаны: файл библиотеки повреждён"));
+    FConnection.beforeWrite();
 }
 
 void DataSet::Edit()

@@ -76,6 +76,9 @@ public:
     virtual qint64 dataVersion() = 0;
     // Leaves everything stored in the file itself, after a store.
     virtual void afterStore() = 0;
+    // Stops what the open handle is running as soon as it can; that statement then fails as
+    // interrupted. The one call that may come from another thread, while the handle is open.
+    virtual void interrupt() = 0;
     // The last failure of open, prepare, a transaction or execute.
     const EngineError &error() const { return FError; }
     // A failure met anywhere in the open file said that it is damaged; stays so until close.

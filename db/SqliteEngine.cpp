@@ -383,6 +383,12 @@ std::unique_ptr<Statement> SqliteEngine::prepare(const QString &sql)
 
 bool SqliteEngine::run(const char *sql) { return execute(QString::fromLatin1(sql)); }
 
+void SqliteEngine::interrupt()
+{
+    if (FHandle)
+        sqlite3_interrupt(FHandle);
+}
+
 bool SqliteEngine::begin(Transaction kind)
 {
     if (kind == Transaction::Store)

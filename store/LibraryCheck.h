@@ -1,6 +1,14 @@
 #pragma once
 
 #include <QString>
+#include <atomic>
+#include <functional>
+#include <mutex>
+#include <optional>
+
+namespace quil {
+class Engine;
+}
 
 namespace library {
 
@@ -9,6 +17,28 @@ namespace library {
 // in the engine's words; empty when the file is whole. A file that cannot be opened or read
 // at all answers why. Writes nothing and may run on any thread.
 QString checkWhole(const QString &path);
+
+// A check of the whole file that another thread may stop: a store must not wait for it to
+// finish reading (the file's readers and its writer exclude each other).
+class WholeCheck {
+public:
+    WholeCheck();
+    // What checkWhole answers, or nothing when interrupted before it could tell.
+    std::optional<QString> run(const QString &path);
+    // From any thread: the check lets go of the file as soon as it can and answers nothing.
+    void interrupt();
+    bool interrupted() const { return FInterrupted; }
+
+    // Tests: runs on the check's thread while it holds the file for reading, before the walk.
+    // Taken by each check as it is made.
+    static std::function<void(const WholeCheck &)> whileReading;
+
+private:
+    std::function<void(const WholeCheck &)> FWhileReading;
+    std::mutex FMutex; // the engine is not closed while another thread interrupts it
+    quil::Engine *FEngine = nullptr;
+    std::atomic<bool> FInterrupted = false;
+};
 
 // What the user is told when the library libraryFileName was found damaged while open: its
 // name, that nothing more is written to it, what to do; the engine's words on a line of their

@@ -9,7 +9,14 @@
 #include <QCoreApplication>
 #include <QMetaMethod>
 #include <QThread>
+#include <QTimer>
+#include <algorithm>
 #include <utility>
+
+struct TDataModule1::RunningCheck {
+    library::WholeCheck check;
+    std::unique_ptr<QThread> thread;
+};
 
 namespace {
 const QString NoRecords = QStringLiteral("Нет записей");
@@ -79,12 +86,19 @@ TDataModule1::TDataModule1()
     DataSource.OnUpdateData = [this](quil::DataSource *s) { DataSourceUpdateData(s); };
     FStateWatch = std::make_unique<StateWatch>(*this);
     quil::setDamageReport([this](const quil::EngineError &e) { reportDamage(e.detail()); });
+    FCheckRestart = new QTimer(this);
+    FCheckRestart->setSingleShot(true);
+    FCheckRestart->setInterval(20000);
+    connect(FCheckRestart, &QTimer::timeout, this, &TDataModule1::restartCheck);
+    ADOConnection.OnWrite = [this] { interruptCheck(); };
 }
 
 TDataModule1::~TDataModule1()
 {
     quil::setDamageReport(nullptr);
-    waitForCheck();
+    interruptCheck();
+    for (const auto &running : FChecks)
+        running->thread->wait();
 }
 
 void TDataModule1::reportDamage(const QString &words)
@@ -98,37 +112,61 @@ void TDataModule1::reportDamage(const QString &words)
     emit damageFound();
 }
 
-void TDataModule1::startCheck(const QString &path)
+void TDataModule1::startCheck()
 {
     const quint64 open = FOpenCount;
-    QThread *check = QThread::create([this, path, open] {
-        const QString finding = library::checkWhole(path);
-        if (finding.isEmpty())
+    auto running = std::make_unique<RunningCheck>();
+    library::WholeCheck &check = running->check;
+    running->thread.reset(QThread::create([this, &check, path = FLibraryPath, open] {
+        const std::optional<QString> finding = check.run(path);
+        if (finding && finding->isEmpty())
             return;
         QMetaObject::invokeMethod(
             this,
             [this, finding, open] {
-                if (open == FOpenCount)
-                    reportDamage(finding);
+                if (open != FOpenCount)
+                    return;
+                if (finding)
+                    reportDamage(*finding);
+                else
+                    FCheckRestart->start();
             },
             Qt::QueuedConnection);
-    });
-    FChecks.removeIf([](QThread *done) {
-        if (!done->isFinished())
-            return false;
-        delete done;
-        return true;
-    });
-    FChecks.append(check);
-    check->start(QThread::LowPriority);
+    }));
+    FChecks.erase(std::remove_if(FChecks.begin(), FChecks.end(),
+                                 [](const auto &done) { return done->thread->isFinished(); }),
+                  FChecks.end());
+    running->thread->start(QThread::LowPriority);
+    FChecks.push_back(std::move(running));
 }
+
+void TDataModule1::interruptCheck()
+{
+    for (const auto &running : FChecks)
+        running->check.interrupt();
+    // Changes go on: the check waits until they stop.
+    if (FCheckRestart->isActive())
+        FCheckRestart->start();
+}
+
+void TDataModule1::restartCheck()
+{
+    if (!ADOTable.Active() || libraryDamaged())
+        return;
+    // A record being edited is about to be stored.
+    if (ADOTable.State() != quil::DataSetState::Browse) {
+        FCheckRestart->start();
+        return;
+    }
+    startCheck();
+}
+
+void TDataModule1::setCheckIdleDelay(int ms) { FCheckRestart->setInterval(ms); }
 
 void TDataModule1::waitForCheck()
 {
-    for (QThread *check : std::as_const(FChecks)) {
-        check->wait();
-        delete check;
-    }
+    for (const auto &running : FChecks)
+        running->thread->wait();
     FChecks.clear();
     // What the checks found was posted to this thread.
     QCoreApplication::sendPostedEvents(this, QEvent::MetaCall);
@@ -166,6 +204,9 @@ void TDataModule1::OpenLibrary(const QString &programFolder, const QString &libr
     const QString previous = ADOConnection.ConnectionString();
     const bool wasOpen = ADOConnection.Connected();
     const bool selectionOpen = ADOQuery.Active();
+    // The library going away is not read to its end.
+    interruptCheck();
+    FCheckRestart->stop();
     ADOConnection.Close();
     // The selection goes with the library it was made in, and its position with it.
     if (selectionOpen)
@@ -179,8 +220,9 @@ void TDataModule1::OpenLibrary(const QString &programFolder, const QString &libr
         ADOTable.Open();
         ++FOpenCount;
         FLibraryFileName = libraryFileName;
+        FLibraryPath = path;
         FDamageReported = false;
-        startCheck(path);
+        startCheck();
     } catch (const std::exception &e) {
         const quil::Error error = openError(e);
         ADOConnection.Close();

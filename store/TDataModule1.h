@@ -5,15 +5,15 @@
 #include "db/DataSource.h"
 #include "store/Abstract.h"
 
-#include <QList>
 #include <QObject>
 #include <functional>
 #include <memory>
+#include <vector>
 
 // The hub of the catalogue: the connection to the open library, the table Books and the
 // selection query, their two data sources, and the handlers that keep the display in step.
 // It tells the windows what happened by its signals and never calls them.
-class QThread;
+class QTimer;
 
 class TDataModule1 : public QObject {
     Q_OBJECT
@@ -74,6 +74,9 @@ public:
     void reportDamage(const QString &words);
     // Waits for the check of the whole file started by the last open (tests and tools).
     void waitForCheck();
+    // A change interrupts the check of the whole file; it starts again from the beginning
+    // once no change has been made for this long (20 s unless set).
+    void setCheckIdleDelay(int ms);
     // Reads the table's keys again when another program has changed the file.
     void CheckForChanges();
 
@@ -146,13 +149,19 @@ private:
     bool statusShown() const;
 
     // Checks the whole file just opened on a thread of its own; damage found is reported here.
-    void startCheck(const QString &path);
+    void startCheck();
+    // Before a change: a running check lets go of the file and is run again when idle.
+    void interruptCheck();
+    void restartCheck();
 
     std::unique_ptr<Abstract> FAbstract;
     QString FLibraryFileName;
+    QString FLibraryPath;
     bool FDamageReported = false;
     quint64 FOpenCount = 0; // a check's finding belongs to the open that started it
-    QList<QThread *> FChecks;
+    struct RunningCheck;
+    std::vector<std::unique_ptr<RunningCheck>> FChecks;
+    QTimer *FCheckRestart;
     quil::DataSetState FTableState = quil::DataSetState::Inactive;
     // Declared last: it leaves the data source before the data source goes.
     std::unique_ptr<StateWatch> FStateWatch;

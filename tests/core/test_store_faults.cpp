@@ -10,6 +10,7 @@
 #include "platform/ScriptedDialogs.h"
 #include "rtf/AbstractFile.h"
 #include "store/Book.h"
+#include "store/LibraryCheck.h"
 #include "store/LibraryFile.h"
 #include "store/TDataModule1.h"
 
@@ -76,6 +77,21 @@ bool zeroPage(const QString &path, const QString &where, int offset)
            file.write(QByteArray(pageSize, '\0')) == pageSize;
 }
 
+// A library of 3000 entries, every hundredth with a long abstract, damaged where dbstat names
+// its pages (empty: the file's last third is lost); false when the engine offers no page
+// statistics.
+bool damagedLibrary(const QString &path, const QString &where)
+{
+    library::create(path);
+    execOn(path, {"PRAGMA synchronous=OFF"}, entries(3000));
+    execOn(path, {"UPDATE Books SET Resume = hex(zeroblob(6000)) WHERE key % 100 = 0"});
+    if (where.isEmpty()) {
+        QFile file(path);
+        return file.resize(file.size() * 2 / 3);
+    }
+    return zeroPage(path, where, 3);
+}
+
 } // namespace
 
 class TestStoreFaults : public QObject {
@@ -86,6 +102,7 @@ private slots:
     void damagedLibraryIsRefused();
     void damageIsFoundWhereverItIs_data();
     void damageIsFoundWhereverItIs();
+    void storeNeverWaitsForTheCheck();
     void openingSaysWhatIsWrong_data();
     void openingSaysWhatIsWrong();
     void anyFileNameOpens();
@@ -172,15 +189,9 @@ void TestStoreFaults::damageIsFoundWhereverItIs()
     QFETCH(QString, where);
     TempProgramFolder folder;
     const QString path = library::folder(folder.path()) + "Damaged.mdb";
-    library::create(path);
-    execOn(path, {"PRAGMA synchronous=OFF"}, entries(3000));
-    execOn(path, {"UPDATE Books SET Resume = hex(zeroblob(6000)) WHERE key % 100 = 0"});
-    QFile file(path);
-    if (where.isEmpty()) {
-        QVERIFY(file.resize(file.size() * 2 / 3));
-    } else if (!zeroPage(path, where, 3)) {
+    if (!damagedLibrary(path, where))
         QSKIP("the engine offers no page statistics");
-    }
+    QFile file(path);
     QVERIFY(file.open(QIODevice::ReadOnly));
     const QByteArray before = file.readAll();
     file.close();
@@ -214,6 +225,57 @@ void TestStoreFaults::damageIsFoundWhereverItIs()
     }
     QVERIFY(file.open(QIODevice::ReadOnly));
     QVERIFY(file.readAll() == before);
+}
+
+void TestStoreFaults::storeNeverWaitsForTheCheck()
+{
+    TempProgramFolder folder;
+    const QString path = library::folder(folder.path()) + "Damaged.mdb";
+    if (!damagedLibrary(path, "name='Books' AND pagetype='overflow'"))
+        QSKIP("the engine offers no page statistics");
+
+    // The check holds the file for reading as long as a walk of a big library would, until it
+    // is interrupted; 10 s outlast the store's wait for a busy file.
+    std::atomic<int> reading = 0;
+    std::atomic<bool> neverLetGo = false;
+    const auto holdFile = [&](const library::WholeCheck &check) {
+        ++reading;
+        QDeadlineTimer outlast(10000);
+        while (!check.interrupted() && !outlast.hasExpired())
+            QThread::msleep(5);
+        neverLetGo = neverLetGo || !check.interrupted();
+    };
+    library::WholeCheck::whileReading = holdFile;
+    const auto unhook = qScopeGuard([] { library::WholeCheck::whileReading = nullptr; });
+    quil::ScopedScriptedDialogs dialogs;
+    {
+        Module m;
+        m.open(folder.path(), "Damaged.mdb");
+        QTRY_COMPARE(reading.load(), 1);
+        // An entry without a long abstract: its store reaches no damaged page.
+        while (m.dm.ADOTablekey->AsString().toInt() % 100 == 0)
+            m.dm.ADOTable.Next();
+        QVERIFY(quil::guarded([&] {
+            m.dm.ADOTable.Edit();
+            m.dm.ADOTablePages->setAsString("Записано во время проверки");
+            m.dm.ADOTable.Post();
+        }));
+        QVERIFY(!m.dm.libraryDamaged());
+
+        // Left alone, the program checks the whole file again and finds the damage.
+        library::WholeCheck::whileReading = nullptr;
+        m.dm.setCheckIdleDelay(0);
+        QTRY_VERIFY(m.dm.libraryDamaged());
+        QCOMPARE(dialogs.errors().size(), 1);
+        QVERIFY2(dialogs.errors()[0].startsWith("Библиотека Damaged.mdb повреждена: "),
+                 qPrintable(dialogs.errors()[0]));
+
+        // Opened again and closed while its check reads: the close does not wait for it.
+        library::WholeCheck::whileReading = holdFile;
+        m.open(folder.path(), "Damaged.mdb");
+        QTRY_COMPARE(reading.load(), 2);
+    }
+    QVERIFY(!neverLetGo);
 }
 
 void TestStoreFaults::openingSaysWhatIsWrong_data()
