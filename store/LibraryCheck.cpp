@@ -57,10 +57,11 @@ void WholeCheck::interrupt()
 std::optional<QString> WholeCheck::run(const QString &path)
 {
     quil::SqliteEngine engine;
+    // Lets interrupt() reach the engine, unless it came first.
     const auto let = [&](quil::Engine *e) {
         const std::lock_guard lock(FMutex);
-        FEngine = e;
-        return !FInterrupted;
+        FEngine = FInterrupted ? nullptr : e;
+        return FEngine == e;
     };
     QString finding;
     try {
