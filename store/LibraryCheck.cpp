@@ -21,15 +21,9 @@ QString findDamage(quil::Engine &engine)
     quil::checkFinished(*check);
     if (findings != QStringList{QStringLiteral("ok")})
         return findings.join(QLatin1Char('\n'));
-    // A zeroed page at the end of a long value's chain leaves the structure whole: its text
-    // then holds zero bytes, which nothing the program stores has.
-    QStringList tests;
-    for (const quil::FieldDef &def : book::fieldDefs())
-        if (!def.autoIncrement)
-            tests << QStringLiteral("instr(CAST(%1 AS BLOB), x'00') > 0").arg(def.name);
     const auto zeros =
         engine.prepareOrThrow(QStringLiteral("SELECT key FROM Books WHERE %1 LIMIT %2")
-                                  .arg(tests.join(QStringLiteral(" OR ")))
+                                  .arg(lostPageTest())
                                   .arg(ReportedFindings));
     quil::execOrThrow(*zeros);
     while (zeros->next())
@@ -39,6 +33,17 @@ QString findDamage(quil::Engine &engine)
     return findings.join(QLatin1Char('\n'));
 }
 } // namespace
+
+QString lostPageTest()
+{
+    // A zeroed page at the end of a long value's chain leaves the structure whole: its text
+    // then holds zero bytes, which nothing the program stores has.
+    QStringList tests;
+    for (const quil::FieldDef &def : book::fieldDefs())
+        if (!def.autoIncrement)
+            tests << QStringLiteral("instr(CAST(%1 AS BLOB), x'00') > 0").arg(def.name);
+    return tests.join(QStringLiteral(" OR "));
+}
 
 std::function<void(const WholeCheck &)> WholeCheck::whileReading;
 
@@ -88,8 +93,7 @@ std::optional<QString> WholeCheck::run(const QString &path)
 QString damageMessage(const QString &libraryFileName, const QString &words)
 {
     return quil::Error(QStringLiteral("Библиотека %1 повреждена: часть её записей не читается. "
-                                      "Изменения в неё больше не записываются; откройте её "
-                                      "резервную копию")
+                                      "Изменения в неё больше не записываются")
                            .arg(libraryFileName),
                        words)
         .message();

@@ -18,6 +18,10 @@ namespace library {
 // at all answers why. Writes nothing and may run on any thread.
 QString checkWhole(const QString &path);
 
+// A condition over an entry of Books: one of its values lost a page of its end (it holds zero
+// bytes, which nothing the program stores has).
+QString lostPageTest();
+
 // A check of the whole file that another thread may stop: a store must not wait for it to
 // finish reading (the file's readers and its writer exclude each other).
 class WholeCheck {
@@ -41,8 +45,7 @@ private:
 };
 
 // What the user is told when the library libraryFileName was found damaged while open: its
-// name, that nothing more is written to it, what to do; the engine's words on a line of their
-// own.
+// name and that nothing more is written to it; the engine's words on a line of their own.
 QString damageMessage(const QString &libraryFileName, const QString &words);
 
 } // namespace library

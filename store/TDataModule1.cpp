@@ -3,10 +3,13 @@
 #include "db/DataLink.h"
 #include "platform/Dialogs.h"
 #include "store/Book.h"
+#include "store/DurableFile.h"
 #include "store/LibraryCheck.h"
 #include "store/LibraryFile.h"
+#include "store/Salvage.h"
 
 #include <QCoreApplication>
+#include <QDir>
 #include <QMetaMethod>
 #include <QThread>
 #include <QTimer>
@@ -108,8 +111,62 @@ void TDataModule1::reportDamage(const QString &words)
     ADOConnection.markDamaged(words);
     if (std::exchange(FDamageReported, true))
         return;
-    quil::reportError(library::damageMessage(FLibraryFileName, words));
     emit damageFound();
+    offerSalvage(library::damageMessage(FLibraryFileName, words));
+}
+
+void TDataModule1::offerSalvage(const QString &damage)
+{
+    const QString salvaged = library::salvagePath(FLibraryPath);
+    library::Salvaged result;
+    try {
+        result = library::salvage(FLibraryPath, salvaged);
+    } catch (const std::exception &e) {
+        quil::reportError(damage +
+                          QStringLiteral("\n\nСобрать из неё новую библиотеку не "
+                                         "удалось: ") +
+                          quil::messageOf(e));
+        return;
+    }
+    QStringList lost;
+    for (const qint64 key : std::as_const(result.lost).mid(0, 10))
+        lost << QString::number(key);
+    if (result.lost.size() > 10)
+        lost << QStringLiteral("…");
+    const QString offer =
+        QStringLiteral("Собрать из неё новую библиотеку? Сохранятся записей: %1, потеряются: %2%3. "
+                       "Повреждённый файл останется без изменений в папке DBase\\Damaged.")
+            .arg(result.saved)
+            .arg(result.lost.size())
+            .arg(lost.isEmpty()
+                     ? QString()
+                     : QStringLiteral(" (ключи %1)").arg(lost.join(QStringLiteral(", "))));
+    if (!quil::dialogs().askYesNo(QStringLiteral("QUIL.Lib"),
+                                  damage + QStringLiteral("\n\n") + offer)) {
+        library::removeLibraryFile(salvaged);
+        return;
+    }
+    interruptCheck();
+    FCheckRestart->stop();
+    ADOConnection.Close();
+    QString aside;
+    try {
+        aside = library::putSalvagedInPlace(FLibraryPath);
+    } catch (const std::exception &e) {
+        quil::reportError(quil::messageOf(e));
+    }
+    // The salvaged library, or the damaged one should it have stayed in place.
+    if (!quil::guarded([this] { OpenLibrary(FProgramFolder, FLibraryFileName); }))
+        return;
+    if (!aside.isEmpty())
+        quil::dialogs().showInformation(
+            QStringLiteral("QUIL.Lib"),
+            QStringLiteral("Библиотека %1 собрана заново: записей %2, потеряно %3. Повреждённый "
+                           "файл сохранён как %4.")
+                .arg(FLibraryFileName)
+                .arg(result.saved)
+                .arg(result.lost.size())
+                .arg(QDir::toNativeSeparators(aside)));
 }
 
 void TDataModule1::startCheck()
@@ -221,6 +278,7 @@ void TDataModule1::OpenLibrary(const QString &programFolder, const QString &libr
         ++FOpenCount;
         FLibraryFileName = libraryFileName;
         FLibraryPath = path;
+        FProgramFolder = programFolder;
         FDamageReported = false;
         startCheck();
     } catch (const std::exception &e) {

@@ -152,11 +152,14 @@ private:
     void startCheck();
     // Before a change: a running check lets go of the file and is run again when idle.
     void interruptCheck();
+    // Damage told: offers a library rebuilt from the entries still readable, with the counts.
+    void offerSalvage(const QString &damage);
     void restartCheck();
 
     std::unique_ptr<Abstract> FAbstract;
     QString FLibraryFileName;
     QString FLibraryPath;
+    QString FProgramFolder;
     bool FDamageReported = false;
     quint64 FOpenCount = 0; // a check's finding belongs to the open that started it
     struct RunningCheck;

@@ -12,6 +12,7 @@
 #include "store/Book.h"
 #include "store/LibraryCheck.h"
 #include "store/LibraryFile.h"
+#include "store/Salvage.h"
 #include "store/TDataModule1.h"
 
 #include <QDir>
@@ -80,16 +81,48 @@ bool zeroPage(const QString &path, const QString &where, int offset)
 // A library of 3000 entries, every hundredth with a long abstract, damaged where dbstat names
 // its pages (empty: the file's last third is lost); false when the engine offers no page
 // statistics.
-bool damagedLibrary(const QString &path, const QString &where)
+const QString AllColumns = "key, Name, Title, City, Resume, Location, WName, WTitle, WPublisher, "
+                           "Year, Pages";
+
+bool damagedLibrary(const QString &path, const QString &where, QStringList *whole = nullptr)
 {
     library::create(path);
     execOn(path, {"PRAGMA synchronous=OFF"}, entries(3000));
     execOn(path, {"UPDATE Books SET Resume = hex(zeroblob(6000)) WHERE key % 100 = 0"});
+    if (whole)
+        *whole = storedRows(path, AllColumns);
     if (where.isEmpty()) {
         QFile file(path);
         return file.resize(file.size() * 2 / 3);
     }
     return zeroPage(path, where, 3);
+}
+
+// Of the rows given, those that read back from the library at path, each alone, as they were.
+QStringList stillReadable(const QString &path, const QStringList &rows)
+{
+    QStringList readable;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "readable");
+        db.setDatabaseName(path);
+        db.setConnectOptions("QSQLITE_OPEN_READONLY");
+        if (!db.open())
+            return readable;
+        QSqlQuery q(db);
+        for (const QString &row : rows) {
+            if (!q.exec("SELECT " + AllColumns +
+                        " FROM Books WHERE key=" + row.section('|', 0, 0)) ||
+                !q.next())
+                continue;
+            QStringList fields;
+            for (int i = 0; i < q.record().count(); ++i)
+                fields << q.value(i).toString();
+            if (fields.join('|') == row)
+                readable << row;
+        }
+    }
+    QSqlDatabase::removeDatabase("readable");
+    return readable;
 }
 
 } // namespace
@@ -103,6 +136,8 @@ private slots:
     void damageIsFoundWhereverItIs_data();
     void damageIsFoundWhereverItIs();
     void storeNeverWaitsForTheCheck();
+    void salvageKeepsWhatStillReads_data();
+    void salvageKeepsWhatStillReads();
     void openingSaysWhatIsWrong_data();
     void openingSaysWhatIsWrong();
     void anyFileNameOpens();
@@ -215,11 +250,11 @@ void TestStoreFaults::damageIsFoundWhereverItIs()
             m.dm.ADOTablePages->setAsString("Запись в повреждённый файл");
             m.dm.ADOTable.Post();
         }));
-        const QStringList errors = dialogs.errors();
-        QCOMPARE(errors.size(), 2);
-        QVERIFY2(errors[0].startsWith("Библиотека Damaged.mdb повреждена: "),
-                 qPrintable(errors[0]));
-        QCOMPARE(errors[1], "Изменения не записаны: файл библиотеки повреждён.");
+        // Told once, with the offer to salvage it, here refused.
+        QCOMPARE(dialogs.count("question"), 1);
+        QVERIFY2(dialogs.shown[0].text.startsWith("Библиотека Damaged.mdb повреждена: "),
+                 qPrintable(dialogs.shown[0].text));
+        QCOMPARE(dialogs.errors(), {"Изменения не записаны: файл библиотеки повреждён."});
     } else {
         QVERIFY2(error.startsWith("Библиотека Damaged.mdb повреждена"), qPrintable(error));
     }
@@ -266,9 +301,9 @@ void TestStoreFaults::storeNeverWaitsForTheCheck()
         library::WholeCheck::whileReading = nullptr;
         m.dm.setCheckIdleDelay(0);
         QTRY_VERIFY(m.dm.libraryDamaged());
-        QCOMPARE(dialogs.errors().size(), 1);
-        QVERIFY2(dialogs.errors()[0].startsWith("Библиотека Damaged.mdb повреждена: "),
-                 qPrintable(dialogs.errors()[0]));
+        QCOMPARE(dialogs.shown.size(), 1);
+        QVERIFY2(dialogs.shown[0].text.startsWith("Библиотека Damaged.mdb повреждена: "),
+                 qPrintable(dialogs.shown[0].text));
 
         // Opened again and closed while its check reads: the close does not wait for it.
         library::WholeCheck::whileReading = holdFile;
@@ -276,6 +311,67 @@ void TestStoreFaults::storeNeverWaitsForTheCheck()
         QTRY_COMPARE(reading.load(), 2);
     }
     QVERIFY(!neverLetGo);
+}
+
+void TestStoreFaults::salvageKeepsWhatStillReads_data()
+{
+    QTest::addColumn<QString>("where");
+    QTest::newRow("table leaf") << "name='Books' AND pagetype='leaf'";
+    QTest::newRow("overflow of a long abstract") << "name='Books' AND pagetype='overflow'";
+    QTest::newRow("index") << "name='BooksSelect' AND pagetype='leaf'";
+}
+
+void TestStoreFaults::salvageKeepsWhatStillReads()
+{
+    QFETCH(QString, where);
+    TempProgramFolder folder;
+    const QString path = library::folder(folder.path()) + "Damaged.mdb";
+    QStringList whole;
+    if (!damagedLibrary(path, where, &whole))
+        QSKIP("the engine offers no page statistics");
+    const QByteArray damaged = readBytes(path);
+    const QStringList readable = stillReadable(path, whole);
+    QStringList lost;
+    for (const QString &row : whole)
+        if (!readable.contains(row))
+            lost << row.section('|', 0, 0);
+
+    const QString copy = folder.path() + "/Salvaged.mdb";
+    const library::Salvaged result = library::salvage(path, copy);
+    QCOMPARE(result.saved, readable.size());
+    QCOMPARE(storedRows(copy, AllColumns), readable);
+    QStringList named;
+    for (const qint64 key : result.lost)
+        named << QString::number(key);
+    QCOMPARE(named, lost);
+    QCOMPARE(readBytes(path), damaged);
+
+    // In the program: told of the damage, the user sees the counts and says Yes.
+    quil::ScopedScriptedDialogs dialogs;
+    dialogs.nextAnswers << true;
+    Module m;
+    try {
+        m.open(folder.path(), "Damaged.mdb");
+        m.dm.waitForCheck();
+        quil::guarded([&] {
+            for (m.dm.ADOTable.First(); !m.dm.ADOTable.Eof(); m.dm.ADOTable.Next())
+                m.dm.ADOTableResume->AsString();
+        });
+    } catch (const quil::Error &) {
+        // Refused at open: salvaged from a script.
+        library::salvage(path, library::salvagePath(path));
+        library::putSalvagedInPlace(path);
+    }
+    if (dialogs.count("question") == 1) {
+        QVERIFY2(dialogs.shown[0].text.contains(QString("Сохранятся записей: %1, потеряются: %2")
+                                                    .arg(readable.size())
+                                                    .arg(result.lost.size())),
+                 qPrintable(dialogs.shown[0].text));
+        QVERIFY(m.dm.ADOTable.Active() && !m.dm.libraryDamaged());
+        QCOMPARE(m.dm.ADOTable.RecordCount(), readable.size());
+    }
+    QCOMPARE(storedRows(path, AllColumns), readable);
+    QCOMPARE(readBytes(library::folder(folder.path()) + "Damaged/Damaged.mdb"), damaged);
 }
 
 void TestStoreFaults::openingSaysWhatIsWrong_data()
