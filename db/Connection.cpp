@@ -121,6 +121,12 @@ void Connection::Open()
     FConnected = true;
 }
 
+void Connection::markDamaged(const QString &words) const
+{
+    if (FConnected)
+        FEngine->noteFailure(EngineError(engine_code::Corrupt, words));
+}
+
 qint64 Connection::dataVersion() const { return FConnected ? FEngine->dataVersion() : 0; }
 
 void Connection::afterStore() const

@@ -31,6 +31,10 @@ public:
     bool Connected() const { return FConnected; }
     // The file or its folder may not be written: the datasets refuse every change.
     bool ReadOnly() const { return FReadOnly; }
+    // The open file was found damaged: nothing more is written to it.
+    bool Damaged() const { return FConnected && FEngine->damaged(); }
+    // Damage found by other means (a check of the whole file) stops writing as well.
+    void markDamaged(const QString &words) const;
     const QString &ConnectionString() const { return FConnectionString; }
     void setConnectionString(const QString &value) { FConnectionString = value; }
 
@@ -50,6 +54,14 @@ public:
     // Runs on every open, after validation, on the handle in use: prepares the file (it may
     // write unless ReadOnly).
     Hook OnConnect;
+    // Runs before each change made through the connection: a reader of the file on a handle of
+    // its own lets go, so the change need not wait for it.
+    std::function<void()> OnWrite;
+    void beforeWrite() const
+    {
+        if (OnWrite)
+            OnWrite();
+    }
 
     // The engine of the open file; closed while the connection is.
     Engine &engine() const { return *FEngine; }

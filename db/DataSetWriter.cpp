@@ -44,6 +44,10 @@ void DataSet::checkWritable() const
 {
     if (FConnection.ReadOnly())
         throw Error(ReadOnlyMessage);
+    // Said on every refused change, not once: what was typed is not stored.
+    if (FConnection.Damaged())
+        throw Error(QStringLiteral("Изменения не записаны: файл библиотеки повреждён"));
+    FConnection.beforeWrite();
 }
 
 void DataSet::Edit()

@@ -76,8 +76,19 @@ public:
     virtual qint64 dataVersion() = 0;
     // Leaves everything stored in the file itself, after a store.
     virtual void afterStore() = 0;
+    // Stops what the open handle is running as soon as it can; that statement then fails as
+    // interrupted. The one call that may come from another thread, while the handle is open.
+    virtual void interrupt() = 0;
     // The last failure of open, prepare, a transaction or execute.
     const EngineError &error() const { return FError; }
+    // A failure met anywhere in the open file said that it is damaged; stays so until close.
+    bool damaged() const { return FDamaged; }
+    // Every failure of the engine and its statements passes here.
+    void noteFailure(const EngineError &failure)
+    {
+        if (failure.damage())
+            FDamaged = true;
+    }
 
     // A prepared statement; raises the engine's error when it cannot be prepared.
     std::unique_ptr<Statement> prepareOrThrow(const QString &sql);
@@ -87,6 +98,7 @@ public:
 
 protected:
     EngineError FError;
+    bool FDamaged = false;
 };
 
 // Raises a statement's error unless it ran to completion: next() answers false both at the

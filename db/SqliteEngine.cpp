@@ -162,7 +162,7 @@ public:
         }
         if (code == SQLITE_DONE)
             return true;
-        FError = errorOf(FDb, code);
+        fail(code);
         sqlite3_reset(FStatement);
         return false;
     }
@@ -181,7 +181,7 @@ public:
             return true;
         FRow = false;
         if (code != SQLITE_DONE)
-            FError = errorOf(FDb, code);
+            fail(code);
         return false;
     }
 
@@ -224,6 +224,13 @@ public:
     const EngineError &error() const override { return FError; }
 
 private:
+    void fail(int code)
+    {
+        FError = errorOf(FDb, code);
+        if (FEngine)
+            FEngine->noteFailure(FError);
+    }
+
     SqliteEngine *FEngine;
     sqlite3 *FDb;
     sqlite3_stmt *FStatement;
@@ -319,6 +326,7 @@ void SqliteEngine::close()
     }
     FHandle = nullptr;
     FWal = false;
+    FDamaged = false;
 }
 
 bool SqliteEngine::isReadOnly() const
@@ -364,6 +372,7 @@ std::unique_ptr<Statement> SqliteEngine::prepare(const QString &sql)
         sqlite3_prepare_v2(FHandle, text.constData(), int(text.size()), &statement, nullptr);
     if (code != SQLITE_OK) {
         FError = errorOf(FHandle, code);
+        noteFailure(FError);
         sqlite3_finalize(statement);
         return nullptr;
     }
@@ -373,6 +382,12 @@ std::unique_ptr<Statement> SqliteEngine::prepare(const QString &sql)
 }
 
 bool SqliteEngine::run(const char *sql) { return execute(QString::fromLatin1(sql)); }
+
+void SqliteEngine::interrupt()
+{
+    if (FHandle)
+        sqlite3_interrupt(FHandle);
+}
 
 bool SqliteEngine::begin(Transaction kind)
 {

@@ -35,6 +35,7 @@ public:
     QStringList columns(const QString &table) override;
     qint64 dataVersion() override;
     void afterStore() override;
+    void interrupt() override;
 
     // Statements finish before the handle closes; the engine finalises those still alive.
     void forget(SqliteStatement *statement) { FStatements.remove(statement); }

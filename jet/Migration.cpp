@@ -4,88 +4,25 @@
 #include "jet/JetReader.h"
 #include "platform/Error.h"
 #include "store/Book.h"
+#include "store/DurableFile.h"
 #include "store/LibraryFile.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <cerrno>
-#include <cstring>
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
 
 namespace jet {
 
 namespace {
 
+using library::removeLibraryFile;
+using library::sameContents;
+using library::syncPath;
+using library::systemError;
+
 const QString TemporarySuffix = QStringLiteral(".migrating");
 const QString AccessFolder = QStringLiteral("Access");
 constexpr int RowsPerTransaction = 2000;
-
-QByteArray encoded(const QString &path) { return QFile::encodeName(path); }
-
-// Makes a file's contents, or a folder's entries, durable; false when the system refuses.
-bool syncPath(const QString &path)
-{
-    const int fd = ::open(encoded(path).constData(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return false;
-    const bool ok = ::fsync(fd) == 0;
-    ::close(fd);
-    return ok;
-}
-
-void removeLibraryFile(const QString &path)
-{
-    QFile::remove(path);
-    QFile::remove(path + QStringLiteral("-journal"));
-}
-
-quil::Error systemError(const QString &what)
-{
-    return quil::Error(what, QString::fromLocal8Bit(std::strerror(errno)));
-}
-
-bool sameContents(const QString &a, const QString &b)
-{
-    struct stat sa {};
-    struct stat sb {};
-    if (::stat(encoded(a).constData(), &sa) != 0 || ::stat(encoded(b).constData(), &sb) != 0)
-        return false;
-    if (sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino)
-        return true;
-    if (sa.st_size != sb.st_size)
-        return false;
-    QFile fa(a);
-    QFile fb(b);
-    if (!fa.open(QIODevice::ReadOnly) || !fb.open(QIODevice::ReadOnly))
-        return false;
-    while (!fa.atEnd())
-        if (fa.read(1 << 20) != fb.read(1 << 20))
-            return false;
-    return true;
-}
-
-// A copy for a file system without hard links: written under a passing name, made durable,
-// then given the name.
-void copyDurably(const QString &from, const QString &to)
-{
-    const QString part = to + TemporarySuffix;
-    QFile::remove(part);
-    if (!QFile::copy(from, part) || !syncPath(part) || !sameContents(from, part)) {
-        QFile::remove(part);
-        throw quil::Error(QStringLiteral("Не удалось скопировать %1 в %2: проверьте место на "
-                                         "диске и права на папку")
-                              .arg(from, to));
-    }
-    if (::rename(encoded(part).constData(), encoded(to).constData()) != 0) {
-        const quil::Error error =
-            systemError(QStringLiteral("Не удалось переименовать %1").arg(part));
-        QFile::remove(part);
-        throw error;
-    }
-}
 
 void write(Reader &reader, quil::SqliteEngine &engine, Migrated &result, const Progress &progress)
 {
@@ -138,26 +75,6 @@ void write(Reader &reader, quil::SqliteEngine &engine, Migrated &result, const P
                               .arg(total));
 }
 
-// Reads the written file back from the disk: every entry there, the engine content with it.
-void check(const QString &target, int entries)
-{
-    quil::SqliteEngine engine;
-    engine.open(target, true, 0);
-    const auto integrity = engine.prepareOrThrow(QStringLiteral("PRAGMA integrity_check"));
-    quil::execOrThrow(*integrity);
-    const QString verdict = integrity->next() ? integrity->value(0).toString() : QString();
-    integrity->reset();
-    if (verdict != QLatin1String("ok"))
-        throw quil::Error(QStringLiteral("Новая библиотека не прошла проверку"), verdict);
-    const auto count = engine.prepareOrThrow(QStringLiteral("SELECT count(*) FROM Books"));
-    quil::execOrThrow(*count);
-    const qint64 stored = count->next() ? count->integer(0) : -1;
-    count->reset();
-    if (stored != entries)
-        throw quil::Error(
-            QStringLiteral("В новой библиотеке %1 записей вместо %2").arg(stored).arg(entries));
-}
-
 } // namespace
 
 Migrated convert(const QString &source, const QString &target, const Progress &progress)
@@ -176,7 +93,7 @@ Migrated convert(const QString &source, const QString &target, const Progress &p
         }
         if (!syncPath(target))
             throw systemError(QStringLiteral("Не удалось записать %1 на диск").arg(target));
-        check(target, result.entries);
+        library::checkWritten(target, result.entries);
     } catch (...) {
         removeLibraryFile(target);
         throw;
@@ -222,17 +139,7 @@ Migrated migrateInPlace(const QString &libraryPath, const Progress &progress)
     const QString temporary = temporaryPath(libraryPath);
     Migrated result = convert(libraryPath, temporary, progress);
     try {
-        if (!QDir().mkpath(accessFolder))
-            throw systemError(QStringLiteral("Не удалось создать папку %1")
-                                  .arg(QDir::toNativeSeparators(accessFolder)));
-        syncPath(folder);
-        // The original is whole at both places until the new library takes its name.
-        if (::link(encoded(libraryPath).constData(), encoded(moved).constData()) != 0)
-            copyDurably(libraryPath, moved);
-        syncPath(accessFolder);
-        if (::rename(encoded(temporary).constData(), encoded(libraryPath).constData()) != 0)
-            throw systemError(
-                QStringLiteral("Не удалось заменить %1 новой библиотекой").arg(library.fileName()));
+        library::replaceKeepingAside(libraryPath, temporary, moved, TemporarySuffix);
     } catch (...) {
         removeLibraryFile(temporary);
         if (QFileInfo::exists(moved) && sameContents(libraryPath, moved) &&
@@ -240,7 +147,6 @@ Migrated migrateInPlace(const QString &libraryPath, const Progress &progress)
             QFile::remove(moved);
         throw;
     }
-    syncPath(folder);
     return result;
 }
 

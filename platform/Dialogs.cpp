@@ -27,6 +27,7 @@ public:
 
 ConsoleDialogs consoleDialogs;
 Dialogs *current = &consoleDialogs;
+std::function<void(const EngineError &)> damageReport;
 
 } // namespace
 
@@ -36,11 +37,21 @@ void setDialogs(Dialogs *dialogs) { current = dialogs ? dialogs : &consoleDialog
 
 void reportError(const QString &message) { dialogs().showError(errorReportText(message)); }
 
+void setDamageReport(std::function<void(const EngineError &)> report)
+{
+    damageReport = std::move(report);
+}
+
 bool guarded(const std::function<void()> &handler)
 {
     try {
         handler();
         return true;
+    } catch (const EngineError &e) {
+        if (e.damage() && damageReport)
+            damageReport(e);
+        else
+            reportError(messageOf(e));
     } catch (const std::exception &e) {
         reportError(messageOf(e));
     } catch (...) {

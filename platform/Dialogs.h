@@ -95,6 +95,11 @@ void setDialogs(Dialogs *dialogs);
 // Shows an error raised in a handler through the error report; the program goes on.
 void reportError(const QString &message);
 
+class EngineError;
+// Who is told, in place of the plain error report, of an engine error that says a file is
+// damaged: the one who knows which library it is and what can be done. None: the plain report.
+void setDamageReport(std::function<void(const EngineError &)> report);
+
 // Runs a handler, reporting anything it raises instead of letting it escape into Qt.
 // Returns false when the handler raised.
 bool guarded(const std::function<void()> &handler);

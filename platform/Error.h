@@ -60,6 +60,12 @@ public:
     bool isValid() const { return FCode != engine_code::Ok || !detail().isEmpty(); }
     // Another program holds the file; trying again later may succeed.
     bool busy() const { return FCode == engine_code::Busy || FCode == engine_code::Locked; }
+    // The file is damaged: a page the engine cannot make sense of, or no database at all.
+    bool damage() const
+    {
+        const int primary = FCode & 0xff;
+        return primary == engine_code::Corrupt || primary == engine_code::NotADb;
+    }
 
 private:
     int FCode = engine_code::Ok;

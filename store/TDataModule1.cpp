@@ -1,10 +1,25 @@
 #include "store/TDataModule1.h"
 
 #include "db/DataLink.h"
+#include "platform/Dialogs.h"
 #include "store/Book.h"
+#include "store/DurableFile.h"
+#include "store/LibraryCheck.h"
 #include "store/LibraryFile.h"
+#include "store/Salvage.h"
 
+#include <QCoreApplication>
+#include <QDir>
 #include <QMetaMethod>
+#include <QThread>
+#include <QTimer>
+#include <algorithm>
+#include <utility>
+
+struct TDataModule1::RunningCheck {
+    library::WholeCheck check;
+    std::unique_ptr<QThread> thread;
+};
 
 namespace {
 const QString NoRecords = QStringLiteral("Нет записей");
@@ -73,9 +88,146 @@ TDataModule1::TDataModule1()
     };
     DataSource.OnUpdateData = [this](quil::DataSource *s) { DataSourceUpdateData(s); };
     FStateWatch = std::make_unique<StateWatch>(*this);
+    quil::setDamageReport([this](const quil::EngineError &e) { reportDamage(e.detail()); });
+    FCheckRestart = new QTimer(this);
+    FCheckRestart->setSingleShot(true);
+    FCheckRestart->setInterval(20000);
+    connect(FCheckRestart, &QTimer::timeout, this, &TDataModule1::restartCheck);
+    ADOConnection.OnWrite = [this] { interruptCheck(); };
 }
 
-TDataModule1::~TDataModule1() = default;
+TDataModule1::~TDataModule1()
+{
+    quil::setDamageReport(nullptr);
+    interruptCheck();
+    for (const auto &running : FChecks)
+        running->thread->wait();
+}
+
+void TDataModule1::reportDamage(const QString &words)
+{
+    if (!ADOConnection.Connected())
+        return;
+    ADOConnection.markDamaged(words);
+    if (std::exchange(FDamageReported, true))
+        return;
+    emit damageFound();
+    offerSalvage(library::damageMessage(FLibraryFileName, words));
+}
+
+void TDataModule1::offerSalvage(const QString &damage)
+{
+    const QString salvaged = library::salvagePath(FLibraryPath);
+    library::Salvaged result;
+    try {
+        result = library::salvage(FLibraryPath, salvaged);
+    } catch (const std::exception &e) {
+        quil::reportError(damage +
+                          QStringLiteral("\n\nСобрать из неё новую библиотеку не "
+                                         "удалось: ") +
+                          quil::messageOf(e));
+        return;
+    }
+    QStringList lost;
+    for (const qint64 key : std::as_const(result.lost).mid(0, 10))
+        lost << QString::number(key);
+    if (result.lost.size() > 10)
+        lost << QStringLiteral("…");
+    const QString offer =
+        QStringLiteral("Собрать из неё новую библиотеку? Сохранятся записей: %1, потеряются: %2%3. "
+                       "Повреждённый файл останется без изменений в папке DBase\\Damaged.")
+            .arg(result.saved)
+            .arg(result.lost.size())
+            .arg(lost.isEmpty()
+                     ? QString()
+                     : QStringLiteral(" (ключи %1)").arg(lost.join(QStringLiteral(", "))));
+    if (!quil::dialogs().askYesNo(QStringLiteral("QUIL.Lib"),
+                                  damage + QStringLiteral("\n\n") + offer)) {
+        library::removeLibraryFile(salvaged);
+        return;
+    }
+    interruptCheck();
+    FCheckRestart->stop();
+    ADOConnection.Close();
+    QString aside;
+    try {
+        aside = library::putSalvagedInPlace(FLibraryPath);
+    } catch (const std::exception &e) {
+        quil::reportError(quil::messageOf(e));
+    }
+    // The salvaged library, or the damaged one should it have stayed in place.
+    if (!quil::guarded([this] { OpenLibrary(FProgramFolder, FLibraryFileName); }))
+        return;
+    if (!aside.isEmpty())
+        quil::dialogs().showInformation(
+            QStringLiteral("QUIL.Lib"),
+            QStringLiteral("Библиотека %1 собрана заново: записей %2, потеряно %3. Повреждённый "
+                           "файл сохранён как %4.")
+                .arg(FLibraryFileName)
+                .arg(result.saved)
+                .arg(result.lost.size())
+                .arg(QDir::toNativeSeparators(aside)));
+}
+
+void TDataModule1::startCheck()
+{
+    const quint64 open = FOpenCount;
+    auto running = std::make_unique<RunningCheck>();
+    library::WholeCheck &check = running->check;
+    running->thread.reset(QThread::create([this, &check, path = FLibraryPath, open] {
+        const std::optional<QString> finding = check.run(path);
+        if (finding && finding->isEmpty())
+            return;
+        QMetaObject::invokeMethod(
+            this,
+            [this, finding, open] {
+                if (open != FOpenCount)
+                    return;
+                if (finding)
+                    reportDamage(*finding);
+                else
+                    FCheckRestart->start();
+            },
+            Qt::QueuedConnection);
+    }));
+    FChecks.erase(std::remove_if(FChecks.begin(), FChecks.end(),
+                                 [](const auto &done) { return done->thread->isFinished(); }),
+                  FChecks.end());
+    running->thread->start(QThread::LowPriority);
+    FChecks.push_back(std::move(running));
+}
+
+void TDataModule1::interruptCheck()
+{
+    for (const auto &running : FChecks)
+        running->check.interrupt();
+    // Changes go on: the check waits until they stop.
+    if (FCheckRestart->isActive())
+        FCheckRestart->start();
+}
+
+void TDataModule1::restartCheck()
+{
+    if (!ADOTable.Active() || libraryDamaged())
+        return;
+    // A record being edited is about to be stored.
+    if (ADOTable.State() != quil::DataSetState::Browse) {
+        FCheckRestart->start();
+        return;
+    }
+    startCheck();
+}
+
+void TDataModule1::setCheckIdleDelay(int ms) { FCheckRestart->setInterval(ms); }
+
+void TDataModule1::waitForCheck()
+{
+    for (const auto &running : FChecks)
+        running->thread->wait();
+    FChecks.clear();
+    // What the checks found was posted to this thread.
+    QCoreApplication::sendPostedEvents(this, QEvent::MetaCall);
+}
 
 TDataModule1::QuietStore::QuietStore(TDataModule1 &dataModule) : FDataModule(dataModule)
 {
@@ -109,6 +261,9 @@ void TDataModule1::OpenLibrary(const QString &programFolder, const QString &libr
     const QString previous = ADOConnection.ConnectionString();
     const bool wasOpen = ADOConnection.Connected();
     const bool selectionOpen = ADOQuery.Active();
+    // The library going away is not read to its end.
+    interruptCheck();
+    FCheckRestart->stop();
     ADOConnection.Close();
     // The selection goes with the library it was made in, and its position with it.
     if (selectionOpen)
@@ -120,6 +275,12 @@ void TDataModule1::OpenLibrary(const QString &programFolder, const QString &libr
         // order, and the first entry of that order is the current one.
         ADOTable.setSort(book::DefaultSort);
         ADOTable.Open();
+        ++FOpenCount;
+        FLibraryFileName = libraryFileName;
+        FLibraryPath = path;
+        FProgramFolder = programFolder;
+        FDamageReported = false;
+        startCheck();
     } catch (const std::exception &e) {
         const quil::Error error = openError(e);
         ADOConnection.Close();
@@ -262,7 +423,10 @@ void TDataModule1::SaveRecord()
     emit stored();
 }
 
-bool TDataModule1::storesOnClose() const { return ADOTable.Active() && !libraryReadOnly(); }
+bool TDataModule1::storesOnClose() const
+{
+    return ADOTable.Active() && !libraryReadOnly() && !libraryDamaged();
+}
 
 void TDataModule1::StoreOnClose()
 {

@@ -8,10 +8,13 @@
 #include <QObject>
 #include <functional>
 #include <memory>
+#include <vector>
 
 // The hub of the catalogue: the connection to the open library, the table Books and the
 // selection query, their two data sources, and the handlers that keep the display in step.
 // It tells the windows what happened by its signals and never calls them.
+class QTimer;
+
 class TDataModule1 : public QObject {
     Q_OBJECT
 public:
@@ -64,6 +67,16 @@ public:
     void OpenLibrary(const QString &programFolder, const QString &libraryFileName);
     // The open library may not be written (read-only file, folder or medium).
     bool libraryReadOnly() const;
+    // The open library was found damaged, by a read or store that failed or by the check of
+    // the whole file that follows every open; nothing more is written to it.
+    bool libraryDamaged() const { return ADOConnection.Damaged(); }
+    // Damage met in the open library: writing stops, and the user is told once per open.
+    void reportDamage(const QString &words);
+    // Waits for the check of the whole file started by the last open (tests and tools).
+    void waitForCheck();
+    // A change interrupts the check of the whole file; it starts again from the beginning
+    // once no change has been made for this long (20 s unless set).
+    void setCheckIdleDelay(int ms);
     // Reads the table's keys again when another program has changed the file.
     void CheckForChanges();
 
@@ -127,13 +140,31 @@ signals:
     void bookmarkStoredChanged(bool stored);
     // The table went into another state: opened or closed, browse, edit or insert.
     void stateChanged(quil::DataSetState state);
+    // The open library was found damaged and the user told so.
+    void damageFound();
 
 private:
     class StateWatch;
     // Nobody shows the status bar (tests and benchmarks of the store alone): nothing to make.
     bool statusShown() const;
 
+    // Checks the whole file just opened on a thread of its own; damage found is reported here.
+    void startCheck();
+    // Before a change: a running check lets go of the file and is run again when idle.
+    void interruptCheck();
+    // Damage told: offers a library rebuilt from the entries still readable, with the counts.
+    void offerSalvage(const QString &damage);
+    void restartCheck();
+
     std::unique_ptr<Abstract> FAbstract;
+    QString FLibraryFileName;
+    QString FLibraryPath;
+    QString FProgramFolder;
+    bool FDamageReported = false;
+    quint64 FOpenCount = 0; // a check's finding belongs to the open that started it
+    struct RunningCheck;
+    std::vector<std::unique_ptr<RunningCheck>> FChecks;
+    QTimer *FCheckRestart;
     quil::DataSetState FTableState = quil::DataSetState::Inactive;
     // Declared last: it leaves the data source before the data source goes.
     std::unique_ptr<StateWatch> FStateWatch;

@@ -7,9 +7,12 @@
 #include "TestSupport.h"
 
 #include "platform/Error.h"
+#include "platform/ScriptedDialogs.h"
 #include "rtf/AbstractFile.h"
 #include "store/Book.h"
+#include "store/LibraryCheck.h"
 #include "store/LibraryFile.h"
+#include "store/Salvage.h"
 #include "store/TDataModule1.h"
 
 #include <QDir>
@@ -47,6 +50,81 @@ QList<Entry> entries(int count)
     return list;
 }
 
+// Zeroes the page that dbstat finds at offset among those matching where, as a failing disk
+// or a crashed copy leaves it; false when the engine offers no page statistics.
+bool zeroPage(const QString &path, const QString &where, int offset)
+{
+    int pageSize = 0;
+    int page = 0;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "pages");
+        db.setDatabaseName(path);
+        if (!db.open())
+            return false;
+        QSqlQuery q(db);
+        if (q.exec("PRAGMA page_size") && q.next())
+            pageSize = q.value(0).toInt();
+        if (q.exec(QString("SELECT pageno FROM dbstat WHERE %1 ORDER BY pageno LIMIT 1 OFFSET %2")
+                       .arg(where)
+                       .arg(offset)) &&
+            q.next())
+            page = q.value(0).toInt();
+    }
+    QSqlDatabase::removeDatabase("pages");
+    if (page == 0 || pageSize == 0)
+        return false;
+    QFile file(path);
+    return file.open(QIODevice::ReadWrite) && file.seek(qint64(page - 1) * pageSize) &&
+           file.write(QByteArray(pageSize, '\0')) == pageSize;
+}
+
+// A library of 3000 entries, every hundredth with a long abstract, damaged where dbstat names
+// its pages (empty: the file's last third is lost); false when the engine offers no page
+// statistics.
+const QString AllColumns = "key, Name, Title, City, Resume, Location, WName, WTitle, WPublisher, "
+                           "Year, Pages";
+
+bool damagedLibrary(const QString &path, const QString &where, QStringList *whole = nullptr)
+{
+    library::create(path);
+    execOn(path, {"PRAGMA synchronous=OFF"}, entries(3000));
+    execOn(path, {"UPDATE Books SET Resume = hex(zeroblob(6000)) WHERE key % 100 = 0"});
+    if (whole)
+        *whole = storedRows(path, AllColumns);
+    if (where.isEmpty()) {
+        QFile file(path);
+        return file.resize(file.size() * 2 / 3);
+    }
+    return zeroPage(path, where, 3);
+}
+
+// Of the rows given, those that read back from the library at path, each alone, as they were.
+QStringList stillReadable(const QString &path, const QStringList &rows)
+{
+    QStringList readable;
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "readable");
+        db.setDatabaseName(path);
+        db.setConnectOptions("QSQLITE_OPEN_READONLY");
+        if (!db.open())
+            return readable;
+        QSqlQuery q(db);
+        for (const QString &row : rows) {
+            if (!q.exec("SELECT " + AllColumns +
+                        " FROM Books WHERE key=" + row.section('|', 0, 0)) ||
+                !q.next())
+                continue;
+            QStringList fields;
+            for (int i = 0; i < q.record().count(); ++i)
+                fields << q.value(i).toString();
+            if (fields.join('|') == row)
+                readable << row;
+        }
+    }
+    QSqlDatabase::removeDatabase("readable");
+    return readable;
+}
+
 } // namespace
 
 class TestStoreFaults : public QObject {
@@ -55,6 +133,12 @@ private slots:
     void refusedFilesStayUntouched_data();
     void refusedFilesStayUntouched();
     void damagedLibraryIsRefused();
+    void damageIsFoundWhereverItIs_data();
+    void damageIsFoundWhereverItIs();
+    void storeNeverWaitsForTheCheck();
+    void checkCallsOnlyDamageDamage();
+    void salvageKeepsWhatStillReads_data();
+    void salvageKeepsWhatStillReads();
     void openingSaysWhatIsWrong_data();
     void openingSaysWhatIsWrong();
     void anyFileNameOpens();
@@ -115,28 +199,8 @@ void TestStoreFaults::damagedLibraryIsRefused()
     const QString path = library::folder(folder.path()) + "Damaged.mdb";
     library::create(path);
     execOn(path, {"PRAGMA synchronous=OFF"}, entries(3000));
-    int pageSize = 0;
-    int page = 0;
-    {
-        QSqlDatabase db = QSqlDatabase::addDatabase("QSQLITE", "pages");
-        db.setDatabaseName(path);
-        QVERIFY(db.open());
-        QSqlQuery q(db);
-        QVERIFY(q.exec("PRAGMA page_size") && q.next());
-        pageSize = q.value(0).toInt();
-        if (q.exec("SELECT pageno FROM dbstat WHERE name='BooksBrowse' AND pagetype='leaf' "
-                   "ORDER BY pageno LIMIT 1 OFFSET 10") &&
-            q.next())
-            page = q.value(0).toInt();
-    }
-    QSqlDatabase::removeDatabase("pages");
-    if (page == 0)
+    if (!zeroPage(path, "name='BooksBrowse' AND pagetype='leaf'", 10))
         QSKIP("the engine offers no page statistics");
-    QFile file(path);
-    QVERIFY(file.open(QIODevice::ReadWrite));
-    QVERIFY(file.seek(qint64(page - 1) * pageSize));
-    file.write(QByteArray(pageSize, '\0'));
-    file.close();
 
     Module m;
     const QString error = errorOf([&] { m.open(folder.path(), "Damaged.mdb"); });
@@ -144,6 +208,184 @@ void TestStoreFaults::damagedLibraryIsRefused()
              qPrintable(error));
     QCOMPARE(error.count('\n'), 1);
     QVERIFY(!m.dm.ADOTable.Active());
+}
+
+void TestStoreFaults::damageIsFoundWhereverItIs_data()
+{
+    // Where the damage lies, as dbstat names its pages; empty: the file's last third is lost.
+    QTest::addColumn<QString>("where");
+    QTest::newRow("table leaf") << "name='Books' AND pagetype='leaf'";
+    QTest::newRow("overflow of a long abstract") << "name='Books' AND pagetype='overflow'";
+    QTest::newRow("index the open does not read") << "name='BooksSelect' AND pagetype='leaf'";
+    QTest::newRow("truncated file") << "";
+}
+
+void TestStoreFaults::damageIsFoundWhereverItIs()
+{
+    QFETCH(QString, where);
+    TempProgramFolder folder;
+    const QString path = library::folder(folder.path()) + "Damaged.mdb";
+    if (!damagedLibrary(path, where))
+        QSKIP("the engine offers no page statistics");
+    QFile file(path);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QByteArray before = file.readAll();
+    file.close();
+
+    quil::ScopedScriptedDialogs dialogs;
+    Module m;
+    const QString error = errorOf([&] { m.open(folder.path(), "Damaged.mdb"); });
+    if (error == "<no error>") {
+        // Found by the check of the whole file, or by the walk, whichever comes first; told once.
+        m.dm.waitForCheck();
+        quil::guarded([&] {
+            for (m.dm.ADOTable.First(); !m.dm.ADOTable.Eof(); m.dm.ADOTable.Next())
+                m.dm.ADOTableResume->AsString();
+        });
+        QVERIFY(m.dm.libraryDamaged());
+        QVERIFY(!m.dm.storesOnClose());
+        // Nothing more is written to it, and each refused store says so.
+        QVERIFY(!quil::guarded([&] {
+            m.dm.ADOTable.Last();
+            m.dm.ADOTable.Edit();
+            m.dm.ADOTablePages->setAsString("Запись в повреждённый файл");
+            m.dm.ADOTable.Post();
+        }));
+        // Told once, with the offer to salvage it, here refused.
+        QCOMPARE(dialogs.count("question"), 1);
+        QVERIFY2(dialogs.shown[0].text.startsWith("Библиотека Damaged.mdb повреждена: "),
+                 qPrintable(dialogs.shown[0].text));
+        QCOMPARE(dialogs.errors(), {"Изменения не записаны: файл библиотеки повреждён."});
+    } else {
+        QVERIFY2(error.startsWith("Библиотека Damaged.mdb повреждена"), qPrintable(error));
+    }
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    QVERIFY(file.readAll() == before);
+}
+
+// A file the check cannot open (here a folder; in life a library another program keeps busy)
+// is not called damaged: the check cannot tell, and says so.
+void TestStoreFaults::checkCallsOnlyDamageDamage()
+{
+    TempProgramFolder folder;
+    const QString path = folder.file("Folder.mdb");
+    QVERIFY(QDir().mkpath(path));
+    library::WholeCheck check;
+    QVERIFY(!check.run(path).has_value());
+    QVERIFY(!check.undecided().isEmpty());
+    QVERIFY_THROWS_EXCEPTION(quil::Error, library::checkWhole(path));
+}
+
+void TestStoreFaults::storeNeverWaitsForTheCheck()
+{
+    TempProgramFolder folder;
+    const QString path = library::folder(folder.path()) + "Damaged.mdb";
+    if (!damagedLibrary(path, "name='Books' AND pagetype='overflow'"))
+        QSKIP("the engine offers no page statistics");
+
+    // The check holds the file for reading as long as a walk of a big library would, until it
+    // is interrupted; 10 s outlast the store's wait for a busy file.
+    std::atomic<int> reading = 0;
+    std::atomic<bool> neverLetGo = false;
+    const auto holdFile = [&](const library::WholeCheck &check) {
+        ++reading;
+        QDeadlineTimer outlast(10000);
+        while (!check.interrupted() && !outlast.hasExpired())
+            QThread::msleep(5);
+        neverLetGo = neverLetGo || !check.interrupted();
+    };
+    library::WholeCheck::whileReading = holdFile;
+    const auto unhook = qScopeGuard([] { library::WholeCheck::whileReading = nullptr; });
+    quil::ScopedScriptedDialogs dialogs;
+    {
+        Module m;
+        m.open(folder.path(), "Damaged.mdb");
+        QTRY_COMPARE(reading.load(), 1);
+        // An entry without a long abstract: its store reaches no damaged page.
+        while (m.dm.ADOTablekey->AsString().toInt() % 100 == 0)
+            m.dm.ADOTable.Next();
+        QVERIFY(quil::guarded([&] {
+            m.dm.ADOTable.Edit();
+            m.dm.ADOTablePages->setAsString("Записано во время проверки");
+            m.dm.ADOTable.Post();
+        }));
+        QVERIFY(!m.dm.libraryDamaged());
+
+        // Left alone, the program checks the whole file again and finds the damage.
+        library::WholeCheck::whileReading = nullptr;
+        m.dm.setCheckIdleDelay(0);
+        QTRY_VERIFY(m.dm.libraryDamaged());
+        QCOMPARE(dialogs.shown.size(), 1);
+        QVERIFY2(dialogs.shown[0].text.startsWith("Библиотека Damaged.mdb повреждена: "),
+                 qPrintable(dialogs.shown[0].text));
+
+        // Opened again and closed while its check reads: the close does not wait for it.
+        library::WholeCheck::whileReading = holdFile;
+        m.open(folder.path(), "Damaged.mdb");
+        QTRY_COMPARE(reading.load(), 2);
+    }
+    QVERIFY(!neverLetGo);
+}
+
+void TestStoreFaults::salvageKeepsWhatStillReads_data()
+{
+    QTest::addColumn<QString>("where");
+    QTest::newRow("table leaf") << "name='Books' AND pagetype='leaf'";
+    QTest::newRow("overflow of a long abstract") << "name='Books' AND pagetype='overflow'";
+    QTest::newRow("index") << "name='BooksSelect' AND pagetype='leaf'";
+}
+
+void TestStoreFaults::salvageKeepsWhatStillReads()
+{
+    QFETCH(QString, where);
+    TempProgramFolder folder;
+    const QString path = library::folder(folder.path()) + "Damaged.mdb";
+    QStringList whole;
+    if (!damagedLibrary(path, where, &whole))
+        QSKIP("the engine offers no page statistics");
+    const QByteArray damaged = readBytes(path);
+    const QStringList readable = stillReadable(path, whole);
+    QStringList lost;
+    for (const QString &row : whole)
+        if (!readable.contains(row))
+            lost << row.section('|', 0, 0);
+
+    const QString copy = folder.path() + "/Salvaged.mdb";
+    const library::Salvaged result = library::salvage(path, copy);
+    QCOMPARE(result.saved, readable.size());
+    QCOMPARE(storedRows(copy, AllColumns), readable);
+    QStringList named;
+    for (const qint64 key : result.lost)
+        named << QString::number(key);
+    QCOMPARE(named, lost);
+    QCOMPARE(readBytes(path), damaged);
+
+    // In the program: told of the damage, the user sees the counts and says Yes.
+    quil::ScopedScriptedDialogs dialogs;
+    dialogs.nextAnswers << true;
+    Module m;
+    try {
+        m.open(folder.path(), "Damaged.mdb");
+        m.dm.waitForCheck();
+        quil::guarded([&] {
+            for (m.dm.ADOTable.First(); !m.dm.ADOTable.Eof(); m.dm.ADOTable.Next())
+                m.dm.ADOTableResume->AsString();
+        });
+    } catch (const quil::Error &) {
+        // Refused at open: salvaged from a script.
+        library::salvage(path, library::salvagePath(path));
+        library::putSalvagedInPlace(path);
+    }
+    if (dialogs.count("question") == 1) {
+        QVERIFY2(dialogs.shown[0].text.contains(QString("Сохранятся записей: %1, потеряются: %2")
+                                                    .arg(readable.size())
+                                                    .arg(result.lost.size())),
+                 qPrintable(dialogs.shown[0].text));
+        QVERIFY(m.dm.ADOTable.Active() && !m.dm.libraryDamaged());
+        QCOMPARE(m.dm.ADOTable.RecordCount(), readable.size());
+    }
+    QCOMPARE(storedRows(path, AllColumns), readable);
+    QCOMPARE(readBytes(library::folder(folder.path()) + "Damaged/Damaged.mdb"), damaged);
 }
 
 void TestStoreFaults::openingSaysWhatIsWrong_data()

@@ -1,0 +1,119 @@
+#include "store/LibraryCheck.h"
+
+#include "db/SqliteEngine.h"
+#include "platform/Error.h"
+#include "store/Book.h"
+
+#include <QScopeGuard>
+
+namespace library {
+namespace {
+// The engine stops after so many findings; the first few say enough.
+constexpr int ReportedFindings = 5;
+
+QString findDamage(quil::Engine &engine)
+{
+    const auto check =
+        engine.prepareOrThrow(QStringLiteral("PRAGMA quick_check(%1)").arg(ReportedFindings));
+    quil::execOrThrow(*check);
+    QStringList findings;
+    while (check->next())
+        findings << check->value(0).toString();
+    quil::checkFinished(*check);
+    if (findings != QStringList{QStringLiteral("ok")})
+        return findings.join(QLatin1Char('\n'));
+    const auto zeros =
+        engine.prepareOrThrow(QStringLiteral("SELECT key FROM Books WHERE %1 LIMIT %2")
+                                  .arg(lostPageTest())
+                                  .arg(ReportedFindings));
+    quil::execOrThrow(*zeros);
+    while (zeros->next())
+        findings << QStringLiteral("entry %1: a value holds zero bytes").arg(zeros->integer(0));
+    quil::checkFinished(*zeros);
+    findings.removeFirst();
+    return findings.join(QLatin1Char('\n'));
+}
+} // namespace
+
+QString lostPageTest()
+{
+    // A zeroed page at the end of a long value's chain leaves the structure whole: its text
+    // then holds zero bytes, which nothing the program stores has.
+    QStringList tests;
+    for (const quil::FieldDef &def : book::fieldDefs())
+        if (!def.autoIncrement)
+            tests << QStringLiteral("instr(CAST(%1 AS BLOB), x'00') > 0").arg(def.name);
+    return tests.join(QStringLiteral(" OR "));
+}
+
+std::function<void(const WholeCheck &)> WholeCheck::whileReading;
+
+WholeCheck::WholeCheck() : FWhileReading(whileReading) {}
+
+QString checkWhole(const QString &path)
+{
+    WholeCheck check;
+    const std::optional<QString> finding = check.run(path);
+    if (!finding)
+        throw quil::Error(QStringLiteral("Библиотеку не удалось проверить"), check.undecided());
+    return *finding;
+}
+
+void WholeCheck::interrupt()
+{
+    const std::lock_guard lock(FMutex);
+    FInterrupted = true;
+    if (FEngine)
+        FEngine->interrupt();
+}
+
+std::optional<QString> WholeCheck::run(const QString &path)
+{
+    quil::SqliteEngine engine;
+    // Lets interrupt() reach the engine, unless it came first.
+    const auto let = [&](quil::Engine *e) {
+        const std::lock_guard lock(FMutex);
+        FEngine = FInterrupted ? nullptr : e;
+        return FEngine == e;
+    };
+    QString finding;
+    try {
+        engine.open(path, true, 5000);
+        if (!let(&engine))
+            return std::nullopt;
+        const auto release = qScopeGuard([&] { let(nullptr); });
+        engine.prepareForUse(true);
+        // One read from first to last: both steps see one file.
+        engine.executeOrThrow(QStringLiteral("BEGIN"));
+        engine.executeOrThrow(QStringLiteral("SELECT count(*) FROM sqlite_master"));
+        if (FWhileReading)
+            FWhileReading(*this);
+        finding = findDamage(engine);
+    } catch (const quil::EngineError &e) {
+        // Busy, locked, out of memory, unreadable: the file may well be whole. Only what the
+        // engine calls damage is damage; the rest leaves the question open.
+        if (!e.damage()) {
+            FUndecided = e.detail().isEmpty() ? e.message() : e.detail();
+            return std::nullopt;
+        }
+        finding = e.detail().isEmpty() ? e.message() : e.detail();
+    } catch (const quil::Error &e) {
+        FUndecided = e.detail().isEmpty() ? e.message() : e.detail();
+        return std::nullopt;
+    }
+    // Stopped midway, the engine's walk may have said anything, or nothing.
+    if (FInterrupted)
+        return std::nullopt;
+    return finding;
+}
+
+QString damageMessage(const QString &libraryFileName, const QString &words)
+{
+    return quil::Error(QStringLiteral("Библиотека %1 повреждена: часть её записей не читается. "
+                                      "Изменения в неё больше не записываются")
+                           .arg(libraryFileName),
+                       words)
+        .message();
+}
+
+} // namespace library
