@@ -72,6 +72,9 @@ void DBRichView::showStored()
     // the ones made here belong to the view and are freed here.
     QTextDocument *previous = this->document();
     const bool ours = previous && previous->parent() == this;
+    // A document with no page size is not laid out when the view takes it, only once the view
+    // gives it its own width; else each abstract was shaped twice, the first time unwrapped.
+    document->setPageSize(QSizeF(0, 0));
     setDocument(document);
     setWordWrapMode(wrap);
     if (ours)
