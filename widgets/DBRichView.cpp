@@ -6,7 +6,9 @@
 #include "store/Abstract.h"
 
 #include <QScrollBar>
+#include <QTextBlock>
 #include <QTextDocument>
+#include <QTextLayout>
 
 namespace quil {
 
@@ -65,6 +67,10 @@ void DBRichView::showStored()
     // paragraph without blanks costs the square of its length.
     rtf::RichText::setContent(document, value, RichViewDisplayLimit);
     cutForView(*document);
+    // The glyphs shaped to lay the text out are kept for placing the caret and for painting,
+    // which would shape every line again.
+    for (QTextBlock block = document->begin(); block.isValid(); block = block.next())
+        block.layout()->setCacheEnabled(true);
     const QTextOption::WrapMode wrap = wrapModeFor(*document);
     if (wrap == QTextOption::WrapAnywhere)
         setWordWrapMode(wrap);
