@@ -52,6 +52,19 @@ const QString TermsFile = QStringLiteral("Terms.txt");
 const QString Russian = QStringLiteral("Русский");
 const QString English = QStringLiteral("English");
 
+// The information panel takes whatever width the status bar leaves it, so the width its text
+// would like is never used; measuring a long author and title anew on every move cost more
+// than drawing them.
+class InfoPanel : public QLabel {
+public:
+    using QLabel::QLabel;
+    QSize sizeHint() const override { return minimumSizeHint(); }
+    QSize minimumSizeHint() const override
+    {
+        return {minimumWidth(), fontMetrics().height() + 2 * (frameWidth() + margin())};
+    }
+};
+
 // Grid sizes: design (normal) and enlarged by "SizeTable".
 constexpr int GridHeight = 324;
 constexpr int LowerStripGap = 6;
@@ -488,7 +501,8 @@ void TForm1::createStatusBar()
          QStringLiteral("Раскладка клавиатуры или выборка")},
     };
     for (int i = 0; i < 3; ++i) {
-        auto *panel = new QLabel(panels[i].text, StatusBar1);
+        QLabel *panel = i == 1 ? new InfoPanel(panels[i].text, StatusBar1)
+                               : new QLabel(panels[i].text, StatusBar1);
         panel->setObjectName(QStringLiteral("StatusPanel%1").arg(i));
         panel->setAlignment(panels[i].alignment);
         panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);

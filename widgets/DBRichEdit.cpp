@@ -314,6 +314,9 @@ void DBRichEdit::showContent(const std::function<void(QTextDocument *)> &fill)
                           !verticalScrollBar()->isVisibleTo(this) && overflows(*doc);
     if (barFirst)
         setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    // Without a page size the control's taking the document lays nothing out; it is laid out
+    // once, at the view's width, instead of first as one unwrapped line per paragraph.
+    doc->setPageSize(QSizeF(0, 0));
     setDocument(doc.release());
     setWordWrapMode(wrap);
     if (barFirst)

@@ -6,7 +6,9 @@
 #include "store/Abstract.h"
 
 #include <QScrollBar>
+#include <QTextBlock>
 #include <QTextDocument>
+#include <QTextLayout>
 
 namespace quil {
 
@@ -65,6 +67,10 @@ void DBRichView::showStored()
     // paragraph without blanks costs the square of its length.
     rtf::RichText::setContent(document, value, RichViewDisplayLimit);
     cutForView(*document);
+    // The glyphs shaped to lay the text out are kept for placing the caret and for painting,
+    // which would shape every line again.
+    for (QTextBlock block = document->begin(); block.isValid(); block = block.next())
+        block.layout()->setCacheEnabled(true);
     const QTextOption::WrapMode wrap = wrapModeFor(*document);
     if (wrap == QTextOption::WrapAnywhere)
         setWordWrapMode(wrap);
@@ -72,6 +78,9 @@ void DBRichView::showStored()
     // the ones made here belong to the view and are freed here.
     QTextDocument *previous = this->document();
     const bool ours = previous && previous->parent() == this;
+    // A document with no page size is not laid out when the view takes it, only once the view
+    // gives it its own width; else each abstract was shaped twice, the first time unwrapped.
+    document->setPageSize(QSizeF(0, 0));
     setDocument(document);
     setWordWrapMode(wrap);
     if (ours)
