@@ -648,9 +648,11 @@ QString risRecord(const Reference &r)
 namespace {
 
 // Runs work(i) for every i below count, shared with the pool's thread when there is one: each
-// takes the next row in turn, so a thread the machine gives less time does less. An error
-// raised in either is raised here once both are done.
-void shared(QThreadPool *pool, int count, const std::function<void(int)> &work)
+// takes the next row in turn, so a thread the machine gives less time does less. This thread
+// first runs `meanwhile`, which must not touch what work does. An error raised in either is
+// raised here once both are done.
+void shared(QThreadPool *pool, int count, const std::function<void(int)> &work,
+            const std::function<void()> &meanwhile = {})
 {
     std::atomic<int> next{0};
     const auto run = [&](std::exception_ptr &error) {
@@ -666,7 +668,16 @@ void shared(QThreadPool *pool, int count, const std::function<void(int)> &work)
     std::exception_ptr theirs;
     if (pool)
         pool->start([&] { run(theirs); });
-    run(mine);
+    if (meanwhile) {
+        try {
+            meanwhile();
+        } catch (...) {
+            mine = std::current_exception();
+            next = count;
+        }
+    }
+    if (!mine)
+        run(mine);
     if (pool)
         pool->waitForDone();
     for (const std::exception_ptr &error : {mine, theirs})
@@ -714,8 +725,10 @@ ExportResult exportBibliography(quil::DataSet &data, QIODevice &device, Format f
     QSet<QString> citations;
     QSet<QString> strings;
     std::vector<Outgoing> out;
+    std::vector<StoredBook> page;
+    std::vector<StoredBook> following = books.page(0);
     for (int first = 0; first < data.RecordCount() && result.ok(); first += PageRows) {
-        const std::vector<StoredBook> page = books.page(first);
+        page = std::move(following);
         out.assign(page.size(), Outgoing());
         // A record that may go out as it came in needs no reference; one whose key another
         // entry takes first is given its reference below.
@@ -753,24 +766,32 @@ ExportResult exportBibliography(quil::DataSet &data, QIODevice &device, Format f
                     }
             ++result.written;
         }
-        shared(pool.get(), int(page.size()), [&](int i) {
-            const StoredBook &book = page[size_t(i)];
-            Outgoing &o = out[size_t(i)];
-            if (o.skipped)
-                return;
-            if (o.asItCame) {
-                o.text += book.record.toUtf8();
-                if (!book.record.endsWith(QLatin1Char('\n')))
+        // The next page is read while the pool's thread begins on this one.
+        const auto readFollowing = [&] {
+            following = first + PageRows < data.RecordCount() ? books.page(first + PageRows)
+                                                              : std::vector<StoredBook>();
+        };
+        shared(
+            pool.get(), int(page.size()),
+            [&](int i) {
+                const StoredBook &book = page[size_t(i)];
+                Outgoing &o = out[size_t(i)];
+                if (o.skipped)
+                    return;
+                if (o.asItCame) {
+                    o.text += book.record.toUtf8();
+                    if (!book.record.endsWith(QLatin1Char('\n')))
+                        o.text += '\n';
                     o.text += '\n';
-                o.text += '\n';
-            } else if (format == Format::BibTeX) {
-                writeBibtex(o.text, o.reference, o.citation);
-                o.text += '\n';
-            } else {
-                o.reference.key = o.citation;
-                writeRis(o.text, o.reference);
-            }
-        });
+                } else if (format == Format::BibTeX) {
+                    writeBibtex(o.text, o.reference, o.citation);
+                    o.text += '\n';
+                } else {
+                    o.reference.key = o.citation;
+                    writeRis(o.text, o.reference);
+                }
+            },
+            readFollowing);
         for (const Outgoing &o : out)
             bytes += o.text;
         if (bytes.size() >= PieceSize)
