@@ -7,6 +7,7 @@
 #include "exchange/Mapping.h"
 #include "exchange/Originals.h"
 #include "export/ListExport.h"
+#include "rtf/RichText.h"
 #include "rtf/RtfTextExtractor.h"
 #include "store/Book.h"
 
@@ -14,7 +15,12 @@
 #include <QRegularExpression>
 #include <QSaveFile>
 #include <QSet>
+#include <QStringEncoder>
+#include <QThread>
+#include <QThreadPool>
 #include <algorithm>
+#include <atomic>
+#include <exception>
 #include <map>
 
 namespace quil::exchange {
@@ -113,21 +119,98 @@ QString letters(int index)
     return out;
 }
 
-void add(QString &out, const char *name, const QString &value)
+// The text in UTF-8 at the end of the buffer, as QString::toUtf8 gives it.
+void appendUtf8(QByteArray &out, QStringView text)
 {
-    if (value.isEmpty())
+    if (text.isEmpty())
         return;
-    out += QLatin1String("  ") + QLatin1String(name) + QLatin1String(" = {") + value +
-           QLatin1String("},\n");
+    QStringEncoder encoder(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
+    const qsizetype size = out.size();
+    out.resize(size + encoder.requiredSpace(text.size()));
+    char *const end = encoder.appendToBuffer(out.data() + size, text);
+    out.truncate(end - out.constData());
 }
 
-QString bibtexName(const PersonName &name)
+// unicodeToLatex(text) in UTF-8, the runs between special characters converted whole.
+void appendLatex(QByteArray &out, QStringView text)
 {
-    if (!name.literal.isEmpty())
-        return QLatin1Char('{') + unicodeToLatex(name.literal) + QLatin1Char('}');
-    if (name.given.isEmpty())
-        return unicodeToLatex(name.family);
-    return unicodeToLatex(name.family) + QLatin1String(", ") + unicodeToLatex(name.given);
+    qsizetype plain = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const char *escape = latexEscape(text[i].unicode());
+        if (!escape)
+            continue;
+        appendUtf8(out, text.sliced(plain, i - plain));
+        out += escape;
+        plain = i + 1;
+    }
+    appendUtf8(out, text.sliced(plain));
+}
+
+// collapsedBlanks(text) in UTF-8: the stretches that keep their single blanks go whole.
+void appendCollapsed(QByteArray &out, QStringView text)
+{
+    const auto blank = [](char16_t c) {
+        return c == u' ' || c == u'\t' || c == u'\n' || c == u'\r';
+    };
+    const qsizetype size = text.size();
+    qsizetype i = 0;
+    bool written = false;
+    for (;;) {
+        while (i < size && blank(text[i].unicode()))
+            ++i;
+        if (i == size)
+            return;
+        qsizetype end = i;
+        while (end < size) {
+            if (!blank(text[end].unicode()))
+                ++end;
+            else if (text[end] == u' ' && end + 1 < size && !blank(text[end + 1].unicode()))
+                end += 2;
+            else
+                break;
+        }
+        if (written)
+            out += ' ';
+        appendUtf8(out, text.sliced(i, end - i));
+        written = true;
+        i = end;
+    }
+}
+
+// "  name = {value},\n", left out when the value comes to nothing.
+template <typename Write>
+void field(QByteArray &out, const char *name, Write &&value)
+{
+    const qsizetype start = out.size();
+    out += "  ";
+    out += name;
+    out += " = {";
+    const qsizetype first = out.size();
+    value();
+    if (out.size() == first)
+        out.truncate(start);
+    else
+        out += "},\n";
+}
+
+void latexField(QByteArray &out, const char *name, const QString &value)
+{
+    field(out, name, [&] { appendLatex(out, value); });
+}
+
+void appendBibtexName(QByteArray &out, const PersonName &name)
+{
+    if (!name.literal.isEmpty()) {
+        out += '{';
+        appendLatex(out, name.literal);
+        out += '}';
+        return;
+    }
+    appendLatex(out, name.family);
+    if (!name.given.isEmpty()) {
+        out += ", ";
+        appendLatex(out, name.given);
+    }
 }
 
 QString risName(const PersonName &name)
@@ -243,7 +326,7 @@ public:
             b.year = columnText(*FStatement, 4);
             b.keywords = columnText(*FStatement, 5);
             b.info = columnText(*FStatement, 6);
-            b.resume = columnText(*FStatement, 7);
+            b.resume = FStatement->utf8(7).toByteArray();
             if (FOriginals) {
                 b.originalFormat = columnText(*FStatement, 8);
                 b.citation = columnText(*FStatement, 9);
@@ -273,7 +356,40 @@ bool unchanged(const StoredBook &book)
 {
     return !book.record.isEmpty() &&
            Originals::digest(book.authors, book.title, book.publisher, book.year, book.keywords,
-                             book.info, book.resume) == book.digest;
+                             book.info, QString::fromUtf8(book.resume)) == book.digest;
+}
+
+// The plain text of a stored abstract, RTF or plain text (as the abstract import stores it);
+// the placeholder is none. Every entry of an export passes here: the stored bytes go to the
+// extractor as they are when trimming takes only ASCII blanks and the text is sound UTF-8, as
+// nearly every abstract is.
+QString abstractOf(const QByteArray &stored)
+{
+    const auto space = [](char c) { return c == ' ' || (c >= '\t' && c <= '\r'); };
+    qsizetype from = 0;
+    qsizetype to = stored.size();
+    while (from < to && space(stored[from]))
+        ++from;
+    while (to > from && space(stored[to - 1]))
+        --to;
+    if (from == to)
+        return {};
+    // A byte above ASCII at either end may begin or end a space of its own.
+    const bool wide =
+        std::any_of(stored.begin() + from, stored.begin() + to, [](char c) { return c < 0; });
+    if (stored[from] < 0 || stored[to - 1] < 0 ||
+        (wide && !QByteArrayView(stored).sliced(from, to - from).isValidUtf8()))
+        return valueOf(quil::rtf::RichText::plainTextOf(valueOf(QString::fromUtf8(stored))));
+    const QByteArray value = QByteArray::fromRawData(stored.constData() + from, to - from);
+    static const QByteArray placeholder = book::NewText.toLatin1();
+    if (value == placeholder)
+        return {};
+    thread_local quil::rtf::RtfTextExtractor extractor;
+    bool isRtf = false;
+    const QStringView text = extractor.text(value, &isRtf, wide).trimmed();
+    if (!isRtf)
+        return valueOf(quil::rtf::RichText::plainTextOf(QString::fromUtf8(value)));
+    return text == book::NewText ? QString() : text.toString();
 }
 
 QStringList stringsOf(const StoredBook &book)
@@ -312,9 +428,7 @@ Reference referenceOf(const StoredBook &book)
         if (!word.trimmed().isEmpty())
             r.keywords << word.trimmed();
     r.note = collapsedBlanks(valueOf(book.info));
-    const QString abstract = valueOf(book.resume);
-    if (!abstract.isEmpty())
-        r.abstract = valueOf(quil::rtf::RtfTextExtractor::plainText(abstract));
+    r.abstract = abstractOf(book.resume);
     r.type = QStringLiteral("misc");
     return r;
 }
@@ -405,25 +519,34 @@ CitationKeys::CitationKeys(quil::DataSet &data)
     quil::checkFinished(*statement);
 }
 
-QString bibtexEntry(const Reference &r, const QString &citationKey)
+namespace {
+
+void writeBibtex(QByteArray &out, const Reference &r, const QString &citationKey)
 {
     const QString type = bibtexType(r.type);
-    QString out;
-    out.reserve(512 + r.abstract.size() + r.title.size());
-    out += QLatin1Char('@') + type + QLatin1Char('{') + citationKey + QLatin1String(",\n");
-    const auto names = [](const QList<PersonName> &list, bool etAl) {
-        QStringList joined;
-        for (const PersonName &name : list)
-            joined << bibtexName(name);
+    out += '@';
+    appendUtf8(out, type);
+    out += '{';
+    appendUtf8(out, citationKey);
+    out += ",\n";
+    const auto names = [&out](const QList<PersonName> &list, bool etAl) {
+        for (qsizetype i = 0; i < list.size(); ++i) {
+            if (i > 0)
+                out += " and ";
+            appendBibtexName(out, list[i]);
+        }
         if (etAl)
-            joined << QStringLiteral("others");
-        return joined.join(QLatin1String(" and "));
+            out += list.isEmpty() ? "others" : " and others";
     };
-    add(out, "author", names(r.authors, r.etAl));
-    add(out, "editor", names(r.editors, false));
+    field(out, "author", [&] { names(r.authors, r.etAl); });
+    field(out, "editor", [&] { names(r.editors, false); });
     // Inner braces keep the title's capitals from the style's lower-casing.
     if (!r.title.isEmpty())
-        add(out, "title", QLatin1Char('{') + unicodeToLatex(r.title) + QLatin1Char('}'));
+        field(out, "title", [&] {
+            out += '{';
+            appendLatex(out, r.title);
+            out += '}';
+        });
     // A book's own container is its series.
     const bool book = type == QLatin1String("book");
     const char *container = type == QLatin1String("article") ? "journal"
@@ -431,38 +554,44 @@ QString bibtexEntry(const Reference &r, const QString &citationKey)
                                 ? "booktitle"
                                 : "howpublished";
     if (!book)
-        add(out, container, unicodeToLatex(r.container));
-    add(out, "series", unicodeToLatex(book && r.series.isEmpty() ? r.container : r.series));
-    add(out, "publisher",
-        unicodeToLatex(type == QLatin1String("techreport") ? QString() : r.publisher));
-    add(out, "institution",
-        unicodeToLatex(type == QLatin1String("techreport") ? r.publisher : QString()));
-    add(out, "address", unicodeToLatex(r.address));
-    add(out, "year", unicodeToLatex(r.year));
-    add(out, "month", unicodeToLatex(r.month));
-    add(out, "volume", unicodeToLatex(r.volume));
-    add(out, "number", unicodeToLatex(r.issue.isEmpty() ? r.number : r.issue));
-    add(out, "pages", unicodeToLatex(r.pages).replace(QChar(0x2013), QLatin1String("--")));
-    add(out, "edition", unicodeToLatex(r.edition));
-    add(out, "type", unicodeToLatex(r.genre));
-    add(out, "doi", unicodeToLatex(r.doi));
-    add(out, "url", unicodeToLatex(r.url));
-    add(out, "isbn", unicodeToLatex(r.isbn));
-    add(out, "langid", unicodeToLatex(r.language));
-    add(out, "keywords", unicodeToLatex(r.keywords.join(QLatin1String(", "))));
-    add(out, "note", unicodeToLatex(r.note));
-    add(out, "abstract", unicodeToLatex(r.abstract));
-    out += QLatin1String("}\n");
-    return out;
+        latexField(out, container, r.container);
+    latexField(out, "series", book && r.series.isEmpty() ? r.container : r.series);
+    const bool report = type == QLatin1String("techreport");
+    latexField(out, "publisher", report ? QString() : r.publisher);
+    latexField(out, "institution", report ? r.publisher : QString());
+    latexField(out, "address", r.address);
+    latexField(out, "year", r.year);
+    latexField(out, "month", r.month);
+    latexField(out, "volume", r.volume);
+    latexField(out, "number", r.issue.isEmpty() ? r.number : r.issue);
+    field(out, "pages", [&] {
+        appendUtf8(out, unicodeToLatex(r.pages).replace(QChar(0x2013), QLatin1String("--")));
+    });
+    latexField(out, "edition", r.edition);
+    latexField(out, "type", r.genre);
+    latexField(out, "doi", r.doi);
+    latexField(out, "url", r.url);
+    latexField(out, "isbn", r.isbn);
+    latexField(out, "langid", r.language);
+    latexField(out, "keywords", r.keywords.join(QLatin1String(", ")));
+    latexField(out, "note", r.note);
+    latexField(out, "abstract", r.abstract);
+    out += "}\n";
 }
 
-QString risRecord(const Reference &r)
+void writeRis(QByteArray &out, const Reference &r)
 {
-    QString out = QStringLiteral("TY  - ") + risType(r.type) + QLatin1Char('\n');
+    const QString type = risType(r.type);
+    out += "TY  - ";
+    appendUtf8(out, type);
+    out += '\n';
     const auto line = [&out](const char *tag, const QString &value) {
-        if (!value.isEmpty())
-            out += QLatin1String(tag) + QLatin1String("  - ") + collapsedBlanks(value) +
-                   QLatin1Char('\n');
+        if (value.isEmpty())
+            return;
+        out += tag;
+        out += "  - ";
+        appendCollapsed(out, value);
+        out += '\n';
     };
     for (const PersonName &name : r.authors)
         line("AU", risName(name));
@@ -471,8 +600,8 @@ QString risRecord(const Reference &r)
     for (const PersonName &name : r.editors)
         line("A2", risName(name));
     line("TI", r.title);
-    line(risType(r.type) == QLatin1String("BOOK") ? "T3" : "T2", r.container);
-    if (risType(r.type) != QLatin1String("BOOK"))
+    line(type == QLatin1String("BOOK") ? "T3" : "T2", r.container);
+    if (type != QLatin1String("BOOK"))
         line("T3", r.series);
     else if (r.container.isEmpty())
         line("T2", r.series);
@@ -497,9 +626,76 @@ QString risRecord(const Reference &r)
     line("N1", r.note);
     line("AB", r.abstract);
     line("ID", r.key);
-    out += QLatin1String("ER  - \n\n");
-    return out;
+    out += "ER  - \n\n";
 }
+
+} // namespace
+
+QString bibtexEntry(const Reference &r, const QString &citationKey)
+{
+    QByteArray out;
+    writeBibtex(out, r, citationKey);
+    return QString::fromUtf8(out);
+}
+
+QString risRecord(const Reference &r)
+{
+    QByteArray out;
+    writeRis(out, r);
+    return QString::fromUtf8(out);
+}
+
+namespace {
+
+// Runs work(i) for every i below count, shared with the pool's thread when there is one: each
+// takes the next row in turn, so a thread the machine gives less time does less. This thread
+// first runs `meanwhile`, which must not touch what work does. An error raised in either is
+// raised here once both are done.
+void shared(QThreadPool *pool, int count, const std::function<void(int)> &work,
+            const std::function<void()> &meanwhile = {})
+{
+    std::atomic<int> next{0};
+    const auto run = [&](std::exception_ptr &error) {
+        try {
+            for (int i = next++; i < count; i = next++)
+                work(i);
+        } catch (...) {
+            error = std::current_exception();
+            next = count;
+        }
+    };
+    std::exception_ptr mine;
+    std::exception_ptr theirs;
+    if (pool)
+        pool->start([&] { run(theirs); });
+    if (meanwhile) {
+        try {
+            meanwhile();
+        } catch (...) {
+            mine = std::current_exception();
+            next = count;
+        }
+    }
+    if (!mine)
+        run(mine);
+    if (pool)
+        pool->waitForDone();
+    for (const std::exception_ptr &error : {mine, theirs})
+        if (error)
+            std::rethrow_exception(error);
+}
+
+// One row of a page on its way out.
+struct Outgoing {
+    bool same = false;
+    bool asItCame = false;
+    bool skipped = false;
+    Reference reference;
+    QString citation;
+    QByteArray text;
+};
+
+} // namespace
 
 ExportResult exportBibliography(quil::DataSet &data, QIODevice &device, Format format)
 {
@@ -508,52 +704,96 @@ ExportResult exportBibliography(quil::DataSet &data, QIODevice &device, Format f
     std::unique_ptr<CitationKeys> keys;
     if (format == Format::BibTeX)
         keys = std::make_unique<CitationKeys>(data);
+    // Turning abstracts into text and records into UTF-8 is most of the work: a page of rows
+    // is shared with a second thread, and written out in its order.
+    std::unique_ptr<QThreadPool> pool;
+    if (QThread::idealThreadCount() > 1) {
+        pool = std::make_unique<QThreadPool>();
+        pool->setMaxThreadCount(1);
+    }
     QByteArray bytes;
+    bytes.reserve(PieceSize + PieceSize / 2);
     const auto spill = [&] {
         if (result.ok() && !bytes.isEmpty() && device.write(bytes) != bytes.size())
             result.error = device.errorString().isEmpty() ? QStringLiteral("Ошибка записи")
                                                           : device.errorString();
         bytes.resize(0);
     };
+    const auto asItCame = [format](const StoredBook &book, bool same) {
+        return !book.citation.isEmpty() && same && formatNamed(book.originalFormat) == format;
+    };
     QSet<QString> citations;
     QSet<QString> strings;
+    std::vector<Outgoing> out;
+    std::vector<StoredBook> page;
+    std::vector<StoredBook> following = books.page(0);
     for (int first = 0; first < data.RecordCount() && result.ok(); first += PageRows) {
-        for (const StoredBook &book : books.page(first)) {
-            const bool same = unchanged(book);
+        page = std::move(following);
+        out.assign(page.size(), Outgoing());
+        // A record that may go out as it came in needs no reference; one whose key another
+        // entry takes first is given its reference below.
+        shared(pool.get(), int(page.size()), [&](int i) {
+            out[size_t(i)].same = unchanged(page[size_t(i)]);
+            if (!asItCame(page[size_t(i)], out[size_t(i)].same))
+                out[size_t(i)].reference = merged(page[size_t(i)], out[size_t(i)].same);
+        });
+        for (size_t i = 0; i < page.size(); ++i) {
+            const StoredBook &book = page[i];
+            Outgoing &o = out[i];
             const bool ownKey = !book.citation.isEmpty() && !citations.contains(book.citation);
             // An unchanged record is written as it came in: it had authors or a title then.
-            const bool asItCame = ownKey && same && formatNamed(book.originalFormat) == format;
-            Reference r = asItCame ? Reference() : merged(book, same);
+            o.asItCame = ownKey && asItCame(book, o.same);
+            if (!o.asItCame && asItCame(book, o.same))
+                o.reference = merged(book, o.same);
+            const Reference &r = o.reference;
             // An entry with neither authors nor title (the placeholder an import into an empty
             // library stores) is nothing to cite.
-            if (!asItCame && r.authors.isEmpty() && r.editors.isEmpty() && r.title.isEmpty()) {
+            if (!o.asItCame && r.authors.isEmpty() && r.editors.isEmpty() && r.title.isEmpty()) {
+                o.skipped = true;
                 ++result.skipped;
                 continue;
             }
-            QString citation = ownKey                     ? book.citation
-                               : format == Format::BibTeX ? keys->key(book.key)
-                                                          : QString();
-            citations.insert(citation);
-            if (asItCame) {
+            o.citation = ownKey                     ? book.citation
+                         : format == Format::BibTeX ? keys->key(book.key)
+                                                    : QString();
+            citations.insert(o.citation);
+            if (o.asItCame)
                 // The macros the record uses stand once before the first record that needs them.
                 for (const QString &definition : stringsOf(book))
                     if (!strings.contains(definition)) {
                         strings.insert(definition);
-                        bytes += definition.toUtf8() + "\n\n";
+                        o.text += definition.toUtf8() + "\n\n";
                     }
-                bytes += book.record.toUtf8();
-                if (!book.record.endsWith(QLatin1Char('\n')))
-                    bytes += '\n';
-                bytes += '\n';
-            } else if (format == Format::BibTeX) {
-                bytes += bibtexEntry(r, citation).toUtf8();
-                bytes += '\n';
-            } else {
-                r.key = citation;
-                bytes += risRecord(r).toUtf8();
-            }
             ++result.written;
         }
+        // The next page is read while the pool's thread begins on this one.
+        const auto readFollowing = [&] {
+            following = first + PageRows < data.RecordCount() ? books.page(first + PageRows)
+                                                              : std::vector<StoredBook>();
+        };
+        shared(
+            pool.get(), int(page.size()),
+            [&](int i) {
+                const StoredBook &book = page[size_t(i)];
+                Outgoing &o = out[size_t(i)];
+                if (o.skipped)
+                    return;
+                if (o.asItCame) {
+                    o.text += book.record.toUtf8();
+                    if (!book.record.endsWith(QLatin1Char('\n')))
+                        o.text += '\n';
+                    o.text += '\n';
+                } else if (format == Format::BibTeX) {
+                    writeBibtex(o.text, o.reference, o.citation);
+                    o.text += '\n';
+                } else {
+                    o.reference.key = o.citation;
+                    writeRis(o.text, o.reference);
+                }
+            },
+            readFollowing);
+        for (const Outgoing &o : out)
+            bytes += o.text;
         if (bytes.size() >= PieceSize)
             spill();
     }

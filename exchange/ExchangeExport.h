@@ -3,6 +3,7 @@
 #include "exchange/ExchangeImport.h"
 #include "exchange/Reference.h"
 
+#include <QByteArray>
 #include <QHash>
 #include <QString>
 
@@ -23,7 +24,7 @@ struct StoredBook {
     QString year;      // City
     QString keywords;  // Location
     QString info;      // Pages
-    QString resume;    // RTF
+    QByteArray resume; // RTF, in UTF-8 as the library holds it
     // The record it came in as, when the library keeps it.
     QString originalFormat;
     QString citation;

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <utility>
 
 namespace quil::exchange {
 namespace {
@@ -240,43 +241,45 @@ QString latexToUnicode(const QString &value)
     return collapsedBlanks(converter.run(value.size()));
 }
 
-QString unicodeToLatex(const QString &text)
+const char *latexEscape(char16_t c)
 {
     // A table, not a search of the list: every character of every exported value is looked up.
-    static const std::array<bool, 0x80> specials = [] {
-        std::array<bool, 0x80> table{};
-        for (const char *c = "\\{}&%$#_~^\r\n\t"; *c; ++c)
-            table[size_t(*c)] = true;
-        return table;
+    static const std::array<const char *, 0x80> table = [] {
+        std::array<const char *, 0x80> built{};
+        const std::pair<char, const char *> escapes[] = {{'\\', "\\textbackslash{}"},
+                                                         {'{', "\\{"},
+                                                         {'}', "\\}"},
+                                                         {'&', "\\&"},
+                                                         {'%', "\\%"},
+                                                         {'$', "\\$"},
+                                                         {'#', "\\#"},
+                                                         {'_', "\\_"},
+                                                         {'~', "\\textasciitilde{}"},
+                                                         {'^', "\\textasciicircum{}"},
+                                                         {'\r', ""},
+                                                         {'\n', " "},
+                                                         {'\t', " "}};
+        for (const auto &[special, escape] : escapes)
+            built[size_t(special)] = escape;
+        return built;
     }();
-    const auto special = [](QChar c) { return c.unicode() < 0x80 && specials[c.unicode()]; };
-    if (std::none_of(text.begin(), text.end(), special))
+    return c < 0x80 ? table[c] : nullptr;
+}
+
+QString unicodeToLatex(const QString &text)
+{
+    if (std::none_of(text.begin(), text.end(), [](QChar c) { return latexEscape(c.unicode()); }))
         return text;
     QString out;
     out.reserve(text.size() + 64);
     qsizetype plain = 0; // the start of the run of ordinary characters not yet copied
     for (qsizetype i = 0; i < text.size(); ++i) {
-        const QChar c = text[i];
-        if (!special(c))
+        const char *escape = latexEscape(text[i].unicode());
+        if (!escape)
             continue;
         out.append(QStringView(text).sliced(plain, i - plain));
         plain = i + 1;
-        switch (c.unicode()) {
-        case '\\': out += QLatin1String("\\textbackslash{}"); break;
-        case '{': out += QLatin1String("\\{"); break;
-        case '}': out += QLatin1String("\\}"); break;
-        case '&': out += QLatin1String("\\&"); break;
-        case '%': out += QLatin1String("\\%"); break;
-        case '$': out += QLatin1String("\\$"); break;
-        case '#': out += QLatin1String("\\#"); break;
-        case '_': out += QLatin1String("\\_"); break;
-        case '~': out += QLatin1String("\\textasciitilde{}"); break;
-        case '^': out += QLatin1String("\\textasciicircum{}"); break;
-        case '\r': break;
-        case '\n':
-        case '\t': out += QLatin1Char(' '); break;
-        default: out += c;
-        }
+        out += QLatin1String(escape);
     }
     out.append(QStringView(text).sliced(plain));
     return out;

@@ -13,4 +13,8 @@ QString latexToUnicode(const QString &value);
 // specially escaped so that bibtex and biber read it without a warning.
 QString unicodeToLatex(const QString &text);
 
+// What unicodeToLatex puts for one character: its escape ("" for one it drops), or null for a
+// character it keeps.
+const char *latexEscape(char16_t c);
+
 } // namespace quil::exchange

@@ -76,10 +76,10 @@ RtfTextExtractor::RtfTextExtractor() : F(std::make_unique<Buffers>()) {}
 
 RtfTextExtractor::~RtfTextExtractor() = default;
 
-QStringView RtfTextExtractor::text(const QByteArray &rtf, bool *isRtf)
+QStringView RtfTextExtractor::text(const QByteArray &rtf, bool *isRtf, bool rawTextIsUtf8)
 {
     F->sink.restart();
-    const bool ok = F->interpreter.run(rtf, F->sink, false);
+    const bool ok = F->interpreter.run(rtf, F->sink, rawTextIsUtf8);
     if (isRtf)
         *isRtf = ok;
     return F->sink.result;

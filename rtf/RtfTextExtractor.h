@@ -22,8 +22,10 @@ public:
     ~RtfTextExtractor();
     RtfTextExtractor(const RtfTextExtractor &) = delete;
     RtfTextExtractor &operator=(const RtfTextExtractor &) = delete;
-    // As plainText(); the view holds until the next call.
-    QStringView text(const QByteArray &rtf, bool *isRtf = nullptr);
+    // As plainText(); the view holds until the next call. Text outside control words is
+    // Windows-1251 bytes, or UTF-8 when the RTF came from a text that has characters above
+    // ASCII (as plainText(QString) reads it).
+    QStringView text(const QByteArray &rtf, bool *isRtf = nullptr, bool rawTextIsUtf8 = false);
 
 private:
     struct Buffers;

@@ -101,6 +101,8 @@ private slots:
     void keysAreUniqueAndStay();
     void recordsComeBackAsTheyCameUntilEdited();
     void specialCharactersReadBack();
+    void abstractsGoOutAsText_data();
+    void abstractsGoOutAsText();
 };
 
 void TestExchangeExport::roundTrip_data()
@@ -241,6 +243,51 @@ void TestExchangeExport::specialCharactersReadBack()
         if (!ran)
             qInfo("%s is not installed", program);
     }
+}
+
+void TestExchangeExport::abstractsGoOutAsText_data()
+{
+    QTest::addColumn<QString>("resume");
+    QTest::addColumn<QString>("bibtex"); // the abstract line, empty for none
+    QTest::addColumn<QString>("ris");
+    QTest::newRow("rtf ending in a line end")
+        << QStringLiteral(
+               "{\\rtf1\\ansi\\ansicpg1251 Hello \\b world\\b0\\par\r\nNext 5%\\par\r\n}\r\n")
+        << QStringLiteral("  abstract = {Hello world Next 5\\%},")
+        << QStringLiteral("AB  - Hello world Next 5%");
+    QTest::newRow("rtf with raw Cyrillic")
+        << QStringLiteral(" {\\rtf1 Ёж & ~ий}")
+        << QStringLiteral("  abstract = {Ёж \\& \\textasciitilde{}ий},")
+        << QStringLiteral("AB  - Ёж & ~ий");
+    QTest::newRow("plain text, old line ends")
+        << QStringLiteral("Текст\rвторая строка_1\r\n")
+        << QStringLiteral("  abstract = {Текст вторая строка\\_1},")
+        << QStringLiteral("AB  - Текст вторая строка_1");
+    QTest::newRow("placeholder") << QStringLiteral(" New\r\n") << QString() << QString();
+    QTest::newRow("empty rtf") << QStringLiteral("{\\rtf1 \\par }") << QString() << QString();
+}
+
+// The abstract goes out as its text, whether it is stored as RTF or as the plain text the
+// abstract import stores.
+void TestExchangeExport::abstractsGoOutAsText()
+{
+    QFETCH(QString, resume);
+    QFETCH(QString, bibtex);
+    QFETCH(QString, ris);
+    TempProgramFolder folder;
+    const QString path = newLibrary(folder, QStringLiteral("abstracts.mdb"));
+    execOn(path, {}, {{"Ландау Л.Д.", "Волны", "1937"}});
+    execOn(path, {QStringLiteral("UPDATE Books SET Resume = '%1'")
+                      .arg(QString(resume).replace(QLatin1Char('\''), QLatin1String("''")))});
+    Module m(path);
+    const auto lineOf = [](const QByteArray &text, const QString &start) {
+        for (const QString &line : QString::fromUtf8(text).split(QLatin1Char('\n')))
+            if (line.startsWith(start))
+                return line;
+        return QString();
+    };
+    QCOMPARE(lineOf(exported(m.dm, Format::BibTeX), QStringLiteral("  abstract =")), bibtex);
+    QCOMPARE(lineOf(exported(m.dm, Format::Ris), QStringLiteral("AB  -")), ris);
 }
 
 QTEST_GUILESS_MAIN(TestExchangeExport)
