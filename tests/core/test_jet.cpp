@@ -1,5 +1,6 @@
 // The old program's Access libraries: read whole against an oracle, refused when they are not
 // libraries, and migrated so that a kill at any moment leaves the original whole.
+#include "ScopedTmpfs.h"
 #include "TestSupport.h"
 
 #include "jet/JetReader.h"
@@ -91,6 +92,7 @@ private slots:
     void refusesWhatIsNoOldLibrary();
     void namesColumnsLeftOutAndMissing();
     void killedMigrationLeavesTheOriginalWhole();
+    void fullDiskLeavesTheOriginalWhole();
 };
 
 void TestJet::migratesEveryFieldOfEveryEntry()
@@ -213,6 +215,30 @@ void TestJet::namesColumnsLeftOutAndMissing()
     };
     for (const Case &c : cases)
         QCOMPARE(jet::columnNotes(c.leftOut, c.missing), c.notes);
+}
+
+// A disk that fills up while the new library is written: the original stays where it was,
+// whole, and no part of the new library is left beside it.
+void TestJet::fullDiskLeavesTheOriginalWhole()
+{
+    TempProgramFolder folder;
+    ScopedTmpfs disk(folder.file("disk"), "size=512k");
+    if (!disk.mounted())
+        QSKIP("this test may not mount a file system");
+    const QByteArray original = contents(Fixtures + "Books.mdb");
+    const QString library = folder.file("disk/DBase/Books.mdb");
+    QVERIFY(QDir().mkpath(folder.file("disk/DBase")));
+    writeFile(library, original);
+    QVERIFY2(original.size() > 256 * 1024, "the fixture no longer fills half the disk");
+    try {
+        jet::migrateInPlace(library);
+        QFAIL("migrated onto a full disk");
+    } catch (const quil::Error &e) {
+        QVERIFY(!e.message().isEmpty());
+    }
+    QCOMPARE(contents(library), original);
+    QCOMPARE(QDir(folder.file("disk/DBase")).entryList(QDir::Files), QStringList{"Books.mdb"});
+    QVERIFY(!QFileInfo::exists(folder.file("disk/DBase/Access/Books.mdb")));
 }
 
 void TestJet::killedMigrationLeavesTheOriginalWhole()
