@@ -20,6 +20,12 @@ void report(const QString &name, double ms);
 // Peak resident memory of this process, in MiB.
 double peakResidentMb();
 
+// A memory line of /proc/self/status ("VmRSS", "VmHWM"), in KiB; 0 when not there.
+qint64 statusKb(const char *key);
+// Starts a new peak: the kernel resets VmHWM to the present resident size. False when it
+// may not.
+bool resetPeak();
+
 } // namespace quilbench
 
 namespace quilbench {

@@ -24,25 +24,13 @@
 
 namespace {
 
-qint64 statusKb(const char *key)
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return 0;
-    const QByteArray prefix = QByteArray(key) + ':';
-    for (const QByteArray &line : status.readAll().split('\n'))
-        if (line.startsWith(prefix))
-            return line.mid(prefix.size()).trimmed().split(' ').value(0).toLongLong();
-    return 0;
-}
+using quilbench::statusKb;
 
 // Runs work on its own peak and prints how far the peak rose above the resident size before.
 void peakAbove(const char *name, const std::function<void()> &work)
 {
     const qint64 before = statusKb("VmRSS");
-    QFile clear(QStringLiteral("/proc/self/clear_refs"));
-    const bool reset = clear.open(QIODevice::WriteOnly) && clear.write("5") == 1;
-    clear.close();
+    const bool reset = quilbench::resetPeak();
     work();
     std::printf("  %s peak above resident %s%.1f MB\n", name, reset ? "" : "(peak not reset) ",
                 (statusKb("VmHWM") - before) / 1024.0);

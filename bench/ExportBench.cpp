@@ -21,31 +21,14 @@
 
 namespace {
 
-// Resident and peak resident memory from /proc/self/status, in KiB (0 when not there).
-qint64 statusKb(const char *key)
-{
-    QFile status(QStringLiteral("/proc/self/status"));
-    if (!status.open(QIODevice::ReadOnly))
-        return 0;
-    const QByteArray prefix = QByteArray(key) + ':';
-    for (const QByteArray &line : status.readAll().split('\n'))
-        if (line.startsWith(prefix))
-            return line.mid(prefix.size()).trimmed().split(' ').value(0).toLongLong();
-    return 0;
-}
+using quilbench::resetPeak;
+using quilbench::statusKb;
 
 double cpuMs()
 {
     timespec t{};
     clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &t);
     return t.tv_sec * 1e3 + t.tv_nsec / 1e6;
-}
-
-// Starts a new peak: the kernel resets the high-water mark to the present resident size.
-bool resetPeak()
-{
-    QFile clear(QStringLiteral("/proc/self/clear_refs"));
-    return clear.open(QIODevice::WriteOnly) && clear.write("5") == 1;
 }
 
 // The whole table of a data module of its own to a file, without a window.

@@ -37,23 +37,6 @@ QString bigLibrary(const QString &folder)
     return QFileInfo::exists(given) ? given : QString();
 }
 
-// Peak resident memory since the last reset, in MiB; the reset starts a new peak.
-double peakSinceResetMb(bool reset)
-{
-    QFile file(QString::fromLatin1(reset ? "/proc/self/clear_refs" : "/proc/self/status"));
-    if (reset) {
-        if (file.open(QIODevice::WriteOnly))
-            file.write("5");
-        return 0;
-    }
-    if (!file.open(QIODevice::ReadOnly))
-        return 0;
-    for (const QByteArray &line : file.readAll().split('\n'))
-        if (line.startsWith("VmHWM:"))
-            return line.mid(6).trimmed().split(' ').value(0).toDouble() / 1024.0;
-    return 0;
-}
-
 // What open, a walk in the default order and an export read: every field of every entry.
 void openAndWalk(const QString &path)
 {
@@ -96,9 +79,9 @@ void run(const quilbench::Options &options)
     std::printf("migrate_vs_mdb_export %.2f\n", exported > 0 ? migrated / exported : 0.0);
 
     removeTarget();
-    peakSinceResetMb(true);
+    quilbench::resetPeak();
     jet::convert(big, target);
-    std::printf("migrate_peak_mb %.1f\n", peakSinceResetMb(false));
+    std::printf("migrate_peak_mb %.1f\n", quilbench::statusKb("VmHWM") / 1024.0);
 
     const QString made = quilbench::generatedLibrary(options.folder, entries);
     quilbench::report(QStringLiteral("open_walk_migrated"),
