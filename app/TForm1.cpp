@@ -149,7 +149,19 @@ void TForm1::createMainMenu()
     bar->setObjectName(QStringLiteral("MainMenu1"));
     bar->setAccessibleName(QStringLiteral("Главное меню"));
 
-    SelectLibrary = menuItem(this, QStringLiteral("SelectLibrary"), QStringLiteral("Библиотека"));
+    SelectLibraryMenu = new QMenu(QStringLiteral("Библиотека"), this);
+    SelectLibraryMenu->setObjectName(QStringLiteral("SelectLibrary"));
+    SelectLibraryMenu->setAccessibleName(SelectLibraryMenu->title());
+    SelectLibrary = SelectLibraryMenu->menuAction();
+    SelectLibrary->setObjectName(QStringLiteral("SelectLibrary"));
+    mmOpenLibrary =
+        menuItem(this, QStringLiteral("mmOpenLibrary"), QStringLiteral("Выбрать библиотеку…"));
+    mmRestoreBackup =
+        menuItem(this, QStringLiteral("mmRestoreBackup"), QStringLiteral("Восстановить из копии…"));
+    mmRestoreDeleted = menuItem(this, QStringLiteral("mmRestoreDeleted"),
+                                QStringLiteral("Вернуть удалённые записи…"));
+    SelectLibraryMenu->addActions(
+        {mmOpenLibrary, separator(this, QStringLiteral("N9")), mmRestoreBackup, mmRestoreDeleted});
     mmAbstract = menuItem(this, QStringLiteral("mmAbstract"), QStringLiteral("Абстракт"));
     mmNewBook = menuItem(this, QStringLiteral("mmNewBook"), QStringLiteral("Новая книга"));
     mmSave = menuItem(this, QStringLiteral("mmSave"), QStringLiteral("Сохранить"));
@@ -182,6 +194,11 @@ void TForm1::createMainMenu()
         setTag(item, 0);
 
     connectHandler(SelectLibrary, &QAction::triggered, this, [this] { SelectLibraryClick(); });
+    connectHandler(mmOpenLibrary, &QAction::triggered, this, [this] { SelectLibraryClick(); });
+    connectHandler(mmRestoreBackup, &QAction::triggered, this,
+                   [this] { FDataModule->RestoreFromBackup(); });
+    connectHandler(mmRestoreDeleted, &QAction::triggered, this,
+                   [this] { FDataModule->RestoreDeletedEntries(); });
     connectHandler(mmAbstract, &QAction::triggered, this, [this] { mmAbstractClick(); });
     connectHandler(mmNewBook, &QAction::triggered, this, [this] { btInsertBookClick(); });
     connectHandler(mmSave, &QAction::triggered, this, [this] { bbSaveClick(); });
@@ -658,8 +675,10 @@ TForm1::ActionConditions TForm1::actionConditions() const
 void TForm1::updateActionState()
 {
     const ActionConditions is = actionConditions();
-    for (QAction *item : {SelectLibrary, About1})
+    for (QAction *item : {SelectLibrary, mmOpenLibrary, About1})
         item->setEnabled(true);
+    for (QAction *item : {mmRestoreBackup, mmRestoreDeleted})
+        item->setEnabled(is.libraryOpen);
     for (QAction *item : {mmAbstract, mmNewBook, mmSave, mmSearch, mmSelect, mmImportString,
                           mmImportAbstract, mmDelete, mmSizeTable, mmInfo, mmTerms})
         item->setEnabled(is.libraryOpen);

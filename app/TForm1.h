@@ -118,7 +118,11 @@ public:
     void meTermsChange();
 
     // Main menu MainMenu1
-    QAction *SelectLibrary;
+    QMenu *SelectLibraryMenu; // "Библиотека": choosing one, and its backups
+    QAction *SelectLibrary;   // its item in the menu bar; triggered, it chooses a library
+    QAction *mmOpenLibrary;
+    QAction *mmRestoreBackup;
+    QAction *mmRestoreDeleted;
     QAction *mmAbstract;
     QAction *mmNewBook;
     QAction *mmSave;

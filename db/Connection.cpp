@@ -133,6 +133,8 @@ void Connection::afterStore() const
 {
     if (FConnected)
         FEngine->afterStore();
+    if (OnStored)
+        OnStored();
 }
 
 void Connection::Close()

@@ -63,6 +63,9 @@ public:
             OnWrite();
     }
 
+    // Runs after each change that reached the file.
+    std::function<void()> OnStored;
+
     // The engine of the open file; closed while the connection is.
     Engine &engine() const { return *FEngine; }
 

@@ -82,6 +82,7 @@ void DataSet::EndBulk(bool commit)
     FBulkPending.clear();
 
     if (!FBulkCommitted.empty()) {
+        FConnection.afterStore();
         // The new records take their places in the dataset's order, as opening the file again
         // would show them; the last one stored is current.
         const qint64 last = FBulkCommitted.back();

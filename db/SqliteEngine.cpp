@@ -429,6 +429,35 @@ qint64 SqliteEngine::dataVersion()
     return statement->next() ? statement->integer(0) : 0;
 }
 
+void SqliteEngine::copyInto(SqliteEngine &target, int pagesPerStep,
+                            const std::function<bool(int left, int all)> &between)
+{
+    sqlite3_backup *copy = sqlite3_backup_init(target.FHandle, "main", FHandle, "main");
+    if (!copy)
+        throwEngineError(errorOf(target.FHandle, sqlite3_errcode(target.FHandle)));
+    int code = SQLITE_OK;
+    bool stopped = false;
+    while (code == SQLITE_OK || code == SQLITE_BUSY || code == SQLITE_LOCKED) {
+        code = sqlite3_backup_step(copy, pagesPerStep);
+        // A writer holds the file: it goes first, the copy waits a moment and goes on.
+        if (code == SQLITE_BUSY || code == SQLITE_LOCKED)
+            sqlite3_sleep(5);
+        else if (code == SQLITE_OK && between &&
+                 !between(sqlite3_backup_remaining(copy), sqlite3_backup_pagecount(copy)))
+            stopped = true;
+        if (stopped)
+            break;
+    }
+    sqlite3_backup_finish(copy);
+    if (stopped)
+        throw Error(QStringLiteral("Копирование прервано"));
+    if (code != SQLITE_DONE) {
+        const EngineError error(code, QString::fromUtf8(sqlite3_errstr(code)));
+        noteFailure(error);
+        throwEngineError(error);
+    }
+}
+
 void SqliteEngine::afterStore()
 {
     if (FWal && FHandle)

@@ -3,6 +3,7 @@
 #include "db/Engine.h"
 
 #include <QSet>
+#include <functional>
 
 struct sqlite3;
 
@@ -36,6 +37,14 @@ public:
     qint64 dataVersion() override;
     void afterStore() override;
     void interrupt() override;
+
+    // Copies the open file page by page into target (open for writing), a step of
+    // pagesPerStep pages at a time: the file is read only during a step, so a writer waits at
+    // most one step, and a change made between steps starts the copy over. between() runs
+    // after each step with the pages left and the pages in all; false stops the copy.
+    // Raises EngineError on failure, quil::Error when stopped.
+    void copyInto(SqliteEngine &target, int pagesPerStep,
+                  const std::function<bool(int left, int all)> &between);
 
     // Statements finish before the handle closes; the engine finalises those still alive.
     void forget(SqliteStatement *statement) { FStatements.remove(statement); }

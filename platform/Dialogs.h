@@ -4,6 +4,7 @@
 
 #include <QColor>
 #include <QFont>
+#include <QList>
 #include <QRect>
 #include <QString>
 #include <QStringList>
@@ -81,6 +82,13 @@ public:
     };
     // The encoding chosen, or empty when the user cancels. Without a dialog: the guess.
     virtual QString chooseEncoding(const EncodingRequest &request) { return request.guess; }
+    // A list to choose from, with a text above it: the rows chosen (one, or any number when
+    // several), in their order; empty when the user cancels.
+    virtual QList<int> chooseItems(const QString & /*caption*/, const QString & /*text*/,
+                                   const QStringList & /*items*/, bool /*several*/)
+    {
+        return {};
+    }
     // The platform's default beep.
     virtual void beep() {}
     // A window that says, with a busy bar, what a long command is doing while the window

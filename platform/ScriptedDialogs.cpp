@@ -74,6 +74,13 @@ void ScriptedDialogs::showWarning(const QString &text)
     shown.append({QStringLiteral("warning"), QStringLiteral("Warning"), text, {}});
 }
 
+QList<int> ScriptedDialogs::chooseItems(const QString &caption, const QString &text,
+                                        const QStringList &items, bool)
+{
+    shown.append({QStringLiteral("choice"), caption, text, {}, items.join(QLatin1Char('\n'))});
+    return nextChoices.isEmpty() ? QList<int>() : nextChoices.dequeue();
+}
+
 void ScriptedDialogs::beep() { shown.append({QStringLiteral("beep"), QString(), QString(), {}}); }
 
 void ScriptedDialogs::showBusy(const QString &text)

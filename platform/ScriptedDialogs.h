@@ -25,6 +25,7 @@ public:
     QQueue<FontChoice> nextFonts;         // none left means Cancel
     QQueue<PrintSettings> nextPrinters;   // none left means Cancel
     QQueue<QString> nextEncodings;        // an empty string means Cancel; none left, the guess
+    QQueue<QList<int>> nextChoices;       // none left means Cancel
     SearchTarget *searchTarget = nullptr; // what the last find or replace dialog acts on
 
     QString openFileName(const FileRequest &request) override;
@@ -39,6 +40,9 @@ public:
     void showSearch(SearchTarget &target, bool replace, const QString &text,
                     const QString &replacement) override;
     void showWarning(const QString &text) override;
+    // Kept as "choice" with the text, the items one a line as detail.
+    QList<int> chooseItems(const QString &caption, const QString &text, const QStringList &items,
+                           bool several) override;
     void beep() override;
     // Kept as "busy" with the text; the end as "busy" with none.
     void showBusy(const QString &text) override;

@@ -9,12 +9,21 @@
 #include "store/Salvage.h"
 
 #include <QCoreApplication>
+#include <QDateTime>
 #include <QDir>
+#include <QFile>
+#include <QFileInfo>
 #include <QMetaMethod>
 #include <QThread>
 #include <QTimer>
 #include <algorithm>
+#include <atomic>
 #include <utility>
+
+struct TDataModule1::RunningBackup {
+    std::atomic<bool> stop = false;
+    std::unique_ptr<QThread> thread;
+};
 
 struct TDataModule1::RunningCheck {
     library::WholeCheck check;
@@ -94,6 +103,10 @@ TDataModule1::TDataModule1()
     FCheckRestart->setInterval(20000);
     connect(FCheckRestart, &QTimer::timeout, this, &TDataModule1::restartCheck);
     ADOConnection.OnWrite = [this] { interruptCheck(); };
+    FBackupDue = new QTimer(this);
+    FBackupDue->setSingleShot(true);
+    connect(FBackupDue, &QTimer::timeout, this, &TDataModule1::startBackup);
+    ADOConnection.OnStored = [this] { backupAfterChange(); };
 }
 
 TDataModule1::~TDataModule1()
@@ -102,6 +115,7 @@ TDataModule1::~TDataModule1()
     interruptCheck();
     for (const auto &running : FChecks)
         running->thread->wait();
+    stopBackup();
 }
 
 void TDataModule1::reportDamage(const QString &words)
@@ -122,10 +136,12 @@ void TDataModule1::offerSalvage(const QString &damage)
     try {
         result = library::salvage(FLibraryPath, salvaged);
     } catch (const std::exception &e) {
-        quil::reportError(damage +
-                          QStringLiteral("\n\nСобрать из неё новую библиотеку не "
-                                         "удалось: ") +
-                          quil::messageOf(e));
+        const QString failed = damage +
+                               QStringLiteral("\n\nСобрать из неё новую библиотеку не "
+                                              "удалось: ") +
+                               quil::messageOf(e);
+        if (offerBackup(failed, QString()) == Recovery::NoBackup)
+            quil::reportError(failed);
         return;
     }
     QStringList lost;
@@ -141,8 +157,11 @@ void TDataModule1::offerSalvage(const QString &damage)
             .arg(lost.isEmpty()
                      ? QString()
                      : QStringLiteral(" (ключи %1)").arg(lost.join(QStringLiteral(", "))));
-    if (!quil::dialogs().askYesNo(QStringLiteral("QUIL.Lib"),
-                                  damage + QStringLiteral("\n\n") + offer)) {
+    const Recovery recovery = offerBackup(damage, offer);
+    if (recovery == Recovery::Done ||
+        (recovery == Recovery::NoBackup &&
+         !quil::dialogs().askYesNo(QStringLiteral("QUIL.Lib"),
+                                   damage + QStringLiteral("\n\n") + offer))) {
         library::removeLibraryFile(salvaged);
         return;
     }
@@ -167,6 +186,257 @@ void TDataModule1::offerSalvage(const QString &damage)
                 .arg(result.saved)
                 .arg(result.lost.size())
                 .arg(QDir::toNativeSeparators(aside)));
+}
+
+namespace {
+QString shownTime(const QDateTime &made)
+{
+    return made.toString(QStringLiteral("dd.MM.yyyy HH:mm:ss"));
+}
+
+QString backupItem(const library::BackupFile &backup)
+{
+    return QStringLiteral("%1, записей: %2").arg(shownTime(backup.made)).arg(backup.entries);
+}
+} // namespace
+
+TDataModule1::Recovery TDataModule1::offerBackup(const QString &damage, const QString &salvageOffer)
+{
+    const QList<library::BackupFile> backups = library::backupsOf(FLibraryPath, true);
+    if (backups.isEmpty())
+        return Recovery::NoBackup;
+    const library::BackupFile &newest = backups.first();
+    QStringList items{QStringLiteral("Вернуть её резервную копию от %1 (записей: %2)")
+                          .arg(shownTime(newest.made))
+                          .arg(newest.entries)};
+    if (!salvageOffer.isEmpty())
+        items << salvageOffer;
+    const QList<int> chosen = quil::dialogs().chooseItems(
+        QStringLiteral("QUIL.Lib"),
+        damage + QStringLiteral("\n\nЧто сделать? Повреждённый файл останется без изменений в "
+                                "папке DBase\\Damaged."),
+        items, false);
+    if (chosen == QList<int>{1})
+        return Recovery::Salvage;
+    if (chosen == QList<int>{0})
+        putBackupInPlace(newest.path, library::damagedPath(FLibraryPath));
+    return Recovery::Done;
+}
+
+void TDataModule1::backupAfterChange()
+{
+    FChangedSinceBackup = true;
+    if (FBackupDue->isActive() || (FBackup && !FBackup->thread->isFinished()))
+        return;
+    FBackupDue->start(!FSinceBackup.isValid()
+                          ? FBackupFirstMs
+                          : int(std::max<qint64>(0, FBackupIntervalMs - FSinceBackup.elapsed())));
+}
+
+void TDataModule1::setBackupDelays(int firstMs, int intervalMs)
+{
+    FBackupFirstMs = firstMs;
+    FBackupIntervalMs = intervalMs;
+}
+
+void TDataModule1::startBackup()
+{
+    if (!FChangedSinceBackup || !ADOTable.Active() || libraryDamaged() || libraryReadOnly() ||
+        (FBackup && !FBackup->thread->isFinished()))
+        return;
+    if (FBackup)
+        FBackup->thread->wait();
+    FChangedSinceBackup = false;
+    FSinceBackup.start();
+    FBackup = std::make_unique<RunningBackup>();
+    RunningBackup &running = *FBackup;
+    const quint64 open = FOpenCount;
+    running.thread.reset(QThread::create([this, &running, path = FLibraryPath, open] {
+        std::optional<library::BackupFile> made;
+        std::optional<quil::EngineError> damage;
+        QString failure;
+        try {
+            made = library::makeBackup(path, QDateTime::currentDateTime(),
+                                       [&running] { return !running.stop; });
+        } catch (const quil::EngineError &e) {
+            if (e.damage())
+                damage = e;
+            failure = quil::messageOf(e);
+        } catch (const std::exception &e) {
+            failure = quil::messageOf(e);
+        }
+        const bool stopped = running.stop;
+        QMetaObject::invokeMethod(
+            this,
+            [this, made, damage, failure, stopped, open] {
+                if (open != FOpenCount)
+                    return;
+                if (made) {
+                    emit backupMade(made->path, made->entries);
+                } else if (damage) {
+                    reportDamage(damage->detail());
+                    return;
+                } else if (!stopped) {
+                    // Owed still: tried again at the next change or close.
+                    FChangedSinceBackup = true;
+                    if (!std::exchange(FBackupFailureReported, true))
+                        quil::reportError(
+                            QStringLiteral("Резервная копия библиотеки %1 не сделана: ")
+                                .arg(FLibraryFileName) +
+                            failure);
+                }
+                if (FChangedSinceBackup)
+                    backupAfterChange();
+            },
+            Qt::QueuedConnection);
+    }));
+    running.thread->start(QThread::LowPriority);
+}
+
+void TDataModule1::waitForBackup()
+{
+    if (FBackup)
+        FBackup->thread->wait();
+    QCoreApplication::sendPostedEvents(this, QEvent::MetaCall);
+}
+
+void TDataModule1::stopBackup()
+{
+    FBackupDue->stop();
+    if (!FBackup)
+        return;
+    FBackup->stop = true;
+    FBackup->thread->wait();
+    FBackup.reset();
+}
+
+void TDataModule1::finishBackups()
+{
+    FBackupDue->stop();
+    waitForBackup();
+    if (!FChangedSinceBackup)
+        return;
+    startBackup();
+    waitForBackup();
+}
+
+std::optional<library::BackupFile> TDataModule1::chooseBackup(const QString &text)
+{
+    const QList<library::BackupFile> backups = library::backupsOf(FLibraryPath, true);
+    if (backups.isEmpty()) {
+        quil::dialogs().showInformation(
+            QStringLiteral("QUIL.Lib"),
+            QStringLiteral("Резервных копий библиотеки %1 пока нет: они появляются в папке "
+                           "DBase\\Backup после изменений в ней.")
+                .arg(FLibraryFileName));
+        return std::nullopt;
+    }
+    QStringList items;
+    for (const library::BackupFile &backup : backups)
+        items << backupItem(backup);
+    const QList<int> chosen =
+        quil::dialogs().chooseItems(QStringLiteral("Резервные копии"), text, items, false);
+    if (chosen.size() != 1)
+        return std::nullopt;
+    return backups[chosen.first()];
+}
+
+void TDataModule1::RestoreFromBackup()
+{
+    if (!ADOTable.Active())
+        return;
+    const auto backup = chooseBackup(
+        QStringLiteral("Копии библиотеки %1. Какую вернуть на её место?").arg(FLibraryFileName));
+    if (!backup)
+        return;
+    const bool damaged = libraryDamaged();
+    const QString aside =
+        damaged ? library::damagedPath(FLibraryPath)
+                : library::keptBeforeRestore(FLibraryPath, QDateTime::currentDateTime());
+    if (!quil::dialogs().askYesNo(
+            QStringLiteral("QUIL.Lib"),
+            QStringLiteral("Заменить библиотеку %1 её копией от %2 (записей: %3)? Нынешний файл "
+                           "останется без изменений в папке DBase\\%4.")
+                .arg(FLibraryFileName, shownTime(backup->made))
+                .arg(backup->entries)
+                .arg(QFileInfo(QFileInfo(aside).absolutePath()).fileName())))
+        return;
+    if (!damaged)
+        ADOTable.CheckBrowseMode();
+    putBackupInPlace(backup->path, aside);
+}
+
+void TDataModule1::putBackupInPlace(const QString &backupPath, const QString &aside)
+{
+    interruptCheck();
+    FCheckRestart->stop();
+    stopBackup();
+    FChangedSinceBackup = false;
+    ADOConnection.Close();
+    std::optional<quil::Error> failure;
+    try {
+        // Kept there already, the same bytes: nothing to keep twice.
+        if (QFileInfo::exists(aside) && library::sameContents(aside, FLibraryPath))
+            QFile::remove(aside);
+        library::putBackupInPlace(FLibraryPath, backupPath, aside);
+    } catch (const std::exception &e) {
+        failure = quil::explained(QStringLiteral("Копия не восстановлена"), e);
+    }
+    // The backup, or the library as it was should it have stayed in place.
+    OpenLibrary(FProgramFolder, FLibraryFileName);
+    if (bookmarkStored())
+        releaseBookMark();
+    if (failure)
+        throw *failure;
+    quil::dialogs().showInformation(
+        QStringLiteral("QUIL.Lib"),
+        QStringLiteral("Библиотека %1 восстановлена из копии: записей %2. Прежний файл "
+                       "сохранён как %3.")
+            .arg(FLibraryFileName)
+            .arg(ADOTable.RecordCount())
+            .arg(QDir::toNativeSeparators(aside)));
+}
+
+void TDataModule1::RestoreDeletedEntries()
+{
+    if (!ADOTable.Active())
+        return;
+    ADOTable.CheckBrowseMode();
+    ADOTable.checkWritable();
+    const auto backup =
+        chooseBackup(QStringLiteral("Копии библиотеки %1. В какой искать удалённые записи?")
+                         .arg(FLibraryFileName));
+    if (!backup)
+        return;
+    const QList<library::MissingEntry> missing =
+        library::missingEntries(backup->path, FLibraryPath);
+    if (missing.isEmpty()) {
+        quil::dialogs().showInformation(
+            QStringLiteral("QUIL.Lib"),
+            QStringLiteral("В копии от %1 нет записей, которых нет в библиотеке %2.")
+                .arg(shownTime(backup->made), FLibraryFileName));
+        return;
+    }
+    QStringList items;
+    for (const library::MissingEntry &entry : missing)
+        items << book::oneLine(entry.name) + QStringLiteral(" — ") + book::oneLine(entry.title);
+    const QList<int> chosen = quil::dialogs().chooseItems(
+        QStringLiteral("Удалённые записи"),
+        QStringLiteral("Записи копии от %1, которых нет в библиотеке. Какие вернуть?")
+            .arg(shownTime(backup->made)),
+        items, true);
+    if (chosen.isEmpty())
+        return;
+    QList<qint64> keys;
+    for (const int row : chosen)
+        keys << missing[row].key;
+    ADOTable.checkWritable();
+    const int brought = library::bringBack(ADOConnection.engine(), backup->path, keys);
+    ADOConnection.afterStore();
+    ADOTable.Refresh();
+    ADOTable.locateKey(keys.first());
+    quil::dialogs().showInformation(QStringLiteral("QUIL.Lib"),
+                                    QStringLiteral("Возвращено записей: %1.").arg(brought));
 }
 
 void TDataModule1::startCheck()
@@ -257,6 +527,8 @@ void TDataModule1::OpenLibrary(const QString &programFolder, const QString &libr
     }
     if (ADOTable.Active())
         ADOTable.CheckBrowseMode();
+    // The changes made in the library going away are copied before it goes.
+    finishBackups();
 
     const QString previous = ADOConnection.ConnectionString();
     const bool wasOpen = ADOConnection.Connected();
@@ -280,6 +552,9 @@ void TDataModule1::OpenLibrary(const QString &programFolder, const QString &libr
         FLibraryPath = path;
         FProgramFolder = programFolder;
         FDamageReported = false;
+        FChangedSinceBackup = false;
+        FSinceBackup.invalidate();
+        FBackupFailureReported = false;
         startCheck();
     } catch (const std::exception &e) {
         const quil::Error error = openError(e);
@@ -432,9 +707,13 @@ void TDataModule1::StoreOnClose()
 {
     if (!storesOnClose())
         return;
+    // Storing the current record again on the way out is not a change of its own.
+    const bool changed = FChangedSinceBackup || ADOTable.State() != quil::DataSetState::Browse;
     QuietStore quiet(*this);
     StoreCurrentRecord();
     quiet.keep();
+    FChangedSinceBackup = changed;
+    finishBackups();
 }
 
 void TDataModule1::DeleteRecord()

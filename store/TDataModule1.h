@@ -4,10 +4,13 @@
 #include "db/DataSet.h"
 #include "db/DataSource.h"
 #include "store/Abstract.h"
+#include "store/Backup.h"
 
+#include <QElapsedTimer>
 #include <QObject>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <vector>
 
 // The hub of the catalogue: the connection to the open library, the table Books and the
@@ -77,6 +80,21 @@ public:
     // A change interrupts the check of the whole file; it starts again from the beginning
     // once no change has been made for this long (20 s unless set).
     void setCheckIdleDelay(int ms);
+    // Backups of the open library (store/Backup.h), each made on a thread of its own: after
+    // the first change since the library was opened, then at most once per interval while
+    // changes go on (10 minutes unless set), and when the library is closed after changes.
+    void setBackupDelays(int firstMs, int intervalMs);
+    // The backup owed for changes not yet copied is made now; waits for it (close, switch).
+    void finishBackups();
+    // Waits for a running backup (tests and tools).
+    void waitForBackup();
+    // "Восстановить из копии…": a backup of the open library chosen from a list takes its
+    // place after a Yes/No question; the file it replaces is kept.
+    void RestoreFromBackup();
+    // "Вернуть удалённые записи…": entries that a chosen backup holds and the library no
+    // longer has, chosen from a list, come back under their keys.
+    void RestoreDeletedEntries();
+
     // Reads the table's keys again when another program has changed the file.
     void CheckForChanges();
 
@@ -142,6 +160,8 @@ signals:
     void stateChanged(quil::DataSetState state);
     // The open library was found damaged and the user told so.
     void damageFound();
+    // A verified backup of the open library was made.
+    void backupMade(const QString &path, qint64 entries);
 
 private:
     class StateWatch;
@@ -155,6 +175,20 @@ private:
     // Damage told: offers a library rebuilt from the entries still readable, with the counts.
     void offerSalvage(const QString &damage);
     void restartCheck();
+    // A change reached the file: a backup becomes due.
+    void backupAfterChange();
+    void startBackup();
+    // A backup of the open library chosen by the user from the list of them all with their
+    // dates and entries; nothing when there is none (the user told) or on Cancel.
+    std::optional<library::BackupFile> chooseBackup(const QString &text);
+    // Closes the library, puts the backup in its place and opens it again.
+    void putBackupInPlace(const QString &backupPath, const QString &aside);
+    // A running backup stops as soon as it can, leaving nothing; waits for it.
+    void stopBackup();
+    // Damage told: the newest backup offered beside the salvage (salvageOffer, empty when the
+    // salvage failed).
+    enum class Recovery { NoBackup, Done, Salvage };
+    Recovery offerBackup(const QString &damage, const QString &salvageOffer);
 
     std::unique_ptr<Abstract> FAbstract;
     QString FLibraryFileName;
@@ -165,6 +199,14 @@ private:
     struct RunningCheck;
     std::vector<std::unique_ptr<RunningCheck>> FChecks;
     QTimer *FCheckRestart;
+    struct RunningBackup;
+    std::unique_ptr<RunningBackup> FBackup;
+    QTimer *FBackupDue;
+    int FBackupFirstMs = 2000;
+    int FBackupIntervalMs = 10 * 60 * 1000;
+    bool FChangedSinceBackup = false;
+    QElapsedTimer FSinceBackup; // invalid: none since the open
+    bool FBackupFailureReported = false;
     quil::DataSetState FTableState = quil::DataSetState::Inactive;
     // Declared last: it leaves the data source before the data source goes.
     std::unique_ptr<StateWatch> FStateWatch;

@@ -6,10 +6,14 @@
 
 #include <QApplication>
 #include <QDesktopServices>
+#include <QDialog>
+#include <QDialogButtonBox>
 #include <QDir>
 #include <QFileDialog>
 #include <QFont>
 #include <QInputMethod>
+#include <QLabel>
+#include <QListWidget>
 #include <QMessageBox>
 #include <QPointer>
 #include <QPrintDialog>
@@ -18,6 +22,7 @@
 #include <QProgressDialog>
 #include <QRegularExpression>
 #include <QUrl>
+#include <QVBoxLayout>
 
 #include <algorithm>
 
@@ -213,6 +218,41 @@ void QtDialogs::showWarning(const QString &text)
     box.setAccessibleName(box.windowTitle());
     keepAboveStayOnTop(box);
     box.exec();
+}
+
+QList<int> QtDialogs::chooseItems(const QString &caption, const QString &text,
+                                  const QStringList &items, bool several)
+{
+    QDialog dialog(dialogParent());
+    dialog.setObjectName(QStringLiteral("ChoiceDialog"));
+    dialog.setWindowTitle(caption);
+    dialog.setAccessibleName(caption);
+    auto *label = new QLabel(text, &dialog);
+    label->setWordWrap(true);
+    auto *list = new QListWidget(&dialog);
+    list->setObjectName(QStringLiteral("ChoiceList"));
+    list->setAccessibleName(text);
+    list->addItems(items);
+    list->setSelectionMode(several ? QAbstractItemView::ExtendedSelection
+                                   : QAbstractItemView::SingleSelection);
+    list->setCurrentRow(0);
+    auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, &dialog);
+    QObject::connect(buttons, &QDialogButtonBox::accepted, &dialog, &QDialog::accept);
+    QObject::connect(buttons, &QDialogButtonBox::rejected, &dialog, &QDialog::reject);
+    QObject::connect(list, &QListWidget::itemDoubleClicked, &dialog, &QDialog::accept);
+    auto *layout = new QVBoxLayout(&dialog);
+    layout->addWidget(label);
+    layout->addWidget(list);
+    layout->addWidget(buttons);
+    dialog.resize(560, 360);
+    keepAboveStayOnTop(dialog);
+    if (dialog.exec() != QDialog::Accepted)
+        return {};
+    QList<int> chosen;
+    for (int row = 0; row < list->count(); ++row)
+        if (list->item(row)->isSelected())
+            chosen << row;
+    return chosen;
 }
 
 void QtDialogs::beep() { QApplication::beep(); }

@@ -26,6 +26,8 @@ public:
     void showSearch(SearchTarget &target, bool replace, const QString &text,
                     const QString &replacement) override;
     void showWarning(const QString &text) override;
+    QList<int> chooseItems(const QString &caption, const QString &text, const QStringList &items,
+                           bool several) override;
     void beep() override;
     void showBusy(const QString &text) override;
 
