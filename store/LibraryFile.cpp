@@ -121,8 +121,8 @@ quil::Error openError(const QString &path, const QString &libraryFileName, const
         break;
     case quil::engine_code::Corrupt:
     case quil::engine_code::NotADb:
-        what = QStringLiteral(" повреждена или не является библиотекой: откройте её резервную "
-                              "копию");
+        what = QStringLiteral(" повреждена или не является библиотекой: её резервные копии "
+                              "возвращает команда «Восстановить из копии…» меню «Библиотека»");
         break;
     case quil::engine_code::IoErr:
         what = QStringLiteral(" не удаётся прочитать из-за сбоя носителя: проверьте диск и "

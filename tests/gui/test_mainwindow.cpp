@@ -208,8 +208,9 @@ void TestMainWindow::failedPick_data()
     QTest::addColumn<bool>("libraryOpenBefore");
     QTest::addColumn<QString>("said");
     const QString missing = "Библиотека Broken.mdb отсутствует!\n";
-    const QString damaged = "Библиотека Broken.mdb повреждена или не является библиотекой: "
-                            "откройте её резервную копию\nfile is not a database";
+    const QString damaged = "Библиотека Broken.mdb повреждена или не является библиотекой: её "
+                            "резервные копии возвращает команда «Восстановить из копии…» меню "
+                            "«Библиотека»\nfile is not a database";
     QTest::newRow("missing file") << QByteArray() << false << missing;
     QTest::newRow("missing file, another library open") << QByteArray() << true << missing;
     QTest::newRow("text file named .mdb") << QByteArray("not a database\r\n") << false << damaged;
