@@ -28,6 +28,8 @@ public:
     void showWarning(const QString &text) override;
     void beep() override;
     void showBusy(const QString &text) override;
+    bool runWithProgress(const QString &text,
+                         const std::function<void(const Progress &)> &task) override;
 
 private:
     QPointer<QProgressDialog> FBusy;

@@ -142,6 +142,7 @@ private slots:
     void checkCallsOnlyDamageDamage();
     void salvageKeepsWhatStillReads_data();
     void salvageKeepsWhatStillReads();
+    void salvageStoppedLeavesAllAsItWas();
     void openingSaysWhatIsWrong_data();
     void openingSaysWhatIsWrong();
     void anyFileNameOpens();
@@ -392,6 +393,29 @@ void TestStoreFaults::salvageKeepsWhatStillReads()
     }
     QCOMPARE(storedRows(path, AllColumns), readable);
     QCOMPARE(readBytes(library::folder(folder.path()) + "Damaged/Damaged.mdb"), damaged);
+}
+
+// The salvage runs off the window's thread and can be stopped until the user says Yes; stopped,
+// the damaged library stays open and unchanged, and nothing is left beside it.
+void TestStoreFaults::salvageStoppedLeavesAllAsItWas()
+{
+    TempProgramFolder folder;
+    const QString path = library::folder(folder.path()) + "Damaged.mdb";
+    if (!damagedLibrary(path, "name='Books' AND pagetype='leaf'"))
+        QSKIP("the engine offers no page statistics");
+    const QByteArray damaged = readBytes(path);
+    const QStringList before = QDir(library::folder(folder.path())).entryList(QDir::AllEntries);
+
+    quil::ScopedScriptedDialogs dialogs;
+    dialogs.stopProgressAt = 1;
+    Module m;
+    m.open(folder.path(), "Damaged.mdb");
+    m.dm.waitForCheck();
+    QCOMPARE(dialogs.progress, {"Сбор читаемых записей библиотеки Damaged.mdb в новую..."});
+    QCOMPARE(dialogs.count("question"), 0);
+    QVERIFY(m.dm.ADOTable.Active() && m.dm.libraryDamaged());
+    QCOMPARE(readBytes(path), damaged);
+    QCOMPARE(QDir(library::folder(folder.path())).entryList(QDir::AllEntries), before);
 }
 
 void TestStoreFaults::openingSaysWhatIsWrong_data()
