@@ -52,6 +52,10 @@ public:
     // Opens an existing file, read-only when asked; raises EngineError (BusyError when the file
     // is held) and stays closed on failure. busyTimeoutMs is how long a locked file is waited for.
     virtual void open(const QString &path, bool readOnly, int busyTimeoutMs) = 0;
+    // Makes a damaged file readable, read-only, beside the open one under the schema name
+    // name, to read what can still be read: a file cut short reads up to where it ends, and
+    // each record is checked against its page before it is given.
+    virtual void attachDamaged(const QString &path, const QString &name) = 0;
     // Makes a new, empty file and opens it for writing.
     virtual void create(const QString &path) = 0;
     virtual void close() = 0;

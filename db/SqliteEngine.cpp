@@ -299,6 +299,19 @@ void SqliteEngine::open(const QString &path, bool readOnly, int busyTimeoutMs)
     }
 }
 
+void SqliteEngine::attachDamaged(const QString &path, const QString &name)
+{
+    // The engine refuses a file shorter than its header says unless the schema may be written;
+    // the file is attached read-only, and nothing here writes a schema.
+    executeOrThrow(QStringLiteral("PRAGMA writable_schema=ON"));
+    executeOrThrow(QStringLiteral("PRAGMA cell_size_check=ON"));
+    const auto attach = prepareOrThrow(QStringLiteral("ATTACH DATABASE ? AS \"%1\"").arg(name));
+    attach->bind(0, uriFor(QFileInfo(path).absoluteFilePath(), QStringLiteral("mode=ro")));
+    execOrThrow(*attach);
+    // The schema is read at once: a file that is no database at all fails here.
+    executeOrThrow(QStringLiteral("SELECT count(*) FROM \"%1\".sqlite_master").arg(name));
+}
+
 void SqliteEngine::create(const QString &path)
 {
     close();

@@ -22,6 +22,7 @@ public:
     SqliteEngine &operator=(const SqliteEngine &) = delete;
 
     void open(const QString &path, bool readOnly, int busyTimeoutMs) override;
+    void attachDamaged(const QString &path, const QString &name) override;
     void create(const QString &path) override;
     void close() override;
     bool isOpen() const override { return FHandle != nullptr; }

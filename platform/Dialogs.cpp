@@ -2,7 +2,11 @@
 
 #include "platform/Error.h"
 
+#include <QEventLoop>
+#include <QThread>
 #include <cstdio>
+#include <exception>
+#include <memory>
 
 namespace quil {
 namespace {
@@ -30,6 +34,31 @@ Dialogs *current = &consoleDialogs;
 std::function<void(const EngineError &)> damageReport;
 
 } // namespace
+
+bool Dialogs::runWithProgress(const QString &, const std::function<void(const Progress &)> &task)
+{
+    runOffThread([&] { task([](qint64, qint64) { return true; }); });
+    return true;
+}
+
+void runOffThread(const std::function<void()> &work)
+{
+    std::exception_ptr raised;
+    const std::unique_ptr<QThread> thread(QThread::create([&] {
+        try {
+            work();
+        } catch (...) {
+            raised = std::current_exception();
+        }
+    }));
+    QEventLoop loop;
+    QObject::connect(thread.get(), &QThread::finished, &loop, &QEventLoop::quit);
+    thread->start();
+    loop.exec();
+    thread->wait();
+    if (raised)
+        std::rethrow_exception(raised);
+}
 
 Dialogs &dialogs() { return *current; }
 

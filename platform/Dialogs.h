@@ -94,7 +94,19 @@ public:
     // A window that says, with a busy bar, what a long command is doing while the window
     // cannot answer; an empty text takes it away. It has no cancel.
     virtual void showBusy(const QString & /*text*/) {}
+    // How far a long task has come, told from the task's thread; false once the user asked to
+    // stop it.
+    using Progress = std::function<bool(qint64 done, qint64 total)>;
+    // Runs task on a thread of its own while a window says text and how far the task has come,
+    // with a button that stops it; the windows are painted meanwhile. False when the user
+    // stopped it. What the task raises is raised here. Without a window it runs to its end.
+    virtual bool runWithProgress(const QString &text,
+                                 const std::function<void(const Progress &)> &task);
 };
+
+// Runs work on a thread of its own while this thread handles its events; what work raises is
+// raised here.
+void runOffThread(const std::function<void()> &work);
 
 // The dialogs in force; never null once the application or a test has installed one.
 Dialogs &dialogs();

@@ -1,5 +1,7 @@
 #include "platform/ScriptedDialogs.h"
 
+#include <atomic>
+
 namespace quil {
 
 QString ScriptedDialogs::openFileName(const FileRequest &request)
@@ -86,6 +88,22 @@ void ScriptedDialogs::beep() { shown.append({QStringLiteral("beep"), QString(), 
 void ScriptedDialogs::showBusy(const QString &text)
 {
     shown.append({QStringLiteral("busy"), QString(), text, {}});
+}
+
+bool ScriptedDialogs::runWithProgress(const QString &text,
+                                      const std::function<void(const Progress &)> &task)
+{
+    progress << text;
+    std::atomic<int> reports = 0;
+    std::atomic<bool> stopped = false;
+    runOffThread([&] {
+        task([&](qint64, qint64) {
+            if (reports++ == stopProgressAt)
+                stopped = true;
+            return !stopped;
+        });
+    });
+    return !stopped;
 }
 
 int ScriptedDialogs::count(const QString &kind) const

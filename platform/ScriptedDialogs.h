@@ -27,6 +27,8 @@ public:
     QQueue<QString> nextEncodings;        // an empty string means Cancel; none left, the guess
     QQueue<QList<int>> nextChoices;       // none left means Cancel
     SearchTarget *searchTarget = nullptr; // what the last find or replace dialog acts on
+    int stopProgressAt = -1; // a long task is stopped at this report of its progress; -1 never
+    QStringList progress;    // the texts of the long tasks run, kept apart from what was shown
 
     QString openFileName(const FileRequest &request) override;
     QString saveFileName(const FileRequest &request) override;
@@ -46,6 +48,9 @@ public:
     void beep() override;
     // Kept as "busy" with the text; the end as "busy" with none.
     void showBusy(const QString &text) override;
+    // Kept in progress; the task runs on its thread.
+    bool runWithProgress(const QString &text,
+                         const std::function<void(const Progress &)> &task) override;
     // How many entries of a kind were shown.
     int count(const QString &kind) const;
 

@@ -134,7 +134,17 @@ void TDataModule1::offerSalvage(const QString &damage)
     const QString salvaged = library::salvagePath(FLibraryPath);
     library::Salvaged result;
     try {
-        result = library::salvage(FLibraryPath, salvaged);
+        // Off this thread: a big library takes a while, and the window must stay painted.
+        const bool finished = quil::dialogs().runWithProgress(
+            QStringLiteral("Сбор читаемых записей библиотеки %1 в новую...").arg(FLibraryFileName),
+            [&](const quil::Dialogs::Progress &progress) {
+                result = library::salvage(FLibraryPath, salvaged, progress);
+            });
+        // Stopped: the damaged library stays open as it is.
+        if (!finished || result.stopped) {
+            library::removeLibraryFile(salvaged);
+            return;
+        }
     } catch (const std::exception &e) {
         const QString failed = damage +
                                QStringLiteral("\n\nСобрать из неё новую библиотеку не "

@@ -21,8 +21,10 @@
 #include <QPrinterInfo>
 #include <QProgressDialog>
 #include <QRegularExpression>
+#include <QTimer>
 #include <QUrl>
 #include <QVBoxLayout>
+#include <atomic>
 
 #include <algorithm>
 
@@ -280,6 +282,44 @@ void QtDialogs::showBusy(const QString &text)
     // Painted now: the command holds the event loop until it ends.
     for (int i = 0; i < 3; ++i)
         QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
+}
+
+bool QtDialogs::runWithProgress(const QString &text,
+                                const std::function<void(const Progress &)> &task)
+{
+    constexpr int Steps = 1000;
+    std::atomic<qint64> done = 0;
+    std::atomic<qint64> total = 0;
+    std::atomic<bool> stopped = false;
+    QProgressDialog window(dialogParent());
+    window.setObjectName(QStringLiteral("ProgressDialog"));
+    window.setWindowTitle(QStringLiteral("QUIL.Lib"));
+    window.setAccessibleName(window.windowTitle());
+    window.setLabelText(text);
+    window.setCancelButtonText(QStringLiteral("Прервать"));
+    window.setRange(0, Steps);
+    window.setWindowModality(Qt::ApplicationModal);
+    window.setAutoClose(false);
+    window.setAutoReset(false);
+    // A short task ends before the window would be seen.
+    window.setMinimumDuration(500);
+    keepAboveStayOnTop(window);
+    QObject::connect(&window, &QProgressDialog::canceled, [&] { stopped = true; });
+    // The task's thread only counts; the window reads the counts a few times a second.
+    QTimer tick;
+    QObject::connect(&tick, &QTimer::timeout, [&] {
+        const qint64 all = total;
+        window.setValue(all > 0 ? int(std::min<qint64>(Steps, done * Steps / all)) : 0);
+    });
+    tick.start(100);
+    runOffThread([&] {
+        task([&](qint64 d, qint64 t) {
+            done = d;
+            total = t;
+            return !stopped;
+        });
+    });
+    return !stopped;
 }
 
 void QtShell::open(const QString &address)

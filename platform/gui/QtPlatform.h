@@ -30,6 +30,8 @@ public:
                            bool several) override;
     void beep() override;
     void showBusy(const QString &text) override;
+    bool runWithProgress(const QString &text,
+                         const std::function<void(const Progress &)> &task) override;
 
 private:
     QPointer<QProgressDialog> FBusy;

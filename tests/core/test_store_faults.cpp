@@ -79,8 +79,8 @@ bool zeroPage(const QString &path, const QString &where, int offset)
 }
 
 // A library of 3000 entries, every hundredth with a long abstract, damaged where dbstat names
-// its pages (empty: the file's last third is lost); false when the engine offers no page
-// statistics.
+// its pages, or cut short as a copy that stopped leaves it: its last third lost ("cut inside a
+// page", "cut at a page"); false when the engine offers no page statistics.
 const QString AllColumns = "key, Name, Title, City, Resume, Location, WName, WTitle, WPublisher, "
                            "Year, Pages";
 
@@ -91,9 +91,10 @@ bool damagedLibrary(const QString &path, const QString &where, QStringList *whol
     execOn(path, {"UPDATE Books SET Resume = hex(zeroblob(6000)) WHERE key % 100 = 0"});
     if (whole)
         *whole = storedRows(path, AllColumns);
-    if (where.isEmpty()) {
+    if (where.startsWith("cut ")) {
         QFile file(path);
-        return file.resize(file.size() * 2 / 3);
+        const qint64 page = file.size() * 2 / 3 / 4096 * 4096;
+        return file.resize(where == "cut at a page" ? page : page + 1000);
     }
     return zeroPage(path, where, 3);
 }
@@ -109,6 +110,8 @@ QStringList stillReadable(const QString &path, const QStringList &rows)
         if (!db.open())
             return readable;
         QSqlQuery q(db);
+        // A file cut short reads up to where it ends.
+        q.exec("PRAGMA writable_schema=ON");
         for (const QString &row : rows) {
             if (!q.exec("SELECT " + AllColumns +
                         " FROM Books WHERE key=" + row.section('|', 0, 0)) ||
@@ -139,6 +142,7 @@ private slots:
     void checkCallsOnlyDamageDamage();
     void salvageKeepsWhatStillReads_data();
     void salvageKeepsWhatStillReads();
+    void salvageStoppedLeavesAllAsItWas();
     void openingSaysWhatIsWrong_data();
     void openingSaysWhatIsWrong();
     void anyFileNameOpens();
@@ -212,12 +216,13 @@ void TestStoreFaults::damagedLibraryIsRefused()
 
 void TestStoreFaults::damageIsFoundWhereverItIs_data()
 {
-    // Where the damage lies, as dbstat names its pages; empty: the file's last third is lost.
+    // Where the damage lies, as dbstat names its pages, or where the file was cut short.
     QTest::addColumn<QString>("where");
     QTest::newRow("table leaf") << "name='Books' AND pagetype='leaf'";
     QTest::newRow("overflow of a long abstract") << "name='Books' AND pagetype='overflow'";
     QTest::newRow("index the open does not read") << "name='BooksSelect' AND pagetype='leaf'";
-    QTest::newRow("truncated file") << "";
+    QTest::newRow("truncated inside a page") << "cut inside a page";
+    QTest::newRow("truncated at a page") << "cut at a page";
 }
 
 void TestStoreFaults::damageIsFoundWhereverItIs()
@@ -333,6 +338,8 @@ void TestStoreFaults::salvageKeepsWhatStillReads_data()
     QTest::newRow("table leaf") << "name='Books' AND pagetype='leaf'";
     QTest::newRow("overflow of a long abstract") << "name='Books' AND pagetype='overflow'";
     QTest::newRow("index") << "name='BooksSelect' AND pagetype='leaf'";
+    QTest::newRow("truncated inside a page") << "cut inside a page";
+    QTest::newRow("truncated at a page") << "cut at a page";
 }
 
 void TestStoreFaults::salvageKeepsWhatStillReads()
@@ -386,6 +393,29 @@ void TestStoreFaults::salvageKeepsWhatStillReads()
     }
     QCOMPARE(storedRows(path, AllColumns), readable);
     QCOMPARE(readBytes(library::folder(folder.path()) + "Damaged/Damaged.mdb"), damaged);
+}
+
+// The salvage runs off the window's thread and can be stopped until the user says Yes; stopped,
+// the damaged library stays open and unchanged, and nothing is left beside it.
+void TestStoreFaults::salvageStoppedLeavesAllAsItWas()
+{
+    TempProgramFolder folder;
+    const QString path = library::folder(folder.path()) + "Damaged.mdb";
+    if (!damagedLibrary(path, "name='Books' AND pagetype='leaf'"))
+        QSKIP("the engine offers no page statistics");
+    const QByteArray damaged = readBytes(path);
+    const QStringList before = QDir(library::folder(folder.path())).entryList(QDir::AllEntries);
+
+    quil::ScopedScriptedDialogs dialogs;
+    dialogs.stopProgressAt = 1;
+    Module m;
+    m.open(folder.path(), "Damaged.mdb");
+    m.dm.waitForCheck();
+    QCOMPARE(dialogs.progress, {"Сбор читаемых записей библиотеки Damaged.mdb в новую..."});
+    QCOMPARE(dialogs.count("question"), 0);
+    QVERIFY(m.dm.ADOTable.Active() && m.dm.libraryDamaged());
+    QCOMPARE(readBytes(path), damaged);
+    QCOMPARE(QDir(library::folder(folder.path())).entryList(QDir::AllEntries), before);
 }
 
 void TestStoreFaults::openingSaysWhatIsWrong_data()
