@@ -6,6 +6,7 @@
 #include "store/LibraryCheck.h"
 #include "store/LibraryFile.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <limits>
@@ -139,7 +140,9 @@ Salvaged salvage(const QString &source, const QString &target)
         }
         writer.finish();
         if (!syncPath(target))
-            throw systemError(QStringLiteral("Не удалось записать %1 на диск").arg(target));
+            throw systemError(
+                QCoreApplication::translate("Salvage", "Не удалось записать %1 на диск")
+                    .arg(target));
         checkWritten(target, result.saved);
     } catch (...) {
         removeLibraryFile(target);
