@@ -2,6 +2,7 @@
 
 #include "platform/Error.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -26,7 +27,8 @@ QByteArray encoded(const QString &text)
     const auto bad = unencodable(text);
     if (!bad.empty())
         throw quil::Error(
-            QStringLiteral("Символ «%1» нельзя записать в файл: в кодировке Windows-1251 его нет")
+            QCoreApplication::translate(
+                "NoteFile", "Символ «%1» нельзя записать в файл: в кодировке Windows-1251 его нет")
                 .arg(text.mid(bad.front().first, bad.front().second)));
     QString crlf = text;
     crlf.replace(QLatin1Char('\n'), QStringLiteral("\r\n"));
@@ -48,12 +50,14 @@ QString read(const QString &path)
 {
     QFile file(path);
     if (!QFileInfo::exists(path))
-        throw quil::Error(QStringLiteral("Файл заметок %1 не найден; он будет создан при первой "
-                                         "правке заметок")
+        throw quil::Error(QCoreApplication::translate(
+                              "NoteFile", "Файл заметок %1 не найден; он будет создан при первой "
+                                          "правке заметок")
                               .arg(nativePath(path)));
     if (!file.open(QIODevice::ReadOnly))
-        throw quil::Error(QStringLiteral("Файл заметок %1 не удаётся прочитать; проверьте права "
-                                         "на него")
+        throw quil::Error(QCoreApplication::translate(
+                              "NoteFile", "Файл заметок %1 не удаётся прочитать; проверьте права "
+                                          "на него")
                               .arg(nativePath(path)),
                           file.errorString());
     QStringDecoder decode(CodePage);

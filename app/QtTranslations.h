@@ -6,7 +6,7 @@ class QCoreApplication;
 class QTranslator;
 
 // Qt's own texts — the file dialogs, the buttons of message boxes — in the user's language,
-// so that they match the Russian window. The program's own captions are not translated.
+// so that they match the window. The program's own texts are translated apart (Translation.h).
 namespace qttranslations {
 
 // The locale whose translation is loaded: the system's, or Russian when the system names none

@@ -47,7 +47,7 @@ void openQuietly(const QString &address)
 TAboutBox::TAboutBox(QWidget *parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("AboutBox"));
-    setWindowTitle(QStringLiteral("О программе"));
+    setWindowTitle(tr("О программе"));
     setAccessibleName(windowTitle());
     setModal(false);
     setAttribute(Qt::WA_QuitOnClose, false);
@@ -56,7 +56,7 @@ TAboutBox::TAboutBox(QWidget *parent) : QDialog(parent)
     AppIcon = label(this, QStringLiteral("AppIcon"), {}, {16, 12, 40, 40});
     AppIcon->setPixmap(style()->standardIcon(QStyle::SP_FileDialogContentsView).pixmap(32, 32));
     AppIcon->setToolTip(QStringLiteral("Click twice here!"));
-    AppIcon->setAccessibleName(QStringLiteral("Значок программы"));
+    AppIcon->setAccessibleName(tr("Значок программы"));
 
     WebLabel =
         label(this, QStringLiteral("WebLabel"), QStringLiteral("QUIL.Lib"), {64, 12, 218, 28});
@@ -73,13 +73,13 @@ TAboutBox::TAboutBox(QWidget *parent) : QDialog(parent)
     WebLabel->setToolTip(QStringLiteral("RX Library Web Site"));
 
     Label3 = label(this, QStringLiteral("Label3"),
-                   QStringLiteral("   База данных для хранения и\nредактирования информации по \n"
-                                  " библиографическим ссылкам."),
+                   tr("   База данных для хранения и\nредактирования информации по \n"
+                      " библиографическим ссылкам."),
                    {64, 44, 218, 48});
     Label1 =
         label(this, QStringLiteral("Label1"), QStringLiteral(" Version 4.01"), {64, 94, 218, 16});
-    Label2 = label(this, QStringLiteral("Label2"),
-                   QStringLiteral("Qt 6 и SQLite; автор QUIL.Lib, 2006–2026"), {16, 114, 266, 16});
+    Label2 = label(this, QStringLiteral("Label2"), tr("Qt 6 и SQLite; автор QUIL.Lib, 2006–2026"),
+                   {16, 114, 266, 16});
     Label4 = label(this, QStringLiteral("Label4"), QStringLiteral("Contact points are: "),
                    {16, 136, 266, 16});
     Label5 = label(this, QStringLiteral("Label5"), QStringLiteral("WWW: ") + WebAddress,

@@ -49,8 +49,8 @@ namespace {
 
 const QString InfoFile = QStringLiteral("Info.txt");
 const QString TermsFile = QStringLiteral("Terms.txt");
-const QString Russian = QStringLiteral("Русский");
-const QString English = QStringLiteral("English");
+const char Russian[] = QT_TRANSLATE_NOOP("TForm1", "Русский");
+const char English[] = "English";
 
 // The information panel takes whatever width the status bar leaves it, so the width its text
 // would like is never used; measuring a long author and title anew on every move cost more
@@ -147,30 +147,30 @@ void TForm1::createMainMenu()
 {
     QMenuBar *bar = menuBar();
     bar->setObjectName(QStringLiteral("MainMenu1"));
-    bar->setAccessibleName(QStringLiteral("Главное меню"));
+    bar->setAccessibleName(tr("Главное меню"));
 
-    SelectLibraryMenu = new QMenu(QStringLiteral("Библиотека"), this);
+    SelectLibraryMenu = new QMenu(tr("Библиотека"), this);
     SelectLibraryMenu->setObjectName(QStringLiteral("SelectLibrary"));
     SelectLibraryMenu->setAccessibleName(SelectLibraryMenu->title());
     SelectLibrary = SelectLibraryMenu->menuAction();
     SelectLibrary->setObjectName(QStringLiteral("SelectLibrary"));
     mmOpenLibrary =
-        menuItem(this, QStringLiteral("mmOpenLibrary"), QStringLiteral("Выбрать библиотеку…"));
+        menuItem(this, QStringLiteral("mmOpenLibrary"), tr("Выбрать библиотеку…"));
     mmRestoreBackup =
-        menuItem(this, QStringLiteral("mmRestoreBackup"), QStringLiteral("Восстановить из копии…"));
+        menuItem(this, QStringLiteral("mmRestoreBackup"), tr("Восстановить из копии…"));
     mmRestoreDeleted = menuItem(this, QStringLiteral("mmRestoreDeleted"),
-                                QStringLiteral("Вернуть удалённые записи…"));
+                                tr("Вернуть удалённые записи…"));
     SelectLibraryMenu->addActions(
         {mmOpenLibrary, separator(this, QStringLiteral("N9")), mmRestoreBackup, mmRestoreDeleted});
-    mmAbstract = menuItem(this, QStringLiteral("mmAbstract"), QStringLiteral("Абстракт"));
-    mmNewBook = menuItem(this, QStringLiteral("mmNewBook"), QStringLiteral("Новая книга"));
-    mmSave = menuItem(this, QStringLiteral("mmSave"), QStringLiteral("Сохранить"));
-    mmSearch = menuItem(this, QStringLiteral("mmSearch"), QStringLiteral("Поиск"));
-    mmSelect = menuItem(this, QStringLiteral("mmSelect"), QStringLiteral("Выборка"));
+    mmAbstract = menuItem(this, QStringLiteral("mmAbstract"), tr("Абстракт"));
+    mmNewBook = menuItem(this, QStringLiteral("mmNewBook"), tr("Новая книга"));
+    mmSave = menuItem(this, QStringLiteral("mmSave"), tr("Сохранить"));
+    mmSearch = menuItem(this, QStringLiteral("mmSearch"), tr("Поиск"));
+    mmSelect = menuItem(this, QStringLiteral("mmSelect"), tr("Выборка"));
     // The export menu is the item named mmImportString, the import menu mmImportAbstract.
-    mmImportStringMenu = new QMenu(QStringLiteral("Экспорт"), this);
+    mmImportStringMenu = new QMenu(tr("Экспорт"), this);
     mmImportString = mmImportStringMenu->menuAction();
-    mmImportAbstractMenu = new QMenu(QStringLiteral("Импорт"), this);
+    mmImportAbstractMenu = new QMenu(tr("Импорт"), this);
     mmImportAbstract = mmImportAbstractMenu->menuAction();
     for (QMenu *menu : {mmImportStringMenu, mmImportAbstractMenu}) {
         menu->setAccessibleName(menu->title());
@@ -181,10 +181,10 @@ void TForm1::createMainMenu()
     mmImportString->setObjectName(QStringLiteral("mmImportString"));
     mmImportAbstractMenu->setObjectName(QStringLiteral("mmImportAbstract"));
     mmImportAbstract->setObjectName(QStringLiteral("mmImportAbstract"));
-    mmDelete = menuItem(this, QStringLiteral("mmDelete"), QStringLiteral("Удалить"));
+    mmDelete = menuItem(this, QStringLiteral("mmDelete"), tr("Удалить"));
     mmSizeTable = menuItem(this, QStringLiteral("mmSizeTable"), QStringLiteral("SizeTable"));
-    mmInfo = menuItem(this, QStringLiteral("mmInfo"), QStringLiteral("Сокращения"));
-    mmTerms = menuItem(this, QStringLiteral("mmTerms"), QStringLiteral("Термины"));
+    mmInfo = menuItem(this, QStringLiteral("mmInfo"), tr("Сокращения"));
+    mmTerms = menuItem(this, QStringLiteral("mmTerms"), tr("Термины"));
     About1 = menuItem(this, QStringLiteral("About1"), QStringLiteral("About"));
 
     bar->addActions({SelectLibrary, mmAbstract, mmNewBook, mmSave, mmSearch, mmSelect,
@@ -217,7 +217,7 @@ void TForm1::createExportMenu()
     mmBufAbstract = menuItem(this, QStringLiteral("mmBufAbstract"), QStringLiteral("R.Abstract"));
     mmImDBSelnFile =
         menuItem(this, QStringLiteral("mmImDBSelnFile"), QStringLiteral("Samlpe In File"));
-    mmImDBSelnFile->setToolTip(QStringLiteral("Запись данных в файл"));
+    mmImDBSelnFile->setToolTip(tr("Запись данных в файл"));
     SampleInHTML1 =
         menuItem(this, QStringLiteral("SampleInHTML1"), QStringLiteral("Sample In HTML"));
     mmBufBibTeX = menuItem(this, QStringLiteral("mmBufBibTeX"), QStringLiteral("Copy as BibTeX"));
@@ -264,7 +264,7 @@ void TForm1::createGridMenu()
 {
     PopupMenu1 = new QMenu(this);
     PopupMenu1->setObjectName(QStringLiteral("PopupMenu1"));
-    PopupMenu1->setAccessibleName(QStringLiteral("Закладки и выборка"));
+    PopupMenu1->setAccessibleName(tr("Закладки и выборка"));
     pmGetBookMark = menuItem(this, QStringLiteral("pmGetBookMark"), QStringLiteral("GetBookMark"));
     pmGetBookMark->setShortcut(QKeySequence(Qt::CTRL | Qt::Key_G));
     pmGotoBookMark =
@@ -358,10 +358,10 @@ void TForm1::createRecordPane()
 {
     DBCtrlGrid = new QFrame(this);
     DBCtrlGrid->setObjectName(QStringLiteral("DBCtrlGrid"));
-    DBCtrlGrid->setAccessibleName(QStringLiteral("Запись"));
+    DBCtrlGrid->setAccessibleName(tr("Запись"));
     DBCtrlGrid->setFixedSize(548, 259);
 
-    const QString saveHint = QStringLiteral("При изменении необходимо \n\"Сохранить\" информацию");
+    const QString saveHint = tr("При изменении необходимо \n\"Сохранить\" информацию");
     const auto caption = [this](const QString &name, const QString &text, int top, int left,
                                 int width) {
         auto *result = new QLabel(text, DBCtrlGrid);
@@ -417,16 +417,16 @@ void TForm1::createRecordPane()
 
     RxDBedView = new quil::DBRichView(this);
     RxDBedView->setObjectName(QStringLiteral("RxDBedView"));
-    RxDBedView->setAccessibleName(QStringLiteral("Абстракт"));
+    RxDBedView->setAccessibleName(tr("Абстракт"));
     RxDBedView->setFont(pixelFont(QStringLiteral("Times New Roman"), 16));
 
     meInfo = new QPlainTextEdit(this);
     meInfo->setObjectName(QStringLiteral("meInfo"));
-    meInfo->setAccessibleName(QStringLiteral("Сокращения"));
+    meInfo->setAccessibleName(tr("Сокращения"));
     meInfo->setFont(pixelFont(QStringLiteral("Courier New"), 15));
     meTerms = new QPlainTextEdit(this);
     meTerms->setObjectName(QStringLiteral("meTerms"));
-    meTerms->setAccessibleName(QStringLiteral("Термины"));
+    meTerms->setAccessibleName(tr("Термины"));
     meTerms->setFont(pixelFont(QStringLiteral("Times New Roman"), 16));
     for (QPlainTextEdit *note : {meInfo, meTerms}) {
         note->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
@@ -443,14 +443,14 @@ void TForm1::createGrids()
 {
     DBGrid = new quil::DBGrid(this);
     DBGrid->setObjectName(QStringLiteral("DBGrid"));
-    DBGrid->setAccessibleName(QStringLiteral("Библиотека"));
+    DBGrid->setAccessibleName(tr("Библиотека"));
     // The shortened author and title (40 and 55 characters and " ...") show whole at both
     // font sizes.
     DBGrid->setColumns({
-        {book::Name, QStringLiteral("Автор(ы)"), 401, Qt::AlignLeft | Qt::AlignVCenter, 44},
-        {book::Title, QStringLiteral("Название статьи (книги)"), 530,
-         Qt::AlignLeft | Qt::AlignVCenter, 59, true},
-        {book::City, QStringLiteral("Год"), 56, Qt::AlignCenter, 4},
+        {book::Name, tr("Автор(ы)"), 401, Qt::AlignLeft | Qt::AlignVCenter, 44},
+        {book::Title, tr("Название статьи (книги)"), 530, Qt::AlignLeft | Qt::AlignVCenter, 59,
+         true},
+        {book::City, tr("Год"), 56, Qt::AlignCenter, 4},
     });
     DBGrid->setFont(designGridFont());
     DBGrid->setCellFont(designColumnFont());
@@ -459,7 +459,7 @@ void TForm1::createGrids()
 
     DBgrQuery = new quil::DBGrid(this);
     DBgrQuery->setObjectName(QStringLiteral("DBgrQuery"));
-    DBgrQuery->setAccessibleName(QStringLiteral("Выборка"));
+    DBgrQuery->setAccessibleName(tr("Выборка"));
     search::setUpSelectionGrid(*DBgrQuery);
 
     for (quil::DBGrid *grid : {DBGrid, DBgrQuery}) {
@@ -498,7 +498,7 @@ void TForm1::createStatusBar()
 {
     StatusBar1 = new QStatusBar(this);
     StatusBar1->setObjectName(QStringLiteral("StatusBar1"));
-    StatusBar1->setAccessibleName(QStringLiteral("Строка состояния"));
+    StatusBar1->setAccessibleName(tr("Строка состояния"));
     StatusBar1->setSizeGripEnabled(false);
     StatusBar1->setFixedHeight(21);
     setStatusBar(StatusBar1);
@@ -510,12 +510,9 @@ void TForm1::createStatusBar()
         QString role;
     };
     const Panel panels[3] = {
-        {StatusPanelWidth, Qt::AlignCenter, QStringLiteral("Номер книги"),
-         QStringLiteral("Номер книги")},
-        {845, Qt::AlignLeft | Qt::AlignVCenter, QStringLiteral("Информация"),
-         QStringLiteral("Информация")},
-        {StatusPanelWidth, Qt::AlignCenter, QStringLiteral("Выборка"),
-         QStringLiteral("Раскладка клавиатуры или выборка")},
+        {StatusPanelWidth, Qt::AlignCenter, tr("Номер книги"), tr("Номер книги")},
+        {845, Qt::AlignLeft | Qt::AlignVCenter, tr("Информация"), tr("Информация")},
+        {StatusPanelWidth, Qt::AlignCenter, tr("Выборка"), tr("Раскладка клавиатуры или выборка")},
     };
     for (int i = 0; i < 3; ++i) {
         QLabel *panel = i == 1 ? new InfoPanel(panels[i].text, StatusBar1)
@@ -564,7 +561,7 @@ void TForm1::layOutPanes()
     // neither hides the other's fields.
     LowerStrip = new QWidget(this);
     LowerStrip->setObjectName(QStringLiteral("LowerStrip"));
-    LowerStrip->setAccessibleName(QStringLiteral("Поиск и выборка"));
+    LowerStrip->setAccessibleName(tr("Поиск и выборка"));
     LowerStrip->setFixedHeight(LowerStripHeight);
     auto *lowerLayout = new QVBoxLayout(LowerStrip);
     lowerLayout->setContentsMargins(0, 0, 0, 0);
@@ -650,8 +647,9 @@ void TForm1::setStatusPanel(int panel, const QString &text)
 
 void TForm1::fitPositionPanel(int panel, const QString &text)
 {
-    // "1 из 100000" takes the width of "100000 из 100000", so moving keeps the width.
-    static const QRegularExpression position(QStringLiteral("^\\d+( из (\\d+))$"));
+    // "1 из 100000" (or "1 of 100000") takes the width of "100000 из 100000", so moving keeps the
+    // width.
+    static const QRegularExpression position(QStringLiteral("^\\d+(\\D+(\\d+))$"));
     const QRegularExpressionMatch match = position.match(text);
     const QString widest = match.hasMatch() ? match.captured(2) + match.captured(1) : text;
     QLabel *label = FPanels[panel];
@@ -720,13 +718,13 @@ void TForm1::FormCreate()
     loadOrKeep(meTerms, FTermsChange, TermsFile, &TForm1::meTermsChange);
 
     const int language = quil::keyboardLayout().currentLanguage();
-    setStatusPanel(2, language == quil::LanguageRussian ? Russian : English);
+    setStatusPanel(2, tr(language == quil::LanguageRussian ? Russian : English));
 }
 
 void TForm1::ApplicationMessage()
 {
     // Shown as it would be read before the switch: the opposite of the language left behind.
-    setStatusPanel(2, FLanguageBeforeSwitch == quil::LanguageRussian ? English : Russian);
+    setStatusPanel(2, tr(FLanguageBeforeSwitch == quil::LanguageRussian ? English : Russian));
     FLanguageBeforeSwitch = quil::keyboardLayout().currentLanguage();
 }
 
@@ -749,8 +747,7 @@ void TForm1::closeEvent(QCloseEvent *event)
 {
     // Once a store at closing has been refused, the user may leave without it.
     if (FCloseStoreFailed && FRecordEditing) {
-        if (quil::dialogs().askYesNo(QStringLiteral("Внимание!!!"),
-                                     QStringLiteral("Закрыть без сохранения?"))) {
+        if (quil::dialogs().askYesNo(tr("Внимание!!!"), tr("Закрыть без сохранения?"))) {
             table().Cancel();
             event->accept();
         } else {
@@ -819,8 +816,8 @@ void TForm1::mmSizeTableClick()
 void TForm1::SelectLibraryClick()
 {
     quil::Dialogs::FileRequest request;
-    request.title = QStringLiteral("Выбрать библиотеку для редактивроания и просмотра");
-    request.filter = QStringLiteral("Библиотеки (*.mdb)|*.mdb");
+    request.title = tr("Выбрать библиотеку для редактивроания и просмотра");
+    request.filter = tr("Библиотеки (*.mdb)|*.mdb");
     request.initialFolder = FProgramFolder + QStringLiteral("DBase");
     const QString picked = quil::dialogs().openFileName(request);
     if (picked.isEmpty() ||
@@ -837,9 +834,8 @@ void TForm1::SelectLibraryClick()
         FLibraryFileName = previous;
         throw;
     }
-    setWindowTitle(
-        QStringLiteral("Library ") + FLibraryFileName +
-        (FDataModule->libraryReadOnly() ? QStringLiteral(" (только чтение)") : QString()));
+    setWindowTitle(QStringLiteral("Library ") + FLibraryFileName +
+                   (FDataModule->libraryReadOnly() ? tr(" (только чтение)") : QString()));
     showLibraryPanes();
     if (FDataModule->bookmarkStored())
         FDataModule->releaseBookMark();
@@ -874,9 +870,8 @@ void TForm1::bbSaveClick()
 void TForm1::bbDeleteClick()
 {
     table().checkWritable(); // refused before asking, not after
-    if (!quil::dialogs().askYesNo(
-            QStringLiteral("Внимание!!!"),
-            QStringLiteral("Вы действительно хотите удалить текущую информацию?")))
+    if (!quil::dialogs().askYesNo(tr("Внимание!!!"),
+                                  tr("Вы действительно хотите удалить текущую информацию?")))
         return;
     FDataModule->DeleteRecord();
 }
@@ -1074,8 +1069,8 @@ void TForm1::saveNote(QPlainTextEdit *memo, const QString &file)
     }
     // What came with the refused character (a paste) is kept.
     notefile::write(FProgramFolder + file, noteText(memo));
-    throw quil::Error(QStringLiteral("Символ «%1» нельзя сохранить в заметках: в кодировке "
-                                     "Windows-1251 его нет")
+    throw quil::Error(tr("Символ «%1» нельзя сохранить в заметках: в кодировке "
+                         "Windows-1251 его нет")
                           .arg(text.mid(refused.front().first, refused.front().second)));
 }
 

@@ -3,6 +3,7 @@
 #include "db/DataSet.h"
 #include "db/SqliteEngine.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
 #include <algorithm>
@@ -26,7 +27,7 @@ QString absolutePathOf(const QString &connectionString)
     const QFileInfo info(path);
     // SQLite would create a missing file; a library must already exist.
     if (path.isEmpty() || !info.isFile())
-        throw Error(QStringLiteral("Файл %1 не найден").arg(path));
+        throw Error(QCoreApplication::translate("Connection", "Файл %1 не найден").arg(path));
     return info.absoluteFilePath();
 }
 

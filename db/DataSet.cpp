@@ -7,6 +7,7 @@
 #include "db/RussianCollation.h"
 #include "platform/Error.h"
 
+#include <QCoreApplication>
 #include <algorithm>
 #include <unordered_map>
 
@@ -66,14 +67,14 @@ void DataSet::Open()
     if (Active())
         return;
     if (!FConnection.Connected())
-        throw Error(QStringLiteral("Соединение с библиотекой не открыто"));
+        throw Error(QCoreApplication::translate("DataSet", "Соединение с библиотекой не открыто"));
 
     Engine &engine = FConnection.engine();
     const QStringList columns = engine.columns(tableName());
     for (const auto &field : FFields)
         if (!columns.contains(field->FieldName(), Qt::CaseInsensitive))
-            throw Error(
-                QStringLiteral("В таблице %1 нет поля %2").arg(tableName(), field->FieldName()));
+            throw Error(QCoreApplication::translate("DataSet", "В таблице %1 нет поля %2")
+                            .arg(tableName(), field->FieldName()));
 
     chooseIndex();
     QStringList names;
@@ -154,7 +155,7 @@ QList<Field *> DataSet::sortFields() const
         const QString name = part.trimmed();
         Field *field = FindField(name);
         if (!field)
-            throw Error(QStringLiteral("Поле %1 не найдено").arg(name));
+            throw Error(QCoreApplication::translate("DataSet", "Поле %1 не найдено").arg(name));
         fields << field;
     }
     return fields;
@@ -290,7 +291,7 @@ void DataSet::GotoBookmark(const Bookmark &bookmark)
     if (!bookmark.isValid())
         return;
     if (!FLiveBookmarks.count(bookmark.id))
-        throw Error(QStringLiteral("Закладка недействительна"));
+        throw Error(QCoreApplication::translate("DataSet", "Закладка недействительна"));
     locateKey(bookmark.key); // a deleted record leaves the cursor where it is
 }
 

@@ -6,6 +6,7 @@
 #include "db/Engine.h"
 #include "platform/Error.h"
 
+#include <QCoreApplication>
 #include <algorithm>
 #include <optional>
 
@@ -105,8 +106,9 @@ void DataSet::EndBulk(bool commit)
     if (failure)
         throwEngineError(*failure);
     if (lost)
-        throw Error(QStringLiteral("Записи, сделанные после последнего сохранения в файл, "
-                                   "отменены после ошибки базы данных"));
+        throw Error(QCoreApplication::translate(
+            "DataSetBulk", "Записи, сделанные после последнего сохранения в файл, "
+                           "отменены после ошибки базы данных"));
 }
 
 } // namespace quil

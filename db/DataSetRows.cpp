@@ -4,6 +4,7 @@
 #include "db/Engine.h"
 #include "platform/Error.h"
 
+#include <QCoreApplication>
 #include <algorithm>
 
 // The row cache: pages of rows read by key, the values of the current row.
@@ -29,7 +30,7 @@ Field &DataSet::FieldByName(const QString &name) const
 {
     Field *field = FindField(name);
     if (!field)
-        throw Error(QStringLiteral("Поле '%1' не найдено").arg(name));
+        throw Error(QCoreApplication::translate("DataSetRows", "Поле '%1' не найдено").arg(name));
     return *field;
 }
 
@@ -135,7 +136,8 @@ void DataSet::setFieldValue(Field &field, const QVariant &value)
     checkActive();
     checkEditing();
     if (field.index() == FKeyIndex)
-        throw Error(QStringLiteral("Поле '%1' нельзя изменить").arg(field.FieldName()));
+        throw Error(QCoreApplication::translate("DataSetRows", "Поле '%1' нельзя изменить")
+                        .arg(field.FieldName()));
     FBuffer[size_t(field.index())] = value;
     FBufferSet[size_t(field.index())] = true;
     FModified = true;

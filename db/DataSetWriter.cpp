@@ -6,14 +6,15 @@
 #include "db/Engine.h"
 #include "platform/Error.h"
 
+#include <QCoreApplication>
 #include <algorithm>
 #include <limits>
 
 // The record writer: edit, insert, post, cancel and delete of one record.
 namespace quil {
 namespace {
-const QString ReadOnlyMessage =
-    QStringLiteral("Библиотека открыта только для чтения: изменения в ней не сохраняются");
+const char ReadOnlyMessage[] = QT_TRANSLATE_NOOP(
+    "DataSetWriter", "Библиотека открыта только для чтения: изменения в ней не сохраняются");
 } // namespace
 
 using dataset::quoted;
@@ -23,13 +24,15 @@ using dataset::quoted;
 void DataSet::checkActive() const
 {
     if (!Active())
-        throw Error(QStringLiteral("Операция невозможна: набор данных закрыт"));
+        throw Error(QCoreApplication::translate("DataSetWriter",
+                                                "Операция невозможна: набор данных закрыт"));
 }
 
 void DataSet::checkEditing() const
 {
     if (FState != DataSetState::Edit && FState != DataSetState::Insert)
-        throw Error(QStringLiteral("Набор данных не в режиме редактирования"));
+        throw Error(QCoreApplication::translate("DataSetWriter",
+                                                "Набор данных не в режиме редактирования"));
 }
 
 void DataSet::resetBuffer()
@@ -43,10 +46,11 @@ bool DataSet::ReadOnly() const { return FConnection.ReadOnly(); }
 void DataSet::checkWritable() const
 {
     if (FConnection.ReadOnly())
-        throw Error(ReadOnlyMessage);
+        throw Error(QCoreApplication::translate("DataSetWriter", ReadOnlyMessage));
     // Said on every refused change, not once: what was typed is not stored.
     if (FConnection.Damaged())
-        throw Error(QStringLiteral("Изменения не записаны: файл библиотеки повреждён"));
+        throw Error(QCoreApplication::translate(
+            "DataSetWriter", "Изменения не записаны: файл библиотеки повреждён"));
     FConnection.beforeWrite();
 }
 
@@ -117,7 +121,9 @@ void DataSet::writeRecord()
             continue;
         const QVariant v = fieldValue(*field);
         if (v.isNull() || v.toString().isEmpty())
-            throw Error(QStringLiteral("Поле '%1' должно иметь значение").arg(field->FieldName()));
+            throw Error(
+                QCoreApplication::translate("DataSetWriter", "Поле '%1' должно иметь значение")
+                    .arg(field->FieldName()));
     }
     checkWritable();
 
@@ -251,14 +257,15 @@ void DataSet::checkUnchangedElsewhere(qint64 key)
     // What is shown of this record is out of date either way; what was typed stays in edit.
     FCache.remove(key);
     if (!found)
-        throw Error(
-            QStringLiteral("Запись удалена другим пользователем: введённый текст не сохранён"));
+        throw Error(QCoreApplication::translate(
+            "DataSetWriter", "Запись удалена другим пользователем: введённый текст не сохранён"));
     for (size_t i = 0; i < FFields.size() && i < FOriginal.size(); ++i) {
         const QVariant now = q.value(int(i));
         const QVariant &before = FOriginal[i];
         if (now.isNull() != before.isNull() || now.toString() != before.toString())
-            throw Error(QStringLiteral("Запись была изменена другим пользователем: введённый "
-                                       "текст не сохранён (Esc покажет запись как она есть)"));
+            throw Error(QCoreApplication::translate(
+                "DataSetWriter", "Запись была изменена другим пользователем: введённый "
+                                 "текст не сохранён (Esc покажет запись как она есть)"));
     }
 }
 
@@ -269,9 +276,11 @@ void DataSet::checkKeyRoom()
                                          .arg(quoted(keyField().FieldName()), quoted(tableName())));
     if (q && q->exec() && q->next() &&
         q->value(0).toLongLong() == std::numeric_limits<qint64>::max())
-        throw Error(QStringLiteral("Номер записи (поле %1) достиг наибольшего значения: новые "
-                                   "записи в эту библиотеку не добавить")
-                        .arg(keyField().FieldName()));
+        throw Error(
+            QCoreApplication::translate("DataSetWriter",
+                                        "Номер записи (поле %1) достиг наибольшего значения: новые "
+                                        "записи в эту библиотеку не добавить")
+                .arg(keyField().FieldName()));
 }
 
 void DataSet::CheckForChanges()
@@ -309,7 +318,8 @@ void DataSet::Delete()
         return;
     }
     if (FKeys.empty())
-        throw Error(QStringLiteral("Операция невозможна: нет записей"));
+        throw Error(
+            QCoreApplication::translate("DataSetWriter", "Операция невозможна: нет записей"));
     checkWritable();
     const qint64 key = FKeys[size_t(FIndex)];
     const auto q = FConnection.engine().prepareOrThrow(

@@ -2,6 +2,7 @@
 
 #include "platform/Plural.h"
 
+#include <QCoreApplication>
 #include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
@@ -28,10 +29,12 @@ QString shownHeadHint(qsizetype shown, qsizetype whole)
 {
     if (shown >= whole)
         return {};
-    return QStringLiteral("Показаны первые ") +
-           countOf(shown, QStringLiteral("знак"), QStringLiteral("знака"),
-                   QStringLiteral("знаков")) +
-           QStringLiteral(" из %1; правка меняет показанное, остальное хранится как было")
+    return QCoreApplication::translate("DisplayText", "Показаны первые ") +
+           countOf(shown, QCoreApplication::translate("DisplayText", "знак"),
+                   QCoreApplication::translate("DisplayText", "знака"),
+                   QCoreApplication::translate("DisplayText", "знаков")) +
+           QCoreApplication::translate(
+               "DisplayText", " из %1; правка меняет показанное, остальное хранится как было")
                .arg(whole);
 }
 

@@ -2,6 +2,7 @@
 
 #include "db/RussianCollation.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
 #include <QSqlDatabase>
@@ -142,7 +143,9 @@ public:
     bool exec() override
     {
         if (!FStatement) {
-            FError = EngineError(SQLITE_MISUSE, QStringLiteral("Соединение с библиотекой закрыто"));
+            FError = EngineError(
+                SQLITE_MISUSE,
+                QCoreApplication::translate("SqliteEngine", "Соединение с библиотекой закрыто"));
             return false;
         }
         sqlite3_reset(FStatement);
@@ -269,7 +272,8 @@ void SqliteEngine::openUri(const QString &uri, const QString &options)
     FHandle = handle.isValid() ? *static_cast<sqlite3 *const *>(handle.data()) : nullptr;
     if (!FHandle) {
         db.close();
-        throw Error(QStringLiteral("Нет соединения с файлом библиотеки"));
+        throw Error(
+            QCoreApplication::translate("SqliteEngine", "Нет соединения с файлом библиотеки"));
     }
 }
 
@@ -350,7 +354,8 @@ bool SqliteEngine::isReadOnly() const
 void SqliteEngine::prepareForUse(bool readOnly)
 {
     if (!FHandle || !registerRussianCollation(FHandle) || !registerRussianLike(FHandle))
-        throw Error(QStringLiteral("Не удалось подготовить соединение с файлом"));
+        throw Error(QCoreApplication::translate("SqliteEngine",
+                                                "Не удалось подготовить соединение с файлом"));
     // A double-quoted name that is no column must be an error: the engine would read it as a
     // text, so a column another program took away would be ordered or matched as a constant.
     sqlite3_db_config(FHandle, SQLITE_DBCONFIG_DQS_DML, 0, nullptr);
@@ -376,7 +381,9 @@ void SqliteEngine::prepareForUse(bool readOnly)
 std::unique_ptr<Statement> SqliteEngine::prepare(const QString &sql)
 {
     if (!FHandle) {
-        FError = EngineError(SQLITE_MISUSE, QStringLiteral("Нет соединения с файлом библиотеки"));
+        FError = EngineError(
+            SQLITE_MISUSE,
+            QCoreApplication::translate("SqliteEngine", "Нет соединения с файлом библиотеки"));
         return nullptr;
     }
     const QByteArray text = sql.toUtf8();

@@ -1,6 +1,7 @@
 #include "editor/AbstractFolder.h"
 
 #include "platform/Error.h"
+#include <QCoreApplication>
 
 namespace quil {
 
@@ -20,8 +21,10 @@ QString AbstractFolder::pathFor(const QString &programFolder, const QString &val
     // Both separators count: libraries come from a system where "\" is one.
     if (name.contains(QLatin1Char('/')) || name.contains(QLatin1Char('\\')) ||
         name.contains(QChar(0)))
-        throw Error(QStringLiteral("Абстракт нельзя сохранить в файл \"%1\": имя файла не может "
-                                   "содержать разделитель пути")
+        throw Error(QCoreApplication::translate(
+                        "AbstractFolder",
+                        "Абстракт нельзя сохранить в файл \"%1\": имя файла не может "
+                        "содержать разделитель пути")
                         .arg(name));
     return folder(programFolder) + QLatin1Char('/') + name;
 }

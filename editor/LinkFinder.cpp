@@ -1,5 +1,6 @@
 #include "editor/LinkFinder.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QRegularExpression>
@@ -124,9 +125,10 @@ LinkFinder::FileLink LinkFinder::resolveFileLink(const QString &line, const QStr
     path.replace(QLatin1Char('\\'), QLatin1Char('/'));
 
     const auto refused = [&] {
-        return FileLink{FileLink::Refused, QString(),
-                        QStringLiteral("Ссылка ведёт за пределы папки программы: ") +
-                            rest.left(close)};
+        return FileLink{
+            FileLink::Refused, QString(),
+            QCoreApplication::translate("LinkFinder", "Ссылка ведёт за пределы папки программы: ") +
+                rest.left(close)};
     };
     if (isAbsolute(path) || path.split(QLatin1Char('/')).contains(QLatin1String("..")))
         return refused();

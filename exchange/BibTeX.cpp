@@ -2,6 +2,7 @@
 
 #include "exchange/Latex.h"
 
+#include <QCoreApplication>
 #include <QHash>
 #include <QRegularExpression>
 #include <algorithm>
@@ -233,26 +234,27 @@ private:
         while (true) {
             skipBlanks();
             if (FPos >= FText.size()) {
-                why = QStringLiteral("файл кончился внутри значения");
+                why = QCoreApplication::translate("BibTeX", "файл кончился внутри значения");
                 return false;
             }
             const QChar c = FText[FPos];
             if (c == QLatin1Char('{')) {
                 ++FPos;
                 if (!braced(out)) {
-                    why = QStringLiteral("не закрыта фигурная скобка");
+                    why = QCoreApplication::translate("BibTeX", "не закрыта фигурная скобка");
                     return false;
                 }
             } else if (c == QLatin1Char('"')) {
                 ++FPos;
                 if (!quoted(out)) {
-                    why = QStringLiteral("не закрыты кавычки");
+                    why = QCoreApplication::translate("BibTeX", "не закрыты кавычки");
                     return false;
                 }
             } else {
                 const QString word = identifier();
                 if (word.isEmpty()) {
-                    why = QStringLiteral("вместо значения стоит «%1»").arg(c);
+                    why =
+                        QCoreApplication::translate("BibTeX", "вместо значения стоит «%1»").arg(c);
                     return false;
                 }
                 bool number = false;
@@ -283,7 +285,8 @@ private:
             if (type == QLatin1String("comment"))
                 return true; // "@comment" as a word in running text
             if (startsLine())
-                why = QStringLiteral("после «@%1» нет ни «{», ни «(»").arg(type);
+                why = QCoreApplication::translate("BibTeX", "после «@%1» нет ни «{», ни «(»")
+                          .arg(type);
             return false;
         }
         const QChar close = FText[FPos] == QLatin1Char('{') ? QLatin1Char('}') : QLatin1Char(')');
@@ -291,7 +294,7 @@ private:
         if (type == QLatin1String("comment") || type == QLatin1String("preamble")) {
             QString skipped;
             if (!braced(skipped)) {
-                why = QStringLiteral("не закрыта скобка @%1").arg(type);
+                why = QCoreApplication::translate("BibTeX", "не закрыта скобка @%1").arg(type);
                 return false;
             }
             return true;
@@ -301,7 +304,7 @@ private:
             const QString name = identifier().toLower();
             skipBlanks();
             if (name.isEmpty() || FPos >= FText.size() || FText[FPos] != QLatin1Char('=')) {
-                why = QStringLiteral("в @string нет «имя = значение»");
+                why = QCoreApplication::translate("BibTeX", "в @string нет «имя = значение»");
                 return false;
             }
             ++FPos;
@@ -310,7 +313,7 @@ private:
                 return false;
             skipBlanks();
             if (FPos >= FText.size() || FText[FPos] != close) {
-                why = QStringLiteral("@string не закрыт");
+                why = QCoreApplication::translate("BibTeX", "@string не закрыт");
                 return false;
             }
             ++FPos;
@@ -328,13 +331,14 @@ private:
             ++FPos;
         entry.key = FText.mid(keyStart, FPos - keyStart).trimmed();
         if (entry.key.contains(QLatin1Char('='))) {
-            why = QStringLiteral("у записи @%1 нет ключа").arg(type);
+            why = QCoreApplication::translate("BibTeX", "у записи @%1 нет ключа").arg(type);
             return false;
         }
         while (true) {
             skipBlanks();
             if (FPos >= FText.size()) {
-                why = QStringLiteral("запись @%1{%2 не закрыта").arg(type, entry.key);
+                why = QCoreApplication::translate("BibTeX", "запись @%1{%2 не закрыта")
+                          .arg(type, entry.key);
                 return false;
             }
             if (FText[FPos] == close) {
@@ -349,21 +353,22 @@ private:
                 continue;
             }
             if (FText[FPos] == QLatin1Char('@')) {
-                why = QStringLiteral("запись @%1{%2 не закрыта").arg(type, entry.key);
+                why = QCoreApplication::translate("BibTeX", "запись @%1{%2 не закрыта")
+                          .arg(type, entry.key);
                 return false;
             }
             const QString name = identifier().toLower();
             skipBlanks();
             if (name.isEmpty() || FPos >= FText.size() || FText[FPos] != QLatin1Char('=')) {
-                why = QStringLiteral("в записи @%1{%2 поле «%3» без «=»")
+                why = QCoreApplication::translate("BibTeX", "в записи @%1{%2 поле «%3» без «=»")
                           .arg(type, entry.key, name.isEmpty() ? QString(FText[FPos]) : name);
                 return false;
             }
             ++FPos;
             QString text;
             if (!value(text, why)) {
-                why =
-                    QStringLiteral("в записи @%1{%2, поле %3: %4").arg(type, entry.key, name, why);
+                why = QCoreApplication::translate("BibTeX", "в записи @%1{%2, поле %3: %4")
+                          .arg(type, entry.key, name, why);
                 return false;
             }
             entry.fields.append({name, text});
@@ -656,7 +661,8 @@ void BibTeXReader::read(TextPieces &text, QList<ReadProblem> &problems,
         Reference r = reference(entry);
         if (r.title.isEmpty() && r.authors.isEmpty() && r.editors.isEmpty())
             problems.append(
-                {entry.line, QStringLiteral("в записи @%1{%2 нет ни авторов, ни названия")
+                {entry.line, QCoreApplication::translate(
+                                 "BibTeX", "в записи @%1{%2 нет ни авторов, ни названия")
                                  .arg(entry.type, entry.key)});
         else
             take(std::move(r));

@@ -11,6 +11,7 @@
 #include "rtf/RtfTextExtractor.h"
 #include "store/Book.h"
 
+#include <QCoreApplication>
 #include <QMap>
 #include <QRegularExpression>
 #include <QSaveFile>
@@ -276,7 +277,8 @@ public:
     explicit StoredBooks(quil::DataSet &data) : FData(data)
     {
         if (!data.connection().Connected())
-            throw quil::Error(QStringLiteral("Соединение с библиотекой не открыто"));
+            throw quil::Error(QCoreApplication::translate("ExchangeExport",
+                                                          "Соединение с библиотекой не открыто"));
         quil::Engine &engine = data.connection().engine();
         QStringList marks;
         for (int i = 0; i < PageRows; ++i)
@@ -715,8 +717,9 @@ ExportResult exportBibliography(quil::DataSet &data, QIODevice &device, Format f
     bytes.reserve(PieceSize + PieceSize / 2);
     const auto spill = [&] {
         if (result.ok() && !bytes.isEmpty() && device.write(bytes) != bytes.size())
-            result.error = device.errorString().isEmpty() ? QStringLiteral("Ошибка записи")
-                                                          : device.errorString();
+            result.error = device.errorString().isEmpty()
+                               ? QCoreApplication::translate("ExchangeExport", "Ошибка записи")
+                               : device.errorString();
         bytes.resize(0);
     };
     const auto asItCame = [format](const StoredBook &book, bool same) {

@@ -12,6 +12,7 @@
 #include "platform/Error.h"
 #include "store/TDataModule1.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -63,9 +64,11 @@ ImportResult storeReferences(TDataModule1 &dataModule, const RecordFeed &feed, F
                                                       f.keywords, f.info, f.abstract));
             } catch (const std::exception &e) {
                 stored = true;
-                stopImport(importer,
-                           QStringLiteral("Запись в строке %1 не сохранена").arg(reference.line),
-                           e);
+                stopImport(
+                    importer,
+                    QCoreApplication::translate("ExchangeImport", "Запись в строке %1 не сохранена")
+                        .arg(reference.line),
+                    e);
             }
             if (progress)
                 progress(importer.posted(), total, fileName);
@@ -73,14 +76,18 @@ ImportResult storeReferences(TDataModule1 &dataModule, const RecordFeed &feed, F
     } catch (const std::exception &e) {
         if (stored)
             throw;
-        stopImport(importer, QStringLiteral("Файл %1 прочитан не до конца").arg(fileName), e);
+        stopImport(importer,
+                   QCoreApplication::translate("ExchangeImport", "Файл %1 прочитан не до конца")
+                       .arg(fileName),
+                   e);
     }
     finishImport(importer);
     ImportResult result;
     result.stored = importer.kept();
     for (const ReadProblem &problem : problems)
-        result.passedOver << ImportProblem{QStringLiteral("строка %1").arg(problem.line),
-                                           problem.why};
+        result.passedOver << ImportProblem{
+            QCoreApplication::translate("ExchangeImport", "строка %1").arg(problem.line),
+            problem.why};
     return result;
 }
 
@@ -133,9 +140,10 @@ ImportResult importBibliography(TDataModule1 &dataModule, const QString &path,
 
 QString passedOverRecordsMessage(const QString &fileName, const QList<ImportProblem> &problems)
 {
-    QStringList lines{QStringLiteral("Не импортированы записи файла %1 (%2):")
-                          .arg(fileName)
-                          .arg(problems.size())};
+    QStringList lines{
+        QCoreApplication::translate("ExchangeImport", "Не импортированы записи файла %1 (%2):")
+            .arg(fileName)
+            .arg(problems.size())};
     for (const ImportProblem &problem : problems)
         lines << problem.file + QStringLiteral(" — ") + problem.why;
     return lines.join(QLatin1Char('\n'));

@@ -1,5 +1,6 @@
 #include "exchange/Ris.h"
 
+#include <QCoreApplication>
 #include <QRegularExpression>
 
 namespace quil::exchange {
@@ -20,8 +21,9 @@ void finish(Reference &r, const QStringList &lines, QList<ReadProblem> &problems
     for (QString *text : {&r.title, &r.container, &r.abstract, &r.note})
         *text = collapsedBlanks(*text);
     if (r.title.isEmpty() && r.authors.isEmpty() && r.editors.isEmpty()) {
-        problems.append(
-            {r.line, QStringLiteral("в записи TY %1 нет ни авторов, ни названия").arg(r.type)});
+        problems.append({r.line, QCoreApplication::translate(
+                                     "Ris", "в записи TY %1 нет ни авторов, ни названия")
+                                     .arg(r.type)});
         return;
     }
     // A report's SN is its number, not an ISBN.

@@ -4,6 +4,7 @@
 #include "export/AnsiEncoder.h"
 #include "export/ReferenceRows.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QSaveFile>
 
@@ -107,8 +108,9 @@ private:
     void spill()
     {
         if (ok() && !FBytes.isEmpty() && FDevice.write(FBytes) != FBytes.size())
-            FError = FDevice.errorString().isEmpty() ? QStringLiteral("Ошибка записи")
-                                                     : FDevice.errorString();
+            FError = FDevice.errorString().isEmpty()
+                         ? QCoreApplication::translate("ListExport", "Ошибка записи")
+                         : FDevice.errorString();
         FBytes.resize(0); // keeps the capacity for the next piece
     }
 
@@ -190,13 +192,17 @@ quil::Dialogs::FileRequest ListExport::saveRequest(const QString &programFolder)
     request.fileName.clear();
     request.confirmOverwrite = true;
     if (FFormat == Format::Text) {
-        request.title = FSelection ? QStringLiteral("Запись выборки в TXT файл")
-                                   : QStringLiteral("Запись всей информации в TXT файл");
+        request.title =
+            FSelection
+                ? QCoreApplication::translate("ListExport", "Запись выборки в TXT файл")
+                : QCoreApplication::translate("ListExport", "Запись всей информации в TXT файл");
         request.filter = QStringLiteral("File Result (*.txt)|*.TXT");
         request.defaultSuffix = QStringLiteral("txt");
     } else {
-        request.title = FSelection ? QStringLiteral("Запись выборки в HTML файл")
-                                   : QStringLiteral("Запись всей информации в HTML файл");
+        request.title =
+            FSelection
+                ? QCoreApplication::translate("ListExport", "Запись выборки в HTML файл")
+                : QCoreApplication::translate("ListExport", "Запись всей информации в HTML файл");
         request.filter = QStringLiteral("File Result (*.html)|*.html");
         request.defaultSuffix = QStringLiteral("html");
     }

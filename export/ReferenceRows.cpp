@@ -5,6 +5,7 @@
 #include "db/Engine.h"
 #include "store/Book.h"
 
+#include <QCoreApplication>
 #include <QStringList>
 #include <algorithm>
 
@@ -34,7 +35,8 @@ QString textOf(const quil::Statement &statement, int column)
 ReferenceRows::ReferenceRows(quil::DataSet &data) : FData(data)
 {
     if (!data.connection().Connected())
-        throw quil::Error(QStringLiteral("Соединение с библиотекой не открыто"));
+        throw quil::Error(
+            QCoreApplication::translate("ReferenceRows", "Соединение с библиотекой не открыто"));
     FStatement = data.connection().engine().prepareOrThrow(pageSelect());
 }
 

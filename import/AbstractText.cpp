@@ -4,6 +4,7 @@
 #include "platform/Error.h"
 #include "platform/Plural.h"
 
+#include <QCoreApplication>
 #include <QIODevice>
 #include <algorithm>
 
@@ -31,7 +32,8 @@ qint64 readPiece(QIODevice &device, QByteArray &head)
     head.resize(had + Piece);
     const qint64 got = device.read(head.data() + had, Piece);
     if (got < 0)
-        throw Error(QStringLiteral("чтение файла прервал сбой"), device.errorString());
+        throw Error(QCoreApplication::translate("AbstractText", "чтение файла прервал сбой"),
+                    device.errorString());
     head.resize(had + got);
     return got;
 }
@@ -102,10 +104,12 @@ bool AbstractTextReader::entry(const QStringList &lines, AbstractEntry &result, 
     const int needed = std::max(resume, 3 + shift) + 1;
     if (lines.size() < needed) {
         if (why)
-            *why = QStringLiteral("в файле ") +
-                   countOf(lines.size(), QStringLiteral("строка"), QStringLiteral("строки"),
-                           QStringLiteral("строк")) +
-                   QStringLiteral(", а нужно не меньше %1").arg(needed);
+            *why =
+                QCoreApplication::translate("AbstractText", "в файле ") +
+                countOf(lines.size(), QCoreApplication::translate("AbstractText", "строка"),
+                        QCoreApplication::translate("AbstractText", "строки"),
+                        QCoreApplication::translate("AbstractText", "строк")) +
+                QCoreApplication::translate("AbstractText", ", а нужно не меньше %1").arg(needed);
         return false;
     }
     result.publisher = lines[0];
@@ -146,7 +150,8 @@ bool AbstractTextReader::read(QIODevice &device, AbstractEntry &result, QString 
         // of being held whole.
         if (scanned - lineStart > LongestLine) {
             if (why)
-                *why = QStringLiteral("строка %1 длиннее %2 МБ; такой файл не абстракт")
+                *why = QCoreApplication::translate(
+                           "AbstractText", "строка %1 длиннее %2 МБ; такой файл не абстракт")
                            .arg(lineEnds + 1)
                            .arg(LongestLine / (1024 * 1024));
             return false;

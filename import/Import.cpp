@@ -9,6 +9,7 @@
 #include "platform/Plural.h"
 #include "store/TDataModule1.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -28,9 +29,10 @@ void stopImport(BookImporter &importer, const QString &where, const std::excepti
         // The failure that stopped the import is the one that says why (after a full disk the
         // commit only finds its transaction gone); kept() tells what the file holds.
     }
-    throw explained(where + QStringLiteral(" (импортировано ") +
-                        countOf(importer.kept(), QStringLiteral("запись"), QStringLiteral("записи"),
-                                QStringLiteral("записей")) +
+    throw explained(where + QCoreApplication::translate("Import", " (импортировано ") +
+                        countOf(importer.kept(), QCoreApplication::translate("Import", "запись"),
+                                QCoreApplication::translate("Import", "записи"),
+                                QCoreApplication::translate("Import", "записей")) +
                         QLatin1Char(')'),
                     e);
 }
@@ -40,7 +42,7 @@ void finishImport(BookImporter &importer)
     try {
         importer.finish();
     } catch (const std::exception &e) {
-        stopImport(importer, QStringLiteral("Импорт не завершён"), e);
+        stopImport(importer, QCoreApplication::translate("Import", "Импорт не завершён"), e);
     }
 }
 
@@ -59,10 +61,10 @@ ImportResult storeReferenceLines(TDataModule1 &dataModule, QIODevice &device,
             if (!reader.next(line))
                 break;
         } catch (const std::exception &e) {
-            stopImport(
-                importer,
-                QStringLiteral("Файл прочитан не до конца, строка %1").arg(reader.linesRead() + 1),
-                e);
+            stopImport(importer,
+                       QCoreApplication::translate("Import", "Файл прочитан не до конца, строка %1")
+                           .arg(reader.linesRead() + 1),
+                       e);
         }
         try {
             importer.store({{dataModule.ADOTableName, &line.authors},
@@ -73,7 +75,10 @@ ImportResult storeReferenceLines(TDataModule1 &dataModule, QIODevice &device,
                             {dataModule.ADOTableCity, &line.year},
                             {dataModule.ADOTableLocation, &line.keywords}});
         } catch (const std::exception &e) {
-            stopImport(importer, QStringLiteral("Строка %1 не сохранена").arg(line.number), e);
+            stopImport(
+                importer,
+                QCoreApplication::translate("Import", "Строка %1 не сохранена").arg(line.number),
+                e);
         }
         if (progress)
             progress(importer.posted(), 0, fileName);
@@ -115,8 +120,8 @@ void openImportFile(QFile &file, const QString &path)
 {
     QString why;
     if (!openRegularFile(file, path, &why))
-        throw Error(
-            QStringLiteral("Файл %1 не импортирован: %2").arg(QDir::toNativeSeparators(path), why));
+        throw Error(QCoreApplication::translate("Import", "Файл %1 не импортирован: %2")
+                        .arg(QDir::toNativeSeparators(path), why));
 }
 
 ImportResult importReferenceList(TDataModule1 &dataModule, const QString &path,
@@ -164,7 +169,8 @@ ImportResult importAbstractFolder(TDataModule1 &dataModule, const QString &folde
                             {dataModule.ADOTableCity, &entry.year},
                             {dataModule.ADOTableLocation, &KeyWords}});
         } catch (const std::exception &e) {
-            stopImport(importer, QStringLiteral("Файл %1 не сохранён").arg(name), e);
+            stopImport(importer,
+                       QCoreApplication::translate("Import", "Файл %1 не сохранён").arg(name), e);
         }
     }
     finishImport(importer);
@@ -174,7 +180,8 @@ ImportResult importAbstractFolder(TDataModule1 &dataModule, const QString &folde
 
 QString passedOverMessage(const QList<ImportProblem> &problems)
 {
-    QStringList lines{QStringLiteral("Не импортированы файлы (%1):").arg(problems.size())};
+    QStringList lines{
+        QCoreApplication::translate("Import", "Не импортированы файлы (%1):").arg(problems.size())};
     // The system's own words, when a reason has them, stand on the next line, indented.
     for (const ImportProblem &problem : problems)
         lines << problem.file + QStringLiteral(" — ") +

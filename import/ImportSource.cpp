@@ -2,6 +2,7 @@
 
 #include "rtf/CodePage.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QStringDecoder>
 #include <algorithm>
@@ -32,12 +33,15 @@ QString cannotOpen(int error)
 {
     switch (error) {
     case EACCES:
-    case EPERM: return QStringLiteral("нет права на чтение файла");
-    case ENOENT: return QStringLiteral("файла уже нет или ссылка ведёт в никуда");
-    case ELOOP: return QStringLiteral("ссылки на файл ведут по кругу");
-    case EIO: return QStringLiteral("файл не читается из-за сбоя носителя");
+    case EPERM: return QCoreApplication::translate("ImportSource", "нет права на чтение файла");
+    case ENOENT:
+        return QCoreApplication::translate("ImportSource",
+                                           "файла уже нет или ссылка ведёт в никуда");
+    case ELOOP: return QCoreApplication::translate("ImportSource", "ссылки на файл ведут по кругу");
+    case EIO:
+        return QCoreApplication::translate("ImportSource", "файл не читается из-за сбоя носителя");
     default:
-        return QStringLiteral("файл не удаётся открыть (%1)")
+        return QCoreApplication::translate("ImportSource", "файл не удаётся открыть (%1)")
             .arg(QString::fromLocal8Bit(std::strerror(error)));
     }
 }
@@ -85,8 +89,9 @@ bool openRegularFile(QFile &file, const QByteArray &path, QString *why)
     struct stat info;
     if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode)) {
         ::close(fd);
-        return refuse(QStringLiteral("это не обычный файл (папка, канал, устройство или "
-                                     "сокет); импортируются только обычные файлы"));
+        return refuse(QCoreApplication::translate(
+            "ImportSource", "это не обычный файл (папка, канал, устройство или "
+                            "сокет); импортируются только обычные файлы"));
     }
     ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK);
     if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {

@@ -5,6 +5,7 @@
 #include "rtf/CodePage.h"
 
 #include <QBuffer>
+#include <QCoreApplication>
 #include <QIODevice>
 #include <algorithm>
 
@@ -113,8 +114,10 @@ bool ReferenceListReader::fill()
     const qint64 got = FDevice.read(FPiece.data(), Piece);
     if (got < 0) {
         FDeviceDone = true;
-        throw Error(QStringLiteral("чтение файла прервал сбой; проверьте носитель и повторите"),
-                    FDevice.errorString());
+        throw Error(
+            QCoreApplication::translate(
+                "ReferenceList", "чтение файла прервал сбой; проверьте носитель и повторите"),
+            FDevice.errorString());
     }
     FBuffer.append(FPiece.constData(), qsizetype(got));
     if (got == 0)
@@ -144,8 +147,10 @@ bool ReferenceListReader::next(ReferenceLine &line)
             const qsizetype offset = end - FPos;
             if (offset > LongestLine) {
                 FTextDone = true;
-                throw Error(QStringLiteral("в строке больше %1 МБ без конца строки; такой файл "
-                                           "не список ссылок")
+                throw Error(QCoreApplication::translate(
+                                "ReferenceList",
+                                "в строке больше %1 МБ без конца строки; такой файл "
+                                "не список ссылок")
                                 .arg(LongestLine / (1024 * 1024)));
             }
             fill();

@@ -3,6 +3,7 @@
 #include "platform/Error.h"
 #include "rtf/CodePage.h"
 
+#include <QCoreApplication>
 #include <QHash>
 #include <QRegularExpression>
 #include <cmath>
@@ -205,16 +206,19 @@ QStringList importEncodings()
 
 QString encodingLabel(const QString &name)
 {
-    static const QHash<QString, QString> labels = {
-        {encoding::Windows1251, QStringLiteral("Windows-1251 (кириллица Windows)")},
-        {encoding::Utf8, QStringLiteral("UTF-8 (Юникод)")},
-        {encoding::Utf16LE, QStringLiteral("UTF-16 LE (Юникод)")},
-        {encoding::Utf16BE, QStringLiteral("UTF-16 BE (Юникод)")},
-        {encoding::Koi8R, QStringLiteral("KOI8-R (кириллица Unix)")},
-        {encoding::Cp866, QStringLiteral("CP866 (кириллица DOS)")},
-        {encoding::Windows1252, QStringLiteral("Windows-1252 (западноевропейская)")},
+    static const QHash<QString, const char *> labels = {
+        {encoding::Windows1251,
+         QT_TRANSLATE_NOOP("TextEncoding", "Windows-1251 (кириллица Windows)")},
+        {encoding::Utf8, QT_TRANSLATE_NOOP("TextEncoding", "UTF-8 (Юникод)")},
+        {encoding::Utf16LE, QT_TRANSLATE_NOOP("TextEncoding", "UTF-16 LE (Юникод)")},
+        {encoding::Utf16BE, QT_TRANSLATE_NOOP("TextEncoding", "UTF-16 BE (Юникод)")},
+        {encoding::Koi8R, QT_TRANSLATE_NOOP("TextEncoding", "KOI8-R (кириллица Unix)")},
+        {encoding::Cp866, QT_TRANSLATE_NOOP("TextEncoding", "CP866 (кириллица DOS)")},
+        {encoding::Windows1252,
+         QT_TRANSLATE_NOOP("TextEncoding", "Windows-1252 (западноевропейская)")},
     };
-    return labels.value(name, name);
+    const char *label = labels.value(name);
+    return label ? QCoreApplication::translate("TextEncoding", label) : name;
 }
 
 QString guessEncoding(QByteArrayView head)
@@ -288,8 +292,10 @@ bool TextPieces::readInto(QString &text)
         const qint64 got = FDevice->read(FPiece.data(), PieceBytes);
         if (got < 0) {
             FDone = true;
-            throw Error(QStringLiteral("чтение файла прервал сбой; проверьте носитель и повторите"),
-                        FDevice->errorString());
+            throw Error(
+                QCoreApplication::translate(
+                    "TextEncoding", "чтение файла прервал сбой; проверьте носитель и повторите"),
+                FDevice->errorString());
         }
         const QByteArrayView bytes(FPiece.constData(), got);
         if (got == 0)
@@ -314,7 +320,8 @@ void TextPieces::rewind()
     if (!FDevice)
         return;
     if (!FDevice->seek(FStart))
-        throw Error(QStringLiteral("файл не перечитать с начала"), FDevice->errorString());
+        throw Error(QCoreApplication::translate("TextEncoding", "файл не перечитать с начала"),
+                    FDevice->errorString());
     FDecoder.resetState();
 }
 

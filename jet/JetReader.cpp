@@ -11,6 +11,7 @@
 
 // mdbtools.h includes GLib inside extern "C", which a current GLib refuses in C++ unless GLib
 // came first.
+#include <QCoreApplication>
 #include <glib.h>
 #include <mdbtools.h>
 
@@ -93,9 +94,11 @@ QString fileName(const QString &path) { return QFileInfo(path).fileName(); }
 
 quil::Error damaged(const QString &path)
 {
-    return quil::Error(QStringLiteral("Файл %1 повреждён: прочитать его не удаётся. Файл оставлен "
-                                      "как есть")
-                           .arg(fileName(path)));
+    return quil::Error(
+        QCoreApplication::translate("JetReader",
+                                    "Файл %1 повреждён: прочитать его не удаётся. Файл оставлен "
+                                    "как есть")
+            .arg(fileName(path)));
 }
 
 } // namespace
@@ -145,19 +148,22 @@ Reader::Reader(const QString &path) : FHandle(std::make_unique<Handle>())
     const QString name = fileName(path);
     switch (header.format) {
     case Format::Other:
-        throw quil::Error(
-            QStringLiteral("Файл %1 не является библиотекой Microsoft Access").arg(name));
+        throw quil::Error(QCoreApplication::translate(
+                              "JetReader", "Файл %1 не является библиотекой Microsoft Access")
+                              .arg(name));
     case Format::Ace:
-        throw quil::Error(QStringLiteral("Файл %1 записан Microsoft Access 2007 или новее; "
-                                         "перенести можно библиотеку Access 97–2003: сохраните "
-                                         "её в Access в формате 2002–2003 (.mdb)")
+        throw quil::Error(QCoreApplication::translate(
+                              "JetReader", "Файл %1 записан Microsoft Access 2007 или новее; "
+                                           "перенести можно библиотеку Access 97–2003: сохраните "
+                                           "её в Access в формате 2002–2003 (.mdb)")
                               .arg(name));
     case Format::Jet3:
     case Format::Jet4: break;
     }
     if (passwordSet(header))
-        throw quil::Error(QStringLiteral("Библиотека %1 защищена паролем; снимите пароль в "
-                                         "Microsoft Access и повторите")
+        throw quil::Error(QCoreApplication::translate(
+                              "JetReader", "Библиотека %1 защищена паролем; снимите пароль в "
+                                           "Microsoft Access и повторите")
                               .arg(name));
     // Pages of 2 KB (Jet 3) or 4 KB (Jet 4): a file cut elsewhere lost its end.
     const qint64 size = QFileInfo(path).size();
@@ -201,8 +207,9 @@ Reader::Reader(const QString &path) : FHandle(std::make_unique<Handle>())
             books = entry;
     }
     if (!books)
-        throw quil::Error(QStringLiteral("В файле %1 нет таблицы Books: это не библиотека старой "
-                                         "программы. Файл оставлен как есть")
+        throw quil::Error(QCoreApplication::translate(
+                              "JetReader", "В файле %1 нет таблицы Books: это не библиотека старой "
+                                           "программы. Файл оставлен как есть")
                               .arg(name));
     h.table = mdb_read_table(books);
     if (!h.table || !mdb_read_columns(h.table))
@@ -276,17 +283,21 @@ QStringList columnNotes(const QStringList &leftOut, const QStringList &missing)
     QStringList notes;
     if (!leftOut.isEmpty())
         notes << (leftOut.size() == 1
-                      ? QStringLiteral("Поле %1 таблицы Books не перенесено: программа его не "
-                                       "знает. Оно осталось в исходном файле")
-                      : QStringLiteral("Поля %1 таблицы Books не перенесены: программа их не "
-                                       "знает. Они остались в исходном файле"))
+                      ? QCoreApplication::translate(
+                            "JetReader", "Поле %1 таблицы Books не перенесено: программа его не "
+                                         "знает. Оно осталось в исходном файле")
+                      : QCoreApplication::translate(
+                            "JetReader", "Поля %1 таблицы Books не перенесены: программа их не "
+                                         "знает. Они остались в исходном файле"))
                      .arg(leftOut.join(QStringLiteral(", ")));
     if (!missing.isEmpty())
         notes << (missing.size() == 1
-                      ? QStringLiteral("В таблице Books нет поля %1; у перенесённых записей оно "
-                                       "пусто")
-                      : QStringLiteral("В таблице Books нет полей %1; у перенесённых записей "
-                                       "они пусты"))
+                      ? QCoreApplication::translate(
+                            "JetReader", "В таблице Books нет поля %1; у перенесённых записей оно "
+                                         "пусто")
+                      : QCoreApplication::translate(
+                            "JetReader", "В таблице Books нет полей %1; у перенесённых записей "
+                                         "они пусты"))
                      .arg(missing.join(QStringLiteral(", ")));
     return notes;
 }

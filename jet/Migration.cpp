@@ -7,6 +7,7 @@
 #include "store/DurableFile.h"
 #include "store/LibraryFile.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -69,8 +70,9 @@ void write(Reader &reader, quil::SqliteEngine &engine, Migrated &result, const P
     }
     engine.executeOrThrow(QStringLiteral("COMMIT"));
     if (result.entries != total)
-        throw quil::Error(QStringLiteral("Прочитано %1 записей из %2: файл повреждён. Файл "
-                                         "оставлен как есть")
+        throw quil::Error(QCoreApplication::translate(
+                              "Migration", "Прочитано %1 записей из %2: файл повреждён. Файл "
+                                           "оставлен как есть")
                               .arg(result.entries)
                               .arg(total));
 }
@@ -92,7 +94,9 @@ Migrated convert(const QString &source, const QString &target, const Progress &p
             engine.close();
         }
         if (!syncPath(target))
-            throw systemError(QStringLiteral("Не удалось записать %1 на диск").arg(target));
+            throw systemError(
+                QCoreApplication::translate("Migration", "Не удалось записать %1 на диск")
+                    .arg(target));
         library::checkWritten(target, result.entries);
     } catch (...) {
         removeLibraryFile(target);
@@ -131,8 +135,9 @@ Migrated migrateInPlace(const QString &libraryPath, const Progress &progress)
     // else is another library of that name, kept.
     if (QFileInfo::exists(moved)) {
         if (!sameContents(libraryPath, moved))
-            throw quil::Error(QStringLiteral("В папке %1 уже есть другой файл %2; перенесите его "
-                                             "в другое место и повторите")
+            throw quil::Error(QCoreApplication::translate(
+                                  "Migration", "В папке %1 уже есть другой файл %2; перенесите его "
+                                               "в другое место и повторите")
                                   .arg(QDir::toNativeSeparators(accessFolder), library.fileName()));
         QFile::remove(moved);
     }

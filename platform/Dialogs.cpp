@@ -2,6 +2,7 @@
 
 #include "platform/Error.h"
 
+#include <QCoreApplication>
 #include <QEventLoop>
 #include <QThread>
 #include <cstdio>
@@ -84,7 +85,7 @@ bool guarded(const std::function<void()> &handler)
     } catch (const std::exception &e) {
         reportError(messageOf(e));
     } catch (...) {
-        reportError(QStringLiteral("Неизвестная ошибка"));
+        reportError(QCoreApplication::translate("Dialogs", "Неизвестная ошибка"));
     }
     return false;
 }

@@ -1,11 +1,13 @@
 #include "platform/Error.h"
 
+#include <QCoreApplication>
 #include <new>
 
 namespace quil {
 namespace {
 
-const char OutOfMemory[] = "Не хватило памяти; закройте другие программы и повторите.";
+const char OutOfMemory[] =
+    QT_TRANSLATE_NOOP("Error", "Не хватило памяти; закройте другие программы и повторите.");
 
 QString joined(const QString &sentence, const QString &detail)
 {
@@ -35,42 +37,54 @@ QString engineErrorSentence(int code)
     case engine_code::Busy:
     case engine_code::Locked:
     case engine_code::Protocol:
-        return QStringLiteral("Библиотека занята другой программой; закройте её там или "
-                              "повторите позже.");
+        return QCoreApplication::translate(
+            "Error", "Библиотека занята другой программой; закройте её там или "
+                     "повторите позже.");
     case engine_code::IoErr:
-        return QStringLiteral("Файл библиотеки не удалось прочитать или записать из-за сбоя "
-                              "носителя; проверьте диск и повторите.");
+        return QCoreApplication::translate(
+            "Error", "Файл библиотеки не удалось прочитать или записать из-за сбоя "
+                     "носителя; проверьте диск и повторите.");
     case engine_code::Corrupt:
     case engine_code::NotADb:
-        return QStringLiteral("Файл библиотеки повреждён или не является библиотекой; верните "
-                              "её резервную копию командой «Восстановить из копии…» меню "
-                              "«Библиотека».");
+        return QCoreApplication::translate(
+            "Error", "Файл библиотеки повреждён или не является библиотекой; верните "
+                     "её резервную копию командой «Восстановить из копии…» меню "
+                     "«Библиотека».");
     case engine_code::Full:
-        return QStringLiteral("На диске не хватило места, и изменение не сохранено; освободите "
-                              "место и повторите.");
+        return QCoreApplication::translate(
+            "Error", "На диске не хватило места, и изменение не сохранено; освободите "
+                     "место и повторите.");
     case engine_code::ReadOnly:
-        return QStringLiteral("Библиотеку нельзя изменить, она доступна только для чтения; "
-                              "скопируйте её туда, где разрешена запись.");
+        return QCoreApplication::translate(
+            "Error", "Библиотеку нельзя изменить, она доступна только для чтения; "
+                     "скопируйте её туда, где разрешена запись.");
     case engine_code::CantOpen:
-        return QStringLiteral("Файл библиотеки не удаётся открыть; проверьте, что он на месте "
-                              "и что права на него и на его папку есть.");
+        return QCoreApplication::translate(
+            "Error", "Файл библиотеки не удаётся открыть; проверьте, что он на месте "
+                     "и что права на него и на его папку есть.");
     case engine_code::Perm:
     case engine_code::Auth:
-        return QStringLiteral("Нет прав на доступ к файлу библиотеки; проверьте права на файл "
-                              "и на его папку.");
-    case engine_code::NoMem: return QString::fromUtf8(OutOfMemory);
+        return QCoreApplication::translate(
+            "Error", "Нет прав на доступ к файлу библиотеки; проверьте права на файл "
+                     "и на его папку.");
+    case engine_code::NoMem: return QCoreApplication::translate("Error", OutOfMemory);
     case engine_code::TooBig:
-        return QStringLiteral("Значение слишком велико для библиотеки; сократите его.");
+        return QCoreApplication::translate(
+            "Error", "Значение слишком велико для библиотеки; сократите его.");
     case engine_code::Constraint:
-        return QStringLiteral("Библиотека не приняла запись, значение нарушает правило "
-                              "таблицы; исправьте его и сохраните снова.");
+        return QCoreApplication::translate(
+            "Error", "Библиотека не приняла запись, значение нарушает правило "
+                     "таблицы; исправьте его и сохраните снова.");
     case engine_code::Schema:
-        return QStringLiteral("Устройство библиотеки изменила другая программа; откройте "
-                              "библиотеку заново.");
-    case engine_code::Interrupt: return QStringLiteral("Работа с библиотекой прервана; повторите.");
+        return QCoreApplication::translate(
+            "Error", "Устройство библиотеки изменила другая программа; откройте "
+                     "библиотеку заново.");
+    case engine_code::Interrupt:
+        return QCoreApplication::translate("Error", "Работа с библиотекой прервана; повторите.");
     default:
-        return QStringLiteral("Работа с библиотекой не удалась; повторите, а если ошибка "
-                              "останется, откройте библиотеку заново.");
+        return QCoreApplication::translate(
+            "Error", "Работа с библиотекой не удалась; повторите, а если ошибка "
+                     "останется, откройте библиотеку заново.");
     }
 }
 
@@ -97,7 +111,7 @@ QString messageOf(const std::exception &e)
         return error->message();
     // The library's own words ("std::bad_alloc") say nothing to the user.
     if (dynamic_cast<const std::bad_alloc *>(&e))
-        return QString::fromUtf8(OutOfMemory);
+        return QCoreApplication::translate("Error", OutOfMemory);
     return QString::fromLocal8Bit(e.what());
 }
 

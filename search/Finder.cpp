@@ -8,6 +8,7 @@
 #include "store/Book.h"
 #include "store/TDataModule1.h"
 
+#include <QCoreApplication>
 #include <algorithm>
 #include <cstring>
 #include <unordered_set>
@@ -21,7 +22,7 @@ public:
     Statement(const quil::Connection &connection, const QString &sql)
     {
         if (!connection.Connected())
-            throw quil::Error(QStringLiteral("Библиотека не открыта"));
+            throw quil::Error(QCoreApplication::translate("Finder", "Библиотека не открыта"));
         FStmt = connection.engine().prepareOrThrow(sql);
         quil::execOrThrow(*FStmt);
     }
@@ -107,8 +108,10 @@ std::unordered_set<qint64> matchingKeys(const quil::DataSet &table, const QStrin
 
 QStringList findItemTexts()
 {
-    return {QStringLiteral("Автор"), QStringLiteral("Название "), QStringLiteral("KeyWord"),
-            QStringLiteral("Абстракт"), QStringLiteral("Издатель")};
+    return {QCoreApplication::translate("Finder", "Автор"),
+            QCoreApplication::translate("Finder", "Название "), QStringLiteral("KeyWord"),
+            QCoreApplication::translate("Finder", "Абстракт"),
+            QCoreApplication::translate("Finder", "Издатель")};
 }
 
 QString findFieldName(int item)
@@ -183,7 +186,7 @@ FindOutcome findInTable(quil::DataSet &table, const FindRequest &request, TDataM
         return FindOutcome::Found;
     // Said after the display has come back, which writes the entry the user stays on.
     if (status)
-        status->showStatus(1, NothingFound);
+        status->showStatus(1, QCoreApplication::translate("Finder", NothingFound));
     return FindOutcome::NotFound;
 }
 

@@ -2,6 +2,7 @@
 
 #include <QByteArray>
 #include <QByteArrayView>
+#include <QCoreApplication>
 #include <QString>
 #include <QStringList>
 #include <QStringView>
@@ -64,6 +65,6 @@ enum class FindOutcome { NotRun, Found, NotFound };
 FindOutcome findInTable(quil::DataSet &table, const FindRequest &request, TDataModule1 *status);
 
 // What panel 1 says when nothing matched.
-inline const QString NothingFound = QStringLiteral("Информация отсутствует");
+inline const char NothingFound[] = QT_TRANSLATE_NOOP("Finder", "Информация отсутствует");
 
 } // namespace search

@@ -2,6 +2,7 @@
 
 #include "db/SqliteEngine.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -63,13 +64,14 @@ void copyDurably(const QString &from, const QString &to, const QString &passingS
     QFile::remove(part);
     if (!QFile::copy(from, part) || !syncPath(part) || !sameContents(from, part)) {
         QFile::remove(part);
-        throw quil::Error(QStringLiteral("Не удалось скопировать %1 в %2: проверьте место на "
-                                         "диске и права на папку")
+        throw quil::Error(QCoreApplication::translate(
+                              "DurableFile", "Не удалось скопировать %1 в %2: проверьте место на "
+                                             "диске и права на папку")
                               .arg(from, to));
     }
     if (::rename(encoded(part).constData(), encoded(to).constData()) != 0) {
-        const quil::Error error =
-            systemError(QStringLiteral("Не удалось переименовать %1").arg(part));
+        const quil::Error error = systemError(
+            QCoreApplication::translate("DurableFile", "Не удалось переименовать %1").arg(part));
         QFile::remove(part);
         throw error;
     }
@@ -86,14 +88,18 @@ void checkWritten(const QString &path, qint64 entries)
     const QString verdict = integrity->next() ? integrity->value(0).toString() : QString();
     integrity->reset();
     if (verdict != QLatin1String("ok"))
-        throw quil::Error(QStringLiteral("Новая библиотека не прошла проверку"), verdict);
+        throw quil::Error(
+            QCoreApplication::translate("DurableFile", "Новая библиотека не прошла проверку"),
+            verdict);
     const auto count = engine.prepareOrThrow(QStringLiteral("SELECT count(*) FROM Books"));
     quil::execOrThrow(*count);
     const qint64 stored = count->next() ? count->integer(0) : -1;
     count->reset();
     if (stored != entries)
         throw quil::Error(
-            QStringLiteral("В новой библиотеке %1 записей вместо %2").arg(stored).arg(entries));
+            QCoreApplication::translate("DurableFile", "В новой библиотеке %1 записей вместо %2")
+                .arg(stored)
+                .arg(entries));
 }
 
 void replaceKeepingAside(const QString &libraryPath, const QString &replacement,
@@ -102,7 +108,7 @@ void replaceKeepingAside(const QString &libraryPath, const QString &replacement,
     const QString folder = QFileInfo(libraryPath).absolutePath();
     const QString asideFolder = QFileInfo(aside).absolutePath();
     if (!QDir().mkpath(asideFolder))
-        throw systemError(QStringLiteral("Не удалось создать папку %1")
+        throw systemError(QCoreApplication::translate("DurableFile", "Не удалось создать папку %1")
                               .arg(QDir::toNativeSeparators(asideFolder)));
     syncPath(folder);
     // The library is whole at both places until the new file takes its name.
@@ -110,8 +116,9 @@ void replaceKeepingAside(const QString &libraryPath, const QString &replacement,
         copyDurably(libraryPath, aside, passingSuffix);
     syncPath(asideFolder);
     if (::rename(encoded(replacement).constData(), encoded(libraryPath).constData()) != 0)
-        throw systemError(QStringLiteral("Не удалось заменить %1 новой библиотекой")
-                              .arg(QFileInfo(libraryPath).fileName()));
+        throw systemError(
+            QCoreApplication::translate("DurableFile", "Не удалось заменить %1 новой библиотекой")
+                .arg(QFileInfo(libraryPath).fileName()));
     syncPath(folder);
 }
 

@@ -4,6 +4,7 @@
 #include "platform/Error.h"
 #include "store/Book.h"
 
+#include <QCoreApplication>
 #include <QScopeGuard>
 
 namespace library {
@@ -55,7 +56,9 @@ QString checkWhole(const QString &path)
     WholeCheck check;
     const std::optional<QString> finding = check.run(path);
     if (!finding)
-        throw quil::Error(QStringLiteral("Библиотеку не удалось проверить"), check.undecided());
+        throw quil::Error(
+            QCoreApplication::translate("LibraryCheck", "Библиотеку не удалось проверить"),
+            check.undecided());
     return *finding;
 }
 
@@ -112,8 +115,10 @@ std::optional<QString> WholeCheck::run(const QString &path)
 
 QString damageMessage(const QString &libraryFileName, const QString &words)
 {
-    return quil::Error(QStringLiteral("Библиотека %1 повреждена: часть её записей не читается. "
-                                      "Изменения в неё больше не записываются")
+    return quil::Error(QCoreApplication::translate(
+                           "LibraryCheck",
+                           "Библиотека %1 повреждена: часть её записей не читается. "
+                           "Изменения в неё больше не записываются")
                            .arg(libraryFileName),
                        words)
         .message();

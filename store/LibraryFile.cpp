@@ -4,6 +4,7 @@
 #include "db/SqliteEngine.h"
 #include "store/Book.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
@@ -40,9 +41,10 @@ void validate(quil::Engine &engine)
     const bool found = kind->next();
     quil::checkFinished(*kind);
     if (!found)
-        throw quil::Error(QStringLiteral("В файле нет таблицы Books"));
+        throw quil::Error(QCoreApplication::translate("LibraryFile", "В файле нет таблицы Books"));
     if (kind->value(0).toString() != QLatin1String("table"))
-        throw quil::Error(QStringLiteral("Books в этом файле не таблица"));
+        throw quil::Error(
+            QCoreApplication::translate("LibraryFile", "Books в этом файле не таблица"));
     kind->reset();
 
     const auto q =
@@ -60,11 +62,14 @@ void validate(quil::Engine &engine)
     q->reset();
     for (const quil::FieldDef &def : book::fieldDefs())
         if (!columns.contains(def.name.toLower()))
-            throw quil::Error(QStringLiteral("В таблице Books нет поля %1").arg(def.name));
+            throw quil::Error(
+                QCoreApplication::translate("LibraryFile", "В таблице Books нет поля %1")
+                    .arg(def.name));
     const auto key = columns.value(book::Key.toLower());
     if (primaryKeys != 1 || key.second != 1 ||
         key.first.compare(QLatin1String("INTEGER"), Qt::CaseInsensitive) != 0)
-        throw quil::Error(QStringLiteral("Поле key таблицы Books не целочисленный первичный ключ"));
+        throw quil::Error(QCoreApplication::translate(
+            "LibraryFile", "Поле key таблицы Books не целочисленный первичный ключ"));
 }
 
 void prepare(quil::Engine &engine)
@@ -96,43 +101,57 @@ QString engineWords(const std::exception &e)
 
 quil::Error openError(const QString &path, const QString &libraryFileName, const std::exception &e)
 {
-    const QString library = QStringLiteral("Библиотека ") + libraryFileName;
+    const QString library =
+        QCoreApplication::translate("LibraryFile", "Библиотека ") + libraryFileName;
     const QFileInfo info(path);
     if (!info.exists())
-        return quil::Error(library + QStringLiteral(" отсутствует!"), engineWords(e));
+        return quil::Error(library + QCoreApplication::translate("LibraryFile", " отсутствует!"),
+                           engineWords(e));
     if (!info.isFile())
-        return quil::Error(library + QStringLiteral(" не открывается: это не файл, а папка или "
-                                                    "устройство"));
+        return quil::Error(library + QCoreApplication::translate(
+                                         "LibraryFile", " не открывается: это не файл, а папка или "
+                                                        "устройство"));
     if (::access(QFile::encodeName(path).constData(), R_OK) != 0)
-        return quil::Error(library + QStringLiteral(" не удаётся прочитать: нет права на чтение "
-                                                    "файла, его может дать владелец файла"));
+        return quil::Error(library +
+                           QCoreApplication::translate("LibraryFile",
+                                                       " не удаётся прочитать: нет права на чтение "
+                                                       "файла, его может дать владелец файла"));
     if (accessFile(path))
-        return quil::Error(library + QStringLiteral(" записана старой программой (Microsoft "
-                                                    "Access); эта версия такие файлы не "
-                                                    "открывает"));
+        return quil::Error(library + QCoreApplication::translate(
+                                         "LibraryFile", " записана старой программой (Microsoft "
+                                                        "Access); эта версия такие файлы не "
+                                                        "открывает"));
     const auto *engine = dynamic_cast<const quil::EngineError *>(&e);
     if (!engine)
-        return quil::Error(library + QStringLiteral(" не подходит программе"), engineWords(e));
+        return quil::Error(library +
+                               QCoreApplication::translate("LibraryFile", " не подходит программе"),
+                           engineWords(e));
     QString what;
     switch (engine->code()) {
     case quil::engine_code::Busy:
     case quil::engine_code::Locked:
-        what = QStringLiteral(" занята другой программой; повторите позже");
+        what = QCoreApplication::translate("LibraryFile",
+                                           " занята другой программой; повторите позже");
         break;
     case quil::engine_code::Corrupt:
     case quil::engine_code::NotADb:
-        what = QStringLiteral(" повреждена или не является библиотекой: её резервные копии "
-                              "возвращает команда «Восстановить из копии…» меню «Библиотека»");
+        what = QCoreApplication::translate(
+            "LibraryFile", " повреждена или не является библиотекой: её резервные копии "
+                           "возвращает команда «Восстановить из копии…» меню «Библиотека»");
         break;
     case quil::engine_code::IoErr:
-        what = QStringLiteral(" не удаётся прочитать из-за сбоя носителя: проверьте диск и "
-                              "повторите");
+        what = QCoreApplication::translate(
+            "LibraryFile", " не удаётся прочитать из-за сбоя носителя: проверьте диск и "
+                           "повторите");
         break;
     case quil::engine_code::CantOpen:
     case quil::engine_code::Perm:
-        what = QStringLiteral(" не удаётся открыть: проверьте права на файл и на его папку");
+        what = QCoreApplication::translate(
+            "LibraryFile", " не удаётся открыть: проверьте права на файл и на его папку");
         break;
-    default: what = QStringLiteral(" не открывается. ") + engine->sentence(); break;
+    default:
+        what = QCoreApplication::translate("LibraryFile", " не открывается. ") + engine->sentence();
+        break;
     }
     return quil::Error(library + what, engine->detail());
 }
@@ -140,7 +159,8 @@ quil::Error openError(const QString &path, const QString &libraryFileName, const
 void create(const QString &path)
 {
     if (QFileInfo::exists(path))
-        throw quil::Error(QStringLiteral("Файл %1 уже существует").arg(path));
+        throw quil::Error(
+            QCoreApplication::translate("LibraryFile", "Файл %1 уже существует").arg(path));
     quil::SqliteEngine engine;
     engine.create(path);
     bool ok = engine.execute(QStringLiteral(

@@ -6,6 +6,7 @@
 #include "store/LibraryCheck.h"
 #include "store/LibraryFile.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <algorithm>
@@ -245,7 +246,9 @@ Salvaged salvage(const QString &source, const QString &target, const SalvageProg
             return result;
         }
         if (!syncPath(target))
-            throw systemError(QStringLiteral("Не удалось записать %1 на диск").arg(target));
+            throw systemError(
+                QCoreApplication::translate("Salvage", "Не удалось записать %1 на диск")
+                    .arg(target));
         checkWritten(target, result.saved);
     } catch (...) {
         removeLibraryFile(target);

@@ -31,8 +31,8 @@ struct TDataModule1::RunningCheck {
 };
 
 namespace {
-const QString NoRecords = QStringLiteral("Нет записей");
-const QString PositionFormat = QStringLiteral("%1 из %2");
+const char NoRecords[] = QT_TRANSLATE_NOOP("TDataModule1", "Нет записей");
+const char PositionFormat[] = QT_TRANSLATE_NOOP("TDataModule1", "%1 из %2");
 const QString Ellipsis = QStringLiteral(" ...");
 } // namespace
 
@@ -147,8 +147,8 @@ void TDataModule1::offerSalvage(const QString &damage)
         }
     } catch (const std::exception &e) {
         const QString failed = damage +
-                               QStringLiteral("\n\nСобрать из неё новую библиотеку не "
-                                              "удалось: ") +
+                               tr("\n\nСобрать из неё новую библиотеку не "
+                                  "удалось: ") +
                                quil::messageOf(e);
         if (offerBackup(failed, QString()) == Recovery::NoBackup)
             quil::reportError(failed);
@@ -160,13 +160,12 @@ void TDataModule1::offerSalvage(const QString &damage)
     if (result.lost.size() > 10)
         lost << QStringLiteral("…");
     const QString offer =
-        QStringLiteral("Собрать из неё новую библиотеку? Сохранятся записей: %1, потеряются: %2%3. "
-                       "Повреждённый файл останется без изменений в папке DBase\\Damaged.")
+        tr("Собрать из неё новую библиотеку? Сохранятся записей: %1, потеряются: %2%3. "
+           "Повреждённый файл останется без изменений в папке DBase\\Damaged.")
             .arg(result.saved)
             .arg(result.lost.size())
-            .arg(lost.isEmpty()
-                     ? QString()
-                     : QStringLiteral(" (ключи %1)").arg(lost.join(QStringLiteral(", "))));
+            .arg(lost.isEmpty() ? QString()
+                                : tr(" (ключи %1)").arg(lost.join(QStringLiteral(", "))));
     const Recovery recovery = offerBackup(damage, offer);
     if (recovery == Recovery::Done ||
         (recovery == Recovery::NoBackup &&
@@ -190,8 +189,8 @@ void TDataModule1::offerSalvage(const QString &damage)
     if (!aside.isEmpty())
         quil::dialogs().showInformation(
             QStringLiteral("QUIL.Lib"),
-            QStringLiteral("Библиотека %1 собрана заново: записей %2, потеряно %3. Повреждённый "
-                           "файл сохранён как %4.")
+            tr("Библиотека %1 собрана заново: записей %2, потеряно %3. Повреждённый "
+               "файл сохранён как %4.")
                 .arg(FLibraryFileName)
                 .arg(result.saved)
                 .arg(result.lost.size())
@@ -549,7 +548,7 @@ void TDataModule1::OpenLibrary(const QString &programFolder, const QString &libr
     ADOConnection.Close();
     // The selection goes with the library it was made in, and its position with it.
     if (selectionOpen)
-        showStatus(2, NoRecords);
+        showStatus(2, tr(NoRecords));
     ADOConnection.setConnectionString(connectionString);
     try {
         ADOConnection.Open();
@@ -608,8 +607,8 @@ void TDataModule1::showPosition()
     if (!statusShown())
         return;
     showStatus(0, ADOTable.IsEmpty()
-                      ? NoRecords
-                      : PositionFormat.arg(ADOTable.RecNo()).arg(ADOTable.RecordCount()));
+                      ? tr(NoRecords)
+                      : tr(PositionFormat).arg(ADOTable.RecNo()).arg(ADOTable.RecordCount()));
 }
 
 void TDataModule1::showStatus(int panel, const QString &text) { emit statusChanged(panel, text); }
@@ -640,10 +639,10 @@ void TDataModule1::DataSourceDataChange(quil::DataSource *sender, quil::Field *)
         }
     } else if (sender == &DataSourceQuery && ADOQuery.Active() && ADOQuery.IsEmpty()) {
         // An empty selection must not leave the position of the one before it.
-        showStatus(2, NoRecords);
+        showStatus(2, tr(NoRecords));
     } else if (sender == &DataSourceQuery && ADOQuery.Active()) {
         if (statusShown())
-            showStatus(2, PositionFormat.arg(ADOQuery.RecNo()).arg(ADOQuery.RecordCount()));
+            showStatus(2, tr(PositionFormat).arg(ADOQuery.RecNo()).arg(ADOQuery.RecordCount()));
         // The query holds the table's key: one move straight to that entry, which the table's
         // controls follow as they follow any move (a record being edited is stored first).
         // Nothing is walked, so there is no display to suspend: resuming one would redraw

@@ -489,7 +489,7 @@ void DBRichEdit::SaveToFile(const QString &path)
 {
     QSaveFile file(path);
     if (!file.open(QIODevice::WriteOnly))
-        throw Error(QStringLiteral("Абстракт не удалось сохранить в файл \"%1\".\n%2")
+        throw Error(tr("Абстракт не удалось сохранить в файл \"%1\".\n%2")
                         .arg(QDir::toNativeSeparators(path), file.errorString()));
     rtf::AbstractFile::save(file, rtf::AbstractFile::formatFor(path), *document());
     if (!file.commit())
@@ -1021,7 +1021,7 @@ void DBRichEdit::print(const Dialogs::PrintSettings &settings, const QString &ti
     const bool failed = printer.printerState() == QPrinter::Error ||
                         (!settings.outputFile.isEmpty() && !QFileInfo::exists(settings.outputFile));
     if (failed)
-        throw Error(QStringLiteral("Не удалось напечатать абстракт"));
+        throw Error(tr("Не удалось напечатать абстракт"));
 }
 
 // --- clipboard: RTF beside Qt's own formats, so that formats travel between programs

@@ -3,6 +3,7 @@
 #include "editor/SymbolPalette.h"
 #include "editor/gui/TListBoxForever.h"
 #include "platform/gui/QtPlatform.h"
+#include <QCoreApplication>
 
 namespace {
 constexpr int BytesRole = Qt::UserRole;
@@ -14,7 +15,7 @@ TListBoxForever *newSymbolList(QWidget *parent)
     quil::showSymbolFontAsUnicode();
     auto *list = new TListBoxForever(parent);
     list->setObjectName(QStringLiteral("lbSymbol"));
-    list->setAccessibleName(QStringLiteral("Символы"));
+    list->setAccessibleName(QCoreApplication::translate("SymbolList", "Символы"));
     QFont font(QStringLiteral("Symbol"));
     font.setPixelSize(16);
     list->setFont(font);

@@ -101,7 +101,7 @@ TFormEdit::TFormEdit(TDataModule1 *dataModule, const QString &programFolder, QWi
       FProgramFolder(programFolder)
 {
     setObjectName(QStringLiteral("FormEdit"));
-    setWindowTitle(QStringLiteral("Редактирование абстрактов"));
+    setWindowTitle(tr("Редактирование абстрактов"));
     setAccessibleName(windowTitle());
     // Closing the main window ends the program even while the editor is shown.
     setAttribute(Qt::WA_QuitOnClose, false);
@@ -118,7 +118,7 @@ TFormEdit::TFormEdit(TDataModule1 *dataModule, const QString &programFolder, QWi
 
     Editor = new DBRichEdit(PaEditor);
     Editor->setObjectName(QStringLiteral("Editor"));
-    Editor->setAccessibleName(QStringLiteral("Абстракт"));
+    Editor->setAccessibleName(tr("Абстракт"));
     Editor->setFrameShape(QFrame::NoFrame);
     Editor->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     Editor->setLineWrapMode(QTextEdit::WidgetWidth);
@@ -218,8 +218,9 @@ void TFormEdit::createSpeedBar()
                   format = QStringLiteral("Format"), lingvo = QStringLiteral("Lingvo");
     QStyle *st = style();
     using F = TFormEdit;
-    siCloseForm = addButton("siCloseForm", "siCloseForm", "Скрыть / абстракт", "CloseForm", 0, 0,
-                            &F::siCloseFormClick, st->standardIcon(QStyle::SP_TitleBarCloseButton));
+    siCloseForm =
+        addButton("siCloseForm", "siCloseForm", tr("Скрыть / абстракт"), "CloseForm", 0, 0,
+                  &F::siCloseFormClick, st->standardIcon(QStyle::SP_TitleBarCloseButton));
     OpenBtn = addButton("OpenBtn", "Open", "Open", file, 0, 0, &F::FileOpen,
                         st->standardIcon(QStyle::SP_DialogOpenButton));
     SaveTableBtn = addButton("SaveTableBtn", "Save in Table", "Save in Table", file, 0, 0,
@@ -275,9 +276,9 @@ void TFormEdit::createSpeedBar()
                              &F::SubscriptClick, glyph(QStringLiteral("x₂")));
     SuperscriptBtn = addButton("SuperscriptBtn", "Superscript", "Superscript", format, 3, 0,
                                &F::SubscriptClick, glyph(QStringLiteral("x²")));
-    siNumbering = addButton("siNumbering", "Numbering", "Список - нумерация", format, 4, 2,
+    siNumbering = addButton("siNumbering", "Numbering", tr("Список - нумерация"), format, 4, 2,
                             &F::siNumberingClick, glyph(QStringLiteral("1.")));
-    BulletsBtn = addButton("BulletsBtn", "Bullets", "Список - точки", format, 4, 1,
+    BulletsBtn = addButton("BulletsBtn", "Bullets", tr("Список - точки"), format, 4, 1,
                            &F::BulletsButtonClick, glyph(QStringLiteral("•")));
     siSpaceSingle = addButton("siSpaceSingle", "Single Space", "Single Space", format, 0, 0,
                               nullptr, glyph(QStringLiteral("1")));
@@ -285,21 +286,21 @@ void TFormEdit::createSpeedBar()
                                   0, 1, nullptr, glyph(QStringLiteral("1½")));
     siSpaceDouble = addButton("siSpaceDouble", "Double Space", "Double Space", format, 0, 2,
                               nullptr, glyph(QStringLiteral("2")));
-    siSizePlus = addButton("siSizePlus", "siSizePlus", "Увеличить на 1 / размер шрифта", format, 0,
-                           0, &F::siSizePlusClick, glyph(QStringLiteral("A+")));
-    siSizeMinus = addButton("siSizeMinus", "siSizeMinus", "Уменьшить на 1 / размер шрифта", format,
-                            0, 0, &F::siSizeMinusClick, glyph(QStringLiteral("A-")));
+    siSizePlus = addButton("siSizePlus", "siSizePlus", tr("Увеличить на 1 / размер шрифта"), format,
+                           0, 0, &F::siSizePlusClick, glyph(QStringLiteral("A+")));
+    siSizeMinus = addButton("siSizeMinus", "siSizeMinus", tr("Уменьшить на 1 / размер шрифта"),
+                            format, 0, 0, &F::siSizeMinusClick, glyph(QStringLiteral("A-")));
     siBlackColor =
-        addButton("siBlackColor", "siBlackColor", "Установить черный / цвет шрифта", format, 0, 0,
-                  &F::siBlackColorClick, glyph(QStringLiteral("A"), QFont::Bold));
-    siBackColor =
-        addButton("siBackColor", "siBackColor", "Желтый маркер", format, 0, 0, &F::siBackColorClick,
-                  glyph(QStringLiteral("ab"), QFont::Normal, false, false, QColor(255, 255, 200)));
-    siMyStyle = addButton("siMyStyle", "siMyStyle", "Стандартный шрифт / Times New Roman 12",
+        addButton("siBlackColor", "siBlackColor", tr("Установить черный / цвет шрифта"), format, 0,
+                  0, &F::siBlackColorClick, glyph(QStringLiteral("A"), QFont::Bold));
+    siBackColor = addButton(
+        "siBackColor", "siBackColor", tr("Желтый маркер"), format, 0, 0, &F::siBackColorClick,
+        glyph(QStringLiteral("ab"), QFont::Normal, false, false, QColor(255, 255, 200)));
+    siMyStyle = addButton("siMyStyle", "siMyStyle", tr("Стандартный шрифт / Times New Roman 12"),
                           format, 0, 0, &F::siMyStyleClick, glyph(QStringLiteral("T")));
-    siLinkFont = addButton("siLinkFont", "siLinkFont", "Создать гиперссылку", lingvo, 0, 0, nullptr,
-                           glyph(QStringLiteral("⚯")));
-    siLingvo = addButton("siLingvo", "Lingvo", "Перевод в Lingvo 10 / Ctr-C-C", lingvo, 0, 0,
+    siLinkFont = addButton("siLinkFont", "siLinkFont", tr("Создать гиперссылку"), lingvo, 0, 0,
+                           nullptr, glyph(QStringLiteral("⚯")));
+    siLingvo = addButton("siLingvo", "Lingvo", tr("Перевод в Lingvo 10 / Ctr-C-C"), lingvo, 0, 0,
                          nullptr, glyph(QStringLiteral("L")));
     siSimbol = addButton("siSimbol", "siSimbol", "siSimbol", lingvo, 0, 0, nullptr,
                          glyph(QStringLiteral("α")));
@@ -423,13 +424,13 @@ void TFormEdit::siCloseFormClick() { emit hideRequested(); }
 void TFormEdit::FileOpen()
 {
     quil::Dialogs::FileRequest request;
-    request.title = QStringLiteral("Загрузить Абстракт из TXT&RTF файла");
+    request.title = tr("Загрузить Абстракт из TXT&RTF файла");
     request.filter = QStringLiteral("TXT&RTF Files (*.txt,*.rtf)|*.TXT;*.RTF");
     request.initialFolder = FAbstractFolder;
     if (!FDataModule->ADOTableResume->IsNull() &&
         !quil::dialogs().askYesNo(
             kQuestionCaption,
-            QStringLiteral("После загрузки файла данные Заключения будут потеряны. Продолжить?")))
+            tr("После загрузки файла данные Заключения будут потеряны. Продолжить?")))
         return;
     const QString path = quil::dialogs().openFileName(request);
     if (path.isEmpty())
@@ -440,8 +441,8 @@ void TFormEdit::FileOpen()
         // store; a larger file says what holds the window, on every path out.
         const bool large = QFileInfo(path).size() > kBusyFileBytes;
         if (large)
-            quil::dialogs().showBusy(QStringLiteral("Загрузка абстракта из файла %1 ...")
-                                         .arg(QFileInfo(path).fileName()));
+            quil::dialogs().showBusy(
+                tr("Загрузка абстракта из файла %1 ...").arg(QFileInfo(path).fileName()));
         const auto endBusy = qScopeGuard([large] {
             if (large)
                 quil::dialogs().showBusy(QString());
@@ -761,7 +762,7 @@ void TFormEdit::Editor1TextNotFound(const QString &text)
 {
     if (text.isEmpty()) {
         quil::dialogs().showInformation(QStringLiteral("QUIL.Lib"),
-                                        QStringLiteral("Нечего искать: введите текст для поиска."));
+                                        tr("Нечего искать: введите текст для поиска."));
         return;
     }
     quil::dialogs().showWarning(QStringLiteral("Text \"%1\" not found.").arg(text));

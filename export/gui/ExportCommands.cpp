@@ -9,6 +9,7 @@
 #include "store/TDataModule1.h"
 #include "widgets/DBRichEdit.h"
 
+#include <QCoreApplication>
 #include <QPlainTextEdit>
 
 namespace {
@@ -68,9 +69,11 @@ void ExportCommands::saveBibliography(TDataModule1 &dataModule, quil::exchange::
     const bool bib = format == quil::exchange::Format::BibTeX;
     quil::Dialogs::FileRequest request;
     request.initialFolder = programFolder + QStringLiteral("Result");
-    request.title = (selection ? QStringLiteral("Запись выборки в ")
-                               : QStringLiteral("Запись всей информации в ")) +
-                    (bib ? QStringLiteral("BibTeX файл") : QStringLiteral("RIS файл"));
+    request.title =
+        (selection ? QCoreApplication::translate("ExportCommands", "Запись выборки в ")
+                   : QCoreApplication::translate("ExportCommands", "Запись всей информации в ")) +
+        (bib ? QCoreApplication::translate("ExportCommands", "BibTeX файл")
+             : QCoreApplication::translate("ExportCommands", "RIS файл"));
     request.filter =
         bib ? QStringLiteral("BibTeX (*.bib)|*.bib") : QStringLiteral("RIS (*.ris)|*.ris");
     request.defaultSuffix = bib ? QStringLiteral("bib") : QStringLiteral("ris");

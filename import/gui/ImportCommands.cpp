@@ -9,6 +9,7 @@
 #include "platform/gui/WaitCursor.h"
 #include "store/TDataModule1.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
 #include <QScopeGuard>
@@ -19,7 +20,9 @@ void ImportCommands::chooseReferenceList(const QString &programFolder,
                                          const std::function<void(const QString &)> &importList)
 {
     quil::Dialogs::FileRequest request;
-    request.title = QStringLiteral("Импорт Name-Title из файла.txt в ") + libraryFileName;
+    request.title =
+        QCoreApplication::translate("ImportCommands", "Импорт Name-Title из файла.txt в ") +
+        libraryFileName;
     request.filter = QStringLiteral("Import Data (*.txt)|*.TXT|");
     request.initialFolder = programFolder + QStringLiteral("Import Data");
     const QString path = quil::dialogs().openFileName(request);
@@ -35,7 +38,8 @@ QString ImportCommands::chooseEncoding(const QString &path)
     if (quil::openRegularFile(file, path, nullptr))
         head = file.read(quil::EncodingSampleBytes);
     quil::Dialogs::EncodingRequest request;
-    request.title = QStringLiteral("Кодировка файла ") + QFileInfo(path).fileName();
+    request.title = QCoreApplication::translate("ImportCommands", "Кодировка файла ") +
+                    QFileInfo(path).fileName();
     request.names = quil::importEncodings();
     for (const QString &name : request.names)
         request.labels << quil::encodingLabel(name);
@@ -66,7 +70,8 @@ void ImportCommands::importBibliography(TDataModule1 &dataModule, QWidget &windo
                                         const QString &libraryFileName)
 {
     quil::Dialogs::FileRequest request;
-    request.title = QStringLiteral("Импорт BibTeX или RIS в ") + libraryFileName;
+    request.title =
+        QCoreApplication::translate("ImportCommands", "Импорт BibTeX или RIS в ") + libraryFileName;
     request.filter = QStringLiteral("BibTeX, RIS (*.bib, *.ris)|*.bib;*.ris|BibTeX (*.bib)|*.bib|"
                                     "RIS (*.ris)|*.ris|");
     request.initialFolder = programFolder + QStringLiteral("Import Data");
@@ -96,8 +101,9 @@ void ImportCommands::importAbstractFolder(TDataModule1 &dataModule, QWidget &win
                                           const QString &programFolder)
 {
     if (!quil::dialogs().askYesNo(
-            QStringLiteral("Внимание!!!"),
-            QStringLiteral("Загрузить Name-Title-Abstract из директории Abstract?")))
+            QCoreApplication::translate("ImportCommands", "Внимание!!!"),
+            QCoreApplication::translate("ImportCommands",
+                                        "Загрузить Name-Title-Abstract из директории Abstract?")))
         return;
     quil::ImportResult result;
     {

@@ -19,7 +19,7 @@ void ImportProgressDialog::setShowAfter(int milliseconds) { showAfter = millisec
 ImportProgressDialog::ImportProgressDialog(QWidget *parent) : QDialog(parent)
 {
     setObjectName(QStringLiteral("ImportProgress"));
-    setWindowTitle(QStringLiteral("Импорт"));
+    setWindowTitle(tr("Импорт"));
     setAccessibleName(windowTitle());
     setWindowModality(Qt::ApplicationModal);
     setWindowFlag(Qt::WindowCloseButtonHint, false);
@@ -28,7 +28,7 @@ ImportProgressDialog::ImportProgressDialog(QWidget *parent) : QDialog(parent)
     FLabel->setMinimumWidth(360);
     FBar = new QProgressBar(this);
     FBar->setObjectName(QStringLiteral("pbImportProgress"));
-    FBar->setAccessibleName(QStringLiteral("Ход импорта"));
+    FBar->setAccessibleName(tr("Ход импорта"));
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(FLabel);
     layout->addWidget(FBar);
@@ -41,10 +41,9 @@ void ImportProgressDialog::update(int done, int total, const QString &file)
     if (now < showAfter || (FPainted >= 0 && now - FPainted < RepaintEvery))
         return;
     FPainted = now;
-    const QString count =
-        total > 0 ? QStringLiteral("Импортировано записей: %1 из %2").arg(done).arg(total)
-                  : QStringLiteral("Импортировано записей: %1").arg(done);
-    FLabel->setText(count + QStringLiteral("\nФайл: ") + file);
+    const QString count = total > 0 ? tr("Импортировано записей: %1 из %2").arg(done).arg(total)
+                                    : tr("Импортировано записей: %1").arg(done);
+    FLabel->setText(count + tr("\nФайл: ") + file);
     // An unknown total shows a busy bar.
     FBar->setRange(0, std::max(total, 0));
     if (total > 0)

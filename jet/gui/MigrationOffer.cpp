@@ -5,6 +5,7 @@
 #include "platform/Dialogs.h"
 
 #include <QApplication>
+#include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QFileInfo>
 #include <QProgressDialog>
@@ -20,7 +21,8 @@ public:
     explicit ProgressWindow(QWidget *parent) : FDialog(parent)
     {
         FDialog.setWindowTitle(QStringLiteral("QUIL.Lib"));
-        FDialog.setLabelText(QStringLiteral("Перенос библиотеки в новый формат…"));
+        FDialog.setLabelText(
+            QCoreApplication::translate("MigrationOffer", "Перенос библиотеки в новый формат…"));
         FDialog.setCancelButton(nullptr);
         FDialog.setWindowModality(Qt::ApplicationModal);
         FDialog.setMinimumDuration(500);
@@ -55,10 +57,12 @@ bool offerMigration(const QString &libraryPath, QWidget *parent)
         return true;
     const int entries = entryCount(libraryPath);
     if (!quil::dialogs().askYesNo(
-            QStringLiteral("Внимание!!!"),
-            QStringLiteral("Библиотека %1 (записей: %2) записана старой программой (Microsoft "
-                           "Access). Перевести её в новый формат?\n\nИсходный файл будет "
-                           "перенесён без изменений в папку DBase/Access.")
+            QCoreApplication::translate("MigrationOffer", "Внимание!!!"),
+            QCoreApplication::translate(
+                "MigrationOffer",
+                "Библиотека %1 (записей: %2) записана старой программой (Microsoft "
+                "Access). Перевести её в новый формат?\n\nИсходный файл будет "
+                "перенесён без изменений в папку DBase/Access.")
                 .arg(library.fileName())
                 .arg(entries)))
         return false;

@@ -25,13 +25,13 @@ EncodingDialog::EncodingDialog(const Dialogs::EncodingRequest &request, QWidget 
     FPreview->setLineWrapMode(QPlainTextEdit::NoWrap);
     FPreview->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
 
-    auto *label = new QLabel(QStringLiteral("&Кодировка файла:"), this);
+    auto *label = new QLabel(tr("&Кодировка файла:"), this);
     label->setBuddy(FEncodings);
     auto *buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(label);
     layout->addWidget(FEncodings);
-    layout->addWidget(new QLabel(QStringLiteral("Первые строки файла:"), this));
+    layout->addWidget(new QLabel(tr("Первые строки файла:"), this));
     layout->addWidget(FPreview, 1);
     layout->addWidget(buttons);
     resize(640, 360);

@@ -24,13 +24,13 @@ FindDialog::FindDialog(QWidget *parent) : QDialog(parent, Qt::Tool | Qt::WindowS
     FText->setObjectName(QStringLiteral("FindText"));
     FReplacement = new QLineEdit(this);
     FReplacement->setObjectName(QStringLiteral("ReplaceText"));
-    FMatchCase = new QCheckBox(QStringLiteral("С учётом &регистра"), this);
+    FMatchCase = new QCheckBox(tr("С учётом &регистра"), this);
     FMatchCase->setObjectName(QStringLiteral("MatchCaseBox"));
-    FWholeWord = new QCheckBox(QStringLiteral("Только слово &целиком"), this);
+    FWholeWord = new QCheckBox(tr("Только слово &целиком"), this);
     FWholeWord->setObjectName(QStringLiteral("WholeWordBox"));
-    auto *direction = new QGroupBox(QStringLiteral("Направление"), this);
-    FUp = new QRadioButton(QStringLiteral("Вв&ерх"), direction);
-    FDown = new QRadioButton(QStringLiteral("Вн&из"), direction);
+    auto *direction = new QGroupBox(tr("Направление"), this);
+    FUp = new QRadioButton(tr("Вв&ерх"), direction);
+    FDown = new QRadioButton(tr("Вн&из"), direction);
     FUp->setObjectName(QStringLiteral("UpBtn"));
     FDown->setObjectName(QStringLiteral("DownBtn"));
     FDown->setChecked(true);
@@ -38,11 +38,11 @@ FindDialog::FindDialog(QWidget *parent) : QDialog(parent, Qt::Tool | Qt::WindowS
     dirLayout->addWidget(FUp);
     dirLayout->addWidget(FDown);
 
-    auto *findNext = new QPushButton(QStringLiteral("&Найти далее"), this);
+    auto *findNext = new QPushButton(tr("&Найти далее"), this);
     findNext->setDefault(true);
-    FReplace = new QPushButton(QStringLiteral("&Заменить"), this);
-    FReplaceAll = new QPushButton(QStringLiteral("Заменить &все"), this);
-    auto *cancel = new QPushButton(QStringLiteral("Отмена"), this);
+    FReplace = new QPushButton(tr("&Заменить"), this);
+    FReplaceAll = new QPushButton(tr("Заменить &все"), this);
+    auto *cancel = new QPushButton(tr("Отмена"), this);
     findNext->setObjectName(QStringLiteral("FindNextBtn"));
     FReplace->setObjectName(QStringLiteral("ReplaceBtn"));
     FReplaceAll->setObjectName(QStringLiteral("ReplaceAllBtn"));
@@ -50,11 +50,11 @@ FindDialog::FindDialog(QWidget *parent) : QDialog(parent, Qt::Tool | Qt::WindowS
 
     auto *grid = new QGridLayout;
     // The labels' mnemonics reach their fields.
-    auto *findLabel = new QLabel(QStringLiteral("&Что искать:"), this);
+    auto *findLabel = new QLabel(tr("&Что искать:"), this);
     findLabel->setBuddy(FText);
     grid->addWidget(findLabel, 0, 0);
     grid->addWidget(FText, 0, 1);
-    auto *replaceLabel = new QLabel(QStringLiteral("Заменить н&а:"), this);
+    auto *replaceLabel = new QLabel(tr("Заменить н&а:"), this);
     replaceLabel->setBuddy(FReplacement);
     FReplaceRow = replaceLabel;
     grid->addWidget(FReplaceRow, 1, 0);
@@ -84,7 +84,7 @@ void FindDialog::open(SearchTarget &target, bool replace, const QString &text,
         FText->setText(text);
     if (!replacement.isEmpty())
         FReplacement->setText(replacement);
-    setWindowTitle(replace ? QStringLiteral("Замена") : QStringLiteral("Поиск"));
+    setWindowTitle(replace ? tr("Замена") : tr("Поиск"));
     for (QWidget *w : {FReplaceRow, static_cast<QWidget *>(FReplacement),
                        static_cast<QWidget *>(FReplace), static_cast<QWidget *>(FReplaceAll)})
         w->setVisible(replace);

@@ -23,7 +23,7 @@ FontDialog::FontDialog(const Dialogs::FontChoice &choice, QWidget *parent)
     : QDialog(parent), FStart(choice), FColor(choice.color)
 {
     setObjectName(QStringLiteral("FontDialog"));
-    setWindowTitle(QStringLiteral("Шрифт"));
+    setWindowTitle(tr("Шрифт"));
     setAccessibleName(windowTitle());
 
     FFamily = new QComboBox(this);
@@ -50,42 +50,42 @@ FontDialog::FontDialog(const Dialogs::FontChoice &choice, QWidget *parent)
         connect(check, &QCheckBox::toggled, this, &FontDialog::showSample);
         return check;
     };
-    FBold = box("BoldBox", QStringLiteral("&Полужирный"), choice.font.bold());
-    FItalic = box("ItalicBox", QStringLiteral("&Курсив"), choice.font.italic());
-    FUnderline = box("UnderlineBox", QStringLiteral("По&дчёркнутый"), choice.font.underline());
-    FStrikeOut = box("StrikeOutBox", QStringLiteral("&Зачёркнутый"), choice.font.strikeOut());
+    FBold = box("BoldBox", tr("&Полужирный"), choice.font.bold());
+    FItalic = box("ItalicBox", tr("&Курсив"), choice.font.italic());
+    FUnderline = box("UnderlineBox", tr("По&дчёркнутый"), choice.font.underline());
+    FStrikeOut = box("StrikeOutBox", tr("&Зачёркнутый"), choice.font.strikeOut());
 
     FColorBtn = new QPushButton(this);
     FColorBtn->setObjectName(QStringLiteral("ColorBtn"));
-    FColorBtn->setAccessibleName(QStringLiteral("Цвет"));
-    FAutoColorBtn = new QPushButton(QStringLiteral("&Авто"), this);
+    FColorBtn->setAccessibleName(tr("Цвет"));
+    FAutoColorBtn = new QPushButton(tr("&Авто"), this);
     FAutoColorBtn->setObjectName(QStringLiteral("AutoColorBtn"));
-    FAutoColorBtn->setToolTip(QStringLiteral("Цвет текста окна"));
+    FAutoColorBtn->setToolTip(tr("Цвет текста окна"));
     connect(FColorBtn, &QPushButton::clicked, this, [this] {
         const QColor picked = QColorDialog::getColor(FColor.isValid() ? FColor : QColor(Qt::black),
-                                                     this, QStringLiteral("Цвет текста"));
+                                                     this, tr("Цвет текста"));
         if (picked.isValid())
             setColor(picked);
     });
     connect(FAutoColorBtn, &QPushButton::clicked, this, [this] { setColor(QColor()); });
 
-    FSample = new QLabel(QStringLiteral("АаБбВв AaBbCc 123"), this);
+    FSample = new QLabel(tr("АаБбВв AaBbCc 123"), this);
     FSample->setObjectName(QStringLiteral("FontSample"));
     FSample->setAlignment(Qt::AlignCenter);
     FSample->setFrameShape(QFrame::StyledPanel);
     FSample->setMinimumSize(260, 60);
 
     auto *form = new QFormLayout;
-    auto *familyLabel = new QLabel(QStringLiteral("&Шрифт:"), this);
+    auto *familyLabel = new QLabel(tr("&Шрифт:"), this);
     familyLabel->setBuddy(FFamily);
     form->addRow(familyLabel, FFamily);
-    auto *sizeLabel = new QLabel(QStringLiteral("&Размер:"), this);
+    auto *sizeLabel = new QLabel(tr("&Размер:"), this);
     sizeLabel->setBuddy(FSize);
     form->addRow(sizeLabel, FSize);
     auto *colorRow = new QHBoxLayout;
     colorRow->addWidget(FColorBtn, 1);
     colorRow->addWidget(FAutoColorBtn);
-    auto *colorLabel = new QLabel(QStringLiteral("&Цвет:"), this);
+    auto *colorLabel = new QLabel(tr("&Цвет:"), this);
     colorLabel->setBuddy(FColorBtn);
     form->addRow(colorLabel, colorRow);
     auto *styles = new QHBoxLayout;
@@ -94,7 +94,7 @@ FontDialog::FontDialog(const Dialogs::FontChoice &choice, QWidget *parent)
 
     auto *buttons = new QDialogButtonBox(this);
     buttons->addButton(QStringLiteral("OK"), QDialogButtonBox::AcceptRole)->setDefault(true);
-    buttons->addButton(QStringLiteral("Отмена"), QDialogButtonBox::RejectRole);
+    buttons->addButton(tr("Отмена"), QDialogButtonBox::RejectRole);
     connect(buttons, &QDialogButtonBox::accepted, this, &QDialog::accept);
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
 
@@ -128,7 +128,7 @@ void FontDialog::setColor(const QColor &color)
     QPixmap swatch(28, 14);
     swatch.fill(color.isValid() ? color : palette().color(QPalette::Text));
     FColorBtn->setIcon(QIcon(swatch));
-    FColorBtn->setText(color.isValid() ? color.name() : QStringLiteral("автоматический"));
+    FColorBtn->setText(color.isValid() ? color.name() : tr("автоматический"));
     FAutoColorBtn->setEnabled(color.isValid());
     showSample();
 }

@@ -15,11 +15,11 @@
 namespace search {
 
 namespace {
-const QString ChooserText = QStringLiteral(" Поле для поиска");
+const char ChooserText[] = QT_TRANSLATE_NOOP("search::FindPanel", " Поле для поиска");
 } // namespace
 
 FindPanel::FindPanel(QObject *tagHolder, QWidget *parent)
-    : QGroupBox(QStringLiteral("Поиск"), parent), FTagHolder(tagHolder)
+    : QGroupBox(tr("Поиск"), parent), FTagHolder(tagHolder)
 {
     setObjectName(QStringLiteral("gbFind"));
     setAccessibleName(title());
@@ -29,29 +29,29 @@ FindPanel::FindPanel(QObject *tagHolder, QWidget *parent)
 
     ComboBoxFind = new QComboBox(this);
     ComboBoxFind->setObjectName(QStringLiteral("ComboBoxFind"));
-    ComboBoxFind->setAccessibleName(QStringLiteral("Поле для поиска"));
+    ComboBoxFind->setAccessibleName(tr("Поле для поиска"));
     ComboBoxFind->setEditable(true);
     ComboBoxFind->setInsertPolicy(QComboBox::NoInsert);
     ComboBoxFind->addItems(findItemTexts());
     ComboBoxFind->setCurrentIndex(-1);
-    ComboBoxFind->setEditText(ChooserText);
+    ComboBoxFind->setEditText(tr(ChooserText));
     ComboBoxFind->setGeometry(10, 44, 150, 24);
 
-    GroupBoxEdit = new QGroupBox(QStringLiteral(" Информация для поиска"), this);
+    GroupBoxEdit = new QGroupBox(tr(" Информация для поиска"), this);
     GroupBoxEdit->setObjectName(QStringLiteral("GroupBoxEdit"));
     GroupBoxEdit->setGeometry(168, 22, 236, 56);
     EditFind = new QLineEdit(GroupBoxEdit);
     EditFind->setObjectName(QStringLiteral("EditFind"));
-    EditFind->setAccessibleName(QStringLiteral("Информация для поиска"));
+    EditFind->setAccessibleName(tr("Информация для поиска"));
     EditFind->setGeometry(8, 22, 220, 24);
     EditFind->installEventFilter(this);
 
-    GroupBox1 = new QGroupBox(QStringLiteral("Указание года поиска"), this);
+    GroupBox1 = new QGroupBox(tr("Указание года поиска"), this);
     GroupBox1->setObjectName(QStringLiteral("GroupBox1"));
     GroupBox1->setGeometry(412, 22, 152, 56);
     cedFindYear = new QLineEdit(GroupBox1);
     cedFindYear->setObjectName(QStringLiteral("cedFindYear"));
-    cedFindYear->setAccessibleName(QStringLiteral("Год поиска"));
+    cedFindYear->setAccessibleName(tr("Год поиска"));
     cedFindYear->setAlignment(Qt::AlignCenter);
     cedFindYear->setGeometry(8, 22, 136, 24);
     cedFindYear->installEventFilter(this);
@@ -73,11 +73,11 @@ FindPanel::FindPanel(QObject *tagHolder, QWidget *parent)
         result->hide();
         return result;
     };
-    ButtonFind = button(QStringLiteral("ButtonFind"), QStringLiteral("Поиск"),
-                        QStringLiteral("Начать поиск - Поиск с начала БД"),
-                        QStyle::SP_FileDialogContentsView, 24);
-    ButtonFindNext = button(QStringLiteral("ButtonFindNext"), QStringLiteral("Далее"),
-                            QStringLiteral("Продолжить поиск"), QStyle::SP_ArrowForward, 58);
+    ButtonFind =
+        button(QStringLiteral("ButtonFind"), tr("Поиск"), tr("Начать поиск - Поиск с начала БД"),
+               QStyle::SP_FileDialogContentsView, 24);
+    ButtonFindNext = button(QStringLiteral("ButtonFindNext"), tr("Далее"), tr("Продолжить поиск"),
+                            QStyle::SP_ArrowForward, 58);
 
     // Connected after the initial texts are set: only the user's changes count.
     connect(ComboBoxFind, &QComboBox::activated, this, [this](int index) {

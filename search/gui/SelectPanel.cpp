@@ -33,7 +33,7 @@ bool takesEnter(const QWidget *widget)
 } // namespace
 
 SelectPanel::SelectPanel(QObject *tagHolder, QWidget *grid, QWidget *parent)
-    : QGroupBox(QStringLiteral("Выборка"), parent), FTagHolder(tagHolder), FGrid(grid)
+    : QGroupBox(tr("Выборка"), parent), FTagHolder(tagHolder), FGrid(grid)
 {
     setObjectName(QStringLiteral("gbSelect"));
     setAccessibleName(title());
@@ -57,10 +57,10 @@ SelectPanel::SelectPanel(QObject *tagHolder, QWidget *grid, QWidget *parent)
         layout->addWidget(edit, 1, column);
         return edit;
     };
-    edAuthor = field(QStringLiteral("StaticText8"), QStringLiteral("Автор"),
-                     QStringLiteral("edAuthor"), StaticText8, 0);
-    edTitle = field(QStringLiteral("StaticText9"), QStringLiteral("Название"),
-                    QStringLiteral("edTitle"), StaticText9, 1);
+    edAuthor = field(QStringLiteral("StaticText8"), tr("Автор"), QStringLiteral("edAuthor"),
+                     StaticText8, 0);
+    edTitle = field(QStringLiteral("StaticText9"), tr("Название"), QStringLiteral("edTitle"),
+                    StaticText9, 1);
     edResume = field(QStringLiteral("StaticText10"), QStringLiteral("Key Word"),
                      QStringLiteral("edResume"), StaticText10, 2);
     edKeyW2 = field(QStringLiteral("StaticText11"), QStringLiteral("Key Word"),
@@ -84,7 +84,7 @@ SelectPanel::SelectPanel(QObject *tagHolder, QWidget *grid, QWidget *parent)
         b.button = new QPushButton(style()->standardIcon(b.glyph), caption, this);
         b.button->setObjectName(QString::fromLatin1(b.name));
         b.button->setAccessibleName(caption.trimmed());
-        b.button->setToolTip(QStringLiteral("Закончить поиск"));
+        b.button->setToolTip(tr("Закончить поиск"));
         b.button->setDefault(true);
         b.button->setMinimumWidth(90);
         if (buttons->count() > 0)

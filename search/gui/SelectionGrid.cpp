@@ -3,6 +3,7 @@
 #include "store/Book.h"
 #include "widgets/DBGrid.h"
 
+#include <QCoreApplication>
 #include <QHeaderView>
 
 namespace search {
@@ -10,9 +11,11 @@ namespace search {
 void setUpSelectionGrid(quil::DBGrid &grid)
 {
     grid.setColumns({
-        {book::Name, QStringLiteral("Выборка - Автор"), 401, Qt::AlignLeft | Qt::AlignVCenter},
-        {book::Title, QStringLiteral("Выборка - Название"), 530, Qt::AlignLeft | Qt::AlignVCenter},
-        {book::City, QStringLiteral("Год"), 56, Qt::AlignCenter},
+        {book::Name, QCoreApplication::translate("SelectionGrid", "Выборка - Автор"), 401,
+         Qt::AlignLeft | Qt::AlignVCenter},
+        {book::Title, QCoreApplication::translate("SelectionGrid", "Выборка - Название"), 530,
+         Qt::AlignLeft | Qt::AlignVCenter},
+        {book::City, QCoreApplication::translate("SelectionGrid", "Год"), 56, Qt::AlignCenter},
     });
     QHeaderView *titles = grid.horizontalHeader();
     QFont bold = titles->font();

@@ -151,6 +151,15 @@ void TestErrorReport::russianPlurals()
         {111, "111 строк"}, {112, "112 строк"}, {1001, "1001 строка"}, {-1, "-1 строка"}};
     for (const auto &[n, text] : cases)
         QCOMPARE(lines(n), text);
+
+    // Nouns translated into English take its rule: one for 1, many for every other count.
+    const QList<std::pair<qint64, QString>> english = {
+        {0, "0 lines"},   {1, "1 line"},    {2, "2 lines"},     {5, "5 lines"},
+        {21, "21 lines"}, {22, "22 lines"}, {101, "101 lines"}, {-1, "-1 line"}};
+    for (const auto &[n, text] : english)
+        QCOMPARE(quil::countOf(n, QStringLiteral("line"), QStringLiteral("lines"),
+                               QStringLiteral("lines")),
+                 text);
 }
 
 QTEST_GUILESS_MAIN(TestErrorReport)
