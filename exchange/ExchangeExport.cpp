@@ -20,7 +20,9 @@
 #include <QThread>
 #include <QThreadPool>
 #include <algorithm>
+#include <array>
 #include <atomic>
+#include <cstring>
 #include <exception>
 #include <map>
 
@@ -42,22 +44,95 @@ QString columnText(const quil::Statement &statement, int column)
     return text.isNull() ? QString() : QString::fromUtf8(text);
 }
 
+// A character the splits below leave to the regular expressions: where line ends and pairs of
+// UTF-16 units would make the two disagree.
+bool leftToPattern(QChar c)
+{
+    const char16_t u = c.unicode();
+    return u < 0x20 || u == 0x85 || u == 0x180E || u == 0x2028 || u == 0x2029 || c.isSurrogate();
+}
+
+// Where "^(.+?)\s+((?:\p{Lu}\p{Ll}?\.\s*-?\s*)+)$" splits a name: the end of the surname
+// and the start of the initials; false when it does not match. Every author of every export
+// passes here, which the pattern made a tenth of the work. Its blanks are ASCII ones: a
+// no-break space ties a name together.
+bool splitInitials(QStringView text, qsizetype &surnameEnd, qsizetype &initials)
+{
+    const qsizetype n = text.size();
+    const auto blank = [](QChar c) { return c == u' '; };
+    const auto initialsToEnd = [&](qsizetype j) {
+        if (j == n)
+            return false;
+        while (j < n) {
+            if (!text[j].isUpper())
+                return false;
+            if (++j < n && text[j].isLower())
+                ++j;
+            if (j == n || text[j] != u'.')
+                return false;
+            ++j;
+            while (j < n && blank(text[j]))
+                ++j;
+            if (j < n && text[j] == u'-')
+                ++j;
+            while (j < n && blank(text[j]))
+                ++j;
+        }
+        return true;
+    };
+    for (qsizetype i = 1; i < n; ++i) {
+        if (!blank(text[i]))
+            continue;
+        qsizetype j = i;
+        while (j < n && blank(text[j]))
+            ++j;
+        if (initialsToEnd(j)) {
+            surnameEnd = i;
+            initials = j;
+            return true;
+        }
+    }
+    return false;
+}
+
 // Surname then initials: "Ландау Л.Д.", "Smith J.-P."; anything else is a corporate name.
 PersonName personOf(const QString &text)
 {
-    static const QRegularExpression initials(
-        QStringLiteral("^(.+?)\\s+((?:\\p{Lu}\\p{Ll}?\\.\\s*-?\\s*)+)$"));
     PersonName name;
-    const QRegularExpressionMatch m = initials.match(text);
-    if (m.hasMatch()) {
-        name.family = m.captured(1).trimmed();
-        name.given = m.captured(2).remove(QLatin1Char(' '));
+    qsizetype surnameEnd = 0;
+    qsizetype initials = 0;
+    bool matched = false;
+    if (std::any_of(text.begin(), text.end(), leftToPattern)) {
+        static const QRegularExpression pattern(
+            QStringLiteral("^(.+?)\\s+((?:\\p{Lu}\\p{Ll}?\\.\\s*-?\\s*)+)$"));
+        const QRegularExpressionMatch m = pattern.match(text);
+        matched = m.hasMatch();
+        surnameEnd = m.capturedEnd(1);
+        initials = m.capturedStart(2);
+    } else {
+        matched = splitInitials(text, surnameEnd, initials);
+    }
+    if (matched) {
+        name.family = text.left(surnameEnd).trimmed();
+        name.given = text.mid(initials).remove(QLatin1Char(' '));
     } else if (!text.contains(QLatin1Char(' '))) {
         name.family = text;
     } else {
         name.literal = text;
     }
     return name;
+}
+
+// The first run of four ASCII digits, as "\d{4}" finds it.
+QString fourDigits(const QString &text)
+{
+    qsizetype run = 0;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        run = text[i] >= u'0' && text[i] <= u'9' ? run + 1 : 0;
+        if (run == 4)
+            return text.mid(i - 3, 4);
+    }
+    return {};
 }
 
 // The names of an authors' line: one to a line, or several joined by commas or semicolons.
@@ -120,32 +195,74 @@ QString letters(int index)
     return out;
 }
 
-// The text in UTF-8 at the end of the buffer, as QString::toUtf8 gives it.
-void appendUtf8(QByteArray &out, QStringView text)
+// What latexEscape puts for each ASCII character, looked up without a call.
+const std::array<const char *, 0x80> &latexTable()
+{
+    static const std::array<const char *, 0x80> table = [] {
+        std::array<const char *, 0x80> built{};
+        for (char16_t c = 0; c < 0x80; ++c)
+            built[c] = latexEscape(c);
+        return built;
+    }();
+    return table;
+}
+
+// The text in UTF-8 at the end of the buffer, as QString::toUtf8 gives it, with each ASCII
+// character that has an entry in `escapes` replaced by it.
+void appendUtf8(QByteArray &out, QStringView text, const char *const *escapes = nullptr)
 {
     if (text.isEmpty())
         return;
-    QStringEncoder encoder(QStringConverter::Utf8, QStringConverter::Flag::Stateless);
-    const qsizetype size = out.size();
-    out.resize(size + encoder.requiredSpace(text.size()));
-    char *const end = encoder.appendToBuffer(out.data() + size, text);
-    out.truncate(end - out.constData());
+    // Room is kept for three bytes a unit of UTF-16 still to come, the most one takes (a pair
+    // takes four); an escape may take more, and makes its room.
+    const qsizetype n = text.size();
+    qsizetype at = out.size();
+    out.resize(at + 3 * n + 32);
+    char *p = out.data() + at;
+    const auto room = [&](qsizetype bytes) {
+        at = p - out.data();
+        if (out.size() - at < bytes)
+            out.resize(std::max(out.size() * 2, at + bytes));
+        p = out.data() + at;
+    };
+    for (qsizetype i = 0; i < n; ++i) {
+        const char16_t c = text[i].unicode();
+        if (c < 0x80) {
+            if (const char *escape = escapes ? escapes[c] : nullptr) {
+                const qsizetype length = qsizetype(std::strlen(escape));
+                room(length + 3 * (n - i) + 32);
+                std::memcpy(p, escape, size_t(length));
+                p += length;
+                continue;
+            }
+            *p++ = char(c);
+        } else if (c < 0x800) {
+            *p++ = char(0xC0 | (c >> 6));
+            *p++ = char(0x80 | (c & 0x3F));
+        } else if (!QChar::isSurrogate(c)) {
+            *p++ = char(0xE0 | (c >> 12));
+            *p++ = char(0x80 | ((c >> 6) & 0x3F));
+            *p++ = char(0x80 | (c & 0x3F));
+        } else if (QChar::isHighSurrogate(c) && i + 1 < n && text[i + 1].isLowSurrogate()) {
+            const char32_t u = QChar::surrogateToUcs4(c, text[i + 1].unicode());
+            ++i;
+            *p++ = char(0xF0 | (u >> 18));
+            *p++ = char(0x80 | ((u >> 12) & 0x3F));
+            *p++ = char(0x80 | ((u >> 6) & 0x3F));
+            *p++ = char(0x80 | (u & 0x3F));
+        } else {
+            // A unit without its pair, as the converter writes it.
+            const QByteArray replaced = QString(QChar(c)).toUtf8();
+            room(replaced.size() + 3 * (n - i) + 32);
+            std::memcpy(p, replaced.constData(), size_t(replaced.size()));
+            p += replaced.size();
+        }
+    }
+    out.truncate(p - out.constData());
 }
 
-// unicodeToLatex(text) in UTF-8, the runs between special characters converted whole.
-void appendLatex(QByteArray &out, QStringView text)
-{
-    qsizetype plain = 0;
-    for (qsizetype i = 0; i < text.size(); ++i) {
-        const char *escape = latexEscape(text[i].unicode());
-        if (!escape)
-            continue;
-        appendUtf8(out, text.sliced(plain, i - plain));
-        out += escape;
-        plain = i + 1;
-    }
-    appendUtf8(out, text.sliced(plain));
-}
+// unicodeToLatex(text) in UTF-8.
+void appendLatex(QByteArray &out, QStringView text) { appendUtf8(out, text, latexTable().data()); }
 
 // collapsedBlanks(text) in UTF-8: the stretches that keep their single blanks go whole.
 void appendCollapsed(QByteArray &out, QStringView text)
@@ -280,25 +397,19 @@ public:
             throw quil::Error(QCoreApplication::translate("ExchangeExport",
                                                           "Соединение с библиотекой не открыто"));
         quil::Engine &engine = data.connection().engine();
-        QStringList marks;
-        for (int i = 0; i < PageRows; ++i)
-            marks << QStringLiteral("?");
         QStringList columns;
         for (const QString &column : {book::Key, book::WName, book::WTitle, book::WPublisher,
                                       book::City, book::Location, book::Pages, book::Resume})
             columns << QStringLiteral("b.\"%1\"").arg(column);
         // A library that keeps the records as they came in gives them beside the entries.
-        const bool originals = !engine.columns(Originals::TableName).isEmpty();
-        if (originals)
+        FOriginals = !engine.columns(Originals::TableName).isEmpty();
+        if (FOriginals)
             columns << QStringLiteral("o.format, o.citation, o.record, o.digest, o.strings");
-        FStatement = engine.prepareOrThrow(
-            QStringLiteral("SELECT %1 FROM \"%2\" b %3 WHERE b.\"%4\" IN (%5)")
-                .arg(columns.join(QStringLiteral(", ")), book::TableName,
-                     originals ? QStringLiteral("LEFT JOIN \"%1\" o ON o.key = b.\"%2\"")
-                                     .arg(Originals::TableName, book::Key)
-                               : QString(),
-                     book::Key, marks.join(QLatin1Char(','))));
-        FOriginals = originals;
+        FSelect = QStringLiteral("SELECT %1 FROM \"%2\" b %3")
+                      .arg(columns.join(QStringLiteral(", ")), book::TableName,
+                           FOriginals ? QStringLiteral("LEFT JOIN \"%1\" o ON o.key = b.\"%2\"")
+                                            .arg(Originals::TableName, book::Key)
+                                      : QString());
     }
 
     // Every row of the page that begins at a position, in the dataset's order; rows no longer
@@ -306,36 +417,42 @@ public:
     std::vector<StoredBook> page(int first)
     {
         const int count = std::max(0, std::min(PageRows, FData.RecordCount() - first));
+        std::vector<qint64> keys(static_cast<size_t>(count));
+        for (int i = 0; i < count; ++i)
+            keys[size_t(i)] = FData.keyAt(first + i);
+        return withKeys(keys);
+    }
+
+    // The row with this key; none when it is no longer in the file.
+    std::vector<StoredBook> byKey(qint64 key) { return withKeys({key}); }
+
+private:
+    // The rows with these keys, in their order.
+    std::vector<StoredBook> withKeys(const std::vector<qint64> &keys)
+    {
+        if (!FStatement) {
+            QStringList marks;
+            for (int i = 0; i < PageRows; ++i)
+                marks << QStringLiteral("?");
+            FStatement = FData.connection().engine().prepareOrThrow(
+                FSelect + QStringLiteral(" WHERE b.\"%1\" IN (%2)")
+                              .arg(book::Key, marks.join(QLatin1Char(','))));
+        }
         QHash<qint64, int> positions;
         for (int i = 0; i < PageRows; ++i) {
-            const qint64 key = i < count ? FData.keyAt(first + i) : qint64(-1);
+            const qint64 key = size_t(i) < keys.size() ? keys[size_t(i)] : qint64(-1);
             FStatement->bindInteger(i, key);
-            if (i < count)
+            if (size_t(i) < keys.size())
                 positions.insert(key, i);
         }
-        std::vector<StoredBook> rows(static_cast<size_t>(count));
-        std::vector<bool> found(static_cast<size_t>(count));
+        std::vector<StoredBook> rows(keys.size());
+        std::vector<bool> found(keys.size());
         quil::execOrThrow(*FStatement);
         while (FStatement->next()) {
             const auto slot = positions.constFind(FStatement->integer(0));
             if (slot == positions.constEnd())
                 continue;
-            StoredBook &b = rows[size_t(*slot)];
-            b.key = FStatement->integer(0);
-            b.authors = columnText(*FStatement, 1);
-            b.title = columnText(*FStatement, 2);
-            b.publisher = columnText(*FStatement, 3);
-            b.year = columnText(*FStatement, 4);
-            b.keywords = columnText(*FStatement, 5);
-            b.info = columnText(*FStatement, 6);
-            b.resume = FStatement->utf8(7).toByteArray();
-            if (FOriginals) {
-                b.originalFormat = columnText(*FStatement, 8);
-                b.citation = columnText(*FStatement, 9);
-                b.record = columnText(*FStatement, 10);
-                b.digest = columnText(*FStatement, 11);
-                b.strings = columnText(*FStatement, 12);
-            }
+            rows[size_t(*slot)] = read(*FStatement);
             found[size_t(*slot)] = true;
         }
         quil::checkFinished(*FStatement);
@@ -348,8 +465,29 @@ public:
         return kept;
     }
 
-private:
+    StoredBook read(const quil::Statement &row) const
+    {
+        StoredBook b;
+        b.key = row.integer(0);
+        b.authors = columnText(row, 1);
+        b.title = columnText(row, 2);
+        b.publisher = columnText(row, 3);
+        b.year = columnText(row, 4);
+        b.keywords = columnText(row, 5);
+        b.info = columnText(row, 6);
+        b.resume = row.utf8(7).toByteArray();
+        if (FOriginals) {
+            b.originalFormat = columnText(row, 8);
+            b.citation = columnText(row, 9);
+            b.record = columnText(row, 10);
+            b.digest = columnText(row, 11);
+            b.strings = columnText(row, 12);
+        }
+        return b;
+    }
+
     quil::DataSet &FData;
+    QString FSelect;
     std::unique_ptr<quil::Statement> FStatement;
     bool FOriginals = false;
 };
@@ -359,6 +497,21 @@ bool unchanged(const StoredBook &book)
     return !book.record.isEmpty() &&
            Originals::digest(book.authors, book.title, book.publisher, book.year, book.keywords,
                              book.info, QString::fromUtf8(book.resume)) == book.digest;
+}
+
+// Whether a byte of the text is above ASCII, looked at eight bytes at a time.
+bool aboveAscii(const char *text, qsizetype size)
+{
+    quint64 seen = 0;
+    qsizetype i = 0;
+    for (; i + 8 <= size; i += 8) {
+        quint64 word;
+        std::memcpy(&word, text + i, sizeof word);
+        seen |= word;
+    }
+    for (; i < size; ++i)
+        seen |= quint8(text[i]);
+    return seen & 0x8080808080808080ULL;
 }
 
 // The plain text of a stored abstract, RTF or plain text (as the abstract import stores it);
@@ -377,8 +530,7 @@ QString abstractOf(const QByteArray &stored)
     if (from == to)
         return {};
     // A byte above ASCII at either end may begin or end a space of its own.
-    const bool wide =
-        std::any_of(stored.begin() + from, stored.begin() + to, [](char c) { return c < 0; });
+    const bool wide = aboveAscii(stored.constData() + from, to - from);
     if (stored[from] < 0 || stored[to - 1] < 0 ||
         (wide && !QByteArrayView(stored).sliced(from, to - from).isValidUtf8()))
         return valueOf(quil::rtf::RichText::plainTextOf(valueOf(QString::fromUtf8(stored))));
@@ -500,8 +652,7 @@ QString CitationKeys::base(const QString &authors, const QString &year)
         name.literal.isEmpty() ? name.family : name.literal.section(QLatin1Char(' '), 0, 0));
     if (surname.isEmpty())
         surname = QStringLiteral("anon");
-    static const QRegularExpression digits(QStringLiteral("\\d{4}"));
-    return surname + digits.match(year).captured(0);
+    return surname + fourDigits(year);
 }
 
 CitationKeys::CitationKeys(quil::DataSet &data)
@@ -687,15 +838,56 @@ void shared(QThreadPool *pool, int count, const std::function<void(int)> &work,
             std::rethrow_exception(error);
 }
 
-// One row of a page on its way out.
+// One entry on its way out: all of it that does not hang on the entries before it, made as if
+// the key it came in with, when it has one, were still free.
 struct Outgoing {
-    bool same = false;
-    bool asItCame = false;
+    qint64 key = 0;
+    bool found = false;
     bool skipped = false;
-    Reference reference;
+    bool asItCame = false;
+    bool ownCitation = false; // goes out with the key it came in with
     QString citation;
+    QStringList strings; // as it came: the @string definitions it needs
     QByteArray text;
 };
+
+Outgoing outgoing(const StoredBook &book, bool ownKey, Format format, const CitationKeys *keys)
+{
+    Outgoing o;
+    o.key = book.key;
+    o.found = true;
+    o.ownCitation = ownKey;
+    const bool same = unchanged(book);
+    // An unchanged record is written as it came in: it had authors or a title then.
+    if (ownKey && same && formatNamed(book.originalFormat) == format) {
+        o.asItCame = true;
+        o.citation = book.citation;
+        o.strings = stringsOf(book);
+        o.text = book.record.toUtf8();
+        if (!book.record.endsWith(QLatin1Char('\n')))
+            o.text += '\n';
+        o.text += '\n';
+        return o;
+    }
+    Reference r = merged(book, same);
+    // An entry with neither authors nor title (the placeholder an import into an empty library
+    // stores) is nothing to cite.
+    if (r.authors.isEmpty() && r.editors.isEmpty() && r.title.isEmpty()) {
+        o.skipped = true;
+        return o;
+    }
+    o.citation = ownKey                     ? book.citation
+                 : format == Format::BibTeX ? keys->key(book.key)
+                                            : QString();
+    if (format == Format::BibTeX) {
+        writeBibtex(o.text, r, o.citation);
+        o.text += '\n';
+    } else {
+        r.key = o.citation;
+        writeRis(o.text, r);
+    }
+    return o;
+}
 
 } // namespace
 
@@ -722,83 +914,56 @@ ExportResult exportBibliography(quil::DataSet &data, QIODevice &device, Format f
                                : device.errorString();
         bytes.resize(0);
     };
-    const auto asItCame = [format](const StoredBook &book, bool same) {
-        return !book.citation.isEmpty() && same && formatNamed(book.originalFormat) == format;
+    const auto made = [&](const StoredBook &book, bool ownKey) {
+        return outgoing(book, ownKey, format, keys.get());
     };
     QSet<QString> citations;
     QSet<QString> strings;
+    // In the dataset's order: a record's key goes to the first entry that claims it.
+    const auto writeOut = [&](Outgoing &o) {
+        if (o.found && !o.skipped && o.ownCitation && citations.contains(o.citation)) {
+            const std::vector<StoredBook> again = books.byKey(o.key);
+            o = again.empty() ? Outgoing() : made(again.front(), false);
+        }
+        if (!o.found)
+            return;
+        if (o.skipped) {
+            ++result.skipped;
+            return;
+        }
+        citations.insert(o.citation);
+        // The macros the record uses stand once before the first record that needs them.
+        for (const QString &definition : o.strings)
+            if (!strings.contains(definition)) {
+                strings.insert(definition);
+                bytes += definition.toUtf8() + "\n\n";
+            }
+        ++result.written;
+        bytes += o.text;
+        o.text = QByteArray();
+        if (bytes.size() >= PieceSize)
+            spill();
+    };
+
     std::vector<Outgoing> out;
     std::vector<StoredBook> page;
     std::vector<StoredBook> following = books.page(0);
     for (int first = 0; first < data.RecordCount() && result.ok(); first += PageRows) {
         page = std::move(following);
         out.assign(page.size(), Outgoing());
-        // A record that may go out as it came in needs no reference; one whose key another
-        // entry takes first is given its reference below.
-        shared(pool.get(), int(page.size()), [&](int i) {
-            out[size_t(i)].same = unchanged(page[size_t(i)]);
-            if (!asItCame(page[size_t(i)], out[size_t(i)].same))
-                out[size_t(i)].reference = merged(page[size_t(i)], out[size_t(i)].same);
-        });
-        for (size_t i = 0; i < page.size(); ++i) {
-            const StoredBook &book = page[i];
-            Outgoing &o = out[i];
-            const bool ownKey = !book.citation.isEmpty() && !citations.contains(book.citation);
-            // An unchanged record is written as it came in: it had authors or a title then.
-            o.asItCame = ownKey && asItCame(book, o.same);
-            if (!o.asItCame && asItCame(book, o.same))
-                o.reference = merged(book, o.same);
-            const Reference &r = o.reference;
-            // An entry with neither authors nor title (the placeholder an import into an empty
-            // library stores) is nothing to cite.
-            if (!o.asItCame && r.authors.isEmpty() && r.editors.isEmpty() && r.title.isEmpty()) {
-                o.skipped = true;
-                ++result.skipped;
-                continue;
-            }
-            o.citation = ownKey                     ? book.citation
-                         : format == Format::BibTeX ? keys->key(book.key)
-                                                    : QString();
-            citations.insert(o.citation);
-            if (o.asItCame)
-                // The macros the record uses stand once before the first record that needs them.
-                for (const QString &definition : stringsOf(book))
-                    if (!strings.contains(definition)) {
-                        strings.insert(definition);
-                        o.text += definition.toUtf8() + "\n\n";
-                    }
-            ++result.written;
-        }
         // The next page is read while the pool's thread begins on this one.
-        const auto readFollowing = [&] {
-            following = first + PageRows < data.RecordCount() ? books.page(first + PageRows)
-                                                              : std::vector<StoredBook>();
-        };
         shared(
             pool.get(), int(page.size()),
             [&](int i) {
                 const StoredBook &book = page[size_t(i)];
-                Outgoing &o = out[size_t(i)];
-                if (o.skipped)
-                    return;
-                if (o.asItCame) {
-                    o.text += book.record.toUtf8();
-                    if (!book.record.endsWith(QLatin1Char('\n')))
-                        o.text += '\n';
-                    o.text += '\n';
-                } else if (format == Format::BibTeX) {
-                    writeBibtex(o.text, o.reference, o.citation);
-                    o.text += '\n';
-                } else {
-                    o.reference.key = o.citation;
-                    writeRis(o.text, o.reference);
-                }
+                out[size_t(i)] = made(book, !book.citation.isEmpty());
             },
-            readFollowing);
-        for (const Outgoing &o : out)
-            bytes += o.text;
-        if (bytes.size() >= PieceSize)
-            spill();
+            [&] {
+                following = first + PageRows < data.RecordCount() ? books.page(first + PageRows)
+                                                                  : std::vector<StoredBook>();
+            });
+        for (Outgoing &o : out)
+            writeOut(o);
     }
     spill();
     return result;

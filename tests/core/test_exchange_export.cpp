@@ -103,6 +103,8 @@ private slots:
     void specialCharactersReadBack();
     void abstractsGoOutAsText_data();
     void abstractsGoOutAsText();
+    void namesSplitIntoSurnameAndInitials_data();
+    void namesSplitIntoSurnameAndInitials();
 };
 
 void TestExchangeExport::roundTrip_data()
@@ -288,6 +290,60 @@ void TestExchangeExport::abstractsGoOutAsText()
     };
     QCOMPARE(lineOf(exported(m.dm, Format::BibTeX), QStringLiteral("  abstract =")), bibtex);
     QCOMPARE(lineOf(exported(m.dm, Format::Ris), QStringLiteral("AB  -")), ris);
+}
+
+void TestExchangeExport::namesSplitIntoSurnameAndInitials_data()
+{
+    QTest::addColumn<QString>("authors");
+    QTest::addColumn<QString>("year");
+    QTest::addColumn<QString>("first");   // family|given|literal
+    QTest::addColumn<QString>("written"); // in BibTeX
+    QTest::addColumn<QString>("key");
+    const auto row = [](const char *name, const char *authors, const char *year, const char *first,
+                        const char *written, const char *key) {
+        QTest::newRow(name) << QString::fromUtf8(authors) << QString::fromUtf8(year)
+                            << QString::fromUtf8(first) << QString::fromUtf8(written)
+                            << QString::fromUtf8(key);
+    };
+    row("russian", "Ёлкин Ё.Ё., Ли В.", "1987", "Ёлкин|Ё.Ё.|", "Ёлкин, Ё.Ё. and Ли, В.",
+        "elkin1987");
+    row("hyphen and blanks", "Smith  J. - P.", "в 2001 г.", "Smith|J.-P.|", "Smith, J.-P.",
+        "smith2001");
+    row("two-letter initial", "Шмидт Дж. Ю.", "19871", "Шмидт|Дж.Ю.|", "Шмидт, Дж.Ю.",
+        "shmidt1987");
+    row("surname of words", "van der Waals J.D.", "1873", "van der Waals|J.D.|",
+        "van der Waals, J.D.", "vanderwaals1873");
+    row("first split wins", "J. K. L.", "", "J.|K.L.|", "J., K.L.", "j");
+    row("no-break space ties", "Müller\u00a0H.", "12 1999", "Müller\u00a0H.||", "Müller\u00a0H.",
+        "mullerh1999");
+    row("other digits", "Ли В.", "١٩٨٧ 2001", "Ли|В.|", "Ли, В.", "li2001");
+    row("no final dot", "Smith J.P", "1999", "||Smith J.P", "{Smith J.P}", "smith1999");
+    row("lower-case initial", "Smith j.", "1999", "||Smith j.", "{Smith j.}", "smith1999");
+    row("three letters", "Smith Abc.", "1999", "||Smith Abc.", "{Smith Abc.}", "smith1999");
+    row("one word", "Müller", "199", "Müller||", "Müller", "muller");
+    row("corporate", "Институт физики", "", "||Институт физики", "{Институт физики}", "institut");
+    row("initials only", "Л.Д.", "1937", "Л.Д.||", "Л.Д.", "ld1937");
+}
+
+// The first author's surname and initials as the export writes them and builds the key from.
+void TestExchangeExport::namesSplitIntoSurnameAndInitials()
+{
+    QFETCH(QString, authors);
+    QFETCH(QString, year);
+    QFETCH(QString, first);
+    QFETCH(QString, written);
+    QFETCH(QString, key);
+    StoredBook book;
+    book.authors = authors;
+    book.title = QStringLiteral("T");
+    const Reference reference = referenceOf(book);
+    QVERIFY(!reference.authors.isEmpty());
+    const PersonName &name = reference.authors.first();
+    QCOMPARE(QStringList({name.family, name.given, name.literal}).join(QLatin1Char('|')), first);
+    const QString entry = bibtexEntry(reference, QStringLiteral("k"));
+    QVERIFY2(entry.contains(QStringLiteral("  author = {") + written + QStringLiteral("},\n")),
+             qPrintable(entry));
+    QCOMPARE(CitationKeys::base(authors, year), key);
 }
 
 QTEST_GUILESS_MAIN(TestExchangeExport)
