@@ -10,7 +10,7 @@ build="${QUIL_BUILD_DIR:-$root/build}"
 packages=(build-essential cmake pkg-config qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite
           libsqlite3-dev libgl-dev xvfb xauth unrtf fonts-dejavu-core clang-format
           libxtst-dev libxkbcommon-x11-dev libxcb-xkb-dev qt6-translations-l10n x11-xkb-utils
-          mdbtools-dev mdbtools libicu-dev bibtool)
+          mdbtools-dev mdbtools libicu-dev bibtool librsvg2-bin desktop-file-utils appstream)
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
