@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Sets up QUIL.Lib on a Debian 12 machine: installs what is missing, builds, lays out the
-# program folder. "run" then starts the program; "test" runs the whole test suite.
+# program folder. "run" then starts the program; "test" runs the whole test suite and builds the
+# Debian package.
 set -euo pipefail
 
 mode="${1:-run}"
@@ -54,6 +55,8 @@ case "$mode" in
     test)
         export QT_QPA_PLATFORM=offscreen
         ctest --test-dir "$build" --output-on-failure --parallel "$(nproc)"
+        # The Debian package is built from the same build, so CI builds it too.
+        QUIL_BUILD_DIR="$build" bash "$root/scripts/package.sh"
         ;;
     build)
         echo "Program folder: $build/QUIL.Lib"
