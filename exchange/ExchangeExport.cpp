@@ -891,7 +891,8 @@ Outgoing outgoing(const StoredBook &book, bool ownKey, Format format, const Cita
 
 } // namespace
 
-ExportResult exportBibliography(quil::DataSet &data, QIODevice &device, Format format)
+ExportResult exportBibliography(quil::DataSet &data, QIODevice &device, Format format,
+                                const ExportProgress &progress)
 {
     ExportResult result;
     StoredBooks books(data);
@@ -948,7 +949,8 @@ ExportResult exportBibliography(quil::DataSet &data, QIODevice &device, Format f
     std::vector<Outgoing> out;
     std::vector<StoredBook> page;
     std::vector<StoredBook> following = books.page(0);
-    for (int first = 0; first < data.RecordCount() && result.ok(); first += PageRows) {
+    for (int first = 0; first < data.RecordCount() && result.ok() && !result.cancelled;
+         first += PageRows) {
         page = std::move(following);
         out.assign(page.size(), Outgoing());
         // The next page is read while the pool's thread begins on this one.
@@ -964,12 +966,16 @@ ExportResult exportBibliography(quil::DataSet &data, QIODevice &device, Format f
             });
         for (Outgoing &o : out)
             writeOut(o);
+        if (progress && !progress(first + int(page.size()), data.RecordCount()))
+            result.cancelled = true;
     }
-    spill();
+    if (!result.cancelled)
+        spill();
     return result;
 }
 
-ExportResult exportBibliography(quil::DataSet &data, const QString &path, Format format)
+ExportResult exportBibliography(quil::DataSet &data, const QString &path, Format format,
+                                const ExportProgress &progress)
 {
     QSaveFile file(path);
     ExportResult result;
@@ -977,9 +983,11 @@ ExportResult exportBibliography(quil::DataSet &data, const QString &path, Format
         result.error = ListExport::cannotCreateFile(path);
         return result;
     }
-    result = exportBibliography(data, file, format);
-    if (!result.ok())
+    result = exportBibliography(data, file, format, progress);
+    if (!result.ok() || result.cancelled)
         file.cancelWriting();
+    if (result.cancelled)
+        return result;
     if (!result.ok() || !file.flush() || !file.commit())
         result.error = ListExport::cannotCreateFile(path);
     return result;

@@ -6,6 +6,7 @@
 #include <QByteArray>
 #include <QHash>
 #include <QString>
+#include <functional>
 
 class QIODevice;
 
@@ -62,16 +63,23 @@ QString risRecord(const Reference &reference);
 struct ExportResult {
     int written = 0;
     int skipped = 0; // entries with neither authors nor title
+    bool cancelled = false;
     QString error;
     bool ok() const { return error.isEmpty(); }
 };
+
+// Told of the rows done of the total after each page of rows; answering false ends the export:
+// nothing more is written, and through a path no file is made or replaced.
+using ExportProgress = std::function<bool(int done, int total)>;
 
 // Writes the dataset's rows, in its order, as BibTeX or RIS in UTF-8, through a new file that
 // replaces the old one only when complete; the error is "Cannot create file <path>" then. An
 // entry unchanged since it came in from a file of the same format is written as that file had
 // it, key included (unless another entry of the export took the key first).
-ExportResult exportBibliography(quil::DataSet &data, const QString &path, Format format);
-ExportResult exportBibliography(quil::DataSet &data, QIODevice &device, Format format);
+ExportResult exportBibliography(quil::DataSet &data, const QString &path, Format format,
+                                const ExportProgress &progress = {});
+ExportResult exportBibliography(quil::DataSet &data, QIODevice &device, Format format,
+                                const ExportProgress &progress = {});
 
 // The current entry of the dataset as one BibTeX entry.
 QString currentAsBibTeX(quil::DataSet &data);

@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Sets up QUIL.Lib on a Debian 12 machine: installs what is missing, builds, lays out the
-# program folder. "run" then starts the program; "test" runs the whole test suite.
+# program folder. "run" then starts the program; "test" runs the whole test suite and builds the
+# Debian package.
 set -euo pipefail
 
 mode="${1:-run}"
@@ -10,7 +11,8 @@ build="${QUIL_BUILD_DIR:-$root/build}"
 packages=(build-essential cmake pkg-config qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite
           libsqlite3-dev libgl-dev xvfb xauth unrtf fonts-dejavu-core clang-format
           libxtst-dev libxkbcommon-x11-dev libxcb-xkb-dev qt6-translations-l10n x11-xkb-utils
-          mdbtools-dev mdbtools libicu-dev bibtool qt6-tools-dev qt6-l10n-tools)
+          mdbtools-dev mdbtools libicu-dev bibtool qt6-tools-dev qt6-l10n-tools librsvg2-bin
+          desktop-file-utils appstream)
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
@@ -54,6 +56,8 @@ case "$mode" in
     test)
         export QT_QPA_PLATFORM=offscreen
         ctest --test-dir "$build" --output-on-failure --parallel "$(nproc)"
+        # The Debian package is built from the same build, so CI builds it too.
+        QUIL_BUILD_DIR="$build" bash "$root/scripts/package.sh"
         ;;
     build)
         echo "Program folder: $build/QUIL.Lib"

@@ -11,6 +11,7 @@
 
 #include <QCoreApplication>
 #include <QPlainTextEdit>
+#include <QProgressDialog>
 
 namespace {
 
@@ -83,8 +84,21 @@ void ExportCommands::saveBibliography(TDataModule1 &dataModule, quil::exchange::
     const quil::WaitCursor wait;
     quil::DataSet &data = selection ? static_cast<quil::DataSet &>(dataModule.ADOQuery)
                                     : static_cast<quil::DataSet &>(dataModule.ADOTable);
+    // Shown once the export has run for half a second. Cancelling loses nothing: no file is
+    // written and one that was there stays as it was.
+    QProgressDialog progress(request.title + QStringLiteral("…"), QStringLiteral("Отмена"), 0,
+                             data.RecordCount());
+    progress.setWindowTitle(QStringLiteral("QUIL.Lib"));
+    progress.setWindowModality(Qt::ApplicationModal);
+    progress.setMinimumDuration(500);
+    progress.setAutoClose(false);
+    progress.setAutoReset(false);
     const quil::exchange::ExportResult result =
-        quil::exchange::exportBibliography(data, path, format);
+        quil::exchange::exportBibliography(data, path, format, [&progress](int done, int total) {
+            progress.setMaximum(total);
+            progress.setValue(done);
+            return !progress.wasCanceled();
+        });
     if (!result.ok())
         throw quil::Error(result.error);
 }

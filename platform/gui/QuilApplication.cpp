@@ -5,6 +5,7 @@
 #include "platform/gui/XTestKeySynthesizer.h"
 #include "platform/gui/XkbKeyboardLayout.h"
 
+#include <QIcon>
 #include <QInputMethod>
 
 namespace quil {
@@ -20,6 +21,9 @@ QuilApplication::QuilApplication(int &argc, char **argv) : QApplication(argc, ar
 {
     setApplicationName(QStringLiteral("QUIL.Lib"));
     // No display name: Qt would append it to every window title, and captions are exact.
+    // The installed menu entry and icon (desktop/) go by this name.
+    setDesktopFileName(QStringLiteral("io.github.quil_lib.QuilLib"));
+    setWindowIcon(QIcon::fromTheme(QStringLiteral("io.github.quil_lib.QuilLib")));
     setDialogs(&qtDialogs);
     setShell(&qtShell);
     FKeyboardLayout = XkbKeyboardLayout::create();

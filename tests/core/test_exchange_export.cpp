@@ -105,6 +105,8 @@ private slots:
     void abstractsGoOutAsText();
     void namesSplitIntoSurnameAndInitials_data();
     void namesSplitIntoSurnameAndInitials();
+    void progressAndCancel_data();
+    void progressAndCancel();
 };
 
 void TestExchangeExport::roundTrip_data()
@@ -344,6 +346,51 @@ void TestExchangeExport::namesSplitIntoSurnameAndInitials()
     QVERIFY2(entry.contains(QStringLiteral("  author = {") + written + QStringLiteral("},\n")),
              qPrintable(entry));
     QCOMPARE(CitationKeys::base(authors, year), key);
+}
+
+// Progress is told page by page up to the whole count; a cancel at any page leaves the file
+// that was there as it was and nothing beside it.
+void TestExchangeExport::progressAndCancel_data()
+{
+    QTest::addColumn<int>("cancelAt"); // the call that answers false; 0: none does
+    QTest::addColumn<int>("calls");
+    QTest::newRow("runs through") << 0 << 3;
+    QTest::newRow("cancelled on the first page") << 1 << 1;
+    QTest::newRow("cancelled on the last page") << 3 << 3;
+}
+
+void TestExchangeExport::progressAndCancel()
+{
+    QFETCH(int, cancelAt);
+    QFETCH(int, calls);
+    TempProgramFolder folder;
+    const QString path = newLibrary(folder, QStringLiteral("many.mdb"));
+    QList<Entry> many;
+    for (int i = 0; i < 600; ++i)
+        many.append({QStringLiteral("Автор %1").arg(i), QStringLiteral("Title %1").arg(i),
+                     QStringLiteral("1999")});
+    execOn(path, {}, many);
+    Module m(path);
+    const QString target = folder.file(QStringLiteral("Result/out.bib"));
+    writeBytes(target, "the old file");
+    QList<QPair<int, int>> told;
+    const ExportResult result =
+        exportBibliography(m.dm.ADOTable, target, Format::BibTeX, [&](int done, int total) {
+            told.append({done, total});
+            return told.size() != cancelAt;
+        });
+    QVERIFY2(result.ok(), qPrintable(result.error));
+    QCOMPARE(told.size(), calls);
+    for (int i = 0; i < told.size(); ++i)
+        QCOMPARE(told[i], qMakePair(std::min(600, 256 * (i + 1)), 600));
+    QCOMPARE(result.cancelled, cancelAt != 0);
+    const QByteArray written = readBytes(target);
+    if (cancelAt != 0)
+        QCOMPARE(written, QByteArray("the old file"));
+    else
+        QCOMPARE(written.count("\n@"), 599);
+    QCOMPARE(QDir(folder.file(QStringLiteral("Result"))).entryList(QDir::Files),
+             QStringList{QStringLiteral("out.bib")});
 }
 
 QTEST_GUILESS_MAIN(TestExchangeExport)
