@@ -2,6 +2,7 @@
 
 #include "platform/Error.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
@@ -16,7 +17,9 @@ const char *const subfolders[] = {"DBase", "Abstract", "Import Data", "Result"};
 
 [[noreturn]] void cannotMake(const QString &path)
 {
-    throw quil::Error(QStringLiteral("Не удалось создать папку программы %1").arg(path));
+    throw quil::Error(
+        QCoreApplication::translate("ProgramFolder", "Не удалось создать папку программы %1")
+            .arg(path));
 }
 
 void makeSubfolders(const QString &folder)

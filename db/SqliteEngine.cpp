@@ -470,7 +470,7 @@ void SqliteEngine::copyInto(SqliteEngine &target, int pagesPerStep,
     }
     sqlite3_backup_finish(copy);
     if (stopped)
-        throw Error(QStringLiteral("Копирование прервано"));
+        throw Error(QCoreApplication::translate("SqliteEngine", "Копирование прервано"));
     if (code != SQLITE_DONE) {
         const EngineError error(code, QString::fromUtf8(sqlite3_errstr(code)));
         noteFailure(error);

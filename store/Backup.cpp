@@ -4,6 +4,7 @@
 #include "store/Book.h"
 #include "store/DurableFile.h"
 
+#include <QCoreApplication>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -109,7 +110,7 @@ BackupFile makeBackup(const QString &libraryPath, const QDateTime &now,
 {
     const QString folderPath = backupFolder(libraryPath);
     if (!QDir().mkpath(folderPath))
-        throw systemError(QStringLiteral("Не удалось создать папку %1")
+        throw systemError(QCoreApplication::translate("Backup", "Не удалось создать папку %1")
                               .arg(QDir::toNativeSeparators(folderPath)));
     const QDir folder(folderPath);
     const QString base = QFileInfo(libraryPath).completeBaseName();
@@ -148,7 +149,9 @@ BackupFile makeBackup(const QString &libraryPath, const QDateTime &now,
             // makes them differ, and the copy is made again.
             backup.entries = countEntries(source);
             if (!syncPath(passing))
-                throw systemError(QStringLiteral("Не удалось записать %1 на диск").arg(passing));
+                throw systemError(
+                    QCoreApplication::translate("Backup", "Не удалось записать %1 на диск")
+                        .arg(passing));
             qint64 copied = -1;
             {
                 quil::SqliteEngine copy;
@@ -158,8 +161,9 @@ BackupFile makeBackup(const QString &libraryPath, const QDateTime &now,
             if (copied != backup.entries && attempt < 2)
                 continue;
             if (copied != backup.entries)
-                throw quil::Error(QStringLiteral("Библиотека менялась во время копирования: "
-                                                 "в копии %1 записей вместо %2")
+                throw quil::Error(QCoreApplication::translate(
+                                      "Backup", "Библиотека менялась во время копирования: "
+                                                "в копии %1 записей вместо %2")
                                       .arg(copied)
                                       .arg(backup.entries));
             try {
@@ -173,7 +177,8 @@ BackupFile makeBackup(const QString &libraryPath, const QDateTime &now,
         }
         if (std::rename(QFile::encodeName(passing).constData(),
                         QFile::encodeName(path).constData()) != 0)
-            throw systemError(QStringLiteral("Не удалось переименовать %1").arg(passing));
+            throw systemError(
+                QCoreApplication::translate("Backup", "Не удалось переименовать %1").arg(passing));
         syncPath(folderPath);
     } catch (...) {
         removeLibraryFile(passing);

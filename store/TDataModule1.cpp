@@ -136,7 +136,7 @@ void TDataModule1::offerSalvage(const QString &damage)
     try {
         // Off this thread: a big library takes a while, and the window must stay painted.
         const bool finished = quil::dialogs().runWithProgress(
-            QStringLiteral("Сбор читаемых записей библиотеки %1 в новую...").arg(FLibraryFileName),
+            tr("Сбор читаемых записей библиотеки %1 в новую...").arg(FLibraryFileName),
             [&](const quil::Dialogs::Progress &progress) {
                 result = library::salvage(FLibraryPath, salvaged, progress);
             });
@@ -205,7 +205,7 @@ QString shownTime(const QDateTime &made)
 
 QString backupItem(const library::BackupFile &backup)
 {
-    return QStringLiteral("%1, записей: %2").arg(shownTime(backup.made)).arg(backup.entries);
+    return TDataModule1::tr("%1, записей: %2").arg(shownTime(backup.made)).arg(backup.entries);
 }
 } // namespace
 
@@ -215,15 +215,15 @@ TDataModule1::Recovery TDataModule1::offerBackup(const QString &damage, const QS
     if (backups.isEmpty())
         return Recovery::NoBackup;
     const library::BackupFile &newest = backups.first();
-    QStringList items{QStringLiteral("Вернуть её резервную копию от %1 (записей: %2)")
+    QStringList items{tr("Вернуть её резервную копию от %1 (записей: %2)")
                           .arg(shownTime(newest.made))
                           .arg(newest.entries)};
     if (!salvageOffer.isEmpty())
         items << salvageOffer;
     const QList<int> chosen = quil::dialogs().chooseItems(
         QStringLiteral("QUIL.Lib"),
-        damage + QStringLiteral("\n\nЧто сделать? Повреждённый файл останется без изменений в "
-                                "папке DBase\\Damaged."),
+        damage + tr("\n\nЧто сделать? Повреждённый файл останется без изменений в "
+                    "папке DBase\\Damaged."),
         items, false);
     if (chosen == QList<int>{1})
         return Recovery::Salvage;
@@ -290,8 +290,7 @@ void TDataModule1::startBackup()
                     FChangedSinceBackup = true;
                     if (!std::exchange(FBackupFailureReported, true))
                         quil::reportError(
-                            QStringLiteral("Резервная копия библиотеки %1 не сделана: ")
-                                .arg(FLibraryFileName) +
+                            tr("Резервная копия библиотеки %1 не сделана: ").arg(FLibraryFileName) +
                             failure);
                 }
                 if (FChangedSinceBackup)
@@ -335,8 +334,8 @@ std::optional<library::BackupFile> TDataModule1::chooseBackup(const QString &tex
     if (backups.isEmpty()) {
         quil::dialogs().showInformation(
             QStringLiteral("QUIL.Lib"),
-            QStringLiteral("Резервных копий библиотеки %1 пока нет: они появляются в папке "
-                           "DBase\\Backup после изменений в ней.")
+            tr("Резервных копий библиотеки %1 пока нет: они появляются в папке "
+               "DBase\\Backup после изменений в ней.")
                 .arg(FLibraryFileName));
         return std::nullopt;
     }
@@ -344,7 +343,7 @@ std::optional<library::BackupFile> TDataModule1::chooseBackup(const QString &tex
     for (const library::BackupFile &backup : backups)
         items << backupItem(backup);
     const QList<int> chosen =
-        quil::dialogs().chooseItems(QStringLiteral("Резервные копии"), text, items, false);
+        quil::dialogs().chooseItems(tr("Резервные копии"), text, items, false);
     if (chosen.size() != 1)
         return std::nullopt;
     return backups[chosen.first()];
@@ -354,8 +353,8 @@ void TDataModule1::RestoreFromBackup()
 {
     if (!ADOTable.Active())
         return;
-    const auto backup = chooseBackup(
-        QStringLiteral("Копии библиотеки %1. Какую вернуть на её место?").arg(FLibraryFileName));
+    const auto backup =
+        chooseBackup(tr("Копии библиотеки %1. Какую вернуть на её место?").arg(FLibraryFileName));
     if (!backup)
         return;
     const bool damaged = libraryDamaged();
@@ -364,8 +363,8 @@ void TDataModule1::RestoreFromBackup()
                 : library::keptBeforeRestore(FLibraryPath, QDateTime::currentDateTime());
     if (!quil::dialogs().askYesNo(
             QStringLiteral("QUIL.Lib"),
-            QStringLiteral("Заменить библиотеку %1 её копией от %2 (записей: %3)? Нынешний файл "
-                           "останется без изменений в папке DBase\\%4.")
+            tr("Заменить библиотеку %1 её копией от %2 (записей: %3)? Нынешний файл "
+               "останется без изменений в папке DBase\\%4.")
                 .arg(FLibraryFileName, shownTime(backup->made))
                 .arg(backup->entries)
                 .arg(QFileInfo(QFileInfo(aside).absolutePath()).fileName())))
@@ -389,7 +388,7 @@ void TDataModule1::putBackupInPlace(const QString &backupPath, const QString &as
             QFile::remove(aside);
         library::putBackupInPlace(FLibraryPath, backupPath, aside);
     } catch (const std::exception &e) {
-        failure = quil::explained(QStringLiteral("Копия не восстановлена"), e);
+        failure = quil::explained(tr("Копия не восстановлена"), e);
     }
     // The backup, or the library as it was should it have stayed in place.
     OpenLibrary(FProgramFolder, FLibraryFileName);
@@ -399,8 +398,8 @@ void TDataModule1::putBackupInPlace(const QString &backupPath, const QString &as
         throw *failure;
     quil::dialogs().showInformation(
         QStringLiteral("QUIL.Lib"),
-        QStringLiteral("Библиотека %1 восстановлена из копии: записей %2. Прежний файл "
-                       "сохранён как %3.")
+        tr("Библиотека %1 восстановлена из копии: записей %2. Прежний файл "
+           "сохранён как %3.")
             .arg(FLibraryFileName)
             .arg(ADOTable.RecordCount())
             .arg(QDir::toNativeSeparators(aside)));
@@ -412,9 +411,8 @@ void TDataModule1::RestoreDeletedEntries()
         return;
     ADOTable.CheckBrowseMode();
     ADOTable.checkWritable();
-    const auto backup =
-        chooseBackup(QStringLiteral("Копии библиотеки %1. В какой искать удалённые записи?")
-                         .arg(FLibraryFileName));
+    const auto backup = chooseBackup(
+        tr("Копии библиотеки %1. В какой искать удалённые записи?").arg(FLibraryFileName));
     if (!backup)
         return;
     const QList<library::MissingEntry> missing =
@@ -422,7 +420,7 @@ void TDataModule1::RestoreDeletedEntries()
     if (missing.isEmpty()) {
         quil::dialogs().showInformation(
             QStringLiteral("QUIL.Lib"),
-            QStringLiteral("В копии от %1 нет записей, которых нет в библиотеке %2.")
+            tr("В копии от %1 нет записей, которых нет в библиотеке %2.")
                 .arg(shownTime(backup->made), FLibraryFileName));
         return;
     }
@@ -430,8 +428,8 @@ void TDataModule1::RestoreDeletedEntries()
     for (const library::MissingEntry &entry : missing)
         items << book::oneLine(entry.name) + QStringLiteral(" — ") + book::oneLine(entry.title);
     const QList<int> chosen = quil::dialogs().chooseItems(
-        QStringLiteral("Удалённые записи"),
-        QStringLiteral("Записи копии от %1, которых нет в библиотеке. Какие вернуть?")
+        tr("Удалённые записи"),
+        tr("Записи копии от %1, которых нет в библиотеке. Какие вернуть?")
             .arg(shownTime(backup->made)),
         items, true);
     if (chosen.isEmpty())
@@ -445,7 +443,7 @@ void TDataModule1::RestoreDeletedEntries()
     ADOTable.Refresh();
     ADOTable.locateKey(keys.first());
     quil::dialogs().showInformation(QStringLiteral("QUIL.Lib"),
-                                    QStringLiteral("Возвращено записей: %1.").arg(brought));
+                                    tr("Возвращено записей: %1.").arg(brought));
 }
 
 void TDataModule1::startCheck()

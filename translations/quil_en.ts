@@ -40,6 +40,25 @@
     </message>
 </context>
 <context>
+    <name>Backup</name>
+    <message>
+        <source>Не удалось создать папку %1</source>
+        <translation>Could not create the folder %1</translation>
+    </message>
+    <message>
+        <source>Не удалось записать %1 на диск</source>
+        <translation>Could not write %1 to the disk</translation>
+    </message>
+    <message>
+        <source>Библиотека менялась во время копирования: в копии %1 записей вместо %2</source>
+        <translation>The library changed during copying: the copy has %1 records instead of %2</translation>
+    </message>
+    <message>
+        <source>Не удалось переименовать %1</source>
+        <translation>Could not rename %1</translation>
+    </message>
+</context>
+<context>
     <name>BibTeX</name>
     <message>
         <source>файл кончился внутри значения</source>
@@ -249,10 +268,6 @@
         <translation>The library file could not be read or written because of a media failure; check the disk and try again.</translation>
     </message>
     <message>
-        <source>Файл библиотеки повреждён или не является библиотекой; откройте её резервную копию.</source>
-        <translation>The library file is damaged or is not a library; open its backup copy.</translation>
-    </message>
-    <message>
         <source>На диске не хватило места, и изменение не сохранено; освободите место и повторите.</source>
         <translation>The disk is full and the change is not saved; free some space and try again.</translation>
     </message>
@@ -287,6 +302,10 @@
     <message>
         <source>Работа с библиотекой не удалась; повторите, а если ошибка останется, откройте библиотеку заново.</source>
         <translation>Work with the library failed; try again, and if the error remains, open the library again.</translation>
+    </message>
+    <message>
+        <source>Файл библиотеки повреждён или не является библиотекой; верните её резервную копию командой «Восстановить из копии…» меню «Библиотека».</source>
+        <translation>The library file is damaged or is not a library; bring back its backup copy with “Restore from a copy…” in the “Library” menu.</translation>
     </message>
 </context>
 <context>
@@ -336,6 +355,10 @@
     <message>
         <source>RIS файл</source>
         <translation>a RIS file</translation>
+    </message>
+    <message>
+        <source>Отмена</source>
+        <translation>Cancel</translation>
     </message>
 </context>
 <context>
@@ -580,10 +603,6 @@ File: </translation>
         <translation> is in use by another program; try again later</translation>
     </message>
     <message>
-        <source> повреждена или не является библиотекой: откройте её резервную копию</source>
-        <translation> is damaged or is not a library: open its backup copy</translation>
-    </message>
-    <message>
         <source> не удаётся прочитать из-за сбоя носителя: проверьте диск и повторите</source>
         <translation> cannot be read because of a media failure: check the disk and try again</translation>
     </message>
@@ -598,6 +617,10 @@ File: </translation>
     <message>
         <source>Файл %1 уже существует</source>
         <translation>File %1 already exists</translation>
+    </message>
+    <message>
+        <source> повреждена или не является библиотекой: её резервные копии возвращает команда «Восстановить из копии…» меню «Библиотека»</source>
+        <translation> is damaged or is not a library: “Restore from a copy…” in the “Library” menu brings back its backup copies</translation>
     </message>
 </context>
 <context>
@@ -680,6 +703,20 @@ The original file will be moved unchanged to the folder DBase/Access.</translati
     </message>
 </context>
 <context>
+    <name>ProgramFolder</name>
+    <message>
+        <source>Не удалось создать папку программы %1</source>
+        <translation>Could not create the program folder %1</translation>
+    </message>
+</context>
+<context>
+    <name>QtPlatform</name>
+    <message>
+        <source>Прервать</source>
+        <translation>Stop</translation>
+    </message>
+</context>
+<context>
     <name>ReferenceList</name>
     <message>
         <source>чтение файла прервал сбой; проверьте носитель и повторите</source>
@@ -739,6 +776,10 @@ The original file will be moved unchanged to the folder DBase/Access.</translati
     <message>
         <source>Не удалось подготовить соединение с файлом</source>
         <translation>Could not prepare the connection to the file</translation>
+    </message>
+    <message>
+        <source>Копирование прервано</source>
+        <translation>Copying was interrupted</translation>
     </message>
 </context>
 <context>
@@ -800,6 +841,74 @@ A new library could not be built from it: </translation>
     <message>
         <source>Библиотека %1 собрана заново: записей %2, потеряно %3. Повреждённый файл сохранён как %4.</source>
         <translation>Library %1 was rebuilt: %2 records, %3 lost. The damaged file is kept as %4.</translation>
+    </message>
+    <message>
+        <source>Сбор читаемых записей библиотеки %1 в новую...</source>
+        <translation>Gathering the readable records of library %1 into a new one...</translation>
+    </message>
+    <message>
+        <source>%1, записей: %2</source>
+        <translation>%1, records: %2</translation>
+    </message>
+    <message>
+        <source>Вернуть её резервную копию от %1 (записей: %2)</source>
+        <translation>Bring back its backup copy of %1 (records: %2)</translation>
+    </message>
+    <message>
+        <source>
+
+Что сделать? Повреждённый файл останется без изменений в папке DBase\Damaged.</source>
+        <translation>
+
+What should be done? The damaged file stays unchanged in the folder DBase\Damaged.</translation>
+    </message>
+    <message>
+        <source>Резервная копия библиотеки %1 не сделана: </source>
+        <translation>The backup copy of library %1 was not made: </translation>
+    </message>
+    <message>
+        <source>Резервных копий библиотеки %1 пока нет: они появляются в папке DBase\Backup после изменений в ней.</source>
+        <translation>Library %1 has no backup copies yet: they appear in the folder DBase\Backup after it is changed.</translation>
+    </message>
+    <message>
+        <source>Резервные копии</source>
+        <translation>Backup copies</translation>
+    </message>
+    <message>
+        <source>Копии библиотеки %1. Какую вернуть на её место?</source>
+        <translation>Copies of library %1. Which one should take its place?</translation>
+    </message>
+    <message>
+        <source>Заменить библиотеку %1 её копией от %2 (записей: %3)? Нынешний файл останется без изменений в папке DBase\%4.</source>
+        <translation>Replace library %1 with its copy of %2 (records: %3)? The current file stays unchanged in the folder DBase\%4.</translation>
+    </message>
+    <message>
+        <source>Копия не восстановлена</source>
+        <translation>The copy was not restored</translation>
+    </message>
+    <message>
+        <source>Библиотека %1 восстановлена из копии: записей %2. Прежний файл сохранён как %3.</source>
+        <translation>Library %1 was restored from a copy: %2 records. The previous file is kept as %3.</translation>
+    </message>
+    <message>
+        <source>Копии библиотеки %1. В какой искать удалённые записи?</source>
+        <translation>Copies of library %1. Which one should be searched for deleted records?</translation>
+    </message>
+    <message>
+        <source>В копии от %1 нет записей, которых нет в библиотеке %2.</source>
+        <translation>The copy of %1 has no records that library %2 lacks.</translation>
+    </message>
+    <message>
+        <source>Удалённые записи</source>
+        <translation>Deleted records</translation>
+    </message>
+    <message>
+        <source>Записи копии от %1, которых нет в библиотеке. Какие вернуть?</source>
+        <translation>Records of the copy of %1 that the library lacks. Which should be brought back?</translation>
+    </message>
+    <message>
+        <source>Возвращено записей: %1.</source>
+        <translation>Records brought back: %1.</translation>
     </message>
 </context>
 <context>
@@ -933,6 +1042,18 @@ must be saved with &quot;Save&quot;</translation>
     <message>
         <source>Символ «%1» нельзя сохранить в заметках: в кодировке Windows-1251 его нет</source>
         <translation>The character “%1” cannot be saved in the notes: the Windows-1251 encoding does not have it</translation>
+    </message>
+    <message>
+        <source>Выбрать библиотеку…</source>
+        <translation>Choose a library…</translation>
+    </message>
+    <message>
+        <source>Восстановить из копии…</source>
+        <translation>Restore from a copy…</translation>
+    </message>
+    <message>
+        <source>Вернуть удалённые записи…</source>
+        <translation>Bring back deleted records…</translation>
     </message>
 </context>
 <context>

@@ -86,7 +86,8 @@ void ExportCommands::saveBibliography(TDataModule1 &dataModule, quil::exchange::
                                     : static_cast<quil::DataSet &>(dataModule.ADOTable);
     // Shown once the export has run for half a second. Cancelling loses nothing: no file is
     // written and one that was there stays as it was.
-    QProgressDialog progress(request.title + QStringLiteral("…"), QStringLiteral("Отмена"), 0,
+    QProgressDialog progress(request.title + QStringLiteral("…"),
+                             QCoreApplication::translate("ExportCommands", "Отмена"), 0,
                              data.RecordCount());
     progress.setWindowTitle(QStringLiteral("QUIL.Lib"));
     progress.setWindowModality(Qt::ApplicationModal);

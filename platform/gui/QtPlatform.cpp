@@ -5,6 +5,7 @@
 #include "platform/gui/FontDialog.h"
 
 #include <QApplication>
+#include <QCoreApplication>
 #include <QDesktopServices>
 #include <QDialog>
 #include <QDialogButtonBox>
@@ -296,7 +297,7 @@ bool QtDialogs::runWithProgress(const QString &text,
     window.setWindowTitle(QStringLiteral("QUIL.Lib"));
     window.setAccessibleName(window.windowTitle());
     window.setLabelText(text);
-    window.setCancelButtonText(QStringLiteral("Прервать"));
+    window.setCancelButtonText(QCoreApplication::translate("QtPlatform", "Прервать"));
     window.setRange(0, Steps);
     window.setWindowModality(Qt::ApplicationModal);
     window.setAutoClose(false);
