@@ -36,6 +36,7 @@ public:
     qint64 dataVersion() override;
     void afterStore() override;
     void interrupt() override;
+    bool defineTextFunction(const char *name, TextFunction function) override;
 
     // Statements finish before the handle closes; the engine finalises those still alive.
     void forget(SqliteStatement *statement) { FStatements.remove(statement); }

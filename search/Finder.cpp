@@ -3,13 +3,12 @@
 #include "db/Connection.h"
 #include "db/DataSet.h"
 #include "db/Engine.h"
-#include "rtf/RichText.h"
-#include "rtf/RtfTextExtractor.h"
 #include "store/Book.h"
 #include "store/TDataModule1.h"
+#include "store/TextIndex.h"
 
 #include <algorithm>
-#include <cstring>
+#include <functional>
 #include <unordered_set>
 
 namespace search {
@@ -45,40 +44,6 @@ private:
     std::unique_ptr<quil::Statement> FStmt;
 };
 
-// Eight bytes at a time: the test runs over every abstract of the library.
-bool isAscii(const QByteArray &bytes)
-{
-    const char *p = bytes.constData();
-    const char *const end = p + bytes.size();
-    quint64 bits = 0;
-    for (; end - p >= 8; p += 8) {
-        quint64 word;
-        std::memcpy(&word, p, 8);
-        bits |= word;
-    }
-    for (; p < end; ++p)
-        bits |= uchar(*p);
-    return (bits & 0x8080808080808080ULL) == 0;
-}
-
-// The plain text of a stored abstract from its UTF-8 bytes. RTF as the editor writes it is
-// ASCII, which the extractor reads as it is, without a round through UTF-16, into buffers it
-// keeps from one abstract to the next.
-class AbstractText {
-public:
-    QStringView of(const QByteArray &utf8)
-    {
-        if (isAscii(utf8) && quil::rtf::RichText::isRtf(utf8))
-            return FExtractor.text(utf8);
-        FOther = quil::rtf::RichText::plainTextOf(QString::fromUtf8(utf8));
-        return FOther;
-    }
-
-private:
-    quil::rtf::RtfTextExtractor FExtractor;
-    QString FOther;
-};
-
 // The keys of every stored entry that matches, in one pass over the file in its own order:
 // far cheaper than visiting the entries one by one through the cursor, and the walk in the
 // table's order then only looks keys up.
@@ -91,7 +56,7 @@ std::unordered_set<qint64> matchingKeys(const quil::DataSet &table, const QStrin
                    QStringLiteral("SELECT [%1], [%2], [%3] FROM [%4]")
                        .arg(table.keyField().FieldName(), fieldName, book::City, book::TableName));
     const EntryMatcher matcher(request);
-    AbstractText abstract;
+    textindex::AbstractText abstract;
     std::unordered_set<qint64> keys;
     while (rows.next()) {
         const bool match = request.item == FindAbstract
@@ -102,6 +67,48 @@ std::unordered_set<qint64> matchingKeys(const quil::DataSet &table, const QStrin
     }
     return keys;
 }
+
+// The entries the index names, each tested as the walk tests it: the index folds letter case
+// and may name entries changed since, so only the test decides.
+class IndexedMatch {
+public:
+    IndexedMatch(const quil::DataSet &table, const QString &fieldName, const FindRequest &request,
+                 std::unordered_set<qint64> candidates)
+        : FMatcher(request), FAbstract(request.item == FindAbstract),
+          FCandidates(std::move(candidates))
+    {
+        FRow = table.connection().engine().prepareOrThrow(
+            QStringLiteral("SELECT [%1], [%2] FROM [%3] WHERE [%4] = ?")
+                .arg(fieldName, book::City, book::TableName, table.keyField().FieldName()));
+    }
+
+    bool operator()(qint64 key)
+    {
+        if (!FCandidates.count(key))
+            return false;
+        FRow->bindInteger(0, key);
+        quil::execOrThrow(*FRow);
+        bool match = false;
+        if (FRow->next()) {
+            const QByteArrayView field = FRow->utf8(0);
+            const QByteArrayView city = FRow->utf8(1);
+            match = FAbstract
+                        ? FMatcher.matches(
+                              FText.of(QByteArray::fromRawData(field.data(), field.size())), city)
+                        : FMatcher.matches(field, city);
+        }
+        quil::checkFinished(*FRow);
+        FRow->reset();
+        return match;
+    }
+
+private:
+    const EntryMatcher FMatcher;
+    const bool FAbstract;
+    const std::unordered_set<qint64> FCandidates;
+    std::unique_ptr<quil::Statement> FRow;
+    textindex::AbstractText FText;
+};
 
 } // namespace
 
@@ -154,10 +161,25 @@ FindOutcome findInTable(quil::DataSet &table, const FindRequest &request, TDataM
 
     int found = -1;
     const auto walk = [&] {
-        const std::unordered_set<qint64> keys = matchingKeys(table, fieldName, request);
+        std::function<bool(qint64)> matches;
+        auto candidates =
+            textindex::candidates(table.connection().engine(), fieldName, request.text);
+        if (candidates && candidates->empty())
+            return;
+        if (candidates) {
+            auto indexed =
+                std::make_shared<IndexedMatch>(table, fieldName, request, std::move(*candidates));
+            matches = [indexed](qint64 key) { return (*indexed)(key); };
+        } else {
+            auto keys = std::make_shared<const std::unordered_set<qint64>>(
+                matchingKeys(table, fieldName, request));
+            if (keys->empty())
+                return;
+            matches = [keys](qint64 key) { return keys->count(key) != 0; };
+        }
         const int start = request.from == FindFrom::First ? 0 : table.currentRow() + 1;
-        for (int row = std::max(start, 0); row < table.RecordCount() && !keys.empty(); ++row)
-            if (keys.count(table.keyAt(row))) {
+        for (int row = std::max(start, 0); row < table.RecordCount(); ++row)
+            if (matches(table.keyAt(row))) {
                 found = row;
                 break;
             }
