@@ -347,32 +347,52 @@ std::optional<std::unordered_set<qint64>> candidates(quil::Engine &engine, const
     return keysOf(engine, *part, terms.join(QStringLiteral(" AND ")));
 }
 
-std::optional<KeyFilter> likeFilter(quil::Engine &engine, const QString &field, const QString &text)
+std::optional<std::vector<qint64>>
+likeCandidates(quil::Engine &engine, const std::vector<std::pair<QString, QString>> &fieldTexts,
+               size_t limit)
 {
-    const Part *part = partOf(field);
-    if (!part || part->abstract)
-        return std::nullopt;
-    QStringList terms;
-    QList<uint> run;
-    for (const uint c : text.toUcs4()) {
-        // LIKE folds every alphabet; the index is known to fold these two the same way.
-        if (c >= 0x80 && (c < 0x400 || c > 0x45F))
-            return std::nullopt;
-        if (c == '%' || c == '_') {
-            addTrigrams(run, terms);
-            run.clear();
-        } else {
-            run << c;
+    QStringList selects;
+    QStringList matches;
+    for (const auto &[field, text] : fieldTexts) {
+        const Part *part = partOf(field);
+        if (!part || part->abstract)
+            continue;
+        QStringList terms;
+        QList<uint> run;
+        bool folds = true;
+        for (const uint c : text.toUcs4()) {
+            // LIKE folds every alphabet; the index is known to fold these two the same way.
+            if (c >= 0x80 && (c < 0x400 || c > 0x45F))
+                folds = false;
+            if (c == '%' || c == '_') {
+                addTrigrams(run, terms);
+                run.clear();
+            } else {
+                run << c;
+            }
         }
+        addTrigrams(run, terms);
+        if (!folds || terms.isEmpty())
+            continue;
+        selects << QStringLiteral("SELECT rowid FROM %1 WHERE %1 MATCH ?").arg(part->table);
+        matches << terms.join(QStringLiteral(" AND "));
     }
-    addTrigrams(run, terms);
-    if (terms.isEmpty() || !inStep(engine))
+    if (selects.isEmpty() || !inStep(engine))
         return std::nullopt;
-    return KeyFilter{
-        QStringLiteral(
-            "key IN (SELECT rowid FROM %1 WHERE %1 MATCH ? UNION ALL SELECT key FROM %2)")
-            .arg(part->table, Changed),
-        terms.join(QStringLiteral(" AND "))};
+    // Entries changed since they were indexed may match whatever the index says of them.
+    const auto q = engine.prepareOrThrow(selects.join(QStringLiteral(" INTERSECT ")) +
+                                         QStringLiteral(" UNION SELECT key FROM ") + Changed);
+    for (int i = 0; i < matches.size(); ++i)
+        q->bind(i, matches[i]);
+    quil::execOrThrow(*q);
+    std::vector<qint64> keys;
+    while (q->next()) {
+        if (keys.size() == limit)
+            return std::nullopt;
+        keys.push_back(q->integer(0));
+    }
+    quil::checkFinished(*q);
+    return keys;
 }
 
 } // namespace textindex

@@ -7,6 +7,8 @@
 #include <memory>
 #include <optional>
 #include <unordered_set>
+#include <utility>
+#include <vector>
 
 namespace quil {
 class Engine;
@@ -65,15 +67,13 @@ bool inStep(quil::Engine &engine);
 // field, a text shorter than three characters).
 std::optional<std::unordered_set<qint64>> candidates(quil::Engine &engine, const QString &field,
                                                      const QString &text);
-// For LIKE's "%text%" as the selection folds it: a condition on the key of Books that holds
-// for every entry whose field may match, with the one value it binds; nothing when the index
-// would not narrow it (no index in step, no run of three characters between the pattern's own
-// "%" and "_", a letter the index folds otherwise than LIKE).
-struct KeyFilter {
-    QString sql;
-    QString value;
-};
-std::optional<KeyFilter> likeFilter(quil::Engine &engine, const QString &field,
-                                    const QString &text);
+// For LIKE's "%text%" as the selection folds it, several fields each with its text: the keys
+// of every entry that may match them all, when the index narrows them to at most `limit`
+// entries; nothing when it would not (no index in step, no run of three characters between the
+// pattern's own "%" and "_" in any text, a letter the index folds otherwise than LIKE, too many
+// entries left).
+std::optional<std::vector<qint64>>
+likeCandidates(quil::Engine &engine, const std::vector<std::pair<QString, QString>> &fieldTexts,
+               size_t limit);
 
 } // namespace textindex

@@ -443,6 +443,12 @@ void TestSearch::selection_data()
         << QStringList{"", "\"кванты\"", "", ""} << QStringList{"O'Brien"};
     QTest::newRow("typed percent is a pattern")
         << QStringList{"и%в", "", "", ""} << QStringList{"Сидоров", "Иванов"};
+    QTest::newRow("typed underscore between runs")
+        << QStringList{"", "ЛЁН_И", "", ""} << QStringList{"Иванов"};
+    QTest::newRow("Latin case, runs of three")
+        << QStringList{"o'BRI", "", "", ""} << QStringList{"O'Brien"};
+    QTest::newRow("keyword runs of three")
+        << QStringList{"", "", "ЛЁНКА", "таЛЛ"} << QStringList{"Ёлкин", "Иванов"};
 }
 
 void TestSearch::selection()
