@@ -68,14 +68,11 @@ std::unordered_set<qint64> matchingKeys(const quil::DataSet &table, const QStrin
     return keys;
 }
 
-// The entries the index names, each tested as the walk tests it: the index folds letter case
-// and may name entries changed since, so only the test decides.
-class IndexedMatch {
+// One entry read by key and tested as the walk tests it.
+class EntryTest {
 public:
-    IndexedMatch(const quil::DataSet &table, const QString &fieldName, const FindRequest &request,
-                 std::unordered_set<qint64> candidates)
-        : FMatcher(request), FAbstract(request.item == FindAbstract),
-          FCandidates(std::move(candidates))
+    EntryTest(const quil::DataSet &table, const QString &fieldName, const FindRequest &request)
+        : FMatcher(request), FAbstract(request.item == FindAbstract)
     {
         FRow = table.connection().engine().prepareOrThrow(
             QStringLiteral("SELECT [%1], [%2] FROM [%3] WHERE [%4] = ?")
@@ -84,8 +81,6 @@ public:
 
     bool operator()(qint64 key)
     {
-        if (!FCandidates.count(key))
-            return false;
         FRow->bindInteger(0, key);
         quil::execOrThrow(*FRow);
         bool match = false;
@@ -105,10 +100,48 @@ public:
 private:
     const EntryMatcher FMatcher;
     const bool FAbstract;
-    const std::unordered_set<qint64> FCandidates;
     std::unique_ptr<quil::Statement> FRow;
     textindex::AbstractText FText;
 };
+
+// Entries read one by one before the index is asked: a text that many entries hold is found
+// among them sooner than the index could list them all.
+constexpr int ReadBeforeIndex = 48;
+
+// The row of the first entry that matches, from the first entry or the one after the current
+// one, in the table's order; -1 when none does.
+int firstMatch(const quil::DataSet &table, const QString &fieldName, const FindRequest &request)
+{
+    int found = -1;
+    const int start = std::max(request.from == FindFrom::First ? 0 : table.currentRow() + 1, 0);
+    const int count = table.RecordCount();
+    const auto firstIn = [&](int from, const std::function<bool(qint64)> &matches) {
+        for (int row = from; row < count; ++row)
+            if (matches(table.keyAt(row)))
+                return row;
+        return -1;
+    };
+    quil::Engine &engine = table.connection().engine();
+    int from = start;
+    if (request.text.toUcs4().size() >= 3 && textindex::inStep(engine)) {
+        EntryTest test(table, fieldName, request);
+        for (; from < std::min(count, start + ReadBeforeIndex) && found < 0; ++from)
+            if (test(table.keyAt(from)))
+                found = from;
+        if (found >= 0 || from >= count)
+            return found;
+        // The index folds letter case and names entries changed since: the test decides.
+        if (const auto candidates = textindex::candidates(engine, fieldName, request.text)) {
+            found =
+                firstIn(from, [&](qint64 key) { return candidates->count(key) != 0 && test(key); });
+            return found;
+        }
+    }
+    const std::unordered_set<qint64> keys = matchingKeys(table, fieldName, request);
+    if (!keys.empty())
+        found = firstIn(from, [&](qint64 key) { return keys.count(key) != 0; });
+    return found;
+}
 
 } // namespace
 
@@ -161,28 +194,7 @@ FindOutcome findInTable(quil::DataSet &table, const FindRequest &request, TDataM
 
     int found = -1;
     const auto walk = [&] {
-        std::function<bool(qint64)> matches;
-        auto candidates =
-            textindex::candidates(table.connection().engine(), fieldName, request.text);
-        if (candidates && candidates->empty())
-            return;
-        if (candidates) {
-            auto indexed =
-                std::make_shared<IndexedMatch>(table, fieldName, request, std::move(*candidates));
-            matches = [indexed](qint64 key) { return (*indexed)(key); };
-        } else {
-            auto keys = std::make_shared<const std::unordered_set<qint64>>(
-                matchingKeys(table, fieldName, request));
-            if (keys->empty())
-                return;
-            matches = [keys](qint64 key) { return keys->count(key) != 0; };
-        }
-        const int start = request.from == FindFrom::First ? 0 : table.currentRow() + 1;
-        for (int row = std::max(start, 0); row < table.RecordCount(); ++row)
-            if (matches(table.keyAt(row))) {
-                found = row;
-                break;
-            }
+        found = firstMatch(table, fieldName, request);
         if (found < 0)
             return;
         table.setRecNo(found + 1);
