@@ -48,6 +48,22 @@ double findNothing(TDataModule1 &dm, int item, int runs, bool cpu = false)
     return cpu ? quilbench::medianCpuMs(runs, {}, find) : quilbench::medianMs(runs, find);
 }
 
+// A word that many entries hold: "Поиск" from the first entry, then each "Далее" on its own.
+void findWord(TDataModule1 &dm, int item, const QString &word, const QString &name, int runs)
+{
+    search::FindRequest request;
+    request.item = item;
+    request.text = word;
+    const auto find = [&] {
+        if (search::findInTable(dm.ADOTable, request, nullptr) != search::FindOutcome::Found)
+            std::fprintf(stderr, "%s: \"%s\" not found\n", qPrintable(name), qPrintable(word));
+    };
+    quilbench::report(name, quilbench::medianMs(runs, find));
+    request.from = search::FindFrom::Next;
+    quilbench::report(name + QStringLiteral("_next"),
+                      quilbench::medianMs(std::max(runs, 51), find));
+}
+
 void runFindName(const quilbench::Options &options)
 {
     auto dm = openLibrary(options);
@@ -55,6 +71,8 @@ void runFindName(const quilbench::Options &options)
                       findNothing(*dm, search::FindAuthor, options.runs));
     quilbench::report(QStringLiteral("find_title"),
                       findNothing(*dm, search::FindTitle, options.runs));
+    findWord(*dm, search::FindAuthor, QStringLiteral("Щербакова"), QStringLiteral("find_name_word"),
+             options.runs);
 }
 
 void runFindAbstract(const quilbench::Options &options)
@@ -66,6 +84,8 @@ void runFindAbstract(const quilbench::Options &options)
     // Apart from other programs' load, which on a shared machine varies more than the find.
     quilbench::report(QStringLiteral("  find_abstract_cpu"),
                       findNothing(*dm, search::FindAbstract, runs, true));
+    findWord(*dm, search::FindAbstract, QStringLiteral("рентгеновской"),
+             QStringLiteral("find_abstract_word"), options.runs);
 }
 
 // Cyrillic in the other case than stored, so the case-folding LIKE does the work.

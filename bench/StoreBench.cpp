@@ -18,8 +18,10 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QProcess>
 #include <QSqlDatabase>
 #include <QSqlQuery>
+#include <QStandardPaths>
 #include <cstdio>
 #include <functional>
 
@@ -42,6 +44,17 @@ void runStore(const quilbench::Options &options)
         (void)dm.ADOTableResume->AsString();
     });
     quilbench::report(QStringLiteral("open"), open);
+    // The engine alone: its shell reading every key in the default order (its own text order).
+    const QString sqlite3 = QStandardPaths::findExecutable(QStringLiteral("sqlite3"));
+    if (!sqlite3.isEmpty())
+        quilbench::report(QStringLiteral("open_sqlite3"), quilbench::medianMs(options.runs, [&] {
+                              QProcess shell;
+                              shell.setStandardOutputFile(QProcess::nullDevice());
+                              shell.start(sqlite3, {QStringLiteral("-readonly"), path,
+                                                    QStringLiteral("SELECT key FROM Books ORDER "
+                                                                   "BY City, Name, Title")});
+                              shell.waitForFinished(-1);
+                          }));
 
     TDataModule1 dm;
     dm.ADOConnection.setConnectionString(QStringLiteral("Data Source=") + path);

@@ -66,6 +66,16 @@ public:
     // Runs after each change that reached the file.
     std::function<void()> OnStored;
 
+    // Runs inside every store's transaction just before it commits (a record, a delete, each
+    // commit of a bulk store): tables the program keeps in step with the rows catch up in the
+    // same transaction. It must not raise; what it leaves undone it leaves for later.
+    Hook BeforeCommit;
+    void beforeCommit() const
+    {
+        if (BeforeCommit && FConnected)
+            BeforeCommit(*FEngine);
+    }
+
     // The engine of the open file; closed while the connection is.
     Engine &engine() const { return *FEngine; }
 

@@ -175,6 +175,9 @@ private:
     void afterMove();
     void updateRecord();
     void writeRecord();
+    // One store's statements in a transaction of its own, with what the connection keeps in
+    // step; undone when they fail.
+    void storeInTransaction(const std::function<void()> &write);
     Statement &bulkInsertStatement();
     void finishStore(bool inserted, qint64 key);
     // Inside the store's transaction: the row in the file is still the row as read at Edit.

@@ -47,6 +47,7 @@ void DataSet::CommitBulk()
     if (!FBulk)
         return;
     Engine &engine = FConnection.engine();
+    FConnection.beforeCommit();
     // A plain "COMMIT" statement, so the engine's result code is kept (a full disk reads as
     // such).
     if (!engine.commit())
@@ -71,6 +72,8 @@ void DataSet::EndBulk(bool commit)
     // no transaction.
     const bool open = engine.inTransaction();
     std::optional<EngineError> failure;
+    if (open && commit)
+        FConnection.beforeCommit();
     if (open && commit && !engine.commit()) {
         failure = engine.error();
         engine.rollback();

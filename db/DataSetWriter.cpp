@@ -145,11 +145,9 @@ void DataSet::writeRecord()
         return;
     }
     Engine &engine = FConnection.engine();
-    // One transaction: the check that the row is as it was read and the write see one file.
-    if (!engine.begin(Engine::Transaction::Store))
-        throwEngineError(engine.error());
     qint64 key = 0;
-    try {
+    // One transaction: the check that the row is as it was read and the write see one file.
+    storeInTransaction([&] {
         std::unique_ptr<Statement> q;
         if (inserting) {
             q = engine.prepareOrThrow(insertStatement(names));
@@ -176,15 +174,25 @@ void DataSet::writeRecord()
         }
         if (inserting)
             key = q->lastInsertId();
-        q.reset();
+    });
+    FConnection.afterStore();
+    finishStore(inserting, key);
+}
+
+void DataSet::storeInTransaction(const std::function<void()> &write)
+{
+    Engine &engine = FConnection.engine();
+    if (!engine.begin(Engine::Transaction::Store))
+        throwEngineError(engine.error());
+    try {
+        write();
+        FConnection.beforeCommit();
         if (!engine.commit())
             throwEngineError(engine.error());
     } catch (...) {
         engine.rollback();
         throw;
     }
-    FConnection.afterStore();
-    finishStore(inserting, key);
 }
 
 QString DataSet::insertStatement(const QStringList &names) const
@@ -322,11 +330,13 @@ void DataSet::Delete()
             QCoreApplication::translate("DataSetWriter", "Операция невозможна: нет записей"));
     checkWritable();
     const qint64 key = FKeys[size_t(FIndex)];
-    const auto q = FConnection.engine().prepareOrThrow(
-        QStringLiteral("DELETE FROM %1 WHERE %2=?")
-            .arg(quoted(tableName()), quoted(keyField().FieldName())));
-    q->bindInteger(0, key);
-    execOrThrow(*q);
+    storeInTransaction([&] {
+        const auto q = FConnection.engine().prepareOrThrow(
+            QStringLiteral("DELETE FROM %1 WHERE %2=?")
+                .arg(quoted(tableName()), quoted(keyField().FieldName())));
+        q->bindInteger(0, key);
+        execOrThrow(*q);
+    });
 
     FConnection.afterStore();
     FKeys.erase(FKeys.begin() + FIndex);

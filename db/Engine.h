@@ -6,6 +6,7 @@
 #include <QString>
 #include <QStringList>
 #include <QVariant>
+#include <functional>
 #include <memory>
 
 namespace quil {
@@ -80,6 +81,10 @@ public:
     virtual qint64 dataVersion() = 0;
     // Leaves everything stored in the file itself, after a store.
     virtual void afterStore() = 0;
+    // A function of one text the program's own statements may call by name: UTF-8 in, UTF-8
+    // out, NULL for NULL. Known to this handle only; false when the engine refuses it.
+    using TextFunction = std::function<QByteArray(QByteArrayView utf8)>;
+    virtual bool defineTextFunction(const char *name, TextFunction function) = 0;
     // Stops what the open handle is running as soon as it can; that statement then fails as
     // interrupted. The one call that may come from another thread, while the handle is open.
     virtual void interrupt() = 0;

@@ -67,6 +67,19 @@ bool isNullValue(const QVariant &value)
     return false;
 }
 
+void callTextFunction(sqlite3_context *context, int, sqlite3_value **arguments)
+{
+    const auto *text = reinterpret_cast<const char *>(sqlite3_value_text(arguments[0]));
+    if (!text) {
+        sqlite3_result_null(context);
+        return;
+    }
+    const auto &function = *static_cast<Engine::TextFunction *>(sqlite3_user_data(context));
+    const QByteArray result = function(QByteArrayView(text, sqlite3_value_bytes(arguments[0])));
+    sqlite3_result_text64(context, result.constData(), sqlite3_uint64(result.size()),
+                          SQLITE_TRANSIENT, SQLITE_UTF8);
+}
+
 } // namespace
 
 class SqliteStatement : public Statement {
@@ -407,6 +420,18 @@ void SqliteEngine::interrupt()
 {
     if (FHandle)
         sqlite3_interrupt(FHandle);
+}
+
+bool SqliteEngine::defineTextFunction(const char *name, TextFunction function)
+{
+    if (!FHandle)
+        return false;
+    auto *held = new TextFunction(std::move(function));
+    // The engine owns it from here on, and frees it on failure too.
+    return sqlite3_create_function_v2(
+               FHandle, name, 1, SQLITE_UTF8 | SQLITE_DETERMINISTIC | SQLITE_DIRECTONLY, held,
+               &callTextFunction, nullptr, nullptr,
+               [](void *p) { delete static_cast<TextFunction *>(p); }) == SQLITE_OK;
 }
 
 bool SqliteEngine::begin(Transaction kind)

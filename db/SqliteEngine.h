@@ -38,6 +38,7 @@ public:
     qint64 dataVersion() override;
     void afterStore() override;
     void interrupt() override;
+    bool defineTextFunction(const char *name, TextFunction function) override;
 
     // Copies the open file page by page into target (open for writing), a step of
     // pagesPerStep pages at a time: the file is read only during a step, so a writer waits at

@@ -3,14 +3,13 @@
 #include "db/Connection.h"
 #include "db/DataSet.h"
 #include "db/Engine.h"
-#include "rtf/RichText.h"
-#include "rtf/RtfTextExtractor.h"
 #include "store/Book.h"
 #include "store/TDataModule1.h"
+#include "store/TextIndex.h"
 
 #include <QCoreApplication>
 #include <algorithm>
-#include <cstring>
+#include <functional>
 #include <unordered_set>
 
 namespace search {
@@ -46,40 +45,6 @@ private:
     std::unique_ptr<quil::Statement> FStmt;
 };
 
-// Eight bytes at a time: the test runs over every abstract of the library.
-bool isAscii(const QByteArray &bytes)
-{
-    const char *p = bytes.constData();
-    const char *const end = p + bytes.size();
-    quint64 bits = 0;
-    for (; end - p >= 8; p += 8) {
-        quint64 word;
-        std::memcpy(&word, p, 8);
-        bits |= word;
-    }
-    for (; p < end; ++p)
-        bits |= uchar(*p);
-    return (bits & 0x8080808080808080ULL) == 0;
-}
-
-// The plain text of a stored abstract from its UTF-8 bytes. RTF as the editor writes it is
-// ASCII, which the extractor reads as it is, without a round through UTF-16, into buffers it
-// keeps from one abstract to the next.
-class AbstractText {
-public:
-    QStringView of(const QByteArray &utf8)
-    {
-        if (isAscii(utf8) && quil::rtf::RichText::isRtf(utf8))
-            return FExtractor.text(utf8);
-        FOther = quil::rtf::RichText::plainTextOf(QString::fromUtf8(utf8));
-        return FOther;
-    }
-
-private:
-    quil::rtf::RtfTextExtractor FExtractor;
-    QString FOther;
-};
-
 // The keys of every stored entry that matches, in one pass over the file in its own order:
 // far cheaper than visiting the entries one by one through the cursor, and the walk in the
 // table's order then only looks keys up.
@@ -92,7 +57,7 @@ std::unordered_set<qint64> matchingKeys(const quil::DataSet &table, const QStrin
                    QStringLiteral("SELECT [%1], [%2], [%3] FROM [%4]")
                        .arg(table.keyField().FieldName(), fieldName, book::City, book::TableName));
     const EntryMatcher matcher(request);
-    AbstractText abstract;
+    textindex::AbstractText abstract;
     std::unordered_set<qint64> keys;
     while (rows.next()) {
         const bool match = request.item == FindAbstract
@@ -102,6 +67,81 @@ std::unordered_set<qint64> matchingKeys(const quil::DataSet &table, const QStrin
             keys.insert(rows.integer(0));
     }
     return keys;
+}
+
+// One entry read by key and tested as the walk tests it.
+class EntryTest {
+public:
+    EntryTest(const quil::DataSet &table, const QString &fieldName, const FindRequest &request)
+        : FMatcher(request), FAbstract(request.item == FindAbstract)
+    {
+        FRow = table.connection().engine().prepareOrThrow(
+            QStringLiteral("SELECT [%1], [%2] FROM [%3] WHERE [%4] = ?")
+                .arg(fieldName, book::City, book::TableName, table.keyField().FieldName()));
+    }
+
+    bool operator()(qint64 key)
+    {
+        FRow->bindInteger(0, key);
+        quil::execOrThrow(*FRow);
+        bool match = false;
+        if (FRow->next()) {
+            const QByteArrayView field = FRow->utf8(0);
+            const QByteArrayView city = FRow->utf8(1);
+            match = FAbstract
+                        ? FMatcher.matches(
+                              FText.of(QByteArray::fromRawData(field.data(), field.size())), city)
+                        : FMatcher.matches(field, city);
+        }
+        quil::checkFinished(*FRow);
+        FRow->reset();
+        return match;
+    }
+
+private:
+    const EntryMatcher FMatcher;
+    const bool FAbstract;
+    std::unique_ptr<quil::Statement> FRow;
+    textindex::AbstractText FText;
+};
+
+// Entries read one by one before the index is asked: a text that many entries hold is found
+// among them sooner than the index could list them all.
+constexpr int ReadBeforeIndex = 48;
+
+// The row of the first entry that matches, from the first entry or the one after the current
+// one, in the table's order; -1 when none does.
+int firstMatch(const quil::DataSet &table, const QString &fieldName, const FindRequest &request)
+{
+    int found = -1;
+    const int start = std::max(request.from == FindFrom::First ? 0 : table.currentRow() + 1, 0);
+    const int count = table.RecordCount();
+    const auto firstIn = [&](int from, const std::function<bool(qint64)> &matches) {
+        for (int row = from; row < count; ++row)
+            if (matches(table.keyAt(row)))
+                return row;
+        return -1;
+    };
+    quil::Engine &engine = table.connection().engine();
+    int from = start;
+    if (request.text.toUcs4().size() >= 3 && textindex::inStep(engine)) {
+        EntryTest test(table, fieldName, request);
+        for (; from < std::min(count, start + ReadBeforeIndex) && found < 0; ++from)
+            if (test(table.keyAt(from)))
+                found = from;
+        if (found >= 0 || from >= count)
+            return found;
+        // The index folds letter case and names entries changed since: the test decides.
+        if (const auto candidates = textindex::candidates(engine, fieldName, request.text)) {
+            found =
+                firstIn(from, [&](qint64 key) { return candidates->count(key) != 0 && test(key); });
+            return found;
+        }
+    }
+    const std::unordered_set<qint64> keys = matchingKeys(table, fieldName, request);
+    if (!keys.empty())
+        found = firstIn(from, [&](qint64 key) { return keys.count(key) != 0; });
+    return found;
 }
 
 } // namespace
@@ -157,13 +197,7 @@ FindOutcome findInTable(quil::DataSet &table, const FindRequest &request, TDataM
 
     int found = -1;
     const auto walk = [&] {
-        const std::unordered_set<qint64> keys = matchingKeys(table, fieldName, request);
-        const int start = request.from == FindFrom::First ? 0 : table.currentRow() + 1;
-        for (int row = std::max(start, 0); row < table.RecordCount() && !keys.empty(); ++row)
-            if (keys.count(table.keyAt(row))) {
-                found = row;
-                break;
-            }
+        found = firstMatch(table, fieldName, request);
         if (found < 0)
             return;
         table.setRecNo(found + 1);

@@ -12,7 +12,9 @@ namespace {
 // The engine stops after so many findings; the first few say enough.
 constexpr int ReportedFindings = 5;
 
-QString findDamage(quil::Engine &engine)
+} // namespace
+
+QString damageIn(quil::Engine &engine)
 {
     const auto check =
         engine.prepareOrThrow(QStringLiteral("PRAGMA quick_check(%1)").arg(ReportedFindings));
@@ -34,7 +36,6 @@ QString findDamage(quil::Engine &engine)
     findings.removeFirst();
     return findings.join(QLatin1Char('\n'));
 }
-} // namespace
 
 QString lostPageTest()
 {
@@ -94,7 +95,7 @@ std::optional<QString> WholeCheck::run(const QString &path)
         engine.executeOrThrow(QStringLiteral("SELECT count(*) FROM sqlite_master"));
         if (FWhileReading)
             FWhileReading(*this);
-        finding = findDamage(engine);
+        finding = damageIn(engine);
     } catch (const quil::EngineError &e) {
         // Busy, locked, out of memory, unreadable: the file may well be whole. Only what the
         // engine calls damage is damage; the rest leaves the question open.

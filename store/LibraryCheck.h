@@ -18,6 +18,8 @@ namespace library {
 // tell (the file busy, missing or unreadable for another reason than damage). Writes nothing
 // and may run on any thread.
 QString checkWhole(const QString &path);
+// The same on a handle already open.
+QString damageIn(quil::Engine &engine);
 
 // A condition over an entry of Books: one of its values lost a page of its end (it holds zero
 // bytes, which nothing the program stores has).

@@ -2,7 +2,10 @@
 
 #include "db/Connection.h"
 #include "db/SqliteEngine.h"
+#include "platform/Dialogs.h"
 #include "store/Book.h"
+#include "store/LibraryCheck.h"
+#include "store/TextIndex.h"
 
 #include <QCoreApplication>
 #include <QFile>
@@ -77,6 +80,20 @@ void prepare(quil::Engine &engine)
     // A library from elsewhere may lack the indexes; a read-only one simply goes without them.
     for (const char *statement : IndexStatements)
         engine.execute(QString::fromLatin1(statement));
+    bool told = false;
+    const auto whole = [&] { return damageIn(engine).isEmpty(); };
+    textindex::prepare(engine, engine.isReadOnly(), whole, [&](int done, int total) {
+        // A small library is indexed before a window could show.
+        if (total < 10000)
+            return;
+        told = true;
+        quil::dialogs().showBusy(
+            QStringLiteral("Библиотека готовится к быстрому поиску: %1 из %2 записей")
+                .arg(done)
+                .arg(total));
+    });
+    if (told)
+        quil::dialogs().showBusy(QString());
 }
 
 namespace {

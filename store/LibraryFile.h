@@ -20,8 +20,9 @@ QString connectionString(const QString &programFolder, const QString &libraryFil
 // with the eleven fields and key its integer primary key. quil::Error when not. Set as the
 // connection's OnValidate.
 void validate(quil::Engine &engine);
-// Adds the browse index to a library made without it (a read-only one goes without). Set as
-// the connection's OnConnect.
+// Adds the browse index to a library made without it, and the index of its texts where it is
+// missing or not in step, with a busy window telling how far it got (a read-only one goes
+// without both). Set as the connection's OnConnect.
 void prepare(quil::Engine &engine);
 // What the user is told when the library file at path, picked as libraryFileName, could not
 // be opened with the error e: "Библиотека <name>" and what is wrong with it (missing,

@@ -7,6 +7,7 @@
 #include "store/LibraryCheck.h"
 #include "store/LibraryFile.h"
 #include "store/Salvage.h"
+#include "store/TextIndex.h"
 
 #include <QCoreApplication>
 #include <QDateTime>
@@ -79,6 +80,7 @@ TDataModule1::TDataModule1()
     ADOQuery.SQL << QStringLiteral("select * from Books");
     ADOConnection.OnValidate = [](quil::Engine &engine) { library::validate(engine); };
     ADOConnection.OnConnect = [](quil::Engine &engine) { library::prepare(engine); };
+    ADOConnection.BeforeCommit = [](quil::Engine &engine) { textindex::catchUp(engine); };
     ADOTable.BrowseIndex = book::BrowseIndex;
 
     ADOTable.AfterScroll = [this](quil::DataSet &ds) { ADOTableAfterScroll(ds); };

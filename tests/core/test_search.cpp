@@ -9,6 +9,7 @@
 #include "store/Book.h"
 #include "store/LibraryFile.h"
 #include "store/TDataModule1.h"
+#include "store/TextIndex.h"
 
 #include <QtTest>
 
@@ -62,6 +63,8 @@ private slots:
     void like();
     void findFirstAndNext();
     void findInAbstractIgnoresWrapping();
+    void indexAgreesWithWalk_data();
+    void indexAgreesWithWalk();
     void selection_data();
     void selection();
 };
@@ -252,6 +255,174 @@ void TestSearch::findInAbstractIgnoresWrapping()
     QCOMPARE(search::findInTable(m.dm.ADOTable, r, &m.dm), search::FindOutcome::NotFound);
 }
 
+namespace {
+
+// Texts made of pieces that the patterns below cut across: both alphabets in both cases, Ё and
+// ё, digits, punctuation, the LIKE signs and quotes.
+QString pieceText(quint32 &seed, int pieces)
+{
+    static const QStringList Pieces{"плёнок", "Плёнка", "ЁЛКА",   "ёлка", "елка",  "Films",
+                                    "films",  "FILMS",  "x-ray",  "2,5%", "50_50", "O'Hara",
+                                    "\"кв\"", "тонких", "ТОНКИХ", "ab",   "№ 11",  "т. 23"};
+    QStringList words;
+    for (int i = 0; i < pieces; ++i) {
+        seed = seed * 1103515245u + 12345u;
+        words << Pieces[int((seed >> 16) % quint32(Pieces.size()))];
+    }
+    return words.join(seed % 3 == 0 ? QStringLiteral(", ") : QStringLiteral(" "));
+}
+
+// An abstract as the editor stores it (cp1251 escapes), or as plain text.
+QString abstractOf(const QString &text, bool rtf)
+{
+    if (!rtf)
+        return text;
+    QString body;
+    const QByteArray bytes = QStringEncoder("windows-1251").encode(text);
+    for (const char c : bytes) {
+        const uchar u = uchar(c);
+        if (u >= 0x80 || c == '\\' || c == '{' || c == '}')
+            body += QStringLiteral("\\'%1").arg(u, 2, 16, QLatin1Char('0'));
+        else
+            body += QLatin1Char(c);
+    }
+    return "{\\rtf1\\ansi\\ansicpg1251{\\fonttbl{\\f0\\fcharset204 Times;}}\\f0 " + body +
+           "\\par " + body.left(body.size() / 2) + "\\par}";
+}
+
+// Each find in turn: "Поиск", then "Далее" until nothing more is found, then "Далее" from a few
+// other entries; what each said and where it stood.
+QStringList findSequence(Module &m, int item, const QString &text, const QString &year)
+{
+    QStringList steps;
+    quil::Table &table = m.dm.ADOTable;
+    search::FindRequest r{item, text, year, search::FindFrom::First};
+    const auto run = [&] {
+        const auto outcome = search::findInTable(table, r, &m.dm);
+        steps << QString("%1@%2").arg(int(outcome)).arg(table.RecNo());
+        return outcome == search::FindOutcome::Found;
+    };
+    table.First();
+    run();
+    r.from = search::FindFrom::Next;
+    for (int i = 0; i < 12 && steps.back().startsWith('1'); ++i)
+        run();
+    for (const int recNo : {17, table.RecordCount() / 2, table.RecordCount()}) {
+        table.setRecNo(recNo);
+        run();
+        run();
+    }
+    return steps;
+}
+
+} // namespace
+
+void TestSearch::indexAgreesWithWalk_data()
+{
+    QTest::addColumn<QString>("text");
+    QTest::newRow("Cyrillic word") << "плёнок";
+    QTest::newRow("Cyrillic capital") << "Плёнк";
+    QTest::newRow("upper case only") << "ТОНКИХ";
+    QTest::newRow("lower of an upper") << "лка";
+    QTest::newRow("Ё") << "ЁЛК";
+    QTest::newRow("ё, not е") << "ёлка";
+    QTest::newRow("е, not ё") << "елка";
+    QTest::newRow("Latin") << "Films";
+    QTest::newRow("Latin lower") << "ilms";
+    QTest::newRow("across a blank") << "s x-r";
+    QTest::newRow("across a comma") << "ка, ";
+    QTest::newRow("digits") << "2,5";
+    QTest::newRow("percent") << "5%";
+    QTest::newRow("percent inside") << "2,5% ";
+    QTest::newRow("underscore") << "50_5";
+    QTest::newRow("apostrophe") << "O'H";
+    QTest::newRow("double quotes") << "\"кв\"";
+    QTest::newRow("quote and letter") << "в\" ";
+    QTest::newRow("number sign") << "№ 1";
+    QTest::newRow("punctuation") << "т. 2";
+    QTest::newRow("one letter") << "ё";
+    QTest::newRow("two letters") << "ab";
+    QTest::newRow("two letters in case") << "AB";
+    QTest::newRow("nowhere") << "плёнокплёнок";
+}
+
+void TestSearch::indexAgreesWithWalk()
+{
+    QFETCH(QString, text);
+    TempProgramFolder folder;
+    const QString path = library::folder(folder.path()) + "search.mdb";
+    library::create(path);
+    QStringList statements{"BEGIN"};
+    quint32 seed = 7;
+    for (int i = 0; i < 150; ++i) {
+        QStringList values;
+        for (const QString &v :
+             {pieceText(seed, 2), pieceText(seed, 3), QString::number(1950 + i % 60),
+              pieceText(seed, 2), abstractOf(pieceText(seed, 12), i % 3 != 0), pieceText(seed, 2)})
+            values << "'" + QString(v).replace("'", "''") + "'";
+        if (i % 23 == 0)
+            values[4] = "NULL";
+        statements
+            << "INSERT INTO Books (Name, Title, City, Location, Resume, WPublisher) VALUES (" +
+                   values.join(',') + ")";
+    }
+    execOn(path, statements << "COMMIT");
+    Module m(path);
+    quil::Engine &engine = m.dm.ADOConnection.engine();
+    QVERIFY(textindex::inStep(engine));
+    QCOMPARE(text.toUcs4().size() >= 3,
+             textindex::candidates(engine, book::Resume, text).has_value());
+
+    // The same finds, answered by the index and then, its stamp taken away behind the
+    // program's back, by the walk.
+    const auto everyFind = [&] {
+        QStringList all;
+        for (int item = 0; item < search::FindItemCount; ++item)
+            for (const QString &year : {QString(), QString("5")})
+                all << QString("%1/%2: ").arg(item).arg(year) +
+                           findSequence(m, item, text, year).join(' ');
+        return all;
+    };
+    // Entries changed by another program are noted and still found right (of the last year,
+    // so last in the table's order, beyond what find reads before it asks the index).
+    execOn(path, {"UPDATE Books SET Name = 'плёнок " + QString(text).replace("'", "''") +
+                      "' WHERE key IN (60, 120)",
+                  "UPDATE Books SET Resume = 'New' WHERE key IN (58, 118)",
+                  "DELETE FROM Books WHERE key = 119"});
+    m.dm.ADOTable.Refresh();
+    const QStringList indexed = everyFind();
+    QVERIFY(textindex::inStep(engine));
+    execOn(path, {"DELETE FROM BooksTextState"});
+    QVERIFY(!textindex::inStep(engine));
+    QCOMPARE(indexed, everyFind());
+
+    // Opened again the index is whole; a store through the program leaves nothing noted.
+    m.dm.ADOConnection.Close();
+    Module again(path);
+    quil::Engine &fresh = again.dm.ADOConnection.engine();
+    QVERIFY(textindex::inStep(fresh));
+    again.dm.ADOTable.setRecNo(3);
+    again.dm.ADOTable.Edit();
+    again.dm.ADOTableName->setAsString("Новый " + text);
+    again.dm.ADOTable.Post();
+    again.dm.ADOTable.setRecNo(4);
+    again.dm.ADOTable.Delete();
+    auto noted = fresh.prepareOrThrow("SELECT count(*) FROM BooksTextChanged");
+    quil::execOrThrow(*noted);
+    QVERIFY(noted->next());
+    QCOMPARE(noted->integer(0), 0);
+    noted.reset();
+    QVERIFY(textindex::inStep(fresh));
+    QStringList afterStores;
+    for (int item = 0; item < search::FindItemCount; ++item)
+        afterStores << findSequence(again, item, text, QString()).join(' ');
+    execOn(path, {"DELETE FROM BooksTextState"});
+    QStringList walked;
+    for (int item = 0; item < search::FindItemCount; ++item)
+        walked << findSequence(again, item, text, QString()).join(' ');
+    QCOMPARE(afterStores, walked);
+}
+
 void TestSearch::selection_data()
 {
     QTest::addColumn<QStringList>("texts");
@@ -273,6 +444,12 @@ void TestSearch::selection_data()
         << QStringList{"", "\"кванты\"", "", ""} << QStringList{"O'Brien"};
     QTest::newRow("typed percent is a pattern")
         << QStringList{"и%в", "", "", ""} << QStringList{"Сидоров", "Иванов"};
+    QTest::newRow("typed underscore between runs")
+        << QStringList{"", "ЛЁН_И", "", ""} << QStringList{"Иванов"};
+    QTest::newRow("Latin case, runs of three")
+        << QStringList{"o'BRI", "", "", ""} << QStringList{"O'Brien"};
+    QTest::newRow("keyword runs of three")
+        << QStringList{"", "", "ЛЁНКА", "таЛЛ"} << QStringList{"Ёлкин", "Иванов"};
 }
 
 void TestSearch::selection()
