@@ -88,7 +88,8 @@ void prepare(quil::Engine &engine)
             return;
         told = true;
         quil::dialogs().showBusy(
-            QStringLiteral("Библиотека готовится к быстрому поиску: %1 из %2 записей")
+            QCoreApplication::translate("LibraryFile",
+                                        "Библиотека готовится к быстрому поиску: %1 из %2 записей")
                 .arg(done)
                 .arg(total));
     });

@@ -622,6 +622,10 @@ File: </translation>
         <source> повреждена или не является библиотекой: её резервные копии возвращает команда «Восстановить из копии…» меню «Библиотека»</source>
         <translation> is damaged or is not a library: “Restore from a copy…” in the “Library” menu brings back its backup copies</translation>
     </message>
+    <message>
+        <source>Библиотека готовится к быстрому поиску: %1 из %2 записей</source>
+        <translation>The library is being prepared for fast search: %1 of %2 records</translation>
+    </message>
 </context>
 <context>
     <name>LinkFinder</name>
