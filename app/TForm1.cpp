@@ -801,7 +801,7 @@ void TForm1::SelectLibraryClick()
 {
     quil::Dialogs::FileRequest request;
     request.title = QStringLiteral("Выбрать библиотеку для редактивроания и просмотра");
-    request.filter = QStringLiteral("Библиотеки (*.mdb)|*.mdb");
+    request.filter = QStringLiteral("Библиотеки (*.mdb; *.pglib)|*.mdb;*.pglib");
     request.initialFolder = FProgramFolder + QStringLiteral("DBase");
     const QString picked = quil::dialogs().openFileName(request);
     if (picked.isEmpty() ||

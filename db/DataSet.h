@@ -159,6 +159,7 @@ private:
     struct Row {
         std::vector<QVariant> values; // memo fields stay invalid until read
         std::vector<bool> loaded;
+        qint64 version = 0; // the engine's row version, where it keeps one
     };
 
     void checkActive() const;
@@ -179,6 +180,9 @@ private:
     void finishStore(bool inserted, qint64 key);
     // Inside the store's transaction: the row in the file is still the row as read at Edit.
     void checkUnchangedElsewhere(qint64 key);
+    // A store or delete guarded by the row version changed nothing: raises the message that
+    // says who came first. A delete of a row another program deleted is done all the same.
+    void refuseVersionConflict(qint64 key, bool deleting);
     // An insert refused because the key has no larger value left says so.
     void checkKeyRoom();
     QString insertStatement(const QStringList &names) const;
@@ -206,6 +210,8 @@ private:
     std::vector<QVariant> FBuffer; // edit/insert: field values written so far
     std::vector<bool> FBufferSet;
     std::vector<QVariant> FOriginal; // edit: the record as read when editing began
+    qint64 FOriginalVersion = 0;     // edit: its row version, where the engine keeps one
+    QString FVersionColumn;
     qint64 FDataVersion = 0;
     bool FModified = false;
     int FInsertIndex = 0;

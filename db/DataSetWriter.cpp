@@ -12,6 +12,11 @@
 // The record writer: edit, insert, post, cancel and delete of one record.
 namespace quil {
 namespace {
+const QString ChangedElsewhere =
+    QStringLiteral("Запись была изменена другим пользователем: введённый текст не сохранён (Esc "
+                   "покажет запись как она есть)");
+const QString DeletedElsewhere =
+    QStringLiteral("Запись удалена другим пользователем: введённый текст не сохранён");
 const QString ReadOnlyMessage =
     QStringLiteral("Библиотека открыта только для чтения: изменения в ней не сохраняются");
 } // namespace
@@ -64,6 +69,9 @@ void DataSet::Edit()
     FOriginal.assign(FFields.size(), QVariant());
     for (size_t i = 0; i < FFields.size(); ++i)
         FOriginal[i] = fieldValue(*FFields[i]);
+    // The version of the row as shown: a memo read later may be newer, never older, so a
+    // store can only be refused too often, never let through over another's change.
+    FOriginalVersion = FVersionColumn.isEmpty() ? 0 : rowFor(FKeys[size_t(FIndex)], FIndex).version;
     resetBuffer();
     FModified = false;
     FState = DataSetState::Edit;
@@ -149,15 +157,20 @@ void DataSet::writeRecord()
             q = engine.prepareOrThrow(insertStatement(names));
         } else {
             key = FKeys[size_t(FIndex)];
-            checkUnchangedElsewhere(key);
+            if (FVersionColumn.isEmpty())
+                checkUnchangedElsewhere(key);
             QStringList sets;
             for (const QString &name : names)
                 sets << name + QStringLiteral("=?");
-            const QString sql = QStringLiteral("UPDATE %1 SET %2 WHERE %3=?")
-                                    .arg(quoted(tableName()), sets.join(QLatin1Char(',')),
-                                         quoted(keyField().FieldName()));
-            q = engine.prepareOrThrow(sql);
+            QString sql = QStringLiteral("UPDATE %1 SET %2 WHERE %3=?")
+                              .arg(quoted(tableName()), sets.join(QLatin1Char(',')),
+                                   quoted(keyField().FieldName()));
             values << key;
+            if (!FVersionColumn.isEmpty()) {
+                sql += QStringLiteral(" AND %1=?").arg(quoted(FVersionColumn));
+                values << FOriginalVersion;
+            }
+            q = engine.prepareOrThrow(sql);
         }
         int bound = 0;
         for (const QVariant &v : values)
@@ -170,6 +183,8 @@ void DataSet::writeRecord()
         }
         if (inserting)
             key = q->lastInsertId();
+        else if (!FVersionColumn.isEmpty() && q->changes() == 0)
+            refuseVersionConflict(key, false);
         q.reset();
         if (!engine.commit())
             throwEngineError(engine.error());
@@ -251,15 +266,31 @@ void DataSet::checkUnchangedElsewhere(qint64 key)
     // What is shown of this record is out of date either way; what was typed stays in edit.
     FCache.remove(key);
     if (!found)
-        throw Error(
-            QStringLiteral("Запись удалена другим пользователем: введённый текст не сохранён"));
+        throw Error(DeletedElsewhere);
     for (size_t i = 0; i < FFields.size() && i < FOriginal.size(); ++i) {
         const QVariant now = q.value(int(i));
         const QVariant &before = FOriginal[i];
         if (now.isNull() != before.isNull() || now.toString() != before.toString())
-            throw Error(QStringLiteral("Запись была изменена другим пользователем: введённый "
-                                       "текст не сохранён (Esc покажет запись как она есть)"));
+            throw Error(ChangedElsewhere);
     }
+}
+
+void DataSet::refuseVersionConflict(qint64 key, bool deleting)
+{
+    const auto q = FConnection.engine().prepareOrThrow(
+        QStringLiteral("SELECT 1 FROM %1 WHERE %2=?")
+            .arg(quoted(tableName()), quoted(keyField().FieldName())));
+    q->bindInteger(0, key);
+    execOrThrow(*q);
+    const bool found = q->next();
+    checkFinished(*q);
+    FCache.remove(key);
+    if (deleting && !found)
+        return;
+    if (deleting)
+        throw Error(QStringLiteral("Запись была изменена другим пользователем и не удалена: "
+                                   "посмотрите, какой она стала, и удалите снова, если нужно"));
+    throw Error(found ? ChangedElsewhere : DeletedElsewhere);
 }
 
 void DataSet::checkKeyRoom()
@@ -312,11 +343,27 @@ void DataSet::Delete()
         throw Error(QStringLiteral("Операция невозможна: нет записей"));
     checkWritable();
     const qint64 key = FKeys[size_t(FIndex)];
-    const auto q = FConnection.engine().prepareOrThrow(
-        QStringLiteral("DELETE FROM %1 WHERE %2=?")
-            .arg(quoted(tableName()), quoted(keyField().FieldName())));
+    QString sql = QStringLiteral("DELETE FROM %1 WHERE %2=?")
+                      .arg(quoted(tableName()), quoted(keyField().FieldName()));
+    const bool versioned = !FVersionColumn.isEmpty();
+    const qint64 version = versioned ? rowFor(key, FIndex).version : 0;
+    if (versioned)
+        sql += QStringLiteral(" AND %1=?").arg(quoted(FVersionColumn));
+    const auto q = FConnection.engine().prepareOrThrow(sql);
     q->bindInteger(0, key);
+    if (versioned)
+        q->bindInteger(1, version);
     execOrThrow(*q);
+    if (versioned && q->changes() == 0) {
+        try {
+            refuseVersionConflict(key, true);
+        } catch (...) {
+            // The record is shown again as another stored it, without the pending edits.
+            Cancel();
+            dataEvent(DataEvent::RecordChange);
+            throw;
+        }
+    }
 
     FConnection.afterStore();
     FKeys.erase(FKeys.begin() + FIndex);

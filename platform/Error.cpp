@@ -57,6 +57,10 @@ QString engineErrorSentence(int code)
     case engine_code::Auth:
         return QStringLiteral("Нет прав на доступ к файлу библиотеки; проверьте права на файл "
                               "и на его папку.");
+    case engine_code::Disconnected:
+        return QStringLiteral("Нет связи с сервером библиотеки: изменение не сохранено, "
+                              "введённый текст остался на месте; сохраните его снова, когда "
+                              "связь восстановится.");
     case engine_code::NoMem: return QString::fromUtf8(OutOfMemory);
     case engine_code::TooBig:
         return QStringLiteral("Значение слишком велико для библиотеки; сократите его.");

@@ -10,7 +10,7 @@ build="${QUIL_BUILD_DIR:-$root/build}"
 packages=(build-essential cmake pkg-config qt6-base-dev qt6-base-dev-tools libqt6sql6-sqlite
           libsqlite3-dev libgl-dev xvfb xauth unrtf fonts-dejavu-core clang-format
           libxtst-dev libxkbcommon-x11-dev libxcb-xkb-dev qt6-translations-l10n x11-xkb-utils
-          mdbtools-dev mdbtools libicu-dev bibtool)
+          mdbtools-dev mdbtools libicu-dev bibtool postgresql libpq-dev)
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
@@ -30,6 +30,15 @@ format_check() {
     (cd "$root" && clang-format --dry-run -Werror "${files[@]}")
 }
 
+# The shared-library tests run against a private PostgreSQL cluster, started here and stopped
+# however the tests end; a cluster that cannot start fails the run rather than skip them.
+with_test_cluster() {
+    local env
+    env="$(QUIL_PG_STATE="$build/pg-test-cluster.state" bash "$root/scripts/pg-test-cluster.sh" start)"
+    eval "$env"
+    trap 'QUIL_PG_STATE="$build/pg-test-cluster.state" bash "$root/scripts/pg-test-cluster.sh" stop' EXIT
+}
+
 if [[ "$mode" == sanitize ]]; then
     # AddressSanitizer and UndefinedBehaviorSanitizer over the whole suite, in a build of its own.
     # Leak reports are off: Qt and fontconfig keep caches for the life of the process.
@@ -39,7 +48,9 @@ if [[ "$mode" == sanitize ]]; then
     export QT_QPA_PLATFORM=offscreen
     export ASAN_OPTIONS=detect_leaks=0:abort_on_error=1
     export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
-    exec ctest --test-dir "$build" --output-on-failure --parallel "$(nproc)"
+    with_test_cluster
+    ctest --test-dir "$build" --output-on-failure --parallel "$(nproc)"
+    exit
 fi
 
 if [[ "$mode" == test ]]; then format_check; fi
@@ -53,6 +64,7 @@ case "$mode" in
         ;;
     test)
         export QT_QPA_PLATFORM=offscreen
+        with_test_cluster
         ctest --test-dir "$build" --output-on-failure --parallel "$(nproc)"
         ;;
     build)

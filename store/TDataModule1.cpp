@@ -1,6 +1,7 @@
 #include "store/TDataModule1.h"
 
 #include "db/DataLink.h"
+#include "pg/PgEngine.h"
 #include "platform/Dialogs.h"
 #include "store/Book.h"
 #include "store/DurableFile.h"
@@ -11,6 +12,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QMetaMethod>
+#include <QSocketNotifier>
 #include <QThread>
 #include <QTimer>
 #include <algorithm>
@@ -51,7 +53,8 @@ private:
 };
 
 TDataModule1::TDataModule1()
-    : ADOTable(ADOConnection, book::TableName, book::fieldDefs(), book::Key),
+    : ADOConnection(library::engineFor),
+      ADOTable(ADOConnection, book::TableName, book::fieldDefs(), book::Key),
       ADOQuery(ADOConnection, book::TableName, book::fieldDefs(), book::Key)
 {
     ADOTableName = &ADOTable.FieldByName(book::Name);
@@ -208,7 +211,7 @@ void TDataModule1::interruptCheck()
 
 void TDataModule1::restartCheck()
 {
-    if (!ADOTable.Active() || libraryDamaged())
+    if (!ADOTable.Active() || libraryDamaged() || pg::isServerLibrary(FLibraryPath))
         return;
     // A record being edited is about to be stored.
     if (ADOTable.State() != quil::DataSetState::Browse) {
@@ -264,6 +267,7 @@ void TDataModule1::OpenLibrary(const QString &programFolder, const QString &libr
     // The library going away is not read to its end.
     interruptCheck();
     FCheckRestart->stop();
+    FServerWatch.reset();
     ADOConnection.Close();
     // The selection goes with the library it was made in, and its position with it.
     if (selectionOpen)
@@ -280,7 +284,10 @@ void TDataModule1::OpenLibrary(const QString &programFolder, const QString &libr
         FLibraryPath = path;
         FProgramFolder = programFolder;
         FDamageReported = false;
-        startCheck();
+        watchServer();
+        // A server keeps its own tables whole; the check of the whole file is for files.
+        if (!pg::isServerLibrary(path))
+            startCheck();
     } catch (const std::exception &e) {
         const quil::Error error = openError(e);
         ADOConnection.Close();
@@ -291,6 +298,7 @@ void TDataModule1::OpenLibrary(const QString &programFolder, const QString &libr
             try {
                 ADOConnection.Open();
                 ADOTable.Open();
+                watchServer();
             } catch (const std::exception &) {
                 ADOConnection.Close();
             }
@@ -305,6 +313,30 @@ bool TDataModule1::libraryReadOnly() const
 }
 
 void TDataModule1::CheckForChanges() { ADOTable.CheckForChanges(); }
+
+void TDataModule1::watchServer()
+{
+    FServerWatch.reset();
+    auto *server = dynamic_cast<pg::PgEngine *>(&ADOConnection.engine());
+    if (!server || server->socket() < 0)
+        return;
+    // Others' stores arrive as notifications on the connection's socket: the table is read
+    // again as soon as one comes, not on a timer. A reconnect brings another socket.
+    server->onReconnect = [this] {
+        QTimer::singleShot(0, this, [this] {
+            if (ADOConnection.Connected())
+                watchServer();
+        });
+    };
+    FServerWatch = std::make_unique<QSocketNotifier>(server->socket(), QSocketNotifier::Read);
+    connect(FServerWatch.get(), &QSocketNotifier::activated, this, [this] {
+        // Reading the notifications empties the socket even while a record is being edited;
+        // the table follows them once it is stored.
+        ADOConnection.dataVersion();
+        quil::guarded([this] { CheckForChanges(); });
+        emit serverChanged();
+    });
+}
 
 void TDataModule1::detachDataChange() { DataSource.OnDataChange = nullptr; }
 

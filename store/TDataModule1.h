@@ -14,6 +14,7 @@
 // selection query, their two data sources, and the handlers that keep the display in step.
 // It tells the windows what happened by its signals and never calls them.
 class QTimer;
+class QSocketNotifier;
 
 class TDataModule1 : public QObject {
     Q_OBJECT
@@ -79,6 +80,8 @@ public:
     void setCheckIdleDelay(int ms);
     // Reads the table's keys again when another program has changed the file.
     void CheckForChanges();
+    // A shared library: the server's notifications of others' stores are watched.
+    bool watchingServer() const { return FServerWatch != nullptr; }
 
     // Handlers.
     void DataSourceDataChange(quil::DataSource *sender, quil::Field *field);
@@ -142,6 +145,8 @@ signals:
     void stateChanged(quil::DataSetState state);
     // The open library was found damaged and the user told so.
     void damageFound();
+    // Another program stored into the shared library; the table has followed if it could.
+    void serverChanged();
 
 private:
     class StateWatch;
@@ -155,6 +160,7 @@ private:
     // Damage told: offers a library rebuilt from the entries still readable, with the counts.
     void offerSalvage(const QString &damage);
     void restartCheck();
+    void watchServer();
 
     std::unique_ptr<Abstract> FAbstract;
     QString FLibraryFileName;
@@ -165,6 +171,7 @@ private:
     struct RunningCheck;
     std::vector<std::unique_ptr<RunningCheck>> FChecks;
     QTimer *FCheckRestart;
+    std::unique_ptr<QSocketNotifier> FServerWatch;
     quil::DataSetState FTableState = quil::DataSetState::Inactive;
     // Declared last: it leaves the data source before the data source goes.
     std::unique_ptr<StateWatch> FStateWatch;
