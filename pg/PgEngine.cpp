@@ -2,6 +2,7 @@
 
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 #include <QStringList>
 #include <libpq-fe.h>
 #include <vector>
@@ -36,6 +37,23 @@ int codeOfState(const char *state)
     if (s.startsWith("53"))
         return quil::engine_code::Full;
     return ServerFailure;
+}
+
+// Passwords given this run, by connection string.
+QHash<QString, QString> &passwords()
+{
+    static QHash<QString, QString> given;
+    return given;
+}
+
+QString withPassword(const QString &connectionString, const QString &password)
+{
+    if (password.isEmpty())
+        return connectionString;
+    QString quoted = password;
+    quoted.replace(QLatin1Char('\\'), QStringLiteral("\\\\"));
+    quoted.replace(QLatin1Char('\''), QStringLiteral("\\'"));
+    return connectionString + QStringLiteral(" password='") + quoted + QLatin1Char('\'');
 }
 
 QString wordsOf(const char *text) { return QString::fromUtf8(text).trimmed(); }
@@ -339,10 +357,27 @@ void PgEngine::openConnectionString(const QString &connectionString)
     connect();
 }
 
+std::function<QString(const QString &)> PgEngine::askPassword;
+
 void PgEngine::connect()
 {
-    FConn = PQconnectdb(FConnectionString.toUtf8().constData());
+    const auto attempt = [this] {
+        const QString full = withPassword(FConnectionString, passwords().value(FConnectionString));
+        FConn = PQconnectdb(full.toUtf8().constData());
+    };
+    attempt();
+    while (PQstatus(FConn) != CONNECTION_OK && PQconnectionNeedsPassword(FConn) && askPassword) {
+        const QString asked = askPassword(
+            QStringLiteral("Пароль пользователя %1 на сервере %2:")
+                .arg(QString::fromUtf8(PQuser(FConn)), QString::fromUtf8(PQhost(FConn))));
+        if (asked.isEmpty())
+            break;
+        passwords().insert(FConnectionString, asked);
+        PQfinish(FConn);
+        attempt();
+    }
     if (PQstatus(FConn) != CONNECTION_OK) {
+        passwords().remove(FConnectionString);
         const QString words = wordsOf(PQerrorMessage(FConn));
         // libpq gives no code for a refused login, only its words (in the server's language
         // when the server answered; ours are English).

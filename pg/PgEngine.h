@@ -47,6 +47,10 @@ public:
     void interrupt() override;
     QString rowVersionColumn() const override { return QStringLiteral("version"); }
 
+    // Asked for the password of a server that wants one and finds none in ~/.pgpass; what it
+    // answers is kept (in memory only) for the rest of the program's run. Empty: cancelled.
+    static std::function<QString(const QString &question)> askPassword;
+
     // The socket that turns readable when a notification (or anything else) arrives; -1 when
     // not connected. It changes when the engine reconnects: onReconnect tells.
     int socket() const;

@@ -4,6 +4,7 @@
 #include "db/SqliteEngine.h"
 #include "pg/PgEngine.h"
 #include "pg/PgLibrary.h"
+#include "platform/Dialogs.h"
 #include "store/Book.h"
 
 #include <QFile>
@@ -15,8 +16,13 @@ namespace library {
 
 std::unique_ptr<quil::Engine> engineFor(const QString &path)
 {
-    if (pg::isServerLibrary(path))
+    if (pg::isServerLibrary(path)) {
+        if (!pg::PgEngine::askPassword)
+            pg::PgEngine::askPassword = [](const QString &question) {
+                return quil::dialogs().askPassword(question);
+            };
         return std::make_unique<pg::PgEngine>();
+    }
     return std::make_unique<quil::SqliteEngine>();
 }
 

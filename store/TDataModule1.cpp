@@ -96,6 +96,17 @@ TDataModule1::TDataModule1()
     FCheckRestart->setSingleShot(true);
     FCheckRestart->setInterval(20000);
     connect(FCheckRestart, &QTimer::timeout, this, &TDataModule1::restartCheck);
+    FReconnect = new QTimer(this);
+    FReconnect->setInterval(3000);
+    connect(FReconnect, &QTimer::timeout, this, [this] {
+        auto *server = ADOConnection.Connected()
+                           ? dynamic_cast<pg::PgEngine *>(&ADOConnection.engine())
+                           : nullptr;
+        if (!server)
+            FReconnect->stop();
+        else
+            server->ensureConnected();
+    });
     ADOConnection.OnWrite = [this] { interruptCheck(); };
 }
 
@@ -268,6 +279,7 @@ void TDataModule1::OpenLibrary(const QString &programFolder, const QString &libr
     interruptCheck();
     FCheckRestart->stop();
     FServerWatch.reset();
+    FReconnect->stop();
     ADOConnection.Close();
     // The selection goes with the library it was made in, and its position with it.
     if (selectionOpen)
@@ -324,15 +336,27 @@ void TDataModule1::watchServer()
     // again as soon as one comes, not on a timer. A reconnect brings another socket.
     server->onReconnect = [this] {
         QTimer::singleShot(0, this, [this] {
-            if (ADOConnection.Connected())
-                watchServer();
+            if (!ADOConnection.Connected())
+                return;
+            FReconnect->stop();
+            watchServer();
+            showStatus(1, QStringLiteral("Связь с сервером библиотеки восстановлена"));
         });
     };
     FServerWatch = std::make_unique<QSocketNotifier>(server->socket(), QSocketNotifier::Read);
-    connect(FServerWatch.get(), &QSocketNotifier::activated, this, [this] {
+    connect(FServerWatch.get(), &QSocketNotifier::activated, this, [this, server] {
         // Reading the notifications empties the socket even while a record is being edited;
         // the table follows them once it is stored.
         ADOConnection.dataVersion();
+        if (server->socket() < 0) {
+            // The server went away: what is typed stays; the connection is tried again now
+            // and then, and by the next store.
+            FServerWatch.reset();
+            showStatus(1, QStringLiteral("Нет связи с сервером библиотеки: введённое не "
+                                         "потеряно, сохраните его, когда связь восстановится"));
+            FReconnect->start();
+            return;
+        }
         quil::guarded([this] { CheckForChanges(); });
         emit serverChanged();
     });

@@ -172,6 +172,7 @@ private:
     std::vector<std::unique_ptr<RunningCheck>> FChecks;
     QTimer *FCheckRestart;
     std::unique_ptr<QSocketNotifier> FServerWatch;
+    QTimer *FReconnect; // while a shared library's server is away
     quil::DataSetState FTableState = quil::DataSetState::Inactive;
     // Declared last: it leaves the data source before the data source goes.
     std::unique_ptr<StateWatch> FStateWatch;
