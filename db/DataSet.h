@@ -152,6 +152,8 @@ protected:
     virtual QString keySelect(const QString &columns) const = 0;
     virtual QString tableName() const = 0;
     virtual QVariantList keyParameters() const { return {}; }
+    // Every row of the table is a record (no condition selects them).
+    virtual bool holdsWholeTable() const { return false; }
     // The table, with the browse index when the file has it.
     QString tableSource() const;
 
@@ -170,6 +172,9 @@ private:
     bool placeNewKeys(const std::vector<qint64> &added);
     // Re-reads the keys; the record that was current stays current where it still exists.
     void reloadKeysKeepingCurrent();
+    // Moves the rows another connection changed to their places (or out), reading only them
+    // and the rows the search compares; false where reading every key again is the way.
+    bool followChangedKeys(const std::vector<qint64> &changed);
     QString orderByClause() const;
     QList<Field *> sortFields() const;
     void moveTo(int index);
@@ -243,6 +248,7 @@ public:
 protected:
     QString keySelect(const QString &columns) const override;
     QString tableName() const override { return FTableName; }
+    bool holdsWholeTable() const override { return true; }
 
 private:
     QString FTableName;

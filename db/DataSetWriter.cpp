@@ -311,8 +311,12 @@ void DataSet::CheckForChanges()
         return;
     if (FConnection.dataVersion() == FDataVersion)
         return;
-    forgetCache();
-    reloadKeysKeepingCurrent();
+    std::vector<qint64> changed;
+    const bool told = FConnection.engine().takeChangedKeys(changed);
+    if (!told || !followChangedKeys(changed)) {
+        forgetCache();
+        reloadKeysKeepingCurrent();
+    }
     if (AfterScroll)
         AfterScroll(*this);
     dataEvent(DataEvent::DataSetChange);

@@ -7,6 +7,7 @@
 #include <QStringList>
 #include <QVariant>
 #include <memory>
+#include <vector>
 
 namespace quil {
 
@@ -82,6 +83,9 @@ public:
     virtual QString rowVersionColumn() const { return {}; }
     // A counter that moves when another connection changes the file.
     virtual qint64 dataVersion() = 0;
+    // The keys of the rows other connections changed (inserted, updated or deleted) since the
+    // last call; false when the engine cannot tell them, and the whole table must be read.
+    virtual bool takeChangedKeys(std::vector<qint64> &) { return false; }
     // Leaves everything stored in the file itself, after a store.
     virtual void afterStore() = 0;
     // Stops what the open handle is running as soon as it can; that statement then fails as

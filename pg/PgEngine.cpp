@@ -12,6 +12,8 @@ namespace {
 
 // Where no server code says more.
 constexpr int ServerFailure = 1;
+// Changed rows told one by one; beyond, the table is read again whole.
+constexpr size_t MaxChangedKeys = 1000;
 
 // The type numbers of the server's integer, real and truth types.
 bool integerType(Oid type) { return type == 20 || type == 21 || type == 23 || type == 26; }
@@ -437,6 +439,7 @@ bool PgEngine::ensureConnected()
     }
     // What others stored while the connection was down was not heard: read it all again.
     ++FChanges;
+    FChangedUnknown = true;
     if (onReconnect)
         onReconnect();
     return true;
@@ -458,10 +461,15 @@ void PgEngine::create(const QString &path)
         " $$BEGIN NEW.version := OLD.version + 1; RETURN NEW; END$$",
         "CREATE TRIGGER books_version BEFORE UPDATE ON books FOR EACH ROW"
         " EXECUTE FUNCTION books_version()",
-        // Every change is told to the programs that have the library open.
+        // Every change is told to the programs that have the library open: the schema and the
+        // key of the row, or "*" when the whole table went.
         "CREATE FUNCTION books_notify() RETURNS trigger LANGUAGE plpgsql AS"
-        " $$BEGIN PERFORM pg_notify('quil_books', TG_TABLE_SCHEMA); RETURN NULL; END$$",
-        "CREATE TRIGGER books_notify AFTER INSERT OR UPDATE OR DELETE OR TRUNCATE ON books"
+        " $$BEGIN PERFORM pg_notify('quil_books', TG_TABLE_SCHEMA || ' ' ||"
+        " CASE WHEN TG_LEVEL = 'STATEMENT' THEN '*' WHEN TG_OP = 'DELETE' THEN OLD.key::text"
+        " ELSE NEW.key::text END); RETURN NULL; END$$",
+        "CREATE TRIGGER books_notify AFTER INSERT OR UPDATE OR DELETE ON books"
+        " FOR EACH ROW EXECUTE FUNCTION books_notify()",
+        "CREATE TRIGGER books_notify_all AFTER TRUNCATE ON books"
         " FOR EACH STATEMENT EXECUTE FUNCTION books_notify()",
         "CREATE INDEX books_select ON books (name, title, location, city)",
     };
@@ -543,11 +551,30 @@ void PgEngine::readNotifications()
     PQconsumeInput(FConn);
     const int self = PQbackendPID(FConn);
     while (PGnotify *notify = PQnotifies(FConn)) {
-        const QString schema = QString::fromUtf8(notify->extra);
-        if (notify->be_pid != self && (FSchema.isEmpty() || schema == FSchema))
+        const QList<QByteArray> words = QByteArray(notify->extra).split(' ');
+        const QString schema = QString::fromUtf8(words.value(0));
+        if (notify->be_pid != self && (FSchema.isEmpty() || schema == FSchema)) {
             ++FChanges;
+            bool isKey = false;
+            const qint64 key = words.value(1).toLongLong(&isKey);
+            // A long run of changes (an import elsewhere) is cheaper read again whole.
+            if (!isKey || FChangedKeys.size() >= MaxChangedKeys)
+                FChangedUnknown = true;
+            else
+                FChangedKeys.insert(key);
+        }
         PQfreemem(notify);
     }
+}
+
+bool PgEngine::takeChangedKeys(std::vector<qint64> &keys)
+{
+    readNotifications();
+    const bool known = !FChangedUnknown;
+    keys.assign(FChangedKeys.begin(), FChangedKeys.end());
+    FChangedKeys.clear();
+    FChangedUnknown = false;
+    return known;
 }
 
 qint64 PgEngine::dataVersion()

@@ -3,6 +3,8 @@
 #include "db/Engine.h"
 
 #include <functional>
+#include <set>
+#include <vector>
 
 struct pg_conn;
 
@@ -43,6 +45,7 @@ public:
     bool inTransaction() const override;
     QStringList columns(const QString &table) override;
     qint64 dataVersion() override;
+    bool takeChangedKeys(std::vector<qint64> &keys) override;
     void afterStore() override {}
     void interrupt() override;
     QString rowVersionColumn() const override { return QStringLiteral("version"); }
@@ -76,6 +79,8 @@ private:
     QString FConnectionString;
     QString FSchema;
     qint64 FChanges = 0;
+    std::set<qint64> FChangedKeys; // others' changes not yet taken
+    bool FChangedUnknown = false;  // some were not told by key
 };
 
 // The connection string of a .pglib file, and the schema it names ("schema=NAME", which is no
