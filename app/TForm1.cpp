@@ -817,7 +817,7 @@ void TForm1::SelectLibraryClick()
 {
     quil::Dialogs::FileRequest request;
     request.title = tr("Выбрать библиотеку для редактивроания и просмотра");
-    request.filter = tr("Библиотеки (*.mdb)|*.mdb");
+    request.filter = tr("Библиотеки (*.mdb; *.pglib)|*.mdb;*.pglib");
     request.initialFolder = FProgramFolder + QStringLiteral("DBase");
     const QString picked = quil::dialogs().openFileName(request);
     if (picked.isEmpty() ||

@@ -81,9 +81,10 @@ QString connectionStringQuoted(const QString &value)
 }
 
 Connection::Connection(EngineFactory makeEngine)
-    : FMakeEngine(makeEngine ? std::move(makeEngine)
-                             : [] { return std::unique_ptr<Engine>(new SqliteEngine()); }),
-      FEngine(FMakeEngine())
+    : FMakeEngine(
+          makeEngine ? std::move(makeEngine)
+                     : [](const QString &) { return std::unique_ptr<Engine>(new SqliteEngine()); }),
+      FEngine(FMakeEngine(QString()))
 {
 }
 
@@ -92,7 +93,7 @@ Connection::~Connection() { Close(); }
 void Connection::Check(const QString &connectionString) const
 {
     const QString path = absolutePathOf(connectionString);
-    const std::unique_ptr<Engine> check = FMakeEngine();
+    const std::unique_ptr<Engine> check = FMakeEngine(path);
     check->open(path, true, CheckBusyTimeoutMs);
     if (OnValidate)
         OnValidate(*check);
@@ -107,6 +108,8 @@ void Connection::Open()
     const QString path = absolutePathOf(FConnectionString);
     // A rollback journal is made beside the file, so the folder must take new files too.
     bool readOnly = !writable(path) || !writable(QFileInfo(path).absolutePath());
+    FEngine->close();
+    FEngine = FMakeEngine(path);
     try {
         FEngine->open(path, readOnly, StoreBusyTimeoutMs);
         if (!readOnly && FEngine->isReadOnly())

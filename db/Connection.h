@@ -20,9 +20,10 @@ class DataSet;
 class Connection {
 public:
     using Hook = std::function<void(Engine &)>;
-    using EngineFactory = std::function<std::unique_ptr<Engine>()>;
+    // The engine for a library file (an empty path: for none yet).
+    using EngineFactory = std::function<std::unique_ptr<Engine>(const QString &path)>;
 
-    // Every handle the connection opens comes from makeEngine.
+    // Every handle the connection opens comes from makeEngine, asked anew for each file.
     explicit Connection(EngineFactory makeEngine = {});
     ~Connection();
     Connection(const Connection &) = delete;

@@ -53,13 +53,8 @@ void DataSet::chooseIndex()
     FUsedIndex.clear();
     if (BrowseIndex.isEmpty())
         return;
-    const auto q = FConnection.engine().prepareOrThrow(
-        QStringLiteral("SELECT 1 FROM sqlite_master WHERE type='index' AND name=?"));
-    q->bind(0, BrowseIndex);
-    execOrThrow(*q);
-    if (q->next())
+    if (FConnection.engine().hasIndex(BrowseIndex))
         FUsedIndex = BrowseIndex;
-    checkFinished(*q);
 }
 
 void DataSet::Open()
@@ -81,6 +76,9 @@ void DataSet::Open()
     for (const auto &field : FFields)
         if (!field->def().lazy)
             names << quoted(field->FieldName());
+    FVersionColumn = engine.rowVersionColumn();
+    if (!FVersionColumn.isEmpty())
+        names << quoted(FVersionColumn);
     QStringList marks;
     for (int i = 0; i < PageSize; ++i)
         marks << QStringLiteral("?");
@@ -369,7 +367,8 @@ Query::Query(Connection &connection, QString table, std::vector<FieldDef> fields
 
 QString Query::keySelect(const QString &columns) const
 {
-    return QStringLiteral("SELECT %1 FROM (%2)").arg(columns, SQL.join(QLatin1Char('\n')));
+    return QStringLiteral("SELECT %1 FROM (%2) AS selected")
+        .arg(columns, SQL.join(QLatin1Char('\n')));
 }
 
 } // namespace quil

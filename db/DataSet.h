@@ -152,6 +152,8 @@ protected:
     virtual QString keySelect(const QString &columns) const = 0;
     virtual QString tableName() const = 0;
     virtual QVariantList keyParameters() const { return {}; }
+    // Every row of the table is a record (no condition selects them).
+    virtual bool holdsWholeTable() const { return false; }
     // The table, with the browse index when the file has it.
     QString tableSource() const;
 
@@ -159,6 +161,7 @@ private:
     struct Row {
         std::vector<QVariant> values; // memo fields stay invalid until read
         std::vector<bool> loaded;
+        qint64 version = 0; // the engine's row version, where it keeps one
     };
 
     void checkActive() const;
@@ -169,6 +172,9 @@ private:
     bool placeNewKeys(const std::vector<qint64> &added);
     // Re-reads the keys; the record that was current stays current where it still exists.
     void reloadKeysKeepingCurrent();
+    // Moves the rows another connection changed to their places (or out), reading only them
+    // and the rows the search compares; false where reading every key again is the way.
+    bool followChangedKeys(const std::vector<qint64> &changed);
     QString orderByClause() const;
     QList<Field *> sortFields() const;
     void moveTo(int index);
@@ -182,6 +188,9 @@ private:
     void finishStore(bool inserted, qint64 key);
     // Inside the store's transaction: the row in the file is still the row as read at Edit.
     void checkUnchangedElsewhere(qint64 key);
+    // A store or delete guarded by the row version changed nothing: raises the message that
+    // says who came first. A delete of a row another program deleted is done all the same.
+    void refuseVersionConflict(qint64 key, bool deleting);
     // An insert refused because the key has no larger value left says so.
     void checkKeyRoom();
     QString insertStatement(const QStringList &names) const;
@@ -209,6 +218,8 @@ private:
     std::vector<QVariant> FBuffer; // edit/insert: field values written so far
     std::vector<bool> FBufferSet;
     std::vector<QVariant> FOriginal; // edit: the record as read when editing began
+    qint64 FOriginalVersion = 0;     // edit: its row version, where the engine keeps one
+    QString FVersionColumn;
     qint64 FDataVersion = 0;
     bool FModified = false;
     int FInsertIndex = 0;
@@ -240,6 +251,7 @@ public:
 protected:
     QString keySelect(const QString &columns) const override;
     QString tableName() const override { return FTableName; }
+    bool holdsWholeTable() const override { return true; }
 
 private:
     QString FTableName;

@@ -6,6 +6,7 @@
 #include "db/RussianCollation.h"
 
 #include <algorithm>
+#include <set>
 #include <unordered_map>
 
 // The key snapshot: the keys of every row in the order shown, read once and kept in step.
@@ -118,6 +119,55 @@ bool DataSet::placeNewKeys(const std::vector<qint64> &added)
         FKeys.insert(at, key);
     }
     FDataVersion = FConnection.dataVersion();
+    return true;
+}
+
+bool DataSet::followChangedKeys(const std::vector<qint64> &changed)
+{
+    if (!holdsWholeTable() || sortFields().isEmpty())
+        return false;
+    const qint64 current = FKeys.empty() ? 0 : FKeys[size_t(FIndex)];
+    const std::set<qint64> gone(changed.begin(), changed.end());
+    // Each changed row leaves its place and, where it still exists, takes its place anew.
+    std::vector<qint64> kept;
+    kept.reserve(FKeys.size());
+    for (const qint64 key : FKeys)
+        if (!gone.count(key))
+            kept.push_back(key);
+    for (const qint64 key : changed)
+        FCache.remove(key);
+    std::vector<qint64> present;
+    if (!changed.empty()) {
+        QStringList keys;
+        for (const qint64 key : changed)
+            keys << QString::number(key);
+        const auto q = FConnection.engine().prepareOrThrow(
+            QStringLiteral("SELECT %1 FROM %2 WHERE %1 IN (%3)")
+                .arg(quoted(keyField().FieldName()), quoted(tableName()),
+                     keys.join(QLatin1Char(','))));
+        execOrThrow(*q);
+        while (q->next())
+            present.push_back(q->integer(0));
+        checkFinished(*q);
+    }
+    std::vector<qint64> before = std::move(FKeys);
+    FKeys = std::move(kept);
+    bool placed = false;
+    try {
+        placed = placeNewKeys(present);
+    } catch (...) {
+        FKeys = std::move(before);
+        throw;
+    }
+    if (!placed) {
+        FKeys = std::move(before);
+        return false;
+    }
+    const auto it = std::find(FKeys.begin(), FKeys.end(), current);
+    FIndex = it != FKeys.end() ? int(it - FKeys.begin())
+                               : std::max(0, std::min(FIndex, RecordCount() - 1));
+    FBof = FIndex == 0;
+    FEof = FKeys.empty();
     return true;
 }
 

@@ -63,6 +63,8 @@ void DataSet::fetchPage(int index)
             row.values[i] = FPageQuery->value(column++);
             row.loaded[i] = true;
         }
+        if (!FVersionColumn.isEmpty())
+            row.version = FPageQuery->integer(column);
         const qint64 key = row.values[size_t(FKeyIndex)].toLongLong();
         FCache.insert(key, std::move(row));
     }

@@ -13,6 +13,11 @@
 // The record writer: edit, insert, post, cancel and delete of one record.
 namespace quil {
 namespace {
+const char ChangedElsewhere[] =
+    QT_TRANSLATE_NOOP("DataSetWriter", "Запись была изменена другим пользователем: введённый "
+                                       "текст не сохранён (Esc покажет запись как она есть)");
+const char DeletedElsewhere[] = QT_TRANSLATE_NOOP(
+    "DataSetWriter", "Запись удалена другим пользователем: введённый текст не сохранён");
 const char ReadOnlyMessage[] = QT_TRANSLATE_NOOP(
     "DataSetWriter", "Библиотека открыта только для чтения: изменения в ней не сохраняются");
 } // namespace
@@ -68,6 +73,9 @@ void DataSet::Edit()
     FOriginal.assign(FFields.size(), QVariant());
     for (size_t i = 0; i < FFields.size(); ++i)
         FOriginal[i] = fieldValue(*FFields[i]);
+    // The version of the row as shown: a memo read later may be newer, never older, so a
+    // store can only be refused too often, never let through over another's change.
+    FOriginalVersion = FVersionColumn.isEmpty() ? 0 : rowFor(FKeys[size_t(FIndex)], FIndex).version;
     resetBuffer();
     FModified = false;
     FState = DataSetState::Edit;
@@ -153,15 +161,20 @@ void DataSet::writeRecord()
             q = engine.prepareOrThrow(insertStatement(names));
         } else {
             key = FKeys[size_t(FIndex)];
-            checkUnchangedElsewhere(key);
+            if (FVersionColumn.isEmpty())
+                checkUnchangedElsewhere(key);
             QStringList sets;
             for (const QString &name : names)
                 sets << name + QStringLiteral("=?");
-            const QString sql = QStringLiteral("UPDATE %1 SET %2 WHERE %3=?")
-                                    .arg(quoted(tableName()), sets.join(QLatin1Char(',')),
-                                         quoted(keyField().FieldName()));
-            q = engine.prepareOrThrow(sql);
+            QString sql = QStringLiteral("UPDATE %1 SET %2 WHERE %3=?")
+                              .arg(quoted(tableName()), sets.join(QLatin1Char(',')),
+                                   quoted(keyField().FieldName()));
             values << key;
+            if (!FVersionColumn.isEmpty()) {
+                sql += QStringLiteral(" AND %1=?").arg(quoted(FVersionColumn));
+                values << FOriginalVersion;
+            }
+            q = engine.prepareOrThrow(sql);
         }
         int bound = 0;
         for (const QVariant &v : values)
@@ -174,6 +187,8 @@ void DataSet::writeRecord()
         }
         if (inserting)
             key = q->lastInsertId();
+        else if (!FVersionColumn.isEmpty() && q->changes() == 0)
+            refuseVersionConflict(key, false);
     });
     FConnection.afterStore();
     finishStore(inserting, key);
@@ -265,16 +280,33 @@ void DataSet::checkUnchangedElsewhere(qint64 key)
     // What is shown of this record is out of date either way; what was typed stays in edit.
     FCache.remove(key);
     if (!found)
-        throw Error(QCoreApplication::translate(
-            "DataSetWriter", "Запись удалена другим пользователем: введённый текст не сохранён"));
+        throw Error(QCoreApplication::translate("DataSetWriter", DeletedElsewhere));
     for (size_t i = 0; i < FFields.size() && i < FOriginal.size(); ++i) {
         const QVariant now = q.value(int(i));
         const QVariant &before = FOriginal[i];
         if (now.isNull() != before.isNull() || now.toString() != before.toString())
-            throw Error(QCoreApplication::translate(
-                "DataSetWriter", "Запись была изменена другим пользователем: введённый "
-                                 "текст не сохранён (Esc покажет запись как она есть)"));
+            throw Error(QCoreApplication::translate("DataSetWriter", ChangedElsewhere));
     }
+}
+
+void DataSet::refuseVersionConflict(qint64 key, bool deleting)
+{
+    const auto q = FConnection.engine().prepareOrThrow(
+        QStringLiteral("SELECT 1 FROM %1 WHERE %2=?")
+            .arg(quoted(tableName()), quoted(keyField().FieldName())));
+    q->bindInteger(0, key);
+    execOrThrow(*q);
+    const bool found = q->next();
+    checkFinished(*q);
+    FCache.remove(key);
+    if (deleting && !found)
+        return;
+    if (deleting)
+        throw Error(QCoreApplication::translate(
+            "DataSetWriter", "Запись была изменена другим пользователем и не удалена: "
+                             "посмотрите, какой она стала, и удалите снова, если нужно"));
+    throw Error(QCoreApplication::translate("DataSetWriter",
+                                            found ? ChangedElsewhere : DeletedElsewhere));
 }
 
 void DataSet::checkKeyRoom()
@@ -297,8 +329,12 @@ void DataSet::CheckForChanges()
         return;
     if (FConnection.dataVersion() == FDataVersion)
         return;
-    forgetCache();
-    reloadKeysKeepingCurrent();
+    std::vector<qint64> changed;
+    const bool told = FConnection.engine().takeChangedKeys(changed);
+    if (!told || !followChangedKeys(changed)) {
+        forgetCache();
+        reloadKeysKeepingCurrent();
+    }
     if (AfterScroll)
         AfterScroll(*this);
     dataEvent(DataEvent::DataSetChange);
@@ -330,13 +366,31 @@ void DataSet::Delete()
             QCoreApplication::translate("DataSetWriter", "Операция невозможна: нет записей"));
     checkWritable();
     const qint64 key = FKeys[size_t(FIndex)];
+    const bool versioned = !FVersionColumn.isEmpty();
+    bool lost = false;
     storeInTransaction([&] {
-        const auto q = FConnection.engine().prepareOrThrow(
-            QStringLiteral("DELETE FROM %1 WHERE %2=?")
-                .arg(quoted(tableName()), quoted(keyField().FieldName())));
+        QString sql = QStringLiteral("DELETE FROM %1 WHERE %2=?")
+                          .arg(quoted(tableName()), quoted(keyField().FieldName()));
+        const qint64 version = versioned ? rowFor(key, FIndex).version : 0;
+        if (versioned)
+            sql += QStringLiteral(" AND %1=?").arg(quoted(FVersionColumn));
+        const auto q = FConnection.engine().prepareOrThrow(sql);
         q->bindInteger(0, key);
+        if (versioned)
+            q->bindInteger(1, version);
         execOrThrow(*q);
+        lost = versioned && q->changes() == 0;
     });
+    if (lost) {
+        try {
+            refuseVersionConflict(key, true);
+        } catch (...) {
+            // The record is shown again as another stored it, without the pending edits.
+            Cancel();
+            dataEvent(DataEvent::RecordChange);
+            throw;
+        }
+    }
 
     FConnection.afterStore();
     FKeys.erase(FKeys.begin() + FIndex);

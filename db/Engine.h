@@ -8,6 +8,7 @@
 #include <QVariant>
 #include <functional>
 #include <memory>
+#include <vector>
 
 namespace quil {
 
@@ -35,6 +36,8 @@ public:
     virtual void reset() = 0;
     // The key the last insert of the statement's connection was given.
     virtual qint64 lastInsertId() const = 0;
+    // The rows the last run changed (an UPDATE or DELETE).
+    virtual qint64 changes() const = 0;
     virtual const EngineError &error() const = 0;
 };
 
@@ -77,8 +80,17 @@ public:
     virtual bool inTransaction() const = 0;
     // The names of a table's columns, empty when there is no such table.
     virtual QStringList columns(const QString &table) = 0;
+    // The file has an index of that name that statements may name (SQLite's INDEXED BY).
+    virtual bool hasIndex(const QString &) { return false; }
+    // A column the engine moves on every change of a row: when there is one, a store is
+    // "UPDATE ... WHERE key = ? AND version = ?" and the rows it changed tell whether another
+    // program stored first; otherwise the row is compared with the file inside the store.
+    virtual QString rowVersionColumn() const { return {}; }
     // A counter that moves when another connection changes the file.
     virtual qint64 dataVersion() = 0;
+    // The keys of the rows other connections changed (inserted, updated or deleted) since the
+    // last call; false when the engine cannot tell them, and the whole table must be read.
+    virtual bool takeChangedKeys(std::vector<qint64> &) { return false; }
     // Leaves everything stored in the file itself, after a store.
     virtual void afterStore() = 0;
     // A function of one text the program's own statements may call by name: UTF-8 in, UTF-8

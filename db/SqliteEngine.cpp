@@ -237,6 +237,7 @@ public:
     }
 
     qint64 lastInsertId() const override { return sqlite3_last_insert_rowid(FDb); }
+    qint64 changes() const override { return sqlite3_changes64(FDb); }
     const EngineError &error() const override { return FError; }
 
 private:
@@ -463,6 +464,17 @@ QStringList SqliteEngine::columns(const QString &table)
     while (statement->next())
         names << statement->value(0).toString();
     return names;
+}
+
+bool SqliteEngine::hasIndex(const QString &name)
+{
+    const auto q =
+        prepareOrThrow(QStringLiteral("SELECT 1 FROM sqlite_master WHERE type='index' AND name=?"));
+    q->bind(0, name);
+    execOrThrow(*q);
+    const bool found = q->next();
+    checkFinished(*q);
+    return found;
 }
 
 qint64 SqliteEngine::dataVersion()

@@ -35,6 +35,7 @@ public:
     bool rollback() override;
     bool inTransaction() const override;
     QStringList columns(const QString &table) override;
+    bool hasIndex(const QString &name) override;
     qint64 dataVersion() override;
     void afterStore() override;
     void interrupt() override;

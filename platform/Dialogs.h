@@ -89,6 +89,9 @@ public:
     {
         return {};
     }
+    // A password typed in answer to text, shown as dots; empty when the user cancels.
+    // Without a dialog: none.
+    virtual QString askPassword(const QString & /*text*/) { return {}; }
     // The platform's default beep.
     virtual void beep() {}
     // A window that says, with a busy bar, what a long command is doing while the window

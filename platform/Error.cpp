@@ -67,6 +67,11 @@ QString engineErrorSentence(int code)
         return QCoreApplication::translate(
             "Error", "Нет прав на доступ к файлу библиотеки; проверьте права на файл "
                      "и на его папку.");
+    case engine_code::Disconnected:
+        return QCoreApplication::translate(
+            "Error", "Нет связи с сервером библиотеки: изменение не сохранено, "
+                     "введённый текст остался на месте; сохраните его снова, когда "
+                     "связь восстановится.");
     case engine_code::NoMem: return QCoreApplication::translate("Error", OutOfMemory);
     case engine_code::TooBig:
         return QCoreApplication::translate(

@@ -39,6 +39,7 @@ enum : int {
     IoErr = 10,
     Corrupt = 11,
     Full = 13,
+    Disconnected = 12, // a server library: the server cannot be reached
     CantOpen = 14,
     Protocol = 15,
     Schema = 17,

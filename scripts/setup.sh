@@ -12,7 +12,7 @@ packages=(build-essential cmake pkg-config qt6-base-dev qt6-base-dev-tools libqt
           libsqlite3-dev libgl-dev xvfb xauth unrtf fonts-dejavu-core clang-format
           libxtst-dev libxkbcommon-x11-dev libxcb-xkb-dev qt6-translations-l10n x11-xkb-utils
           mdbtools-dev mdbtools libicu-dev bibtool qt6-tools-dev qt6-l10n-tools librsvg2-bin
-          desktop-file-utils appstream)
+          desktop-file-utils appstream postgresql libpq-dev)
 missing=()
 for p in "${packages[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
@@ -32,6 +32,15 @@ format_check() {
     (cd "$root" && clang-format --dry-run -Werror "${files[@]}")
 }
 
+# The shared-library tests run against a private PostgreSQL cluster, started here and stopped
+# however the tests end; a cluster that cannot start fails the run rather than skip them.
+with_test_cluster() {
+    local env
+    env="$(QUIL_PG_STATE="$build/pg-test-cluster.state" bash "$root/scripts/pg-test-cluster.sh" start)"
+    eval "$env"
+    trap 'QUIL_PG_STATE="$build/pg-test-cluster.state" bash "$root/scripts/pg-test-cluster.sh" stop' EXIT
+}
+
 if [[ "$mode" == sanitize ]]; then
     # AddressSanitizer and UndefinedBehaviorSanitizer over the whole suite, in a build of its own.
     # Leak reports are off: Qt and fontconfig keep caches for the life of the process.
@@ -41,7 +50,9 @@ if [[ "$mode" == sanitize ]]; then
     export QT_QPA_PLATFORM=offscreen
     export ASAN_OPTIONS=detect_leaks=0:abort_on_error=1
     export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
-    exec ctest --test-dir "$build" --output-on-failure --parallel "$(nproc)"
+    with_test_cluster
+    ctest --test-dir "$build" --output-on-failure --parallel "$(nproc)"
+    exit
 fi
 
 if [[ "$mode" == test ]]; then format_check; fi
@@ -55,6 +66,7 @@ case "$mode" in
         ;;
     test)
         export QT_QPA_PLATFORM=offscreen
+        with_test_cluster
         ctest --test-dir "$build" --output-on-failure --parallel "$(nproc)"
         # The Debian package is built from the same build, so CI builds it too.
         QUIL_BUILD_DIR="$build" bash "$root/scripts/package.sh"

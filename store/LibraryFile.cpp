@@ -2,6 +2,8 @@
 
 #include "db/Connection.h"
 #include "db/SqliteEngine.h"
+#include "pg/PgEngine.h"
+#include "pg/PgLibrary.h"
 #include "platform/Dialogs.h"
 #include "store/Book.h"
 #include "store/LibraryCheck.h"
@@ -14,6 +16,18 @@
 #include <unistd.h>
 
 namespace library {
+
+std::unique_ptr<quil::Engine> engineFor(const QString &path)
+{
+    if (pg::isServerLibrary(path)) {
+        if (!pg::PgEngine::askPassword)
+            pg::PgEngine::askPassword = [](const QString &question) {
+                return quil::dialogs().askPassword(question);
+            };
+        return std::make_unique<pg::PgEngine>();
+    }
+    return std::make_unique<quil::SqliteEngine>();
+}
 
 QString folder(const QString &programFolder) { return programFolder + QStringLiteral("DBase/"); }
 
@@ -37,6 +51,10 @@ const char *const IndexStatements[] = {
 
 void validate(quil::Engine &engine)
 {
+    if (auto *server = dynamic_cast<pg::PgEngine *>(&engine)) {
+        pg::validate(*server);
+        return;
+    }
     const auto kind = engine.prepareOrThrow(
         QStringLiteral("SELECT type FROM sqlite_master WHERE name = ? COLLATE NOCASE"));
     kind->bind(0, book::TableName);
@@ -77,6 +95,9 @@ void validate(quil::Engine &engine)
 
 void prepare(quil::Engine &engine)
 {
+    // A shared library's indexes are made with it, by whoever may change its schema.
+    if (dynamic_cast<pg::PgEngine *>(&engine))
+        return;
     // A library from elsewhere may lack the indexes; a read-only one simply goes without them.
     for (const char *statement : IndexStatements)
         engine.execute(QString::fromLatin1(statement));
@@ -122,6 +143,8 @@ quil::Error openError(const QString &path, const QString &libraryFileName, const
     const QString library =
         QCoreApplication::translate("LibraryFile", "Библиотека ") + libraryFileName;
     const QFileInfo info(path);
+    if (pg::isServerLibrary(path) && info.isFile())
+        return pg::openError(libraryFileName, e);
     if (!info.exists())
         return quil::Error(library + QCoreApplication::translate("LibraryFile", " отсутствует!"),
                            engineWords(e));

@@ -2,14 +2,19 @@
 
 #include <QString>
 #include <exception>
+#include <memory>
 
 namespace quil {
 class Engine;
 class Error;
 } // namespace quil
 
-// Library files: SQLite databases named "*.mdb" in the folder DBase beside the program.
+// Library files: SQLite databases named "*.mdb" in the folder DBase beside the program, and
+// shared libraries on a PostgreSQL server, each named by a small "*.pglib" file there.
 namespace library {
+
+// The engine of a library file: the server's for "*.pglib", SQLite's for every other.
+std::unique_ptr<quil::Engine> engineFor(const QString &path);
 
 // ProgramFolder + "DBase/".
 QString folder(const QString &programFolder);

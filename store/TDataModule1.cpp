@@ -1,6 +1,7 @@
 #include "store/TDataModule1.h"
 
 #include "db/DataLink.h"
+#include "pg/PgEngine.h"
 #include "platform/Dialogs.h"
 #include "store/Book.h"
 #include "store/DurableFile.h"
@@ -15,6 +16,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QMetaMethod>
+#include <QSocketNotifier>
 #include <QThread>
 #include <QTimer>
 #include <algorithm>
@@ -61,7 +63,8 @@ private:
 };
 
 TDataModule1::TDataModule1()
-    : ADOTable(ADOConnection, book::TableName, book::fieldDefs(), book::Key),
+    : ADOConnection(library::engineFor),
+      ADOTable(ADOConnection, book::TableName, book::fieldDefs(), book::Key),
       ADOQuery(ADOConnection, book::TableName, book::fieldDefs(), book::Key)
 {
     ADOTableName = &ADOTable.FieldByName(book::Name);
@@ -104,6 +107,17 @@ TDataModule1::TDataModule1()
     FCheckRestart->setSingleShot(true);
     FCheckRestart->setInterval(20000);
     connect(FCheckRestart, &QTimer::timeout, this, &TDataModule1::restartCheck);
+    FReconnect = new QTimer(this);
+    FReconnect->setInterval(3000);
+    connect(FReconnect, &QTimer::timeout, this, [this] {
+        auto *server = ADOConnection.Connected()
+                           ? dynamic_cast<pg::PgEngine *>(&ADOConnection.engine())
+                           : nullptr;
+        if (!server)
+            FReconnect->stop();
+        else
+            server->ensureConnected();
+    });
     ADOConnection.OnWrite = [this] { interruptCheck(); };
     FBackupDue = new QTimer(this);
     FBackupDue->setSingleShot(true);
@@ -236,6 +250,9 @@ TDataModule1::Recovery TDataModule1::offerBackup(const QString &damage, const QS
 
 void TDataModule1::backupAfterChange()
 {
+    // A server keeps its own backups; the copies here are of files.
+    if (pg::isServerLibrary(FLibraryPath))
+        return;
     FChangedSinceBackup = true;
     if (FBackupDue->isActive() || (FBackup && !FBackup->thread->isFinished()))
         return;
@@ -487,7 +504,7 @@ void TDataModule1::interruptCheck()
 
 void TDataModule1::restartCheck()
 {
-    if (!ADOTable.Active() || libraryDamaged())
+    if (!ADOTable.Active() || libraryDamaged() || pg::isServerLibrary(FLibraryPath))
         return;
     // A record being edited is about to be stored.
     if (ADOTable.State() != quil::DataSetState::Browse) {
@@ -545,6 +562,8 @@ void TDataModule1::OpenLibrary(const QString &programFolder, const QString &libr
     // The library going away is not read to its end.
     interruptCheck();
     FCheckRestart->stop();
+    FServerWatch.reset();
+    FReconnect->stop();
     ADOConnection.Close();
     // The selection goes with the library it was made in, and its position with it.
     if (selectionOpen)
@@ -564,7 +583,10 @@ void TDataModule1::OpenLibrary(const QString &programFolder, const QString &libr
         FChangedSinceBackup = false;
         FSinceBackup.invalidate();
         FBackupFailureReported = false;
-        startCheck();
+        watchServer();
+        // A server keeps its own tables whole; the check of the whole file is for files.
+        if (!pg::isServerLibrary(path))
+            startCheck();
     } catch (const std::exception &e) {
         const quil::Error error = openError(e);
         ADOConnection.Close();
@@ -575,6 +597,7 @@ void TDataModule1::OpenLibrary(const QString &programFolder, const QString &libr
             try {
                 ADOConnection.Open();
                 ADOTable.Open();
+                watchServer();
             } catch (const std::exception &) {
                 ADOConnection.Close();
             }
@@ -589,6 +612,42 @@ bool TDataModule1::libraryReadOnly() const
 }
 
 void TDataModule1::CheckForChanges() { ADOTable.CheckForChanges(); }
+
+void TDataModule1::watchServer()
+{
+    FServerWatch.reset();
+    auto *server = dynamic_cast<pg::PgEngine *>(&ADOConnection.engine());
+    if (!server || server->socket() < 0)
+        return;
+    // Others' stores arrive as notifications on the connection's socket: the table is read
+    // again as soon as one comes, not on a timer. A reconnect brings another socket.
+    server->onReconnect = [this] {
+        QTimer::singleShot(0, this, [this] {
+            if (!ADOConnection.Connected())
+                return;
+            FReconnect->stop();
+            watchServer();
+            showStatus(1, QStringLiteral("Связь с сервером библиотеки восстановлена"));
+        });
+    };
+    FServerWatch = std::make_unique<QSocketNotifier>(server->socket(), QSocketNotifier::Read);
+    connect(FServerWatch.get(), &QSocketNotifier::activated, this, [this, server] {
+        // Reading the notifications empties the socket even while a record is being edited;
+        // the table follows them once it is stored.
+        ADOConnection.dataVersion();
+        if (server->socket() < 0) {
+            // The server went away: what is typed stays; the connection is tried again now
+            // and then, and by the next store.
+            FServerWatch.reset();
+            showStatus(1, QStringLiteral("Нет связи с сервером библиотеки: введённое не "
+                                         "потеряно, сохраните его, когда связь восстановится"));
+            FReconnect->start();
+            return;
+        }
+        quil::guarded([this] { CheckForChanges(); });
+        emit serverChanged();
+    });
+}
 
 void TDataModule1::detachDataChange() { DataSource.OnDataChange = nullptr; }
 

@@ -17,6 +17,7 @@
 // selection query, their two data sources, and the handlers that keep the display in step.
 // It tells the windows what happened by its signals and never calls them.
 class QTimer;
+class QSocketNotifier;
 
 class TDataModule1 : public QObject {
     Q_OBJECT
@@ -97,6 +98,8 @@ public:
 
     // Reads the table's keys again when another program has changed the file.
     void CheckForChanges();
+    // A shared library: the server's notifications of others' stores are watched.
+    bool watchingServer() const { return FServerWatch != nullptr; }
 
     // Handlers.
     void DataSourceDataChange(quil::DataSource *sender, quil::Field *field);
@@ -162,6 +165,8 @@ signals:
     void damageFound();
     // A verified backup of the open library was made.
     void backupMade(const QString &path, qint64 entries);
+    // Another program stored into the shared library; the table has followed if it could.
+    void serverChanged();
 
 private:
     class StateWatch;
@@ -189,6 +194,7 @@ private:
     // salvage failed).
     enum class Recovery { NoBackup, Done, Salvage };
     Recovery offerBackup(const QString &damage, const QString &salvageOffer);
+    void watchServer();
 
     std::unique_ptr<Abstract> FAbstract;
     QString FLibraryFileName;
@@ -207,6 +213,8 @@ private:
     bool FChangedSinceBackup = false;
     QElapsedTimer FSinceBackup; // invalid: none since the open
     bool FBackupFailureReported = false;
+    std::unique_ptr<QSocketNotifier> FServerWatch;
+    QTimer *FReconnect; // while a shared library's server is away
     quil::DataSetState FTableState = quil::DataSetState::Inactive;
     // Declared last: it leaves the data source before the data source goes.
     std::unique_ptr<StateWatch> FStateWatch;

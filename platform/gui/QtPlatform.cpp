@@ -12,6 +12,7 @@
 #include <QDir>
 #include <QFileDialog>
 #include <QFont>
+#include <QInputDialog>
 #include <QInputMethod>
 #include <QLabel>
 #include <QListWidget>
@@ -163,6 +164,16 @@ void QtDialogs::showInformation(const QString &caption, const QString &text)
     box.setAccessibleName(caption);
     keepAboveStayOnTop(box);
     box.exec();
+}
+
+QString QtDialogs::askPassword(const QString &text)
+{
+    QInputDialog dialog(dialogParent());
+    dialog.setWindowTitle(AppTitle);
+    dialog.setLabelText(text);
+    dialog.setTextEchoMode(QLineEdit::Password);
+    keepAboveStayOnTop(dialog);
+    return dialog.exec() == QDialog::Accepted ? dialog.textValue() : QString();
 }
 
 bool QtDialogs::chooseFont(FontChoice &choice)

@@ -23,6 +23,7 @@ public:
     // Without an installed printer the dialog prints to a PDF file.
     bool choosePrinter(PrintSettings &settings) override;
     QString chooseEncoding(const EncodingRequest &request) override;
+    QString askPassword(const QString &text) override;
     void showSearch(SearchTarget &target, bool replace, const QString &text,
                     const QString &replacement) override;
     void showWarning(const QString &text) override;

@@ -171,7 +171,7 @@ void TestMainWindow::openLibrary()
     QCOMPARE(app.dialogs.errors(), QStringList());
     const auto request = app.dialogs.shown.first().request;
     QCOMPARE(request.title, QStringLiteral("Выбрать библиотеку для редактивроания и просмотра"));
-    QCOMPARE(request.filter, QStringLiteral("Библиотеки (*.mdb)|*.mdb"));
+    QCOMPARE(request.filter, QStringLiteral("Библиотеки (*.mdb; *.pglib)|*.mdb;*.pglib"));
     QCOMPARE(request.initialFolder, app.folder.path() + "DBase");
     QCOMPARE(request.fileName, QString());
 

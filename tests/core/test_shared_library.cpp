@@ -1,0 +1,393 @@
+// A library shared on a PostgreSQL server: the same order and selection as a library file,
+// stores that never overwrite one another, others' changes heard at once, a lost connection
+// that loses no typed text, copies both ways, and clear refusals. Needs the private cluster of
+// scripts/pg-test-cluster.sh (QUIL_PG_SOCKET_DIR); skipped, saying so, without it.
+#include "LibraryFixture.h"
+#include "TestSupport.h"
+
+#include "db/Connection.h"
+#include "db/DataSet.h"
+#include "pg/PgEngine.h"
+#include "platform/Error.h"
+#include "search/Selection.h"
+#include "store/Book.h"
+#include "store/LibraryCopy.h"
+#include "store/LibraryFile.h"
+#include "store/TDataModule1.h"
+
+#include <QRandomGenerator>
+#include <QtTest>
+#include <atomic>
+#include <thread>
+
+namespace {
+
+const QString ChangedElsewhere =
+    QStringLiteral("Запись была изменена другим пользователем: введённый текст не сохранён (Esc "
+                   "покажет запись как она есть)");
+
+QString socketDir() { return qEnvironmentVariable("QUIL_PG_SOCKET_DIR"); }
+
+QString serverAddress(const QString &database)
+{
+    const QString port = qEnvironmentVariable("PGPORT", QStringLiteral("5432"));
+    return QStringLiteral("host=%1 port=%2 user=quil dbname=%3").arg(socketDir(), port, database);
+}
+
+// A database of its own for each test, and a .pglib naming it in the library folder.
+QString makeServerLibraryFile(const TempProgramFolder &folder, const QString &name)
+{
+    static int made = 0;
+    const QString database = QStringLiteral("quiltest_%1_%2_%3")
+                                 .arg(QCoreApplication::applicationPid())
+                                 .arg(name.toLower())
+                                 .arg(++made);
+    pg::PgEngine admin;
+    admin.openConnectionString(serverAddress(QStringLiteral("postgres")));
+    admin.executeOrThrow(QStringLiteral("CREATE DATABASE %1").arg(database));
+    const QString path = library::folder(folder.path()) + name + QStringLiteral(".pglib");
+    writeBytes(path, (serverAddress(database) + QLatin1Char('\n')).toUtf8());
+    return path;
+}
+
+// Entries in every alphabet and case, Ё and е, years with gaps: the same in a file and on the
+// server, through the program's own copy.
+QList<Entry> generatedEntries(int count)
+{
+    const QStringList stems = {"Ёлкин", "елкин",  "Елкин",  "Жуков", "ЖУКОВ", "Abel",
+                               "abel",  "Zeta",   "Юдин",   "Яков",  "ёж",    "Еж",
+                               "Öhman", "Ørsted", "Иванов", "иванов"};
+    QRandomGenerator random(26);
+    QList<Entry> entries;
+    for (int i = 0; i < count; ++i) {
+        const QString name = stems[int(random.bounded(stems.size()))] + QLatin1Char(' ') +
+                             stems[int(random.bounded(stems.size()))];
+        const QString title = stems[int(random.bounded(stems.size()))].toUpper() +
+                              QString::number(random.bounded(30));
+        entries.append({name, title, QString::number(1990 + random.bounded(8))});
+    }
+    return entries;
+}
+
+std::vector<qint64> keysInOrder(quil::DataSet &ds)
+{
+    std::vector<qint64> keys;
+    for (int i = 0; i < ds.RecordCount(); ++i)
+        keys.push_back(ds.keyAt(i));
+    return keys;
+}
+
+struct Writer {
+    quil::Connection connection{library::engineFor};
+    quil::Table table{connection, book::TableName, book::fieldDefs(), book::Key};
+    explicit Writer(const QString &path)
+    {
+        connection.setConnectionString(library::connectionString(
+            QFileInfo(path).absolutePath().chopped(5), QFileInfo(path).fileName()));
+        connection.Open();
+        table.Open();
+    }
+};
+
+} // namespace
+
+class SharedLibraryTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void init()
+    {
+        if (socketDir().isEmpty())
+            QSKIP("no PostgreSQL test cluster: run under scripts/pg-test-cluster.sh (CI does)");
+    }
+
+    void sameOrderAndSelectionAsAFile_data();
+    void sameOrderAndSelectionAsAFile();
+    void copiesBothWaysAndNeverOverwrites();
+    void concurrentStoresLoseNothing();
+    void othersChangesArriveAndTypedTextStays();
+    void lostConnectionKeepsTypedText();
+    void openFailuresLeaveTheOpenLibrary_data();
+    void openFailuresLeaveTheOpenLibrary();
+};
+
+void SharedLibraryTest::sameOrderAndSelectionAsAFile_data()
+{
+    QTest::addColumn<QString>("author");
+    QTest::addColumn<QString>("title");
+    QTest::addColumn<QString>("expectSome");
+    QTest::newRow("everything") << ""
+                                << ""
+                                << "yes";
+    QTest::newRow("Cyrillic, other case") << "ИВАНОВ"
+                                          << ""
+                                          << "yes";
+    QTest::newRow("Ё is not е") << "ёлкин"
+                                << ""
+                                << "yes";
+    QTest::newRow("е is not Ё") << "елкин"
+                                << "ЁЖ"
+                                << "yes";
+    QTest::newRow("Latin beyond ASCII, other case") << "öHMAN"
+                                                    << ""
+                                                    << "yes";
+    QTest::newRow("wildcard one") << "a_el"
+                                  << ""
+                                  << "yes";
+    QTest::newRow("nothing") << "Ъ"
+                             << ""
+                             << "no";
+}
+
+void SharedLibraryTest::sameOrderAndSelectionAsAFile()
+{
+    QFETCH(QString, author);
+    QFETCH(QString, title);
+    QFETCH(QString, expectSome);
+    TempProgramFolder folder;
+    const QString file = library::folder(folder.path()) + "Local.mdb";
+    library::create(file);
+    // Quick to write: nothing here tests the file's durability.
+    execOn(file, {"PRAGMA journal_mode=MEMORY", "PRAGMA synchronous=OFF"}, generatedEntries(600));
+    execOn(file, {"UPDATE Books SET Location = 'ключ ' || key"});
+    const QString shared = makeServerLibraryFile(folder, "Order");
+    QCOMPARE(library::copyLibrary(file, shared).entries, 600);
+
+    TDataModule1 local, server;
+    local.OpenLibrary(folder.path(), "Local.mdb");
+    server.OpenLibrary(folder.path(), "Order.pglib");
+    QVERIFY(server.watchingServer());
+    QCOMPARE(keysInOrder(server.ADOTable), keysInOrder(local.ADOTable));
+
+    search::runSelection(local.ADOQuery, {author, title, {}, {}});
+    search::runSelection(server.ADOQuery, {author, title, {}, {}});
+    QCOMPARE(keysInOrder(server.ADOQuery), keysInOrder(local.ADOQuery));
+    QCOMPARE(server.ADOQuery.RecordCount() > 0, expectSome == "yes");
+}
+
+void SharedLibraryTest::copiesBothWaysAndNeverOverwrites()
+{
+    TempProgramFolder folder;
+    const QString file = library::folder(folder.path()) + "Home.mdb";
+    library::create(file);
+    execOn(file, {"PRAGMA journal_mode=MEMORY", "PRAGMA synchronous=OFF"}, generatedEntries(50));
+    execOn(file, {"UPDATE Books SET Resume = '{\\rtf1 Абстракт ' || key || '}', Pages = 'с. ' "
+                  "|| key, Location = 'ключ'"});
+    const QString shared = makeServerLibraryFile(folder, "Copy");
+    QCOMPARE(library::copyLibrary(file, shared).entries, 50);
+    const QString back = library::folder(folder.path()) + "Back.mdb";
+    QCOMPARE(library::copyLibrary(shared, back).entries, 50);
+    const QString columns = "key, Name, Title, City, Resume, Location, WName, WTitle, Pages";
+    QCOMPARE(storedRows(back, columns), storedRows(file, columns));
+
+    // Neither a file nor a server holding a library is written over, and both stay as they were.
+    QVERIFY_THROWS_EXCEPTION(quil::Error, library::copyLibrary(file, back));
+    QVERIFY_THROWS_EXCEPTION(quil::Error, library::copyLibrary(back, shared));
+    QCOMPARE(storedRows(back, columns), storedRows(file, columns));
+    // A new entry on the server takes a key after the copied ones.
+    Writer writer(shared);
+    writer.table.Insert();
+    writer.table.FieldByName(book::Name).setAsString("Новая");
+    writer.table.FieldByName(book::Title).setAsString("Запись");
+    writer.table.Post();
+    QVERIFY(writer.table.FieldByName(book::Key).Value().toLongLong() > 50);
+}
+
+// Ten connections store into the same five entries at once: each store appends its own mark to
+// the text it read, so a store that overwrote another's would lose that mark.
+void SharedLibraryTest::concurrentStoresLoseNothing()
+{
+    TempProgramFolder folder;
+    const QString file = library::folder(folder.path()) + "Start.mdb";
+    library::create(file);
+    execOn(file, {"UPDATE Books SET Pages = ''"},
+           {{"a", "1", "2000"},
+            {"b", "2", "2000"},
+            {"c", "3", "2000"},
+            {"d", "4", "2000"},
+            {"e", "5", "2000"}});
+    const QString shared = makeServerLibraryFile(folder, "Race");
+    library::copyLibrary(file, shared);
+
+    constexpr int Writers = 10;
+    constexpr int Stores = 1000;
+    std::atomic<int> stored{0}, conflicts{0}, otherFailures{0};
+    std::vector<std::thread> threads;
+    for (int w = 0; w < Writers; ++w) {
+        threads.emplace_back([&, w] {
+            Writer writer(shared);
+            quil::Table &table = writer.table;
+            QRandomGenerator random{quint32(w)};
+            for (int i = 0; i < Stores; ++i) {
+                table.setRecNo(1 + int(random.bounded(5)));
+                try {
+                    table.Edit();
+                    quil::Field &pages = table.FieldByName(book::Pages);
+                    pages.setAsString(pages.AsString() + QStringLiteral(" %1.%2").arg(w).arg(i));
+                    table.Post();
+                    ++stored;
+                } catch (const quil::Error &e) {
+                    table.Cancel();
+                    ++(e.message() == ChangedElsewhere ? conflicts : otherFailures);
+                }
+            }
+        });
+    }
+    for (std::thread &thread : threads)
+        thread.join();
+
+    qInfo("%d stores, %d refused as conflicts", stored.load(), conflicts.load());
+    QCOMPARE(otherFailures.load(), 0);
+    QCOMPARE(stored + conflicts, Writers * Stores);
+    QVERIFY(conflicts > 0); // the race was real
+    Writer reader(shared);
+    int marks = 0;
+    QSet<QString> seen;
+    for (int row = 1; row <= 5; ++row) {
+        reader.table.setRecNo(row);
+        for (const QString &mark :
+             reader.table.FieldByName(book::Pages).AsString().split(' ', Qt::SkipEmptyParts)) {
+            QVERIFY2(!seen.contains(mark), qPrintable(mark));
+            seen.insert(mark);
+            ++marks;
+        }
+    }
+    // Every store reported as done is there, once; none is there that was refused.
+    QCOMPARE(marks, stored.load());
+}
+
+void SharedLibraryTest::othersChangesArriveAndTypedTextStays()
+{
+    TempProgramFolder folder;
+    const QString file = library::folder(folder.path()) + "Start.mdb";
+    library::create(file);
+    execOn(file, {}, {{"Азов", "Один", "2001"}, {"Бобров", "Два", "2002"}});
+    const QString shared = makeServerLibraryFile(folder, "Live");
+    library::copyLibrary(file, shared);
+
+    TDataModule1 one, two;
+    one.OpenLibrary(folder.path(), "Live.pglib");
+    two.OpenLibrary(folder.path(), "Live.pglib");
+    two.ADOTable.Last(); // Бобров
+    const qint64 current = two.ADOTable.FieldByName(book::Key).Value().toLongLong();
+
+    // One adds an entry and edits another; the second hears it without being asked.
+    one.ADOTable.Insert();
+    one.ADOTableWName->setAsString("Аксаков");
+    one.ADOTableCity->setAsString("2000");
+    one.ADOTable.Post();
+    one.ADOTable.Last();
+    one.ADOTable.Edit();
+    one.ADOTableWTitle->setAsString("Два, исправлено");
+    one.ADOTable.Post();
+    QTRY_COMPARE_WITH_TIMEOUT(two.ADOTable.RecordCount(), 3, 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(two.ADOTableTitle->AsString(), QStringLiteral("Два, исправлено"),
+                              5000);
+    QCOMPARE(two.ADOTable.FieldByName(book::Key).Value().toLongLong(), current);
+    // Only the changed rows were read, and they stand where a fresh open puts them; a row
+    // deleted elsewhere goes.
+    one.ADOTable.First();
+    one.ADOTable.Delete();
+    QTRY_COMPARE_WITH_TIMEOUT(two.ADOTable.RecordCount(), 2, 5000);
+    {
+        TDataModule1 fresh;
+        fresh.OpenLibrary(folder.path(), "Live.pglib");
+        QCOMPARE(keysInOrder(two.ADOTable), keysInOrder(fresh.ADOTable));
+    }
+    QCOMPARE(two.ADOTable.FieldByName(book::Key).Value().toLongLong(), current);
+    one.ADOTable.Last();
+
+    // Typed text stays while others store; the same entry stored by the other is refused
+    // with the message, the text kept.
+    two.ADOTable.Edit();
+    two.ADOTableWName->setAsString("Бобров, набрано");
+    const qint64 heard = two.ADOConnection.dataVersion();
+    one.ADOTable.Edit();
+    one.ADOTableWName->setAsString("Бобров, первым");
+    one.ADOTable.Post();
+    QTRY_VERIFY_WITH_TIMEOUT(two.ADOConnection.dataVersion() > heard, 5000);
+    QCOMPARE(two.ADOTableWName->AsString(), QStringLiteral("Бобров, набрано"));
+    try {
+        two.StoreCurrentRecord();
+        QFAIL("the second store went through");
+    } catch (const quil::Error &e) {
+        QCOMPARE(e.message(), ChangedElsewhere);
+    }
+    QCOMPARE(two.ADOTable.State(), quil::DataSetState::Edit);
+    QCOMPARE(two.ADOTableWName->AsString(), QStringLiteral("Бобров, набрано"));
+}
+
+void SharedLibraryTest::lostConnectionKeepsTypedText()
+{
+    TempProgramFolder folder;
+    const QString file = library::folder(folder.path()) + "Start.mdb";
+    library::create(file);
+    execOn(file, {}, {{"Азов", "Один", "2001"}});
+    const QString shared = makeServerLibraryFile(folder, "Lost");
+    library::copyLibrary(file, shared);
+
+    TDataModule1 dm;
+    dm.OpenLibrary(folder.path(), "Lost.pglib");
+    dm.ADOTable.Edit();
+    dm.ADOTableWName->setAsString("Азов, набрано");
+    // The server drops the connection (as a restart does).
+    pg::PgEngine admin;
+    admin.open(shared, false, 0);
+    admin.executeOrThrow(QStringLiteral("SELECT pg_terminate_backend(pid) FROM "
+                                        "pg_stat_activity WHERE datname = current_database() "
+                                        "AND pid <> pg_backend_pid()"));
+    try {
+        dm.StoreCurrentRecord();
+        QFAIL("a store went through a dropped connection");
+    } catch (const quil::EngineError &e) {
+        QCOMPARE(e.code(), int(quil::engine_code::Disconnected));
+    }
+    QCOMPARE(dm.ADOTable.State(), quil::DataSetState::Edit);
+    QCOMPARE(dm.ADOTableWName->AsString(), QStringLiteral("Азов, набрано"));
+    // Stored once the server answers again.
+    dm.StoreCurrentRecord();
+    Writer reader(shared);
+    QCOMPARE(reader.table.FieldByName(book::Name).AsString(), QStringLiteral("Азов, набрано"));
+}
+
+void SharedLibraryTest::openFailuresLeaveTheOpenLibrary_data()
+{
+    QTest::addColumn<QString>("address");
+    QTest::addColumn<QString>("message");
+    const QString port = qEnvironmentVariable("PGPORT", QStringLiteral("5432"));
+    QTest::newRow("no server") << QStringLiteral("host=%1 port=1 user=quil").arg(socketDir())
+                               << "Библиотека Bad.pglib не открывается: сервер базы данных "
+                                  "недоступен; проверьте адрес сервера в файле библиотеки и "
+                                  "связь с ним";
+    QTest::newRow("login refused")
+        << QStringLiteral("host=%1 port=%2 user=nobody_here dbname=postgres").arg(socketDir(), port)
+        << "Библиотека Bad.pglib не открывается: сервер отказал во входе; проверьте имя "
+           "пользователя в файле библиотеки и пароль в ~/.pgpass";
+    QTest::newRow("no table")
+        << QStringLiteral("host=%1 port=%2 user=quil dbname=postgres").arg(socketDir(), port)
+        << "Библиотека Bad.pglib не открывается: на сервере нет таблицы Books";
+}
+
+void SharedLibraryTest::openFailuresLeaveTheOpenLibrary()
+{
+    QFETCH(QString, address);
+    QFETCH(QString, message);
+    TempProgramFolder folder;
+    const QString file = library::folder(folder.path()) + "Local.mdb";
+    library::create(file);
+    execOn(file, {}, {{"Азов", "Один", "2001"}});
+    writeBytes(library::folder(folder.path()) + "Bad.pglib", address.toUtf8());
+    TDataModule1 dm;
+    dm.OpenLibrary(folder.path(), "Local.mdb");
+    try {
+        dm.OpenLibrary(folder.path(), "Bad.pglib");
+        QFAIL("opened");
+    } catch (const quil::Error &e) {
+        QCOMPARE(e.sentence(), message);
+    }
+    QVERIFY(dm.ADOTable.Active());
+    QCOMPARE(dm.ADOTableName->AsString(), QStringLiteral("Азов"));
+}
+
+QTEST_GUILESS_MAIN(SharedLibraryTest)
+#include "test_shared_library.moc"
