@@ -154,12 +154,11 @@ void TForm1::createMainMenu()
     SelectLibraryMenu->setAccessibleName(SelectLibraryMenu->title());
     SelectLibrary = SelectLibraryMenu->menuAction();
     SelectLibrary->setObjectName(QStringLiteral("SelectLibrary"));
-    mmOpenLibrary =
-        menuItem(this, QStringLiteral("mmOpenLibrary"), tr("Выбрать библиотеку…"));
+    mmOpenLibrary = menuItem(this, QStringLiteral("mmOpenLibrary"), tr("Выбрать библиотеку…"));
     mmRestoreBackup =
         menuItem(this, QStringLiteral("mmRestoreBackup"), tr("Восстановить из копии…"));
-    mmRestoreDeleted = menuItem(this, QStringLiteral("mmRestoreDeleted"),
-                                tr("Вернуть удалённые записи…"));
+    mmRestoreDeleted =
+        menuItem(this, QStringLiteral("mmRestoreDeleted"), tr("Вернуть удалённые записи…"));
     SelectLibraryMenu->addActions(
         {mmOpenLibrary, separator(this, QStringLiteral("N9")), mmRestoreBackup, mmRestoreDeleted});
     mmAbstract = menuItem(this, QStringLiteral("mmAbstract"), tr("Абстракт"));

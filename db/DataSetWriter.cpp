@@ -305,8 +305,8 @@ void DataSet::refuseVersionConflict(qint64 key, bool deleting)
         throw Error(QCoreApplication::translate(
             "DataSetWriter", "Запись была изменена другим пользователем и не удалена: "
                              "посмотрите, какой она стала, и удалите снова, если нужно"));
-    throw Error(QCoreApplication::translate("DataSetWriter",
-                                            found ? ChangedElsewhere : DeletedElsewhere));
+    throw Error(
+        QCoreApplication::translate("DataSetWriter", found ? ChangedElsewhere : DeletedElsewhere));
 }
 
 void DataSet::checkKeyRoom()

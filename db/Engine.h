@@ -86,6 +86,8 @@ public:
     // "UPDATE ... WHERE key = ? AND version = ?" and the rows it changed tell whether another
     // program stored first; otherwise the row is compared with the file inside the store.
     virtual QString rowVersionColumn() const { return {}; }
+    // The engine keeps the program's index of texts in the file itself (SQLite's FTS5).
+    virtual bool keepsTextIndex() const { return false; }
     // A counter that moves when another connection changes the file.
     virtual qint64 dataVersion() = 0;
     // The keys of the rows other connections changed (inserted, updated or deleted) since the

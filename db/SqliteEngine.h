@@ -36,6 +36,7 @@ public:
     bool inTransaction() const override;
     QStringList columns(const QString &table) override;
     bool hasIndex(const QString &name) override;
+    bool keepsTextIndex() const override { return true; }
     qint64 dataVersion() override;
     void afterStore() override;
     void interrupt() override;

@@ -1,5 +1,6 @@
 #include "pg/PgEngine.h"
 
+#include <QCoreApplication>
 #include <QFile>
 #include <QFileInfo>
 #include <QHash>
@@ -589,6 +590,12 @@ qint64 PgEngine::dataVersion()
 {
     readNotifications();
     return FChanges;
+}
+
+void PgEngine::attachDamaged(const QString &path, const QString &)
+{
+    throw quil::Error(
+        QCoreApplication::translate("PgEngine", "%1 не файл, его не собрать заново").arg(path));
 }
 
 void PgEngine::interrupt()

@@ -49,6 +49,9 @@ public:
     void afterStore() override {}
     void interrupt() override;
     QString rowVersionColumn() const override { return QStringLiteral("version"); }
+    // A server keeps its own tables whole and its own text search; neither is ours to do here.
+    void attachDamaged(const QString &path, const QString &name) override;
+    bool defineTextFunction(const char *, TextFunction) override { return false; }
 
     // Asked for the password of a server that wants one and finds none in ~/.pgpass; what it
     // answers is kept (in memory only) for the rest of the program's run. Empty: cancelled.

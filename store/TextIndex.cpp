@@ -210,6 +210,8 @@ QStringView AbstractText::of(const QByteArray &utf8)
 
 bool inStep(quil::Engine &engine)
 {
+    if (!engine.keepsTextIndex())
+        return false;
     const auto q = engine.prepare(QStringLiteral("SELECT version = %1 AND schema = %2 FROM %3")
                                       .arg(Version)
                                       .arg(SchemaVersion, State));
@@ -278,6 +280,8 @@ void rebuild(quil::Engine &engine, const Progress &progress)
 void prepare(quil::Engine &engine, bool readOnly, const std::function<bool()> &fileIsWhole,
              const Progress &progress)
 {
+    if (!engine.keepsTextIndex())
+        return;
     engine.defineTextFunction(
         AbstractFunction, [text = std::make_shared<AbstractText>()](QByteArrayView utf8) {
             return text->of(QByteArray::fromRawData(utf8.data(), utf8.size())).toUtf8();
