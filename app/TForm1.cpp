@@ -154,12 +154,11 @@ void TForm1::createMainMenu()
     SelectLibraryMenu->setAccessibleName(SelectLibraryMenu->title());
     SelectLibrary = SelectLibraryMenu->menuAction();
     SelectLibrary->setObjectName(QStringLiteral("SelectLibrary"));
-    mmOpenLibrary =
-        menuItem(this, QStringLiteral("mmOpenLibrary"), tr("Выбрать библиотеку…"));
+    mmOpenLibrary = menuItem(this, QStringLiteral("mmOpenLibrary"), tr("Выбрать библиотеку…"));
     mmRestoreBackup =
         menuItem(this, QStringLiteral("mmRestoreBackup"), tr("Восстановить из копии…"));
-    mmRestoreDeleted = menuItem(this, QStringLiteral("mmRestoreDeleted"),
-                                tr("Вернуть удалённые записи…"));
+    mmRestoreDeleted =
+        menuItem(this, QStringLiteral("mmRestoreDeleted"), tr("Вернуть удалённые записи…"));
     SelectLibraryMenu->addActions(
         {mmOpenLibrary, separator(this, QStringLiteral("N9")), mmRestoreBackup, mmRestoreDeleted});
     mmAbstract = menuItem(this, QStringLiteral("mmAbstract"), tr("Абстракт"));
@@ -827,12 +826,18 @@ void TForm1::SelectLibraryClick()
     const WaitCursor wait;
     const QString previous = FLibraryFileName;
     FLibraryFileName = QFileInfo(picked).fileName();
+    bool opened = false;
     try {
-        OpenLibrary();
+        opened = OpenLibrary();
     } catch (...) {
         // The library open before is still the one shown and worked on.
         FLibraryFileName = previous;
         throw;
+    }
+    // Damaged and not recovered: the user was told, and the library open before stays.
+    if (!opened) {
+        FLibraryFileName = previous;
+        return;
     }
     setWindowTitle(QStringLiteral("Library ") + FLibraryFileName +
                    (FDataModule->libraryReadOnly() ? tr(" (только чтение)") : QString()));
@@ -850,7 +855,7 @@ void TForm1::showLibraryPanes()
     updateActionState();
 }
 
-void TForm1::OpenLibrary() { FDataModule->OpenLibrary(FProgramFolder, FLibraryFileName); }
+bool TForm1::OpenLibrary() { return FDataModule->OpenLibrary(FProgramFolder, FLibraryFileName); }
 
 // ------------------------------------------------------------------------------ records
 
