@@ -826,12 +826,18 @@ void TForm1::SelectLibraryClick()
     const WaitCursor wait;
     const QString previous = FLibraryFileName;
     FLibraryFileName = QFileInfo(picked).fileName();
+    bool opened = false;
     try {
-        OpenLibrary();
+        opened = OpenLibrary();
     } catch (...) {
         // The library open before is still the one shown and worked on.
         FLibraryFileName = previous;
         throw;
+    }
+    // Damaged and not recovered: the user was told, and the library open before stays.
+    if (!opened) {
+        FLibraryFileName = previous;
+        return;
     }
     setWindowTitle(QStringLiteral("Library ") + FLibraryFileName +
                    (FDataModule->libraryReadOnly() ? tr(" (только чтение)") : QString()));
@@ -849,7 +855,7 @@ void TForm1::showLibraryPanes()
     updateActionState();
 }
 
-void TForm1::OpenLibrary() { FDataModule->OpenLibrary(FProgramFolder, FLibraryFileName); }
+bool TForm1::OpenLibrary() { return FDataModule->OpenLibrary(FProgramFolder, FLibraryFileName); }
 
 // ------------------------------------------------------------------------------ records
 

@@ -69,7 +69,8 @@ public:
     void mmSizeTableClick();
     // Library
     void SelectLibraryClick();
-    void OpenLibrary();
+    // False when the library picked was found damaged and not recovered (the user told).
+    bool OpenLibrary();
     // Records
     void btInsertBookClick();
     void bbSaveClick();

@@ -5,6 +5,7 @@
 #include "pg/PgEngine.h"
 #include "pg/PgLibrary.h"
 #include "platform/Dialogs.h"
+#include "store/Backup.h"
 #include "store/Book.h"
 #include "store/LibraryCheck.h"
 #include "store/TextIndex.h"
@@ -131,6 +132,13 @@ bool accessFile(const QString &path)
                                  head.mid(4) == QByteArrayLiteral("Standard ACE DB"));
 }
 
+// Any database file of the engine begins so, damaged or not, unless its first page was lost.
+bool databaseFile(const QString &path)
+{
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) && file.read(16) == QByteArray("SQLite format 3", 16);
+}
+
 QString engineWords(const std::exception &e)
 {
     const auto *error = dynamic_cast<const quil::Error *>(&e);
@@ -176,9 +184,10 @@ quil::Error openError(const QString &path, const QString &libraryFileName, const
         break;
     case quil::engine_code::Corrupt:
     case quil::engine_code::NotADb:
-        what = QCoreApplication::translate(
-            "LibraryFile", " повреждена или не является библиотекой: её резервные копии "
-                           "возвращает команда «Восстановить из копии…» меню «Библиотека»");
+        what = databaseFile(path)
+                   ? QCoreApplication::translate("LibraryFile", " повреждена и не открывается")
+                   : QCoreApplication::translate("LibraryFile",
+                                                 " повреждена или не является библиотекой");
         break;
     case quil::engine_code::IoErr:
         what = QCoreApplication::translate(
@@ -195,6 +204,12 @@ quil::Error openError(const QString &path, const QString &libraryFileName, const
         break;
     }
     return quil::Error(library + what, engine->detail());
+}
+
+bool damagedAtOpen(const QString &path, const std::exception &e)
+{
+    const auto *engine = dynamic_cast<const quil::EngineError *>(&e);
+    return engine && engine->damage() && (databaseFile(path) || !backupsOf(path).isEmpty());
 }
 
 void create(const QString &path)

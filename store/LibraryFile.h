@@ -34,6 +34,9 @@ void prepare(quil::Engine &engine);
 // unreadable, made by the old program, damaged, busy, not a library), the engine's own words
 // on a line of their own.
 quil::Error openError(const QString &path, const QString &libraryFileName, const std::exception &e);
+// The open of the library at path failed with e because the file is damaged, not because it is
+// some other file: the engine calls it damaged, and it is a database or has backups of its own.
+bool damagedAtOpen(const QString &path, const std::exception &e);
 // Creates an empty library (table Books) at path; fails with quil::Error if the file exists.
 void create(const QString &path);
 

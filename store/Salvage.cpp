@@ -36,10 +36,13 @@ public:
         // memory, there only to undo a statement that meets a damaged page.
         FEngine.executeOrThrow(QStringLiteral("PRAGMA journal_mode=MEMORY"));
         FEngine.executeOrThrow(QStringLiteral("PRAGMA synchronous=OFF"));
-        // Entries go in first and the indexes are built at the end, each in one sorted pass.
+        // Entries go in by key: an index led by the key grows at its end as they do, where
+        // building it at the end would read every entry, long values included, once more. The
+        // others are built at the end, each in one sorted pass.
         QStringList indexes;
         if (const auto names = FEngine.prepareOrThrow(QStringLiteral(
-                "SELECT name FROM sqlite_master WHERE type='index' AND sql IS NOT NULL"));
+                "SELECT m.name FROM sqlite_master m, pragma_index_info(m.name) i "
+                "WHERE m.type='index' AND m.sql IS NOT NULL AND i.seqno=0 AND i.name<>'key'"));
             names->exec())
             while (names->next())
                 indexes << names->value(0).toString();

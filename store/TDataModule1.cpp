@@ -142,33 +142,36 @@ void TDataModule1::reportDamage(const QString &words)
     if (std::exchange(FDamageReported, true))
         return;
     emit damageFound();
-    offerSalvage(library::damageMessage(FLibraryFileName, words));
+    offerSalvage(library::damageMessage(FLibraryFileName, words), FProgramFolder, FLibraryFileName);
 }
 
-void TDataModule1::offerSalvage(const QString &damage)
+bool TDataModule1::offerSalvage(const QString &damage, const QString &programFolder,
+                                const QString &libraryFileName)
 {
-    const QString salvaged = library::salvagePath(FLibraryPath);
+    const QString path = library::folder(programFolder) + libraryFileName;
+    const QString salvaged = library::salvagePath(path);
     library::Salvaged result;
     try {
         // Off this thread: a big library takes a while, and the window must stay painted.
         const bool finished = quil::dialogs().runWithProgress(
-            tr("Сбор читаемых записей библиотеки %1 в новую...").arg(FLibraryFileName),
+            tr("Сбор читаемых записей библиотеки %1 в новую...").arg(libraryFileName),
             [&](const quil::Dialogs::Progress &progress) {
-                result = library::salvage(FLibraryPath, salvaged, progress);
+                result = library::salvage(path, salvaged, progress);
             });
-        // Stopped: the damaged library stays open as it is.
+        // Stopped: the damaged library stays as it is.
         if (!finished || result.stopped) {
             library::removeLibraryFile(salvaged);
-            return;
+            return false;
         }
     } catch (const std::exception &e) {
         const QString failed = damage +
                                tr("\n\nСобрать из неё новую библиотеку не "
                                   "удалось: ") +
                                quil::messageOf(e);
-        if (offerBackup(failed, QString()) == Recovery::NoBackup)
+        const Recovery recovery = offerBackup(failed, QString(), programFolder, libraryFileName);
+        if (recovery == Recovery::NoBackup)
             quil::reportError(failed);
-        return;
+        return recovery == Recovery::Restored;
     }
     QStringList lost;
     for (const qint64 key : std::as_const(result.lost).mid(0, 10))
@@ -182,35 +185,35 @@ void TDataModule1::offerSalvage(const QString &damage)
             .arg(result.lost.size())
             .arg(lost.isEmpty() ? QString()
                                 : tr(" (ключи %1)").arg(lost.join(QStringLiteral(", "))));
-    const Recovery recovery = offerBackup(damage, offer);
-    if (recovery == Recovery::Done ||
+    const Recovery recovery = offerBackup(damage, offer, programFolder, libraryFileName);
+    if (recovery == Recovery::Restored || recovery == Recovery::Declined ||
         (recovery == Recovery::NoBackup &&
          !quil::dialogs().askYesNo(QStringLiteral("QUIL.Lib"),
                                    damage + QStringLiteral("\n\n") + offer))) {
         library::removeLibraryFile(salvaged);
-        return;
+        return recovery == Recovery::Restored;
     }
     interruptCheck();
     FCheckRestart->stop();
     ADOConnection.Close();
     QString aside;
     try {
-        aside = library::putSalvagedInPlace(FLibraryPath);
+        aside = library::putSalvagedInPlace(path);
     } catch (const std::exception &e) {
         quil::reportError(quil::messageOf(e));
     }
     // The salvaged library, or the damaged one should it have stayed in place.
-    if (!quil::guarded([this] { OpenLibrary(FProgramFolder, FLibraryFileName); }))
-        return;
-    if (!aside.isEmpty())
-        quil::dialogs().showInformation(
-            QStringLiteral("QUIL.Lib"),
-            tr("Библиотека %1 собрана заново: записей %2, потеряно %3. Повреждённый "
-               "файл сохранён как %4.")
-                .arg(FLibraryFileName)
-                .arg(result.saved)
-                .arg(result.lost.size())
-                .arg(QDir::toNativeSeparators(aside)));
+    if (!quil::guarded([&] { openLibrary(programFolder, libraryFileName); }) || aside.isEmpty())
+        return false;
+    quil::dialogs().showInformation(
+        QStringLiteral("QUIL.Lib"),
+        tr("Библиотека %1 собрана заново: записей %2, потеряно %3. Повреждённый "
+           "файл сохранён как %4.")
+            .arg(libraryFileName)
+            .arg(result.saved)
+            .arg(result.lost.size())
+            .arg(QDir::toNativeSeparators(aside)));
+    return true;
 }
 
 namespace {
@@ -225,9 +228,12 @@ QString backupItem(const library::BackupFile &backup)
 }
 } // namespace
 
-TDataModule1::Recovery TDataModule1::offerBackup(const QString &damage, const QString &salvageOffer)
+TDataModule1::Recovery TDataModule1::offerBackup(const QString &damage, const QString &salvageOffer,
+                                                 const QString &programFolder,
+                                                 const QString &libraryFileName)
 {
-    const QList<library::BackupFile> backups = library::backupsOf(FLibraryPath, true);
+    const QString path = library::folder(programFolder) + libraryFileName;
+    const QList<library::BackupFile> backups = library::backupsOf(path, true);
     if (backups.isEmpty())
         return Recovery::NoBackup;
     const library::BackupFile &newest = backups.first();
@@ -243,9 +249,10 @@ TDataModule1::Recovery TDataModule1::offerBackup(const QString &damage, const QS
         items, false);
     if (chosen == QList<int>{1})
         return Recovery::Salvage;
-    if (chosen == QList<int>{0})
-        putBackupInPlace(newest.path, library::damagedPath(FLibraryPath));
-    return Recovery::Done;
+    if (chosen != QList<int>{0})
+        return Recovery::Declined;
+    putBackupInPlace(newest.path, library::damagedPath(path), programFolder, libraryFileName);
+    return Recovery::Restored;
 }
 
 void TDataModule1::backupAfterChange()
@@ -390,11 +397,13 @@ void TDataModule1::RestoreFromBackup()
         return;
     if (!damaged)
         ADOTable.CheckBrowseMode();
-    putBackupInPlace(backup->path, aside);
+    putBackupInPlace(backup->path, aside, FProgramFolder, FLibraryFileName);
 }
 
-void TDataModule1::putBackupInPlace(const QString &backupPath, const QString &aside)
+void TDataModule1::putBackupInPlace(const QString &backupPath, const QString &aside,
+                                    const QString &programFolder, const QString &libraryFileName)
 {
+    const QString path = library::folder(programFolder) + libraryFileName;
     interruptCheck();
     FCheckRestart->stop();
     stopBackup();
@@ -403,14 +412,14 @@ void TDataModule1::putBackupInPlace(const QString &backupPath, const QString &as
     std::optional<quil::Error> failure;
     try {
         // Kept there already, the same bytes: nothing to keep twice.
-        if (QFileInfo::exists(aside) && library::sameContents(aside, FLibraryPath))
+        if (QFileInfo::exists(aside) && library::sameContents(aside, path))
             QFile::remove(aside);
-        library::putBackupInPlace(FLibraryPath, backupPath, aside);
+        library::putBackupInPlace(path, backupPath, aside);
     } catch (const std::exception &e) {
         failure = quil::explained(tr("Копия не восстановлена"), e);
     }
     // The backup, or the library as it was should it have stayed in place.
-    OpenLibrary(FProgramFolder, FLibraryFileName);
+    openLibrary(programFolder, libraryFileName);
     if (bookmarkStored())
         releaseBookMark();
     if (failure)
@@ -539,11 +548,32 @@ TDataModule1::QuietStore::~QuietStore()
     emit FDataModule.quietChanged(false);
 }
 
-void TDataModule1::OpenLibrary(const QString &programFolder, const QString &libraryFileName)
+bool TDataModule1::OpenLibrary(const QString &programFolder, const QString &libraryFileName)
+{
+    bool damaged = false;
+    try {
+        openLibrary(programFolder, libraryFileName, &damaged);
+        return true;
+    } catch (const quil::Error &e) {
+        if (!damaged)
+            throw;
+        // The library open now gives way only to a recovered one; what it owes is stored and
+        // copied first, as for any open.
+        if (ADOTable.Active())
+            ADOTable.CheckBrowseMode();
+        finishBackups();
+        return offerSalvage(e.message(), programFolder, libraryFileName);
+    }
+}
+
+void TDataModule1::openLibrary(const QString &programFolder, const QString &libraryFileName,
+                               bool *damaged)
 {
     const QString connectionString = library::connectionString(programFolder, libraryFileName);
     const QString path = library::folder(programFolder) + libraryFileName;
     const auto openError = [&](const std::exception &e) {
+        if (damaged)
+            *damaged = library::damagedAtOpen(path, e);
         return library::openError(path, libraryFileName, e);
     };
     try {

@@ -67,8 +67,10 @@ public:
     // Opens the library of that file name in the library folder, in the default order. The
     // file is checked first, reading only; a record being edited is stored, as a move would;
     // only then does the open library give way. On any failure the library open before stays
-    // open and the error names the file and, on a new line, what the engine said.
-    void OpenLibrary(const QString &programFolder, const QString &libraryFileName);
+    // open and the error names the file and, on a new line, what the engine said. A library
+    // refused as damaged is offered its recovery instead, as when found damaged while open:
+    // true when recovered and opened, false (the user told) when not.
+    bool OpenLibrary(const QString &programFolder, const QString &libraryFileName);
     // The open library may not be written (read-only file, folder or medium).
     bool libraryReadOnly() const;
     // The open library was found damaged, by a read or store that failed or by the check of
@@ -177,8 +179,14 @@ private:
     void startCheck();
     // Before a change: a running check lets go of the file and is run again when idle.
     void interruptCheck();
-    // Damage told: offers a library rebuilt from the entries still readable, with the counts.
-    void offerSalvage(const QString &damage);
+    // The open itself; damaged, when given, tells whether it failed on a damaged library.
+    void openLibrary(const QString &programFolder, const QString &libraryFileName,
+                     bool *damaged = nullptr);
+    // Damage told: offers a library rebuilt from the entries still readable, with the counts,
+    // for the library of that name, open or refused at open. True when it was rebuilt or its
+    // backup restored, and opened.
+    bool offerSalvage(const QString &damage, const QString &programFolder,
+                      const QString &libraryFileName);
     void restartCheck();
     // A change reached the file: a backup becomes due.
     void backupAfterChange();
@@ -186,14 +194,17 @@ private:
     // A backup of the open library chosen by the user from the list of them all with their
     // dates and entries; nothing when there is none (the user told) or on Cancel.
     std::optional<library::BackupFile> chooseBackup(const QString &text);
-    // Closes the library, puts the backup in its place and opens it again.
-    void putBackupInPlace(const QString &backupPath, const QString &aside);
+    // Closes the library open, puts the backup in the place of the library of that name and
+    // opens it.
+    void putBackupInPlace(const QString &backupPath, const QString &aside,
+                          const QString &programFolder, const QString &libraryFileName);
     // A running backup stops as soon as it can, leaving nothing; waits for it.
     void stopBackup();
     // Damage told: the newest backup offered beside the salvage (salvageOffer, empty when the
     // salvage failed).
-    enum class Recovery { NoBackup, Done, Salvage };
-    Recovery offerBackup(const QString &damage, const QString &salvageOffer);
+    enum class Recovery { NoBackup, Restored, Declined, Salvage };
+    Recovery offerBackup(const QString &damage, const QString &salvageOffer,
+                         const QString &programFolder, const QString &libraryFileName);
     void watchServer();
 
     std::unique_ptr<Abstract> FAbstract;

@@ -619,8 +619,12 @@ File: </translation>
         <translation>File %1 already exists</translation>
     </message>
     <message>
-        <source> повреждена или не является библиотекой: её резервные копии возвращает команда «Восстановить из копии…» меню «Библиотека»</source>
-        <translation> is damaged or is not a library: “Restore from a copy…” in the “Library” menu brings back its backup copies</translation>
+        <source> повреждена и не открывается</source>
+        <translation> is damaged and does not open</translation>
+    </message>
+    <message>
+        <source> повреждена или не является библиотекой</source>
+        <translation> is damaged or is not a library</translation>
     </message>
     <message>
         <source>Библиотека готовится к быстрому поиску: %1 из %2 записей</source>

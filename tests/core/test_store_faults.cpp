@@ -9,6 +9,7 @@
 #include "platform/Error.h"
 #include "platform/ScriptedDialogs.h"
 #include "rtf/AbstractFile.h"
+#include "store/Backup.h"
 #include "store/Book.h"
 #include "store/LibraryCheck.h"
 #include "store/LibraryFile.h"
@@ -84,17 +85,24 @@ bool zeroPage(const QString &path, const QString &where, int offset)
 const QString AllColumns = "key, Name, Title, City, Resume, Location, WName, WTitle, WPublisher, "
                            "Year, Pages";
 
-bool damagedLibrary(const QString &path, const QString &where, QStringList *whole = nullptr)
+bool damagedLibrary(const QString &path, const QString &where, QStringList *whole = nullptr,
+                    bool backedUp = false)
 {
     library::create(path);
     execOn(path, {"PRAGMA synchronous=OFF"}, entries(3000));
     execOn(path, {"UPDATE Books SET Resume = hex(zeroblob(6000)) WHERE key % 100 = 0"});
     if (whole)
         *whole = storedRows(path, AllColumns);
+    if (backedUp)
+        library::makeBackup(path, QDateTime(QDate(2020, 12, 9), QTime(18, 0, 0)));
     if (where.startsWith("cut ")) {
         QFile file(path);
         const qint64 page = file.size() * 2 / 3 / 4096 * 4096;
         return file.resize(where == "cut at a page" ? page : page + 1000);
+    }
+    if (where == "first page of the file") {
+        QFile file(path);
+        return file.open(QIODevice::ReadWrite) && file.write(QByteArray(4096, '\0')) == 4096;
     }
     return zeroPage(path, where, 3);
 }
@@ -135,7 +143,8 @@ class TestStoreFaults : public QObject {
 private slots:
     void refusedFilesStayUntouched_data();
     void refusedFilesStayUntouched();
-    void damagedLibraryIsRefused();
+    void damagedAtOpenIsRecovered_data();
+    void damagedAtOpenIsRecovered();
     void damageIsFoundWhereverItIs_data();
     void damageIsFoundWhereverItIs();
     void storeNeverWaitsForTheCheck();
@@ -197,21 +206,85 @@ void TestStoreFaults::refusedFilesStayUntouched()
     QCOMPARE(readBytes(path), before);
 }
 
-void TestStoreFaults::damagedLibraryIsRefused()
+// A library the open refuses as damaged gets the same offer as one found damaged while open:
+// its newest backup, or the entries that still read; a file that is no library gets the error.
+void TestStoreFaults::damagedAtOpenIsRecovered_data()
 {
+    QTest::addColumn<QString>("where");
+    QTest::addColumn<bool>("backedUp");
+    QTest::addColumn<QString>("answer"); // "backup", "salvage", "no", or "error": none asked
+    QTest::newRow("truncated: its backup") << "cut inside a page" << true << "backup";
+    QTest::newRow("truncated: salvaged") << "cut at a page" << false << "salvage";
+    // Without its first page a library cannot be told from any other file but by its backups.
+    QTest::newRow("first page zeroed: its backup") << "first page of the file" << true << "backup";
+    QTest::newRow("first page zeroed, no backup") << "first page of the file" << false << "error";
+    QTest::newRow("browse index zeroed: declined")
+        << "name='BooksBrowse' AND pagetype='leaf'" << false << "no";
+    QTest::newRow("not a library") << "text" << false << "error";
+}
+
+void TestStoreFaults::damagedAtOpenIsRecovered()
+{
+    QFETCH(QString, where);
+    QFETCH(bool, backedUp);
+    QFETCH(QString, answer);
     TempProgramFolder folder;
     const QString path = library::folder(folder.path()) + "Damaged.mdb";
-    library::create(path);
-    execOn(path, {"PRAGMA synchronous=OFF"}, entries(3000));
-    if (!zeroPage(path, "name='BooksBrowse' AND pagetype='leaf'", 10))
+    QStringList whole;
+    if (where == "text")
+        writeBytes(path, QByteArray("Not a library at all.\r\n").repeated(200));
+    else if (!damagedLibrary(path, where, &whole, backedUp))
         QSKIP("the engine offers no page statistics");
+    const QByteArray damaged = readBytes(path);
+    const QStringList readable = stillReadable(path, whole);
+    const QStringList before = QDir(library::folder(folder.path())).entryList(QDir::AllEntries);
+    library::create(library::folder(folder.path()) + "Other.mdb");
+    execOn(library::folder(folder.path()) + "Other.mdb", {}, entries(2));
 
+    quil::ScopedScriptedDialogs dialogs;
+    if (answer == "backup")
+        dialogs.nextChoices.enqueue({0});
+    dialogs.nextAnswers.enqueue(answer == "salvage");
     Module m;
-    const QString error = errorOf([&] { m.open(folder.path(), "Damaged.mdb"); });
-    QVERIFY2(error.startsWith("Библиотека Damaged.mdb повреждена или не является библиотекой"),
-             qPrintable(error));
-    QCOMPARE(error.count('\n'), 1);
-    QVERIFY(!m.dm.ADOTable.Active());
+    m.open(folder.path(), "Other.mdb");
+    bool opened = false;
+    const QString error = errorOf([&] { opened = m.dm.OpenLibrary(folder.path(), "Damaged.mdb"); });
+    if (answer == "error") {
+        QVERIFY2(error.startsWith("Библиотека Damaged.mdb повреждена или не является библиотекой"),
+                 qPrintable(error));
+        QVERIFY2(dialogs.shown.isEmpty(), qPrintable(dialogs.shown.value(0).text));
+    } else {
+        QCOMPARE(error, QString("<no error>"));
+        QVERIFY(!dialogs.shown.isEmpty());
+        QVERIFY2(dialogs.shown[0].text.startsWith("Библиотека Damaged.mdb повреждена"),
+                 qPrintable(dialogs.shown[0].text));
+    }
+    if (answer == "error" || answer == "no") {
+        // Nothing moved; the library open before is still the one open.
+        QVERIFY(!opened);
+        QCOMPARE(readBytes(path), damaged);
+        QStringList now = QDir(library::folder(folder.path())).entryList(QDir::AllEntries);
+        now.removeOne("Other.mdb");
+        QCOMPARE(now, before);
+        QCOMPARE(m.dm.ADOTable.RecordCount(), 2);
+        return;
+    }
+    QVERIFY(opened);
+    if (answer == "backup") {
+        QCOMPARE(dialogs.shown[0].kind, QString("choice"));
+        QVERIFY2(dialogs.shown[0].detail.contains("09.12.2020 18:00:00 (записей: 3000)"),
+                 qPrintable(dialogs.shown[0].detail));
+        QCOMPARE(storedRows(path, AllColumns), whole);
+    } else {
+        QVERIFY2(dialogs.shown[0].text.contains(QString("Сохранятся записей: %1, потеряются: %2")
+                                                    .arg(readable.size())
+                                                    .arg(whole.size() - readable.size())),
+                 qPrintable(dialogs.shown[0].text));
+        QCOMPARE(storedRows(path, AllColumns), readable);
+    }
+    QVERIFY(m.dm.ADOTable.Active() && !m.dm.libraryDamaged());
+    QCOMPARE(m.dm.ADOTable.RecordCount(), storedRows(path, "key").size());
+    QCOMPARE(readBytes(library::folder(folder.path()) + "Damaged/Damaged.mdb"), damaged);
 }
 
 void TestStoreFaults::damageIsFoundWhereverItIs_data()
@@ -239,8 +312,10 @@ void TestStoreFaults::damageIsFoundWhereverItIs()
 
     quil::ScopedScriptedDialogs dialogs;
     Module m;
-    const QString error = errorOf([&] { m.open(folder.path(), "Damaged.mdb"); });
-    if (error == "<no error>") {
+    bool opened = false;
+    QCOMPARE(errorOf([&] { opened = m.dm.OpenLibrary(folder.path(), "Damaged.mdb"); }),
+             QString("<no error>"));
+    if (opened) {
         // Found by the check of the whole file, or by the walk, whichever comes first; told once.
         m.dm.waitForCheck();
         quil::guarded([&] {
@@ -262,7 +337,11 @@ void TestStoreFaults::damageIsFoundWhereverItIs()
                  qPrintable(dialogs.shown[0].text));
         QCOMPARE(dialogs.errors(), {"Изменения не записаны: файл библиотеки повреждён."});
     } else {
-        QVERIFY2(error.startsWith("Библиотека Damaged.mdb повреждена"), qPrintable(error));
+        // Refused at open: told once, with the offer to recover it, here refused.
+        QCOMPARE(dialogs.count("question"), 1);
+        QVERIFY2(dialogs.shown[0].text.startsWith("Библиотека Damaged.mdb повреждена"),
+                 qPrintable(dialogs.shown[0].text));
+        QVERIFY(!m.dm.ADOTable.Active());
     }
     QVERIFY(file.open(QIODevice::ReadOnly));
     QVERIFY(file.readAll() == before);
@@ -371,26 +450,20 @@ void TestStoreFaults::salvageKeepsWhatStillReads()
     quil::ScopedScriptedDialogs dialogs;
     dialogs.nextAnswers << true;
     Module m;
-    try {
-        m.open(folder.path(), "Damaged.mdb");
-        m.dm.waitForCheck();
-        quil::guarded([&] {
-            for (m.dm.ADOTable.First(); !m.dm.ADOTable.Eof(); m.dm.ADOTable.Next())
-                m.dm.ADOTableResume->AsString();
-        });
-    } catch (const quil::Error &) {
-        // Refused at open: salvaged from a script.
-        library::salvage(path, library::salvagePath(path));
-        library::putSalvagedInPlace(path);
-    }
-    if (dialogs.count("question") == 1) {
-        QVERIFY2(dialogs.shown[0].text.contains(QString("Сохранятся записей: %1, потеряются: %2")
-                                                    .arg(readable.size())
-                                                    .arg(result.lost.size())),
-                 qPrintable(dialogs.shown[0].text));
-        QVERIFY(m.dm.ADOTable.Active() && !m.dm.libraryDamaged());
-        QCOMPARE(m.dm.ADOTable.RecordCount(), readable.size());
-    }
+    // Refused at open, or found damaged once open: the same offer.
+    m.open(folder.path(), "Damaged.mdb");
+    m.dm.waitForCheck();
+    quil::guarded([&] {
+        for (m.dm.ADOTable.First(); !m.dm.ADOTable.Eof(); m.dm.ADOTable.Next())
+            m.dm.ADOTableResume->AsString();
+    });
+    QCOMPARE(dialogs.count("question"), 1);
+    QVERIFY2(dialogs.shown[0].text.contains(QString("Сохранятся записей: %1, потеряются: %2")
+                                                .arg(readable.size())
+                                                .arg(result.lost.size())),
+             qPrintable(dialogs.shown[0].text));
+    QVERIFY(m.dm.ADOTable.Active() && !m.dm.libraryDamaged());
+    QCOMPARE(m.dm.ADOTable.RecordCount(), readable.size());
     QCOMPARE(storedRows(path, AllColumns), readable);
     QCOMPARE(readBytes(library::folder(folder.path()) + "Damaged/Damaged.mdb"), damaged);
 }

@@ -208,14 +208,19 @@ void TestMainWindow::failedPick_data()
     QTest::addColumn<bool>("libraryOpenBefore");
     QTest::addColumn<QString>("said");
     const QString missing = "Библиотека Broken.mdb отсутствует!\n";
-    const QString damaged = "Библиотека Broken.mdb повреждена или не является библиотекой: её "
-                            "резервные копии возвращает команда «Восстановить из копии…» меню "
-                            "«Библиотека»\nfile is not a database";
+    const QString damaged =
+        "Библиотека Broken.mdb повреждена или не является библиотекой\nfile is not a database";
+    // A database file past saving: its salvage is tried, and fails, and there is no backup.
+    const QByteArray head = QByteArray("SQLite format 3", 16) + QByteArray(4080, '\xff');
     QTest::newRow("missing file") << QByteArray() << false << missing;
     QTest::newRow("missing file, another library open") << QByteArray() << true << missing;
     QTest::newRow("text file named .mdb") << QByteArray("not a database\r\n") << false << damaged;
     QTest::newRow("text file, another library open")
         << QByteArray("not a database\r\n") << true << damaged;
+    QTest::newRow("damaged past saving, another library open")
+        << head << true
+        << "Библиотека Broken.mdb повреждена и не открывается\nfile is not a database\n\n"
+           "Собрать из неё новую библиотеку не удалось";
 }
 
 void TestMainWindow::failedPick()
