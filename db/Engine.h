@@ -8,6 +8,7 @@
 #include <QVariant>
 #include <functional>
 #include <memory>
+#include <utility>
 #include <vector>
 
 namespace quil {
@@ -109,9 +110,11 @@ public:
     // Every failure of the engine and its statements passes here.
     void noteFailure(const EngineError &failure)
     {
-        if (failure.damage())
-            FDamaged = true;
+        if (failure.damage() && !std::exchange(FDamaged, true))
+            FDamageWords = failure.detail().isEmpty() ? failure.message() : failure.detail();
     }
+    // The engine's words on the first damage met.
+    const QString &damageWords() const { return FDamageWords; }
 
     // A prepared statement; raises the engine's error when it cannot be prepared.
     std::unique_ptr<Statement> prepareOrThrow(const QString &sql);
@@ -122,6 +125,7 @@ public:
 protected:
     EngineError FError;
     bool FDamaged = false;
+    QString FDamageWords;
 };
 
 // Raises a statement's error unless it ran to completion: next() answers false both at the

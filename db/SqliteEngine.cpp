@@ -379,6 +379,7 @@ void SqliteEngine::close()
     FHandle = nullptr;
     FWal = false;
     FDamaged = false;
+    FDamageWords.clear();
 }
 
 bool SqliteEngine::isReadOnly() const

@@ -103,7 +103,16 @@ void prepare(quil::Engine &engine)
     for (const char *statement : IndexStatements)
         engine.execute(QString::fromLatin1(statement));
     bool told = false;
-    const auto whole = [&] { return damageIn(engine).isEmpty(); };
+    // A damaged file gets no index; the damage is the engine's to remember and the check's to tell.
+    const auto whole = [&] {
+        try {
+            return damageIn(engine).isEmpty();
+        } catch (const quil::EngineError &e) {
+            if (e.damage())
+                return false;
+            throw;
+        }
+    };
     textindex::prepare(engine, engine.isReadOnly(), whole, [&](int done, int total) {
         // A small library is indexed before a window could show.
         if (total < 10000)
