@@ -135,12 +135,13 @@ QString fourDigits(const QString &text)
     return {};
 }
 
-// The names of an authors' line: one to a line, or several joined by commas or semicolons.
-QStringList authorParts(const QString &authors)
+// The names of an authors' line: one to a line, or several joined by commas or semicolons;
+// no more than `most` of them when that is given.
+QStringList authorParts(const QString &authors, qsizetype most = -1)
 {
     QStringList parts;
     qsizetype start = 0;
-    for (qsizetype i = 0; i <= authors.size(); ++i) {
+    for (qsizetype i = 0; i <= authors.size() && parts.size() != most; ++i) {
         if (i < authors.size()) {
             const char16_t c = authors[i].unicode();
             if (c != u',' && c != u';' && c != u'\r' && c != u'\n')
@@ -645,7 +646,7 @@ Reference mergedReference(const StoredBook &book) { return merged(book, unchange
 
 QString CitationKeys::base(const QString &authors, const QString &year)
 {
-    const QStringList parts = authorParts(valueOf(authors));
+    const QStringList parts = authorParts(valueOf(authors), 1);
     const QString first = parts.isEmpty() ? QString() : parts.first();
     const PersonName name = personOf(first);
     QString surname = transliterated(

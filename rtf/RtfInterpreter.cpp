@@ -222,6 +222,8 @@ bool RtfInterpreter::run(const QByteArray &bytes, RtfSink &sink, bool rawTextIsU
     updateDecoding(top());
     RtfToken token;
     while (!FDone) {
+        // Text and hex escapes are the same bytes to a reader that does not take UTF-8.
+        tokenizer.setJoinBytes(!FUtf8);
         tokenizer.next(token);
         if (token.type == RtfToken::End)
             break;

@@ -302,6 +302,12 @@ void RtfTokenizer::next(RtfToken &token)
                 return;
             }
             if (*FPos == '\'') {
+                if (FJoin) {
+                    --FPos;
+                    if (readBytes(token))
+                        return;
+                    continue;
+                }
                 ++FPos;
                 if (readHexRun(token))
                     return;
@@ -318,6 +324,8 @@ void RtfTokenizer::next(RtfToken &token)
             token.symbol = *FPos++;
             return;
         default: {
+            if (FJoin && readBytes(token))
+                return;
             const char *start = FPos;
             ++FPos;
             while (FPos < FEnd && !isSpecial(*FPos))
@@ -332,40 +340,96 @@ void RtfTokenizer::next(RtfToken &token)
     token.type = RtfToken::End;
 }
 
-// Called after a backslash and quote. Takes that escape and the \'hh escapes right after
-// it in one token; an escape without hex digits is dropped.
-bool RtfTokenizer::readHexRun(RtfToken &token)
+// The first bytes of the buffer as a Hex token; false when there are none.
+bool RtfTokenizer::bufferToken(RtfToken &token, qsizetype count)
 {
-    qsizetype count = 0;
-    for (;;) {
-        int value = 0;
-        // Nearly every escape has both digits: both looked up at once.
-        const int high = FEnd - FPos >= 2 ? hexValue(FPos[0]) : -1;
-        const int low = high >= 0 ? hexValue(FPos[1]) : -1;
-        if (low >= 0) {
-            value = high * 16 + low;
-            FPos += 2;
-        } else {
-            int digits = 0;
-            while (digits < 2 && FPos < FEnd && hexValue(*FPos) >= 0) {
-                value = value * 16 + hexValue(*FPos++);
-                ++digits;
-            }
-            if (digits == 0)
-                break;
-        }
-        FHex[count++] = char(value);
-        if (count == qsizetype(sizeof FHex) || FEnd - FPos < 3 || FPos[0] != '\\' ||
-            FPos[1] != '\'' || hexValue(FPos[2]) < 0)
-            break;
-        FPos += 2;
-    }
     if (count == 0)
         return false;
     token.type = RtfToken::Hex;
     token.text = FHex;
     token.length = count;
     return true;
+}
+
+// Called after a backslash and quote: the escape's one or two hex digits; false when there
+// are none.
+bool RtfTokenizer::readHex(int &value)
+{
+    // Nearly every escape has both digits: both looked up at once.
+    const int high = FEnd - FPos >= 2 ? hexValue(FPos[0]) : -1;
+    const int low = high >= 0 ? hexValue(FPos[1]) : -1;
+    if (low >= 0) {
+        value = high * 16 + low;
+        FPos += 2;
+        return true;
+    }
+    value = 0;
+    int digits = 0;
+    while (digits < 2 && FPos < FEnd && hexValue(*FPos) >= 0) {
+        value = value * 16 + hexValue(*FPos++);
+        ++digits;
+    }
+    return digits > 0;
+}
+
+// Called after a backslash and quote. Takes that escape and the \'hh escapes right after
+// it in one token; an escape without hex digits is dropped.
+bool RtfTokenizer::readHexRun(RtfToken &token)
+{
+    qsizetype count = 0;
+    int value = 0;
+    while (readHex(value)) {
+        FHex[count++] = char(value);
+        if (count == qsizetype(sizeof FHex) || FEnd - FPos < 3 || FPos[0] != '\\' ||
+            FPos[1] != '\'' || hexValue(FPos[2]) < 0)
+            break;
+        FPos += 2;
+    }
+    return bufferToken(token, count);
+}
+
+// The bytes from here as setJoinBytes() tells, as far as the buffer holds; false when
+// there are none (an escape without hex digits is dropped).
+bool RtfTokenizer::readBytes(RtfToken &token)
+{
+    qsizetype count = 0;
+    while (FPos < FEnd && count < qsizetype(sizeof FHex)) {
+        const char c = *FPos;
+        if (c == '\\') {
+            // Most of a Cyrillic text is \'hh escapes with both digits.
+            if (FEnd - FPos >= 4 && FPos[1] == '\'') {
+                const int high = hexValue(FPos[2]);
+                const int low = hexValue(FPos[3]);
+                if ((high | low) >= 0) {
+                    FHex[count++] = char(high * 16 + low);
+                    FPos += 4;
+                    continue;
+                }
+            }
+            if (FEnd - FPos < 2)
+                break;
+            const char after = FPos[1];
+            if (after == '\\' || after == '{' || after == '}') {
+                FHex[count++] = after;
+                FPos += 2;
+                continue;
+            }
+            if (after != '\'')
+                break;
+            FPos += 2;
+            int value = 0;
+            if (readHex(value))
+                FHex[count++] = char(value);
+        } else if (!isSpecial(c)) {
+            FHex[count++] = c;
+            ++FPos;
+        } else if (c == '\r' || c == '\n' || c == 0) {
+            ++FPos;
+        } else {
+            break;
+        }
+    }
+    return bufferToken(token, count);
 }
 
 void RtfTokenizer::readWord(RtfToken &token)

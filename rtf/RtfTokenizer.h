@@ -145,14 +145,23 @@ public:
     void next(RtfToken &token);
     bool atEnd() const { return FPos >= FEnd; }
 
+    // For a reader to whom a byte is a byte however it was written (text not read as UTF-8):
+    // text, \'hh escapes, the escaped \\ { } and the line ends between them come as one Hex
+    // token of their bytes, rather than a token for each word of a Cyrillic text.
+    void setJoinBytes(bool join) { FJoin = join; }
+
 private:
     void readWord(RtfToken &token);
 
     bool readHexRun(RtfToken &token);
+    bool readHex(int &value);
+    bool readBytes(RtfToken &token);
+    bool bufferToken(RtfToken &token, qsizetype count);
 
     const char *FPos;
     const char *FEnd;
-    char FHex[256];
+    bool FJoin = false;
+    char FHex[2048];
 };
 
 } // namespace quil::rtf

@@ -114,6 +114,18 @@ void TestRtfCodePages::characters_data()
         << cyr + "\\'c0 \\'c1}" << QString::fromUtf8("А Б");
     QTest::newRow("word delimiter space is not text")
         << cyr + "\\b x\\b0  y}" << QString::fromUtf8("x y");
+    // Text, escapes and escaped braces in a row are read as one run of bytes.
+    QTest::newRow("fallback skipped inside a run of text and escapes")
+        << cyr + "\\uc3\\u1046a\\'c0\\\\b\\'c1}" << QString::fromUtf8("ЖbБ");
+    QTest::newRow("bad escapes inside a run")
+        << cyr + "\\'c0\\'zz\\'c1\\'cx\\'c2}" << QString::fromUtf8("АzzБxВ");
+    QByteArray longRun;
+    QString longText;
+    for (int i = 0; i < 1500; ++i) {
+        longRun += i % 7 ? "\\'e0 \r\n\\{" : "\\'e0\\'f\\}";
+        longText += QString::fromUtf8(i % 7 ? "а {" : "а}");
+    }
+    QTest::newRow("run longer than a token") << cyr + longRun + "}" << longText;
     QTest::newRow("hyphen ends a word without a number")
         << cyr + "\\b-x}" << QString::fromUtf8("-x");
 }
