@@ -90,9 +90,9 @@ ServerLibrary readServerLibrary(const QString &path)
 {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
-        throw quil::Error(
-            QStringLiteral("Файл %1 не удаётся прочитать").arg(QFileInfo(path).fileName()),
-            file.errorString());
+        throw quil::Error(QCoreApplication::translate("PgEngine", "Файл %1 не удаётся прочитать")
+                              .arg(QFileInfo(path).fileName()),
+                          file.errorString());
     ServerLibrary library;
     QStringList parts;
     for (const QString &raw : QString::fromUtf8(file.readAll()).split(QLatin1Char('\n'))) {
@@ -104,8 +104,9 @@ ServerLibrary readServerLibrary(const QString &path)
             if (pair.startsWith(QLatin1String("schema="), Qt::CaseInsensitive))
                 library.schema = pair.mid(7).trimmed();
             else if (pair.startsWith(QLatin1String("password="), Qt::CaseInsensitive))
-                throw quil::Error(QStringLiteral("В файле %1 записан пароль: уберите его оттуда "
-                                                 "в ~/.pgpass")
+                throw quil::Error(QCoreApplication::translate(
+                                      "PgEngine", "В файле %1 записан пароль: уберите его оттуда "
+                                                  "в ~/.pgpass")
                                       .arg(QFileInfo(path).fileName()));
             else
                 parts << pair;
@@ -113,8 +114,9 @@ ServerLibrary readServerLibrary(const QString &path)
     }
     library.connectionString = parts.join(QLatin1Char(' '));
     if (library.connectionString.isEmpty())
-        throw quil::Error(QStringLiteral("В файле %1 нет адреса сервера библиотеки")
-                              .arg(QFileInfo(path).fileName()));
+        throw quil::Error(
+            QCoreApplication::translate("PgEngine", "В файле %1 нет адреса сервера библиотеки")
+                .arg(QFileInfo(path).fileName()));
     return library;
 }
 
@@ -371,7 +373,7 @@ void PgEngine::connect()
     attempt();
     while (PQstatus(FConn) != CONNECTION_OK && PQconnectionNeedsPassword(FConn) && askPassword) {
         const QString asked = askPassword(
-            QStringLiteral("Пароль пользователя %1 на сервере %2:")
+            QCoreApplication::translate("PgEngine", "Пароль пользователя %1 на сервере %2:")
                 .arg(QString::fromUtf8(PQuser(FConn)), QString::fromUtf8(PQhost(FConn))));
         if (asked.isEmpty())
             break;
@@ -421,8 +423,9 @@ void PgEngine::afterConnect()
 bool PgEngine::ensureConnected()
 {
     if (!FConn) {
-        FError = quil::EngineError(quil::engine_code::Disconnected,
-                                   QStringLiteral("Нет соединения с сервером библиотеки"));
+        FError = quil::EngineError(
+            quil::engine_code::Disconnected,
+            QCoreApplication::translate("PgEngine", "Нет соединения с сервером библиотеки"));
         return false;
     }
     if (PQstatus(FConn) != CONNECTION_BAD)
@@ -508,8 +511,9 @@ void PgEngine::prepareForUse(bool) {}
 std::unique_ptr<quil::Statement> PgEngine::prepare(const QString &sql)
 {
     if (!FConn) {
-        FError = quil::EngineError(quil::engine_code::Disconnected,
-                                   QStringLiteral("Нет соединения с сервером библиотеки"));
+        FError = quil::EngineError(
+            quil::engine_code::Disconnected,
+            QCoreApplication::translate("PgEngine", "Нет соединения с сервером библиотеки"));
         return nullptr;
     }
     int parameters = 0;

@@ -2,6 +2,7 @@
 
 #include "pg/PgEngine.h"
 
+#include <QCoreApplication>
 #include <QStringList>
 
 namespace pg {
@@ -14,19 +15,23 @@ void validate(PgEngine &engine)
 {
     const QStringList columns = engine.columns(QStringLiteral("books"));
     if (columns.isEmpty())
-        throw quil::Error(QStringLiteral("На сервере нет таблицы Books"));
+        throw quil::Error(QCoreApplication::translate("PgLibrary", "На сервере нет таблицы Books"));
     for (const char *field : Fields)
         if (!columns.contains(QLatin1String(field)))
-            throw quil::Error(QStringLiteral("В таблице Books на сервере нет поля %1").arg(field));
+            throw quil::Error(
+                QCoreApplication::translate("PgLibrary", "В таблице Books на сервере нет поля %1")
+                    .arg(field));
     if (!columns.contains(engine.rowVersionColumn()))
-        throw quil::Error(QStringLiteral("В таблице Books на сервере нет поля %1: её сделала не "
-                                         "эта программа")
+        throw quil::Error(QCoreApplication::translate(
+                              "PgLibrary", "В таблице Books на сервере нет поля %1: её сделала не "
+                                           "эта программа")
                               .arg(engine.rowVersionColumn()));
 }
 
 quil::Error openError(const QString &libraryFileName, const std::exception &e)
 {
-    const QString library = QStringLiteral("Библиотека ") + libraryFileName;
+    const QString library =
+        QCoreApplication::translate("PgLibrary", "Библиотека ") + libraryFileName;
     const auto *error = dynamic_cast<const quil::Error *>(&e);
     const auto *engine = dynamic_cast<const quil::EngineError *>(&e);
     const QString words = error ? error->detail() : QString::fromUtf8(e.what());
@@ -34,22 +39,29 @@ quil::Error openError(const QString &libraryFileName, const std::exception &e)
         QString sentence = error ? error->sentence() : quil::messageOf(e);
         if (!sentence.isEmpty())
             sentence[0] = sentence[0].toLower();
-        return quil::Error(library + QStringLiteral(" не открывается: ") + sentence, words);
+        return quil::Error(library + QCoreApplication::translate("PgLibrary", " не открывается: ") +
+                               sentence,
+                           words);
     }
     QString what;
     switch (engine->code()) {
     case quil::engine_code::Disconnected:
-        what = QStringLiteral(" не открывается: сервер базы данных недоступен; проверьте адрес "
-                              "сервера в файле библиотеки и связь с ним");
+        what = QCoreApplication::translate(
+            "PgLibrary", " не открывается: сервер базы данных недоступен; проверьте адрес "
+                         "сервера в файле библиотеки и связь с ним");
         break;
     case quil::engine_code::Auth:
-        what = QStringLiteral(" не открывается: сервер отказал во входе; проверьте имя "
-                              "пользователя в файле библиотеки и пароль в ~/.pgpass");
+        what = QCoreApplication::translate(
+            "PgLibrary", " не открывается: сервер отказал во входе; проверьте имя "
+                         "пользователя в файле библиотеки и пароль в ~/.pgpass");
         break;
     case quil::engine_code::Perm:
-        what = QStringLiteral(" не открывается: на сервере нет прав на таблицу Books");
+        what = QCoreApplication::translate("PgLibrary",
+                                           " не открывается: на сервере нет прав на таблицу Books");
         break;
-    default: what = QStringLiteral(" не открывается. ") + engine->sentence(); break;
+    default:
+        what = QCoreApplication::translate("PgLibrary", " не открывается. ") + engine->sentence();
+        break;
     }
     return quil::Error(library + what, engine->detail());
 }

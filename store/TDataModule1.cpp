@@ -660,7 +660,7 @@ void TDataModule1::watchServer()
                 return;
             FReconnect->stop();
             watchServer();
-            showStatus(1, QStringLiteral("Связь с сервером библиотеки восстановлена"));
+            showStatus(1, tr("Связь с сервером библиотеки восстановлена"));
         });
     };
     FServerWatch = std::make_unique<QSocketNotifier>(server->socket(), QSocketNotifier::Read);
@@ -672,8 +672,8 @@ void TDataModule1::watchServer()
             // The server went away: what is typed stays; the connection is tried again now
             // and then, and by the next store.
             FServerWatch.reset();
-            showStatus(1, QStringLiteral("Нет связи с сервером библиотеки: введённое не "
-                                         "потеряно, сохраните его, когда связь восстановится"));
+            showStatus(1, tr("Нет связи с сервером библиотеки: введённое не "
+                             "потеряно, сохраните его, когда связь восстановится"));
             FReconnect->start();
             return;
         }

@@ -195,6 +195,10 @@
         <source>Операция невозможна: нет записей</source>
         <translation>Operation not possible: there are no records</translation>
     </message>
+    <message>
+        <source>Запись была изменена другим пользователем и не удалена: посмотрите, какой она стала, и удалите снова, если нужно</source>
+        <translation>The record was changed by another user and is not deleted: look at what it has become, and delete it again if needed</translation>
+    </message>
 </context>
 <context>
     <name>Dialogs</name>
@@ -306,6 +310,10 @@
     <message>
         <source>Файл библиотеки повреждён или не является библиотекой; верните её резервную копию командой «Восстановить из копии…» меню «Библиотека».</source>
         <translation>The library file is damaged or is not a library; bring back its backup copy with “Restore from a copy…” in the “Library” menu.</translation>
+    </message>
+    <message>
+        <source>Нет связи с сервером библиотеки: изменение не сохранено, введённый текст остался на месте; сохраните его снова, когда связь восстановится.</source>
+        <translation>No connection to the library's server: the change is not saved, the text entered stays in place; save it again when the connection is back.</translation>
     </message>
 </context>
 <context>
@@ -711,6 +719,72 @@ The original file will be moved unchanged to the folder DBase/Access.</translati
     </message>
 </context>
 <context>
+    <name>PgEngine</name>
+    <message>
+        <source>Файл %1 не удаётся прочитать</source>
+        <translation>File %1 cannot be read</translation>
+    </message>
+    <message>
+        <source>В файле %1 записан пароль: уберите его оттуда в ~/.pgpass</source>
+        <translation>File %1 holds a password: move it from there to ~/.pgpass</translation>
+    </message>
+    <message>
+        <source>В файле %1 нет адреса сервера библиотеки</source>
+        <translation>File %1 has no address of the library's server</translation>
+    </message>
+    <message>
+        <source>Пароль пользователя %1 на сервере %2:</source>
+        <translation>Password of user %1 on server %2:</translation>
+    </message>
+    <message>
+        <source>Нет соединения с сервером библиотеки</source>
+        <translation>No connection to the library's server</translation>
+    </message>
+    <message>
+        <source>%1 не файл, его не собрать заново</source>
+        <translation>%1 is not a file; it cannot be rebuilt</translation>
+    </message>
+</context>
+<context>
+    <name>PgLibrary</name>
+    <message>
+        <source>На сервере нет таблицы Books</source>
+        <translation>The server has no table Books</translation>
+    </message>
+    <message>
+        <source>В таблице Books на сервере нет поля %1</source>
+        <translation>The table Books on the server has no field %1</translation>
+    </message>
+    <message>
+        <source>В таблице Books на сервере нет поля %1: её сделала не эта программа</source>
+        <translation>The table Books on the server has no field %1: it was not made by this program</translation>
+    </message>
+    <message>
+        <source>Библиотека </source>
+        <translation>Library </translation>
+    </message>
+    <message>
+        <source> не открывается: </source>
+        <translation> cannot be opened: </translation>
+    </message>
+    <message>
+        <source> не открывается: сервер базы данных недоступен; проверьте адрес сервера в файле библиотеки и связь с ним</source>
+        <translation> cannot be opened: the database server cannot be reached; check the server's address in the library file and the connection to it</translation>
+    </message>
+    <message>
+        <source> не открывается: сервер отказал во входе; проверьте имя пользователя в файле библиотеки и пароль в ~/.pgpass</source>
+        <translation> cannot be opened: the server refused the login; check the user name in the library file and the password in ~/.pgpass</translation>
+    </message>
+    <message>
+        <source> не открывается: на сервере нет прав на таблицу Books</source>
+        <translation> cannot be opened: no permissions on the table Books on the server</translation>
+    </message>
+    <message>
+        <source> не открывается. </source>
+        <translation> cannot be opened. </translation>
+    </message>
+</context>
+<context>
     <name>ProgramFolder</name>
     <message>
         <source>Не удалось создать папку программы %1</source>
@@ -918,6 +992,14 @@ What should be done? The damaged file stays unchanged in the folder DBase\Damage
         <source>Возвращено записей: %1.</source>
         <translation>Records brought back: %1.</translation>
     </message>
+    <message>
+        <source>Связь с сервером библиотеки восстановлена</source>
+        <translation>The connection to the library's server is back</translation>
+    </message>
+    <message>
+        <source>Нет связи с сервером библиотеки: введённое не потеряно, сохраните его, когда связь восстановится</source>
+        <translation>No connection to the library's server: what was entered is not lost; save it when the connection is back</translation>
+    </message>
 </context>
 <context>
     <name>TForm1</name>
@@ -1036,10 +1118,6 @@ must be saved with &quot;Save&quot;</translation>
         <translation>Choose a library to edit and view</translation>
     </message>
     <message>
-        <source>Библиотеки (*.mdb)|*.mdb</source>
-        <translation>Libraries (*.mdb)|*.mdb</translation>
-    </message>
-    <message>
         <source> (только чтение)</source>
         <translation> (read-only)</translation>
     </message>
@@ -1062,6 +1140,10 @@ must be saved with &quot;Save&quot;</translation>
     <message>
         <source>Вернуть удалённые записи…</source>
         <translation>Bring back deleted records…</translation>
+    </message>
+    <message>
+        <source>Библиотеки (*.mdb; *.pglib)|*.mdb;*.pglib</source>
+        <translation>Libraries (*.mdb; *.pglib)|*.mdb;*.pglib</translation>
     </message>
 </context>
 <context>
