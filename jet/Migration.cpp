@@ -65,8 +65,10 @@ void write(Reader &reader, quil::SqliteEngine &engine, Migrated &result, const P
             engine.executeOrThrow(QStringLiteral("COMMIT"));
             engine.executeOrThrow(QStringLiteral("BEGIN"));
         }
-        if (progress)
-            progress(result.entries, std::max(total, result.entries));
+        if (progress && !progress(result.entries, std::max(total, result.entries))) {
+            result.stopped = true;
+            return;
+        }
     }
     engine.executeOrThrow(QStringLiteral("COMMIT"));
     if (result.entries != total)
@@ -92,6 +94,10 @@ Migrated convert(const QString &source, const QString &target, const Progress &p
             engine.open(target, false, 0);
             write(reader, engine, result, progress);
             engine.close();
+        }
+        if (result.stopped) {
+            removeLibraryFile(target);
+            return result;
         }
         if (!syncPath(target))
             throw systemError(
@@ -143,6 +149,8 @@ Migrated migrateInPlace(const QString &libraryPath, const Progress &progress)
     }
     const QString temporary = temporaryPath(libraryPath);
     Migrated result = convert(libraryPath, temporary, progress);
+    if (result.stopped)
+        return result;
     try {
         library::replaceKeepingAside(libraryPath, temporary, moved, TemporarySuffix);
     } catch (...) {

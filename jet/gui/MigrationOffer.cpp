@@ -4,52 +4,12 @@
 #include "jet/Migration.h"
 #include "platform/Dialogs.h"
 
-#include <QApplication>
 #include <QCoreApplication>
-#include <QElapsedTimer>
 #include <QFileInfo>
-#include <QProgressDialog>
 
 namespace jet {
 
-namespace {
-
-// Shown only once the migration has run for a while, updated a few times a second; no
-// cancel, the migration ends only by its own end or an error.
-class ProgressWindow {
-public:
-    explicit ProgressWindow(QWidget *parent) : FDialog(parent)
-    {
-        FDialog.setWindowTitle(QStringLiteral("QUIL.Lib"));
-        FDialog.setLabelText(
-            QCoreApplication::translate("MigrationOffer", "Перенос библиотеки в новый формат…"));
-        FDialog.setCancelButton(nullptr);
-        FDialog.setWindowModality(Qt::ApplicationModal);
-        FDialog.setMinimumDuration(500);
-        FDialog.setAutoClose(false);
-        FDialog.setAutoReset(false);
-        FClock.start();
-    }
-
-    void update(int done, int total)
-    {
-        if (FClock.elapsed() - FShown < 100 && done < total)
-            return;
-        FShown = FClock.elapsed();
-        FDialog.setMaximum(total);
-        FDialog.setValue(done);
-        QApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
-    }
-
-private:
-    QProgressDialog FDialog;
-    QElapsedTimer FClock;
-    qint64 FShown = -1000;
-};
-
-} // namespace
-
-bool offerMigration(const QString &libraryPath, QWidget *parent)
+bool offerMigration(const QString &libraryPath, QWidget * /*parent*/)
 {
     const QFileInfo library(libraryPath);
     cleanUp(library.absolutePath());
@@ -67,18 +27,17 @@ bool offerMigration(const QString &libraryPath, QWidget *parent)
                 .arg(entries)))
         return false;
     Migrated migrated;
-    {
-        QApplication::setOverrideCursor(Qt::WaitCursor);
-        ProgressWindow progress(parent);
-        try {
+    // Off this thread, so that the window stays painted and its button answers; stopped, the
+    // Access file stays where it was and nothing is opened. A stop asked after the last entry
+    // comes too late: the migration has ended, and its library is opened.
+    quil::dialogs().runWithProgress(
+        QCoreApplication::translate("MigrationOffer", "Перенос библиотеки в новый формат…"),
+        [&](const quil::Dialogs::Progress &progress) {
             migrated = migrateInPlace(libraryPath,
-                                      [&](int done, int total) { progress.update(done, total); });
-        } catch (...) {
-            QApplication::restoreOverrideCursor();
-            throw;
-        }
-        QApplication::restoreOverrideCursor();
-    }
+                                      [&](int done, int total) { return progress(done, total); });
+        });
+    if (migrated.stopped)
+        return false;
     const QStringList notes = columnNotes(migrated.leftOut, migrated.missing);
     if (!notes.isEmpty())
         quil::dialogs().showInformation(QStringLiteral("QUIL.Lib"),

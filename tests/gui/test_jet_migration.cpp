@@ -1,5 +1,6 @@
 // Picking an old Access library: the question, No changing nothing, Yes migrating and
-// opening, a file that is no library refused with the open library kept.
+// opening, a migration stopped from its window changing nothing, a file that is no library
+// refused with the open library kept.
 #include "AppFixture.h"
 
 #include <QDir>
@@ -17,9 +18,14 @@ void TestJetMigration::pickingAnOldLibrary_data()
     QTest::addColumn<QList<bool>>("answers");
     QTest::addColumn<QString>("error"); // empty: none
     QTest::addColumn<bool>("migrated");
-    QTest::newRow("No") << "Books.mdb" << QList<bool>{false} << "" << false;
-    QTest::newRow("Yes") << "Books.mdb" << QList<bool>{true} << "" << true;
-    QTest::newRow("no Books") << "NotALibrary.mdb" << QList<bool>{} << "нет таблицы Books" << false;
+    QTest::addColumn<int>("stopAt"); // the report of progress at which the user stops; -1 never
+    QTest::newRow("No") << "Books.mdb" << QList<bool>{false} << "" << false << -1;
+    QTest::newRow("Yes") << "Books.mdb" << QList<bool>{true} << "" << true << -1;
+    QTest::newRow("stopped at once") << "Books.mdb" << QList<bool>{true} << "" << false << 0;
+    QTest::newRow("stopped halfway") << "Books.mdb" << QList<bool>{true} << "" << false << 7;
+    QTest::newRow("stopped at the last") << "Books.mdb" << QList<bool>{true} << "" << false << 13;
+    QTest::newRow("no Books") << "NotALibrary.mdb" << QList<bool>{} << "нет таблицы Books" << false
+                              << -1;
 }
 
 void TestJetMigration::pickingAnOldLibrary()
@@ -28,6 +34,7 @@ void TestJetMigration::pickingAnOldLibrary()
     QFETCH(QList<bool>, answers);
     QFETCH(QString, error);
     QFETCH(bool, migrated);
+    QFETCH(int, stopAt);
     AppFixture app;
     // A migration killed before it ended left its unfinished library; the start takes it away.
     const QString left = app.makeLibrary("Open.mdb", {{"Автор", "Название", "2001"}});
@@ -40,6 +47,7 @@ void TestJetMigration::pickingAnOldLibrary()
     writeBytes(old, original);
     for (bool answer : answers)
         app.dialogs.nextAnswers.enqueue(answer);
+    app.dialogs.stopProgressAt = stopAt;
     const QString caption = running().Form1->windowTitle();
 
     app.pick(old);
@@ -70,6 +78,8 @@ void TestJetMigration::pickingAnOldLibrary()
         QCOMPARE(app.currentName(), QString("Автор"));
     }
     QCOMPARE(QDir(app.folder.file("DBase")).entryList(QDir::Files).size(), 2);
+    QCOMPARE(QDir(app.folder.file("DBase/Access")).entryList(QDir::Files).size(), int(migrated));
+    QCOMPARE(app.dialogs.progress.size(), int(answers.value(0)));
 }
 
 QUIL_APP_TEST_MAIN(TestJetMigration)
