@@ -12,12 +12,66 @@
 namespace library {
 namespace {
 
+QString quoted(const QStringList &names)
+{
+    QStringList out;
+    for (const QString &name : names)
+        out << QLatin1Char('"') + name + QLatin1Char('"');
+    return out.join(QLatin1Char(','));
+}
+
 QString columnList()
 {
     QStringList names;
     for (const quil::FieldDef &def : book::fieldDefs())
-        names << QLatin1Char('"') + def.name + QLatin1Char('"');
-    return names.join(QLatin1Char(','));
+        names << def.name;
+    return quoted(names);
+}
+
+// Tables beside Books keyed by an entry's key, every other column a text: the records as
+// imports took them in. The index of texts is not among them: a file makes its own at its
+// first open, and a server has its own.
+const QStringList SideTables = {QStringLiteral("Originals")};
+
+// Every row the read gives, written by the insert; the count of rows.
+qint64 copyRows(quil::Statement &read, quil::Statement &write, int columns)
+{
+    qint64 rows = 0;
+    quil::execOrThrow(read);
+    while (read.next()) {
+        for (int i = 0; i < columns; ++i)
+            write.bind(i, read.value(i));
+        quil::execOrThrow(write);
+        write.reset();
+        ++rows;
+    }
+    quil::checkFinished(read);
+    return rows;
+}
+
+// Every row of a side table the source has, into the same table made anew in the target.
+void copySideTable(quil::Engine &source, quil::Engine &target, const QString &table, bool toServer)
+{
+    const QStringList columns = source.columns(table);
+    if (columns.isEmpty() || !columns.contains(QStringLiteral("key"), Qt::CaseInsensitive))
+        return;
+    QStringList definitions;
+    QStringList marks;
+    for (const QString &column : columns) {
+        const bool key = column.compare(QStringLiteral("key"), Qt::CaseInsensitive) == 0;
+        definitions << QLatin1Char('"') + column + QLatin1Char('"') +
+                           (!key       ? QStringLiteral(" TEXT")
+                            : toServer ? QStringLiteral(" bigint PRIMARY KEY")
+                                       : QStringLiteral(" INTEGER PRIMARY KEY"));
+        marks << QStringLiteral("?");
+    }
+    target.executeOrThrow(QStringLiteral("CREATE TABLE IF NOT EXISTS \"%1\" (%2)")
+                              .arg(table, definitions.join(QLatin1Char(','))));
+    const auto read =
+        source.prepareOrThrow(QStringLiteral("SELECT %1 FROM \"%2\"").arg(quoted(columns), table));
+    const auto write = target.prepareOrThrow(QStringLiteral("INSERT INTO \"%1\" (%2) VALUES (%3)")
+                                                 .arg(table, quoted(columns), marks.join(',')));
+    copyRows(*read, *write, int(columns.size()));
 }
 
 // The target, made empty and open for writing; the server's table is made in its schema.
@@ -58,6 +112,8 @@ void removeTarget(const QString &to)
     pg::PgEngine server;
     server.open(to, false, 0);
     server.execute(QStringLiteral("DROP TABLE IF EXISTS books"));
+    for (const QString &table : SideTables)
+        server.execute(QStringLiteral("DROP TABLE IF EXISTS \"%1\"").arg(table));
     server.execute(QStringLiteral("DROP FUNCTION IF EXISTS books_version() CASCADE"));
     server.execute(QStringLiteral("DROP FUNCTION IF EXISTS books_notify() CASCADE"));
 }
@@ -92,15 +148,9 @@ Copied copyLibrary(const QString &from, const QString &to)
                                                       .arg(columnList(), marks.join(',')));
         if (!target->begin(quil::Engine::Transaction::Bulk))
             quil::throwEngineError(target->error());
-        quil::execOrThrow(*read);
-        while (read->next()) {
-            for (int i = 0; i < count; ++i)
-                write->bind(i, read->value(i));
-            quil::execOrThrow(*write);
-            write->reset();
-            ++copied.entries;
-        }
-        quil::checkFinished(*read);
+        copied.entries = copyRows(*read, *write, count);
+        for (const QString &table : SideTables)
+            copySideTable(*source, *target, table, pg::isServerLibrary(to));
         if (pg::isServerLibrary(to))
             target->executeOrThrow(
                 QStringLiteral("SELECT setval(pg_get_serial_sequence('books', 'key'), "

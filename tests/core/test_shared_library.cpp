@@ -7,6 +7,8 @@
 
 #include "db/Connection.h"
 #include "db/DataSet.h"
+#include "exchange/ExchangeExport.h"
+#include "exchange/ExchangeImport.h"
 #include "pg/PgEngine.h"
 #include "platform/Error.h"
 #include "search/Selection.h"
@@ -15,6 +17,7 @@
 #include "store/LibraryFile.h"
 #include "store/TDataModule1.h"
 
+#include <QBuffer>
 #include <QRandomGenerator>
 #include <QtTest>
 #include <atomic>
@@ -67,6 +70,17 @@ QList<Entry> generatedEntries(int count)
         entries.append({name, title, QString::number(1990 + random.bounded(8))});
     }
     return entries;
+}
+
+QString exportedBibTeX(quil::DataSet &data)
+{
+    QBuffer device;
+    device.open(QIODevice::WriteOnly);
+    const auto result =
+        quil::exchange::exportBibliography(data, device, quil::exchange::Format::BibTeX);
+    if (!result.ok())
+        qWarning() << result.error;
+    return QString::fromUtf8(device.data());
 }
 
 std::vector<qint64> keysInOrder(quil::DataSet &ds)
@@ -173,11 +187,33 @@ void SharedLibraryTest::copiesBothWaysAndNeverOverwrites()
     execOn(file, {"PRAGMA journal_mode=MEMORY", "PRAGMA synchronous=OFF"}, generatedEntries(50));
     execOn(file, {"UPDATE Books SET Resume = '{\\rtf1 Абстракт ' || key || '}', Pages = 'с. ' "
                   "|| key, Location = 'ключ'"});
+    // Imported records are kept as they came in, beside their entries.
+    const QString bib = QStringLiteral(
+        "@string{ j = {Журнал {П}рикладной} }\n\n@Article{ yolkin1987 ,\n  author = {Ёлкин, "
+        "П. С.},\n  title  = {Волны},\n  journal = j # { физики},\n  year = 1987\n}\n\n"
+        "@Book{li2001,\n  author={Ли, В.}, title={Шум}, publisher={Наука}, year={2001}}\n");
+    writeBytes(folder.file("in.bib"), bib.toUtf8());
+    QString fromFile;
+    {
+        TDataModule1 home;
+        home.OpenLibrary(folder.path(), "Home.mdb");
+        QCOMPARE(quil::exchange::importBibliography(home, folder.file("in.bib")).stored, 2);
+        fromFile = exportedBibTeX(home.ADOTable);
+    }
+    QVERIFY(fromFile.contains(QStringLiteral("@Article{ yolkin1987 ,\n  author = {Ёлкин, П. С.}")));
     const QString shared = makeServerLibraryFile(folder, "Copy");
-    QCOMPARE(library::copyLibrary(file, shared).entries, 50);
+    QCOMPARE(library::copyLibrary(file, shared).entries, 52);
+    {
+        // The server's library gives the records back as they came in, as the file does.
+        TDataModule1 server;
+        server.OpenLibrary(folder.path(), "Copy.pglib");
+        QCOMPARE(exportedBibTeX(server.ADOTable), fromFile);
+    }
     const QString back = library::folder(folder.path()) + "Back.mdb";
-    QCOMPARE(library::copyLibrary(shared, back).entries, 50);
-    const QString columns = "key, Name, Title, City, Resume, Location, WName, WTitle, Pages";
+    QCOMPARE(library::copyLibrary(shared, back).entries, 52);
+    const QString columns = "key, Name, Title, City, Resume, Location, WName, WTitle, Pages, "
+                            "(SELECT format || '|' || citation || '|' || record || '|' || digest "
+                            "|| '|' || strings FROM Originals o WHERE o.key = Books.key)";
     QCOMPARE(storedRows(back, columns), storedRows(file, columns));
 
     // Neither a file nor a server holding a library is written over, and both stay as they were.
@@ -190,7 +226,7 @@ void SharedLibraryTest::copiesBothWaysAndNeverOverwrites()
     writer.table.FieldByName(book::Name).setAsString("Новая");
     writer.table.FieldByName(book::Title).setAsString("Запись");
     writer.table.Post();
-    QVERIFY(writer.table.FieldByName(book::Key).Value().toLongLong() > 50);
+    QVERIFY(writer.table.FieldByName(book::Key).Value().toLongLong() > 52);
 }
 
 // Ten connections store into the same five entries at once: each store appends its own mark to
