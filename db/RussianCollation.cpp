@@ -210,13 +210,18 @@ int compareRussian(QStringView a, QStringView b)
     return compareWith(Utf16Reader{a}, Utf16Reader{b});
 }
 
-void appendRussianSortKey(QStringView text, std::u16string &key)
+namespace {
+// Each character's weight as two bytes, high byte first, so that the keys compare as bytes;
+// `most` bounds the characters the reader holds.
+template <typename Reader>
+void appendSortKey(Reader reader, size_t most, std::string &key)
 {
+    const size_t start = key.size();
+    key.resize(start + 2 * most);
+    auto *out = reinterpret_cast<unsigned char *>(key.data() + start);
     // Weights of the basic plane fit 17 bits; halving keeps the order of every weight but
     // "ё" against "е", which the odd step puts apart: (2e+1)/2 == e, so shift the code units
     // above "е" up by one instead and give "ё" the free slot.
-    key.reserve(key.size() + size_t(text.size()) + 1);
-    Utf16Reader reader{text};
     while (!reader.atEnd()) {
         const quint32 w = primaryWeight(reader.next());
         char16_t unit;
@@ -226,8 +231,22 @@ void appendRussianSortKey(QStringView text, std::u16string &key)
             unit = char16_t(w / 2 + 1);
         else
             unit = char16_t(std::min<quint32>(w / 2, 0xFFFF));
-        key.push_back(unit);
+        *out++ = static_cast<unsigned char>(unit >> 8);
+        *out++ = static_cast<unsigned char>(unit & 0xFF);
     }
+    key.resize(size_t(reinterpret_cast<char *>(out) - key.data()));
+}
+} // namespace
+
+void appendRussianSortKey(QStringView text, std::string &key)
+{
+    appendSortKey(Utf16Reader{text}, size_t(text.size()), key);
+}
+
+void appendRussianSortKeyUtf8(QByteArrayView utf8, std::string &key)
+{
+    const auto *p = reinterpret_cast<const unsigned char *>(utf8.data());
+    appendSortKey(Utf8Reader{p, p + utf8.size()}, size_t(utf8.size()), key);
 }
 
 int compareRussianUtf8(const char *a, int lengthA, const char *b, int lengthB)
