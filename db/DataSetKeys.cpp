@@ -6,6 +6,8 @@
 #include "db/RussianCollation.h"
 
 #include <algorithm>
+#include <cstring>
+#include <memory>
 #include <set>
 #include <string_view>
 #include <unordered_map>
@@ -20,7 +22,7 @@ void appendSortKeyOfRow(const Statement &q, int count, std::string &key)
 {
     for (int c = 1; c < count; ++c) {
         appendRussianSortKeyUtf8(q.utf8(c), key);
-        key.append(2, '\0'); // ends the column: a shorter text sorts first
+        key.push_back('\0'); // ends the column: a shorter text sorts first
     }
 }
 
@@ -67,32 +69,44 @@ void DataSet::loadKeys()
         FKeys = std::move(keys);
         return;
     }
-    // Every row's key in one buffer: one allocation instead of one per row. Its first eight
-    // bytes ride with the row, so most comparisons touch no key.
+    // The rows' keys are laid end to end in blocks that never move: no allocation per row, and
+    // no copy of everything read so far as it grows. Each key's first eight bytes ride with its
+    // row, so most comparisons touch no key.
     struct Sorted {
         quint64 head;
-        size_t start;
+        const char *sortKey;
         size_t size;
         qint64 key;
     };
-    std::string sortKeys;
+    constexpr size_t BlockSize = size_t(1) << 22;
+    std::vector<std::unique_ptr<char[]>> blocks;
+    size_t blockUsed = BlockSize;
+    std::string sortKey;
     std::vector<Sorted> rows;
     rows.reserve(FKeys.size());
     while (q.next()) {
-        const size_t start = sortKeys.size();
-        appendSortKeyOfRow(q, int(columns.size()), sortKeys);
+        sortKey.clear();
+        appendSortKeyOfRow(q, int(columns.size()), sortKey);
+        const size_t size = sortKey.size();
+        if (size > BlockSize - blockUsed) {
+            blocks.push_back(std::make_unique<char[]>(std::max(BlockSize, size)));
+            blockUsed = 0;
+        }
+        char *at = blocks.back().get() + blockUsed;
+        std::memcpy(at, sortKey.data(), size);
+        blockUsed += size;
         quint64 head = 0;
         for (size_t i = 0; i < 8; ++i)
-            head = head << 8 | (start + i < sortKeys.size() ? quint8(sortKeys[start + i]) : 0);
-        rows.push_back({head, start, sortKeys.size() - start, q.integer(0)});
+            head = head << 8 | (i < size ? quint8(sortKey[i]) : 0);
+        rows.push_back({head, at, size, q.integer(0)});
     }
     checkFinished(q);
     q.reset();
-    const std::string_view all(sortKeys);
-    std::sort(rows.begin(), rows.end(), [&](const Sorted &a, const Sorted &b) {
+    std::sort(rows.begin(), rows.end(), [](const Sorted &a, const Sorted &b) {
         if (a.head != b.head)
             return a.head < b.head;
-        const int c = all.substr(a.start, a.size).compare(all.substr(b.start, b.size));
+        const int c =
+            std::string_view(a.sortKey, a.size).compare(std::string_view(b.sortKey, b.size));
         return c != 0 ? c < 0 : a.key < b.key;
     });
     FKeys.resize(rows.size());

@@ -223,19 +223,29 @@ inline char16_t sortUnit(quint32 w)
     return char16_t(std::min<quint32>(w / 2, 0xFFFF));
 }
 
+// A unit in the bytes of UTF-8, which keep the order of the numbers they spell: Latin letters
+// take one byte and Russian ones two. Units of the surrogate range are spelled alike.
 inline unsigned char *putUnit(unsigned char *out, char16_t unit)
 {
-    *out++ = static_cast<unsigned char>(unit >> 8);
-    *out++ = static_cast<unsigned char>(unit & 0xFF);
+    if (unit < 0x80) {
+        *out++ = static_cast<unsigned char>(unit);
+    } else if (unit < 0x800) {
+        *out++ = static_cast<unsigned char>(0xC0 | unit >> 6);
+        *out++ = static_cast<unsigned char>(0x80 | (unit & 0x3F));
+    } else {
+        *out++ = static_cast<unsigned char>(0xE0 | unit >> 12);
+        *out++ = static_cast<unsigned char>(0x80 | (unit >> 6 & 0x3F));
+        *out++ = static_cast<unsigned char>(0x80 | (unit & 0x3F));
+    }
     return out;
 }
 } // namespace
 
-// Each character's weight as two bytes, high byte first, so that the keys compare as bytes.
+// Each character's weight as one to three bytes, so that the keys compare as bytes.
 void appendRussianSortKey(QStringView text, std::string &key)
 {
     const size_t start = key.size();
-    key.resize(start + 2 * size_t(text.size()));
+    key.resize(start + 3 * size_t(text.size()));
     auto *out = reinterpret_cast<unsigned char *>(key.data() + start);
     for (Utf16Reader reader{text}; !reader.atEnd();)
         out = putUnit(out, sortUnit(primaryWeight(reader.next())));
@@ -245,7 +255,7 @@ void appendRussianSortKey(QStringView text, std::string &key)
 void appendRussianSortKeyUtf8(QByteArrayView utf8, std::string &key)
 {
     const size_t start = key.size();
-    key.resize(start + 2 * size_t(utf8.size()));
+    key.resize(start + 3 * size_t(utf8.size()));
     auto *out = reinterpret_cast<unsigned char *>(key.data() + start);
     Utf8Reader reader{reinterpret_cast<const unsigned char *>(utf8.data()),
                       reinterpret_cast<const unsigned char *>(utf8.data()) + utf8.size()};
