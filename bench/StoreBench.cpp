@@ -38,8 +38,9 @@ void runStore(const quilbench::Options &options)
         TDataModule1 dm;
         dm.ADOConnection.setConnectionString(QStringLiteral("Data Source=") + path);
         dm.ADOConnection.Open();
-        dm.ADOTable.Open();
+        // As the program opens a library: the order first, so the keys are read once.
         dm.ADOTable.setSort(book::DefaultSort);
+        dm.ADOTable.Open();
         (void)dm.ADOTableName->AsString();
         (void)dm.ADOTableResume->AsString();
     });

@@ -6,21 +6,30 @@
 #include "db/RussianCollation.h"
 
 #include <algorithm>
+#include <cstring>
+#include <memory>
 #include <set>
+#include <string_view>
 #include <unordered_map>
 
 // The key snapshot: the keys of every row in the order shown, read once and kept in step.
 namespace quil {
 namespace {
 
-// The collation key of a row's sort columns (1 .. count-1), column by column.
-std::u16string sortKeyOfRow(const Statement &q, int count)
+// Appends the collation key of a row's sort columns (1 .. count-1), column by column, read
+// from the engine's bytes: no string is made per value.
+void appendSortKeyOfRow(const Statement &q, int count, std::string &key)
 {
-    std::u16string key;
     for (int c = 1; c < count; ++c) {
-        appendRussianSortKey(q.value(c).toString(), key);
-        key.push_back(u'\0'); // ends the column: a shorter text sorts first
+        appendRussianSortKeyUtf8(q.utf8(c), key);
+        key.push_back('\0'); // ends the column: a shorter text sorts first
     }
+}
+
+std::string sortKeyOfRow(const Statement &q, int count)
+{
+    std::string key;
+    appendSortKeyOfRow(q, count, key);
     return key;
 }
 
@@ -50,34 +59,59 @@ void DataSet::loadKeys()
         q.bind(parameter++, value);
     execOrThrow(q);
 
-    std::vector<qint64> keys;
-    keys.reserve(FKeys.size());
     FDataVersion = FConnection.dataVersion();
     if (!sortHere) {
+        std::vector<qint64> keys;
+        keys.reserve(FKeys.size());
         while (q.next())
             keys.push_back(q.integer(0));
         checkFinished(q);
         FKeys = std::move(keys);
         return;
     }
-    std::vector<std::u16string> sortKeys;
-    sortKeys.reserve(FKeys.size());
+    // The rows' keys are laid end to end in blocks that never move: no allocation per row, and
+    // no copy of everything read so far as it grows. Each key's first eight bytes ride with its
+    // row, so most comparisons touch no key.
+    struct Sorted {
+        quint64 head;
+        const char *sortKey;
+        size_t size;
+        qint64 key;
+    };
+    constexpr size_t BlockSize = size_t(1) << 22;
+    std::vector<std::unique_ptr<char[]>> blocks;
+    size_t blockUsed = BlockSize;
+    std::string sortKey;
+    std::vector<Sorted> rows;
+    rows.reserve(FKeys.size());
     while (q.next()) {
-        keys.push_back(q.integer(0));
-        sortKeys.push_back(sortKeyOfRow(q, int(columns.size())));
+        sortKey.clear();
+        appendSortKeyOfRow(q, int(columns.size()), sortKey);
+        const size_t size = sortKey.size();
+        if (size > BlockSize - blockUsed) {
+            blocks.push_back(std::make_unique<char[]>(std::max(BlockSize, size)));
+            blockUsed = 0;
+        }
+        char *at = blocks.back().get() + blockUsed;
+        std::memcpy(at, sortKey.data(), size);
+        blockUsed += size;
+        quint64 head = 0;
+        for (size_t i = 0; i < 8; ++i)
+            head = head << 8 | (i < size ? quint8(sortKey[i]) : 0);
+        rows.push_back({head, at, size, q.integer(0)});
     }
     checkFinished(q);
     q.reset();
-    std::vector<int> rows(keys.size());
-    for (size_t i = 0; i < rows.size(); ++i)
-        rows[i] = int(i);
-    std::sort(rows.begin(), rows.end(), [&](int a, int b) {
-        const int c = sortKeys[size_t(a)].compare(sortKeys[size_t(b)]);
-        return c != 0 ? c < 0 : keys[size_t(a)] < keys[size_t(b)];
+    std::sort(rows.begin(), rows.end(), [](const Sorted &a, const Sorted &b) {
+        if (a.head != b.head)
+            return a.head < b.head;
+        const int c =
+            std::string_view(a.sortKey, a.size).compare(std::string_view(b.sortKey, b.size));
+        return c != 0 ? c < 0 : a.key < b.key;
     });
-    FKeys.resize(keys.size());
+    FKeys.resize(rows.size());
     for (size_t i = 0; i < rows.size(); ++i)
-        FKeys[i] = keys[size_t(rows[i])];
+        FKeys[i] = rows[i].key;
 }
 
 bool DataSet::placeNewKeys(const std::vector<qint64> &added)
@@ -96,14 +130,14 @@ bool DataSet::placeNewKeys(const std::vector<qint64> &added)
         QStringLiteral("SELECT %1 FROM %2 WHERE %3=?")
             .arg(columns.join(QLatin1Char(',')), quoted(tableName()), columns.first()));
     Statement &q = *statement;
-    std::unordered_map<qint64, std::u16string> known;
-    const auto sortKeyOf = [&](qint64 key) -> const std::u16string & {
+    std::unordered_map<qint64, std::string> known;
+    const auto sortKeyOf = [&](qint64 key) -> const std::string & {
         auto it = known.find(key);
         if (it != known.end())
             return it->second;
         q.bindInteger(0, key);
         execOrThrow(q);
-        std::u16string sortKey;
+        std::string sortKey;
         if (q.next())
             sortKey = sortKeyOfRow(q, int(columns.size()));
         checkFinished(q);
@@ -111,7 +145,7 @@ bool DataSet::placeNewKeys(const std::vector<qint64> &added)
         return known.emplace(key, std::move(sortKey)).first->second;
     };
     for (const qint64 key : added) {
-        const std::u16string &mine = sortKeyOf(key);
+        const std::string &mine = sortKeyOf(key);
         const auto at = std::lower_bound(FKeys.begin(), FKeys.end(), key, [&](qint64 a, qint64 b) {
             const int c = sortKeyOf(a).compare(mine);
             return c != 0 ? c < 0 : a < b;

@@ -210,24 +210,78 @@ int compareRussian(QStringView a, QStringView b)
     return compareWith(Utf16Reader{a}, Utf16Reader{b});
 }
 
-void appendRussianSortKey(QStringView text, std::u16string &key)
+namespace {
+// The key's code unit of a weight. Weights of the basic plane fit 17 bits; halving keeps the
+// order of every weight but "ё" against "е", which the odd step puts apart: (2e+1)/2 == e, so
+// shift the code units above "е" up by one instead and give "ё" the free slot.
+inline char16_t sortUnit(quint32 w)
 {
-    // Weights of the basic plane fit 17 bits; halving keeps the order of every weight but
-    // "ё" against "е", which the odd step puts apart: (2e+1)/2 == e, so shift the code units
-    // above "е" up by one instead and give "ё" the free slot.
-    key.reserve(key.size() + size_t(text.size()) + 1);
-    Utf16Reader reader{text};
-    while (!reader.atEnd()) {
-        const quint32 w = primaryWeight(reader.next());
-        char16_t unit;
-        if (w == 0x435 * 2 + 1)
-            unit = 0x436;
-        else if (w / 2 >= 0x436 && w / 2 < 0xFFFF)
-            unit = char16_t(w / 2 + 1);
-        else
-            unit = char16_t(std::min<quint32>(w / 2, 0xFFFF));
-        key.push_back(unit);
+    if (w == 0x435 * 2 + 1)
+        return 0x436;
+    if (w / 2 >= 0x436 && w / 2 < 0xFFFF)
+        return char16_t(w / 2 + 1);
+    return char16_t(std::min<quint32>(w / 2, 0xFFFF));
+}
+
+// A unit in the bytes of UTF-8, which keep the order of the numbers they spell: Latin letters
+// take one byte and Russian ones two. Units of the surrogate range are spelled alike.
+inline unsigned char *putUnit(unsigned char *out, char16_t unit)
+{
+    if (unit < 0x80) {
+        *out++ = static_cast<unsigned char>(unit);
+    } else if (unit < 0x800) {
+        *out++ = static_cast<unsigned char>(0xC0 | unit >> 6);
+        *out++ = static_cast<unsigned char>(0x80 | (unit & 0x3F));
+    } else {
+        *out++ = static_cast<unsigned char>(0xE0 | unit >> 12);
+        *out++ = static_cast<unsigned char>(0x80 | (unit >> 6 & 0x3F));
+        *out++ = static_cast<unsigned char>(0x80 | (unit & 0x3F));
     }
+    return out;
+}
+} // namespace
+
+// Each character's weight as one to three bytes, so that the keys compare as bytes.
+void appendRussianSortKey(QStringView text, std::string &key)
+{
+    const size_t start = key.size();
+    key.resize(start + 3 * size_t(text.size()));
+    auto *out = reinterpret_cast<unsigned char *>(key.data() + start);
+    for (Utf16Reader reader{text}; !reader.atEnd();)
+        out = putUnit(out, sortUnit(primaryWeight(reader.next())));
+    key.resize(size_t(reinterpret_cast<char *>(out) - key.data()));
+}
+
+void appendRussianSortKeyUtf8(QByteArrayView utf8, std::string &key)
+{
+    const size_t start = key.size();
+    key.resize(start + 3 * size_t(utf8.size()));
+    auto *out = reinterpret_cast<unsigned char *>(key.data() + start);
+    Utf8Reader reader{reinterpret_cast<const unsigned char *>(utf8.data()),
+                      reinterpret_cast<const unsigned char *>(utf8.data()) + utf8.size()};
+    // Opening sorts every entry's key: Latin and the Russian alphabet go without the general
+    // decoding, with the units primaryWeight and sortUnit would give them.
+    while (!reader.atEnd()) {
+        const unsigned char c = *reader.p;
+        if (c < 0x80) {
+            ++reader.p;
+            out = putUnit(out, c >= 'A' && c <= 'Z' ? char16_t(c + 0x20) : char16_t(c));
+            continue;
+        }
+        if ((c == 0xD0 || c == 0xD1) && reader.end - reader.p >= 2 &&
+            (reader.p[1] & 0xC0) == 0x80) {
+            char16_t cp = char16_t((c & 0x1F) << 6 | (reader.p[1] & 0x3F));
+            if (cp >= 0x410 && cp <= 0x42F)
+                cp += 0x20;
+            if (cp >= 0x430 && cp <= 0x44F) {
+                reader.p += 2;
+                out = putUnit(out, cp >= 0x436 ? char16_t(cp + 1) : cp);
+                continue;
+            }
+        }
+        out = putUnit(out, sortUnit(primaryWeight(reader.next())));
+    }
+    key.resize(size_t(reinterpret_cast<char *>(out) - key.data()));
 }
 
 int compareRussianUtf8(const char *a, int lengthA, const char *b, int lengthB)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QByteArrayView>
 #include <QStringView>
 #include <string>
 
@@ -12,9 +13,11 @@ namespace quil {
 // dataset orders those by key.
 int compareRussian(QStringView a, QStringView b);
 
-// Appends the sort key of a text: comparing two keys code unit by code unit gives the order of
-// compareRussian. Used to sort in memory without calling the comparison per pair.
-void appendRussianSortKey(QStringView text, std::u16string &key);
+// Appends the sort key of a text: comparing two keys byte by byte (as std::string does) gives
+// the order of compareRussian. Used to sort in memory without calling the comparison per pair.
+void appendRussianSortKey(QStringView text, std::string &key);
+// The same key from UTF-8 bytes as the engine holds them, without a string in between.
+void appendRussianSortKeyUtf8(QByteArrayView utf8, std::string &key);
 
 // The same order over UTF-8 bytes, for SQLite, without allocating.
 int compareRussianUtf8(const char *a, int lengthA, const char *b, int lengthB);

@@ -68,12 +68,17 @@ void TestCollation::keysAgreeWithComparison()
                                "Иванов, И."};
     for (const QString &a : texts) {
         for (const QString &b : texts) {
-            std::u16string ka, kb;
+            std::string ka, kb;
             quil::appendRussianSortKey(a, ka);
             quil::appendRussianSortKey(b, kb);
             const int byKey = ka.compare(kb);
             const int byCompare = quil::compareRussian(a, b);
             const QByteArray ua = a.toUtf8(), ub = b.toUtf8();
+            // The key made from the engine's bytes is the very key made from the text.
+            std::string fromUtf8;
+            quil::appendRussianSortKeyUtf8(ua, fromUtf8);
+            if (fromUtf8 != ka)
+                QFAIL(qPrintable(QString("the key of '%1' differs when made from UTF-8").arg(a)));
             const int byUtf8 = quil::compareRussianUtf8(ua.constData(), int(ua.size()),
                                                         ub.constData(), int(ub.size()));
             if ((byKey < 0) != (byCompare < 0) || (byKey == 0) != (byCompare == 0) ||
