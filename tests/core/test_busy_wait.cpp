@@ -58,6 +58,8 @@ void TestBusyWait::storeWaitsForAHeldLock()
     execOn(path, {}, {{"Автор", "Книга", "2000"}});
     TDataModule1 dm;
     dm.OpenLibrary(folder.path(), "Shared.mdb");
+    // The check of the whole file reads on its own; the other program's lock waits for no one.
+    dm.waitForCheck();
     dm.ADOTable.Edit();
     dm.ADOTableWName->setAsString("Изменён");
 
