@@ -97,6 +97,14 @@ public:
     // A window that says, with a busy bar, what a long command is doing while the window
     // cannot answer; an empty text takes it away. It has no cancel.
     virtual void showBusy(const QString & /*text*/) {}
+    // The same window with a button that stops the command, for work done on this thread that
+    // loses nothing when stopped: false once the user asked to stop. Each call is one report of
+    // how far the work has come.
+    virtual bool showStoppable(const QString &text)
+    {
+        showBusy(text);
+        return true;
+    }
     // How far a long task has come, told from the task's thread; false once the user asked to
     // stop it.
     using Progress = std::function<bool(qint64 done, qint64 total)>;

@@ -90,6 +90,12 @@ void ScriptedDialogs::showBusy(const QString &text)
     shown.append({QStringLiteral("busy"), QString(), text, {}});
 }
 
+bool ScriptedDialogs::showStoppable(const QString &text)
+{
+    showBusy(text);
+    return FStoppableReports++ != stopProgressAt;
+}
+
 bool ScriptedDialogs::runWithProgress(const QString &text,
                                       const std::function<void(const Progress &)> &task)
 {

@@ -48,6 +48,8 @@ public:
     void beep() override;
     // Kept as "busy" with the text; the end as "busy" with none.
     void showBusy(const QString &text) override;
+    // Kept as "busy" too; stopped at report stopProgressAt.
+    bool showStoppable(const QString &text) override;
     // Kept in progress; the task runs on its thread.
     bool runWithProgress(const QString &text,
                          const std::function<void(const Progress &)> &task) override;
@@ -55,6 +57,9 @@ public:
     int count(const QString &kind) const;
 
     QStringList errors() const;
+
+private:
+    int FStoppableReports = 0; // reports told to showStoppable
 };
 
 // Installs scripted dialogs for the life of a test and restores the previous ones after.

@@ -116,9 +116,9 @@ void prepare(quil::Engine &engine)
     textindex::prepare(engine, engine.isReadOnly(), whole, [&](int done, int total) {
         // A small library is indexed before a window could show.
         if (total < 10000)
-            return;
+            return true;
         told = true;
-        quil::dialogs().showBusy(
+        return quil::dialogs().showStoppable(
             QCoreApplication::translate("LibraryFile",
                                         "Библиотека готовится к быстрому поиску: %1 из %2 записей")
                 .arg(done)

@@ -261,8 +261,12 @@ void rebuild(quil::Engine &engine, const Progress &progress)
                 quil::execOrThrow(*fill);
                 fill->reset();
             }
-            if (progress)
-                progress(done, std::max(done, total));
+            // Stopped, the index is not made: find walks the table until the next open makes it.
+            if (progress && !progress(done, std::max(done, total))) {
+                step->reset();
+                engine.rollback();
+                return;
+            }
             if (to == std::numeric_limits<qint64>::max())
                 break;
             from = to + 1;

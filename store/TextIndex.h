@@ -45,7 +45,7 @@ private:
     QString FOther;
 };
 
-using Progress = std::function<void(int done, int total)>;
+using Progress = std::function<bool(int done, int total)>; // false: stop
 
 // On every open of a library: the engine learns the abstract's text function, and a file that
 // may be written gets its index when it has none or one that is not in step (made by another

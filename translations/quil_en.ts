@@ -313,7 +313,7 @@
     </message>
     <message>
         <source>Нет связи с сервером библиотеки: изменение не сохранено, введённый текст остался на месте; сохраните его снова, когда связь восстановится.</source>
-        <translation>No connection to the library's server: the change is not saved, the text entered stays in place; save it again when the connection is back.</translation>
+        <translation>No connection to the library&apos;s server: the change is not saved, the text entered stays in place; save it again when the connection is back.</translation>
     </message>
 </context>
 <context>
@@ -730,7 +730,7 @@ The original file will be moved unchanged to the folder DBase/Access.</translati
     </message>
     <message>
         <source>В файле %1 нет адреса сервера библиотеки</source>
-        <translation>File %1 has no address of the library's server</translation>
+        <translation>File %1 has no address of the library&apos;s server</translation>
     </message>
     <message>
         <source>Пароль пользователя %1 на сервере %2:</source>
@@ -738,7 +738,7 @@ The original file will be moved unchanged to the folder DBase/Access.</translati
     </message>
     <message>
         <source>Нет соединения с сервером библиотеки</source>
-        <translation>No connection to the library's server</translation>
+        <translation>No connection to the library&apos;s server</translation>
     </message>
     <message>
         <source>%1 не файл, его не собрать заново</source>
@@ -769,7 +769,7 @@ The original file will be moved unchanged to the folder DBase/Access.</translati
     </message>
     <message>
         <source> не открывается: сервер базы данных недоступен; проверьте адрес сервера в файле библиотеки и связь с ним</source>
-        <translation> cannot be opened: the database server cannot be reached; check the server's address in the library file and the connection to it</translation>
+        <translation> cannot be opened: the database server cannot be reached; check the server&apos;s address in the library file and the connection to it</translation>
     </message>
     <message>
         <source> не открывается: сервер отказал во входе; проверьте имя пользователя в файле библиотеки и пароль в ~/.pgpass</source>
@@ -994,11 +994,11 @@ What should be done? The damaged file stays unchanged in the folder DBase\Damage
     </message>
     <message>
         <source>Связь с сервером библиотеки восстановлена</source>
-        <translation>The connection to the library's server is back</translation>
+        <translation>The connection to the library&apos;s server is back</translation>
     </message>
     <message>
         <source>Нет связи с сервером библиотеки: введённое не потеряно, сохраните его, когда связь восстановится</source>
-        <translation>No connection to the library's server: what was entered is not lost; save it when the connection is back</translation>
+        <translation>No connection to the library&apos;s server: what was entered is not lost; save it when the connection is back</translation>
     </message>
 </context>
 <context>

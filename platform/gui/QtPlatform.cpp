@@ -296,6 +296,19 @@ void QtDialogs::showBusy(const QString &text)
         QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents);
 }
 
+bool QtDialogs::showStoppable(const QString &text)
+{
+    if (!FBusy) {
+        showBusy(text);
+        FBusy->setCancelButtonText(QCoreApplication::translate("QtPlatform", "Прервать"));
+    }
+    FBusy->setLabelText(text);
+    // The window is application-modal: the clicks taken here can only reach its button. Input
+    // held back by a pass that excluded it would wait here for new input, so none is excluded.
+    QCoreApplication::processEvents();
+    return !FBusy->wasCanceled();
+}
+
 bool QtDialogs::runWithProgress(const QString &text,
                                 const std::function<void(const Progress &)> &task)
 {

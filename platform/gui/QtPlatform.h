@@ -31,6 +31,7 @@ public:
                            bool several) override;
     void beep() override;
     void showBusy(const QString &text) override;
+    bool showStoppable(const QString &text) override;
     bool runWithProgress(const QString &text,
                          const std::function<void(const Progress &)> &task) override;
 

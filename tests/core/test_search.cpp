@@ -4,6 +4,7 @@
 #include "TestSupport.h"
 
 #include "db/RussianCollation.h"
+#include "platform/ScriptedDialogs.h"
 #include "search/Finder.h"
 #include "search/Selection.h"
 #include "store/Book.h"
@@ -65,6 +66,7 @@ private slots:
     void findInAbstractIgnoresWrapping();
     void indexAgreesWithWalk_data();
     void indexAgreesWithWalk();
+    void indexBuildCanBeStopped();
     void selection_data();
     void selection();
 };
@@ -476,6 +478,33 @@ void TestSearch::selection()
         QCOMPARE(m.name(), names.last());
         QCOMPARE(m.view.panels[2], QString("%1 из %1").arg(names.size()));
     }
+}
+
+// A library big enough to show the index's first build may have it stopped: the library opens
+// whole, find walks the table, and the next open builds the index.
+void TestSearch::indexBuildCanBeStopped()
+{
+    TempProgramFolder folder;
+    const QString path = library::folder(folder.path()) + "big.mdb";
+    library::create(path);
+    execOn(path, {"WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n WHERE i < 12000) "
+                  "INSERT INTO Books (Name, Title, City) SELECT 'Автор ' || i, 'Книга', '1990' "
+                  "FROM n"});
+    const QStringList before = storedRows(path, "key, Name");
+    QStringList walked;
+    for (const int stopAt : {0, 1, -1}) {
+        quil::ScopedScriptedDialogs dialogs;
+        dialogs.stopProgressAt = stopAt;
+        Module m(path);
+        QCOMPARE(m.dm.ADOTable.RecordCount(), 12000);
+        QVERIFY(dialogs.count("busy") > (stopAt < 0 ? 2 : stopAt));
+        QCOMPARE(textindex::inStep(m.dm.ADOConnection.engine()), stopAt < 0);
+        const QStringList found = findSequence(m, search::FindAuthor, "Автор 1199", QString());
+        if (walked.isEmpty())
+            walked = found;
+        QCOMPARE(found, walked);
+    }
+    QCOMPARE(storedRows(path, "key, Name"), before);
 }
 
 QTEST_GUILESS_MAIN(TestSearch)
