@@ -36,6 +36,8 @@ public:
         // memory, there only to undo a statement that meets a damaged page.
         FEngine.executeOrThrow(QStringLiteral("PRAGMA journal_mode=MEMORY"));
         FEngine.executeOrThrow(QStringLiteral("PRAGMA synchronous=OFF"));
+        // The indexes built at the end sort on a second thread where there is one.
+        FEngine.execute(QStringLiteral("PRAGMA threads=2"));
         // Entries go in by key: an index led by the key grows at its end as they do, where
         // building it at the end would read every entry, long values included, once more. The
         // others are built at the end, each in one sorted pass.
