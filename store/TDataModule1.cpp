@@ -617,9 +617,6 @@ void TDataModule1::openLibrary(const QString &programFolder, const QString &libr
         // A server keeps its own tables whole; the check of the whole file is for files.
         if (!pg::isServerLibrary(path))
             startCheck();
-        // Damage met while the file was made ready (its index of texts) is told at once.
-        if (libraryDamaged())
-            reportDamage(ADOConnection.engine().damageWords());
     } catch (const std::exception &e) {
         const quil::Error error = openError(e);
         ADOConnection.Close();
@@ -637,6 +634,9 @@ void TDataModule1::openLibrary(const QString &programFolder, const QString &libr
         }
         throw error;
     }
+    // Damage met while the file was made ready (its index of texts) is told once it is open.
+    if (libraryDamaged())
+        reportDamage(ADOConnection.engine().damageWords());
 }
 
 bool TDataModule1::libraryReadOnly() const
