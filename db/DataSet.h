@@ -104,6 +104,11 @@ public:
     void BeginBulk();
     void CommitBulk();
     void EndBulk(bool commit);
+    // Takes the whole run back: the open transaction is rolled back and what earlier commits
+    // stored is deleted again, with the rows keyed by the same keys in the side tables, so the
+    // file and the snapshot are as before BeginBulk. When the delete fails, what was committed
+    // stays as EndBulk would leave it and the error is raised.
+    void UndoBulk(const QStringList &sideTables = {});
 
     // --- bookmarks
     Bookmark GetBookmark();
@@ -170,6 +175,8 @@ private:
     // Puts a few new keys into the sorted snapshot by binary search, reading only the rows the
     // search compares; false where a new reading of every key is the cheaper way.
     bool placeNewKeys(const std::vector<qint64> &added);
+    // The keys committed by a bulk run join the snapshot; the data sources hear one change.
+    void placeCommitted();
     // Re-reads the keys; the record that was current stays current where it still exists.
     void reloadKeysKeepingCurrent();
     // Moves the rows another connection changed to their places (or out), reading only them

@@ -84,7 +84,64 @@ void DataSet::EndBulk(bool commit)
     if (commit && open && !failure)
         FBulkCommitted.insert(FBulkCommitted.end(), FBulkPending.begin(), FBulkPending.end());
     FBulkPending.clear();
+    placeCommitted();
+    if (failure)
+        throwEngineError(*failure);
+    if (lost)
+        throw Error(QCoreApplication::translate(
+            "DataSetBulk", "Записи, сделанные после последнего сохранения в файл, "
+                           "отменены после ошибки базы данных"));
+}
 
+void DataSet::UndoBulk(const QStringList &sideTables)
+{
+    if (!FBulk)
+        return;
+    if (FState == DataSetState::Edit || FState == DataSetState::Insert)
+        Cancel();
+    FBulk = false;
+    FBulkInsert.reset();
+    Engine &engine = FConnection.engine();
+    if (engine.inTransaction())
+        engine.rollback();
+    FBulkPending.clear();
+    if (!FBulkCommitted.empty()) {
+        // What earlier batches made durable goes in one transaction; the text index hears of
+        // it from the triggers, and catches up before the commit as after any store.
+        try {
+            storeInTransaction([&] {
+                QStringList tables{tableName()};
+                QStringList keys{quoted(keyField().FieldName())};
+                for (const QString &side : sideTables) {
+                    tables << side;
+                    keys << QStringLiteral("key");
+                }
+                for (int t = 0; t < tables.size(); ++t) {
+                    const auto remove =
+                        engine.prepareOrThrow(QStringLiteral("DELETE FROM %1 WHERE %2 = ?")
+                                                  .arg(quoted(tables[t]), keys[t]));
+                    for (const qint64 key : FBulkCommitted) {
+                        remove->bind(0, key);
+                        execOrThrow(*remove);
+                        remove->reset();
+                    }
+                }
+            });
+        } catch (...) {
+            // Not taken back, the records are the library's like any stored ones.
+            placeCommitted();
+            throw;
+        }
+        FBulkCommitted.clear();
+        FConnection.afterStore();
+    }
+    if (AfterScroll)
+        AfterScroll(*this);
+    dataEvent(DataEvent::DataSetChange);
+}
+
+void DataSet::placeCommitted()
+{
     if (!FBulkCommitted.empty()) {
         FConnection.afterStore();
         // The new records take their places in the dataset's order, as opening the file again
@@ -106,12 +163,6 @@ void DataSet::EndBulk(bool commit)
     if (AfterScroll)
         AfterScroll(*this);
     dataEvent(DataEvent::DataSetChange);
-    if (failure)
-        throwEngineError(*failure);
-    if (lost)
-        throw Error(QCoreApplication::translate(
-            "DataSetBulk", "Записи, сделанные после последнего сохранения в файл, "
-                           "отменены после ошибки базы данных"));
 }
 
 } // namespace quil

@@ -30,6 +30,9 @@ Reference kept(const Reference &reference)
     return anew;
 }
 
+// Raised through the reader when the progress asks the import to stop.
+struct Cancelled {};
+
 // Reads the records, handing each on as it is read.
 using RecordFeed = std::function<void(QList<ReadProblem> &problems,
                                       const std::function<void(Reference &&)> &take)>;
@@ -70,9 +73,12 @@ ImportResult storeReferences(TDataModule1 &dataModule, const RecordFeed &feed, F
                         .arg(reference.line),
                     e);
             }
-            if (progress)
-                progress(importer.posted(), total, fileName);
+            if (progress && !progress(importer.posted(), total, fileName))
+                throw Cancelled();
         });
+    } catch (const Cancelled &) {
+        return cancelImport(importer,
+                            originals ? QStringList{Originals::TableName} : QStringList());
     } catch (const std::exception &e) {
         if (stored)
             throw;

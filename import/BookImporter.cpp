@@ -3,6 +3,15 @@
 #include "store/TDataModule1.h"
 
 namespace quil {
+namespace {
+
+int defaultBatch = 10000;
+
+} // namespace
+
+void BookImporter::setDefaultBatch(int milliseconds) { defaultBatch = milliseconds; }
+
+BookImporter::BookImporter(TDataModule1 &dataModule) : BookImporter(dataModule, defaultBatch) {}
 
 BookImporter::BookImporter(TDataModule1 &dataModule, int batchMilliseconds)
     : FDataModule(dataModule), FBatchMilliseconds(batchMilliseconds)
@@ -40,6 +49,20 @@ void BookImporter::store(std::initializer_list<Assignment> fields)
         FKept = FPosted;
         FBatchClock.start();
     }
+}
+
+void BookImporter::cancel(const QStringList &sideTables)
+{
+    if (!FStarted)
+        return;
+    FStarted = false;
+    try {
+        FDataModule.ADOTable.UndoBulk(sideTables);
+    } catch (...) {
+        FPosted = FKept; // what the batches committed stays
+        throw;
+    }
+    FPosted = FKept = 0;
 }
 
 void BookImporter::finish()

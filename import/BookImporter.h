@@ -2,6 +2,7 @@
 
 #include <QElapsedTimer>
 #include <QString>
+#include <QStringList>
 #include <initializer_list>
 #include <utility>
 
@@ -17,13 +18,14 @@ class Field;
 // a long import runs: a commit into a large library costs about a second (every index page
 // the batch touched is journalled and synced), and shorter batches made a 100,000-line list
 // take half as long again. finish() commits what was posted, so an import ended by an error
-// keeps every entry before it and nothing of the one that failed.
+// keeps every entry before it and nothing of the one that failed; cancel() takes back all of them.
 class BookImporter {
 public:
     using Assignment = std::pair<Field *, const QString *>;
 
+    explicit BookImporter(TDataModule1 &dataModule);
     // A batch of 0 milliseconds commits every entry.
-    explicit BookImporter(TDataModule1 &dataModule, int batchMilliseconds = 10000);
+    BookImporter(TDataModule1 &dataModule, int batchMilliseconds);
     // Ends an unfinished run, keeping what was posted.
     ~BookImporter();
     BookImporter(const BookImporter &) = delete;
@@ -34,6 +36,12 @@ public:
     // Commits and shows the new entries in the table; raises quil::Error when the commit
     // fails, after which kept() tells what is in the file.
     void finish();
+    // Takes back every entry stored since the first store, and the rows of the side tables
+    // keyed by their keys: the library is as it was before (the entry that was current stays
+    // put away). Raises quil::Error when that cannot be done; what was stored then stays.
+    void cancel(const QStringList &sideTables = {});
+    // The batch of the imports; tests set 0, so that every entry reaches the file at once.
+    static void setDefaultBatch(int milliseconds);
     int posted() const { return FPosted; }
     int kept() const { return FKept; }
 

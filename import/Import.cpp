@@ -19,6 +19,13 @@ namespace {
 
 const QString KeyWords = QStringLiteral("Key Words");
 
+QString entriesCount(int count)
+{
+    return countOf(count, QCoreApplication::translate("Import", "запись"),
+                   QCoreApplication::translate("Import", "записи"),
+                   QCoreApplication::translate("Import", "записей"));
+}
+
 } // namespace
 
 void stopImport(BookImporter &importer, const QString &where, const std::exception &e)
@@ -30,10 +37,7 @@ void stopImport(BookImporter &importer, const QString &where, const std::excepti
         // commit only finds its transaction gone); kept() tells what the file holds.
     }
     throw explained(where + QCoreApplication::translate("Import", " (импортировано ") +
-                        countOf(importer.kept(), QCoreApplication::translate("Import", "запись"),
-                                QCoreApplication::translate("Import", "записи"),
-                                QCoreApplication::translate("Import", "записей")) +
-                        QLatin1Char(')'),
+                        entriesCount(importer.kept()) + QLatin1Char(')'),
                     e);
 }
 
@@ -44,6 +48,22 @@ void finishImport(BookImporter &importer)
     } catch (const std::exception &e) {
         stopImport(importer, QCoreApplication::translate("Import", "Импорт не завершён"), e);
     }
+}
+
+ImportResult cancelImport(BookImporter &importer, const QStringList &sideTables)
+{
+    try {
+        importer.cancel(sideTables);
+    } catch (const std::exception &e) {
+        throw explained(QCoreApplication::translate(
+                            "Import", "Импорт отменён, но импортированное убрать не удалось") +
+                            QCoreApplication::translate("Import", " (импортировано ") +
+                            entriesCount(importer.kept()) + QLatin1Char(')'),
+                        e);
+    }
+    ImportResult result;
+    result.cancelled = true;
+    return result;
 }
 
 namespace {
@@ -80,8 +100,8 @@ ImportResult storeReferenceLines(TDataModule1 &dataModule, QIODevice &device,
                 QCoreApplication::translate("Import", "Строка %1 не сохранена").arg(line.number),
                 e);
         }
-        if (progress)
-            progress(importer.posted(), 0, fileName);
+        if (progress && !progress(importer.posted(), 0, fileName))
+            return cancelImport(importer);
     }
     finishImport(importer);
     return {importer.kept(), {}};
@@ -142,8 +162,8 @@ ImportResult importAbstractFolder(TDataModule1 &dataModule, const QString &folde
     AbstractEntry entry;
     for (const FolderFile &folderFile : files) {
         const QString &name = folderFile.name;
-        if (progress)
-            progress(importer.posted(), int(files.size()), name);
+        if (progress && !progress(importer.posted(), int(files.size()), name))
+            return cancelImport(importer);
         QFile file;
         QString why;
         bool usable = false;

@@ -21,11 +21,13 @@ struct ImportProblem {
 struct ImportResult {
     int stored = 0;
     QList<ImportProblem> passedOver;
+    bool cancelled = false; // stopped from its progress: nothing of it was kept
 };
 
 // Told after each entry: how many are stored, of how many (0 when not known), and the file
-// being read.
-using ImportProgress = std::function<void(int done, int total, const QString &file)>;
+// being read. False stops the import, which then takes back every entry it stored (and the
+// originals kept with them) and returns cancelled.
+using ImportProgress = std::function<bool(int done, int total, const QString &file)>;
 
 // Reference lists: every line that is not blank becomes a new entry of the data module's
 // table; only a regular file is read (a pipe or a device is refused before it is opened). The
@@ -52,6 +54,9 @@ ImportResult importAbstractFolder(TDataModule1 &dataModule, const QString &folde
 // Commits what was posted before a failure and raises it as quil::Error, saying where the
 // import stopped and how much of it is in the library.
 [[noreturn]] void stopImport(BookImporter &importer, const QString &where, const std::exception &e);
+// Takes back what a stopped import stored, with the rows of the side tables keyed by it, and
+// says it was cancelled; when that fails, raises quil::Error saying how much stayed.
+ImportResult cancelImport(BookImporter &importer, const QStringList &sideTables = {});
 // Commits the last batch; a failure stops the import as above.
 void finishImport(BookImporter &importer);
 

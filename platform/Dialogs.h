@@ -105,6 +105,9 @@ public:
         showBusy(text);
         return true;
     }
+    // One report of a command on this thread to a progress window of its own that has a
+    // button to stop it (stopPressed: it was pressed): false once the command is to stop.
+    virtual bool goOn(bool stopPressed) { return !stopPressed; }
     // How far a long task has come, told from the task's thread; false once the user asked to
     // stop it.
     using Progress = std::function<bool(qint64 done, qint64 total)>;

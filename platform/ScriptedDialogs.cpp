@@ -96,6 +96,11 @@ bool ScriptedDialogs::showStoppable(const QString &text)
     return FStoppableReports++ != stopProgressAt;
 }
 
+bool ScriptedDialogs::goOn(bool stopPressed)
+{
+    return FStoppableReports++ != stopProgressAt && !stopPressed;
+}
+
 bool ScriptedDialogs::runWithProgress(const QString &text,
                                       const std::function<void(const Progress &)> &task)
 {

@@ -50,6 +50,8 @@ public:
     void showBusy(const QString &text) override;
     // Kept as "busy" too; stopped at report stopProgressAt.
     bool showStoppable(const QString &text) override;
+    // Not kept; stopped at report stopProgressAt, counted with those of showStoppable.
+    bool goOn(bool stopPressed) override;
     // Kept in progress; the task runs on its thread.
     bool runWithProgress(const QString &text,
                          const std::function<void(const Progress &)> &task) override;

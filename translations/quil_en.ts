@@ -438,6 +438,10 @@
         <source>Не импортированы файлы (%1):</source>
         <translation>Files not imported (%1):</translation>
     </message>
+    <message>
+        <source>Импорт отменён, но импортированное убрать не удалось</source>
+        <translation>The import was cancelled, but what it had imported could not be taken out</translation>
+    </message>
 </context>
 <context>
     <name>ImportCommands</name>
@@ -460,6 +464,10 @@
     <message>
         <source>Загрузить Name-Title-Abstract из директории Abstract?</source>
         <translation>Load Name-Title-Abstract from the Abstract folder?</translation>
+    </message>
+    <message>
+        <source>Импорт из %1 отменён: библиотека осталась такой, какой была до него.</source>
+        <translation>The import from %1 was cancelled: the library is as it was before it.</translation>
     </message>
 </context>
 <context>
@@ -485,6 +493,14 @@
 Файл: </source>
         <translation>
 File: </translation>
+    </message>
+    <message>
+        <source>Отмена</source>
+        <translation>Cancel</translation>
+    </message>
+    <message>
+        <source>Импорт отменяется...</source>
+        <translation>Cancelling the import...</translation>
     </message>
 </context>
 <context>

@@ -15,6 +15,30 @@
 #include <QScopeGuard>
 #include <QWidget>
 
+namespace {
+
+quil::ImportProgress progressOf(ImportProgressDialog &dialog)
+{
+    return [&dialog](int done, int total, const QString &file) {
+        return dialog.update(done, total, file);
+    };
+}
+
+// A cancelled import says so, and that it left the library as it was; false when it ran on.
+bool tellCancelled(const quil::ImportResult &result, const QString &path)
+{
+    if (result.cancelled)
+        quil::dialogs().showInformation(
+            QStringLiteral("QUIL.Lib"),
+            QCoreApplication::translate("ImportCommands",
+                                        "Импорт из %1 отменён: библиотека осталась такой, "
+                                        "какой была до него.")
+                .arg(QFileInfo(path).fileName()));
+    return result.cancelled;
+}
+
+} // namespace
+
 void ImportCommands::chooseReferenceList(const QString &programFolder,
                                          const QString &libraryFileName,
                                          const std::function<void(const QString &)> &importList)
@@ -55,14 +79,13 @@ void ImportCommands::importReferenceList(TDataModule1 &dataModule, const QString
     const QString encoding = chooseEncoding(path);
     if (encoding.isEmpty())
         return;
-    const quil::WaitCursor wait;
-    ImportProgressDialog progress(&window);
-    quil::importReferenceList(
-        dataModule, path,
-        [&progress](int done, int total, const QString &file) {
-            progress.update(done, total, file);
-        },
-        encoding);
+    quil::ImportResult result;
+    {
+        const quil::WaitCursor wait;
+        ImportProgressDialog progress(&window);
+        result = quil::importReferenceList(dataModule, path, progressOf(progress), encoding);
+    }
+    tellCancelled(result, path);
 }
 
 void ImportCommands::importBibliography(TDataModule1 &dataModule, QWidget &window, QWidget &authors,
@@ -86,11 +109,11 @@ void ImportCommands::importBibliography(TDataModule1 &dataModule, QWidget &windo
     {
         const quil::WaitCursor wait;
         ImportProgressDialog progress(&window);
-        result = quil::exchange::importBibliography(
-            dataModule, path, encoding, [&progress](int done, int total, const QString &file) {
-                progress.update(done, total, file);
-            });
+        result =
+            quil::exchange::importBibliography(dataModule, path, encoding, progressOf(progress));
     }
+    if (tellCancelled(result, path))
+        return;
     if (!result.passedOver.isEmpty())
         quil::dialogs().showInformation(QStringLiteral("QUIL.Lib"),
                                         quil::exchange::passedOverRecordsMessage(
@@ -114,9 +137,11 @@ void ImportCommands::importAbstractFolder(TDataModule1 &dataModule, QWidget &win
         result = quil::importAbstractFolder(dataModule, programFolder + QStringLiteral("Abstract"),
                                             [&](int done, int total, const QString &file) {
                                                 window.setWindowTitle(file);
-                                                progress.update(done, total, file);
+                                                return progress.update(done, total, file);
                                             });
     }
+    if (tellCancelled(result, programFolder + QStringLiteral("Abstract")))
+        return;
     if (!result.passedOver.isEmpty())
         quil::dialogs().showInformation(QStringLiteral("QUIL.Lib"),
                                         quil::passedOverMessage(result.passedOver));

@@ -2,10 +2,14 @@
 
 #include <QCloseEvent>
 #include <QCoreApplication>
+#include <QDialogButtonBox>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QProgressBar>
+#include <QPushButton>
 #include <QVBoxLayout>
+
+#include "platform/Dialogs.h"
 
 namespace {
 
@@ -29,17 +33,38 @@ ImportProgressDialog::ImportProgressDialog(QWidget *parent) : QDialog(parent)
     FBar = new QProgressBar(this);
     FBar->setObjectName(QStringLiteral("pbImportProgress"));
     FBar->setAccessibleName(tr("Ход импорта"));
+    auto *buttons = new QDialogButtonBox(this);
+    FCancel = buttons->addButton(tr("Отмена"), QDialogButtonBox::RejectRole);
+    FCancel->setObjectName(QStringLiteral("btImportCancel"));
+    // An Enter meant for the window the dialog came up over must not stop the import.
+    FCancel->setAutoDefault(false);
+    connect(FCancel, &QPushButton::clicked, this, &ImportProgressDialog::stop);
     auto *layout = new QVBoxLayout(this);
     layout->addWidget(FLabel);
     layout->addWidget(FBar);
+    layout->addWidget(buttons);
     FClock.start();
 }
 
-void ImportProgressDialog::update(int done, int total, const QString &file)
+void ImportProgressDialog::stop()
+{
+    FStopPressed = true;
+    FCancel->setEnabled(false);
+    FLabel->setText(tr("Импорт отменяется..."));
+    // Taking the import back holds the event loop: the label is painted now.
+    FLabel->repaint();
+}
+
+bool ImportProgressDialog::update(int done, int total, const QString &file)
 {
     const qint64 now = FClock.elapsed();
-    if (now < showAfter || (FPainted >= 0 && now - FPainted < RepaintEvery))
-        return;
+    if (!FStopPressed && now >= showAfter && (FPainted < 0 || now - FPainted >= RepaintEvery))
+        paint(now, done, total, file);
+    return quil::dialogs().goOn(FStopPressed);
+}
+
+void ImportProgressDialog::paint(qint64 now, int done, int total, const QString &file)
+{
     FPainted = now;
     const QString count = total > 0 ? tr("Импортировано записей: %1 из %2").arg(done).arg(total)
                                     : tr("Импортировано записей: %1").arg(done);
@@ -50,8 +75,8 @@ void ImportProgressDialog::update(int done, int total, const QString &file)
         FBar->setValue(std::min(done, total));
     if (!isVisible())
         show();
-    // The dialog is modal: what this lets through is painting and timers, not the user's input
-    // to the window.
+    // The dialog is modal: what this lets through is painting, timers and a click on its
+    // button, not the user's input to the window.
     QCoreApplication::processEvents();
 }
 
@@ -59,8 +84,11 @@ void ImportProgressDialog::closeEvent(QCloseEvent *event) { event->ignore(); }
 
 void ImportProgressDialog::keyPressEvent(QKeyEvent *event)
 {
-    // Escape would reject the dialog and hide it while the import goes on.
-    if (event->key() == Qt::Key_Escape)
+    // Rejected, the dialog would hide while the import goes on: Escape stops the import.
+    if (event->key() == Qt::Key_Escape) {
+        if (!FStopPressed)
+            stop();
         return;
+    }
     QDialog::keyPressEvent(event);
 }

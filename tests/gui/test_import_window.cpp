@@ -2,6 +2,9 @@
 // the library file, and the window put back as it was after an import that fails.
 #include "AppFixture.h"
 
+#include "db/Connection.h"
+#include "db/Engine.h"
+#include "import/BookImporter.h"
 #include "import/gui/ImportProgressDialog.h"
 #include "rtf/RtfTextExtractor.h"
 
@@ -46,6 +49,33 @@ void watchNextImport(SeenDuringImport &seen)
     });
 }
 
+// Every row of the entries and of the originals kept beside them.
+QStringList libraryRows(const QString &path)
+{
+    QStringList rows;
+    const QString name = QStringLiteral("rows");
+    {
+        QSqlDatabase db = QSqlDatabase::addDatabase(QStringLiteral("QSQLITE"), name);
+        db.setDatabaseName(path);
+        db.setConnectOptions(QStringLiteral("QSQLITE_OPEN_READONLY"));
+        if (!db.open())
+            return {db.lastError().text()};
+        for (const char *table : {"Books", "Originals"}) {
+            QSqlQuery q(db);
+            if (!q.exec(QStringLiteral("SELECT * FROM %1 ORDER BY key").arg(table)))
+                rows << QStringLiteral("%1: %2").arg(table, q.lastError().text());
+            while (q.next()) {
+                QStringList fields{QString::fromLatin1(table)};
+                for (int i = 0; i < q.record().count(); ++i)
+                    fields << q.value(i).toString();
+                rows << fields.join(QLatin1Char('|'));
+            }
+        }
+    }
+    QSqlDatabase::removeDatabase(name);
+    return rows;
+}
+
 void checkWindowRestored(const QString &caption)
 {
     QCOMPARE(running().Form1->windowTitle(), caption);
@@ -64,6 +94,8 @@ private slots:
     void bibliography();
     void abstractFolder();
     void progressWhileLong();
+    void cancelledImportsLeaveTheLibraryAsItWas_data();
+    void cancelledImportsLeaveTheLibraryAsItWas();
     void failingImportsRestoreTheWindow();
     void intoAnEmptyLibrary();
     void intoAReadOnlyLibrary();
@@ -251,6 +283,82 @@ void TestImportWindow::progressWhileLong()
     QCOMPARE(list.progressText, QStringLiteral("Импортировано записей: 1\nФайл: list.txt"));
     QCOMPARE(app.dialogs.errors(), QStringList());
     QCOMPARE(QApplication::activeModalWidget(), nullptr);
+}
+
+void TestImportWindow::cancelledImportsLeaveTheLibraryAsItWas_data()
+{
+    QTest::addColumn<QString>("file");
+    QTest::addColumn<int>("stopAt"); // the report of its progress that stops it; -1 none
+    QTest::addColumn<int>("batch");  // milliseconds of a batch; 0 commits every entry
+    QTest::newRow("list, first report") << "list.txt" << 0 << 0;
+    QTest::newRow("list, middle, batches committed") << "list.txt" << 2 << 0;
+    QTest::newRow("list, middle, batch open") << "list.txt" << 2 << 60000;
+    QTest::newRow("list, not stopped") << "list.txt" << -1 << 0;
+    QTest::newRow("BibTeX, first report") << "refs.bib" << 0 << 0;
+    QTest::newRow("BibTeX, middle, batches committed") << "refs.bib" << 2 << 0;
+    QTest::newRow("BibTeX, not stopped") << "refs.bib" << -1 << 0;
+}
+
+void TestImportWindow::cancelledImportsLeaveTheLibraryAsItWas()
+{
+    QFETCH(QString, file);
+    QFETCH(int, stopAt);
+    QFETCH(int, batch);
+    AppFixture app;
+    const QString path = app.startWithLibrary("Books.mdb", {{"Старый", "Том", "1990"}});
+    quil::BookImporter::setDefaultBatch(batch);
+    const auto batchAgain = qScopeGuard([] { quil::BookImporter::setDefaultBatch(10000); });
+    // A record imported before, with its original kept, is part of what must stay.
+    const QString before = app.folder.file("Import Data/before.bib");
+    writeBytes(before, "@book{kept, author = {Kept, A.}, title = {Stays}, year = 2000}\n");
+    app.dialogs.nextFileNames.enqueue(before);
+    trigger(running().Form1->mmImBibliography);
+    // Opened again, the library's text index is in step with the originals' new table.
+    app.pick(path);
+    QByteArray text;
+    for (int i = 1; i <= 5; ++i)
+        text += file.endsWith(".bib") ? QStringLiteral("@article{c%1, author = {Cancelme, N.}, "
+                                                       "title = {Title %1}, year = 2001}\n")
+                                            .arg(i)
+                                            .toUtf8()
+                                      : QStringLiteral("Cancelme N.\tTitle %1\r\n").arg(i).toUtf8();
+    writeBytes(app.folder.file("Import Data/" + file), text);
+    const QStringList rows = libraryRows(path);
+    QCOMPARE(rows.size(), 3);
+    const int shown = app.dialogs.shown.size();
+
+    // The record before took one report.
+    app.dialogs.stopProgressAt = stopAt < 0 ? -1 : stopAt + 1;
+    ImportProgressDialog::setShowAfter(0);
+    const auto longAgain = qScopeGuard([] { ImportProgressDialog::setShowAfter(1000); });
+    app.dialogs.nextFileNames.enqueue(app.folder.file("Import Data/" + file));
+    trigger(file.endsWith(".bib") ? running().Form1->mmImBibliography
+                                  : running().Form1->mmImReference);
+    QCOMPARE(app.dialogs.errors(), QStringList());
+    checkWindowRestored(QStringLiteral("Library Books.mdb"));
+    quil::Engine &engine = running().DataModule1->ADOTable.connection().engine();
+    // The text index, asked directly.
+    const auto index = engine.prepareOrThrow(
+        "SELECT count(*) FROM BooksTextName WHERE BooksTextName MATCH "
+        "'\"can\" AND \"anc\" AND \"nce\" AND \"cel\" AND \"elm\" AND \"lme\"'");
+    QVERIFY2(index->exec() && index->next(), index->error().what());
+    const qint64 indexed = index->integer(0);
+    if (stopAt < 0) {
+        QCOMPARE(storedRows(path).size(), 7);
+        QCOMPARE(libraryRows(path).filter("Originals|").size(), file.endsWith(".bib") ? 6 : 1);
+        QCOMPARE(indexed, 5);
+        QCOMPARE(running().Form1->DBGrid->gridModel()->rowCount(), 7);
+        QVERIFY(app.dialogs.shown.last().text.indexOf("отменён") < 0);
+        return;
+    }
+    QCOMPARE(libraryRows(path), rows);
+    QCOMPARE(indexed, 0);
+    QCOMPARE(running().Form1->DBGrid->gridModel()->rowCount(), 2);
+    QCOMPARE(app.dialogs.shown.size(), shown + 3); // the file, the encoding, the message
+    QCOMPARE(app.dialogs.shown.last().kind, QStringLiteral("information"));
+    QCOMPARE(app.dialogs.shown.last().text,
+             QStringLiteral("Импорт из %1 отменён: библиотека осталась такой, какой была до него.")
+                 .arg(file));
 }
 
 void TestImportWindow::failingImportsRestoreTheWindow()
