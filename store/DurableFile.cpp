@@ -27,6 +27,27 @@ bool syncPath(const QString &path)
     return ok;
 }
 
+SyncBeside::SyncBeside(const QString &path)
+    : FFile(::open(encoded(path).constData(), O_RDONLY | O_CLOEXEC)), FError(FFile < 0 ? errno : 0)
+{
+    if (FFile >= 0)
+        FSynced = std::async(std::launch::async,
+                             [file = FFile] { return ::fsync(file) == 0 ? 0 : errno; });
+}
+
+SyncBeside::~SyncBeside() { wait(); }
+
+bool SyncBeside::wait()
+{
+    if (FSynced.valid())
+        FError = FSynced.get();
+    if (FFile >= 0)
+        ::close(FFile);
+    FFile = -1;
+    errno = FError;
+    return FError == 0;
+}
+
 void removeLibraryFile(const QString &path)
 {
     QFile::remove(path);

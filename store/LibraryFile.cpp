@@ -94,14 +94,19 @@ void validate(quil::Engine &engine)
             "LibraryFile", "Поле key таблицы Books не целочисленный первичный ключ"));
 }
 
+void addIndexes(quil::Engine &engine)
+{
+    // A library from elsewhere may lack the indexes; a read-only one simply goes without them.
+    for (const char *statement : IndexStatements)
+        engine.execute(QString::fromLatin1(statement));
+}
+
 void prepare(quil::Engine &engine)
 {
     // A shared library's indexes are made with it, by whoever may change its schema.
     if (dynamic_cast<pg::PgEngine *>(&engine))
         return;
-    // A library from elsewhere may lack the indexes; a read-only one simply goes without them.
-    for (const char *statement : IndexStatements)
-        engine.execute(QString::fromLatin1(statement));
+    addIndexes(engine);
     bool told = false;
     // A damaged file gets no index; the damage is the engine's to remember and the check's to tell.
     const auto whole = [&] {

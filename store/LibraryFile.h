@@ -25,6 +25,9 @@ QString connectionString(const QString &programFolder, const QString &libraryFil
 // with the eleven fields and key its integer primary key. quil::Error when not. Set as the
 // connection's OnValidate.
 void validate(quil::Engine &engine);
+// Adds the indexes of Books that a library made without them lacks; a read-only one goes
+// without them.
+void addIndexes(quil::Engine &engine);
 // Adds the browse index to a library made without it, and the index of its texts where it is
 // missing or not in step, with a busy window telling how far it got (a read-only one goes
 // without both). Set as the connection's OnConnect.

@@ -151,7 +151,9 @@ public:
         FHoledRange.reset();
         FHoledOne.reset();
         FChanges.reset();
-        prepare(FEngine);
+        // The index of texts is left to the first open, which tells how far it has come; built
+        // here it would also have the engine check the damaged file, attached, once more.
+        addIndexes(FEngine);
         FEngine.close();
     }
 
@@ -212,6 +214,7 @@ Salvaged salvage(const QString &source, const QString &target, const SalvageProg
     Salvaged result;
     removeLibraryFile(target);
     try {
+        std::optional<SyncBeside> rowsSynced;
         {
             Rescue rescue(source, target);
             const auto [first, last] = rescue.span();
@@ -243,6 +246,8 @@ Salvaged salvage(const QString &source, const QString &target, const SalvageProg
             if (!result.stopped) {
                 if (last < Most)
                     rescue.copy(std::max(first, last + 1), Most, result);
+                // Every step is written: the entries go to the disk while the indexes are built.
+                rowsSynced.emplace(target);
                 rescue.finish();
             }
         }
@@ -250,11 +255,19 @@ Salvaged salvage(const QString &source, const QString &target, const SalvageProg
             removeLibraryFile(target);
             return result;
         }
-        if (!syncPath(target))
-            throw systemError(
+        const auto unwritten = [&] {
+            return systemError(
                 QCoreApplication::translate("Salvage", "Не удалось записать %1 на диск")
                     .arg(target));
+        };
+        if (!rowsSynced->wait())
+            throw unwritten();
+        // The indexes go to the disk while the file is read back; it takes its name only once
+        // both have passed.
+        SyncBeside restSynced(target);
         checkWritten(target, result.saved);
+        if (!restSynced.wait())
+            throw unwritten();
     } catch (...) {
         removeLibraryFile(target);
         throw;
