@@ -389,6 +389,54 @@ QString risType(const QString &type)
     return fromBibTeX.value(type, QStringLiteral("GEN"));
 }
 
+// Runs work(i) for every i below count, shared with the pool's thread when there is one: each
+// takes the next row in turn, so a thread the machine gives less time does less. This thread
+// first runs `meanwhile`, which must not touch what work does. An error raised in either is
+// raised here once both are done.
+void shared(QThreadPool *pool, int count, const std::function<void(int)> &work,
+            const std::function<void()> &meanwhile = {})
+{
+    std::atomic<int> next{0};
+    const auto run = [&](std::exception_ptr &error) {
+        try {
+            for (int i = next++; i < count; i = next++)
+                work(i);
+        } catch (...) {
+            error = std::current_exception();
+            next = count;
+        }
+    };
+    std::exception_ptr mine;
+    std::exception_ptr theirs;
+    if (pool)
+        pool->start([&] { run(theirs); });
+    if (meanwhile) {
+        try {
+            meanwhile();
+        } catch (...) {
+            mine = std::current_exception();
+            next = count;
+        }
+    }
+    if (!mine)
+        run(mine);
+    if (pool)
+        pool->waitForDone();
+    for (const std::exception_ptr &error : {mine, theirs})
+        if (error)
+            std::rethrow_exception(error);
+}
+
+// A second thread where the machine has a second core.
+std::unique_ptr<QThreadPool> secondThread()
+{
+    if (QThread::idealThreadCount() < 2)
+        return nullptr;
+    auto pool = std::make_unique<QThreadPool>();
+    pool->setMaxThreadCount(1);
+    return pool;
+}
+
 // Reads the rows of a dataset, in its order, a page of keys at a time.
 class StoredBooks {
 public:
@@ -664,13 +712,29 @@ CitationKeys::CitationKeys(quil::DataSet &data)
         QStringLiteral("SELECT \"%1\", \"%2\", \"%3\" FROM \"%4\" ORDER BY \"%1\"")
             .arg(book::Key, book::Name, book::City, book::TableName));
     quil::execOrThrow(*statement);
-    QHash<QString, int> used;
+    std::vector<qint64> keys;
+    std::vector<QString> stems; // the authors, then the year, of each entry in turn
     while (statement->next()) {
-        const QString stem = base(columnText(*statement, 1), columnText(*statement, 2));
-        int &n = used[stem];
-        FKeys.insert(statement->integer(0), stem + letters(n++));
+        keys.push_back(statement->integer(0));
+        stems.push_back(columnText(*statement, 1));
+        stems.push_back(columnText(*statement, 2));
     }
     quil::checkFinished(*statement);
+    // An entry's stem is its own, and the most of the work: made on both cores. Only the
+    // letters hang on the entries before.
+    const int count = int(keys.size());
+    shared(secondThread().get(), count, [&](int i) {
+        QString &authors = stems[2 * size_t(i)];
+        authors = base(authors, stems[2 * size_t(i) + 1]);
+    });
+    QHash<QString, int> used;
+    used.reserve(count);
+    FKeys.reserve(count);
+    for (int i = 0; i < count; ++i) {
+        const QString &stem = stems[2 * size_t(i)];
+        int &n = used[stem];
+        FKeys.insert(keys[size_t(i)], stem + letters(n++));
+    }
 }
 
 namespace {
@@ -801,44 +865,6 @@ QString risRecord(const Reference &r)
 
 namespace {
 
-// Runs work(i) for every i below count, shared with the pool's thread when there is one: each
-// takes the next row in turn, so a thread the machine gives less time does less. This thread
-// first runs `meanwhile`, which must not touch what work does. An error raised in either is
-// raised here once both are done.
-void shared(QThreadPool *pool, int count, const std::function<void(int)> &work,
-            const std::function<void()> &meanwhile = {})
-{
-    std::atomic<int> next{0};
-    const auto run = [&](std::exception_ptr &error) {
-        try {
-            for (int i = next++; i < count; i = next++)
-                work(i);
-        } catch (...) {
-            error = std::current_exception();
-            next = count;
-        }
-    };
-    std::exception_ptr mine;
-    std::exception_ptr theirs;
-    if (pool)
-        pool->start([&] { run(theirs); });
-    if (meanwhile) {
-        try {
-            meanwhile();
-        } catch (...) {
-            mine = std::current_exception();
-            next = count;
-        }
-    }
-    if (!mine)
-        run(mine);
-    if (pool)
-        pool->waitForDone();
-    for (const std::exception_ptr &error : {mine, theirs})
-        if (error)
-            std::rethrow_exception(error);
-}
-
 // One entry on its way out: all of it that does not hang on the entries before it, made as if
 // the key it came in with, when it has one, were still free.
 struct Outgoing {
@@ -902,11 +928,7 @@ ExportResult exportBibliography(quil::DataSet &data, QIODevice &device, Format f
         keys = std::make_unique<CitationKeys>(data);
     // Turning abstracts into text and records into UTF-8 is most of the work: a page of rows
     // is shared with a second thread, and written out in its order.
-    std::unique_ptr<QThreadPool> pool;
-    if (QThread::idealThreadCount() > 1) {
-        pool = std::make_unique<QThreadPool>();
-        pool->setMaxThreadCount(1);
-    }
+    const std::unique_ptr<QThreadPool> pool = secondThread();
     QByteArray bytes;
     bytes.reserve(PieceSize + PieceSize / 2);
     const auto spill = [&] {

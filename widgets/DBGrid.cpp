@@ -116,6 +116,26 @@ int textMargin(const QWidget *widget)
     const QStyle *style = widget ? widget->style() : QApplication::style();
     return style->pixelMetric(QStyle::PM_FocusFrameHMargin, nullptr, widget) + 1 + TextInset;
 }
+
+// The cell's background where it is a plain fill, as the style's item panel makes it; false
+// where the style has more to draw. The style's whole item drawing, which only the focused
+// cell needs for its frame, lays every cell out anew before it fills it.
+bool paintedBackground(QPainter *painter, const QStyleOptionViewItem &opt)
+{
+    if (opt.state & QStyle::State_HasFocus || !opt.showDecorationSelected ||
+        opt.backgroundBrush.style() != Qt::NoBrush)
+        return false;
+    const bool enabled =
+        opt.widget ? opt.widget->isEnabled() : bool(opt.state & QStyle::State_Enabled);
+    QPalette::ColorGroup group = enabled ? QPalette::Normal : QPalette::Disabled;
+    if (group == QPalette::Normal && !(opt.state & QStyle::State_Active))
+        group = QPalette::Inactive;
+    // Alternate rows are the view's to fill, under the cell.
+    if (opt.state & QStyle::State_Selected)
+        painter->fillRect(opt.rect, opt.palette.brush(group, QPalette::Highlight));
+    return true;
+}
+
 } // namespace
 
 int DBGridDelegate::horizontalPadding(const QWidget *widget)
@@ -133,7 +153,8 @@ void DBGridDelegate::paint(QPainter *painter, const QStyleOptionViewItem &option
     opt.text.clear();
     const QWidget *widget = opt.widget;
     QStyle *style = widget ? widget->style() : QApplication::style();
-    style->drawControl(QStyle::CE_ItemViewItem, &opt, painter, widget); // background, focus
+    if (!paintedBackground(painter, opt))
+        style->drawControl(QStyle::CE_ItemViewItem, &opt, painter, widget);
     if (text.isEmpty())
         return;
 

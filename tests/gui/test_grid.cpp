@@ -11,12 +11,17 @@
 #include "store/TDataModule1.h"
 #include "widgets/DBGrid.h"
 
+#include <QPainter>
+#include <QStandardItemModel>
+#include <QTableView>
 #include <QtTest>
 
 class TestGrid : public QObject {
     Q_OBJECT
 private slots:
     void followsTheDataSet();
+    void paintsCellsAsTheStyle_data();
+    void paintsCellsAsTheStyle();
 };
 
 void TestGrid::followsTheDataSet()
@@ -82,6 +87,69 @@ void TestGrid::followsTheDataSet()
     // Closing the dataset empties the grid.
     dm.ADOConnection.Close();
     QCOMPARE(model->rowCount(), 0);
+}
+
+void TestGrid::paintsCellsAsTheStyle_data()
+{
+    QTest::addColumn<int>("state");
+    QTest::addColumn<bool>("alternate");
+    QTest::addColumn<bool>("enabled");
+    QTest::addColumn<QBrush>("background");
+    const int on = QStyle::State_Enabled | QStyle::State_Active;
+    const int selected = on | QStyle::State_Selected;
+    QTest::newRow("plain") << on << false << true << QBrush();
+    QTest::newRow("selected") << selected << false << true << QBrush();
+    QTest::newRow("selected, window inactive")
+        << int(QStyle::State_Enabled | QStyle::State_Selected) << false << true << QBrush();
+    QTest::newRow("selected, grid disabled") << selected << false << false << QBrush();
+    QTest::newRow("alternate row") << on << true << true << QBrush();
+    QTest::newRow("selected alternate row") << selected << true << true << QBrush();
+    QTest::newRow("current, focused")
+        << (selected | QStyle::State_HasFocus) << false << true << QBrush();
+    QTest::newRow("own background") << on << false << true << QBrush(Qt::yellow);
+}
+
+// A cell without text looks as the style's own item drawing makes it, whatever its state.
+void TestGrid::paintsCellsAsTheStyle()
+{
+    QFETCH(int, state);
+    QFETCH(bool, alternate);
+    QFETCH(bool, enabled);
+    QFETCH(QBrush, background);
+    // The options a table gives its cells.
+    struct Table : QTableView {
+        using QTableView::initViewItemOption;
+    };
+    QStandardItemModel model(1, 1);
+    model.setItem(0, 0, new QStandardItem());
+    Table view;
+    view.setModel(&model);
+    view.setEnabled(enabled);
+    QPalette palette = view.palette();
+    palette.setBrush(QPalette::Inactive, QPalette::Highlight, QColor(200, 120, 40));
+    palette.setBrush(QPalette::Disabled, QPalette::Highlight, QColor(90, 90, 160));
+    palette.setBrush(QPalette::AlternateBase, QColor(230, 250, 230));
+    view.setPalette(palette);
+    const QModelIndex index = model.index(0, 0);
+    const auto painted = [&](const QStyledItemDelegate &delegate) {
+        QImage image(60, 20, QImage::Format_ARGB32_Premultiplied);
+        image.fill(Qt::white);
+        QStyleOptionViewItem option;
+        view.initViewItemOption(&option);
+        option.rect = QRect(4, 2, 50, 16);
+        option.state = QStyle::State(state);
+        option.backgroundBrush = background;
+        if (alternate)
+            option.features |= QStyleOptionViewItem::Alternate;
+        QPainter painter(&image);
+        delegate.paint(&painter, option, index);
+        return image;
+    };
+    const QImage ours = painted(quil::DBGridDelegate());
+    QCOMPARE(ours, painted(QStyledItemDelegate()));
+    // The state shows at all: the cell is not left white.
+    if (state & QStyle::State_Selected)
+        QVERIFY(ours.pixel(30, 10) != QColor(Qt::white).rgb());
 }
 
 QTEST_MAIN(TestGrid)
