@@ -104,6 +104,8 @@ public:
     void BeginBulk();
     void CommitBulk();
     void EndBulk(bool commit);
+    // The key the last insert of this dataset was given, in bulk or not; 0 before any.
+    qint64 LastInsertedKey() const { return FLastInsertedKey; }
 
     // --- bookmarks
     Bookmark GetBookmark();
@@ -223,6 +225,7 @@ private:
     qint64 FDataVersion = 0;
     bool FModified = false;
     int FInsertIndex = 0;
+    qint64 FLastInsertedKey = 0;
 
     int FReadRow = -1; // >= 0 while the grid reads another row than the current one
     int FDisableCount = 0;

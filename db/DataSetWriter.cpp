@@ -237,6 +237,7 @@ void DataSet::storeInBulk()
     }
     statement.reset();
     const qint64 key = statement.lastInsertId();
+    FLastInsertedKey = key;
     FBulkPending.push_back(key);
     FCache.remove(key);
     FState = DataSetState::Browse;
@@ -248,6 +249,7 @@ void DataSet::storeInBulk()
 void DataSet::finishStore(bool inserted, qint64 key)
 {
     if (inserted) {
+        FLastInsertedKey = key;
         FKeys.insert(FKeys.begin() + FInsertIndex, key);
         FIndex = FInsertIndex;
         FCache.remove(key);

@@ -81,6 +81,8 @@ public:
     virtual bool inTransaction() const = 0;
     // The names of a table's columns, empty when there is no such table.
     virtual QStringList columns(const QString &table) = 0;
+    // How a table of the program's own declares its integer key column (64 bits wide).
+    virtual QString keyColumnType() const { return QStringLiteral("INTEGER PRIMARY KEY"); }
     // The file has an index of that name that statements may name (SQLite's INDEXED BY).
     virtual bool hasIndex(const QString &) { return false; }
     // A column the engine moves on every change of a row: when there is one, a store is

@@ -49,6 +49,7 @@ public:
     void afterStore() override {}
     void interrupt() override;
     QString rowVersionColumn() const override { return QStringLiteral("version"); }
+    QString keyColumnType() const override { return QStringLiteral("bigint PRIMARY KEY"); }
     // A server keeps its own tables whole and its own text search; neither is ours to do here.
     void attachDamaged(const QString &path, const QString &name) override;
     bool defineTextFunction(const char *, TextFunction) override { return false; }

@@ -9,6 +9,7 @@
 #include "db/DataSet.h"
 #include "exchange/ExchangeExport.h"
 #include "exchange/ExchangeImport.h"
+#include "import/Import.h"
 #include "pg/PgEngine.h"
 #include "platform/Error.h"
 #include "search/Selection.h"
@@ -118,6 +119,7 @@ private slots:
     void sameOrderAndSelectionAsAFile_data();
     void sameOrderAndSelectionAsAFile();
     void copiesBothWaysAndNeverOverwrites();
+    void importsAsIntoAFile();
     void concurrentStoresLoseNothing();
     void othersChangesArriveAndTypedTextStays();
     void lostConnectionKeepsTypedText();
@@ -227,6 +229,44 @@ void SharedLibraryTest::copiesBothWaysAndNeverOverwrites()
     writer.table.FieldByName(book::Title).setAsString("Запись");
     writer.table.Post();
     QVERIFY(writer.table.FieldByName(book::Key).Value().toLongLong() > 52);
+}
+
+// Every import stores into a server library as into a file, the records kept beside their
+// entries (the side table made on the server where the copy brought none): both give the same
+// export back, the imported records in it as they came in.
+void SharedLibraryTest::importsAsIntoAFile()
+{
+    TempProgramFolder folder;
+    const QString file = library::folder(folder.path()) + "Local.mdb";
+    library::create(file);
+    const QString shared = makeServerLibraryFile(folder, "Imports");
+    QCOMPARE(library::copyLibrary(file, shared).entries, 0);
+    const QString record = QStringLiteral("@Article{ yolkin1987 ,\n  author = {Ёлкин, П. С.},\n"
+                                          "  title  = {Волны},\n  journal = j # { физики},\n"
+                                          "  year = 1987\n}");
+    writeBytes(folder.file("in.bib"),
+               ("@string{ j = {Журнал {П}рикладной} }\n\n" + record +
+                "\n\n@Book{li2001,\n  author={Ли, В.}, title={Шум}, year={2001}}\n")
+                   .toUtf8());
+    writeBytes(folder.file("in.ris"),
+               "TY  - JOUR\r\nAU  - Orlov, A.\r\nTI  - Sleep\r\nPY  - 2003\r\nER  - \r\n");
+    writeBytes(folder.file("list.txt"), "Петров П.\tКнига\tМосква\t1999\tключ\r\n");
+    writeBytes(folder.file("Abstract/a.txt"),
+               "Acta Fict Med. 2001 Mar;56(3):310-4.\r\n\r\n\r\nHeart rate.\r\n\r\n"
+               "Orlov AB.\r\n\r\nLaboratory.\r\n\r\nTwenty subjects.");
+    QStringList exports;
+    for (const QString name : {"Local.mdb", "Imports.pglib"}) {
+        TDataModule1 dm;
+        dm.OpenLibrary(folder.path(), name);
+        QCOMPARE(quil::exchange::importBibliography(dm, folder.file("in.bib")).stored, 2);
+        QCOMPARE(quil::exchange::importBibliography(dm, folder.file("in.ris")).stored, 1);
+        QCOMPARE(quil::importReferenceList(dm, folder.file("list.txt"), {}, "UTF-8").stored, 1);
+        QCOMPARE(quil::importAbstractFolder(dm, folder.file("Abstract")).stored, 1);
+        QCOMPARE(dm.ADOTable.RecordCount(), 6); // the first import stores the empty entry too
+        exports << exportedBibTeX(dm.ADOTable);
+    }
+    QVERIFY2(exports[1].contains(record), qPrintable(exports[1]));
+    QCOMPARE(exports[1], exports[0]);
 }
 
 // Ten connections store into the same five entries at once: each store appends its own mark to
