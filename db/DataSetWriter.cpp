@@ -329,14 +329,17 @@ void DataSet::CheckForChanges()
 {
     if (!Active() || FState != DataSetState::Browse || FDisableCount > 0)
         return;
-    if (FConnection.dataVersion() == FDataVersion)
+    const qint64 version = FConnection.dataVersion();
+    if (version == FDataVersion)
         return;
     std::vector<qint64> changed;
-    const bool told = FConnection.engine().takeChangedKeys(changed);
+    const bool told = FConnection.engine().changedKeysSince(FDataVersion, changed);
     if (!told || !followChangedKeys(changed)) {
         forgetCache();
         reloadKeysKeepingCurrent();
     }
+    // Changes heard while these were read are read again at the next check.
+    FDataVersion = version;
     if (AfterScroll)
         AfterScroll(*this);
     dataEvent(DataEvent::DataSetChange);

@@ -93,9 +93,10 @@ public:
     virtual bool keepsTextIndex() const { return false; }
     // A counter that moves when another connection changes the file.
     virtual qint64 dataVersion() = 0;
-    // The keys of the rows other connections changed (inserted, updated or deleted) since the
-    // last call; false when the engine cannot tell them, and the whole table must be read.
-    virtual bool takeChangedKeys(std::vector<qint64> &) { return false; }
+    // The keys of the rows other connections changed (inserted, updated or deleted) after the
+    // data version given (one dataVersion() answered), for any number of readers each at its
+    // own version; false when the engine cannot tell them, and the whole table must be read.
+    virtual bool changedKeysSince(qint64 /*dataVersion*/, std::vector<qint64> &) { return false; }
     // Leaves everything stored in the file itself, after a store.
     virtual void afterStore() = 0;
     // A function of one text the program's own statements may call by name: UTF-8 in, UTF-8

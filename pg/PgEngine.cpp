@@ -5,7 +5,9 @@
 #include <QFileInfo>
 #include <QHash>
 #include <QStringList>
+#include <algorithm>
 #include <libpq-fe.h>
+#include <set>
 #include <vector>
 
 namespace pg {
@@ -15,6 +17,8 @@ namespace {
 constexpr int ServerFailure = 1;
 // Changed rows told one by one; beyond, the table is read again whole.
 constexpr size_t MaxChangedKeys = 1000;
+// Changes remembered for readers that have not caught up; one further behind reads anew.
+constexpr size_t ChangeLogSize = 4 * MaxChangedKeys;
 
 // The type numbers of the server's integer, real and truth types.
 bool integerType(Oid type) { return type == 20 || type == 21 || type == 23 || type == 26; }
@@ -442,8 +446,7 @@ bool PgEngine::ensureConnected()
         return false;
     }
     // What others stored while the connection was down was not heard: read it all again.
-    ++FChanges;
-    FChangedUnknown = true;
+    noteUnknownChange();
     if (onReconnect)
         onReconnect();
     return true;
@@ -567,27 +570,39 @@ void PgEngine::readNotifications()
         const QList<QByteArray> words = QByteArray(notify->extra).split(' ');
         const QString schema = QString::fromUtf8(words.value(0));
         if (notify->be_pid != self && (FSchema.isEmpty() || schema == FSchema)) {
-            ++FChanges;
             bool isKey = false;
             const qint64 key = words.value(1).toLongLong(&isKey);
-            // A long run of changes (an import elsewhere) is cheaper read again whole.
-            if (!isKey || FChangedKeys.size() >= MaxChangedKeys)
-                FChangedUnknown = true;
-            else
-                FChangedKeys.insert(key);
+            if (!isKey) {
+                noteUnknownChange();
+            } else {
+                FChangeLog.emplace_back(++FChanges, key);
+                if (FChangeLog.size() > ChangeLogSize) {
+                    FLogForgotten = FChangeLog.front().first;
+                    FChangeLog.pop_front();
+                }
+            }
         }
         PQfreemem(notify);
     }
 }
 
-bool PgEngine::takeChangedKeys(std::vector<qint64> &keys)
+bool PgEngine::changedKeysSince(qint64 dataVersion, std::vector<qint64> &keys)
 {
     readNotifications();
-    const bool known = !FChangedUnknown;
-    keys.assign(FChangedKeys.begin(), FChangedKeys.end());
-    FChangedKeys.clear();
-    FChangedUnknown = false;
-    return known;
+    keys.clear();
+    if (FUnknownAt > dataVersion || FLogForgotten > dataVersion)
+        return false;
+    const auto after =
+        std::upper_bound(FChangeLog.begin(), FChangeLog.end(), dataVersion,
+                         [](qint64 version, const auto &change) { return version < change.first; });
+    std::set<qint64> changed;
+    for (auto it = after; it != FChangeLog.end(); ++it)
+        changed.insert(it->second);
+    // A long run of changes (an import elsewhere) is cheaper read again whole.
+    if (changed.size() > MaxChangedKeys)
+        return false;
+    keys.assign(changed.begin(), changed.end());
+    return true;
 }
 
 qint64 PgEngine::dataVersion()

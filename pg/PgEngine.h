@@ -2,8 +2,8 @@
 
 #include "db/Engine.h"
 
+#include <deque>
 #include <functional>
-#include <set>
 #include <vector>
 
 struct pg_conn;
@@ -45,7 +45,7 @@ public:
     bool inTransaction() const override;
     QStringList columns(const QString &table) override;
     qint64 dataVersion() override;
-    bool takeChangedKeys(std::vector<qint64> &keys) override;
+    bool changedKeysSince(qint64 dataVersion, std::vector<qint64> &keys) override;
     void afterStore() override {}
     void interrupt() override;
     QString rowVersionColumn() const override { return QStringLiteral("version"); }
@@ -83,8 +83,11 @@ private:
     QString FConnectionString;
     QString FSchema;
     qint64 FChanges = 0;
-    std::set<qint64> FChangedKeys; // others' changes not yet taken
-    bool FChangedUnknown = false;  // some were not told by key
+    // Others' recent changes, oldest first: the version each one moved FChanges to, and its key.
+    std::deque<std::pair<qint64, qint64>> FChangeLog;
+    qint64 FLogForgotten = 0; // the latest version whose change left the log
+    qint64 FUnknownAt = 0;    // the latest version whose change was not told by key
+    void noteUnknownChange() { FUnknownAt = ++FChanges; }
 };
 
 // The connection string of a .pglib file, and the schema it names ("schema=NAME", which is no

@@ -338,19 +338,24 @@ void SharedLibraryTest::othersChangesArriveAndTypedTextStays()
     const QString file = library::folder(folder.path()) + "Start.mdb";
     library::create(file);
     execOn(file, {}, {{"Азов", "Один", "2001"}, {"Бобров", "Два", "2002"}});
+    execOn(file, {"UPDATE Books SET Location = 'ключ'"}); // a selection needs keywords
     const QString shared = makeServerLibraryFile(folder, "Live");
     library::copyLibrary(file, shared);
 
     TDataModule1 one, two;
     one.OpenLibrary(folder.path(), "Live.pglib");
     two.OpenLibrary(folder.path(), "Live.pglib");
-    two.ADOTable.Last(); // Бобров
+    // A selection open in the second: its rows follow the other's stores, and the table stays
+    // on its own entry.
+    search::runSelection(two.ADOQuery, {"о", {}, {}, {}}); // Азов, Бобров
+    two.ADOTable.Last();                                   // Бобров
     const qint64 current = two.ADOTable.FieldByName(book::Key).Value().toLongLong();
 
     // One adds an entry and edits another; the second hears it without being asked.
     one.ADOTable.Insert();
     one.ADOTableWName->setAsString("Аксаков");
     one.ADOTableCity->setAsString("2000");
+    one.ADOTableLocation->setAsString("ключ");
     one.ADOTable.Post();
     one.ADOTable.Last();
     one.ADOTable.Edit();
@@ -360,11 +365,17 @@ void SharedLibraryTest::othersChangesArriveAndTypedTextStays()
     QTRY_COMPARE_WITH_TIMEOUT(two.ADOTableTitle->AsString(), QStringLiteral("Два, исправлено"),
                               5000);
     QCOMPARE(two.ADOTable.FieldByName(book::Key).Value().toLongLong(), current);
+    // Аксаков now matches too and joins; Бобров shows the new title where it stands.
+    QTRY_COMPARE_WITH_TIMEOUT(two.ADOQuery.RecordCount(), 3, 5000);
+    QCOMPARE(two.ADOQuery.displayTextAt(2, two.ADOQuery.FieldByName(book::Title)),
+             QStringLiteral("Два, исправлено"));
+    QCOMPARE(two.ADOQuery.FieldByName(book::Name).AsString(), QStringLiteral("Азов"));
     // Only the changed rows were read, and they stand where a fresh open puts them; a row
     // deleted elsewhere goes.
     one.ADOTable.First();
     one.ADOTable.Delete();
     QTRY_COMPARE_WITH_TIMEOUT(two.ADOTable.RecordCount(), 2, 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(two.ADOQuery.RecordCount(), 2, 5000);
     {
         TDataModule1 fresh;
         fresh.OpenLibrary(folder.path(), "Live.pglib");
