@@ -89,6 +89,9 @@ public:
     // "UPDATE ... WHERE key = ? AND version = ?" and the rows it changed tell whether another
     // program stored first; otherwise the row is compared with the file inside the store.
     virtual QString rowVersionColumn() const { return {}; }
+    // A LIKE over the column costs the engine less than handing every row over (a server,
+    // with its own index of trigrams on it): a search lets it narrow the rows first.
+    virtual bool narrowsLike(const QString & /*column*/) { return false; }
     // The engine keeps the program's index of texts in the file itself (SQLite's FTS5).
     virtual bool keepsTextIndex() const { return false; }
     // A counter that moves when another connection changes the file.

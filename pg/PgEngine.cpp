@@ -124,14 +124,24 @@ ServerLibrary readServerLibrary(const QString &path)
     return library;
 }
 
-QString PgEngine::translate(const QString &sql, int *parameters)
+QString PgEngine::translate(const QString &sql, int *parameters, std::vector<CaseFold> *caseFolds)
 {
     QString out;
     out.reserve(sql.size() + 16);
     int marks = 0;
+    qsizetype pendingFold = -1; // an ILIKE written, its operand not yet met
     const qsizetype n = sql.size();
     for (qsizetype i = 0; i < n;) {
         const QChar c = sql.at(i);
+        if (c == QLatin1Char('?')) {
+            if (pendingFold >= 0 && caseFolds)
+                caseFolds->emplace_back(pendingFold, marks);
+            out += QLatin1Char('$') + QString::number(++marks);
+            ++i;
+            continue;
+        }
+        if (!c.isSpace())
+            pendingFold = -1;
         if (c == QLatin1Char('\'') || c == QLatin1Char('"')) {
             // A text constant stays as it is; a name in double quotes is the server's name in
             // lower case.
@@ -147,15 +157,13 @@ QString PgEngine::translate(const QString &sql, int *parameters)
             name.replace(QLatin1Char('"'), QStringLiteral("\"\""));
             out += QLatin1Char('"') + name + QLatin1Char('"');
             i = end < 0 ? n : end + 1;
-        } else if (c == QLatin1Char('?')) {
-            out += QLatin1Char('$') + QString::number(++marks);
-            ++i;
         } else if (identifierChar(c)) {
             const qsizetype start = i;
             while (i < n && identifierChar(sql.at(i)))
                 ++i;
             const QStringView word = QStringView(sql).mid(start, i - start);
             if (word.compare(QLatin1String("LIKE"), Qt::CaseInsensitive) == 0) {
+                pendingFold = out.size();
                 out += QLatin1String("ILIKE");
             } else if (word.compare(QLatin1String("INDEXED"), Qt::CaseInsensitive) == 0) {
                 // "INDEXED BY name": the server chooses its indexes itself.
@@ -189,10 +197,13 @@ QString PgEngine::translate(const QString &sql, int *parameters)
 
 class PgStatement : public quil::Statement {
 public:
-    PgStatement(PgEngine &engine, QString sql, int parameters)
+    PgStatement(PgEngine &engine, QString sql, int parameters,
+                const std::vector<PgEngine::CaseFold> &caseFolds)
         : FEngine(engine), FSql(sql.toUtf8()), FValues(size_t(parameters)),
           FNull(size_t(parameters), true)
     {
+        for (const auto &[at, mark] : caseFolds)
+            FCaseFolds.emplace_back(QStringView(sql).left(at).toUtf8().size(), mark);
     }
     ~PgStatement() override { clearResult(); }
     PgStatement(const PgStatement &) = delete;
@@ -237,8 +248,8 @@ public:
         std::vector<const char *> values(FValues.size());
         for (size_t i = 0; i < FValues.size(); ++i)
             values[i] = FNull[i] ? nullptr : FValues[i].constData();
-        FResult = PQexecParams(FEngine.handle(), FSql.constData(), int(values.size()), nullptr,
-                               values.data(), nullptr, nullptr, 0);
+        FResult = PQexecParams(FEngine.handle(), textForValues().constData(), int(values.size()),
+                               nullptr, values.data(), nullptr, nullptr, 0);
         const ExecStatusType status = PQresultStatus(FResult);
         if (status == PGRES_TUPLES_OK) {
             FRows = PQntuples(FResult);
@@ -319,6 +330,22 @@ public:
     const quil::EngineError &error() const override { return FError; }
 
 private:
+    // A pattern without letters that have a case needs no case folding, which costs the server
+    // more than the match itself (every row's text folded, the empty pattern too): "ILIKE"
+    // is then " LIKE".
+    QByteArray textForValues() const
+    {
+        QByteArray text = FSql;
+        for (const auto &[at, mark] : FCaseFolds) {
+            if (FNull[size_t(mark)])
+                continue;
+            const QString value = QString::fromUtf8(FValues[size_t(mark)]);
+            if (value == value.toLower() && value == value.toUpper())
+                text[at] = ' ';
+        }
+        return text;
+    }
+
     void clearResult()
     {
         if (FResult)
@@ -333,6 +360,7 @@ private:
     QByteArray FSql;
     std::vector<QByteArray> FValues;
     std::vector<bool> FNull;
+    std::vector<std::pair<qsizetype, int>> FCaseFolds; // byte of each ILIKE, and its mark
     PGresult *FResult = nullptr;
     int FRows = 0;
     int FRow = -1;
@@ -506,6 +534,7 @@ void PgEngine::close()
     if (FConn)
         PQfinish(FConn);
     FConn = nullptr;
+    FTrigramColumns.reset();
     FDamaged = false;
 }
 
@@ -520,8 +549,9 @@ std::unique_ptr<quil::Statement> PgEngine::prepare(const QString &sql)
         return nullptr;
     }
     int parameters = 0;
-    QString text = translate(sql, &parameters);
-    return std::make_unique<PgStatement>(*this, std::move(text), parameters);
+    std::vector<CaseFold> caseFolds;
+    QString text = translate(sql, &parameters, &caseFolds);
+    return std::make_unique<PgStatement>(*this, std::move(text), parameters, caseFolds);
 }
 
 bool PgEngine::begin(Transaction) { return execute(QStringLiteral("BEGIN")); }
@@ -558,6 +588,25 @@ QStringList PgEngine::columns(const QString &table)
     while (statement->next())
         names << statement->value(0).toString();
     return names;
+}
+
+bool PgEngine::narrowsLike(const QString &column)
+{
+    if (!FTrigramColumns) {
+        // A server without pg_trgm made the table without the index, and then folds the case
+        // of every row for a LIKE: handing the rows over is cheaper.
+        const auto q = prepare(QStringLiteral(
+            "SELECT a.attname FROM pg_index i JOIN pg_class ic ON ic.oid = i.indexrelid "
+            "JOIN pg_am am ON am.oid = ic.relam JOIN pg_attribute a ON a.attrelid = i.indrelid "
+            "AND a.attnum = ANY (i.indkey) WHERE i.indrelid = to_regclass('books') "
+            "AND am.amname IN ('gin', 'gist')"));
+        if (!q || !q->exec())
+            return false;
+        FTrigramColumns.emplace();
+        while (q->next())
+            FTrigramColumns->append(q->value(0).toString());
+    }
+    return FTrigramColumns->contains(column, Qt::CaseInsensitive);
 }
 
 void PgEngine::readNotifications()

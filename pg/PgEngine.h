@@ -4,6 +4,8 @@
 
 #include <deque>
 #include <functional>
+#include <optional>
+#include <utility>
 #include <vector>
 
 struct pg_conn;
@@ -50,6 +52,7 @@ public:
     void interrupt() override;
     QString rowVersionColumn() const override { return QStringLiteral("version"); }
     QString keyColumnType() const override { return QStringLiteral("bigint PRIMARY KEY"); }
+    bool narrowsLike(const QString &column) override;
     // A server keeps its own tables whole and its own text search; neither is ours to do here.
     void attachDamaged(const QString &path, const QString &name) override;
     bool defineTextFunction(const char *, TextFunction) override { return false; }
@@ -69,7 +72,10 @@ public:
     bool ensureConnected();
     // The statement text for the server: "?" become $1.., LIKE ignores case, names in double
     // quotes or brackets are the lower-case names of the server, index hints go.
-    static QString translate(const QString &sql, int *parameters = nullptr);
+    // caseFolds gets, for each "ILIKE ?", where the word starts and the 0-based mark.
+    using CaseFold = std::pair<qsizetype, int>;
+    static QString translate(const QString &sql, int *parameters = nullptr,
+                             std::vector<CaseFold> *caseFolds = nullptr);
     // Notes a failure of the server (the connection's state decides whether it was lost).
     quil::EngineError failure(const QString &words) const;
     void fail(const quil::EngineError &error) { FError = error, noteFailure(error); }
@@ -80,6 +86,7 @@ private:
     void readNotifications();
 
     pg_conn *FConn = nullptr;
+    std::optional<QStringList> FTrigramColumns; // of the table Books, read once an open
     QString FConnectionString;
     QString FSchema;
     qint64 FChanges = 0;

@@ -12,6 +12,7 @@
 #include "import/Import.h"
 #include "pg/PgEngine.h"
 #include "platform/Error.h"
+#include "search/Finder.h"
 #include "search/Selection.h"
 #include "store/Book.h"
 #include "store/LibraryCopy.h"
@@ -84,6 +85,20 @@ QString exportedBibTeX(quil::DataSet &data)
     return QString::fromUtf8(device.data());
 }
 
+// The entries a find walks to, from the first one on until it finds no more.
+std::vector<qint64> foundInTurn(TDataModule1 &dm, int item, const QString &text)
+{
+    search::FindRequest request;
+    request.item = item;
+    request.text = text;
+    std::vector<qint64> found;
+    while (search::findInTable(dm.ADOTable, request, nullptr) == search::FindOutcome::Found) {
+        found.push_back(dm.ADOTable.FieldByName(book::Key).Value().toLongLong());
+        request.from = search::FindFrom::Next;
+    }
+    return found;
+}
+
 std::vector<qint64> keysInOrder(quil::DataSet &ds)
 {
     std::vector<qint64> keys;
@@ -132,27 +147,35 @@ void SharedLibraryTest::sameOrderAndSelectionAsAFile_data()
     QTest::addColumn<QString>("author");
     QTest::addColumn<QString>("title");
     QTest::addColumn<QString>("expectSome");
+    QTest::addColumn<QString>("found"); // a find by author: some entries, exact case
     QTest::newRow("everything") << ""
                                 << ""
-                                << "yes";
+                                << "yes"
+                                << "Ёлкин";
     QTest::newRow("Cyrillic, other case") << "ИВАНОВ"
                                           << ""
-                                          << "yes";
+                                          << "yes"
+                                          << "иванов";
     QTest::newRow("Ё is not е") << "ёлкин"
                                 << ""
-                                << "yes";
+                                << "yes"
+                                << "ёж";
     QTest::newRow("е is not Ё") << "елкин"
                                 << "ЁЖ"
-                                << "yes";
+                                << "yes"
+                                << "елкин";
     QTest::newRow("Latin beyond ASCII, other case") << "öHMAN"
                                                     << ""
-                                                    << "yes";
+                                                    << "yes"
+                                                    << "Öhman";
     QTest::newRow("wildcard one") << "a_el"
                                   << ""
-                                  << "yes";
+                                  << "yes"
+                                  << "";
     QTest::newRow("nothing") << "Ъ"
                              << ""
-                             << "no";
+                             << "no"
+                             << "";
 }
 
 void SharedLibraryTest::sameOrderAndSelectionAsAFile()
@@ -179,6 +202,13 @@ void SharedLibraryTest::sameOrderAndSelectionAsAFile()
     search::runSelection(server.ADOQuery, {author, title, {}, {}});
     QCOMPARE(keysInOrder(server.ADOQuery), keysInOrder(local.ADOQuery));
     QCOMPARE(server.ADOQuery.RecordCount() > 0, expectSome == "yes");
+    // A find goes from entry to entry as in the file: exact letter case, Ё not е, its
+    // wildcards plain characters.
+    QFETCH(QString, found);
+    const QString text = found.isEmpty() ? author : found;
+    const std::vector<qint64> inFile = foundInTurn(local, search::FindAuthor, text);
+    QCOMPARE(foundInTurn(server, search::FindAuthor, text), inFile);
+    QCOMPARE(inFile.empty(), found.isEmpty());
 }
 
 void SharedLibraryTest::copiesBothWaysAndNeverOverwrites()
