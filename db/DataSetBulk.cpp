@@ -92,7 +92,7 @@ void DataSet::EndBulk(bool commit)
         const qint64 last = FBulkCommitted.back();
         try {
             // A query's new records are in it only if they match it: it is run again.
-            if (!keyParameters().isEmpty() || !placeNewKeys(FBulkCommitted))
+            if (!holdsWholeTable() || !placeNewKeys(FBulkCommitted))
                 loadKeys();
         } catch (const Error &) {
             // Unread, the snapshot still gets them: at the cursor, as single inserts leave them.
