@@ -89,6 +89,9 @@ void measure(const Libraries &libraries, const QString &name, const QString &suf
     quilbench::report(QStringLiteral("select_") + suffix, quilbench::medianMs(runs, [&] {
                           search::runSelection(dm->ADOQuery, texts);
                       }));
+    // All four texts empty: every entry that has keywords.
+    quilbench::report(QStringLiteral("select_empty_") + suffix,
+                      quilbench::medianMs(runs, [&] { search::runSelection(dm->ADOQuery, {}); }));
     int n = 0;
     quilbench::report(QStringLiteral("store_") + suffix,
                       quilbench::medianMs(std::max(runs, 21), [&] {

@@ -109,6 +109,8 @@ public:
     // file and the snapshot are as before BeginBulk. When the delete fails, what was committed
     // stays as EndBulk would leave it and the error is raised.
     void UndoBulk(const QStringList &sideTables = {});
+    // The key the last insert of this dataset was given, in bulk or not; 0 before any.
+    qint64 LastInsertedKey() const { return FLastInsertedKey; }
 
     // --- bookmarks
     Bookmark GetBookmark();
@@ -230,6 +232,7 @@ private:
     qint64 FDataVersion = 0;
     bool FModified = false;
     int FInsertIndex = 0;
+    qint64 FLastInsertedKey = 0;
 
     int FReadRow = -1; // >= 0 while the grid reads another row than the current one
     int FDisableCount = 0;

@@ -148,7 +148,8 @@ void DataSet::placeCommitted()
         // would show them; the last one stored is current.
         const qint64 last = FBulkCommitted.back();
         try {
-            if (!placeNewKeys(FBulkCommitted))
+            // A query's new records are in it only if they match it: it is run again.
+            if (!holdsWholeTable() || !placeNewKeys(FBulkCommitted))
                 loadKeys();
         } catch (const Error &) {
             // Unread, the snapshot still gets them: at the cursor, as single inserts leave them.

@@ -118,7 +118,7 @@ bool DataSet::placeNewKeys(const std::vector<qint64> &added)
 {
     const QList<Field *> order = sortFields();
     // Each key costs about log2(N) row reads against one sort-key pass over all N rows.
-    if (order.isEmpty() || !keyParameters().isEmpty() || added.size() * 64 > FKeys.size())
+    if (order.isEmpty() || (holdsWholeTable() && added.size() * 64 > FKeys.size()))
         return false;
     QStringList columns{quoted(keyField().FieldName())};
     for (Field *field : order) {
@@ -158,7 +158,7 @@ bool DataSet::placeNewKeys(const std::vector<qint64> &added)
 
 bool DataSet::followChangedKeys(const std::vector<qint64> &changed)
 {
-    if (!holdsWholeTable() || sortFields().isEmpty())
+    if (sortFields().isEmpty())
         return false;
     const qint64 current = FKeys.empty() ? 0 : FKeys[size_t(FIndex)];
     const std::set<qint64> gone(changed.begin(), changed.end());
@@ -175,10 +175,17 @@ bool DataSet::followChangedKeys(const std::vector<qint64> &changed)
         QStringList keys;
         for (const qint64 key : changed)
             keys << QString::number(key);
+        // A query's rows that changed are in it while they still match it: one that now
+        // matches joins, one that no longer does leaves.
+        const QString key = quoted(keyField().FieldName());
+        const QString select =
+            holdsWholeTable() ? QStringLiteral("SELECT %1 FROM %2").arg(key, quoted(tableName()))
+                              : keySelect(key);
         const auto q = FConnection.engine().prepareOrThrow(
-            QStringLiteral("SELECT %1 FROM %2 WHERE %1 IN (%3)")
-                .arg(quoted(keyField().FieldName()), quoted(tableName()),
-                     keys.join(QLatin1Char(','))));
+            select + QStringLiteral(" WHERE %1 IN (%2)").arg(key, keys.join(QLatin1Char(','))));
+        int parameter = 0;
+        for (const QVariant &value : keyParameters())
+            q->bind(parameter++, value);
         execOrThrow(*q);
         while (q->next())
             present.push_back(q->integer(0));

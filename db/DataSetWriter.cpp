@@ -237,6 +237,7 @@ void DataSet::storeInBulk()
     }
     statement.reset();
     const qint64 key = statement.lastInsertId();
+    FLastInsertedKey = key;
     FBulkPending.push_back(key);
     FCache.remove(key);
     FState = DataSetState::Browse;
@@ -248,6 +249,7 @@ void DataSet::storeInBulk()
 void DataSet::finishStore(bool inserted, qint64 key)
 {
     if (inserted) {
+        FLastInsertedKey = key;
         FKeys.insert(FKeys.begin() + FInsertIndex, key);
         FIndex = FInsertIndex;
         FCache.remove(key);
@@ -327,14 +329,17 @@ void DataSet::CheckForChanges()
 {
     if (!Active() || FState != DataSetState::Browse || FDisableCount > 0)
         return;
-    if (FConnection.dataVersion() == FDataVersion)
+    const qint64 version = FConnection.dataVersion();
+    if (version == FDataVersion)
         return;
     std::vector<qint64> changed;
-    const bool told = FConnection.engine().takeChangedKeys(changed);
+    const bool told = FConnection.engine().changedKeysSince(FDataVersion, changed);
     if (!told || !followChangedKeys(changed)) {
         forgetCache();
         reloadKeysKeepingCurrent();
     }
+    // Changes heard while these were read are read again at the next check.
+    FDataVersion = version;
     if (AfterScroll)
         AfterScroll(*this);
     dataEvent(DataEvent::DataSetChange);

@@ -81,19 +81,25 @@ public:
     virtual bool inTransaction() const = 0;
     // The names of a table's columns, empty when there is no such table.
     virtual QStringList columns(const QString &table) = 0;
+    // How a table of the program's own declares its integer key column (64 bits wide).
+    virtual QString keyColumnType() const { return QStringLiteral("INTEGER PRIMARY KEY"); }
     // The file has an index of that name that statements may name (SQLite's INDEXED BY).
     virtual bool hasIndex(const QString &) { return false; }
     // A column the engine moves on every change of a row: when there is one, a store is
     // "UPDATE ... WHERE key = ? AND version = ?" and the rows it changed tell whether another
     // program stored first; otherwise the row is compared with the file inside the store.
     virtual QString rowVersionColumn() const { return {}; }
+    // A LIKE over the column costs the engine less than handing every row over (a server,
+    // with its own index of trigrams on it): a search lets it narrow the rows first.
+    virtual bool narrowsLike(const QString & /*column*/) { return false; }
     // The engine keeps the program's index of texts in the file itself (SQLite's FTS5).
     virtual bool keepsTextIndex() const { return false; }
     // A counter that moves when another connection changes the file.
     virtual qint64 dataVersion() = 0;
-    // The keys of the rows other connections changed (inserted, updated or deleted) since the
-    // last call; false when the engine cannot tell them, and the whole table must be read.
-    virtual bool takeChangedKeys(std::vector<qint64> &) { return false; }
+    // The keys of the rows other connections changed (inserted, updated or deleted) after the
+    // data version given (one dataVersion() answered), for any number of readers each at its
+    // own version; false when the engine cannot tell them, and the whole table must be read.
+    virtual bool changedKeysSince(qint64 /*dataVersion*/, std::vector<qint64> &) { return false; }
     // Leaves everything stored in the file itself, after a store.
     virtual void afterStore() = 0;
     // A function of one text the program's own statements may call by name: UTF-8 in, UTF-8

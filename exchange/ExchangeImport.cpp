@@ -62,7 +62,7 @@ ImportResult storeReferences(TDataModule1 &dataModule, const RecordFeed &feed, F
                                 {dataModule.ADOTablePages, &f.info},
                                 {dataModule.ADOTableResume, &f.abstract}});
                 if (originals)
-                    originals->keep(kept(reference), format,
+                    originals->keep(dataModule.ADOTable.LastInsertedKey(), kept(reference), format,
                                     Originals::digest(f.authors, f.title, f.publisher, f.year,
                                                       f.keywords, f.info, f.abstract));
             } catch (const std::exception &e) {

@@ -8,28 +8,29 @@ namespace quil::exchange {
 
 Originals::Originals(quil::Engine &engine)
 {
-    engine.executeOrThrow(QStringLiteral("CREATE TABLE IF NOT EXISTS \"%1\" (key INTEGER PRIMARY "
-                                         "KEY, format TEXT, citation TEXT, record TEXT, digest "
-                                         "TEXT, strings TEXT)")
-                              .arg(TableName));
-    // The entry stored last is the row the last insert made (its triggers' own inserts do not
-    // count, by the engine's rule).
+    engine.executeOrThrow(QStringLiteral("CREATE TABLE IF NOT EXISTS \"%1\" (key %2, format TEXT, "
+                                         "citation TEXT, record TEXT, digest TEXT, strings TEXT)")
+                              .arg(TableName, engine.keyColumnType()));
+    // A key may come back after its entry was deleted: the new record replaces the old one.
     FInsert = engine.prepareOrThrow(
-        QStringLiteral(
-            "INSERT OR REPLACE INTO \"%1\" (key, format, citation, record, digest, strings) "
-            "VALUES (last_insert_rowid(), ?, ?, ?, ?, ?)")
+        QStringLiteral("INSERT INTO \"%1\" (key, format, citation, record, digest, strings) "
+                       "VALUES (?, ?, ?, ?, ?, ?) ON CONFLICT (key) DO UPDATE SET "
+                       "format = excluded.format, citation = excluded.citation, "
+                       "record = excluded.record, digest = excluded.digest, "
+                       "strings = excluded.strings")
             .arg(TableName));
 }
 
 Originals::~Originals() = default;
 
-void Originals::keep(const Reference &reference, Format format, const QString &digest)
+void Originals::keep(qint64 key, const Reference &reference, Format format, const QString &digest)
 {
-    FInsert->bind(0, format == Format::Ris ? QStringLiteral("ris") : QStringLiteral("bibtex"));
-    FInsert->bind(1, reference.key);
-    FInsert->bind(2, reference.source);
-    FInsert->bind(3, digest);
-    FInsert->bind(4, reference.strings.join(StringSeparator));
+    FInsert->bindInteger(0, key);
+    FInsert->bind(1, format == Format::Ris ? QStringLiteral("ris") : QStringLiteral("bibtex"));
+    FInsert->bind(2, reference.key);
+    FInsert->bind(3, reference.source);
+    FInsert->bind(4, digest);
+    FInsert->bind(5, reference.strings.join(StringSeparator));
     quil::execOrThrow(*FInsert);
     FInsert->reset();
 }

@@ -32,8 +32,8 @@ public:
     // Makes the table if there is none; raises the engine's error when it cannot.
     explicit Originals(quil::Engine &engine);
     ~Originals();
-    // Keeps the record of the entry stored last.
-    void keep(const Reference &reference, Format format, const QString &digest);
+    // Keeps the record of the entry with that key.
+    void keep(qint64 key, const Reference &reference, Format format, const QString &digest);
 
     // The digest of an entry's seven fields as an import gives them or as they are stored.
     static QString digest(const QString &authors, const QString &title, const QString &publisher,

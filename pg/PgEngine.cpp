@@ -5,7 +5,9 @@
 #include <QFileInfo>
 #include <QHash>
 #include <QStringList>
+#include <algorithm>
 #include <libpq-fe.h>
+#include <set>
 #include <vector>
 
 namespace pg {
@@ -15,6 +17,8 @@ namespace {
 constexpr int ServerFailure = 1;
 // Changed rows told one by one; beyond, the table is read again whole.
 constexpr size_t MaxChangedKeys = 1000;
+// Changes remembered for readers that have not caught up; one further behind reads anew.
+constexpr size_t ChangeLogSize = 4 * MaxChangedKeys;
 
 // The type numbers of the server's integer, real and truth types.
 bool integerType(Oid type) { return type == 20 || type == 21 || type == 23 || type == 26; }
@@ -120,14 +124,24 @@ ServerLibrary readServerLibrary(const QString &path)
     return library;
 }
 
-QString PgEngine::translate(const QString &sql, int *parameters)
+QString PgEngine::translate(const QString &sql, int *parameters, std::vector<CaseFold> *caseFolds)
 {
     QString out;
     out.reserve(sql.size() + 16);
     int marks = 0;
+    qsizetype pendingFold = -1; // an ILIKE written, its operand not yet met
     const qsizetype n = sql.size();
     for (qsizetype i = 0; i < n;) {
         const QChar c = sql.at(i);
+        if (c == QLatin1Char('?')) {
+            if (pendingFold >= 0 && caseFolds)
+                caseFolds->emplace_back(pendingFold, marks);
+            out += QLatin1Char('$') + QString::number(++marks);
+            ++i;
+            continue;
+        }
+        if (!c.isSpace())
+            pendingFold = -1;
         if (c == QLatin1Char('\'') || c == QLatin1Char('"')) {
             // A text constant stays as it is; a name in double quotes is the server's name in
             // lower case.
@@ -143,15 +157,13 @@ QString PgEngine::translate(const QString &sql, int *parameters)
             name.replace(QLatin1Char('"'), QStringLiteral("\"\""));
             out += QLatin1Char('"') + name + QLatin1Char('"');
             i = end < 0 ? n : end + 1;
-        } else if (c == QLatin1Char('?')) {
-            out += QLatin1Char('$') + QString::number(++marks);
-            ++i;
         } else if (identifierChar(c)) {
             const qsizetype start = i;
             while (i < n && identifierChar(sql.at(i)))
                 ++i;
             const QStringView word = QStringView(sql).mid(start, i - start);
             if (word.compare(QLatin1String("LIKE"), Qt::CaseInsensitive) == 0) {
+                pendingFold = out.size();
                 out += QLatin1String("ILIKE");
             } else if (word.compare(QLatin1String("INDEXED"), Qt::CaseInsensitive) == 0) {
                 // "INDEXED BY name": the server chooses its indexes itself.
@@ -185,10 +197,13 @@ QString PgEngine::translate(const QString &sql, int *parameters)
 
 class PgStatement : public quil::Statement {
 public:
-    PgStatement(PgEngine &engine, QString sql, int parameters)
+    PgStatement(PgEngine &engine, QString sql, int parameters,
+                const std::vector<PgEngine::CaseFold> &caseFolds)
         : FEngine(engine), FSql(sql.toUtf8()), FValues(size_t(parameters)),
           FNull(size_t(parameters), true)
     {
+        for (const auto &[at, mark] : caseFolds)
+            FCaseFolds.emplace_back(QStringView(sql).left(at).toUtf8().size(), mark);
     }
     ~PgStatement() override { clearResult(); }
     PgStatement(const PgStatement &) = delete;
@@ -233,8 +248,8 @@ public:
         std::vector<const char *> values(FValues.size());
         for (size_t i = 0; i < FValues.size(); ++i)
             values[i] = FNull[i] ? nullptr : FValues[i].constData();
-        FResult = PQexecParams(FEngine.handle(), FSql.constData(), int(values.size()), nullptr,
-                               values.data(), nullptr, nullptr, 0);
+        FResult = PQexecParams(FEngine.handle(), textForValues().constData(), int(values.size()),
+                               nullptr, values.data(), nullptr, nullptr, 0);
         const ExecStatusType status = PQresultStatus(FResult);
         if (status == PGRES_TUPLES_OK) {
             FRows = PQntuples(FResult);
@@ -315,6 +330,22 @@ public:
     const quil::EngineError &error() const override { return FError; }
 
 private:
+    // A pattern without letters that have a case needs no case folding, which costs the server
+    // more than the match itself (every row's text folded, the empty pattern too): "ILIKE"
+    // is then " LIKE".
+    QByteArray textForValues() const
+    {
+        QByteArray text = FSql;
+        for (const auto &[at, mark] : FCaseFolds) {
+            if (FNull[size_t(mark)])
+                continue;
+            const QString value = QString::fromUtf8(FValues[size_t(mark)]);
+            if (value == value.toLower() && value == value.toUpper())
+                text[at] = ' ';
+        }
+        return text;
+    }
+
     void clearResult()
     {
         if (FResult)
@@ -329,6 +360,7 @@ private:
     QByteArray FSql;
     std::vector<QByteArray> FValues;
     std::vector<bool> FNull;
+    std::vector<std::pair<qsizetype, int>> FCaseFolds; // byte of each ILIKE, and its mark
     PGresult *FResult = nullptr;
     int FRows = 0;
     int FRow = -1;
@@ -442,8 +474,7 @@ bool PgEngine::ensureConnected()
         return false;
     }
     // What others stored while the connection was down was not heard: read it all again.
-    ++FChanges;
-    FChangedUnknown = true;
+    noteUnknownChange();
     if (onReconnect)
         onReconnect();
     return true;
@@ -503,6 +534,7 @@ void PgEngine::close()
     if (FConn)
         PQfinish(FConn);
     FConn = nullptr;
+    FTrigramColumns.reset();
     FDamaged = false;
 }
 
@@ -517,8 +549,9 @@ std::unique_ptr<quil::Statement> PgEngine::prepare(const QString &sql)
         return nullptr;
     }
     int parameters = 0;
-    QString text = translate(sql, &parameters);
-    return std::make_unique<PgStatement>(*this, std::move(text), parameters);
+    std::vector<CaseFold> caseFolds;
+    QString text = translate(sql, &parameters, &caseFolds);
+    return std::make_unique<PgStatement>(*this, std::move(text), parameters, caseFolds);
 }
 
 bool PgEngine::begin(Transaction) { return execute(QStringLiteral("BEGIN")); }
@@ -557,6 +590,25 @@ QStringList PgEngine::columns(const QString &table)
     return names;
 }
 
+bool PgEngine::narrowsLike(const QString &column)
+{
+    if (!FTrigramColumns) {
+        // A server without pg_trgm made the table without the index, and then folds the case
+        // of every row for a LIKE: handing the rows over is cheaper.
+        const auto q = prepare(QStringLiteral(
+            "SELECT a.attname FROM pg_index i JOIN pg_class ic ON ic.oid = i.indexrelid "
+            "JOIN pg_am am ON am.oid = ic.relam JOIN pg_attribute a ON a.attrelid = i.indrelid "
+            "AND a.attnum = ANY (i.indkey) WHERE i.indrelid = to_regclass('books') "
+            "AND am.amname IN ('gin', 'gist')"));
+        if (!q || !q->exec())
+            return false;
+        FTrigramColumns.emplace();
+        while (q->next())
+            FTrigramColumns->append(q->value(0).toString());
+    }
+    return FTrigramColumns->contains(column, Qt::CaseInsensitive);
+}
+
 void PgEngine::readNotifications()
 {
     if (!FConn || PQstatus(FConn) == CONNECTION_BAD)
@@ -567,27 +619,39 @@ void PgEngine::readNotifications()
         const QList<QByteArray> words = QByteArray(notify->extra).split(' ');
         const QString schema = QString::fromUtf8(words.value(0));
         if (notify->be_pid != self && (FSchema.isEmpty() || schema == FSchema)) {
-            ++FChanges;
             bool isKey = false;
             const qint64 key = words.value(1).toLongLong(&isKey);
-            // A long run of changes (an import elsewhere) is cheaper read again whole.
-            if (!isKey || FChangedKeys.size() >= MaxChangedKeys)
-                FChangedUnknown = true;
-            else
-                FChangedKeys.insert(key);
+            if (!isKey) {
+                noteUnknownChange();
+            } else {
+                FChangeLog.emplace_back(++FChanges, key);
+                if (FChangeLog.size() > ChangeLogSize) {
+                    FLogForgotten = FChangeLog.front().first;
+                    FChangeLog.pop_front();
+                }
+            }
         }
         PQfreemem(notify);
     }
 }
 
-bool PgEngine::takeChangedKeys(std::vector<qint64> &keys)
+bool PgEngine::changedKeysSince(qint64 dataVersion, std::vector<qint64> &keys)
 {
     readNotifications();
-    const bool known = !FChangedUnknown;
-    keys.assign(FChangedKeys.begin(), FChangedKeys.end());
-    FChangedKeys.clear();
-    FChangedUnknown = false;
-    return known;
+    keys.clear();
+    if (FUnknownAt > dataVersion || FLogForgotten > dataVersion)
+        return false;
+    const auto after =
+        std::upper_bound(FChangeLog.begin(), FChangeLog.end(), dataVersion,
+                         [](qint64 version, const auto &change) { return version < change.first; });
+    std::set<qint64> changed;
+    for (auto it = after; it != FChangeLog.end(); ++it)
+        changed.insert(it->second);
+    // A long run of changes (an import elsewhere) is cheaper read again whole.
+    if (changed.size() > MaxChangedKeys)
+        return false;
+    keys.assign(changed.begin(), changed.end());
+    return true;
 }
 
 qint64 PgEngine::dataVersion()

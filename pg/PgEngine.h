@@ -2,8 +2,10 @@
 
 #include "db/Engine.h"
 
+#include <deque>
 #include <functional>
-#include <set>
+#include <optional>
+#include <utility>
 #include <vector>
 
 struct pg_conn;
@@ -45,10 +47,12 @@ public:
     bool inTransaction() const override;
     QStringList columns(const QString &table) override;
     qint64 dataVersion() override;
-    bool takeChangedKeys(std::vector<qint64> &keys) override;
+    bool changedKeysSince(qint64 dataVersion, std::vector<qint64> &keys) override;
     void afterStore() override {}
     void interrupt() override;
     QString rowVersionColumn() const override { return QStringLiteral("version"); }
+    QString keyColumnType() const override { return QStringLiteral("bigint PRIMARY KEY"); }
+    bool narrowsLike(const QString &column) override;
     // A server keeps its own tables whole and its own text search; neither is ours to do here.
     void attachDamaged(const QString &path, const QString &name) override;
     bool defineTextFunction(const char *, TextFunction) override { return false; }
@@ -68,7 +72,10 @@ public:
     bool ensureConnected();
     // The statement text for the server: "?" become $1.., LIKE ignores case, names in double
     // quotes or brackets are the lower-case names of the server, index hints go.
-    static QString translate(const QString &sql, int *parameters = nullptr);
+    // caseFolds gets, for each "ILIKE ?", where the word starts and the 0-based mark.
+    using CaseFold = std::pair<qsizetype, int>;
+    static QString translate(const QString &sql, int *parameters = nullptr,
+                             std::vector<CaseFold> *caseFolds = nullptr);
     // Notes a failure of the server (the connection's state decides whether it was lost).
     quil::EngineError failure(const QString &words) const;
     void fail(const quil::EngineError &error) { FError = error, noteFailure(error); }
@@ -79,11 +86,15 @@ private:
     void readNotifications();
 
     pg_conn *FConn = nullptr;
+    std::optional<QStringList> FTrigramColumns; // of the table Books, read once an open
     QString FConnectionString;
     QString FSchema;
     qint64 FChanges = 0;
-    std::set<qint64> FChangedKeys; // others' changes not yet taken
-    bool FChangedUnknown = false;  // some were not told by key
+    // Others' recent changes, oldest first: the version each one moved FChanges to, and its key.
+    std::deque<std::pair<qint64, qint64>> FChangeLog;
+    qint64 FLogForgotten = 0; // the latest version whose change left the log
+    qint64 FUnknownAt = 0;    // the latest version whose change was not told by key
+    void noteUnknownChange() { FUnknownAt = ++FChanges; }
 };
 
 // The connection string of a .pglib file, and the schema it names ("schema=NAME", which is no

@@ -18,11 +18,14 @@ namespace {
 // One statement on the library's engine, run at once, finalised on every path out.
 class Statement {
 public:
-    Statement(const quil::Connection &connection, const QString &sql)
+    Statement(const quil::Connection &connection, const QString &sql,
+              const QVariantList &values = {})
     {
         if (!connection.Connected())
             throw quil::Error(QCoreApplication::translate("Finder", "Библиотека не открыта"));
         FStmt = connection.engine().prepareOrThrow(sql);
+        for (int i = 0; i < values.size(); ++i)
+            FStmt->bind(i, values[i]);
         quil::execOrThrow(*FStmt);
     }
 
@@ -45,6 +48,15 @@ private:
     std::unique_ptr<quil::Statement> FStmt;
 };
 
+// A LIKE pattern that holds the text anywhere, its own wildcards taken as themselves.
+QString containsPattern(const QString &text)
+{
+    QString escaped = text;
+    for (const QChar wildcard : {QLatin1Char('!'), QLatin1Char('%'), QLatin1Char('_')})
+        escaped.replace(wildcard, QStringLiteral("!") + wildcard);
+    return QLatin1Char('%') + escaped + QLatin1Char('%');
+}
+
 // The keys of every stored entry that matches, in one pass over the file in its own order:
 // far cheaper than visiting the entries one by one through the cursor, and the walk in the
 // table's order then only looks keys up.
@@ -53,9 +65,17 @@ std::unordered_set<qint64> matchingKeys(const quil::DataSet &table, const QStrin
 {
     // Bracketed names: SQLite reads a double-quoted name that is no column as a text, so a
     // column missing from the file would be searched as the word "Location" in every entry.
-    Statement rows(table.connection(),
-                   QStringLiteral("SELECT [%1], [%2], [%3] FROM [%4]")
-                       .arg(table.keyField().FieldName(), fieldName, book::City, book::TableName));
+    QString sql = QStringLiteral("SELECT [%1], [%2], [%3] FROM [%4]")
+                      .arg(table.keyField().FieldName(), fieldName, book::City, book::TableName);
+    // An engine that answers LIKE from an index hands over only the entries that hold the text
+    // in any letter case; the matcher below still decides. An abstract's text is not its RTF,
+    // and a text shorter than a trigram would make the engine fold the case of every entry.
+    const bool narrowed = request.item != FindAbstract && request.text.toUcs4().size() >= 3 &&
+                          table.connection().engine().narrowsLike(fieldName);
+    if (narrowed)
+        sql += QStringLiteral(" WHERE [%1] LIKE ? ESCAPE '!'").arg(fieldName);
+    Statement rows(table.connection(), sql,
+                   narrowed ? QVariantList{containsPattern(request.text)} : QVariantList{});
     const EntryMatcher matcher(request);
     textindex::AbstractText abstract;
     std::unordered_set<qint64> keys;

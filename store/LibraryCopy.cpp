@@ -50,7 +50,7 @@ qint64 copyRows(quil::Statement &read, quil::Statement &write, int columns)
 }
 
 // Every row of a side table the source has, into the same table made anew in the target.
-void copySideTable(quil::Engine &source, quil::Engine &target, const QString &table, bool toServer)
+void copySideTable(quil::Engine &source, quil::Engine &target, const QString &table)
 {
     const QStringList columns = source.columns(table);
     if (columns.isEmpty() || !columns.contains(QStringLiteral("key"), Qt::CaseInsensitive))
@@ -59,10 +59,8 @@ void copySideTable(quil::Engine &source, quil::Engine &target, const QString &ta
     QStringList marks;
     for (const QString &column : columns) {
         const bool key = column.compare(QStringLiteral("key"), Qt::CaseInsensitive) == 0;
-        definitions << QLatin1Char('"') + column + QLatin1Char('"') +
-                           (!key       ? QStringLiteral(" TEXT")
-                            : toServer ? QStringLiteral(" bigint PRIMARY KEY")
-                                       : QStringLiteral(" INTEGER PRIMARY KEY"));
+        definitions << QLatin1Char('"') + column + QLatin1Char('"') + QLatin1Char(' ') +
+                           (key ? target.keyColumnType() : QStringLiteral("TEXT"));
         marks << QStringLiteral("?");
     }
     target.executeOrThrow(QStringLiteral("CREATE TABLE IF NOT EXISTS \"%1\" (%2)")
@@ -150,7 +148,7 @@ Copied copyLibrary(const QString &from, const QString &to)
             quil::throwEngineError(target->error());
         copied.entries = copyRows(*read, *write, count);
         for (const QString &table : SideTables)
-            copySideTable(*source, *target, table, pg::isServerLibrary(to));
+            copySideTable(*source, *target, table);
         if (pg::isServerLibrary(to))
             target->executeOrThrow(
                 QStringLiteral("SELECT setval(pg_get_serial_sequence('books', 'key'), "

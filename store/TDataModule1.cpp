@@ -16,6 +16,7 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QMetaMethod>
+#include <QScopedValueRollback>
 #include <QSocketNotifier>
 #include <QThread>
 #include <QTimer>
@@ -644,7 +645,16 @@ bool TDataModule1::libraryReadOnly() const
     return ADOConnection.Connected() && ADOConnection.ReadOnly();
 }
 
-void TDataModule1::CheckForChanges() { ADOTable.CheckForChanges(); }
+void TDataModule1::CheckForChanges()
+{
+    ADOTable.CheckForChanges();
+    if (ADOQuery.Active()) {
+        // Its current row moving with others' changes is no move of the user's: the table
+        // stays on its entry.
+        const QScopedValueRollback following(FSelectionFollowing, true);
+        ADOQuery.CheckForChanges();
+    }
+}
 
 void TDataModule1::watchServer()
 {
@@ -739,7 +749,7 @@ void TDataModule1::DataSourceDataChange(quil::DataSource *sender, quil::Field *)
         // controls follow as they follow any move (a record being edited is stored first).
         // Nothing is walked, so there is no display to suspend: resuming one would redraw
         // every row of the grid instead of moving its current row.
-        if (ADOTable.Active())
+        if (ADOTable.Active() && !FSelectionFollowing)
             ADOTable.locateKey(ADOQuery.keyField().Value().toLongLong());
     }
 }

@@ -98,7 +98,7 @@ public:
     // longer has, chosen from a list, come back under their keys.
     void RestoreDeletedEntries();
 
-    // Reads the table's keys again when another program has changed the file.
+    // Follows another program's changes to the file in the table and the open selection.
     void CheckForChanges();
     // A shared library: the server's notifications of others' stores are watched.
     bool watchingServer() const { return FServerWatch != nullptr; }
@@ -225,7 +225,8 @@ private:
     QElapsedTimer FSinceBackup; // invalid: none since the open
     bool FBackupFailureReported = false;
     std::unique_ptr<QSocketNotifier> FServerWatch;
-    QTimer *FReconnect; // while a shared library's server is away
+    bool FSelectionFollowing = false; // the selection follows others' changes, not the user
+    QTimer *FReconnect;               // while a shared library's server is away
     quil::DataSetState FTableState = quil::DataSetState::Inactive;
     // Declared last: it leaves the data source before the data source goes.
     std::unique_ptr<StateWatch> FStateWatch;

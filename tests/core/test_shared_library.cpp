@@ -9,8 +9,10 @@
 #include "db/DataSet.h"
 #include "exchange/ExchangeExport.h"
 #include "exchange/ExchangeImport.h"
+#include "import/Import.h"
 #include "pg/PgEngine.h"
 #include "platform/Error.h"
+#include "search/Finder.h"
 #include "search/Selection.h"
 #include "store/Book.h"
 #include "store/LibraryCopy.h"
@@ -83,6 +85,20 @@ QString exportedBibTeX(quil::DataSet &data)
     return QString::fromUtf8(device.data());
 }
 
+// The entries a find walks to, from the first one on until it finds no more.
+std::vector<qint64> foundInTurn(TDataModule1 &dm, int item, const QString &text)
+{
+    search::FindRequest request;
+    request.item = item;
+    request.text = text;
+    std::vector<qint64> found;
+    while (search::findInTable(dm.ADOTable, request, nullptr) == search::FindOutcome::Found) {
+        found.push_back(dm.ADOTable.FieldByName(book::Key).Value().toLongLong());
+        request.from = search::FindFrom::Next;
+    }
+    return found;
+}
+
 std::vector<qint64> keysInOrder(quil::DataSet &ds)
 {
     std::vector<qint64> keys;
@@ -118,6 +134,7 @@ private slots:
     void sameOrderAndSelectionAsAFile_data();
     void sameOrderAndSelectionAsAFile();
     void copiesBothWaysAndNeverOverwrites();
+    void importsAsIntoAFile();
     void concurrentStoresLoseNothing();
     void othersChangesArriveAndTypedTextStays();
     void lostConnectionKeepsTypedText();
@@ -130,27 +147,35 @@ void SharedLibraryTest::sameOrderAndSelectionAsAFile_data()
     QTest::addColumn<QString>("author");
     QTest::addColumn<QString>("title");
     QTest::addColumn<QString>("expectSome");
+    QTest::addColumn<QString>("found"); // a find by author: some entries, exact case
     QTest::newRow("everything") << ""
                                 << ""
-                                << "yes";
+                                << "yes"
+                                << "Ёлкин";
     QTest::newRow("Cyrillic, other case") << "ИВАНОВ"
                                           << ""
-                                          << "yes";
+                                          << "yes"
+                                          << "иванов";
     QTest::newRow("Ё is not е") << "ёлкин"
                                 << ""
-                                << "yes";
+                                << "yes"
+                                << "ёж";
     QTest::newRow("е is not Ё") << "елкин"
                                 << "ЁЖ"
-                                << "yes";
+                                << "yes"
+                                << "елкин";
     QTest::newRow("Latin beyond ASCII, other case") << "öHMAN"
                                                     << ""
-                                                    << "yes";
+                                                    << "yes"
+                                                    << "Öhman";
     QTest::newRow("wildcard one") << "a_el"
                                   << ""
-                                  << "yes";
+                                  << "yes"
+                                  << "";
     QTest::newRow("nothing") << "Ъ"
                              << ""
-                             << "no";
+                             << "no"
+                             << "";
 }
 
 void SharedLibraryTest::sameOrderAndSelectionAsAFile()
@@ -177,6 +202,13 @@ void SharedLibraryTest::sameOrderAndSelectionAsAFile()
     search::runSelection(server.ADOQuery, {author, title, {}, {}});
     QCOMPARE(keysInOrder(server.ADOQuery), keysInOrder(local.ADOQuery));
     QCOMPARE(server.ADOQuery.RecordCount() > 0, expectSome == "yes");
+    // A find goes from entry to entry as in the file: exact letter case, Ё not е, its
+    // wildcards plain characters.
+    QFETCH(QString, found);
+    const QString text = found.isEmpty() ? author : found;
+    const std::vector<qint64> inFile = foundInTurn(local, search::FindAuthor, text);
+    QCOMPARE(foundInTurn(server, search::FindAuthor, text), inFile);
+    QCOMPARE(inFile.empty(), found.isEmpty());
 }
 
 void SharedLibraryTest::copiesBothWaysAndNeverOverwrites()
@@ -227,6 +259,44 @@ void SharedLibraryTest::copiesBothWaysAndNeverOverwrites()
     writer.table.FieldByName(book::Title).setAsString("Запись");
     writer.table.Post();
     QVERIFY(writer.table.FieldByName(book::Key).Value().toLongLong() > 52);
+}
+
+// Every import stores into a server library as into a file, the records kept beside their
+// entries (the side table made on the server where the copy brought none): both give the same
+// export back, the imported records in it as they came in.
+void SharedLibraryTest::importsAsIntoAFile()
+{
+    TempProgramFolder folder;
+    const QString file = library::folder(folder.path()) + "Local.mdb";
+    library::create(file);
+    const QString shared = makeServerLibraryFile(folder, "Imports");
+    QCOMPARE(library::copyLibrary(file, shared).entries, 0);
+    const QString record = QStringLiteral("@Article{ yolkin1987 ,\n  author = {Ёлкин, П. С.},\n"
+                                          "  title  = {Волны},\n  journal = j # { физики},\n"
+                                          "  year = 1987\n}");
+    writeBytes(folder.file("in.bib"),
+               ("@string{ j = {Журнал {П}рикладной} }\n\n" + record +
+                "\n\n@Book{li2001,\n  author={Ли, В.}, title={Шум}, year={2001}}\n")
+                   .toUtf8());
+    writeBytes(folder.file("in.ris"),
+               "TY  - JOUR\r\nAU  - Orlov, A.\r\nTI  - Sleep\r\nPY  - 2003\r\nER  - \r\n");
+    writeBytes(folder.file("list.txt"), "Петров П.\tКнига\tМосква\t1999\tключ\r\n");
+    writeBytes(folder.file("Abstract/a.txt"),
+               "Acta Fict Med. 2001 Mar;56(3):310-4.\r\n\r\n\r\nHeart rate.\r\n\r\n"
+               "Orlov AB.\r\n\r\nLaboratory.\r\n\r\nTwenty subjects.");
+    QStringList exports;
+    for (const QString name : {"Local.mdb", "Imports.pglib"}) {
+        TDataModule1 dm;
+        dm.OpenLibrary(folder.path(), name);
+        QCOMPARE(quil::exchange::importBibliography(dm, folder.file("in.bib")).stored, 2);
+        QCOMPARE(quil::exchange::importBibliography(dm, folder.file("in.ris")).stored, 1);
+        QCOMPARE(quil::importReferenceList(dm, folder.file("list.txt"), {}, "UTF-8").stored, 1);
+        QCOMPARE(quil::importAbstractFolder(dm, folder.file("Abstract")).stored, 1);
+        QCOMPARE(dm.ADOTable.RecordCount(), 6); // the first import stores the empty entry too
+        exports << exportedBibTeX(dm.ADOTable);
+    }
+    QVERIFY2(exports[1].contains(record), qPrintable(exports[1]));
+    QCOMPARE(exports[1], exports[0]);
 }
 
 // Ten connections store into the same five entries at once: each store appends its own mark to
@@ -298,19 +368,24 @@ void SharedLibraryTest::othersChangesArriveAndTypedTextStays()
     const QString file = library::folder(folder.path()) + "Start.mdb";
     library::create(file);
     execOn(file, {}, {{"Азов", "Один", "2001"}, {"Бобров", "Два", "2002"}});
+    execOn(file, {"UPDATE Books SET Location = 'ключ'"}); // a selection needs keywords
     const QString shared = makeServerLibraryFile(folder, "Live");
     library::copyLibrary(file, shared);
 
     TDataModule1 one, two;
     one.OpenLibrary(folder.path(), "Live.pglib");
     two.OpenLibrary(folder.path(), "Live.pglib");
-    two.ADOTable.Last(); // Бобров
+    // A selection open in the second: its rows follow the other's stores, and the table stays
+    // on its own entry.
+    search::runSelection(two.ADOQuery, {"о", {}, {}, {}}); // Азов, Бобров
+    two.ADOTable.Last();                                   // Бобров
     const qint64 current = two.ADOTable.FieldByName(book::Key).Value().toLongLong();
 
     // One adds an entry and edits another; the second hears it without being asked.
     one.ADOTable.Insert();
     one.ADOTableWName->setAsString("Аксаков");
     one.ADOTableCity->setAsString("2000");
+    one.ADOTableLocation->setAsString("ключ");
     one.ADOTable.Post();
     one.ADOTable.Last();
     one.ADOTable.Edit();
@@ -320,11 +395,17 @@ void SharedLibraryTest::othersChangesArriveAndTypedTextStays()
     QTRY_COMPARE_WITH_TIMEOUT(two.ADOTableTitle->AsString(), QStringLiteral("Два, исправлено"),
                               5000);
     QCOMPARE(two.ADOTable.FieldByName(book::Key).Value().toLongLong(), current);
+    // Аксаков now matches too and joins; Бобров shows the new title where it stands.
+    QTRY_COMPARE_WITH_TIMEOUT(two.ADOQuery.RecordCount(), 3, 5000);
+    QCOMPARE(two.ADOQuery.displayTextAt(2, two.ADOQuery.FieldByName(book::Title)),
+             QStringLiteral("Два, исправлено"));
+    QCOMPARE(two.ADOQuery.FieldByName(book::Name).AsString(), QStringLiteral("Азов"));
     // Only the changed rows were read, and they stand where a fresh open puts them; a row
     // deleted elsewhere goes.
     one.ADOTable.First();
     one.ADOTable.Delete();
     QTRY_COMPARE_WITH_TIMEOUT(two.ADOTable.RecordCount(), 2, 5000);
+    QTRY_COMPARE_WITH_TIMEOUT(two.ADOQuery.RecordCount(), 2, 5000);
     {
         TDataModule1 fresh;
         fresh.OpenLibrary(folder.path(), "Live.pglib");
