@@ -162,12 +162,26 @@ void addTrigrams(const QList<uint> &run, QStringList &terms)
     add(run.size() - 3);
 }
 
-std::unordered_set<qint64> keysOf(quil::Engine &engine, const Part &part, const QString &match)
+std::unordered_set<qint64> keysOf(quil::Engine &engine, const Part &part, const QString &match,
+                                  const std::vector<std::pair<QString, QString>> &holding)
 {
+    // The entries the index names are read by key in the order it gives them, and their texts
+    // compared by the engine: no round trip per entry.
+    QString tests;
+    for (const auto &[column, text] : holding)
+        tests += QStringLiteral(" AND instr(b.[%1], ?) > 0").arg(column);
     const auto q = engine.prepareOrThrow(
-        QStringLiteral("SELECT rowid FROM %1 WHERE %1 MATCH ? UNION ALL SELECT key FROM %2")
-            .arg(part.table, Changed));
+        (holding.empty()
+             ? QStringLiteral("SELECT rowid FROM %1 WHERE %1 MATCH ?")
+             : QStringLiteral("SELECT f.rowid FROM %1 f CROSS JOIN Books b ON b.key = f.rowid "
+                              "WHERE %1 MATCH ?") +
+                   tests)
+            .arg(part.table) +
+        QStringLiteral(" UNION ALL SELECT key FROM ") + Changed);
     q->bind(0, match);
+    int bound = 1;
+    for (const auto &entry : holding)
+        q->bind(bound++, entry.second);
     quil::execOrThrow(*q);
     std::unordered_set<qint64> keys;
     while (q->next())
@@ -345,8 +359,9 @@ void catchUp(quil::Engine &engine)
     }
 }
 
-std::optional<std::unordered_set<qint64>> candidates(quil::Engine &engine, const QString &field,
-                                                     const QString &text)
+std::optional<std::unordered_set<qint64>>
+candidates(quil::Engine &engine, const QString &field, const QString &text,
+           const std::vector<std::pair<QString, QString>> &holding)
 {
     const Part *part = partOf(field);
     if (!part)
@@ -355,7 +370,7 @@ std::optional<std::unordered_set<qint64>> candidates(quil::Engine &engine, const
     addTrigrams(text.toUcs4(), terms);
     if (terms.isEmpty() || !inStep(engine))
         return std::nullopt;
-    return keysOf(engine, *part, terms.join(QStringLiteral(" AND ")));
+    return keysOf(engine, *part, terms.join(QStringLiteral(" AND ")), holding);
 }
 
 std::optional<std::vector<qint64>>
