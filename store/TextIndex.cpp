@@ -6,7 +6,9 @@
 #include "store/Book.h"
 
 #include <QStringList>
+#include <algorithm>
 #include <cstring>
+#include <iterator>
 #include <limits>
 
 namespace textindex {
@@ -377,8 +379,8 @@ std::optional<std::vector<qint64>>
 likeCandidates(quil::Engine &engine, const std::vector<std::pair<QString, QString>> &fieldTexts,
                size_t limit)
 {
-    QStringList selects;
-    QStringList matches;
+    // The texts of one field are one query (their trigrams joined by AND).
+    std::vector<std::pair<const Part *, QStringList>> matches;
     for (const auto &[field, text] : fieldTexts) {
         const Part *part = partOf(field);
         if (!part || part->abstract)
@@ -400,25 +402,60 @@ likeCandidates(quil::Engine &engine, const std::vector<std::pair<QString, QStrin
         addTrigrams(run, terms);
         if (!folds || terms.isEmpty())
             continue;
-        selects << QStringLiteral("SELECT rowid FROM %1 WHERE %1 MATCH ?").arg(part->table);
-        matches << terms.join(QStringLiteral(" AND "));
+        const auto same = std::find_if(matches.begin(), matches.end(),
+                                       [&](const auto &match) { return match.first == part; });
+        if (same == matches.end())
+            matches.emplace_back(part, terms);
+        else
+            same->second << terms;
     }
-    if (selects.isEmpty() || !inStep(engine))
+    if (matches.empty() || !inStep(engine))
         return std::nullopt;
-    // Entries changed since they were indexed may match whatever the index says of them.
-    const auto q = engine.prepareOrThrow(selects.join(QStringLiteral(" INTERSECT ")) +
-                                         QStringLiteral(" UNION SELECT key FROM ") + Changed);
-    for (int i = 0; i < matches.size(); ++i)
-        q->bind(i, matches[i]);
-    quil::execOrThrow(*q);
+    // Each field's keys come in key order and are met with those kept so far as they come: the
+    // engine's INTERSECT would first copy every one of them into a table of its own.
     std::vector<qint64> keys;
-    while (q->next()) {
-        if (keys.size() == limit)
-            return std::nullopt;
-        keys.push_back(q->integer(0));
+    bool first = true;
+    for (const auto &[part, terms] : matches) {
+        const auto q = engine.prepareOrThrow(
+            QStringLiteral("SELECT rowid FROM %1 WHERE %1 MATCH ? ORDER BY rowid")
+                .arg(part->table));
+        q->bind(0, terms.join(QStringLiteral(" AND ")));
+        quil::execOrThrow(*q);
+        std::vector<qint64> kept;
+        auto at = keys.cbegin();
+        bool past = false; // beyond the last key kept so far: the rest cannot be met
+        while (!past && q->next()) {
+            const qint64 key = q->integer(0);
+            if (!first) {
+                at = std::lower_bound(at, keys.cend(), key);
+                past = at == keys.cend();
+                if (past || *at != key)
+                    continue;
+            }
+            kept.push_back(key);
+        }
+        if (!past)
+            quil::checkFinished(*q);
+        q->reset();
+        keys = std::move(kept);
+        first = false;
+        if (keys.empty())
+            break;
     }
-    quil::checkFinished(*q);
-    return keys;
+    // Entries changed since they were indexed may match whatever the index says of them.
+    const auto noted = engine.prepareOrThrow(QStringLiteral("SELECT key FROM ") + Changed);
+    quil::execOrThrow(*noted);
+    std::vector<qint64> changed;
+    while (noted->next())
+        changed.push_back(noted->integer(0));
+    quil::checkFinished(*noted);
+    std::sort(changed.begin(), changed.end());
+    std::vector<qint64> all;
+    std::set_union(keys.begin(), keys.end(), changed.begin(), changed.end(),
+                   std::back_inserter(all));
+    if (all.size() > limit)
+        return std::nullopt;
+    return all;
 }
 
 } // namespace textindex
