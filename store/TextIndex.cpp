@@ -168,18 +168,24 @@ std::unordered_set<qint64> keysOf(quil::Engine &engine, const Part &part, const 
                                   const std::vector<std::pair<QString, QString>> &holding)
 {
     // The entries the index names are read by key in the order it gives them, and their texts
-    // compared by the engine: no round trip per entry.
-    QString tests;
-    for (const auto &[column, text] : holding)
-        tests += QStringLiteral(" AND instr(b.[%1], ?) > 0").arg(column);
-    const auto q = engine.prepareOrThrow(
-        (holding.empty()
-             ? QStringLiteral("SELECT rowid FROM %1 WHERE %1 MATCH ?")
-             : QStringLiteral("SELECT f.rowid FROM %1 f CROSS JOIN Books b ON b.key = f.rowid "
-                              "WHERE %1 MATCH ?") +
-                   tests)
-            .arg(part.table) +
-        QStringLiteral(" UNION ALL SELECT key FROM ") + Changed);
+    // compared by the engine: no round trip per entry. The browse index holds the year, author
+    // and title beside the key, a fraction of an entry's row.
+    QString sql = QStringLiteral("SELECT rowid FROM %1 WHERE %1 MATCH ?").arg(part.table);
+    if (!holding.empty()) {
+        bool browsed = engine.hasIndex(QStringLiteral("BooksBrowse"));
+        QString tests;
+        for (const auto &[column, text] : holding) {
+            browsed = browsed && QStringList{book::City, book::Name, book::Title}.contains(
+                                     column, Qt::CaseInsensitive);
+            tests += QStringLiteral(" AND instr(b.[%1], ?) > 0").arg(column);
+        }
+        sql = QStringLiteral("SELECT f.rowid FROM %1 f CROSS JOIN Books b %2 ON b.key = f.rowid "
+                             "WHERE %1 MATCH ?%3")
+                  .arg(part.table, browsed ? QStringLiteral("INDEXED BY BooksBrowse") : QString(),
+                       tests);
+    }
+    const auto q =
+        engine.prepareOrThrow(sql + QStringLiteral(" UNION ALL SELECT key FROM ") + Changed);
     q->bind(0, match);
     int bound = 1;
     for (const auto &entry : holding)
