@@ -417,6 +417,9 @@ likeCandidates(quil::Engine &engine, const std::vector<std::pair<QString, QStrin
     }
     if (matches.empty() || !inStep(engine))
         return std::nullopt;
+    // A pass over the whole file grows with it, entries read by key only with their number.
+    limit = std::max(limit,
+                     size_t(single(engine, QStringLiteral("SELECT entries FROM ") + State)) / 20);
     // Each field's keys come in key order and are met with those kept so far as they come: the
     // engine's INTERSECT would first copy every one of them into a table of its own.
     std::vector<qint64> keys;
