@@ -73,6 +73,19 @@ void runFindName(const quilbench::Options &options)
                       findNothing(*dm, search::FindTitle, options.runs));
     findWord(*dm, search::FindAuthor, QStringLiteral("Щербакова"), QStringLiteral("find_name_word"),
              options.runs);
+    // A name that a quarter of the entries hold in another letter case and none as typed: the
+    // index names them all, and "Далее" from the first entry has to rule each one out.
+    search::FindRequest exact;
+    exact.item = search::FindAuthor;
+    exact.text = QStringLiteral("щербакова");
+    exact.from = search::FindFrom::Next;
+    dm->ADOTable.First();
+    quilbench::report(
+        QStringLiteral("find_name_exactcase_next"), quilbench::medianMs(options.runs, [&] {
+            if (search::findInTable(dm->ADOTable, exact, nullptr) != search::FindOutcome::NotFound)
+                std::fprintf(stderr, "find_name_exactcase_next: a match where none "
+                                     "was expected\n");
+        }));
 }
 
 void runFindAbstract(const quilbench::Options &options)

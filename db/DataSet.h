@@ -202,7 +202,8 @@ private:
     void refuseVersionConflict(qint64 key, bool deleting);
     // An insert refused because the key has no larger value left says so.
     void checkKeyRoom();
-    QString insertStatement(const QStringList &names) const;
+    QString insertStatement(const QStringList &names,
+                            const QString &verb = QStringLiteral("INSERT")) const;
     void storeInBulk();
     const Row &rowFor(qint64 key, int indexHint);
     void fetchPage(int index);

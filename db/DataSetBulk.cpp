@@ -36,7 +36,8 @@ Statement &DataSet::bulkInsertStatement()
             if (FBufferSet[i] && int(i) != FKeyIndex)
                 names << quoted(FFields[i]->FieldName());
         FBulkInsert.reset();
-        FBulkInsert = FConnection.engine().prepareOrThrow(insertStatement(names));
+        Engine &engine = FConnection.engine();
+        FBulkInsert = engine.prepareOrThrow(insertStatement(names, engine.bulkInsertVerb()));
         FBulkInsertFields = FBufferSet;
     }
     return *FBulkInsert;

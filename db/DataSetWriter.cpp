@@ -210,15 +210,15 @@ void DataSet::storeInTransaction(const std::function<void()> &write)
     }
 }
 
-QString DataSet::insertStatement(const QStringList &names) const
+QString DataSet::insertStatement(const QStringList &names, const QString &verb) const
 {
     if (names.isEmpty())
-        return QStringLiteral("INSERT INTO %1 DEFAULT VALUES").arg(quoted(tableName()));
+        return QStringLiteral("%1 INTO %2 DEFAULT VALUES").arg(verb, quoted(tableName()));
     QStringList marks;
     for (int i = 0; i < names.size(); ++i)
         marks << QStringLiteral("?");
-    return QStringLiteral("INSERT INTO %1 (%2) VALUES (%3)")
-        .arg(quoted(tableName()), names.join(QLatin1Char(',')), marks.join(QLatin1Char(',')));
+    return QStringLiteral("%1 INTO %2 (%3) VALUES (%4)")
+        .arg(verb, quoted(tableName()), names.join(QLatin1Char(',')), marks.join(QLatin1Char(',')));
 }
 
 // Inside the open bulk transaction: one statement, kept while the same fields are set, and

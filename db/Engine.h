@@ -94,6 +94,9 @@ public:
     virtual bool narrowsLike(const QString & /*column*/) { return false; }
     // The engine keeps the program's index of texts in the file itself (SQLite's FTS5).
     virtual bool keepsTextIndex() const { return false; }
+    // How a bulk store's row insert begins. A row refused by a constraint is refused before it
+    // is written, so nothing of it need be kept aside to undo.
+    virtual QString bulkInsertVerb() const { return QStringLiteral("INSERT"); }
     // A counter that moves when another connection changes the file.
     virtual qint64 dataVersion() = 0;
     // The keys of the rows other connections changed (inserted, updated or deleted) after the

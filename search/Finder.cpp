@@ -152,7 +152,15 @@ int firstMatch(const quil::DataSet &table, const QString &fieldName, const FindR
         if (found >= 0 || from >= count)
             return found;
         // The index folds letter case and names entries changed since: the test decides.
-        if (const auto candidates = textindex::candidates(engine, fieldName, request.text)) {
+        // The exact-case test runs in the engine first, so that a text many entries hold in
+        // another case costs no reading of each; an abstract's plain text is made here only.
+        std::vector<std::pair<QString, QString>> holding;
+        if (request.item != FindAbstract)
+            holding.emplace_back(fieldName, request.text);
+        if (request.yearMode())
+            holding.emplace_back(book::City, request.year);
+        if (const auto candidates =
+                textindex::candidates(engine, fieldName, request.text, holding)) {
             found =
                 firstIn(from, [&](qint64 key) { return candidates->count(key) != 0 && test(key); });
             return found;

@@ -6,7 +6,9 @@
 #include "store/Book.h"
 
 #include <QStringList>
+#include <algorithm>
 #include <cstring>
+#include <iterator>
 #include <limits>
 
 namespace textindex {
@@ -162,12 +164,32 @@ void addTrigrams(const QList<uint> &run, QStringList &terms)
     add(run.size() - 3);
 }
 
-std::unordered_set<qint64> keysOf(quil::Engine &engine, const Part &part, const QString &match)
+std::unordered_set<qint64> keysOf(quil::Engine &engine, const Part &part, const QString &match,
+                                  const std::vector<std::pair<QString, QString>> &holding)
 {
-    const auto q = engine.prepareOrThrow(
-        QStringLiteral("SELECT rowid FROM %1 WHERE %1 MATCH ? UNION ALL SELECT key FROM %2")
-            .arg(part.table, Changed));
+    // The entries the index names are read by key in the order it gives them, and their texts
+    // compared by the engine: no round trip per entry. The browse index holds the year, author
+    // and title beside the key, a fraction of an entry's row.
+    QString sql = QStringLiteral("SELECT rowid FROM %1 WHERE %1 MATCH ?").arg(part.table);
+    if (!holding.empty()) {
+        bool browsed = engine.hasIndex(QStringLiteral("BooksBrowse"));
+        QString tests;
+        for (const auto &[column, text] : holding) {
+            browsed = browsed && QStringList{book::City, book::Name, book::Title}.contains(
+                                     column, Qt::CaseInsensitive);
+            tests += QStringLiteral(" AND instr(b.[%1], ?) > 0").arg(column);
+        }
+        sql = QStringLiteral("SELECT f.rowid FROM %1 f CROSS JOIN Books b %2 ON b.key = f.rowid "
+                             "WHERE %1 MATCH ?%3")
+                  .arg(part.table, browsed ? QStringLiteral("INDEXED BY BooksBrowse") : QString(),
+                       tests);
+    }
+    const auto q =
+        engine.prepareOrThrow(sql + QStringLiteral(" UNION ALL SELECT key FROM ") + Changed);
     q->bind(0, match);
+    int bound = 1;
+    for (const auto &entry : holding)
+        q->bind(bound++, entry.second);
     quil::execOrThrow(*q);
     std::unordered_set<qint64> keys;
     while (q->next())
@@ -345,8 +367,9 @@ void catchUp(quil::Engine &engine)
     }
 }
 
-std::optional<std::unordered_set<qint64>> candidates(quil::Engine &engine, const QString &field,
-                                                     const QString &text)
+std::optional<std::unordered_set<qint64>>
+candidates(quil::Engine &engine, const QString &field, const QString &text,
+           const std::vector<std::pair<QString, QString>> &holding)
 {
     const Part *part = partOf(field);
     if (!part)
@@ -355,15 +378,15 @@ std::optional<std::unordered_set<qint64>> candidates(quil::Engine &engine, const
     addTrigrams(text.toUcs4(), terms);
     if (terms.isEmpty() || !inStep(engine))
         return std::nullopt;
-    return keysOf(engine, *part, terms.join(QStringLiteral(" AND ")));
+    return keysOf(engine, *part, terms.join(QStringLiteral(" AND ")), holding);
 }
 
 std::optional<std::vector<qint64>>
 likeCandidates(quil::Engine &engine, const std::vector<std::pair<QString, QString>> &fieldTexts,
                size_t limit)
 {
-    QStringList selects;
-    QStringList matches;
+    // The texts of one field are one query (their trigrams joined by AND).
+    std::vector<std::pair<const Part *, QStringList>> matches;
     for (const auto &[field, text] : fieldTexts) {
         const Part *part = partOf(field);
         if (!part || part->abstract)
@@ -385,25 +408,63 @@ likeCandidates(quil::Engine &engine, const std::vector<std::pair<QString, QStrin
         addTrigrams(run, terms);
         if (!folds || terms.isEmpty())
             continue;
-        selects << QStringLiteral("SELECT rowid FROM %1 WHERE %1 MATCH ?").arg(part->table);
-        matches << terms.join(QStringLiteral(" AND "));
+        const auto same = std::find_if(matches.begin(), matches.end(),
+                                       [&](const auto &match) { return match.first == part; });
+        if (same == matches.end())
+            matches.emplace_back(part, terms);
+        else
+            same->second << terms;
     }
-    if (selects.isEmpty() || !inStep(engine))
+    if (matches.empty() || !inStep(engine))
         return std::nullopt;
-    // Entries changed since they were indexed may match whatever the index says of them.
-    const auto q = engine.prepareOrThrow(selects.join(QStringLiteral(" INTERSECT ")) +
-                                         QStringLiteral(" UNION SELECT key FROM ") + Changed);
-    for (int i = 0; i < matches.size(); ++i)
-        q->bind(i, matches[i]);
-    quil::execOrThrow(*q);
+    // A pass over the whole file grows with it, entries read by key only with their number.
+    limit = std::max(limit,
+                     size_t(single(engine, QStringLiteral("SELECT entries FROM ") + State)) / 20);
+    // Each field's keys come in key order and are met with those kept so far as they come: the
+    // engine's INTERSECT would first copy every one of them into a table of its own.
     std::vector<qint64> keys;
-    while (q->next()) {
-        if (keys.size() == limit)
-            return std::nullopt;
-        keys.push_back(q->integer(0));
+    bool first = true;
+    for (const auto &[part, terms] : matches) {
+        const auto q = engine.prepareOrThrow(
+            QStringLiteral("SELECT rowid FROM %1 WHERE %1 MATCH ? ORDER BY rowid")
+                .arg(part->table));
+        q->bind(0, terms.join(QStringLiteral(" AND ")));
+        quil::execOrThrow(*q);
+        std::vector<qint64> kept;
+        auto at = keys.cbegin();
+        bool past = false; // beyond the last key kept so far: the rest cannot be met
+        while (!past && q->next()) {
+            const qint64 key = q->integer(0);
+            if (!first) {
+                at = std::lower_bound(at, keys.cend(), key);
+                past = at == keys.cend();
+                if (past || *at != key)
+                    continue;
+            }
+            kept.push_back(key);
+        }
+        if (!past)
+            quil::checkFinished(*q);
+        q->reset();
+        keys = std::move(kept);
+        first = false;
+        if (keys.empty())
+            break;
     }
-    quil::checkFinished(*q);
-    return keys;
+    // Entries changed since they were indexed may match whatever the index says of them.
+    const auto noted = engine.prepareOrThrow(QStringLiteral("SELECT key FROM ") + Changed);
+    quil::execOrThrow(*noted);
+    std::vector<qint64> changed;
+    while (noted->next())
+        changed.push_back(noted->integer(0));
+    quil::checkFinished(*noted);
+    std::sort(changed.begin(), changed.end());
+    std::vector<qint64> all;
+    std::set_union(keys.begin(), keys.end(), changed.begin(), changed.end(),
+                   std::back_inserter(all));
+    if (all.size() > limit)
+        return std::nullopt;
+    return all;
 }
 
 } // namespace textindex

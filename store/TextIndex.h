@@ -65,13 +65,17 @@ bool inStep(quil::Engine &engine);
 // The keys of the entries whose field (Name, Title, WPublisher, Location or Resume) may contain
 // the text, in any letter case; nothing when the index cannot tell (no index in step, another
 // field, a text shorter than three characters).
-std::optional<std::unordered_set<qint64>> candidates(quil::Engine &engine, const QString &field,
-                                                     const QString &text);
+// With `holding`, each a column of Books and a text, an entry the index names is kept only when
+// each of those columns holds its text as given (exact case, in the file itself); the entries
+// changed since they were indexed are named untested.
+std::optional<std::unordered_set<qint64>>
+candidates(quil::Engine &engine, const QString &field, const QString &text,
+           const std::vector<std::pair<QString, QString>> &holding = {});
 // For LIKE's "%text%" as the selection folds it, several fields each with its text: the keys
 // of every entry that may match them all, when the index narrows them to at most `limit`
-// entries; nothing when it would not (no index in step, no run of three characters between the
-// pattern's own "%" and "_" in any text, a letter the index folds otherwise than LIKE, too many
-// entries left).
+// entries or a twentieth of the library, whichever is more; nothing when it would not (no index in
+// step, no run of three characters between the pattern's own "%" and "_" in any text, a letter the
+// index folds otherwise than LIKE, too many entries left).
 std::optional<std::vector<qint64>>
 likeCandidates(quil::Engine &engine, const std::vector<std::pair<QString, QString>> &fieldTexts,
                size_t limit);

@@ -11,8 +11,11 @@
 #include "import/ReferenceList.h"
 #include "platform/Error.h"
 #include "platform/Plural.h"
+#include "search/Finder.h"
+#include "store/Book.h"
 #include "store/LibraryFile.h"
 #include "store/TDataModule1.h"
+#include "store/TextIndex.h"
 
 #include <QBuffer>
 #include <QDir>
@@ -221,6 +224,16 @@ void TestImportReferences::storesIntoTheLibrary()
         QCOMPARE(m.dm.ADOTable.RecordCount(), 4);
         QCOMPARE(m.dm.ADOTableName->AsString(), QStringLiteral("Lee C."));
         QCOMPARE(m.dm.ADOTable.State(), quil::DataSetState::Browse);
+        // The index of texts holds the new entries at once: a find answers from it.
+        quil::Engine &engine = m.dm.ADOConnection.engine();
+        QVERIFY(textindex::inStep(engine));
+        const auto named = textindex::candidates(engine, book::Title, "ON FILMS");
+        QVERIFY(named.has_value());
+        QCOMPARE(named->size(), size_t(1));
+        m.dm.ADOTable.First();
+        const search::FindRequest request{search::FindTitle, "films", {}, search::FindFrom::First};
+        QCOMPARE(search::findInTable(m.dm.ADOTable, request, nullptr), search::FindOutcome::Found);
+        QCOMPARE(m.dm.ADOTableName->AsString(), QStringLiteral("Orlov A.B."));
     }
     QCOMPARE(storedRows(path, Columns),
              QStringList({"Was, edited|There|Was, edited|There||1990||null|null|null",

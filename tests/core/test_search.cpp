@@ -450,6 +450,8 @@ void TestSearch::selection_data()
         << QStringList{"", "ЛЁН_И", "", ""} << QStringList{"Иванов"};
     QTest::newRow("Latin case, runs of three")
         << QStringList{"o'BRI", "", "", ""} << QStringList{"O'Brien"};
+    QTest::newRow("author and title met in two indexes")
+        << QStringList{"ВАН", "лёнк", "", ""} << QStringList{"Иванов"};
     QTest::newRow("keyword runs of three")
         << QStringList{"", "", "ЛЁНКА", "таЛЛ"} << QStringList{"Ёлкин", "Иванов"};
 }
