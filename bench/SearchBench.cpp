@@ -80,12 +80,14 @@ void runFindName(const quilbench::Options &options)
     exact.text = QStringLiteral("щербакова");
     exact.from = search::FindFrom::Next;
     dm->ADOTable.First();
-    quilbench::report(
-        QStringLiteral("find_name_exactcase_next"), quilbench::medianMs(options.runs, [&] {
-            if (search::findInTable(dm->ADOTable, exact, nullptr) != search::FindOutcome::NotFound)
-                std::fprintf(stderr, "find_name_exactcase_next: a match where none "
-                                     "was expected\n");
-        }));
+    const auto next = [&] {
+        if (search::findInTable(dm->ADOTable, exact, nullptr) != search::FindOutcome::NotFound)
+            std::fprintf(stderr, "find_name_exactcase_next: a match where none was expected\n");
+    };
+    // The first press asks the index; the presses after it reuse its answer.
+    quilbench::report(QStringLiteral("  find_name_exactcase_first"), quilbench::medianMs(1, next));
+    quilbench::report(QStringLiteral("find_name_exactcase_next"),
+                      quilbench::medianMs(options.runs, next));
 }
 
 void runFindAbstract(const quilbench::Options &options)

@@ -103,6 +103,10 @@ public:
     // data version given (one dataVersion() answered), for any number of readers each at its
     // own version; false when the engine cannot tell them, and the whole table must be read.
     virtual bool changedKeysSince(qint64 /*dataVersion*/, std::vector<qint64> &) { return false; }
+    // Equal stamps, each taken outside a transaction, mean the same contents of the same open
+    // file: nothing stored between them through this handle or any other, the file not opened
+    // anew. Empty when the engine cannot tell.
+    virtual std::vector<qint64> contentStamp() { return {}; }
     // Leaves everything stored in the file itself, after a store.
     virtual void afterStore() = 0;
     // A function of one text the program's own statements may call by name: UTF-8 in, UTF-8

@@ -11,6 +11,7 @@
 #include <QStringEncoder>
 #include <QUrl>
 #include <QUuid>
+#include <atomic>
 #include <cstring>
 #include <sqlite3.h>
 #include <unistd.h>
@@ -36,6 +37,9 @@ void zeroByte(sqlite3_context *context, int count, sqlite3_value **values)
     }
     sqlite3_result_int(context, 0);
 }
+
+// Of every handle in any thread, so that no two opens share a content stamp.
+std::atomic<qint64> openings{0};
 
 bool writable(const QString &path)
 {
@@ -302,6 +306,7 @@ void SqliteEngine::openUri(const QString &uri, const QString &options)
     }
     const QVariant handle = db.driver()->handle();
     FHandle = handle.isValid() ? *static_cast<sqlite3 *const *>(handle.data()) : nullptr;
+    FOpening = ++openings;
     if (!FHandle) {
         db.close();
         throw Error(
@@ -365,6 +370,7 @@ void SqliteEngine::create(const QString &path)
     }
     const QVariant handle = db.driver()->handle();
     FHandle = handle.isValid() ? *static_cast<sqlite3 *const *>(handle.data()) : nullptr;
+    FOpening = ++openings;
 }
 
 void SqliteEngine::close()
@@ -497,6 +503,21 @@ bool SqliteEngine::hasIndex(const QString &name)
     const bool found = q->next();
     checkFinished(*q);
     return found;
+}
+
+std::vector<qint64> SqliteEngine::contentStamp()
+{
+    // Inside a transaction the changes counted may yet be rolled back.
+    if (!FHandle || inTransaction())
+        return {};
+    const auto versions =
+        prepareOrThrow(QStringLiteral("SELECT * FROM pragma_data_version, pragma_schema_version"));
+    execOrThrow(*versions);
+    if (!versions->next())
+        return {};
+    // The file's version moves only with other connections' commits; this handle's own changes
+    // are counted apart.
+    return {FOpening, sqlite3_total_changes64(FHandle), versions->integer(0), versions->integer(1)};
 }
 
 qint64 SqliteEngine::dataVersion()

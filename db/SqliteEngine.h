@@ -42,6 +42,7 @@ public:
     // import's rows trigger nothing that could fail half-way.
     QString bulkInsertVerb() const override { return QStringLiteral("INSERT OR FAIL"); }
     qint64 dataVersion() override;
+    std::vector<qint64> contentStamp() override;
     void afterStore() override;
     void interrupt() override;
     bool defineTextFunction(const char *name, TextFunction function) override;
@@ -63,7 +64,8 @@ private:
 
     QString FName; // Qt's connection name, unique per instance
     sqlite3 *FHandle = nullptr;
-    bool FWal = false; // the file could not leave write-ahead logging
+    qint64 FOpening = 0; // which open of the process this handle is
+    bool FWal = false;   // the file could not leave write-ahead logging
     QSet<SqliteStatement *> FStatements;
 };
 

@@ -10,6 +10,7 @@
 #include <QCoreApplication>
 #include <algorithm>
 #include <functional>
+#include <optional>
 #include <unordered_set>
 
 namespace search {
@@ -125,6 +126,38 @@ private:
     textindex::AbstractText FText;
 };
 
+// The index's answer to the last find, for "Далее" and for a find of the same text again: a
+// text that many entries hold in another case costs the engine a test of each one. Given only
+// while the file's contents are as they were when it was asked (a stamp names the open file).
+class HeldCandidates {
+public:
+    using Keys = std::optional<std::unordered_set<qint64>>;
+    using Holding = std::vector<std::pair<QString, QString>>;
+
+    const Keys &of(quil::Engine &engine, const QString &fieldName, const QString &text,
+                   const Holding &holding)
+    {
+        std::vector<qint64> stamp = engine.contentStamp();
+        if (stamp.empty() || stamp != FStamp || fieldName != FField || text != FText ||
+            holding != FHolding) {
+            FStamp.clear(); // nothing held should the index fail
+            FKeys = textindex::candidates(engine, fieldName, text, holding);
+            FStamp = std::move(stamp);
+            FField = fieldName;
+            FText = text;
+            FHolding = holding;
+        }
+        return FKeys;
+    }
+
+private:
+    std::vector<qint64> FStamp;
+    QString FField;
+    QString FText;
+    Holding FHolding;
+    Keys FKeys;
+};
+
 // Entries read one by one before the index is asked: a text that many entries hold is found
 // among them sooner than the index could list them all.
 constexpr int ReadBeforeIndex = 48;
@@ -154,13 +187,13 @@ int firstMatch(const quil::DataSet &table, const QString &fieldName, const FindR
         // The index folds letter case and names entries changed since: the test decides.
         // The exact-case test runs in the engine first, so that a text many entries hold in
         // another case costs no reading of each; an abstract's plain text is made here only.
-        std::vector<std::pair<QString, QString>> holding;
+        HeldCandidates::Holding holding;
         if (request.item != FindAbstract)
             holding.emplace_back(fieldName, request.text);
         if (request.yearMode())
             holding.emplace_back(book::City, request.year);
-        if (const auto candidates =
-                textindex::candidates(engine, fieldName, request.text, holding)) {
+        static HeldCandidates held;
+        if (const auto &candidates = held.of(engine, fieldName, request.text, holding)) {
             found =
                 firstIn(from, [&](qint64 key) { return candidates->count(key) != 0 && test(key); });
             return found;

@@ -63,6 +63,8 @@ private slots:
     void like_data();
     void like();
     void findFirstAndNext();
+    void nextSeesStores_data();
+    void nextSeesStores();
     void findInAbstractIgnoresWrapping();
     void indexAgreesWithWalk_data();
     void indexAgreesWithWalk();
@@ -229,6 +231,64 @@ void TestSearch::findFirstAndNext()
              search::FindOutcome::NotRun);
     QCOMPARE(m.dm.ADOTable.RecNo(), 4);
     QVERIFY(!m.dm.ADOTable.ControlsDisabled());
+}
+
+void TestSearch::nextSeesStores_data()
+{
+    QTest::addColumn<QString>("by");
+    QTest::newRow("this program") << "this program";
+    QTest::newRow("another program") << "another program";
+    QTest::newRow("another library") << "another library";
+}
+
+// Every entry holds the name in another case, so the index names them all and each "Далее"
+// rules them out; a store between two presses that makes one entry hold it as typed (past
+// what find reads before it asks the index) must be found by the next press.
+void TestSearch::nextSeesStores()
+{
+    QFETCH(QString, by);
+    TempProgramFolder folder;
+    QList<QStringList> rows;
+    for (int i = 1; i <= 120; ++i)
+        rows << QStringList{"Иванов", "Т", QString::number(1800 + i), "k", "New"};
+    const QString path = makeLibrary(folder, rows);
+    const QString store = "UPDATE Books SET Name = 'иванов' WHERE key = 100";
+    // Both libraries indexed whole, so that opening either changes nothing.
+    const QString other = library::folder(folder.path()) + "other.mdb";
+    {
+        Module indexed(path);
+    }
+    QVERIFY(QFile::copy(path, other));
+    execOn(other, {store});
+    {
+        Module indexed(other);
+    }
+    Module m(path);
+    QVERIFY(textindex::inStep(m.dm.ADOConnection.engine()));
+    search::FindRequest r{search::FindAuthor, "иванов", "", search::FindFrom::First};
+    QCOMPARE(search::findInTable(m.dm.ADOTable, r, &m.dm), search::FindOutcome::NotFound);
+    r.from = search::FindFrom::Next;
+    m.dm.ADOTable.First();
+    QCOMPARE(search::findInTable(m.dm.ADOTable, r, &m.dm), search::FindOutcome::NotFound);
+
+    if (by == "this program") {
+        m.dm.ADOTable.setRecNo(100);
+        m.dm.ADOTable.Edit();
+        // The record pane's full name, from which a store makes the name.
+        m.dm.ADOTableWName->setAsString("иванов");
+        m.dm.ADOTable.Post();
+    } else if (by == "another program") {
+        execOn(path, {store});
+    } else {
+        m.dm.ADOConnection.Close();
+        m.dm.ADOConnection.setConnectionString(QStringLiteral("Data Source=") + other);
+        m.dm.ADOConnection.Open();
+        m.dm.ADOTable.Open();
+    }
+    m.dm.ADOTable.First();
+    QCOMPARE(search::findInTable(m.dm.ADOTable, r, &m.dm), search::FindOutcome::Found);
+    QCOMPARE(m.dm.ADOTable.RecNo(), 100);
+    QCOMPARE(m.name(), QString("иванов"));
 }
 
 void TestSearch::findInAbstractIgnoresWrapping()
