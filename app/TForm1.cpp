@@ -20,6 +20,7 @@
 #include "widgets/DBGrid.h"
 #include "widgets/DBMemo.h"
 #include "widgets/DBRichView.h"
+#include "widgets/StatusPanel.h"
 
 #include <QApplication>
 #include <QCloseEvent>
@@ -51,19 +52,6 @@ const QString InfoFile = QStringLiteral("Info.txt");
 const QString TermsFile = QStringLiteral("Terms.txt");
 const char Russian[] = QT_TRANSLATE_NOOP("TForm1", "Русский");
 const char English[] = "English";
-
-// The information panel takes whatever width the status bar leaves it, so the width its text
-// would like is never used; measuring a long author and title anew on every move cost more
-// than drawing them.
-class InfoPanel : public QLabel {
-public:
-    using QLabel::QLabel;
-    QSize sizeHint() const override { return minimumSizeHint(); }
-    QSize minimumSizeHint() const override
-    {
-        return {minimumWidth(), fontMetrics().height() + 2 * (frameWidth() + margin())};
-    }
-};
 
 // Grid sizes: design (normal) and enlarged by "SizeTable".
 constexpr int GridHeight = 324;
@@ -514,8 +502,7 @@ void TForm1::createStatusBar()
         {StatusPanelWidth, Qt::AlignCenter, tr("Выборка"), tr("Раскладка клавиатуры или выборка")},
     };
     for (int i = 0; i < 3; ++i) {
-        QLabel *panel = i == 1 ? new InfoPanel(panels[i].text, StatusBar1)
-                               : new QLabel(panels[i].text, StatusBar1);
+        auto *panel = new quil::StatusPanel(panels[i].text, StatusBar1);
         panel->setObjectName(QStringLiteral("StatusPanel%1").arg(i));
         panel->setAlignment(panels[i].alignment);
         panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
@@ -641,7 +628,7 @@ void TForm1::setStatusPanel(int panel, const QString &text)
 {
     if (panel != 1)
         fitPositionPanel(panel, text);
-    FPanels[panel]->setText(quil::cutForDisplay(text));
+    FPanels[panel]->setPanelText(quil::cutForDisplay(text));
 }
 
 void TForm1::fitPositionPanel(int panel, const QString &text)
@@ -657,7 +644,7 @@ void TForm1::fitPositionPanel(int panel, const QString &text)
     label->setFixedWidth(std::max(StatusPanelWidth, room));
 }
 
-QString TForm1::statusPanel(int panel) const { return FPanels[panel]->text(); }
+QString TForm1::statusPanel(int panel) const { return FPanels[panel]->panelText(); }
 
 TForm1::ActionConditions TForm1::actionConditions() const
 {

@@ -24,6 +24,7 @@ class DBEdit;
 class DBGrid;
 class DBMemo;
 class DBRichView;
+class StatusPanel;
 } // namespace quil
 
 // The main window: menus, tool bar, record pane, grids, notebooks and status bar, and the
@@ -243,7 +244,7 @@ private:
     // the store succeeded and keepUnboundOnSuccess.
     void storeWithoutGrid(const std::function<void()> &store, bool keepUnboundOnSuccess);
 
-    QLabel *FPanels[3];
+    quil::StatusPanel *FPanels[3];
     QGridLayout *FCentralLayout = nullptr;
     bool FLibraryOpened = false;
     QMetaObject::Connection FInfoChange;

@@ -63,6 +63,23 @@ const QStringList AllMenuItems = {
 
 } // namespace
 
+namespace {
+// Counts the paint events of the objects it watches.
+class PaintCounter : public QObject {
+public:
+    explicit PaintCounter(QMap<QObject *, int> &paints) : FPaints(paints) {}
+    bool eventFilter(QObject *watched, QEvent *event) override
+    {
+        if (event->type() == QEvent::Paint)
+            ++FPaints[watched];
+        return false;
+    }
+
+private:
+    QMap<QObject *, int> &FPaints;
+};
+} // namespace
+
 class TestMainWindow : public QObject {
     Q_OBJECT
 private slots:
@@ -426,6 +443,22 @@ void TestMainWindow::positionPanels()
         running().Form1->setStatusPanel(i, QStringLiteral("3 из 12"));
         QCOMPARE(label->width(), 100);
     }
+
+    // A new text repaints its own panel only (the bar under it shows through): the other panels
+    // stay as they were.
+    QMap<QObject *, int> paints;
+    PaintCounter counter(paints);
+    const QList<QLabel *> panels = running().Form1->StatusBar1->findChildren<QLabel *>();
+    for (QLabel *panel : panels)
+        panel->installEventFilter(&counter);
+    for (int round = 0; round < 3; ++round)
+        QCoreApplication::processEvents();
+    paints.clear();
+    running().Form1->setStatusPanel(1, QStringLiteral("Другой автор    Другая книга"));
+    for (int round = 0; round < 3; ++round)
+        QCoreApplication::processEvents();
+    QCOMPARE(paints.value(panels[1]), 1);
+    QCOMPARE(paints.value(panels[0]) + paints.value(panels[2]), 0);
 }
 
 void TestMainWindow::closeStoresCurrentRecord()
