@@ -40,6 +40,7 @@ public:
     }
 
     void finish(const RtfParagraphFormat &) override {}
+    bool wantsFormats() const override { return false; }
 
     // Empty for the next text, keeping the memory.
     void restart()
