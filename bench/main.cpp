@@ -35,7 +35,10 @@ int main(int argc, char **argv)
     parser.addHelpOption();
     QCommandLineOption entries("entries", "Entries in the generated library.", "N", "100000");
     QCommandLineOption runs("runs", "Runs per measure (the median is reported).", "R", "5");
-    QCommandLineOption only("only", "Run only the named suite.", "suite");
+    QCommandLineOption only("only",
+                            "Run only the named suite, and those it names in part (exchange: "
+                            "exchange_export, exchange_import).",
+                            "suite");
     QCommandLineOption folder("folder", "Keep generated libraries in this folder and reuse them.",
                               "dir");
     parser.addOptions({entries, runs, only, folder});
@@ -47,7 +50,8 @@ int main(int argc, char **argv)
     options.runs = std::max(1, parser.value(runs).toInt());
     options.folder = (parser.isSet(folder) ? parser.value(folder) : dir.path()) + QLatin1Char('/');
     for (const auto &[name, suite] : quilbench::suites()) {
-        if (parser.isSet(only) && parser.value(only) != name)
+        if (parser.isSet(only) && parser.value(only) != name &&
+            !name.startsWith(parser.value(only) + QLatin1Char('_')))
             continue;
         suite(options);
     }

@@ -300,10 +300,14 @@ void appendCollapsed(QByteArray &out, QStringView text)
 template <typename Write>
 void field(QByteArray &out, const char *name, Write &&value)
 {
+    // "  name = {" goes in one append: three cost as much as a short field's value.
+    char head[32] = "  ";
+    const size_t length = std::strlen(name);
+    Q_ASSERT(length + 6 < sizeof head);
+    std::memcpy(head + 2, name, length);
+    std::memcpy(head + 2 + length, " = {", 4);
     const qsizetype start = out.size();
-    out += "  ";
-    out += name;
-    out += " = {";
+    out.append(head, qsizetype(length + 6));
     const qsizetype first = out.size();
     value();
     if (out.size() == first)
@@ -314,6 +318,9 @@ void field(QByteArray &out, const char *name, Write &&value)
 
 void latexField(QByteArray &out, const char *name, const QString &value)
 {
+    // Most fields of most entries are empty.
+    if (value.isEmpty())
+        return;
     field(out, name, [&] { appendLatex(out, value); });
 }
 
@@ -906,6 +913,9 @@ Outgoing outgoing(const StoredBook &book, bool ownKey, Format format, const Cita
     o.citation = ownKey                     ? book.citation
                  : format == Format::BibTeX ? keys->key(book.key)
                                             : QString();
+    // Room for the fields and the abstract's text at the most the writer makes room for, so
+    // that the record is not moved as it grows.
+    o.text.reserve(3 * book.resume.size() + 4096);
     if (format == Format::BibTeX) {
         writeBibtex(o.text, r, o.citation);
         o.text += '\n';
@@ -938,7 +948,7 @@ ExportResult exportBibliography(quil::DataSet &data, QIODevice &device, Format f
                                : device.errorString();
         bytes.resize(0);
     };
-    const auto made = [&](const StoredBook &book, bool ownKey) {
+    const auto outgoingOf = [&](const StoredBook &book, bool ownKey) {
         return outgoing(book, ownKey, format, keys.get());
     };
     QSet<QString> citations;
@@ -947,7 +957,7 @@ ExportResult exportBibliography(quil::DataSet &data, QIODevice &device, Format f
     const auto writeOut = [&](Outgoing &o) {
         if (o.found && !o.skipped && o.ownCitation && citations.contains(o.citation)) {
             const std::vector<StoredBook> again = books.byKey(o.key);
-            o = again.empty() ? Outgoing() : made(again.front(), false);
+            o = again.empty() ? Outgoing() : outgoingOf(again.front(), false);
         }
         if (!o.found)
             return;
@@ -970,30 +980,40 @@ ExportResult exportBibliography(quil::DataSet &data, QIODevice &device, Format f
     };
 
     std::vector<Outgoing> out;
+    std::vector<Outgoing> made; // the page before, written out while this one is made
     std::vector<StoredBook> page;
     std::vector<StoredBook> following = books.page(0);
+    const auto writeMade = [&] {
+        for (Outgoing &o : made)
+            if (result.ok())
+                writeOut(o);
+        made.clear();
+    };
     for (int first = 0; first < data.RecordCount() && result.ok() && !result.cancelled;
          first += PageRows) {
         page = std::move(following);
         out.assign(page.size(), Outgoing());
-        // The next page is read while the pool's thread begins on this one.
+        // The page before is written and the next one read while the pool's thread begins on
+        // this one: the serial work overlaps the shared work rather than waiting between pages.
         shared(
             pool.get(), int(page.size()),
             [&](int i) {
                 const StoredBook &book = page[size_t(i)];
-                out[size_t(i)] = made(book, !book.citation.isEmpty());
+                out[size_t(i)] = outgoingOf(book, !book.citation.isEmpty());
             },
             [&] {
+                writeMade();
                 following = first + PageRows < data.RecordCount() ? books.page(first + PageRows)
                                                                   : std::vector<StoredBook>();
             });
-        for (Outgoing &o : out)
-            writeOut(o);
+        std::swap(out, made);
         if (progress && !progress(first + int(page.size()), data.RecordCount()))
             result.cancelled = true;
     }
-    if (!result.cancelled)
+    if (!result.cancelled) {
+        writeMade();
         spill();
+    }
     return result;
 }
 

@@ -18,6 +18,31 @@ constexpr int kMaxFallback = 16;
 int clampTwips(int v) { return std::clamp(v, -kMaxTwips, kMaxTwips); }
 bool toggleOn(const RtfToken &t) { return !t.hasParam || t.param != 0; }
 
+// Words that change only how characters look: neither what is visible nor how bytes decode.
+bool looksOnly(RtfWord word)
+{
+    using W = RtfWord;
+    switch (word) {
+    case W::B:
+    case W::I:
+    case W::Ul:
+    case W::UlOther:
+    case W::Ulnone:
+    case W::Strike:
+    case W::Sub:
+    case W::Super:
+    case W::Nosupersub:
+    case W::Up:
+    case W::Dn:
+    case W::Fs:
+    case W::Cf:
+    case W::Highlight:
+    case W::Cb:
+    case W::Chcbpat: return true;
+    default: return false;
+    }
+}
+
 QString trimmedName(const QByteArray &raw, const CodePage *page)
 {
     QByteArray name = raw;
@@ -207,6 +232,7 @@ bool RtfInterpreter::run(const QByteArray &bytes, RtfSink &sink, bool rawTextIsU
     if (!isRtf(bytes.constData(), bytes.size()))
         return false;
     FSink = &sink;
+    FFormats = sink.wantsFormats();
     FUtf8 = rawTextIsUtf8;
     FStack.reserve(16);
     FPending.reserve(1024);
@@ -441,7 +467,8 @@ void RtfInterpreter::handleWord(const RtfToken &token)
         return;
     default: break;
     }
-    flushText();
+    if (FFormats || !looksOnly(token.word))
+        flushText();
     if (handleDestination(token))
         return;
     Group &g = top();

@@ -152,6 +152,7 @@ private:
     int FFootnotes = 0;
     bool FUtf8 = false;
     bool FDone = false;
+    bool FFormats = true; // the sink takes the formats of the text
     int FDocCodePage = 1252;
     int FDefaultFont = -1;
     RtfParagraphFormat FLastPara;

@@ -80,6 +80,9 @@ public:
     virtual void paragraphEnd(const RtfParagraphFormat &format) = 0;
     // End of input; the paragraph in progress ends if it holds text.
     virtual void finish(const RtfParagraphFormat &format) = 0;
+    // False for a sink that takes the text alone: a change of the characters' look then does
+    // not cut the run it is in.
+    virtual bool wantsFormats() const { return true; }
 };
 
 } // namespace quil::rtf

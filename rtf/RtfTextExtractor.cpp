@@ -2,6 +2,8 @@
 
 #include "rtf/RtfInterpreter.h"
 
+#include <algorithm>
+
 namespace quil::rtf {
 
 namespace {
@@ -15,7 +17,10 @@ public:
     void text(QStringView text, const RtfCharFormat &) override
     {
         openBlock();
-        if (!text.contains(QChar(0x2028))) {
+        // Runs are short and many: a plain scan costs less than the library's search call.
+        const char16_t *begin = text.utf16();
+        const char16_t *end = begin + text.size();
+        if (std::find(begin, end, char16_t(0x2028)) == end) {
             result += text;
             return;
         }
@@ -35,6 +40,7 @@ public:
     }
 
     void finish(const RtfParagraphFormat &) override {}
+    bool wantsFormats() const override { return false; }
 
     // Empty for the next text, keeping the memory.
     void restart()
