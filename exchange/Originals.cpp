@@ -1,6 +1,7 @@
 #include "exchange/Originals.h"
 
 #include "db/Engine.h"
+#include "store/TextIndex.h"
 
 #include <QCryptographicHash>
 
@@ -8,9 +9,13 @@ namespace quil::exchange {
 
 Originals::Originals(quil::Engine &engine)
 {
-    engine.executeOrThrow(QStringLiteral("CREATE TABLE IF NOT EXISTS \"%1\" (key %2, format TEXT, "
-                                         "citation TEXT, record TEXT, digest TEXT, strings TEXT)")
-                              .arg(TableName, engine.keyColumnType()));
+    // Made the first time a record is kept; find goes on answering from the index.
+    textindex::keepInStepAcross(engine, [&] {
+        engine.executeOrThrow(
+            QStringLiteral("CREATE TABLE IF NOT EXISTS \"%1\" (key %2, format TEXT, "
+                           "citation TEXT, record TEXT, digest TEXT, strings TEXT)")
+                .arg(TableName, engine.keyColumnType()));
+    });
     // A key may come back after its entry was deleted: the new record replaces the old one.
     FInsert = engine.prepareOrThrow(
         QStringLiteral("INSERT INTO \"%1\" (key, format, citation, record, digest, strings) "

@@ -240,6 +240,14 @@ bool inStep(quil::Engine &engine)
     return q && q->exec() && q->next() && q->integer(0) == 1;
 }
 
+void keepInStepAcross(quil::Engine &engine, const std::function<void()> &change)
+{
+    const bool was = inStep(engine);
+    change();
+    if (was && !inStep(engine))
+        stamp(engine);
+}
+
 void rebuild(quil::Engine &engine, const Progress &progress)
 {
     if (!engine.begin(quil::Engine::Transaction::Bulk))

@@ -61,6 +61,9 @@ void catchUp(quil::Engine &engine);
 // The index exists and nothing has changed the file's schema since it was made: it and the
 // noted changes together cover every entry. Cheap.
 bool inStep(quil::Engine &engine);
+// Runs a change of the schema that leaves Books and the index as they are (a side table
+// made), and an index in step before stays so.
+void keepInStepAcross(quil::Engine &engine, const std::function<void()> &change);
 
 // The keys of the entries whose field (Name, Title, WPublisher, Location or Resume) may contain
 // the text, in any letter case; nothing when the index cannot tell (no index in step, another
