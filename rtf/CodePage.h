@@ -33,6 +33,7 @@ public:
 
 private:
     CodePage(int number, const QByteArray &codec);
+    static const CodePage *lookUp(int number);
 
     int FNumber;
     QByteArray FCodecName;

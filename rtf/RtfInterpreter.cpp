@@ -962,7 +962,7 @@ void RtfInterpreter::updateDecoding(Group &group) const
     group.fontKind = FontKind::Text;
     int page = FDocCodePage;
     if (font) {
-        if (SymbolFont::isSymbolFontName(font->family))
+        if (font->symbol)
             group.fontKind = FontKind::Symbol;
         else if (font->charset == 2)
             group.fontKind = FontKind::OtherSymbol;
@@ -989,6 +989,7 @@ void RtfInterpreter::finishFonts()
         const CodePage *codePage = page > 0 ? CodePage::get(page) : nullptr;
         const QString alt = trimmedName(font.altName, codePage);
         font.family = alt.isEmpty() ? trimmedName(font.name, codePage) : alt;
+        font.symbol = SymbolFont::isSymbolFontName(font.family);
     }
     FFinishedFonts = FFonts.size();
 }
