@@ -96,6 +96,8 @@ CodePage::CodePage(int number, const QByteArray &codec) : FNumber(number), FCode
         if (s.isEmpty())
             FSingleByte = false;
         FChars[b] = s.size() == 1 ? s.at(0).unicode() : char16_t(0xFFFD);
+        const char16_t c = FChars[b];
+        FTextChars[b] = c == 0x2029 ? char16_t(0x2028) : (c >= 0x20 || c == u'\t') ? c : 0;
     }
     if (!FSingleByte)
         return;
