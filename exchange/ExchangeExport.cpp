@@ -35,7 +35,8 @@ constexpr qsizetype PieceSize = 256 * 1024;
 
 QString valueOf(const QString &text)
 {
-    return text.trimmed() == book::NewText ? QString() : text.trimmed();
+    QString value = text.trimmed();
+    return value == book::NewText ? QString() : value;
 }
 
 QString columnText(const quil::Statement &statement, int column)
