@@ -35,7 +35,8 @@ constexpr qsizetype PieceSize = 256 * 1024;
 
 QString valueOf(const QString &text)
 {
-    return text.trimmed() == book::NewText ? QString() : text.trimmed();
+    QString value = text.trimmed();
+    return value == book::NewText ? QString() : value;
 }
 
 QString columnText(const quil::Statement &statement, int column)
@@ -139,6 +140,9 @@ QString fourDigits(const QString &text)
 // no more than `most` of them when that is given.
 QStringList authorParts(const QString &authors, qsizetype most = -1)
 {
+    const auto blank = [](char16_t c) {
+        return c == u' ' || c == u'\t' || c == u'\n' || c == u'\r';
+    };
     QStringList parts;
     qsizetype start = 0;
     for (qsizetype i = 0; i <= authors.size() && parts.size() != most; ++i) {
@@ -147,9 +151,15 @@ QStringList authorParts(const QString &authors, qsizetype most = -1)
             if (c != u',' && c != u';' && c != u'\r' && c != u'\n')
                 continue;
         }
-        const QString part = collapsedBlanks(authors.mid(start, i - start));
-        if (!part.isEmpty())
-            parts << part;
+        // The blanks about a name go before it is cut out: the blank after each comma would
+        // otherwise have every name but the first built again.
+        qsizetype end = i;
+        while (start < end && blank(authors[start].unicode()))
+            ++start;
+        while (end > start && blank(authors[end - 1].unicode()))
+            --end;
+        if (end > start)
+            parts << collapsedBlanks(authors.mid(start, end - start));
         start = i + 1;
     }
     return parts;

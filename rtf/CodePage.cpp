@@ -96,6 +96,8 @@ CodePage::CodePage(int number, const QByteArray &codec) : FNumber(number), FCode
         if (s.isEmpty())
             FSingleByte = false;
         FChars[b] = s.size() == 1 ? s.at(0).unicode() : char16_t(0xFFFD);
+        const char16_t c = FChars[b];
+        FTextChars[b] = c == 0x2029 ? char16_t(0x2028) : (c >= 0x20 || c == u'\t') ? c : 0;
     }
     if (!FSingleByte)
         return;
@@ -105,6 +107,26 @@ CodePage::CodePage(int number, const QByteArray &codec) : FNumber(number), FCode
 }
 
 const CodePage *CodePage::get(int number)
+{
+    // A document asks for its few pages at every change of font and every closed group; the
+    // last ones each thread found are kept by the number asked for, so that threads reading
+    // RTF side by side neither take turns at the lock nor search the cache. Pages live on.
+    struct Seen {
+        int number = 0;
+        const CodePage *page = nullptr;
+    };
+    thread_local std::array<Seen, 4> seen;
+    thread_local size_t nextSeen = 0;
+    for (const Seen &s : seen)
+        if (s.page && s.number == number)
+            return s.page;
+    const CodePage *const page = lookUp(number);
+    seen[nextSeen] = {number, page};
+    nextSeen = (nextSeen + 1) % seen.size();
+    return page;
+}
+
+const CodePage *CodePage::lookUp(int number)
 {
     static std::mutex mutex;
     static std::map<int, std::unique_ptr<CodePage>> pages;

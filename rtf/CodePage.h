@@ -26,6 +26,9 @@ public:
     bool isSingleByte() const { return FSingleByte; }
     // Single-byte pages only.
     char16_t byteToChar(unsigned char b) const { return FChars[b]; }
+    // As byteToChar, as running text takes it: 0 for a control character other than tab, which
+    // would break lines or blocks on its own, and a paragraph separator as a line separator.
+    const char16_t *textChars() const { return FTextChars.data(); }
     QString decode(const QByteArray &bytes) const;
 
     // Single-byte pages only: the byte that encodes c, or -1.
@@ -33,11 +36,13 @@ public:
 
 private:
     CodePage(int number, const QByteArray &codec);
+    static const CodePage *lookUp(int number);
 
     int FNumber;
     QByteArray FCodecName;
     bool FSingleByte = true;
     std::array<char16_t, 256> FChars{};
+    std::array<char16_t, 256> FTextChars{};
     QHash<char16_t, unsigned char> FBytes;
 };
 

@@ -45,21 +45,25 @@ bool looksOnly(RtfWord word)
 
 QString trimmedName(const QByteArray &raw, const CodePage *page)
 {
-    QByteArray name = raw;
-    const qsizetype semicolon = name.indexOf(';');
-    if (semicolon >= 0)
-        name.truncate(semicolon);
+    // Every abstract names its fonts: the name is decoded where it stands, without copies.
+    const void *semicolon = std::memchr(raw.constData(), ';', size_t(raw.size()));
+    const qsizetype size =
+        semicolon ? static_cast<const char *>(semicolon) - raw.constData() : raw.size();
+    if (size == 0)
+        return {};
+    const QByteArrayView name(raw.constData(), size);
     QString decoded;
     if (page && page->isSingleByte()) {
-        decoded.reserve(name.size());
-        for (char c : name)
-            decoded.append(QChar(page->byteToChar((unsigned char)c)));
+        decoded = QString(size, Qt::Uninitialized);
+        char16_t *out = reinterpret_cast<char16_t *>(decoded.data());
+        for (const char c : name)
+            *out++ = page->byteToChar((unsigned char)c);
     } else if (page) {
-        decoded = page->decode(name);
+        decoded = page->decode(name.toByteArray());
     } else {
         decoded = QString::fromLatin1(name);
     }
-    return decoded.trimmed();
+    return std::move(decoded).trimmed();
 }
 
 RtfListStyle levelStyle(int nfc)
@@ -732,14 +736,15 @@ void RtfInterpreter::addSingleByte(const char *data, qsizetype length, const Cod
     // Decoded in pieces on the stack and appended: growing the run first would fill it with
     // zeros only to overwrite them, which cost as much as the decoding.
     char16_t piece[256];
+    const char16_t *const chars = page->textChars();
     while (length > 0) {
         const qsizetype n = std::min<qsizetype>(length, qsizetype(std::size(piece)));
         char16_t *out = piece;
         for (qsizetype i = 0; i < n; ++i) {
-            const char16_t c = page->byteToChar((unsigned char)data[i]);
-            // Control characters other than tab would break lines or blocks on their own.
-            if (c >= 0x20 || c == u'\t')
-                *out++ = c == 0x2029 ? char16_t(0x2028) : c;
+            // A character that does not go into the text is written and passed over.
+            const char16_t c = chars[(unsigned char)data[i]];
+            *out = c;
+            out += c != 0;
         }
         FPending.append(piece, size_t(out - piece));
         data += n;
@@ -962,7 +967,7 @@ void RtfInterpreter::updateDecoding(Group &group) const
     group.fontKind = FontKind::Text;
     int page = FDocCodePage;
     if (font) {
-        if (SymbolFont::isSymbolFontName(font->family))
+        if (font->symbol)
             group.fontKind = FontKind::Symbol;
         else if (font->charset == 2)
             group.fontKind = FontKind::OtherSymbol;
@@ -989,6 +994,7 @@ void RtfInterpreter::finishFonts()
         const CodePage *codePage = page > 0 ? CodePage::get(page) : nullptr;
         const QString alt = trimmedName(font.altName, codePage);
         font.family = alt.isEmpty() ? trimmedName(font.name, codePage) : alt;
+        font.symbol = SymbolFont::isSymbolFontName(font.family);
     }
     FFinishedFonts = FFonts.size();
 }

@@ -91,6 +91,7 @@ private:
         bool nameDone = false;
         bool altNameDone = false;
         QString family;
+        bool symbol = false; // the family is Symbol's
     };
 
     struct Field {

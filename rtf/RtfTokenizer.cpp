@@ -411,55 +411,59 @@ bool RtfTokenizer::readHexRun(RtfToken &token)
 // there are none (an escape without hex digits is dropped).
 bool RtfTokenizer::readBytes(RtfToken &token)
 {
-    qsizetype count = 0;
-    while (FPos < FEnd && count < qsizetype(sizeof FHex)) {
-        const char c = *FPos;
-        const ByteClass kind = kByteClasses.value[(unsigned char)c];
+    // Kept in locals: a store through `out` may alias the members, which would be read back
+    // after every byte.
+    const char *p = FPos;
+    const char *const end = FEnd;
+    char *out = FHex;
+    char *const full = FHex + sizeof FHex;
+    while (p < end && out < full) {
+        const ByteClass kind = kByteClasses.value[(unsigned char)*p];
         if (kind == Plain) {
             // A stretch of plain bytes is copied in one loop without the checks below.
-            const char *end =
-                FPos + std::min<qsizetype>(FEnd - FPos, qsizetype(sizeof FHex) - count);
-            const char *p = FPos;
-            char *out = FHex + count;
+            const char *const stop = p + std::min<qsizetype>(end - p, full - out);
             do
                 *out++ = *p++;
-            while (p < end && kByteClasses.value[(unsigned char)*p] == Plain);
-            count += p - FPos;
-            FPos = p;
+            while (p < stop && kByteClasses.value[(unsigned char)*p] == Plain);
             continue;
         }
         if (kind == Backslash) {
-            // Most of a Cyrillic text is \'hh escapes with both digits.
-            if (FEnd - FPos >= 4 && FPos[1] == '\'') {
-                const int high = hexValue(FPos[2]);
-                const int low = hexValue(FPos[3]);
+            // Most of a Cyrillic text is \'hh escapes with both digits, one after another.
+            if (end - p >= 4 && p[1] == '\'') {
+                int high = hexValue(p[2]);
+                int low = hexValue(p[3]);
                 if ((high | low) >= 0) {
-                    FHex[count++] = char(high * 16 + low);
-                    FPos += 4;
+                    do {
+                        *out++ = char(high * 16 + low);
+                        p += 4;
+                    } while (out < full && end - p >= 4 && p[0] == '\\' && p[1] == '\'' &&
+                             ((high = hexValue(p[2])) | (low = hexValue(p[3]))) >= 0);
                     continue;
                 }
             }
-            if (FEnd - FPos < 2)
+            if (end - p < 2)
                 break;
-            const char after = FPos[1];
+            const char after = p[1];
             if (after == '\\' || after == '{' || after == '}') {
-                FHex[count++] = after;
-                FPos += 2;
+                *out++ = after;
+                p += 2;
                 continue;
             }
             if (after != '\'')
                 break;
-            FPos += 2;
+            FPos = p + 2;
             int value = 0;
             if (readHex(value))
-                FHex[count++] = char(value);
+                *out++ = char(value);
+            p = FPos;
         } else if (kind == Skipped) {
-            ++FPos;
+            ++p;
         } else {
             break;
         }
     }
-    return bufferToken(token, count);
+    FPos = p;
+    return bufferToken(token, out - FHex);
 }
 
 void RtfTokenizer::readWord(RtfToken &token)
