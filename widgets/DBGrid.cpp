@@ -221,6 +221,21 @@ void DBGridIndicator::paintSection(QPainter *painter, const QRect &rect, int log
     painter->restore();
 }
 
+// ------------------------------------------------------------------------------- titles
+
+DBGridTitles::DBGridTitles(QWidget *parent) : QHeaderView(Qt::Horizontal, parent)
+{
+    setSectionsClickable(true);
+    setHighlightSections(false);
+}
+
+void DBGridTitles::selectionChanged(const QItemSelection &selected,
+                                    const QItemSelection &deselected)
+{
+    if (highlightSections())
+        QHeaderView::selectionChanged(selected, deselected);
+}
+
 // -------------------------------------------------------------------------------- view
 
 DBGrid::DBGrid(QWidget *parent)
@@ -228,6 +243,7 @@ DBGrid::DBGrid(QWidget *parent)
 {
     FIndicator = new DBGridIndicator(this);
     setVerticalHeader(FIndicator);
+    setHorizontalHeader(new DBGridTitles(this));
     setModel(FModel);
     setItemDelegate(FDelegate);
     setSelectionBehavior(QAbstractItemView::SelectRows);
@@ -237,8 +253,6 @@ DBGrid::DBGrid(QWidget *parent)
     verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 4);
     verticalHeader()->setFixedWidth(12);
-    horizontalHeader()->setHighlightSections(false);
-    horizontalHeader()->setSectionsClickable(true);
     connect(horizontalHeader(), &QHeaderView::sectionClicked, this, &DBGrid::titleClick);
     // The scroll bar and the headers would take the wheel and the double click for themselves.
     for (QWidget *part : {static_cast<QWidget *>(verticalScrollBar()),

@@ -90,6 +90,18 @@ private:
     int FCurrentRow = -1;
 };
 
+// The title row. Titles that show no selection are not repainted whole when a row is selected,
+// which a header does for any selection that spans its sections.
+class DBGridTitles : public QHeaderView {
+    Q_OBJECT
+public:
+    explicit DBGridTitles(QWidget *parent = nullptr);
+
+protected:
+    void selectionChanged(const QItemSelection &selected,
+                          const QItemSelection &deselected) override;
+};
+
 // A read-only grid bound to a data source. Selecting a row moves the dataset; moves of the
 // dataset select the row. Title clicks and double clicks anywhere in the grid (cells, title row,
 // indicator, the empty area below the rows) are signalled for the window.

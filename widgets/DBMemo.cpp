@@ -5,6 +5,7 @@
 #include "platform/Dialogs.h"
 
 #include <QKeyEvent>
+#include <QScrollBar>
 
 namespace quil {
 
@@ -62,7 +63,13 @@ void DBMemo::loadFromField()
     FLoading = true;
     setWordWrapMode(hasUnbreakableRun(text) ? QTextOption::WrapAnywhere
                                             : QTextOption::WrapAtWordBoundaryOrAnywhere);
-    setPlainText(text);
+    // Filled in place: the control's own setPlainText selects the whole text to format it, which
+    // lays the text out once more. The document's fill leaves no undo; the caret and the view
+    // are put at the start here.
+    document()->setPlainText(text);
+    document()->setModified(false);
+    setTextCursor(QTextCursor(document()));
+    verticalScrollBar()->setValue(0);
     FLoading = false;
 }
 

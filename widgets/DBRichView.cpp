@@ -56,13 +56,18 @@ void DBRichView::showStored()
         horizontalScrollBar()->setValue(0);
         return;
     }
-    // Built apart from the view and then shown: a document that belongs to a visible view is
-    // laid out again after every insertion, which made each move cost several milliseconds.
-    auto *document = new QTextDocument(this);
+    // Filled in place with no page size, so that nothing is laid out while it fills, and then
+    // laid out once at the view's width. A document handed to the view was laid out first at no
+    // width to place the caret; one filled at its width was laid out after every insertion.
+    QTextDocument *document = this->document();
+    const QSizeF page = document->pageSize();
+    document->setPageSize(QSizeF(0, 0));
     // Shown where the stored text sets no font of its own.
     QFont font(QStringLiteral("Times New Roman"));
     font.setPixelSize(16);
-    document->setDefaultFont(font);
+    if (document->defaultFont() != font)
+        document->setDefaultFont(font);
+    document->setUndoRedoEnabled(false);
     // A view shows the head of a very long abstract, and reads no more of it; word wrapping a
     // paragraph without blanks costs the square of its length.
     rtf::RichText::setContent(document, value, RichViewDisplayLimit);
@@ -71,20 +76,10 @@ void DBRichView::showStored()
     // which would shape every line again.
     for (QTextBlock block = document->begin(); block.isValid(); block = block.next())
         block.layout()->setCacheEnabled(true);
-    const QTextOption::WrapMode wrap = wrapModeFor(*document);
-    if (wrap == QTextOption::WrapAnywhere)
-        setWordWrapMode(wrap);
-    // The view's first document belongs to its text control, which frees it on replacement;
-    // the ones made here belong to the view and are freed here.
-    QTextDocument *previous = this->document();
-    const bool ours = previous && previous->parent() == this;
-    // A document with no page size is not laid out when the view takes it, only once the view
-    // gives it its own width; else each abstract was shaped twice, the first time unwrapped.
-    document->setPageSize(QSizeF(0, 0));
-    setDocument(document);
-    setWordWrapMode(wrap);
-    if (ours)
-        delete previous;
+    setWordWrapMode(wrapModeFor(*document));
+    document->setPageSize(page);
+    verticalScrollBar()->setValue(0);
+    horizontalScrollBar()->setValue(0);
     FShown = value;
     FShowing = true;
 }

@@ -1,6 +1,7 @@
 // The data grid on its own: rows follow the dataset's count and order, the current row and
 // its indicator follow moves both ways, and a refused move leaves the grid where the data is.
 #include "LibraryFixture.h"
+#include "PaintCounter.h"
 #include "TestSupport.h"
 
 #include "db/DataSource.h"
@@ -60,6 +61,26 @@ void TestGrid::followsTheDataSet()
     grid.setCurrentIndex(model->index(1, 0));
     QCOMPARE(dm.ADOTable.RecNo(), 2);
     QCOMPARE(indicator->currentRow(), 1);
+
+    // A move repaints the rows it leaves and reaches; the titles above them show no selection
+    // and stay as they were.
+    QMap<QObject *, int> paints;
+    PaintCounter counter(paints);
+    for (QWidget *part : {grid.viewport(), grid.horizontalHeader()->viewport()})
+        part->installEventFilter(&counter);
+    for (int round = 0; round < 3; ++round)
+        QCoreApplication::processEvents();
+    for (bool byUser : {false, true}) {
+        paints.clear();
+        if (byUser)
+            grid.setCurrentIndex(model->index(1, 0));
+        else
+            dm.ADOTable.First();
+        for (int round = 0; round < 3; ++round)
+            QCoreApplication::processEvents();
+        QCOMPARE(paints.value(grid.viewport()), 1);
+        QCOMPARE(paints.value(grid.horizontalHeader()->viewport()), 0);
+    }
 
     // A new record and a deletion change the rows.
     dm.ADOTable.Insert();

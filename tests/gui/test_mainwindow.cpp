@@ -1,6 +1,7 @@
 // The main window as a whole: start-up, opening libraries, the wheel, "SizeTable", closing,
 // the keyboard indicator, the about box and what assistive technology reads.
 #include "AppFixture.h"
+#include "PaintCounter.h"
 
 #include "app/TAboutBox.h"
 #include "platform/Shell.h"
@@ -61,23 +62,6 @@ const QStringList AllMenuItems = {
     "mmImportString", "mmImportAbstract", "mmDelete",  "mmSizeTable", "mmInfo",   "mmTerms",
     "About1"};
 
-} // namespace
-
-namespace {
-// Counts the paint events of the objects it watches.
-class PaintCounter : public QObject {
-public:
-    explicit PaintCounter(QMap<QObject *, int> &paints) : FPaints(paints) {}
-    bool eventFilter(QObject *watched, QEvent *event) override
-    {
-        if (event->type() == QEvent::Paint)
-            ++FPaints[watched];
-        return false;
-    }
-
-private:
-    QMap<QObject *, int> &FPaints;
-};
 } // namespace
 
 class TestMainWindow : public QObject {

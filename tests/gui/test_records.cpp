@@ -194,6 +194,14 @@ void TestRecords::navigationButtons()
     QTest::mouseClick(running().Form1->siNext, Qt::LeftButton);
     QCOMPARE(storedRows(path).first(), QStringLiteral("Moved|Т1|2001|||Moved"));
     QCOMPARE(app.dialogs.errors(), QStringList());
+    // The next record's text is loaded as new: nothing typed before can be undone into it, the
+    // caret is at its start, and the record is not taken for edited.
+    quil::DBMemo *name = running().Form1->DBmeName;
+    QVERIFY(!name->toPlainText().contains(QStringLiteral("Moved")));
+    QVERIFY(!name->document()->isUndoAvailable());
+    QVERIFY(!name->document()->isModified());
+    QCOMPARE(name->textCursor().position(), 0);
+    QVERIFY(!name->link().Modified());
 }
 
 void TestRecords::autoRepeat()
