@@ -90,28 +90,38 @@ Connection::Connection(EngineFactory makeEngine)
 
 Connection::~Connection() { Close(); }
 
-void Connection::Check(const QString &connectionString) const
+std::unique_ptr<Engine> Connection::checked(const QString &path) const
 {
-    const QString path = absolutePathOf(connectionString);
-    const std::unique_ptr<Engine> check = FMakeEngine(path);
+    std::unique_ptr<Engine> check = FMakeEngine(path);
     check->open(path, true, CheckBusyTimeoutMs);
     if (OnValidate)
         OnValidate(*check);
-    check->close();
+    return check;
+}
+
+void Connection::Check(const QString &connectionString) const
+{
+    checked(absolutePathOf(connectionString))->close();
 }
 
 void Connection::Open()
 {
     if (FConnected)
         return;
-    Check(FConnectionString);
     const QString path = absolutePathOf(FConnectionString);
+    std::unique_ptr<Engine> check = checked(path);
     // A rollback journal is made beside the file, so the folder must take new files too.
     bool readOnly = !writable(path) || !writable(QFileInfo(path).absolutePath());
     FEngine->close();
-    FEngine = FMakeEngine(path);
+    // An engine that writes although it was asked to read only (a server decides rights
+    // itself) is already what the open would make: one connection less to set up.
+    const bool reuse = !readOnly && !check->isReadOnly();
+    if (!reuse)
+        check->close();
+    FEngine = reuse ? std::move(check) : FMakeEngine(path);
     try {
-        FEngine->open(path, readOnly, StoreBusyTimeoutMs);
+        if (!reuse)
+            FEngine->open(path, readOnly, StoreBusyTimeoutMs);
         if (!readOnly && FEngine->isReadOnly())
             readOnly = true;
         FReadOnly = readOnly;

@@ -90,6 +90,9 @@ public:
     void detach(DataSet *dataSet);
 
 private:
+    // An engine on the file, opened read-only and passed by OnValidate.
+    std::unique_ptr<Engine> checked(const QString &path) const;
+
     EngineFactory FMakeEngine;
     std::unique_ptr<Engine> FEngine;
     QString FConnectionString;

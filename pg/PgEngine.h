@@ -12,6 +12,8 @@ struct pg_conn;
 
 namespace pg {
 
+class PgStatement;
+
 // A shared library: a table on a PostgreSQL server, reached through libpq. The "file" it is
 // opened with is a small text file (NAME.pglib) holding a libpq connection string without a
 // password, and optionally "schema=NAME". Statements are written for the program's own
@@ -81,11 +83,17 @@ public:
     void fail(const quil::EngineError &error) { FError = error, noteFailure(error); }
 
 private:
+    friend class PgStatement;
+    // A statement whose rows the server is still sending has them read to their end (kept for
+    // it) before another statement uses the connection.
+    void settleStreaming();
+
     void connect();
     void afterConnect();
     void readNotifications();
 
     pg_conn *FConn = nullptr;
+    PgStatement *FStreaming = nullptr;
     std::optional<QStringList> FTrigramColumns; // of the table Books, read once an open
     QString FConnectionString;
     QString FSchema;

@@ -138,6 +138,7 @@ private slots:
     void concurrentStoresLoseNothing();
     void othersChangesArriveAndTypedTextStays();
     void lostConnectionKeepsTypedText();
+    void rowsStayWholeWhenAnotherStatementCutsIn();
     void openFailuresLeaveTheOpenLibrary_data();
     void openFailuresLeaveTheOpenLibrary();
 };
@@ -465,6 +466,62 @@ void SharedLibraryTest::lostConnectionKeepsTypedText()
     dm.StoreCurrentRecord();
     Writer reader(shared);
     QCOMPARE(reader.table.FieldByName(book::Name).AsString(), QStringLiteral("Азов, набрано"));
+}
+
+void SharedLibraryTest::rowsStayWholeWhenAnotherStatementCutsIn()
+{
+    TempProgramFolder folder;
+    const QString shared = makeServerLibraryFile(folder, "Stream");
+    pg::PgEngine engine;
+    engine.create(shared);
+    // Texts from a few bytes to tens of kilobytes, and a NULL in every third row.
+    constexpr int Rows = 3000;
+    engine.executeOrThrow(
+        QStringLiteral(
+            "INSERT INTO books (key, name, title, city) SELECT i, 'Имя ' || i, repeat('ж', i * 7), "
+            "CASE WHEN i % 3 = 0 THEN NULL ELSE 'Город ' || i END FROM generate_series(1, %1) i")
+            .arg(Rows));
+    const auto rows = engine.prepareOrThrow(
+        QStringLiteral("SELECT key, name, title, city FROM books ORDER BY key"));
+    const auto count = engine.prepareOrThrow(QStringLiteral("SELECT count(*) FROM books"));
+    const auto countNow = [&] {
+        quil::execOrThrow(*count);
+        const bool found = count->next();
+        quil::checkFinished(*count);
+        const qint64 n = found ? count->integer(0) : -1;
+        count->reset();
+        return n;
+    };
+    quil::execOrThrow(*rows);
+    int read = 0;
+    while (rows->next()) {
+        ++read;
+        QCOMPARE(rows->integer(0), qint64(read));
+        QCOMPARE(rows->value(1).toString(), QStringLiteral("Имя %1").arg(read));
+        QCOMPARE(rows->utf8(2).size(), qsizetype(read) * 7 * 2);
+        QCOMPARE(rows->value(3).isNull(), read % 3 == 0);
+        if (read % 3 != 0)
+            QCOMPARE(rows->value(3).toString(), QStringLiteral("Город %1").arg(read));
+        // Other statements use the connection while the rows are still coming: the row in
+        // hand and all that follow stay readable.
+        if (read == 10 || read == 2000) {
+            const QByteArrayView name = rows->utf8(1);
+            QCOMPARE(countNow(), qint64(Rows));
+            QVERIFY(engine.begin(quil::Engine::Transaction::Store));
+            QVERIFY(engine.commit());
+            QCOMPARE(QString::fromUtf8(name), QStringLiteral("Имя %1").arg(read));
+        }
+    }
+    quil::checkFinished(*rows);
+    QCOMPARE(read, Rows);
+    // A run left halfway leaves the connection free, and runs again from its first row.
+    quil::execOrThrow(*rows);
+    QVERIFY(rows->next() && rows->next());
+    rows->reset();
+    QCOMPARE(countNow(), qint64(Rows));
+    quil::execOrThrow(*rows);
+    QVERIFY(rows->next());
+    QCOMPARE(rows->integer(0), qint64(1));
 }
 
 void SharedLibraryTest::openFailuresLeaveTheOpenLibrary_data()
