@@ -4,6 +4,7 @@
 #include "db/DisplayText.h"
 #include "platform/Dialogs.h"
 
+#include <QAbstractTextDocumentLayout>
 #include <QKeyEvent>
 #include <QScrollBar>
 
@@ -66,8 +67,24 @@ void DBMemo::loadFromField()
     // Filled in place: the control's own setPlainText selects the whole text to format it, which
     // lays the text out once more. The document's fill leaves no undo; the caret and the view
     // are put at the start here.
-    document()->setPlainText(text);
-    document()->setModified(false);
+    // A fill that keeps the count of paragraphs has the plain-text layout shape the paragraph
+    // twice (its bounds before and after); filled with one paragraph more, unseen, and then
+    // cut to the text, the layout only drops its lines and shapes them once, when asked.
+    QTextDocument *doc = document();
+    QAbstractTextDocumentLayout *layout = doc->documentLayout();
+    const bool quiet = layout->blockSignals(true);
+    doc->setPlainText(text + QChar(u'\n'));
+    layout->blockSignals(quiet);
+    const bool undo = doc->isUndoRedoEnabled();
+    doc->setUndoRedoEnabled(false);
+    // In one edit, so that placing the cursor lays nothing out.
+    QTextCursor end(doc);
+    end.beginEditBlock();
+    end.setPosition(doc->characterCount() - 1);
+    end.deletePreviousChar();
+    end.endEditBlock();
+    doc->setUndoRedoEnabled(undo);
+    doc->setModified(false);
     setTextCursor(QTextCursor(document()));
     verticalScrollBar()->setValue(0);
     FLoading = false;
