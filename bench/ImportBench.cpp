@@ -5,6 +5,7 @@
 
 #include "import/Import.h"
 #include "platform/Error.h"
+#include "search/Finder.h"
 #include "store/Book.h"
 #include "store/TDataModule1.h"
 
@@ -15,6 +16,7 @@
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QStandardPaths>
+#include <QStringDecoder>
 #include <QStringEncoder>
 #include <algorithm>
 #include <cstdio>
@@ -93,6 +95,12 @@ void writeAbstracts(const QString &folder, const std::vector<Reference> &referen
     }
 }
 
+double median(std::vector<double> times)
+{
+    std::sort(times.begin(), times.end());
+    return times.empty() ? 0 : times[times.size() / 2];
+}
+
 // Each run works on a fresh copy of the library; a run times only its import and returns the
 // milliseconds.
 double medianOfRuns(const QString &library, const QString &work, int runs,
@@ -110,8 +118,7 @@ double medianOfRuns(const QString &library, const QString &work, int runs,
         copy.close();
         times.push_back(run());
     }
-    std::sort(times.begin(), times.end());
-    return times[times.size() / 2];
+    return median(times);
 }
 
 double timed(const std::function<void()> &work)
@@ -128,13 +135,18 @@ double timed(const std::function<void()> &work)
 
 // The library as the window has it, connected and the table open in the default order; only
 // the import is timed.
-double timedOnOpenLibrary(const QString &path, const std::function<void(TDataModule1 &)> &import)
+void openAsTheWindowDoes(TDataModule1 &dm, const QString &path)
 {
-    TDataModule1 dm;
     dm.ADOConnection.setConnectionString(QStringLiteral("Data Source=") + path);
     dm.ADOConnection.Open();
     dm.ADOTable.setSort(book::DefaultSort);
     dm.ADOTable.Open();
+}
+
+double timedOnOpenLibrary(const QString &path, const std::function<void(TDataModule1 &)> &import)
+{
+    TDataModule1 dm;
+    openAsTheWindowDoes(dm, path);
     return timed([&] { import(dm); });
 }
 
@@ -184,11 +196,35 @@ Files filesFor(const quilbench::Options &options)
 void runImportList(const quilbench::Options &options)
 {
     const auto [library, list, abstracts, work] = filesFor(options);
+    // A find by title of an entry three quarters down the list, from the first entry: right
+    // after the import, while the index has yet to catch up, and once it has.
+    const QString title = QStringDecoder("windows-1251")(
+        referencesOf(library, options.entries)[size_t(options.entries) * 3 / 4].title);
+    const search::FindRequest find{
+        search::FindTitle, title.mid(title.size() / 3, 12), {}, search::FindFrom::First};
+    std::vector<double> indexed, findBefore, findAfter;
     const double tsv = medianOfRuns(library, work, options.runs, [&] {
-        return timedOnOpenLibrary(work,
-                                  [&](TDataModule1 &dm) { quil::importReferenceList(dm, list); });
+        TDataModule1 dm;
+        openAsTheWindowDoes(dm, work);
+        const double imported = timed([&] { quil::importReferenceList(dm, list); });
+        const auto timedFind = [&] {
+            dm.ADOTable.First();
+            return timed([&] {
+                if (search::findInTable(dm.ADOTable, find, nullptr) != search::FindOutcome::Found)
+                    std::fprintf(stderr, "import_tsv_find: nothing found\n");
+            });
+        };
+        const double before = timedFind();
+        const double catchUp = timed([&] { dm.finishCatchUp(); });
+        indexed.push_back(imported + catchUp);
+        findBefore.push_back(before);
+        findAfter.push_back(timedFind());
+        return imported;
     });
     quilbench::report(QStringLiteral("import_tsv"), tsv);
+    quilbench::report(QStringLiteral("import_tsv_indexed"), median(indexed));
+    quilbench::report(QStringLiteral("import_tsv_find_before_index"), median(findBefore));
+    quilbench::report(QStringLiteral("import_tsv_find_indexed"), median(findAfter));
     checkRows(QStringLiteral("import_tsv"), work, 2 * options.entries);
 
     const QString sqlite3 = QStandardPaths::findExecutable(QStringLiteral("sqlite3"));
