@@ -655,7 +655,7 @@ void TDataModule1::openLibrary(const QString &programFolder, const QString &libr
 }
 
 namespace {
-// About 40 ms of indexing: a store made meanwhile waits no longer than that.
+// Some tens of milliseconds of indexing: a store made meanwhile waits no longer than that.
 constexpr int CatchUpStepEntries = 1000;
 } // namespace
 
