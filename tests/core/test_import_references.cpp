@@ -132,6 +132,20 @@ void TestImportReferences::lines_data()
                                                         "e\tf\r\ng\r\n")
                                           << "1:a|b|||\n2:c|d|||";
     QTest::newRow("Ctrl+Z at a line start") << QByteArray("a\r\n\x1azzz") << "1:a||||";
+    // Line ends and Ctrl+Z at each place of an eight-byte word, after letters of the code page.
+    QByteArray everyPlace;
+    QStringList everyPlaceLines;
+    int lineNumber = 0;
+    for (int n = 7; n <= 17; ++n) {
+        const char letter = char('a' + n);
+        everyPlace +=
+            QByteArray(n - 1, letter) + '\xe0' + QByteArrayList{"\r\n", "\n", "\r"}[n % 3];
+        everyPlaceLines
+            << QString("%1:%2а||||").arg(++lineNumber).arg(QString(n - 1, QChar(letter)));
+    }
+    QTest::newRow("line ends at every place of a word")
+        << everyPlace + QByteArray(12, 'z') + "\x1a" + "after"
+        << everyPlaceLines.join('\n') + QString("\n%1:zzzzzzzzzzzz||||").arg(lineNumber + 1);
     QTest::newRow("last line without line end") << QByteArray("a\r\nb\tc") << "1:a||||\n2:b|c|||";
     QTest::newRow("six and more columns")
         << QByteArray("1\t2\t3\t4\t5\t6\t 7\t8") << "1:1|2|3|4|56 78";
