@@ -5,6 +5,7 @@
 
 #include "import/Import.h"
 #include "platform/Error.h"
+#include "search/Finder.h"
 #include "store/Book.h"
 #include "store/TDataModule1.h"
 
@@ -15,6 +16,7 @@
 #include <QSqlDatabase>
 #include <QSqlQuery>
 #include <QStandardPaths>
+#include <QStringDecoder>
 #include <QStringEncoder>
 #include <algorithm>
 #include <cstdio>
@@ -93,6 +95,12 @@ void writeAbstracts(const QString &folder, const std::vector<Reference> &referen
     }
 }
 
+double median(std::vector<double> times)
+{
+    std::sort(times.begin(), times.end());
+    return times.empty() ? 0 : times[times.size() / 2];
+}
+
 // Each run works on a fresh copy of the library; a run times only its import and returns the
 // milliseconds.
 double medianOfRuns(const QString &library, const QString &work, int runs,
@@ -110,8 +118,7 @@ double medianOfRuns(const QString &library, const QString &work, int runs,
         copy.close();
         times.push_back(run());
     }
-    std::sort(times.begin(), times.end());
-    return times[times.size() / 2];
+    return median(times);
 }
 
 double timed(const std::function<void()> &work)
@@ -128,13 +135,18 @@ double timed(const std::function<void()> &work)
 
 // The library as the window has it, connected and the table open in the default order; only
 // the import is timed.
-double timedOnOpenLibrary(const QString &path, const std::function<void(TDataModule1 &)> &import)
+void openAsTheWindowDoes(TDataModule1 &dm, const QString &path)
 {
-    TDataModule1 dm;
     dm.ADOConnection.setConnectionString(QStringLiteral("Data Source=") + path);
     dm.ADOConnection.Open();
     dm.ADOTable.setSort(book::DefaultSort);
     dm.ADOTable.Open();
+}
+
+double timedOnOpenLibrary(const QString &path, const std::function<void(TDataModule1 &)> &import)
+{
+    TDataModule1 dm;
+    openAsTheWindowDoes(dm, path);
     return timed([&] { import(dm); });
 }
 
@@ -184,43 +196,86 @@ Files filesFor(const quilbench::Options &options)
 void runImportList(const quilbench::Options &options)
 {
     const auto [library, list, abstracts, work] = filesFor(options);
+    // A find by title of an entry three quarters down the list, from the first entry: right
+    // after the import, while the index has yet to catch up, and once it has.
+    const QString title = QStringDecoder("windows-1251")(
+        referencesOf(library, options.entries)[size_t(options.entries) * 3 / 4].title);
+    const search::FindRequest find{
+        search::FindTitle, title.mid(title.size() / 3, 12), {}, search::FindFrom::First};
+    std::vector<double> indexed, findBefore, findAfter, postBefore;
     const double tsv = medianOfRuns(library, work, options.runs, [&] {
-        return timedOnOpenLibrary(work,
-                                  [&](TDataModule1 &dm) { quil::importReferenceList(dm, list); });
+        TDataModule1 dm;
+        openAsTheWindowDoes(dm, work);
+        const double imported = timed([&] { quil::importReferenceList(dm, list); });
+        const auto timedFind = [&] {
+            dm.ADOTable.First();
+            return timed([&] {
+                if (search::findInTable(dm.ADOTable, find, nullptr) != search::FindOutcome::Found)
+                    std::fprintf(stderr, "import_tsv_find: nothing found\n");
+            });
+        };
+        const double before = timedFind();
+        // A store with the import's entries still waiting for the index.
+        postBefore.push_back(timed([&] {
+            dm.ADOTable.Edit();
+            dm.ADOTableWName->setAsString(QStringLiteral("Автор"));
+            dm.ADOTable.Post();
+        }));
+        const double catchUp = timed([&] { dm.finishCatchUp(); });
+        indexed.push_back(imported + catchUp);
+        findBefore.push_back(before);
+        findAfter.push_back(timedFind());
+        return imported;
     });
     quilbench::report(QStringLiteral("import_tsv"), tsv);
+    quilbench::report(QStringLiteral("import_tsv_indexed"), median(indexed));
+    quilbench::report(QStringLiteral("import_tsv_find_before_index"), median(findBefore));
+    quilbench::report(QStringLiteral("import_tsv_find_indexed"), median(findAfter));
+    quilbench::report(QStringLiteral("import_tsv_post_before_index"), median(postBefore));
     checkRows(QStringLiteral("import_tsv"), work, 2 * options.entries);
 
     const QString sqlite3 = QStandardPaths::findExecutable(QStringLiteral("sqlite3"));
     if (sqlite3.isEmpty()) {
         std::fprintf(stderr, "import_tsv_sqlite3: the sqlite3 program is not installed\n");
     } else {
-        // The same rows through the shell's .import, into the same seven fields.
-        const QByteArray script =
-            ".bail on\n"
-            ".mode ascii\n"
-            ".separator \"\\t\" \"\\n\"\n"
-            "CREATE TABLE Staging(Name, Title, WPublisher, City, Location);\n"
-            ".import '" +
-            list.toUtf8() +
-            "' Staging\n"
-            "INSERT INTO Books (Name, Title, WName, WTitle, WPublisher, City, Location) "
-            "SELECT Name, Title, Name, Title, WPublisher, City, Location FROM Staging;\n"
-            "DROP TABLE Staging;\n";
-        const double shell = medianOfRuns(library, work, options.runs, [&] {
-            return timed([&] {
-                QProcess process;
-                process.start(sqlite3, {work});
-                process.write(script);
-                process.closeWriteChannel();
-                process.waitForFinished(-1);
-                if (process.exitCode() != 0)
-                    std::fprintf(stderr, "sqlite3: %s\n",
-                                 process.readAllStandardError().constData());
+        // The same rows through the shell's .import, into the same seven fields. The shell
+        // stores the bytes as it reads them: given the list in UTF-8 it stores the texts the
+        // import does; given the list itself, Windows-1251 bytes a third shorter.
+        const QString utf8List =
+            options.folder + QStringLiteral("import-%1-utf8.txt").arg(options.entries);
+        if (!QFile::exists(utf8List)) {
+            QFile source(list);
+            source.open(QIODevice::ReadOnly);
+            writeFile(utf8List, QString(QStringDecoder("windows-1251")(source.readAll())).toUtf8());
+        }
+        const auto shellImport = [&](const QString &file) {
+            const QByteArray script =
+                ".bail on\n"
+                ".mode ascii\n"
+                ".separator \"\\t\" \"\\n\"\n"
+                "CREATE TABLE Staging(Name, Title, WPublisher, City, Location);\n"
+                ".import '" +
+                file.toUtf8() +
+                "' Staging\n"
+                "INSERT INTO Books (Name, Title, WName, WTitle, WPublisher, City, Location) "
+                "SELECT Name, Title, Name, Title, WPublisher, City, Location FROM Staging;\n"
+                "DROP TABLE Staging;\n";
+            return medianOfRuns(library, work, options.runs, [&] {
+                return timed([&] {
+                    QProcess process;
+                    process.start(sqlite3, {work});
+                    process.write(script);
+                    process.closeWriteChannel();
+                    process.waitForFinished(-1);
+                    if (process.exitCode() != 0)
+                        std::fprintf(stderr, "sqlite3: %s\n",
+                                     process.readAllStandardError().constData());
+                });
             });
-        });
-        quilbench::report(QStringLiteral("import_tsv_sqlite3"), shell);
+        };
+        quilbench::report(QStringLiteral("import_tsv_sqlite3"), shellImport(utf8List));
         checkRows(QStringLiteral("import_tsv_sqlite3"), work, 2 * options.entries);
+        quilbench::report(QStringLiteral("import_tsv_sqlite3_1251"), shellImport(list));
     }
 
     QFile::remove(work);

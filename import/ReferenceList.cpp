@@ -8,6 +8,7 @@
 #include <QCoreApplication>
 #include <QIODevice>
 #include <algorithm>
+#include <cstring>
 
 namespace quil {
 namespace {
@@ -25,6 +26,25 @@ bool blank(QByteArrayView bytes)
 {
     return std::all_of(bytes.begin(), bytes.end(),
                        [](char c) { return c == ' ' || c == Tab || c == '\0'; });
+}
+
+// The first CR, LF or Ctrl+Z from p on, or end. Eight bytes at a time: a word without a zero
+// byte after the XOR with each of them holds none of them.
+const char *lineStop(const char *p, const char *end)
+{
+    constexpr quint64 Ones = 0x0101010101010101ULL;
+    constexpr quint64 Highs = 0x8080808080808080ULL;
+    const auto zeroByte = [](quint64 x) { return (x - Ones) & ~x & Highs; };
+    for (; end - p >= 8; p += 8) {
+        quint64 word;
+        std::memcpy(&word, p, 8);
+        if (zeroByte(word ^ Ones * quint8(Cr)) | zeroByte(word ^ Ones * quint8(Lf)) |
+            zeroByte(word ^ Ones * quint8(EndOfText)))
+            break;
+    }
+    while (p < end && *p != Cr && *p != Lf && *p != EndOfText)
+        ++p;
+    return p;
 }
 
 void dropOneLeadingSpace(QString &column)
@@ -134,8 +154,7 @@ bool ReferenceListReader::next(ReferenceLine &line)
         while (true) {
             const char *data = FBuffer.constData();
             const qsizetype size = FBuffer.size();
-            while (end < size && data[end] != Cr && data[end] != Lf && data[end] != EndOfText)
-                ++end;
+            end = lineStop(data + end, data + size) - data;
             if (end < size) {
                 stop = data[end];
                 // A CR at the edge of what was read may be the first half of CR LF.

@@ -83,7 +83,13 @@ TDataModule1::TDataModule1()
 
     ADOQuery.SQL << QStringLiteral("select * from Books");
     ADOConnection.OnValidate = [](quil::Engine &engine) { library::validate(engine); };
-    ADOConnection.OnConnect = [](quil::Engine &engine) { library::prepare(engine); };
+    ADOConnection.OnConnect = [this](quil::Engine &engine) {
+        library::prepare(engine);
+        // Many entries noted since the last open (another program's import, a close midway)
+        // are indexed once the window is up.
+        if (!engine.isReadOnly() && textindex::manyNoted(engine))
+            FCatchUp->start(0);
+    };
     ADOConnection.BeforeCommit = [](quil::Engine &engine) { textindex::catchUp(engine); };
     ADOTable.BrowseIndex = book::BrowseIndex;
 
@@ -123,7 +129,12 @@ TDataModule1::TDataModule1()
     FBackupDue = new QTimer(this);
     FBackupDue->setSingleShot(true);
     connect(FBackupDue, &QTimer::timeout, this, &TDataModule1::startBackup);
-    ADOConnection.OnStored = [this] { backupAfterChange(); };
+    FCatchUp = new QTimer(this);
+    connect(FCatchUp, &QTimer::timeout, this, &TDataModule1::catchUpStep);
+    ADOConnection.OnStored = [this] {
+        backupAfterChange();
+        startCatchUp();
+    };
 }
 
 TDataModule1::~TDataModule1()
@@ -196,6 +207,7 @@ bool TDataModule1::offerSalvage(const QString &damage, const QString &programFol
     }
     interruptCheck();
     FCheckRestart->stop();
+    FCatchUp->stop();
     ADOConnection.Close();
     QString aside;
     try {
@@ -407,6 +419,7 @@ void TDataModule1::putBackupInPlace(const QString &backupPath, const QString &as
     const QString path = library::folder(programFolder) + libraryFileName;
     interruptCheck();
     FCheckRestart->stop();
+    FCatchUp->stop();
     stopBackup();
     FChangedSinceBackup = false;
     ADOConnection.Close();
@@ -593,6 +606,7 @@ void TDataModule1::openLibrary(const QString &programFolder, const QString &libr
     // The library going away is not read to its end.
     interruptCheck();
     FCheckRestart->stop();
+    FCatchUp->stop();
     FServerWatch.reset();
     FReconnect->stop();
     ADOConnection.Close();
@@ -638,6 +652,51 @@ void TDataModule1::openLibrary(const QString &programFolder, const QString &libr
     // Damage met while the file was made ready (its index of texts) is told once it is open.
     if (libraryDamaged())
         reportDamage(ADOConnection.engine().damageWords());
+}
+
+namespace {
+// Some tens of milliseconds of indexing: a store made meanwhile waits no longer than that.
+constexpr int CatchUpStepEntries = 1000;
+} // namespace
+
+void TDataModule1::startCatchUp()
+{
+    if (FCatchUp->isActive() || !ADOConnection.Connected() || libraryReadOnly() ||
+        libraryDamaged() || !textindex::manyNoted(ADOConnection.engine()))
+        return;
+    FCatchUp->start(0);
+}
+
+bool TDataModule1::catchingUp() const { return FCatchUp->isActive(); }
+
+void TDataModule1::catchUpStep()
+{
+    if (!ADOConnection.Connected() || libraryReadOnly() || libraryDamaged()) {
+        FCatchUp->stop();
+        return;
+    }
+    quil::Engine &engine = ADOConnection.engine();
+    // An import's batch is open: its commit leaves the index as it is, and the next step
+    // follows it.
+    if (engine.inTransaction())
+        return;
+    ADOConnection.beforeWrite();
+    try {
+        if (!textindex::catchUpStep(engine, CatchUpStepEntries))
+            FCatchUp->stop();
+    } catch (const quil::Error &e) {
+        // What stays noted is caught up at the next open; only damage is told.
+        FCatchUp->stop();
+        if (const auto *failure = dynamic_cast<const quil::EngineError *>(&e);
+            failure && failure->damage())
+            reportDamage(failure->detail());
+    }
+}
+
+void TDataModule1::finishCatchUp()
+{
+    while (FCatchUp->isActive())
+        catchUpStep();
 }
 
 bool TDataModule1::libraryReadOnly() const

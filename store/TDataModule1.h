@@ -83,6 +83,12 @@ public:
     // A change interrupts the check of the whole file; it starts again from the beginning
     // once no change has been made for this long (20 s unless set).
     void setCheckIdleDelay(int ms);
+    // The index of texts catches up on many noted entries (an import's, another program's) in
+    // short steps between the window's events, each a transaction of its own; started after an
+    // open or a store that leaves them, stopped when the library goes.
+    bool catchingUp() const;
+    // Runs the remaining steps now (tests and tools).
+    void finishCatchUp();
     // Backups of the open library (store/Backup.h), each made on a thread of its own: after
     // the first change since the library was opened, then at most once per interval while
     // changes go on (10 minutes unless set), and when the library is closed after changes.
@@ -190,6 +196,8 @@ private:
     void restartCheck();
     // A change reached the file: a backup becomes due.
     void backupAfterChange();
+    void startCatchUp();
+    void catchUpStep();
     void startBackup();
     // A backup of the open library chosen by the user from the list of them all with their
     // dates and entries; nothing when there is none (the user told) or on Cancel.
@@ -219,6 +227,7 @@ private:
     struct RunningBackup;
     std::unique_ptr<RunningBackup> FBackup;
     QTimer *FBackupDue;
+    QTimer *FCatchUp;
     int FBackupFirstMs = 2000;
     int FBackupIntervalMs = 10 * 60 * 1000;
     bool FChangedSinceBackup = false;

@@ -145,8 +145,15 @@ bool intact(quil::Engine &engine)
     return counts && counts->exec() && counts->next() && counts->integer(0) == 1;
 }
 
+// Which trigrams of a run a query names. Side by side, every character is in one of them: few
+// terms, enough where the texts' other parts narrow the result (a selection). Overlapping, the
+// engine steps through them all by the rarest: a find's one text of common words is otherwise
+// held, in another order, by many times the entries that hold it (27,000 for a title's 12
+// letters that 600 of 200,000 hold), each then read.
+enum class Trigrams { SideBySide, Overlapping };
+
 // Trigrams that every text holding the run must hold too, as FTS5 strings; a quote is doubled.
-void addTrigrams(const QList<uint> &run, QStringList &terms)
+void addTrigrams(const QList<uint> &run, QStringList &terms, Trigrams which = Trigrams::SideBySide)
 {
     if (run.size() < 3)
         return;
@@ -158,8 +165,8 @@ void addTrigrams(const QList<uint> &run, QStringList &terms)
         if (!terms.contains(term))
             terms << term;
     };
-    // Side by side, and the last three: every character is in one of them.
-    for (qsizetype at = 0; at + 3 <= run.size(); at += 3)
+    const qsizetype step = which == Trigrams::Overlapping ? 1 : 3;
+    for (qsizetype at = 0; at + 3 <= run.size(); at += step)
         add(at);
     add(run.size() - 3);
 }
@@ -311,6 +318,37 @@ void rebuild(quil::Engine &engine, const Progress &progress)
     }
 }
 
+namespace {
+
+// How many entries are noted, counted no further than most + 1.
+int notedUpTo(quil::Engine &engine, int most)
+{
+    return int(single(engine, QStringLiteral("SELECT count(*) FROM (SELECT 1 FROM %1 LIMIT %2)")
+                                  .arg(Changed)
+                                  .arg(most + 1)));
+}
+
+// The noted entries up to the key given are indexed again and their notes dropped.
+void indexNoted(quil::Engine &engine, qint64 upTo)
+{
+    const QString noted =
+        QStringLiteral("(SELECT * FROM %1 WHERE key <= %2)").arg(Changed).arg(upTo);
+    for (const Part &part : Parts) {
+        engine.executeOrThrow(QStringLiteral("INSERT INTO %1 (%1, rowid, t) SELECT 'delete', key, "
+                                             "%2 FROM %3 WHERE indexed")
+                                  .arg(part.table, indexed(part, part.field), noted));
+        // The noted entries looked up by key (CROSS JOIN keeps that order): not a pass over the
+        // whole table.
+        engine.executeOrThrow(
+            QStringLiteral("INSERT INTO %1 (rowid, t) SELECT b.key, %2 FROM %3 c CROSS JOIN "
+                           "Books b ON b.key = c.key")
+                .arg(part.table, indexed(part, QStringLiteral("b.") + part.field), noted));
+    }
+    engine.executeOrThrow(QStringLiteral("DELETE FROM %1 WHERE key <= %2").arg(Changed).arg(upTo));
+}
+
+} // namespace
+
 void prepare(quil::Engine &engine, bool readOnly, const std::function<bool()> &fileIsWhole,
              const Progress &progress)
 {
@@ -325,9 +363,9 @@ void prepare(quil::Engine &engine, bool readOnly, const std::function<bool()> &f
     try {
         if (inStep(engine)) {
             // What another program changed since is indexed now, not at the next store.
-            if (single(engine, QStringLiteral("SELECT count(*) FROM (SELECT 1 FROM %1 LIMIT 1)")
-                                   .arg(Changed)) == 0 ||
-                !engine.begin(quil::Engine::Transaction::Store))
+            // Many are left to the steps that follow the open.
+            const int noted = notedUpTo(engine, FewNoted);
+            if (noted == 0 || noted > FewNoted || !engine.begin(quil::Engine::Transaction::Store))
                 return;
             catchUp(engine);
             if (!engine.commit())
@@ -350,28 +388,49 @@ void catchUp(quil::Engine &engine)
     if (!inStep(engine) || !engine.execute(QStringLiteral("SAVEPOINT textindex")))
         return;
     try {
-        if (single(engine, QStringLiteral("SELECT count(*) FROM (SELECT 1 FROM %1 LIMIT 1)")
-                               .arg(Changed)) != 0) {
-            for (const Part &part : Parts) {
-                engine.executeOrThrow(
-                    QStringLiteral("INSERT INTO %1 (%1, rowid, t) SELECT 'delete', key, %2 FROM "
-                                   "%3 WHERE indexed")
-                        .arg(part.table, indexed(part, part.field), Changed));
-                // The few noted entries looked up by key (CROSS JOIN keeps that order): not a
-                // pass over the whole table.
-                engine.executeOrThrow(
-                    QStringLiteral(
-                        "INSERT INTO %1 (rowid, t) SELECT b.key, %2 FROM %3 c CROSS JOIN "
-                        "Books b ON b.key = c.key")
-                        .arg(part.table, indexed(part, QStringLiteral("b.") + part.field),
-                             Changed));
-            }
-            engine.executeOrThrow(QStringLiteral("DELETE FROM ") + Changed);
-        }
+        const int noted = notedUpTo(engine, FewNoted);
+        if (noted != 0 && noted <= FewNoted)
+            indexNoted(engine, std::numeric_limits<qint64>::max());
         engine.executeOrThrow(QStringLiteral("RELEASE textindex"));
     } catch (const quil::Error &) {
         engine.execute(QStringLiteral("ROLLBACK TO textindex"));
         engine.execute(QStringLiteral("RELEASE textindex"));
+    }
+}
+
+bool manyNoted(quil::Engine &engine)
+{
+    try {
+        return inStep(engine) && notedUpTo(engine, FewNoted) > FewNoted;
+    } catch (const quil::Error &) {
+        return false;
+    }
+}
+
+bool catchUpStep(quil::Engine &engine, int entries)
+{
+    if (!inStep(engine))
+        return false;
+    if (!engine.begin(quil::Engine::Transaction::Store))
+        quil::throwEngineError(engine.error());
+    try {
+        if (notedUpTo(engine, 0) == 0) {
+            engine.rollback();
+            return false;
+        }
+        const qint64 upTo =
+            single(engine,
+                   QStringLiteral("SELECT max(key) FROM (SELECT key FROM %1 ORDER BY key LIMIT %2)")
+                       .arg(Changed)
+                       .arg(entries));
+        indexNoted(engine, upTo);
+        const bool more = notedUpTo(engine, 0) != 0;
+        if (!engine.commit())
+            quil::throwEngineError(engine.error());
+        return more;
+    } catch (...) {
+        engine.rollback();
+        throw;
     }
 }
 
@@ -383,7 +442,7 @@ candidates(quil::Engine &engine, const QString &field, const QString &text,
     if (!part)
         return std::nullopt;
     QStringList terms;
-    addTrigrams(text.toUcs4(), terms);
+    addTrigrams(text.toUcs4(), terms, Trigrams::Overlapping);
     if (terms.isEmpty() || !inStep(engine))
         return std::nullopt;
     return keysOf(engine, *part, terms.join(QStringLiteral(" AND ")), holding);

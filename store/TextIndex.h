@@ -26,8 +26,9 @@ class RtfTextExtractor;
 // Kept in step in two halves. Triggers in plain SQL, which every program that writes the file
 // runs, note each entry inserted, changed or deleted in BooksTextChanged, with the texts the
 // index holds for it. The program's own stores then bring the index up to date inside their
-// transaction (catchUp, through Connection::BeforeCommit); entries another program changed
-// stay noted until the next store or open, and meanwhile count as possible matches.
+// transaction when few entries are noted (catchUp, through Connection::BeforeCommit); many (an
+// import's, another program's) are indexed afterwards in short steps (catchUpStep). Noted
+// entries count as possible matches until then.
 namespace textindex {
 
 // The plain text of stored abstracts (UTF-8 as the library stores them), one after another.
@@ -55,9 +56,18 @@ void prepare(quil::Engine &engine, bool readOnly, const std::function<bool()> &f
              const Progress &progress = {});
 // Makes the index anew from every entry, in one transaction of its own.
 void rebuild(quil::Engine &engine, const Progress &progress = {});
-// Inside a store's open transaction: the entries noted as changed are indexed again. Raises
-// nothing; what fails stays noted.
+// A store indexes the noted entries itself when at most this many; more (an import's, another
+// program's) are left to catchUpStep, and meanwhile count as possible matches.
+constexpr int FewNoted = 200;
+// Inside a store's open transaction: the entries noted as changed are indexed again, when few.
+// Raises nothing; what fails stays noted.
 void catchUp(quil::Engine &engine);
+// More entries are noted than a store indexes itself.
+bool manyNoted(quil::Engine &engine);
+// In a transaction of its own, so that a store waits for one step at most: the first `entries`
+// noted entries (by key) are indexed again. Whether any stay noted; a step that fails is undone
+// and raises quil::Error.
+bool catchUpStep(quil::Engine &engine, int entries);
 // The index exists and nothing has changed the file's schema since it was made: it and the
 // noted changes together cover every entry. Cheap.
 bool inStep(quil::Engine &engine);

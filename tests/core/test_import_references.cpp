@@ -12,6 +12,7 @@
 #include "platform/Error.h"
 #include "platform/Plural.h"
 #include "search/Finder.h"
+#include "search/Selection.h"
 #include "store/Book.h"
 #include "store/LibraryFile.h"
 #include "store/TDataModule1.h"
@@ -107,6 +108,7 @@ private slots:
     void fullDiskSaysSoOnce();
     void importedEntriesTakeTheirPlaces_data();
     void importedEntriesTakeTheirPlaces();
+    void bigImportIsIndexedAfterward();
 };
 
 void TestImportReferences::lines_data()
@@ -130,6 +132,20 @@ void TestImportReferences::lines_data()
                                                         "e\tf\r\ng\r\n")
                                           << "1:a|b|||\n2:c|d|||";
     QTest::newRow("Ctrl+Z at a line start") << QByteArray("a\r\n\x1azzz") << "1:a||||";
+    // Line ends and Ctrl+Z at each place of an eight-byte word, after letters of the code page.
+    QByteArray everyPlace;
+    QStringList everyPlaceLines;
+    int lineNumber = 0;
+    for (int n = 7; n <= 17; ++n) {
+        const char letter = char('a' + n);
+        everyPlace +=
+            QByteArray(n - 1, letter) + '\xe0' + QByteArrayList{"\r\n", "\n", "\r"}[n % 3];
+        everyPlaceLines
+            << QString("%1:%2а||||").arg(++lineNumber).arg(QString(n - 1, QChar(letter)));
+    }
+    QTest::newRow("line ends at every place of a word")
+        << everyPlace + QByteArray(12, 'z') + "\x1a" + "after"
+        << everyPlaceLines.join('\n') + QString("\n%1:zzzzzzzzzzzz||||").arg(lineNumber + 1);
     QTest::newRow("last line without line end") << QByteArray("a\r\nb\tc") << "1:a||||\n2:b|c|||";
     QTest::newRow("six and more columns")
         << QByteArray("1\t2\t3\t4\t5\t6\t 7\t8") << "1:1|2|3|4|56 78";
@@ -358,6 +374,71 @@ void TestImportReferences::missingFile()
                              quil::importReferenceList(m.dm, folder.file("no such.txt")));
     QVERIFY(m.dm.dataChangeAttached());
     QCOMPARE(m.dm.ADOTable.RecordCount(), 0);
+}
+
+// Many imported entries are indexed after the import, in steps between the window's events:
+// meanwhile find and the selection still answer right, a store indexes no more than its own
+// entry, and a close midway leaves the rest to the next open.
+void TestImportReferences::bigImportIsIndexedAfterward()
+{
+    TempProgramFolder folder;
+    const QString path = library::folder(folder.path()) + "big.mdb";
+    library::create(path);
+    execOn(path, {}, {{"Old", "Entry", "1980"}});
+    const int many = 2500;
+    QByteArray list;
+    for (int i = 0; i < many; ++i)
+        list += QStringLiteral("Author %1\tTitle %1\tP\t2000\tk\r\n").arg(i).toUtf8();
+    const auto noted = [](TDataModule1 &dm) {
+        const auto q = dm.ADOConnection.engine().prepareOrThrow("SELECT count(*) FROM "
+                                                                "BooksTextChanged");
+        quil::execOrThrow(*q);
+        return q->next() ? int(q->integer(0)) : -1;
+    };
+    // The author of the entry find stops at, and the selection's names, for one title.
+    const auto answers = [](TDataModule1 &dm, const QString &title) {
+        dm.ADOTable.First();
+        const search::FindRequest request{search::FindTitle, title, {}, search::FindFrom::First};
+        QStringList found{search::findInTable(dm.ADOTable, request, nullptr) ==
+                                  search::FindOutcome::Found
+                              ? dm.ADOTableName->AsString()
+                              : QString()};
+        search::runSelection(dm.ADOQuery, {QString(), title, QString(), QString()});
+        for (dm.ADOQuery.First(); !dm.ADOQuery.Eof(); dm.ADOQuery.Next())
+            found << dm.ADOQuery.FieldByName(book::Name).AsString();
+        return found;
+    };
+    const QStringList expected{"Author 2417", "Author 2417"};
+    {
+        Module m(path);
+        QCOMPARE(importFailure(m.dm, list), QString());
+        QCOMPARE(noted(m.dm), many);
+        QVERIFY(m.dm.catchingUp());
+        QCOMPARE(answers(m.dm, "itle 2417"), expected);
+        m.dm.ADOTable.First();
+        m.dm.ADOTable.Edit();
+        m.dm.ADOTableWTitle->setAsString("Title 2417 again");
+        m.dm.ADOTable.Post();
+        QCOMPARE(noted(m.dm), many + 1);
+        // Found first now; the selection passes it over for want of keywords.
+        QCOMPARE(answers(m.dm, "itle 2417"), QStringList({"Old", "Author 2417"}));
+        // One step, then the program closes.
+        QCoreApplication::processEvents();
+        QVERIFY(noted(m.dm) > textindex::FewNoted);
+        QVERIFY(noted(m.dm) < many);
+    }
+    Module m(path);
+    QVERIFY(m.dm.catchingUp());
+    m.dm.finishCatchUp();
+    QVERIFY(!m.dm.catchingUp());
+    QCOMPARE(noted(m.dm), 0);
+    quil::Engine &engine = m.dm.ADOConnection.engine();
+    QVERIFY(textindex::inStep(engine));
+    const auto named = textindex::candidates(engine, book::Title, "Title 2417");
+    QVERIFY(named.has_value());
+    QCOMPARE(named->size(), size_t(2));
+    QCOMPARE(answers(m.dm, "Title 2417 again"), QStringList{"Old"});
+    QCOMPARE(m.dm.ADOTable.RecordCount(), many + 1);
 }
 
 QTEST_GUILESS_MAIN(TestImportReferences)

@@ -13,6 +13,7 @@
 #include "store/TextIndex.h"
 
 #include <QtTest>
+#include <set>
 
 namespace {
 
@@ -68,6 +69,7 @@ private slots:
     void findInAbstractIgnoresWrapping();
     void indexAgreesWithWalk_data();
     void indexAgreesWithWalk();
+    void indexNamesWhatHoldsTheText();
     void indexBuildCanBeStopped();
     void selection_data();
     void selection();
@@ -483,6 +485,21 @@ void TestSearch::indexAgreesWithWalk()
     for (int item = 0; item < search::FindItemCount; ++item)
         walked << findSequence(again, item, text, QString()).join(' ');
     QCOMPARE(afterStores, walked);
+}
+
+// The index's answer to a find is what the find then reads entry by entry: an entry holding
+// the same words in another order, or the text's letters in other words, is not in it.
+void TestSearch::indexNamesWhatHoldsTheText()
+{
+    TempProgramFolder folder;
+    Module m(makeLibrary(folder, {{"А", "модель films thin", "1990", "k", "New"},
+                                  {"Б", "films модель thin films", "1990", "k", "New"},
+                                  {"В", "ель, fit, lms, the", "1990", "k", "New"},
+                                  {"Г", "МОДЕЛЬ FILMS THIN", "1990", "k", "New"}}));
+    const auto named =
+        textindex::candidates(m.dm.ADOConnection.engine(), book::Title, "ель films th");
+    QVERIFY(named.has_value());
+    QCOMPARE(std::set<qint64>(named->begin(), named->end()), std::set<qint64>({1, 4}));
 }
 
 void TestSearch::selection_data()
