@@ -4,6 +4,7 @@
 #include <algorithm>
 #include <array>
 #include <cstring>
+#include <memory>
 #include <sqlite3.h>
 #include <vector>
 
@@ -255,21 +256,29 @@ void appendRussianSortKey(QStringView text, std::string &key)
 }
 
 namespace {
-// The key's bytes of every two-byte character whose unit takes two bytes too, made once by
-// the general rules; zeros for the others.
-using KeyPair = std::array<unsigned char, 2>;
-const std::array<KeyPair, 0x800> &twoByteKeys()
+// The key's two bytes of every two-byte character whose unit takes two bytes too, made once
+// by the general rules, looked up by the character's own two bytes as they lie in memory;
+// zero for any other pair of bytes.
+const std::array<quint16, 0x10000> &twoByteKeys()
 {
-    static const std::array<KeyPair, 0x800> keys = [] {
-        std::array<KeyPair, 0x800> table{};
-        for (char32_t c = 0; c < 0x800; ++c) {
+    static const auto keys = [] {
+        auto table = std::make_unique<std::array<quint16, 0x10000>>();
+        table->fill(0);
+        for (char32_t c = 0x80; c < 0x800; ++c) {
             const char16_t unit = sortUnit(primaryWeight(c));
-            if (unit >= 0x80 && unit < 0x800)
-                putUnit(table[c].data(), unit);
+            if (unit < 0x80 || unit >= 0x800)
+                continue;
+            unsigned char from[2], to[2];
+            putUnit(from, char16_t(c));
+            putUnit(to, unit);
+            quint16 at, key;
+            std::memcpy(&at, from, 2);
+            std::memcpy(&key, to, 2);
+            (*table)[at] = key;
         }
         return table;
     }();
-    return keys;
+    return *keys;
 }
 } // namespace
 
@@ -284,7 +293,7 @@ void appendRussianSortKeyUtf8(QByteArrayView utf8, std::string &key)
     key.resize(start + size_t(utf8.size()));
     auto *out = reinterpret_cast<unsigned char *>(key.data() + start);
     auto *limit = out + utf8.size();
-    const std::array<KeyPair, 0x800> &pairs = twoByteKeys();
+    const std::array<quint16, 0x10000> &pairs = twoByteKeys();
     constexpr quint64 Ones = 0x0101010101010101ULL;
     while (p < end) {
         // Eight ASCII bytes at a time, upper-case letters lowered without a branch.
@@ -309,11 +318,13 @@ void appendRussianSortKeyUtf8(QByteArrayView utf8, std::string &key)
         }
         // A run of two-byte characters: Russian words.
         const unsigned char *const runStart = p;
-        while (end - p >= 2 && *p >= 0xC2 && *p <= 0xDF && (p[1] & 0xC0) == 0x80) {
-            const KeyPair pair = pairs[size_t(*p & 0x1F) << 6 | (p[1] & 0x3F)];
-            if (!pair[0])
+        while (end - p >= 2) {
+            quint16 bytes;
+            std::memcpy(&bytes, p, 2);
+            const quint16 pair = pairs[bytes];
+            if (!pair)
                 break;
-            std::memcpy(out, pair.data(), 2);
+            std::memcpy(out, &pair, 2);
             out += 2;
             p += 2;
         }
