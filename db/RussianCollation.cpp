@@ -2,6 +2,9 @@
 
 #include <QChar>
 #include <algorithm>
+#include <array>
+#include <cstring>
+#include <memory>
 #include <sqlite3.h>
 #include <vector>
 
@@ -252,34 +255,92 @@ void appendRussianSortKey(QStringView text, std::string &key)
     key.resize(size_t(reinterpret_cast<char *>(out) - key.data()));
 }
 
+namespace {
+// The key's two bytes of every two-byte character whose unit takes two bytes too, made once
+// by the general rules, looked up by the character's own two bytes as they lie in memory;
+// zero for any other pair of bytes.
+const std::array<quint16, 0x10000> &twoByteKeys()
+{
+    static const auto keys = [] {
+        auto table = std::make_unique<std::array<quint16, 0x10000>>();
+        table->fill(0);
+        for (char32_t c = 0x80; c < 0x800; ++c) {
+            const char16_t unit = sortUnit(primaryWeight(c));
+            if (unit < 0x80 || unit >= 0x800)
+                continue;
+            unsigned char from[2], to[2];
+            putUnit(from, char16_t(c));
+            putUnit(to, unit);
+            quint16 at, key;
+            std::memcpy(&at, from, 2);
+            std::memcpy(&key, to, 2);
+            (*table)[at] = key;
+        }
+        return table;
+    }();
+    return *keys;
+}
+} // namespace
+
 void appendRussianSortKeyUtf8(QByteArrayView utf8, std::string &key)
 {
+    // Opening sorts every entry's key. ASCII and two-byte characters (the Russian alphabet)
+    // give as many key bytes as they take, so the key first gets the text's length; only the
+    // rarer characters that may give more make room for the worst case of the rest.
+    const auto *p = reinterpret_cast<const unsigned char *>(utf8.data());
+    const auto *const end = p + utf8.size();
     const size_t start = key.size();
-    key.resize(start + 3 * size_t(utf8.size()));
+    key.resize(start + size_t(utf8.size()));
     auto *out = reinterpret_cast<unsigned char *>(key.data() + start);
-    Utf8Reader reader{reinterpret_cast<const unsigned char *>(utf8.data()),
-                      reinterpret_cast<const unsigned char *>(utf8.data()) + utf8.size()};
-    // Opening sorts every entry's key: Latin and the Russian alphabet go without the general
-    // decoding, with the units primaryWeight and sortUnit would give them.
-    while (!reader.atEnd()) {
-        const unsigned char c = *reader.p;
+    auto *limit = out + utf8.size();
+    const std::array<quint16, 0x10000> &pairs = twoByteKeys();
+    constexpr quint64 Ones = 0x0101010101010101ULL;
+    while (p < end) {
+        // Eight ASCII bytes at a time, upper-case letters lowered without a branch.
+        while (end - p >= 8) {
+            quint64 word;
+            std::memcpy(&word, p, 8);
+            if (word & Ones * 0x80)
+                break;
+            const quint64 upper = (word + Ones * (0x80 - 'A')) & ~(word + Ones * (0x7F - 'Z'));
+            word |= (upper & Ones * 0x80) >> 2;
+            std::memcpy(out, &word, 8);
+            p += 8;
+            out += 8;
+        }
+        if (p == end)
+            break;
+        const unsigned char c = *p;
         if (c < 0x80) {
-            ++reader.p;
-            out = putUnit(out, c >= 'A' && c <= 'Z' ? char16_t(c + 0x20) : char16_t(c));
+            *out++ = c >= 'A' && c <= 'Z' ? c + 0x20 : c;
+            ++p;
             continue;
         }
-        if ((c == 0xD0 || c == 0xD1) && reader.end - reader.p >= 2 &&
-            (reader.p[1] & 0xC0) == 0x80) {
-            char16_t cp = char16_t((c & 0x1F) << 6 | (reader.p[1] & 0x3F));
-            if (cp >= 0x410 && cp <= 0x42F)
-                cp += 0x20;
-            if (cp >= 0x430 && cp <= 0x44F) {
-                reader.p += 2;
-                out = putUnit(out, cp >= 0x436 ? char16_t(cp + 1) : cp);
-                continue;
-            }
+        // A run of two-byte characters: Russian words.
+        const unsigned char *const runStart = p;
+        while (end - p >= 2) {
+            quint16 bytes;
+            std::memcpy(&bytes, p, 2);
+            const quint16 pair = pairs[bytes];
+            if (!pair)
+                break;
+            std::memcpy(out, &pair, 2);
+            out += 2;
+            p += 2;
         }
+        if (p != runStart)
+            continue;
+        // Any character gives at most three bytes; keep room for one of those and a byte for
+        // each byte after it.
+        if (size_t(limit - out) < 3 + size_t(end - p)) {
+            const size_t at = size_t(out - reinterpret_cast<unsigned char *>(key.data()));
+            key.resize(at + 3 * size_t(end - p) + 3);
+            out = reinterpret_cast<unsigned char *>(key.data()) + at;
+            limit = reinterpret_cast<unsigned char *>(key.data()) + key.size();
+        }
+        Utf8Reader reader{p, end};
         out = putUnit(out, sortUnit(primaryWeight(reader.next())));
+        p = reader.p;
     }
     key.resize(size_t(reinterpret_cast<char *>(out) - key.data()));
 }

@@ -109,7 +109,11 @@ public:
     SqliteStatement(SqliteEngine &engine, sqlite3 *db, sqlite3_stmt *statement)
         : FEngine(&engine), FDb(db), FStatement(statement)
     {
-        FText.resize(size_t(sqlite3_bind_parameter_count(statement)));
+        const size_t count = size_t(sqlite3_bind_parameter_count(statement));
+        FText.resize(count);
+        FSource.resize(count);
+        FLength.resize(count);
+        FLender.resize(count, -1);
     }
     ~SqliteStatement() override
     {
@@ -134,6 +138,8 @@ public:
             return;
         const int at = index + 1;
         int code = SQLITE_OK;
+        const size_t slot = size_t(index);
+        releaseSlot(slot);
         if (isNullValue(value)) {
             code = sqlite3_bind_null(FStatement, at);
         } else {
@@ -156,11 +162,23 @@ public:
             default: {
                 // Encoded into the buffer the slot keeps, which stops growing once warm.
                 const QString string = value.toString();
-                QByteArray &text = FText[size_t(index)];
+                const int lender = lenderOf(string);
+                if (lender >= 0) {
+                    // The same text in another column (an entry's name and its name for the
+                    // reference list): its bytes once, bound twice.
+                    FLender[slot] = lender;
+                    const QByteArray &text = FText[size_t(lender)];
+                    code = sqlite3_bind_text(FStatement, at, text.constData(),
+                                             FLength[size_t(lender)], SQLITE_STATIC);
+                    break;
+                }
+                QByteArray &text = FText[slot];
                 text.resize(FEncoder.requiredSpace(string.size()));
                 const char *end = FEncoder.appendToBuffer(text.data(), string);
-                code = sqlite3_bind_text(FStatement, at, text.constData(), int(end - text.data()),
-                                         SQLITE_STATIC);
+                const int length = int(end - text.data());
+                FSource[slot] = string;
+                FLength[slot] = length;
+                code = sqlite3_bind_text(FStatement, at, text.constData(), length, SQLITE_STATIC);
                 break;
             }
             }
@@ -263,6 +281,37 @@ public:
     const EngineError &error() const override { return FError; }
 
 private:
+    // A slot about to be bound anew: slots bound to its bytes take them over first.
+    void releaseSlot(size_t slot)
+    {
+        int heir = -1;
+        for (size_t k = 0; k < FLender.size(); ++k) {
+            if (FLender[k] != int(slot))
+                continue;
+            if (heir < 0) {
+                heir = int(k);
+                std::swap(FText[k], FText[slot]);
+                FLength[k] = FLength[slot];
+                FLender[k] = -1;
+            } else {
+                FLender[k] = heir;
+            }
+        }
+        FLender[slot] = -1;
+        FSource[slot] = QString();
+    }
+
+    // The slot whose bytes were made from this very string (the same shared, unchangeable
+    // data), or -1.
+    int lenderOf(const QString &string) const
+    {
+        for (size_t j = 0; j < FSource.size(); ++j)
+            if (FLender[j] < 0 && FSource[j].isSharedWith(string) &&
+                FSource[j].constData() == string.constData() && FSource[j].size() == string.size())
+                return int(j);
+        return -1;
+    }
+
     void fail(int code)
     {
         FError = errorOf(FDb, code);
@@ -278,6 +327,11 @@ private:
     EngineError FError;
     EngineError FBindError;        // told by the next exec
     std::vector<QByteArray> FText; // bound text lives until the statement has run
+    // The text each slot's bytes were made from (held, so that it cannot change), their
+    // length, and the slot whose bytes a slot is bound to instead of its own (-1: its own).
+    std::vector<QString> FSource;
+    std::vector<int> FLength;
+    std::vector<int> FLender;
     // Stateless: half a surrogate pair at the end of one value must not reach the next.
     QStringEncoder FEncoder{QStringEncoder::Utf8, QStringEncoder::Flag::Stateless};
 };

@@ -31,7 +31,17 @@ void TestCollation::russianOrder()
 
 void TestCollation::keysAgreeWithComparison()
 {
-    const QStringList texts = {"",
+    // Every ASCII byte in runs longer than a machine word, and every two-byte character, each
+    // after a run of ASCII of another length: the key from UTF-8 takes those on short cuts.
+    QString ascii, twoByte;
+    for (char16_t c = 1; c < 0x80; ++c)
+        ascii += QChar(c);
+    for (char16_t c = 0x80; c < 0x800; ++c)
+        twoByte += QChar(c) + QString(c % 11, QChar(u"@AZ[`az{Mm"[c % 10]));
+    const QStringList texts = {ascii,
+                               twoByte,
+                               ascii.toUpper(),
+                               "",
                                "a",
                                "A",
                                "ab",

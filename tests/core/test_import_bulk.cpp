@@ -54,6 +54,7 @@ class TestImportBulk : public QObject {
 private slots:
     void sameRowsAsSingleStores();
     void refusedRowInBulk();
+    void oneTextInSeveralColumns();
 };
 
 void TestImportBulk::sameRowsAsSingleStores()
@@ -103,6 +104,38 @@ void TestImportBulk::refusedRowInBulk()
     dm.ADOTable.Post();
     dm.ADOTable.EndBulk(true);
     QCOMPARE(storedRows(path, "WName"), QStringList({"good", "after"}));
+}
+
+// A text bound to several columns is made into bytes once: each column keeps its own value
+// however the others are bound anew or left bound from the run before.
+void TestImportBulk::oneTextInSeveralColumns()
+{
+    TempProgramFolder folder;
+    const QString path = library::folder(folder.path()) + "shared.mdb";
+    library::create(path);
+    TDataModule1 dm;
+    dm.ADOConnection.setConnectionString(QStringLiteral("Data Source=") + path);
+    dm.ADOConnection.Open();
+    const auto q = dm.ADOConnection.engine().prepareOrThrow(
+        "INSERT INTO Books (Name, Title, WName) VALUES (?, ?, ?)");
+    // Texts of the heap, as read from a file: literals have no shared data to recognise.
+    const QString s = QString::fromUtf8("Ёлкин"), u = QString::fromUtf8("u"),
+                  v = QString::fromUtf8("v");
+    const auto run = [&](std::initializer_list<std::pair<int, QVariant>> binds) {
+        for (const auto &[slot, value] : binds)
+            q->bind(slot, value);
+        QVERIFY(q->exec());
+        q->reset();
+    };
+    run({{0, s}, {1, s}, {2, s}});
+    run({{0, u}}); // the two that shared the first's bytes keep them
+    run({{1, v}});
+    run({{2, QString(s).append(u)}, {1, v}, {0, 7}});
+    run({{1, u}, {0, u}, {2, u}});
+    run({{1, s}});
+    QCOMPARE(storedRows(path, "Name, Title, WName"),
+             QStringList({"Ёлкин|Ёлкин|Ёлкин", "u|Ёлкин|Ёлкин", "u|v|Ёлкин", "7|v|Ёлкинu", "u|u|u",
+                          "u|Ёлкин|u"}));
 }
 
 QTEST_GUILESS_MAIN(TestImportBulk)
