@@ -5,6 +5,7 @@
 #include "platform/Dialogs.h"
 
 #include <QKeyEvent>
+#include <QStyleOptionFrame>
 
 namespace quil {
 
@@ -41,9 +42,29 @@ void DBEdit::loadFromField()
     const QStringView head = FHead.take(value, hintChanged);
     if (hintChanged)
         setToolTip(FHead.hint());
-    if (head != text())
+    const bool textChanged = head != text();
+    if (!textChanged && cursorPosition() == 0)
+        return;
+    // A new text or caret has QLineEdit repaint itself whole, and stroking the style's rounded
+    // frame again cost more than the text: only the text's area is repainted, the frame stays.
+    // Updates that an ancestor holds are left to it.
+    const bool hold = updatesEnabled();
+    if (hold)
+        setAttribute(Qt::WA_UpdatesDisabled, true);
+    if (textChanged)
         setText(head.toString());
     setCursorPosition(0);
+    if (hold) {
+        setAttribute(Qt::WA_UpdatesDisabled, false);
+        update(textArea());
+    }
+}
+
+QRect DBEdit::textArea() const
+{
+    QStyleOptionFrame option;
+    initStyleOption(&option);
+    return style()->subElementRect(QStyle::SE_LineEditContents, &option, this);
 }
 
 void DBEdit::keyPressEvent(QKeyEvent *event)

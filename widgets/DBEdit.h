@@ -25,6 +25,7 @@ protected:
 
 private:
     void loadFromField();
+    QRect textArea() const;
 
     FieldDataLink FLink;
     bool FLoading = false;

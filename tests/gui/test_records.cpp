@@ -1,13 +1,17 @@
 // The record commands (new, save, delete), moving through the table with the tool bar and its
 // auto-repeat, ordering by a grid title, the stored bookmark, and the editor window's toggle.
 #include "AppFixture.h"
+#include "PaintCounter.h"
 
 #include "editor/gui/TFormEdit.h"
+#include "widgets/DBEdit.h"
 #include "widgets/DBGrid.h"
 #include "widgets/DBMemo.h"
 
 #include <QElapsedTimer>
 #include <QMenu>
+#include <QScrollBar>
+#include <QStyleOptionFrame>
 #include <QTextEdit>
 #include <QToolButton>
 
@@ -51,6 +55,7 @@ private slots:
     void saveWhenPostFails();
     void deleteRecord();
     void navigationButtons();
+    void moveRepaintsWhatChanged();
     void autoRepeat();
     void titleClickOrders();
     void bookmarks();
@@ -202,6 +207,38 @@ void TestRecords::navigationButtons()
     QVERIFY(!name->document()->isModified());
     QCOMPARE(name->textCursor().position(), 0);
     QVERIFY(!name->link().Modified());
+}
+
+void TestRecords::moveRepaintsWhatChanged()
+{
+    AppFixture app;
+    app.startWithLibrary("Books.mdb", {{"А1", "Т1", "2001"}, {"А2\r\nБ2", "Т2", "2002"}});
+    quil::DBEdit *city = running().Form1->DBedCityYear;
+    QScrollBar *nameBar = running().Form1->DBmeName->verticalScrollBar();
+    QMap<QObject *, int> paints;
+    PaintCounter counter(paints);
+    city->installEventFilter(&counter);
+    nameBar->installEventFilter(&counter);
+    for (int round = 0; round < 3; ++round)
+        QCoreApplication::processEvents();
+    paints.clear();
+    counter.painted.clear();
+    QTest::mouseClick(running().Form1->siNext, Qt::LeftButton);
+    for (int round = 0; round < 3; ++round)
+        QCoreApplication::processEvents();
+    QCOMPARE(city->text(), QStringLiteral("2002"));
+    QCOMPARE(running().Form1->DBmeName->document()->blockCount(), 2);
+
+    // A line's new text repaints the text, not the frame around it, which stays as it was.
+    QStyleOptionFrame frame;
+    frame.initFrom(city);
+    frame.lineWidth = city->style()->pixelMetric(QStyle::PM_DefaultFrameWidth, &frame, city);
+    const QRect inside = city->style()->subElementRect(QStyle::SE_LineEditContents, &frame, city);
+    QVERIFY(!counter.painted.value(city).isEmpty());
+    QVERIFY(inside.contains(counter.painted.value(city).boundingRect()));
+    // A memo whose lines all fit keeps a scroll bar with nothing to scroll, whatever their count.
+    QCOMPARE(nameBar->maximum(), 0);
+    QCOMPARE(paints.value(nameBar), 0);
 }
 
 void TestRecords::autoRepeat()
