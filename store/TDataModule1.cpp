@@ -676,10 +676,12 @@ void TDataModule1::catchUpStep()
         return;
     }
     quil::Engine &engine = ADOConnection.engine();
-    // An import's batch is open: its commit leaves the index as it is, and the next step
-    // follows it.
-    if (engine.inTransaction())
+    // An import's batch is open: the timer rests rather than fire idly through it; the store
+    // that ends the import starts it again.
+    if (engine.inTransaction()) {
+        FCatchUp->stop();
         return;
+    }
     ADOConnection.beforeWrite();
     try {
         if (!textindex::catchUpStep(engine, CatchUpStepEntries))
