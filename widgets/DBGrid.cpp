@@ -3,6 +3,7 @@
 #include "db/DataSource.h"
 #include "db/DisplayText.h"
 #include "platform/Dialogs.h"
+#include "widgets/QuietScrollBar.h"
 
 #include <QApplication>
 #include <QHeaderView>
@@ -244,6 +245,7 @@ DBGrid::DBGrid(QWidget *parent)
     FIndicator = new DBGridIndicator(this);
     setVerticalHeader(FIndicator);
     setHorizontalHeader(new DBGridTitles(this));
+    setVerticalScrollBar(new QuietScrollBar(Qt::Vertical, this));
     setModel(FModel);
     setItemDelegate(FDelegate);
     setSelectionBehavior(QAbstractItemView::SelectRows);
