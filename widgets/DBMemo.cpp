@@ -4,6 +4,7 @@
 #include "db/DisplayText.h"
 #include "platform/Dialogs.h"
 #include "widgets/QuietScrollBar.h"
+#include "widgets/ShapedText.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QKeyEvent>
@@ -78,6 +79,8 @@ void DBMemo::loadFromField()
     const bool quiet = layout->blockSignals(true);
     doc->setPlainText(text + QChar(u'\n'));
     layout->blockSignals(quiet);
+    // Shaped once for the layout, the glyphs serve the caret and the paint as well.
+    keepShapedGlyphs(*doc);
     const bool undo = doc->isUndoRedoEnabled();
     doc->setUndoRedoEnabled(false);
     // In one edit, so that placing the cursor lays nothing out.
