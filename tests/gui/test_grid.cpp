@@ -11,6 +11,7 @@
 #include "store/LibraryFile.h"
 #include "store/TDataModule1.h"
 #include "widgets/DBGrid.h"
+#include "widgets/StatusPanel.h"
 
 #include <QPainter>
 #include <QScrollBar>
@@ -23,6 +24,7 @@ class TestGrid : public QObject {
 private slots:
     void followsTheDataSet();
     void scrollBarRepaintsWhenItsSliderMoves();
+    void longTextsShowAsLaidOutWhole();
     void paintsCellsAsTheStyle_data();
     void paintsCellsAsTheStyle();
 };
@@ -177,6 +179,62 @@ void TestGrid::scrollBarRepaintsWhenItsSliderMoves()
     }
     // Both kinds of move were seen.
     QVERIFY2(still > 0 && moved > 0, qPrintable(QStringLiteral("%1 %2").arg(still).arg(moved)));
+}
+
+// A text much longer than its cell or panel is laid out only as far as it shows; what shows is
+// what the whole text shows there, in a narrow place and again once the place is wider.
+void TestGrid::longTextsShowAsLaidOutWhole()
+{
+    QString text;
+    for (int i = 0; text.size() < 600; ++i)
+        text += QStringLiteral("Слово%1 word ").arg(i);
+    const auto cell = [&](const quil::DBGridDelegate &delegate, int width) {
+        QTableView view;
+        QStyleOptionViewItem option;
+        option.initFrom(&view);
+        option.widget = &view;
+        option.rect = QRect(0, 0, width, 20);
+        option.text = text;
+        option.displayAlignment = Qt::AlignLeft | Qt::AlignVCenter;
+        option.features |= QStyleOptionViewItem::HasDisplay;
+        QImage image(width, 20, QImage::Format_ARGB32_Premultiplied);
+        image.fill(Qt::white);
+        QPainter painter(&image);
+        QStandardItemModel model(1, 1);
+        model.setItem(0, 0, new QStandardItem(text));
+        delegate.paint(&painter, option, model.index(0, 0));
+        return image;
+    };
+    const quil::DBGridDelegate narrowFirst;
+    const QImage narrow = cell(narrowFirst, 150);
+    const QImage wideAfter = cell(narrowFirst, 900);
+    const QImage wide = cell(quil::DBGridDelegate(), 900);
+    QCOMPARE(wideAfter, wide);
+    // The narrow cell's text is the wide one's, cut at the narrow cell's edge.
+    const int margin = quil::DBGridDelegate::horizontalPadding(nullptr) / 2;
+    QCOMPARE(narrow.copy(0, 0, 150 - margin, 20), wide.copy(0, 0, 150 - margin, 20));
+
+    quil::StatusPanel panel(QString{});
+    panel.setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    panel.setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    panel.setFixedWidth(200);
+    panel.setPanelText(text);
+    panel.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&panel));
+    const QImage small = panel.grab().toImage();
+    const QRect inside = panel.contentsRect();
+    panel.setFixedWidth(800);
+    const QImage widened = panel.grab().toImage();
+    quil::StatusPanel fresh(text);
+    fresh.setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    fresh.setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    fresh.setFixedWidth(800);
+    fresh.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&fresh));
+    QCOMPARE(widened, fresh.grab().toImage());
+    // The small panel's text is the wide one's, cut at the small panel's edge.
+    const QRect shown(inside.left(), 0, inside.width(), small.height());
+    QCOMPARE(small.copy(shown), widened.copy(shown));
 }
 
 void TestGrid::paintsCellsAsTheStyle_data()
