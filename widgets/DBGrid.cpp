@@ -3,6 +3,8 @@
 #include "db/DataSource.h"
 #include "db/DisplayText.h"
 #include "platform/Dialogs.h"
+#include "widgets/QuietScrollBar.h"
+#include "widgets/ShapedText.h"
 
 #include <QApplication>
 #include <QHeaderView>
@@ -161,17 +163,21 @@ void DBGridDelegate::paint(QPainter *painter, const QStyleOptionViewItem &option
     constexpr int CacheLimit = 2048;
     if (FCache.size() > CacheLimit)
         FCache.clear();
-    auto it = FCache.find(text);
-    if (it == FCache.end()) {
-        QStaticText laidOut(text);
-        laidOut.setTextFormat(Qt::PlainText);
-        laidOut.setPerformanceHint(QStaticText::AggressiveCaching);
-        laidOut.prepare(QTransform(), opt.font);
-        it = FCache.insert(text, laidOut);
-    }
     const int margin = textMargin(widget);
     const QRect cell = opt.rect.adjusted(margin, 0, -margin, 0);
-    const QSizeF size = it->size();
+    // Laid out as far as a cell shows it: a title that scrolls in is mostly clipped. A wider
+    // cell lays it out again.
+    auto it = FCache.find(text);
+    if (it == FCache.end() ||
+        it->reach < neededReach(cell.width(), opt.displayAlignment, opt.direction)) {
+        LaidOut laidOut;
+        laidOut.text.setTextFormat(Qt::PlainText);
+        laidOut.text.setPerformanceHint(QStaticText::AggressiveCaching);
+        laidOut.reach = prepareVisibleLine(laidOut.text, text, opt.font, cell.width(),
+                                           opt.displayAlignment, opt.direction);
+        it = FCache.insert(text, laidOut);
+    }
+    const QSizeF size = it->text.size();
     qreal x = cell.left();
     if (opt.displayAlignment & Qt::AlignHCenter)
         x = cell.left() + (cell.width() - size.width()) / 2;
@@ -183,7 +189,7 @@ void DBGridDelegate::paint(QPainter *painter, const QStyleOptionViewItem &option
     painter->setClipRect(cell, Qt::IntersectClip);
     painter->setFont(opt.font);
     painter->setPen(opt.palette.color(selected ? QPalette::HighlightedText : QPalette::Text));
-    painter->drawStaticText(QPointF(x, y), *it);
+    painter->drawStaticText(QPointF(x, y), it->text);
     painter->restore();
 }
 
@@ -244,6 +250,7 @@ DBGrid::DBGrid(QWidget *parent)
     FIndicator = new DBGridIndicator(this);
     setVerticalHeader(FIndicator);
     setHorizontalHeader(new DBGridTitles(this));
+    setVerticalScrollBar(new QuietScrollBar(Qt::Vertical, this));
     setModel(FModel);
     setItemDelegate(FDelegate);
     setSelectionBehavior(QAbstractItemView::SelectRows);

@@ -8,6 +8,7 @@
 #include <QStaticText>
 #include <QStyledItemDelegate>
 #include <QTableView>
+#include <limits>
 #include <vector>
 
 namespace quil {
@@ -72,7 +73,11 @@ public:
     static int horizontalPadding(const QWidget *widget);
 
 private:
-    mutable QHash<QString, QStaticText> FCache;
+    struct LaidOut {
+        QStaticText text;
+        qreal reach = std::numeric_limits<qreal>::infinity(); // from the left, in pixels
+    };
+    mutable QHash<QString, LaidOut> FCache;
 };
 
 // The row indicator: a mark beside the current record.

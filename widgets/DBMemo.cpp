@@ -3,6 +3,8 @@
 #include "db/DataSource.h"
 #include "db/DisplayText.h"
 #include "platform/Dialogs.h"
+#include "widgets/QuietScrollBar.h"
+#include "widgets/ShapedText.h"
 
 #include <QAbstractTextDocumentLayout>
 #include <QKeyEvent>
@@ -18,20 +20,6 @@ QString fromStored(QString text)
 }
 QString toStored(QString text) { return text.replace(QLatin1Char('\n'), QStringLiteral("\r\n")); }
 
-// A memo's page is its count of lines on view, new with nearly every record; while the range is
-// empty the slider fills the groove whatever the page, so a new page alone repaints nothing.
-class MemoScrollBar : public QScrollBar {
-public:
-    using QScrollBar::QScrollBar;
-
-protected:
-    void sliderChange(SliderChange change) override
-    {
-        if (change == SliderStepsChange && minimum() == maximum())
-            return;
-        QScrollBar::sliderChange(change);
-    }
-};
 } // namespace
 
 DBMemo::DBMemo(QWidget *parent) : QPlainTextEdit(parent)
@@ -43,7 +31,7 @@ DBMemo::DBMemo(QWidget *parent) : QPlainTextEdit(parent)
             f->setAsString(FHead.whole(toStored(toPlainText())));
     };
     connect(this, &QPlainTextEdit::textChanged, this, &DBMemo::contentsChangedByUser);
-    setVerticalScrollBar(new MemoScrollBar(Qt::Vertical, this));
+    setVerticalScrollBar(new QuietScrollBar(Qt::Vertical, this));
     setReadOnly(true);
     // Tab goes to the next control, as in a form; a tab character is typed with Ctrl+Tab.
     setTabChangesFocus(true);
@@ -91,6 +79,8 @@ void DBMemo::loadFromField()
     const bool quiet = layout->blockSignals(true);
     doc->setPlainText(text + QChar(u'\n'));
     layout->blockSignals(quiet);
+    // Shaped once for the layout, the glyphs serve the caret and the paint as well.
+    keepShapedGlyphs(*doc);
     const bool undo = doc->isUndoRedoEnabled();
     doc->setUndoRedoEnabled(false);
     // In one edit, so that placing the cursor lays nothing out.

@@ -4,11 +4,10 @@
 #include "platform/gui/QtPlatform.h"
 #include "rtf/RichText.h"
 #include "store/Abstract.h"
+#include "widgets/ShapedText.h"
 
 #include <QScrollBar>
-#include <QTextBlock>
 #include <QTextDocument>
-#include <QTextLayout>
 
 namespace quil {
 
@@ -72,10 +71,7 @@ void DBRichView::showStored()
     // paragraph without blanks costs the square of its length.
     rtf::RichText::setContent(document, value, RichViewDisplayLimit);
     cutForView(*document);
-    // The glyphs shaped to lay the text out are kept for placing the caret and for painting,
-    // which would shape every line again.
-    for (QTextBlock block = document->begin(); block.isValid(); block = block.next())
-        block.layout()->setCacheEnabled(true);
+    keepShapedGlyphs(*document);
     setWordWrapMode(wrapModeFor(*document));
     document->setPageSize(page);
     verticalScrollBar()->setValue(0);

@@ -1,5 +1,7 @@
 #include "widgets/StatusPanel.h"
 
+#include "widgets/ShapedText.h"
+
 #include <QEvent>
 #include <QPainter>
 
@@ -17,7 +19,6 @@ void StatusPanel::setPanelText(const QString &text)
     if (text == FText && !FText.isNull())
         return;
     FText = text;
-    FLaidOut.setText(text);
     FPrepared = false;
     setAccessibleName(text);
     update(contentsRect());
@@ -53,8 +54,10 @@ void StatusPanel::paintEvent(QPaintEvent *)
         if (align & Qt::AlignRight)
             room.setRight(room.right() - inset);
     }
-    if (!FPrepared) {
-        FLaidOut.prepare(QTransform(), font());
+    // Laid out as far as the panel shows it; a wider panel lays it out again.
+    if (!FPrepared || FReach < neededReach(room.width(), align, layoutDirection())) {
+        FReach =
+            prepareVisibleLine(FLaidOut, FText, font(), room.width(), align, layoutDirection());
         FPrepared = true;
     }
     const QSizeF size = FLaidOut.size();

@@ -26,6 +26,7 @@ protected:
 private:
     QString FText;
     QStaticText FLaidOut;
+    qreal FReach = 0; // how far the laid-out text reaches from the left
     bool FPrepared = false;
 };
 

@@ -11,8 +11,10 @@
 #include "store/LibraryFile.h"
 #include "store/TDataModule1.h"
 #include "widgets/DBGrid.h"
+#include "widgets/StatusPanel.h"
 
 #include <QPainter>
+#include <QScrollBar>
 #include <QStandardItemModel>
 #include <QTableView>
 #include <QtTest>
@@ -21,23 +23,36 @@ class TestGrid : public QObject {
     Q_OBJECT
 private slots:
     void followsTheDataSet();
+    void scrollBarRepaintsWhenItsSliderMoves();
+    void longTextsShowAsLaidOutWhole();
     void paintsCellsAsTheStyle_data();
     void paintsCellsAsTheStyle();
 };
 
-void TestGrid::followsTheDataSet()
+namespace {
+// A library of these entries in a new program folder, its table open in the given data module.
+QString openLibraryOf(const TempProgramFolder &folder, const QList<Entry> &entries,
+                      TDataModule1 &dm)
 {
-    TempProgramFolder folder;
     const QString path = library::folder(folder.path()) + "g.mdb";
     library::create(path);
-    execOn(path, {},
-           {{"Борисов", "Б", "2002"}, {"Алексеев", "А", "2001"}, {"Васильев", "В", "2003"}});
-    quil::ScopedScriptedDialogs dialogs;
-    TDataModule1 dm;
+    execOn(path, {}, entries);
     dm.ADOConnection.setConnectionString("Data Source=" + path);
     dm.ADOConnection.Open();
     dm.ADOTable.setSort(book::DefaultSort);
     dm.ADOTable.Open();
+    return path;
+}
+} // namespace
+
+void TestGrid::followsTheDataSet()
+{
+    TempProgramFolder folder;
+    quil::ScopedScriptedDialogs dialogs;
+    TDataModule1 dm;
+    const QString path = openLibraryOf(
+        folder, {{"Борисов", "Б", "2002"}, {"Алексеев", "А", "2001"}, {"Васильев", "В", "2003"}},
+        dm);
 
     quil::DBGrid grid;
     grid.setColumns({{book::Name, "Автор(ы)", 200}, {book::City, "Год", 50}});
@@ -108,6 +123,118 @@ void TestGrid::followsTheDataSet()
     // Closing the dataset empties the grid.
     dm.ADOConnection.Close();
     QCOMPARE(model->rowCount(), 0);
+}
+
+// Following a long table moves the scroll bar's value on every move, and its slider only now
+// and then: the bar is repainted when the slider moves, and only then.
+void TestGrid::scrollBarRepaintsWhenItsSliderMoves()
+{
+    QList<Entry> rows;
+    for (int i = 0; i < 400; ++i)
+        rows << Entry{QStringLiteral("Автор %1").arg(i, 3, 10, QLatin1Char('0')), "T", "2000"};
+    TempProgramFolder folder;
+    quil::ScopedScriptedDialogs dialogs;
+    TDataModule1 dm;
+    openLibraryOf(folder, rows, dm);
+    quil::DBGrid grid;
+    grid.setColumns({{book::Name, "Автор(ы)", 200}});
+    grid.setDataSource(&dm.DataSource);
+    grid.resize(300, 200);
+    grid.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&grid));
+    QScrollBar *bar = grid.verticalScrollBar();
+    QMap<QObject *, int> paints;
+    PaintCounter counter(paints);
+    bar->installEventFilter(&counter);
+    const auto slider = [bar] {
+        QStyleOptionSlider option;
+        option.initFrom(bar);
+        option.orientation = bar->orientation();
+        option.minimum = bar->minimum();
+        option.maximum = bar->maximum();
+        option.sliderPosition = bar->sliderPosition();
+        option.sliderValue = bar->value();
+        option.pageStep = bar->pageStep();
+        option.singleStep = bar->singleStep();
+        return bar->style()->subControlRect(QStyle::CC_ScrollBar, &option,
+                                            QStyle::SC_ScrollBarSlider, bar);
+    };
+    int still = 0;
+    int moved = 0;
+    for (int move = 0; move < 60; ++move) {
+        for (int round = 0; round < 3; ++round)
+            QCoreApplication::processEvents();
+        paints.clear();
+        const QRect before = slider();
+        const int value = bar->value();
+        dm.ADOTable.Next();
+        for (int round = 0; round < 3; ++round)
+            QCoreApplication::processEvents();
+        if (bar->value() == value)
+            continue;
+        // Leaving the top end counts as a move too: the style may draw its arrow anew.
+        const bool slid = slider() != before || value == bar->minimum();
+        ++(slid ? moved : still);
+        QCOMPARE(paints.value(bar) > 0, slid);
+    }
+    // Both kinds of move were seen.
+    QVERIFY2(still > 0 && moved > 0, qPrintable(QStringLiteral("%1 %2").arg(still).arg(moved)));
+}
+
+// A text much longer than its cell or panel is laid out only as far as it shows; what shows is
+// what the whole text shows there, in a narrow place and again once the place is wider.
+void TestGrid::longTextsShowAsLaidOutWhole()
+{
+    QString text;
+    for (int i = 0; text.size() < 600; ++i)
+        text += QStringLiteral("Слово%1 word ").arg(i);
+    const auto cell = [&](const quil::DBGridDelegate &delegate, int width) {
+        QTableView view;
+        QStyleOptionViewItem option;
+        option.initFrom(&view);
+        option.widget = &view;
+        option.rect = QRect(0, 0, width, 20);
+        option.text = text;
+        option.displayAlignment = Qt::AlignLeft | Qt::AlignVCenter;
+        option.features |= QStyleOptionViewItem::HasDisplay;
+        QImage image(width, 20, QImage::Format_ARGB32_Premultiplied);
+        image.fill(Qt::white);
+        QPainter painter(&image);
+        QStandardItemModel model(1, 1);
+        model.setItem(0, 0, new QStandardItem(text));
+        delegate.paint(&painter, option, model.index(0, 0));
+        return image;
+    };
+    const quil::DBGridDelegate narrowFirst;
+    const QImage narrow = cell(narrowFirst, 150);
+    const QImage wideAfter = cell(narrowFirst, 900);
+    const QImage wide = cell(quil::DBGridDelegate(), 900);
+    QCOMPARE(wideAfter, wide);
+    // The narrow cell's text is the wide one's, cut at the narrow cell's edge.
+    const int margin = quil::DBGridDelegate::horizontalPadding(nullptr) / 2;
+    QCOMPARE(narrow.copy(0, 0, 150 - margin, 20), wide.copy(0, 0, 150 - margin, 20));
+
+    quil::StatusPanel panel(QString{});
+    panel.setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    panel.setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    panel.setFixedWidth(200);
+    panel.setPanelText(text);
+    panel.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&panel));
+    const QImage small = panel.grab().toImage();
+    const QRect inside = panel.contentsRect();
+    panel.setFixedWidth(800);
+    const QImage widened = panel.grab().toImage();
+    quil::StatusPanel fresh(text);
+    fresh.setFrameStyle(QFrame::Panel | QFrame::Sunken);
+    fresh.setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    fresh.setFixedWidth(800);
+    fresh.show();
+    QVERIFY(QTest::qWaitForWindowExposed(&fresh));
+    QCOMPARE(widened, fresh.grab().toImage());
+    // The small panel's text is the wide one's, cut at the small panel's edge.
+    const QRect shown(inside.left(), 0, inside.width(), small.height());
+    QCOMPARE(small.copy(shown), widened.copy(shown));
 }
 
 void TestGrid::paintsCellsAsTheStyle_data()
