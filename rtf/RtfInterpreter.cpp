@@ -252,6 +252,11 @@ bool RtfInterpreter::run(const QByteArray &bytes, RtfSink &sink, bool rawTextIsU
     updateDecoding(top());
     RtfToken token;
     while (!FDone) {
+        if (FFastText && inPlainText()) {
+            decodePlainText(tokenizer);
+            if (FDone)
+                break;
+        }
         // Text and hex escapes are the same bytes to a reader that does not take UTF-8.
         tokenizer.setJoinBytes(!FUtf8);
         tokenizer.next(token);
@@ -726,6 +731,35 @@ void RtfInterpreter::handleText(const char *data, qsizetype length)
             for (const char *p = start; p < data; ++p)
                 addByte((unsigned char)*p);
     }
+}
+
+// Where text goes into the run as it is and every byte is one character of one table.
+bool RtfInterpreter::inPlainText() const
+{
+    const Group &g = FStack.back();
+    return FSkipLevel == 0 && FFallbackSkip == 0 && !FUtf8 && !FPendingHigh &&
+           FPendingBytes.isEmpty() && g.dest == Dest::Text && !g.chr.hidden &&
+           g.fontKind == FontKind::Text && g.codePage->isSingleByte();
+}
+
+// What the tokens of the text up to the next group or control word would add to the run,
+// without making them.
+void RtfInterpreter::decodePlainText(RtfTokenizer &tokenizer)
+{
+    const CodePage *const page = top().codePage;
+    char16_t piece[1024];
+    bool took = false;
+    for (;;) {
+        const RtfTokenizer::Decoded decoded = tokenizer.decodeText(
+            page->textChars(), page->keepsAscii(), piece, qsizetype(std::size(piece)));
+        FPending.append(piece, size_t(decoded.end - piece));
+        took = took || decoded.took;
+        flushLongRun();
+        if (FDone || !decoded.more)
+            break;
+    }
+    if (took)
+        FAtGroupStart = FIgnorable = false;
 }
 
 // The common case, text in a single-byte code page, written straight into the run.

@@ -17,10 +17,13 @@ public:
     void text(QStringView text, const RtfCharFormat &) override
     {
         openBlock();
-        // Runs are short and many: a plain scan costs less than the library's search call.
+        // Runs between format changes are short and many: a plain scan costs less than the
+        // library's search call, which is quicker over the long runs of text alone.
         const char16_t *begin = text.utf16();
         const char16_t *end = begin + text.size();
-        if (std::find(begin, end, char16_t(0x2028)) == end) {
+        const bool lineBreak = text.size() < 32 ? std::find(begin, end, char16_t(0x2028)) != end
+                                                : text.contains(QChar(0x2028));
+        if (!lineBreak) {
             result += text;
             return;
         }
@@ -78,7 +81,10 @@ struct RtfTextExtractor::Buffers {
     RtfInterpreter interpreter;
 };
 
-RtfTextExtractor::RtfTextExtractor() : F(std::make_unique<Buffers>()) {}
+RtfTextExtractor::RtfTextExtractor(Route route) : F(std::make_unique<Buffers>())
+{
+    F->interpreter.setFastText(route == Route::Fast);
+}
 
 RtfTextExtractor::~RtfTextExtractor() = default;
 

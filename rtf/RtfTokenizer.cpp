@@ -1,8 +1,12 @@
 #include "rtf/RtfTokenizer.h"
 
+#include <QtEndian>
 #include <algorithm>
 #include <cstring>
 #include <string_view>
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 
 namespace quil::rtf {
 
@@ -17,22 +21,34 @@ class WordTable {
 public:
     void emplace(std::string_view name, RtfWord word)
     {
-        size_t i = hash(name);
+        uint32_t h = 0;
+        for (char c : name)
+            h = addLetter(h, c);
+        size_t i = slotOf(h);
         while (FSlots[i].length)
             i = (i + 1) & kMask;
         FSlots[i] = {name.data(), uint8_t(name.size()), word};
     }
 
-    RtfWord find(std::string_view name) const
+    // hash is what addLetter() made of the name's letters.
+    RtfWord find(std::string_view name, uint32_t hash) const
     {
-        for (size_t i = hash(name);; i = (i + 1) & kMask) {
+        for (size_t i = slotOf(hash);; i = (i + 1) & kMask) {
             const Slot &slot = FSlots[i];
             if (!slot.length)
                 return RtfWord::Unknown;
-            if (slot.length == name.size() && std::memcmp(slot.name, name.data(), name.size()) == 0)
-                return slot.word;
+            // Names are a few letters: compared here rather than through a library call.
+            if (slot.length == name.size()) {
+                size_t k = 0;
+                while (k < name.size() && slot.name[k] == name[k])
+                    ++k;
+                if (k == name.size())
+                    return slot.word;
+            }
         }
     }
+
+    static uint32_t addLetter(uint32_t hash, char c) { return hash * 31 + uint8_t(c); }
 
 private:
     static constexpr size_t kSize = 1024;
@@ -43,13 +59,7 @@ private:
         RtfWord word = RtfWord::Unknown;
     };
 
-    static size_t hash(std::string_view name)
-    {
-        uint32_t h = 2166136261u;
-        for (char c : name)
-            h = (h ^ uint8_t(c)) * 16777619u;
-        return (h ^ (h >> 15)) & kMask;
-    }
+    static size_t slotOf(uint32_t hash) { return (hash ^ (hash >> 9)) & kMask; }
 
     Slot FSlots[kSize];
 };
@@ -243,7 +253,7 @@ const WordTable &words()
     return map;
 }
 
-inline bool isLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
+inline bool isLetter(char c) { return unsigned((c | 0x20) - 'a') < 26u; }
 inline bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
 struct HexTable {
@@ -285,6 +295,31 @@ struct ByteClasses {
 };
 
 constexpr ByteClasses kByteClasses;
+
+// The two digits of an escape, read as one little-endian 16-bit number, to the byte they
+// write; 0x100 when either is not a hex digit.
+struct HexPairs {
+    uint16_t value[65536];
+    constexpr HexPairs() : value()
+    {
+        constexpr auto digit = [](int c) {
+            return c >= '0' && c <= '9'   ? c - '0'
+                   : c >= 'a' && c <= 'f' ? c - 'a' + 10
+                   : c >= 'A' && c <= 'F' ? c - 'A' + 10
+                                          : -1;
+        };
+        for (int i = 0; i < 65536; ++i) {
+            const int high = digit(i & 0xFF);
+            const int low = digit(i >> 8);
+            value[i] = high < 0 || low < 0 ? 0x100 : uint16_t(high * 16 + low);
+        }
+    }
+};
+
+constexpr HexPairs kHexPairs;
+
+// The bytes of "\'" read as one little-endian 16-bit number.
+constexpr quint16 kEscapeMark = quint16('\\') | quint16('\'') << 8;
 
 } // namespace
 
@@ -466,27 +501,142 @@ bool RtfTokenizer::readBytes(RtfToken &token)
     return bufferToken(token, out - FHex);
 }
 
+RtfTokenizer::Decoded RtfTokenizer::decodeText(const char16_t *chars, bool asciiSame, char16_t *out,
+                                               qsizetype room)
+{
+    // No byte gives more than one character, so that reading no more than `room` bytes from
+    // here keeps the writing in bounds without a check of its own. Kept in locals, as in
+    // readBytes().
+    const char *p = FPos;
+    const char *const end = FEnd;
+    const char *const stop = p + std::min<qsizetype>(end - p, room);
+    // Where an escape with both digits can begin.
+    const char *const escapeStop = std::min<const char *>(stop, end - 3);
+    bool took = false;
+    while (p < stop) {
+        const ByteClass kind = kByteClasses.value[(unsigned char)*p];
+        if (kind == Plain) {
+            took = true;
+#ifdef __SSE2__
+            // Latin words between the escapes: sixteen bytes tested and widened at once, and
+            // the characters up to the first that is not plain ASCII kept.
+            if (asciiSame) {
+                const __m128i zero = _mm_setzero_si128();
+                while (stop - p >= 16) {
+                    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i *>(p));
+                    const __m128i special =
+                        _mm_or_si128(_mm_or_si128(_mm_cmplt_epi8(v, _mm_set1_epi8(0x20)),
+                                                  _mm_cmpeq_epi8(v, _mm_set1_epi8('\\'))),
+                                     _mm_or_si128(_mm_cmpeq_epi8(v, _mm_set1_epi8('{')),
+                                                  _mm_cmpeq_epi8(v, _mm_set1_epi8('}'))));
+                    _mm_storeu_si128(reinterpret_cast<__m128i *>(out), _mm_unpacklo_epi8(v, zero));
+                    _mm_storeu_si128(reinterpret_cast<__m128i *>(out + 8),
+                                     _mm_unpackhi_epi8(v, zero));
+                    const unsigned mask = unsigned(_mm_movemask_epi8(special));
+                    const int n = mask ? __builtin_ctz(mask) : 16;
+                    p += n;
+                    out += n;
+                    if (n < 16)
+                        break;
+                }
+            }
+#endif
+            while (p < stop && kByteClasses.value[(unsigned char)*p] == Plain) {
+                const char16_t c = chars[(unsigned char)*p++];
+                *out = c;
+                out += c != 0;
+            }
+            continue;
+        }
+        if (kind == Backslash) {
+            // Most of a Cyrillic text is \'hh escapes with both digits, words apart by one
+            // space: both taken in one loop.
+            if (p < escapeStop && p[1] == '\'' &&
+                kHexPairs.value[qFromLittleEndian<quint16>(p + 2)] < 0x100) {
+                took = true;
+                const char16_t space = chars[0x20];
+                do {
+                    const quint32 four = qFromLittleEndian<quint32>(p);
+                    if ((four & 0xFFFF) == kEscapeMark) {
+                        const unsigned byte = kHexPairs.value[four >> 16];
+                        if (byte >= 0x100)
+                            break;
+                        const char16_t c = chars[byte];
+                        *out = c;
+                        out += c != 0;
+                        p += 4;
+                    } else if (*p == ' ') {
+                        *out = space;
+                        out += space != 0;
+                        ++p;
+                    } else {
+                        break;
+                    }
+                } while (p < escapeStop);
+                continue;
+            }
+            if (end - p < 2)
+                break;
+            const char after = p[1];
+            if (after == '\\' || after == '{' || after == '}') {
+                const char16_t c = chars[(unsigned char)after];
+                *out = c;
+                out += c != 0;
+                p += 2;
+                took = true;
+                continue;
+            }
+            if (after != '\'')
+                break;
+            FPos = p + 2;
+            int value = 0;
+            if (readHex(value)) {
+                const char16_t c = chars[value];
+                *out = c;
+                out += c != 0;
+                took = true;
+            }
+            p = FPos;
+        } else if (kind == Skipped) {
+            ++p;
+        } else if (*p == '\t') {
+            *out++ = u'\t';
+            ++p;
+            took = true;
+        } else {
+            break;
+        }
+    }
+    FPos = p;
+    return {out, took, p >= stop && p < end};
+}
+
 void RtfTokenizer::readWord(RtfToken &token)
 {
-    const char *start = FPos;
-    while (FPos < FEnd && isLetter(*FPos))
-        ++FPos;
-    const qsizetype letters = FPos - start;
+    // Kept in locals, as in readBytes(); the name is hashed as it is read.
+    const char *p = FPos;
+    const char *const end = FEnd;
+    const char *const start = p;
+    uint32_t hash = 0;
+    while (p < end && isLetter(*p))
+        hash = WordTable::addLetter(hash, *p++);
+    const qsizetype letters = p - start;
     bool negative = false;
-    if (FPos + 1 < FEnd && *FPos == '-' && isDigit(FPos[1])) {
+    if (end - p >= 2 && *p == '-' && isDigit(p[1])) {
         negative = true;
-        ++FPos;
+        ++p;
     }
     long long value = 0;
     int digits = 0;
-    while (FPos < FEnd && isDigit(*FPos)) {
+    while (p < end && isDigit(*p)) {
         if (digits < kMaxDigits)
-            value = value * 10 + (*FPos - '0');
+            value = value * 10 + (*p - '0');
         ++digits;
-        ++FPos;
+        ++p;
     }
-    if (FPos < FEnd && *FPos == ' ')
-        ++FPos;
+    if (p < end && *p == ' ')
+        ++p;
+    FPos = p;
     if (negative)
         value = -value;
     const long long clamped =
@@ -506,7 +656,7 @@ void RtfTokenizer::readWord(RtfToken &token)
         token.type = RtfToken::Binary;
         return;
     }
-    token.word = words().find(name);
+    token.word = words().find(name, hash);
 }
 
 } // namespace quil::rtf

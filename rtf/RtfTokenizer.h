@@ -150,6 +150,18 @@ public:
     // token of their bytes, rather than a token for each word of a Cyrillic text.
     void setJoinBytes(bool join) { FJoin = join; }
 
+    // Text in a single-byte code page as a reader of characters takes it, decoded straight
+    // from the bytes: text, \'hh escapes and the escaped \\ { } through chars (a zero there is
+    // dropped), a tab as itself, line ends and NUL passed over. Reads no more than room bytes
+    // and writes no more than room characters; stops before anything else. asciiSame: chars
+    // maps 0x20..0x7F to themselves, so that ASCII is widened in blocks.
+    struct Decoded {
+        char16_t *end;
+        bool took; // passed something that next() would have made a token of
+        bool more; // stopped for room alone
+    };
+    Decoded decodeText(const char16_t *chars, bool asciiSame, char16_t *out, qsizetype room);
+
 private:
     void readWord(RtfToken &token);
 
