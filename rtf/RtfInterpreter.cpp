@@ -18,31 +18,6 @@ constexpr int kMaxFallback = 16;
 int clampTwips(int v) { return std::clamp(v, -kMaxTwips, kMaxTwips); }
 bool toggleOn(const RtfToken &t) { return !t.hasParam || t.param != 0; }
 
-// Words that change only how characters look: neither what is visible nor how bytes decode.
-bool looksOnly(RtfWord word)
-{
-    using W = RtfWord;
-    switch (word) {
-    case W::B:
-    case W::I:
-    case W::Ul:
-    case W::UlOther:
-    case W::Ulnone:
-    case W::Strike:
-    case W::Sub:
-    case W::Super:
-    case W::Nosupersub:
-    case W::Up:
-    case W::Dn:
-    case W::Fs:
-    case W::Cf:
-    case W::Highlight:
-    case W::Cb:
-    case W::Chcbpat: return true;
-    default: return false;
-    }
-}
-
 QString trimmedName(const QByteArray &raw, const CodePage *page)
 {
     // Every abstract names its fonts: the name is decoded where it stands, without copies.
@@ -476,7 +451,7 @@ void RtfInterpreter::handleWord(const RtfToken &token)
         return;
     default: break;
     }
-    if (FFormats || !looksOnly(token.word))
+    if (FFormats || !changesLooksOnly(token.word))
         flushText();
     if (handleDestination(token))
         return;
@@ -751,7 +726,7 @@ void RtfInterpreter::decodePlainText(RtfTokenizer &tokenizer)
     bool took = false;
     for (;;) {
         const RtfTokenizer::Decoded decoded = tokenizer.decodeText(
-            page->textChars(), page->keepsAscii(), piece, qsizetype(std::size(piece)));
+            page->textChars(), page->keepsAscii(), !FFormats, piece, qsizetype(std::size(piece)));
         FPending.append(piece, size_t(decoded.end - piece));
         took = took || decoded.took;
         flushLongRun();

@@ -320,11 +320,17 @@ constexpr HexPairs kHexPairs;
 
 // The bytes of "\'" read as one little-endian 16-bit number.
 constexpr quint16 kEscapeMark = quint16('\\') | quint16('\'') << 8;
+constexpr quint64 kTwoMarks = quint64(kEscapeMark) | quint64(kEscapeMark) << 32;
 
 } // namespace
 
 void RtfTokenizer::next(RtfToken &token)
 {
+    if (FHeld) {
+        FHeld = false;
+        token = FHeldToken;
+        return;
+    }
     while (FPos < FEnd) {
         const char c = *FPos;
         switch (c) {
@@ -501,8 +507,8 @@ bool RtfTokenizer::readBytes(RtfToken &token)
     return bufferToken(token, out - FHex);
 }
 
-RtfTokenizer::Decoded RtfTokenizer::decodeText(const char16_t *chars, bool asciiSame, char16_t *out,
-                                               qsizetype room)
+RtfTokenizer::Decoded RtfTokenizer::decodeText(const char16_t *chars, bool asciiSame,
+                                               bool skipLooks, char16_t *out, qsizetype room)
 {
     // No byte gives more than one character, so that reading no more than `room` bytes from
     // here keeps the writing in bounds without a check of its own. Kept in locals, as in
@@ -512,6 +518,8 @@ RtfTokenizer::Decoded RtfTokenizer::decodeText(const char16_t *chars, bool ascii
     const char *const stop = p + std::min<qsizetype>(end - p, room);
     // Where an escape with both digits can begin.
     const char *const escapeStop = std::min<const char *>(stop, end - 3);
+    // Where two whole escapes can begin.
+    const char *const pairStop = stop - p >= 8 ? stop - 7 : p;
     bool took = false;
     while (p < stop) {
         const ByteClass kind = kByteClasses.value[(unsigned char)*p];
@@ -556,6 +564,24 @@ RtfTokenizer::Decoded RtfTokenizer::decodeText(const char16_t *chars, bool ascii
                 took = true;
                 const char16_t space = chars[0x20];
                 do {
+                    // Two escapes at once while both are whole before the end of the room.
+                    if (p < pairStop) {
+                        const quint64 eight = qFromLittleEndian<quint64>(p);
+                        if ((eight & 0x0000FFFF0000FFFFull) == kTwoMarks) {
+                            const unsigned first = kHexPairs.value[(eight >> 16) & 0xFFFF];
+                            const unsigned second = kHexPairs.value[eight >> 48];
+                            if ((first | second) < 0x100) {
+                                const char16_t c1 = chars[first];
+                                *out = c1;
+                                out += c1 != 0;
+                                const char16_t c2 = chars[second];
+                                *out = c2;
+                                out += c2 != 0;
+                                p += 8;
+                                continue;
+                            }
+                        }
+                    }
                     const quint32 four = qFromLittleEndian<quint32>(p);
                     if ((four & 0xFFFF) == kEscapeMark) {
                         const unsigned byte = kHexPairs.value[four >> 16];
@@ -578,6 +604,19 @@ RtfTokenizer::Decoded RtfTokenizer::decodeText(const char16_t *chars, bool ascii
             if (end - p < 2)
                 break;
             const char after = p[1];
+            if (isLetter(after)) {
+                FPos = p + 1;
+                RtfToken word;
+                readWord(word);
+                if (skipLooks && word.type == RtfToken::Word && changesLooksOnly(word.word)) {
+                    p = FPos;
+                    took = true;
+                    continue;
+                }
+                FHeldToken = word;
+                FHeld = true;
+                return {out, took, false};
+            }
             if (after == '\\' || after == '{' || after == '}') {
                 const char16_t c = chars[(unsigned char)after];
                 *out = c;

@@ -125,6 +125,31 @@ enum class RtfWord : uint16_t {
     Ignored,
 };
 
+// Words that change only how characters look: neither what is visible nor how bytes decode.
+inline bool changesLooksOnly(RtfWord word)
+{
+    using W = RtfWord;
+    switch (word) {
+    case W::B:
+    case W::I:
+    case W::Ul:
+    case W::UlOther:
+    case W::Ulnone:
+    case W::Strike:
+    case W::Sub:
+    case W::Super:
+    case W::Nosupersub:
+    case W::Up:
+    case W::Dn:
+    case W::Fs:
+    case W::Cf:
+    case W::Highlight:
+    case W::Cb:
+    case W::Chcbpat: return true;
+    default: return false;
+    }
+}
+
 struct RtfToken {
     enum Type : uint8_t { End, GroupOpen, GroupClose, Word, Symbol, Hex, Text, Binary };
     Type type = End;
@@ -152,15 +177,18 @@ public:
 
     // Text in a single-byte code page as a reader of characters takes it, decoded straight
     // from the bytes: text, \'hh escapes and the escaped \\ { } through chars (a zero there is
-    // dropped), a tab as itself, line ends and NUL passed over. Reads no more than room bytes
-    // and writes no more than room characters; stops before anything else. asciiSame: chars
-    // maps 0x20..0x7F to themselves, so that ASCII is widened in blocks.
+    // dropped), a tab as itself, line ends and NUL passed over; with skipLooks, words that
+    // change only how characters look are passed over too. Reads no more than room bytes
+    // and writes no more than room characters; stops before anything else (a word read to
+    // tell is kept for next()). asciiSame: chars maps 0x20..0x7F to themselves, so that
+    // ASCII is widened in blocks.
     struct Decoded {
         char16_t *end;
         bool took; // passed something that next() would have made a token of
         bool more; // stopped for room alone
     };
-    Decoded decodeText(const char16_t *chars, bool asciiSame, char16_t *out, qsizetype room);
+    Decoded decodeText(const char16_t *chars, bool asciiSame, bool skipLooks, char16_t *out,
+                       qsizetype room);
 
 private:
     void readWord(RtfToken &token);
@@ -173,6 +201,8 @@ private:
     const char *FPos;
     const char *FEnd;
     bool FJoin = false;
+    bool FHeld = false; // FHeldToken is the next token
+    RtfToken FHeldToken;
     char FHex[2048];
 };
 

@@ -230,7 +230,7 @@ void TestRtfCorpus::fastRouteAgrees_data()
     QTest::newRow("symbol font") << head + "x{\\f1\\'61\\'b1 a}y\\f1 b\\'61\\f0 \\'61";
     QTest::newRow("ignorable after text")
         << head + "{\\'\\*\\foo skip}x{\\r\\n\\*\\bar skip}y{ \\*\\baz shown}"
-                  "{\\'e0\\*\\qux shown}{\\\\\\*\\zap shown}";
+                  "{\\'e0\\*\\qux shown}{\\\\\\*\\zap shown}{\\b\\*\\quux shown}";
     QTest::newRow("binary data") << head + "a\\bin3 {}}b\\'e0\\bin2 \\'c";
     QTest::newRow("escaped specials, tabs, line ends")
         << head + withNul("a\\\\b\\{c\\}\td\r\ne\0f\x01g\\\r\nh\x7f\x98\xe0");
