@@ -2,6 +2,7 @@
 
 #include <QtEndian>
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <string_view>
 #ifdef __SSE2__
@@ -15,51 +16,65 @@ namespace {
 constexpr int kMaxWordLetters = 32;
 constexpr int kMaxDigits = 10;
 
+// The first sixteen letters of a word, eight to a number in the order they stand, the rest
+// zero: a name is compared and hashed in a few steps instead of a letter at a time.
+struct PackedName {
+    uint64_t head = 0;
+    uint64_t tail = 0;
+
+    bool operator==(const PackedName &o) const { return head == o.head && tail == o.tail; }
+
+    static PackedName of(const char *letters, size_t count)
+    {
+        PackedName n;
+        for (size_t i = 0; i < count && i < 16; ++i)
+            (i < 8 ? n.head : n.tail) |= uint64_t(uint8_t(letters[i])) << (8 * (i % 8));
+        return n;
+    }
+};
+
 // Control words are looked up for every token; an open-addressing table with a cheap
 // hash keeps that well below the cost of std::unordered_map.
 class WordTable {
 public:
     void emplace(std::string_view name, RtfWord word)
     {
-        uint32_t h = 0;
-        for (char c : name)
-            h = addLetter(h, c);
-        size_t i = slotOf(h);
+        const PackedName packed = PackedName::of(name.data(), name.size());
+        size_t i = slotOf(packed, name.size());
         while (FSlots[i].length)
             i = (i + 1) & kMask;
-        FSlots[i] = {name.data(), uint8_t(name.size()), word};
+        FSlots[i] = {packed, name.data(), uint8_t(name.size()), word};
     }
 
-    // hash is what addLetter() made of the name's letters.
-    RtfWord find(std::string_view name, uint32_t hash) const
+    RtfWord find(std::string_view name, const PackedName &packed) const
     {
-        for (size_t i = slotOf(hash);; i = (i + 1) & kMask) {
+        for (size_t i = slotOf(packed, name.size());; i = (i + 1) & kMask) {
             const Slot &slot = FSlots[i];
             if (!slot.length)
                 return RtfWord::Unknown;
-            // Names are a few letters: compared here rather than through a library call.
-            if (slot.length == name.size()) {
-                size_t k = 0;
-                while (k < name.size() && slot.name[k] == name[k])
-                    ++k;
-                if (k == name.size())
-                    return slot.word;
-            }
+            if (slot.length == name.size() && slot.packed == packed &&
+                (name.size() <= 16 ||
+                 name.substr(16) == std::string_view(slot.name + 16, name.size() - 16)))
+                return slot.word;
         }
     }
-
-    static uint32_t addLetter(uint32_t hash, char c) { return hash * 31 + uint8_t(c); }
 
 private:
     static constexpr size_t kSize = 1024;
     static constexpr size_t kMask = kSize - 1;
     struct Slot {
+        PackedName packed;
         const char *name = nullptr;
         uint8_t length = 0;
         RtfWord word = RtfWord::Unknown;
     };
 
-    static size_t slotOf(uint32_t hash) { return (hash ^ (hash >> 9)) & kMask; }
+    static size_t slotOf(const PackedName &name, size_t length)
+    {
+        const uint64_t h = (name.head * 0x9E3779B97F4A7C15ull) ^
+                           (name.tail * 0xC2B2AE3D27D4EB4Full) ^ (length * 0x165667B19E3779F9ull);
+        return size_t(h >> 54) & kMask;
+    }
 
     Slot FSlots[kSize];
 };
@@ -652,13 +667,41 @@ RtfTokenizer::Decoded RtfTokenizer::decodeText(const char16_t *chars, bool ascii
 
 void RtfTokenizer::readWord(RtfToken &token)
 {
-    // Kept in locals, as in readBytes(); the name is hashed as it is read.
+    // Kept in locals, as in readBytes().
     const char *p = FPos;
     const char *const end = FEnd;
     const char *const start = p;
-    uint32_t hash = 0;
-    while (p < end && isLetter(*p))
-        hash = WordTable::addLetter(hash, *p++);
+    PackedName packed;
+#ifdef __SSE2__
+    if (end - p >= 16) {
+        // The letters of the word found among sixteen bytes at once; the name is then read
+        // from the same bytes.
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i *>(p));
+        const __m128i offset =
+            _mm_xor_si128(_mm_sub_epi8(_mm_or_si128(v, _mm_set1_epi8(0x20)), _mm_set1_epi8('a')),
+                          _mm_set1_epi8(char(0x80)));
+        const unsigned notLetters =
+            ~unsigned(_mm_movemask_epi8(_mm_cmplt_epi8(offset, _mm_set1_epi8(char(0x80 + 26)))));
+        const int count = __builtin_ctz(notLetters | 0x10000u);
+        std::memcpy(&packed.head, p, 8);
+        std::memcpy(&packed.tail, p + 8, 8);
+        if (count < 8) {
+            packed.head &= (uint64_t(1) << (8 * count)) - 1;
+            packed.tail = 0;
+        } else if (count < 16) {
+            packed.tail &= (uint64_t(1) << (8 * (count - 8))) - 1;
+        }
+        p += count;
+        if (count == 16)
+            while (p < end && isLetter(*p))
+                ++p;
+    } else
+#endif
+    {
+        while (p < end && isLetter(*p))
+            ++p;
+        packed = PackedName::of(start, size_t(p - start));
+    }
     const qsizetype letters = p - start;
     bool negative = false;
     if (end - p >= 2 && *p == '-' && isDigit(p[1])) {
@@ -695,7 +738,7 @@ void RtfTokenizer::readWord(RtfToken &token)
         token.type = RtfToken::Binary;
         return;
     }
-    token.word = words().find(name, hash);
+    token.word = words().find(name, packed);
 }
 
 } // namespace quil::rtf
