@@ -31,6 +31,8 @@ public:
     const char16_t *textChars() const { return FTextChars.data(); }
     // Whether textChars() leaves 0x20..0x7F as they are, as nearly every page does.
     bool keepsAscii() const { return FKeepsAscii; }
+    // Whether textChars() gives a character for every byte from 0x20 on.
+    bool showsAllPrintable() const { return FShowsAllPrintable; }
     QString decode(const QByteArray &bytes) const;
 
     // Single-byte pages only: the byte that encodes c, or -1.
@@ -44,6 +46,7 @@ private:
     QByteArray FCodecName;
     bool FSingleByte = true;
     bool FKeepsAscii = false;
+    bool FShowsAllPrintable = false;
     std::array<char16_t, 256> FChars{};
     std::array<char16_t, 256> FTextChars{};
     QHash<char16_t, unsigned char> FBytes;

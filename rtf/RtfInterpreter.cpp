@@ -722,11 +722,15 @@ bool RtfInterpreter::inPlainText() const
 void RtfInterpreter::decodePlainText(RtfTokenizer &tokenizer)
 {
     const CodePage *const page = top().codePage;
+    // To a sink that takes the text alone, these words change nothing; an unknown word
+    // right after \* has a group to skip.
+    using Pass = RtfTokenizer::PassOver;
+    const Pass pass = FFormats ? Pass::Nothing : FIgnorable ? Pass::Looks : Pass::LooksAndIdle;
     char16_t piece[1024];
     bool took = false;
     for (;;) {
-        const RtfTokenizer::Decoded decoded = tokenizer.decodeText(
-            page->textChars(), page->keepsAscii(), !FFormats, piece, qsizetype(std::size(piece)));
+        const RtfTokenizer::Decoded decoded =
+            tokenizer.decodeText(*page, pass, piece, qsizetype(std::size(piece)));
         FPending.append(piece, size_t(decoded.end - piece));
         took = took || decoded.took;
         flushLongRun();

@@ -1,5 +1,7 @@
 #include "rtf/RtfTokenizer.h"
 
+#include "rtf/CodePage.h"
+
 #include <QtEndian>
 #include <algorithm>
 #include <cstdint>
@@ -312,7 +314,8 @@ struct ByteClasses {
 constexpr ByteClasses kByteClasses;
 
 // The two digits of an escape, read as one little-endian 16-bit number, to the byte they
-// write; 0x100 when either is not a hex digit.
+// write; 0x100 when either is not a hex digit, and for a control character, which the
+// quick loops leave to the slower way.
 struct HexPairs {
     uint16_t value[65536];
     constexpr HexPairs() : value()
@@ -326,7 +329,7 @@ struct HexPairs {
         for (int i = 0; i < 65536; ++i) {
             const int high = digit(i & 0xFF);
             const int low = digit(i >> 8);
-            value[i] = high < 0 || low < 0 ? 0x100 : uint16_t(high * 16 + low);
+            value[i] = high < 2 || low < 0 ? 0x100 : uint16_t(high * 16 + low);
         }
     }
 };
@@ -522,9 +525,14 @@ bool RtfTokenizer::readBytes(RtfToken &token)
     return bufferToken(token, out - FHex);
 }
 
-RtfTokenizer::Decoded RtfTokenizer::decodeText(const char16_t *chars, bool asciiSame,
-                                               bool skipLooks, char16_t *out, qsizetype room)
+RtfTokenizer::Decoded RtfTokenizer::decodeText(const CodePage &page, PassOver pass, char16_t *out,
+                                               qsizetype room)
 {
+    const char16_t *const chars = page.textChars();
+    const bool asciiSame = page.keepsAscii();
+    // Escapes of printable bytes then give a character each, and those of control
+    // characters, which may give none, are left to the slower way below.
+    const bool wholeEscapes = page.showsAllPrintable();
     // No byte gives more than one character, so that reading no more than `room` bytes from
     // here keeps the writing in bounds without a check of its own. Kept in locals, as in
     // readBytes().
@@ -574,7 +582,7 @@ RtfTokenizer::Decoded RtfTokenizer::decodeText(const char16_t *chars, bool ascii
         if (kind == Backslash) {
             // Most of a Cyrillic text is \'hh escapes with both digits, words apart by one
             // space: both taken in one loop.
-            if (p < escapeStop && p[1] == '\'' &&
+            if (wholeEscapes && p < escapeStop && p[1] == '\'' &&
                 kHexPairs.value[qFromLittleEndian<quint16>(p + 2)] < 0x100) {
                 took = true;
                 const char16_t space = chars[0x20];
@@ -586,12 +594,9 @@ RtfTokenizer::Decoded RtfTokenizer::decodeText(const char16_t *chars, bool ascii
                             const unsigned first = kHexPairs.value[(eight >> 16) & 0xFFFF];
                             const unsigned second = kHexPairs.value[eight >> 48];
                             if ((first | second) < 0x100) {
-                                const char16_t c1 = chars[first];
-                                *out = c1;
-                                out += c1 != 0;
-                                const char16_t c2 = chars[second];
-                                *out = c2;
-                                out += c2 != 0;
+                                out[0] = chars[first];
+                                out[1] = chars[second];
+                                out += 2;
                                 p += 8;
                                 continue;
                             }
@@ -602,13 +607,10 @@ RtfTokenizer::Decoded RtfTokenizer::decodeText(const char16_t *chars, bool ascii
                         const unsigned byte = kHexPairs.value[four >> 16];
                         if (byte >= 0x100)
                             break;
-                        const char16_t c = chars[byte];
-                        *out = c;
-                        out += c != 0;
+                        *out++ = chars[byte];
                         p += 4;
                     } else if (*p == ' ') {
-                        *out = space;
-                        out += space != 0;
+                        *out++ = space;
                         ++p;
                     } else {
                         break;
@@ -623,7 +625,9 @@ RtfTokenizer::Decoded RtfTokenizer::decodeText(const char16_t *chars, bool ascii
                 FPos = p + 1;
                 RtfToken word;
                 readWord(word);
-                if (skipLooks && word.type == RtfToken::Word && changesLooksOnly(word.word)) {
+                const bool idle = word.word == RtfWord::Unknown || word.word == RtfWord::Ignored;
+                if (word.type == RtfToken::Word && pass != PassOver::Nothing &&
+                    (changesLooksOnly(word.word) || (idle && pass == PassOver::LooksAndIdle))) {
                     p = FPos;
                     took = true;
                     continue;

@@ -5,6 +5,8 @@
 
 namespace quil::rtf {
 
+class CodePage;
+
 // Control words that the interpreter acts on; every other word is Unknown.
 enum class RtfWord : uint16_t {
     Unknown,
@@ -175,20 +177,21 @@ public:
     // token of their bytes, rather than a token for each word of a Cyrillic text.
     void setJoinBytes(bool join) { FJoin = join; }
 
+    // Words that decodeText() may pass over: those that change only how characters look, and
+    // with them those that do nothing at all (unknown, or known to have no effect).
+    enum class PassOver : uint8_t { Nothing, Looks, LooksAndIdle };
+
     // Text in a single-byte code page as a reader of characters takes it, decoded straight
-    // from the bytes: text, \'hh escapes and the escaped \\ { } through chars (a zero there is
-    // dropped), a tab as itself, line ends and NUL passed over; with skipLooks, words that
-    // change only how characters look are passed over too. Reads no more than room bytes
-    // and writes no more than room characters; stops before anything else (a word read to
-    // tell is kept for next()). asciiSame: chars maps 0x20..0x7F to themselves, so that
-    // ASCII is widened in blocks.
+    // from the bytes: text, \'hh escapes and the escaped \\ { } through the page's
+    // textChars() (a zero there is dropped), a tab as itself, line ends and NUL passed over,
+    // and the words that pass says. Reads no more than room bytes and writes no more than
+    // room characters; stops before anything else (a word read to tell is kept for next()).
     struct Decoded {
         char16_t *end;
         bool took; // passed something that next() would have made a token of
         bool more; // stopped for room alone
     };
-    Decoded decodeText(const char16_t *chars, bool asciiSame, bool skipLooks, char16_t *out,
-                       qsizetype room);
+    Decoded decodeText(const CodePage &page, PassOver pass, char16_t *out, qsizetype room);
 
 private:
     void readWord(RtfToken &token);
