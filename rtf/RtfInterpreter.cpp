@@ -189,6 +189,7 @@ void RtfInterpreter::reset()
     FWordListIndex.clear();
     FOverrides.clear();
     FFinishedFonts = 0;
+    FGroupStart = FTableStart = nullptr;
     FFontsGeneration = 0;
     FOverrideListId = 0;
 }
@@ -216,6 +217,7 @@ bool RtfInterpreter::run(const QByteArray &bytes, RtfSink &sink, bool rawTextIsU
     FStack.reserve(16);
     FPending.reserve(1024);
     RtfTokenizer tokenizer(bytes.constData(), bytes.size());
+    FTokenizer = &tokenizer;
     // Everything before the root group's brace is whitespace or a byte-order mark.
     while (!tokenizer.atEnd()) {
         RtfToken token;
@@ -249,10 +251,12 @@ bool RtfInterpreter::run(const QByteArray &bytes, RtfSink &sink, bool rawTextIsU
             FFallbackSkip = 0;
             FIgnorable = false;
             FAtGroupStart = token.type == RtfToken::GroupOpen;
-            if (token.type == RtfToken::GroupOpen)
+            if (token.type == RtfToken::GroupOpen) {
+                FGroupStart = tokenizer.position();
                 openGroup();
-            else
+            } else {
                 closeGroup();
+            }
             continue;
         }
         // \* marks a destination only as the first thing in its group.
@@ -298,6 +302,7 @@ bool RtfInterpreter::run(const QByteArray &bytes, RtfSink &sink, bool rawTextIsU
     }
     sink.finish(FLastPara);
     FSink = nullptr;
+    FTokenizer = nullptr;
     return true;
 }
 
@@ -334,6 +339,8 @@ void RtfInterpreter::closeGroup()
     }
     if (closesTable) {
         finishFonts();
+        if (FTableStart)
+            keepFontTable();
         ++FFontsGeneration;
     }
     // Groups below kept the decoding of their time; refresh it when fonts have changed.
@@ -353,7 +360,13 @@ bool RtfInterpreter::handleDestination(const RtfToken &token)
 {
     Group &g = top();
     switch (token.word) {
-    case RtfWord::Fonttbl: g.dest = Dest::FontTable; return true;
+    case RtfWord::Fonttbl:
+        g.dest = Dest::FontTable;
+        // Only the document's first table, straight under the root, is kept or taken again.
+        if (FFastText && FFonts.empty() && FStack.size() == 2 && FGroupStart && !FUtf8 &&
+            FOverflow == 0 && !reuseFontTable())
+            FTableStart = FGroupStart;
+        return true;
     case RtfWord::Fname:
         if (g.dest != Dest::FontTable)
             skipGroup();
@@ -417,9 +430,55 @@ bool RtfInterpreter::handleDestination(const RtfToken &token)
     }
 }
 
+// The table that the group from FGroupStart holds, when it is the one kept: its fonts
+// taken, the group passed over and closed.
+bool RtfInterpreter::reuseFontTable()
+{
+    const FontTableCopy &copy = FFontTableCopy;
+    const qsizetype size = copy.bytes.size();
+    if (size == 0 || copy.docCodePage != FDocCodePage || FTokenizer->end() - FGroupStart < size ||
+        std::memcmp(FGroupStart, copy.bytes.constData(), size_t(size)) != 0)
+        return false;
+    FFonts = copy.fonts;
+    FFontIndex = copy.index;
+    FCurrentFont = copy.currentFont;
+    FFinishedFonts = FFonts.size();
+    FTokenizer->moveTo(FGroupStart + size);
+    closeGroup();
+    return true;
+}
+
+// Called as the table read from FTableStart closes, nothing in it having reached beyond it.
+void RtfInterpreter::keepFontTable()
+{
+    FontTableCopy &copy = FFontTableCopy;
+    copy.bytes = QByteArray(FTableStart, FTokenizer->position() - FTableStart);
+    copy.docCodePage = FDocCodePage;
+    copy.fonts = FFonts;
+    copy.index = FFontIndex;
+    copy.currentFont = FCurrentFont;
+    FTableStart = nullptr;
+}
+
 void RtfInterpreter::handleWord(const RtfToken &token)
 {
     using W = RtfWord;
+    // A table is kept only when its words touch nothing but its fonts.
+    if (FTableStart) {
+        switch (token.word) {
+        case W::F:
+        case W::Fcharset:
+        case W::Cpg:
+        case W::Fname:
+        case W::Unknown:
+        case W::Ignored:
+        case W::SkipDestination: break;
+        default:
+            if (!changesLooksOnly(token.word))
+                FTableStart = nullptr;
+            break;
+        }
+    }
     // Text-producing words first: they keep the run open.
     switch (token.word) {
     case W::Tab: addChar(u'\t'); return;

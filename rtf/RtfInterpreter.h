@@ -116,6 +116,8 @@ private:
     };
 
     void reset();
+    bool reuseFontTable();
+    void keepFontTable();
     void handleWord(const RtfToken &token);
     void handleSymbol(char symbol);
     void handleText(const char *data, qsizetype length);
@@ -185,6 +187,20 @@ private:
     QHash<int, int> FWordListIndex; // \listid -> FWordLists
     QHash<int, int> FOverrides;     // \lsN -> \listid
     int FOverrideListId = 0;
+
+    // A font table met again byte for byte, as every abstract of a library begins with the
+    // same one: its fonts are taken as they were read the first time.
+    struct FontTableCopy {
+        QByteArray bytes; // from after the group's brace to after its closing one
+        int docCodePage = 0;
+        std::vector<Font> fonts;
+        QHash<int, int> index;
+        int currentFont = -1;
+    };
+    FontTableCopy FFontTableCopy;
+    RtfTokenizer *FTokenizer = nullptr;
+    const char *FGroupStart = nullptr; // after the brace of the group opened last
+    const char *FTableStart = nullptr; // the font table being read, while it may be kept
 };
 
 } // namespace quil::rtf

@@ -171,6 +171,14 @@ public:
     RtfTokenizer(const char *data, qsizetype size) : FPos(data), FEnd(data + size) {}
     void next(RtfToken &token);
     bool atEnd() const { return FPos >= FEnd; }
+    // Where the next token begins, and the end of the bytes; moveTo() goes on from elsewhere.
+    const char *position() const { return FPos; }
+    const char *end() const { return FEnd; }
+    void moveTo(const char *position)
+    {
+        FPos = position;
+        FHeld = false;
+    }
 
     // For a reader to whom a byte is a byte however it was written (text not read as UTF-8):
     // text, \'hh escapes, the escaped \\ { } and the line ends between them come as one Hex
