@@ -25,11 +25,14 @@ const QByteArray kRichEdit =
 
 // Both paths must find the same text; the document must not be left half-built. An
 // extractor used for one text after another finds what a fresh one finds: nothing of the
-// texts before it (fonts, groups left open, a paragraph end pending) carries over.
+// texts before it (fonts, groups left open, a paragraph end pending) carries over. The
+// extractor's general route finds it too.
 void checkAgree(const QByteArray &input, quil::rtf::RtfTextExtractor &reused)
 {
     bool isRtf = false;
     const QString extracted = quil::rtf::RtfTextExtractor::plainText(input, &isRtf);
+    static quil::rtf::RtfTextExtractor general(quil::rtf::RtfTextExtractor::Route::General);
+    QCOMPARE(general.text(input).toString(), extracted);
     bool reusedIsRtf = !isRtf;
     QCOMPARE(reused.text(input, &reusedIsRtf).toString(), extracted);
     QCOMPARE(reusedIsRtf, isRtf);
@@ -236,7 +239,8 @@ void TestRtfCorpus::fastRouteAgrees_data()
                QByteArray("\\plain a\\'61 b\\par").repeated(8) + "}";
     QTest::newRow("ignorable after text")
         << head + "{\\'\\*\\foo skip}x{\\r\\n\\*\\bar skip}y{ \\*\\baz shown}"
-                  "{\\'e0\\*\\qux shown}{\\\\\\*\\zap shown}{\\b\\*\\quux shown}";
+                  "{\\'e0\\*\\qux shown}{\\\\\\*\\zap shown}{\\b\\*\\quux shown}"
+                  "{\\'0d\\*\\quuz shown}{\\'a\\*\\corge shown}";
     QTest::newRow("binary data") << head + "a\\bin3 {}}b\\'e0\\bin2 \\'c";
     QTest::newRow("escaped specials, tabs, line ends")
         << head + withNul("a\\\\b\\{c\\}\td\r\ne\0f\x01g\\\r\nh\x7f\x98\xe0");
