@@ -101,6 +101,11 @@ CodePage::CodePage(int number, const QByteArray &codec) : FNumber(number), FCode
     }
     if (!FSingleByte)
         return;
+    FKeepsAscii = FShowsAllPrintable = true;
+    for (int b = 0x20; b < 0x100; ++b) {
+        FKeepsAscii = FKeepsAscii && (b >= 0x80 || FTextChars[b] == b);
+        FShowsAllPrintable = FShowsAllPrintable && FTextChars[b] != 0;
+    }
     for (int b = 255; b >= 0; --b)
         if (FChars[b] != 0xFFFD)
             FBytes.insert(FChars[b], (unsigned char)b);

@@ -29,6 +29,10 @@ public:
     // As byteToChar, as running text takes it: 0 for a control character other than tab, which
     // would break lines or blocks on its own, and a paragraph separator as a line separator.
     const char16_t *textChars() const { return FTextChars.data(); }
+    // Whether textChars() leaves 0x20..0x7F as they are, as nearly every page does.
+    bool keepsAscii() const { return FKeepsAscii; }
+    // Whether textChars() gives a character for every byte from 0x20 on.
+    bool showsAllPrintable() const { return FShowsAllPrintable; }
     QString decode(const QByteArray &bytes) const;
 
     // Single-byte pages only: the byte that encodes c, or -1.
@@ -41,6 +45,8 @@ private:
     int FNumber;
     QByteArray FCodecName;
     bool FSingleByte = true;
+    bool FKeepsAscii = false;
+    bool FShowsAllPrintable = false;
     std::array<char16_t, 256> FChars{};
     std::array<char16_t, 256> FTextChars{};
     QHash<char16_t, unsigned char> FBytes;

@@ -18,31 +18,6 @@ constexpr int kMaxFallback = 16;
 int clampTwips(int v) { return std::clamp(v, -kMaxTwips, kMaxTwips); }
 bool toggleOn(const RtfToken &t) { return !t.hasParam || t.param != 0; }
 
-// Words that change only how characters look: neither what is visible nor how bytes decode.
-bool looksOnly(RtfWord word)
-{
-    using W = RtfWord;
-    switch (word) {
-    case W::B:
-    case W::I:
-    case W::Ul:
-    case W::UlOther:
-    case W::Ulnone:
-    case W::Strike:
-    case W::Sub:
-    case W::Super:
-    case W::Nosupersub:
-    case W::Up:
-    case W::Dn:
-    case W::Fs:
-    case W::Cf:
-    case W::Highlight:
-    case W::Cb:
-    case W::Chcbpat: return true;
-    default: return false;
-    }
-}
-
 QString trimmedName(const QByteArray &raw, const CodePage *page)
 {
     // Every abstract names its fonts: the name is decoded where it stands, without copies.
@@ -214,6 +189,7 @@ void RtfInterpreter::reset()
     FWordListIndex.clear();
     FOverrides.clear();
     FFinishedFonts = 0;
+    FGroupStart = FTableStart = nullptr;
     FFontsGeneration = 0;
     FOverrideListId = 0;
 }
@@ -241,6 +217,7 @@ bool RtfInterpreter::run(const QByteArray &bytes, RtfSink &sink, bool rawTextIsU
     FStack.reserve(16);
     FPending.reserve(1024);
     RtfTokenizer tokenizer(bytes.constData(), bytes.size());
+    FTokenizer = &tokenizer;
     // Everything before the root group's brace is whitespace or a byte-order mark.
     while (!tokenizer.atEnd()) {
         RtfToken token;
@@ -252,6 +229,11 @@ bool RtfInterpreter::run(const QByteArray &bytes, RtfSink &sink, bool rawTextIsU
     updateDecoding(top());
     RtfToken token;
     while (!FDone) {
+        if (FFastText && inPlainText()) {
+            decodePlainText(tokenizer);
+            if (FDone)
+                break;
+        }
         // Text and hex escapes are the same bytes to a reader that does not take UTF-8.
         tokenizer.setJoinBytes(!FUtf8);
         tokenizer.next(token);
@@ -269,10 +251,12 @@ bool RtfInterpreter::run(const QByteArray &bytes, RtfSink &sink, bool rawTextIsU
             FFallbackSkip = 0;
             FIgnorable = false;
             FAtGroupStart = token.type == RtfToken::GroupOpen;
-            if (token.type == RtfToken::GroupOpen)
+            if (token.type == RtfToken::GroupOpen) {
+                FGroupStart = tokenizer.position();
                 openGroup();
-            else
+            } else {
                 closeGroup();
+            }
             continue;
         }
         // \* marks a destination only as the first thing in its group.
@@ -318,6 +302,7 @@ bool RtfInterpreter::run(const QByteArray &bytes, RtfSink &sink, bool rawTextIsU
     }
     sink.finish(FLastPara);
     FSink = nullptr;
+    FTokenizer = nullptr;
     return true;
 }
 
@@ -354,6 +339,8 @@ void RtfInterpreter::closeGroup()
     }
     if (closesTable) {
         finishFonts();
+        if (FTableStart)
+            keepFontTable();
         ++FFontsGeneration;
     }
     // Groups below kept the decoding of their time; refresh it when fonts have changed.
@@ -373,7 +360,13 @@ bool RtfInterpreter::handleDestination(const RtfToken &token)
 {
     Group &g = top();
     switch (token.word) {
-    case RtfWord::Fonttbl: g.dest = Dest::FontTable; return true;
+    case RtfWord::Fonttbl:
+        g.dest = Dest::FontTable;
+        // Only the document's first table, straight under the root, is kept or taken again.
+        if (FFastText && FFonts.empty() && FStack.size() == 2 && FGroupStart && !FUtf8 &&
+            FOverflow == 0 && !reuseFontTable())
+            FTableStart = FGroupStart;
+        return true;
     case RtfWord::Fname:
         if (g.dest != Dest::FontTable)
             skipGroup();
@@ -437,9 +430,55 @@ bool RtfInterpreter::handleDestination(const RtfToken &token)
     }
 }
 
+// The table that the group from FGroupStart holds, when it is the one kept: its fonts
+// taken, the group passed over and closed.
+bool RtfInterpreter::reuseFontTable()
+{
+    const FontTableCopy &copy = FFontTableCopy;
+    const qsizetype size = copy.bytes.size();
+    if (size == 0 || copy.docCodePage != FDocCodePage || FTokenizer->end() - FGroupStart < size ||
+        std::memcmp(FGroupStart, copy.bytes.constData(), size_t(size)) != 0)
+        return false;
+    FFonts = copy.fonts;
+    FFontIndex = copy.index;
+    FCurrentFont = copy.currentFont;
+    FFinishedFonts = FFonts.size();
+    FTokenizer->moveTo(FGroupStart + size);
+    closeGroup();
+    return true;
+}
+
+// Called as the table read from FTableStart closes, nothing in it having reached beyond it.
+void RtfInterpreter::keepFontTable()
+{
+    FontTableCopy &copy = FFontTableCopy;
+    copy.bytes = QByteArray(FTableStart, FTokenizer->position() - FTableStart);
+    copy.docCodePage = FDocCodePage;
+    copy.fonts = FFonts;
+    copy.index = FFontIndex;
+    copy.currentFont = FCurrentFont;
+    FTableStart = nullptr;
+}
+
 void RtfInterpreter::handleWord(const RtfToken &token)
 {
     using W = RtfWord;
+    // A table is kept only when its words touch nothing but its fonts.
+    if (FTableStart) {
+        switch (token.word) {
+        case W::F:
+        case W::Fcharset:
+        case W::Cpg:
+        case W::Fname:
+        case W::Unknown:
+        case W::Ignored:
+        case W::SkipDestination: break;
+        default:
+            if (!changesLooksOnly(token.word))
+                FTableStart = nullptr;
+            break;
+        }
+    }
     // Text-producing words first: they keep the run open.
     switch (token.word) {
     case W::Tab: addChar(u'\t'); return;
@@ -471,7 +510,7 @@ void RtfInterpreter::handleWord(const RtfToken &token)
         return;
     default: break;
     }
-    if (FFormats || !looksOnly(token.word))
+    if (FFormats || !changesLooksOnly(token.word))
         flushText();
     if (handleDestination(token))
         return;
@@ -726,6 +765,39 @@ void RtfInterpreter::handleText(const char *data, qsizetype length)
             for (const char *p = start; p < data; ++p)
                 addByte((unsigned char)*p);
     }
+}
+
+// Where text goes into the run as it is and every byte is one character of one table.
+bool RtfInterpreter::inPlainText() const
+{
+    const Group &g = FStack.back();
+    return FSkipLevel == 0 && FFallbackSkip == 0 && !FUtf8 && !FPendingHigh &&
+           FPendingBytes.isEmpty() && g.dest == Dest::Text && !g.chr.hidden &&
+           g.fontKind == FontKind::Text && g.codePage->isSingleByte();
+}
+
+// What the tokens of the text up to the next group or control word would add to the run,
+// without making them.
+void RtfInterpreter::decodePlainText(RtfTokenizer &tokenizer)
+{
+    const CodePage *const page = top().codePage;
+    // To a sink that takes the text alone, these words change nothing; an unknown word
+    // right after \* has a group to skip.
+    using Pass = RtfTokenizer::PassOver;
+    const Pass pass = FFormats ? Pass::Nothing : FIgnorable ? Pass::Looks : Pass::LooksAndIdle;
+    char16_t piece[1024];
+    bool took = false;
+    for (;;) {
+        const RtfTokenizer::Decoded decoded =
+            tokenizer.decodeText(*page, pass, piece, qsizetype(std::size(piece)));
+        FPending.append(piece, size_t(decoded.end - piece));
+        took = took || decoded.took;
+        flushLongRun();
+        if (FDone || !decoded.more)
+            break;
+    }
+    if (took)
+        FAtGroupStart = FIgnorable = false;
 }
 
 // The common case, text in a single-byte code page, written straight into the run.

@@ -12,6 +12,7 @@
 namespace quil::rtf {
 
 class CodePage;
+class RtfTokenizer;
 struct RtfToken;
 
 // Walks RTF bytes once, keeping the group states on the heap, and tells a sink the visible
@@ -35,6 +36,10 @@ public:
     // rawTextIsUtf8 is set, bytes of 0x80 and above outside escapes are UTF-8 (RTF held in
     // a Unicode string); \'hh escapes keep their code pages.
     bool run(const QByteArray &bytes, RtfSink &sink, bool rawTextIsUtf8 = false);
+
+    // On (the default), runs of text in a single-byte code page are decoded straight from the
+    // bytes; off, every byte goes through the tokens, the longer way that must give the same.
+    void setFastText(bool on) { FFastText = on; }
 
     // Called by a sink that has what it needs: run() ends after the current token.
     void stop() { FDone = true; }
@@ -111,9 +116,13 @@ private:
     };
 
     void reset();
+    bool reuseFontTable();
+    void keepFontTable();
     void handleWord(const RtfToken &token);
     void handleSymbol(char symbol);
     void handleText(const char *data, qsizetype length);
+    bool inPlainText() const;
+    void decodePlainText(RtfTokenizer &tokenizer);
     void handleHex(const char *data, qsizetype length);
     bool handleDestination(const RtfToken &token);
     void openGroup();
@@ -153,6 +162,7 @@ private:
     int FFootnotes = 0;
     bool FUtf8 = false;
     bool FDone = false;
+    bool FFastText = true;
     bool FFormats = true; // the sink takes the formats of the text
     int FDocCodePage = 1252;
     int FDefaultFont = -1;
@@ -177,6 +187,20 @@ private:
     QHash<int, int> FWordListIndex; // \listid -> FWordLists
     QHash<int, int> FOverrides;     // \lsN -> \listid
     int FOverrideListId = 0;
+
+    // A font table met again byte for byte, as every abstract of a library begins with the
+    // same one: its fonts are taken as they were read the first time.
+    struct FontTableCopy {
+        QByteArray bytes; // from after the group's brace to after its closing one
+        int docCodePage = 0;
+        std::vector<Font> fonts;
+        QHash<int, int> index;
+        int currentFont = -1;
+    };
+    FontTableCopy FFontTableCopy;
+    RtfTokenizer *FTokenizer = nullptr;
+    const char *FGroupStart = nullptr; // after the brace of the group opened last
+    const char *FTableStart = nullptr; // the font table being read, while it may be kept
 };
 
 } // namespace quil::rtf

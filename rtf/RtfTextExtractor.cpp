@@ -3,10 +3,27 @@
 #include "rtf/RtfInterpreter.h"
 
 #include <algorithm>
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 
 namespace quil::rtf {
 
 namespace {
+
+bool holdsLineSeparator(const char16_t *p, const char16_t *end)
+{
+#ifdef __SSE2__
+    // Eight characters at a time: the text of an abstract comes as a few long runs.
+    const __m128i separator = _mm_set1_epi16(0x2028);
+    for (; end - p >= 8; p += 8) {
+        const __m128i chars = _mm_loadu_si128(reinterpret_cast<const __m128i *>(p));
+        if (_mm_movemask_epi8(_mm_cmpeq_epi16(chars, separator)))
+            return true;
+    }
+#endif
+    return std::find(p, end, char16_t(0x2028)) != end;
+}
 
 // Mirrors the block structure that the document reader builds: a \par ends a block, and
 // the next text or \par opens another one.
@@ -17,10 +34,9 @@ public:
     void text(QStringView text, const RtfCharFormat &) override
     {
         openBlock();
-        // Runs are short and many: a plain scan costs less than the library's search call.
         const char16_t *begin = text.utf16();
         const char16_t *end = begin + text.size();
-        if (std::find(begin, end, char16_t(0x2028)) == end) {
+        if (!holdsLineSeparator(begin, end)) {
             result += text;
             return;
         }
@@ -78,7 +94,10 @@ struct RtfTextExtractor::Buffers {
     RtfInterpreter interpreter;
 };
 
-RtfTextExtractor::RtfTextExtractor() : F(std::make_unique<Buffers>()) {}
+RtfTextExtractor::RtfTextExtractor(Route route) : F(std::make_unique<Buffers>())
+{
+    F->interpreter.setFastText(route == Route::Fast);
+}
 
 RtfTextExtractor::~RtfTextExtractor() = default;
 

@@ -16,9 +16,13 @@ public:
     static QString plainText(const QByteArray &rtf, bool *isRtf = nullptr);
     static QString plainText(const QString &rtf, bool *isRtf = nullptr);
 
+    // Fast decodes runs of plain text straight from the bytes; General takes every byte
+    // through the tokens, the longer way that the fast one must agree with.
+    enum class Route { Fast, General };
+
     // For a pass over many abstracts: one extractor keeps its buffers from one text to the
     // next, so that a text costs no allocations of its own.
-    RtfTextExtractor();
+    explicit RtfTextExtractor(Route route = Route::Fast);
     ~RtfTextExtractor();
     RtfTextExtractor(const RtfTextExtractor &) = delete;
     RtfTextExtractor &operator=(const RtfTextExtractor &) = delete;

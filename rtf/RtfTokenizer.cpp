@@ -1,8 +1,15 @@
 #include "rtf/RtfTokenizer.h"
 
+#include "rtf/CodePage.h"
+
+#include <QtEndian>
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <string_view>
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
 
 namespace quil::rtf {
 
@@ -11,25 +18,45 @@ namespace {
 constexpr int kMaxWordLetters = 32;
 constexpr int kMaxDigits = 10;
 
+// The first sixteen letters of a word, eight to a number in the order they stand, the rest
+// zero: a name is compared and hashed in a few steps instead of a letter at a time.
+struct PackedName {
+    uint64_t head = 0;
+    uint64_t tail = 0;
+
+    bool operator==(const PackedName &o) const { return head == o.head && tail == o.tail; }
+
+    static PackedName of(const char *letters, size_t count)
+    {
+        PackedName n;
+        for (size_t i = 0; i < count && i < 16; ++i)
+            (i < 8 ? n.head : n.tail) |= uint64_t(uint8_t(letters[i])) << (8 * (i % 8));
+        return n;
+    }
+};
+
 // Control words are looked up for every token; an open-addressing table with a cheap
 // hash keeps that well below the cost of std::unordered_map.
 class WordTable {
 public:
     void emplace(std::string_view name, RtfWord word)
     {
-        size_t i = hash(name);
+        const PackedName packed = PackedName::of(name.data(), name.size());
+        size_t i = slotOf(packed, name.size());
         while (FSlots[i].length)
             i = (i + 1) & kMask;
-        FSlots[i] = {name.data(), uint8_t(name.size()), word};
+        FSlots[i] = {packed, name.data(), uint8_t(name.size()), word};
     }
 
-    RtfWord find(std::string_view name) const
+    RtfWord find(std::string_view name, const PackedName &packed) const
     {
-        for (size_t i = hash(name);; i = (i + 1) & kMask) {
+        for (size_t i = slotOf(packed, name.size());; i = (i + 1) & kMask) {
             const Slot &slot = FSlots[i];
             if (!slot.length)
                 return RtfWord::Unknown;
-            if (slot.length == name.size() && std::memcmp(slot.name, name.data(), name.size()) == 0)
+            if (slot.length == name.size() && slot.packed == packed &&
+                (name.size() <= 16 ||
+                 name.substr(16) == std::string_view(slot.name + 16, name.size() - 16)))
                 return slot.word;
         }
     }
@@ -38,17 +65,17 @@ private:
     static constexpr size_t kSize = 1024;
     static constexpr size_t kMask = kSize - 1;
     struct Slot {
+        PackedName packed;
         const char *name = nullptr;
         uint8_t length = 0;
         RtfWord word = RtfWord::Unknown;
     };
 
-    static size_t hash(std::string_view name)
+    static size_t slotOf(const PackedName &name, size_t length)
     {
-        uint32_t h = 2166136261u;
-        for (char c : name)
-            h = (h ^ uint8_t(c)) * 16777619u;
-        return (h ^ (h >> 15)) & kMask;
+        const uint64_t h = (name.head * 0x9E3779B97F4A7C15ull) ^
+                           (name.tail * 0xC2B2AE3D27D4EB4Full) ^ (length * 0x165667B19E3779F9ull);
+        return size_t(h >> 54) & kMask;
     }
 
     Slot FSlots[kSize];
@@ -243,7 +270,7 @@ const WordTable &words()
     return map;
 }
 
-inline bool isLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
+inline bool isLetter(char c) { return unsigned((c | 0x20) - 'a') < 26u; }
 inline bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
 struct HexTable {
@@ -286,10 +313,42 @@ struct ByteClasses {
 
 constexpr ByteClasses kByteClasses;
 
+// The two digits of an escape, read as one little-endian 16-bit number, to the byte they
+// write; 0x100 when either is not a hex digit, and for a control character, which the
+// quick loops leave to the slower way.
+struct HexPairs {
+    uint16_t value[65536];
+    constexpr HexPairs() : value()
+    {
+        constexpr auto digit = [](int c) {
+            return c >= '0' && c <= '9'   ? c - '0'
+                   : c >= 'a' && c <= 'f' ? c - 'a' + 10
+                   : c >= 'A' && c <= 'F' ? c - 'A' + 10
+                                          : -1;
+        };
+        for (int i = 0; i < 65536; ++i) {
+            const int high = digit(i & 0xFF);
+            const int low = digit(i >> 8);
+            value[i] = high < 2 || low < 0 ? 0x100 : uint16_t(high * 16 + low);
+        }
+    }
+};
+
+constexpr HexPairs kHexPairs;
+
+// The bytes of "\'" read as one little-endian 16-bit number.
+constexpr quint16 kEscapeMark = quint16('\\') | quint16('\'') << 8;
+constexpr quint64 kTwoMarks = quint64(kEscapeMark) | quint64(kEscapeMark) << 32;
+
 } // namespace
 
 void RtfTokenizer::next(RtfToken &token)
 {
+    if (FHeld) {
+        FHeld = false;
+        token = FHeldToken;
+        return;
+    }
     while (FPos < FEnd) {
         const char c = *FPos;
         switch (c) {
@@ -466,27 +525,204 @@ bool RtfTokenizer::readBytes(RtfToken &token)
     return bufferToken(token, out - FHex);
 }
 
+RtfTokenizer::Decoded RtfTokenizer::decodeText(const CodePage &page, PassOver pass, char16_t *out,
+                                               qsizetype room)
+{
+    const char16_t *const chars = page.textChars();
+    const bool asciiSame = page.keepsAscii();
+    // Escapes of printable bytes then give a character each, and those of control
+    // characters, which may give none, are left to the slower way below.
+    const bool wholeEscapes = page.showsAllPrintable();
+    // No byte gives more than one character, so that reading no more than `room` bytes from
+    // here keeps the writing in bounds without a check of its own. Kept in locals, as in
+    // readBytes().
+    const char *p = FPos;
+    const char *const end = FEnd;
+    const char *const stop = p + std::min<qsizetype>(end - p, room);
+    // Where an escape with both digits can begin.
+    const char *const escapeStop = std::min<const char *>(stop, end - 3);
+    // Where two whole escapes can begin.
+    const char *const pairStop = stop - p >= 8 ? stop - 7 : p;
+    bool took = false;
+    while (p < stop) {
+        const ByteClass kind = kByteClasses.value[(unsigned char)*p];
+        if (kind == Plain) {
+            took = true;
+#ifdef __SSE2__
+            // Latin words between the escapes: sixteen bytes tested and widened at once, and
+            // the characters up to the first that is not plain ASCII kept.
+            if (asciiSame) {
+                const __m128i zero = _mm_setzero_si128();
+                while (stop - p >= 16) {
+                    const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i *>(p));
+                    const __m128i special =
+                        _mm_or_si128(_mm_or_si128(_mm_cmplt_epi8(v, _mm_set1_epi8(0x20)),
+                                                  _mm_cmpeq_epi8(v, _mm_set1_epi8('\\'))),
+                                     _mm_or_si128(_mm_cmpeq_epi8(v, _mm_set1_epi8('{')),
+                                                  _mm_cmpeq_epi8(v, _mm_set1_epi8('}'))));
+                    _mm_storeu_si128(reinterpret_cast<__m128i *>(out), _mm_unpacklo_epi8(v, zero));
+                    _mm_storeu_si128(reinterpret_cast<__m128i *>(out + 8),
+                                     _mm_unpackhi_epi8(v, zero));
+                    const unsigned mask = unsigned(_mm_movemask_epi8(special));
+                    const int n = mask ? __builtin_ctz(mask) : 16;
+                    p += n;
+                    out += n;
+                    if (n < 16)
+                        break;
+                }
+            }
+#endif
+            while (p < stop && kByteClasses.value[(unsigned char)*p] == Plain) {
+                const char16_t c = chars[(unsigned char)*p++];
+                *out = c;
+                out += c != 0;
+            }
+            continue;
+        }
+        if (kind == Backslash) {
+            // Most of a Cyrillic text is \'hh escapes with both digits, words apart by one
+            // space: both taken in one loop.
+            if (wholeEscapes && p < escapeStop && p[1] == '\'' &&
+                kHexPairs.value[qFromLittleEndian<quint16>(p + 2)] < 0x100) {
+                took = true;
+                const char16_t space = chars[0x20];
+                do {
+                    // Two escapes at once while both are whole before the end of the room.
+                    if (p < pairStop) {
+                        const quint64 eight = qFromLittleEndian<quint64>(p);
+                        if ((eight & 0x0000FFFF0000FFFFull) == kTwoMarks) {
+                            const unsigned first = kHexPairs.value[(eight >> 16) & 0xFFFF];
+                            const unsigned second = kHexPairs.value[eight >> 48];
+                            if ((first | second) < 0x100) {
+                                out[0] = chars[first];
+                                out[1] = chars[second];
+                                out += 2;
+                                p += 8;
+                                continue;
+                            }
+                        }
+                    }
+                    const quint32 four = qFromLittleEndian<quint32>(p);
+                    if ((four & 0xFFFF) == kEscapeMark) {
+                        const unsigned byte = kHexPairs.value[four >> 16];
+                        if (byte >= 0x100)
+                            break;
+                        *out++ = chars[byte];
+                        p += 4;
+                    } else if (*p == ' ') {
+                        *out++ = space;
+                        ++p;
+                    } else {
+                        break;
+                    }
+                } while (p < escapeStop);
+                continue;
+            }
+            if (end - p < 2)
+                break;
+            const char after = p[1];
+            if (isLetter(after)) {
+                FPos = p + 1;
+                RtfToken word;
+                readWord(word);
+                const bool idle = word.word == RtfWord::Unknown || word.word == RtfWord::Ignored;
+                if (word.type == RtfToken::Word && pass != PassOver::Nothing &&
+                    (changesLooksOnly(word.word) || (idle && pass == PassOver::LooksAndIdle))) {
+                    p = FPos;
+                    took = true;
+                    continue;
+                }
+                FHeldToken = word;
+                FHeld = true;
+                return {out, took, false};
+            }
+            if (after == '\\' || after == '{' || after == '}') {
+                const char16_t c = chars[(unsigned char)after];
+                *out = c;
+                out += c != 0;
+                p += 2;
+                took = true;
+                continue;
+            }
+            if (after != '\'')
+                break;
+            FPos = p + 2;
+            int value = 0;
+            if (readHex(value)) {
+                const char16_t c = chars[value];
+                *out = c;
+                out += c != 0;
+                took = true;
+            }
+            p = FPos;
+        } else if (kind == Skipped) {
+            ++p;
+        } else if (*p == '\t') {
+            *out++ = u'\t';
+            ++p;
+            took = true;
+        } else {
+            break;
+        }
+    }
+    FPos = p;
+    return {out, took, p >= stop && p < end};
+}
+
 void RtfTokenizer::readWord(RtfToken &token)
 {
-    const char *start = FPos;
-    while (FPos < FEnd && isLetter(*FPos))
-        ++FPos;
-    const qsizetype letters = FPos - start;
+    // Kept in locals, as in readBytes().
+    const char *p = FPos;
+    const char *const end = FEnd;
+    const char *const start = p;
+    PackedName packed;
+#ifdef __SSE2__
+    if (end - p >= 16) {
+        // The letters of the word found among sixteen bytes at once; the name is then read
+        // from the same bytes.
+        const __m128i v = _mm_loadu_si128(reinterpret_cast<const __m128i *>(p));
+        const __m128i offset =
+            _mm_xor_si128(_mm_sub_epi8(_mm_or_si128(v, _mm_set1_epi8(0x20)), _mm_set1_epi8('a')),
+                          _mm_set1_epi8(char(0x80)));
+        const unsigned notLetters =
+            ~unsigned(_mm_movemask_epi8(_mm_cmplt_epi8(offset, _mm_set1_epi8(char(0x80 + 26)))));
+        const int count = __builtin_ctz(notLetters | 0x10000u);
+        std::memcpy(&packed.head, p, 8);
+        std::memcpy(&packed.tail, p + 8, 8);
+        if (count < 8) {
+            packed.head &= (uint64_t(1) << (8 * count)) - 1;
+            packed.tail = 0;
+        } else if (count < 16) {
+            packed.tail &= (uint64_t(1) << (8 * (count - 8))) - 1;
+        }
+        p += count;
+        if (count == 16)
+            while (p < end && isLetter(*p))
+                ++p;
+    } else
+#endif
+    {
+        while (p < end && isLetter(*p))
+            ++p;
+        packed = PackedName::of(start, size_t(p - start));
+    }
+    const qsizetype letters = p - start;
     bool negative = false;
-    if (FPos + 1 < FEnd && *FPos == '-' && isDigit(FPos[1])) {
+    if (end - p >= 2 && *p == '-' && isDigit(p[1])) {
         negative = true;
-        ++FPos;
+        ++p;
     }
     long long value = 0;
     int digits = 0;
-    while (FPos < FEnd && isDigit(*FPos)) {
+    while (p < end && isDigit(*p)) {
         if (digits < kMaxDigits)
-            value = value * 10 + (*FPos - '0');
+            value = value * 10 + (*p - '0');
         ++digits;
-        ++FPos;
+        ++p;
     }
-    if (FPos < FEnd && *FPos == ' ')
-        ++FPos;
+    if (p < end && *p == ' ')
+        ++p;
+    FPos = p;
     if (negative)
         value = -value;
     const long long clamped =
@@ -506,7 +742,7 @@ void RtfTokenizer::readWord(RtfToken &token)
         token.type = RtfToken::Binary;
         return;
     }
-    token.word = words().find(name);
+    token.word = words().find(name, packed);
 }
 
 } // namespace quil::rtf

@@ -5,6 +5,8 @@
 
 namespace quil::rtf {
 
+class CodePage;
+
 // Control words that the interpreter acts on; every other word is Unknown.
 enum class RtfWord : uint16_t {
     Unknown,
@@ -125,6 +127,31 @@ enum class RtfWord : uint16_t {
     Ignored,
 };
 
+// Words that change only how characters look: neither what is visible nor how bytes decode.
+inline bool changesLooksOnly(RtfWord word)
+{
+    using W = RtfWord;
+    switch (word) {
+    case W::B:
+    case W::I:
+    case W::Ul:
+    case W::UlOther:
+    case W::Ulnone:
+    case W::Strike:
+    case W::Sub:
+    case W::Super:
+    case W::Nosupersub:
+    case W::Up:
+    case W::Dn:
+    case W::Fs:
+    case W::Cf:
+    case W::Highlight:
+    case W::Cb:
+    case W::Chcbpat: return true;
+    default: return false;
+    }
+}
+
 struct RtfToken {
     enum Type : uint8_t { End, GroupOpen, GroupClose, Word, Symbol, Hex, Text, Binary };
     Type type = End;
@@ -144,11 +171,35 @@ public:
     RtfTokenizer(const char *data, qsizetype size) : FPos(data), FEnd(data + size) {}
     void next(RtfToken &token);
     bool atEnd() const { return FPos >= FEnd; }
+    // Where the next token begins, and the end of the bytes; moveTo() goes on from elsewhere.
+    const char *position() const { return FPos; }
+    const char *end() const { return FEnd; }
+    void moveTo(const char *position)
+    {
+        FPos = position;
+        FHeld = false;
+    }
 
     // For a reader to whom a byte is a byte however it was written (text not read as UTF-8):
     // text, \'hh escapes, the escaped \\ { } and the line ends between them come as one Hex
     // token of their bytes, rather than a token for each word of a Cyrillic text.
     void setJoinBytes(bool join) { FJoin = join; }
+
+    // Words that decodeText() may pass over: those that change only how characters look, and
+    // with them those that do nothing at all (unknown, or known to have no effect).
+    enum class PassOver : uint8_t { Nothing, Looks, LooksAndIdle };
+
+    // Text in a single-byte code page as a reader of characters takes it, decoded straight
+    // from the bytes: text, \'hh escapes and the escaped \\ { } through the page's
+    // textChars() (a zero there is dropped), a tab as itself, line ends and NUL passed over,
+    // and the words that pass says. Reads no more than room bytes and writes no more than
+    // room characters; stops before anything else (a word read to tell is kept for next()).
+    struct Decoded {
+        char16_t *end;
+        bool took; // passed something that next() would have made a token of
+        bool more; // stopped for room alone
+    };
+    Decoded decodeText(const CodePage &page, PassOver pass, char16_t *out, qsizetype room);
 
 private:
     void readWord(RtfToken &token);
@@ -161,6 +212,8 @@ private:
     const char *FPos;
     const char *FEnd;
     bool FJoin = false;
+    bool FHeld = false; // FHeldToken is the next token
+    RtfToken FHeldToken;
     char FHex[2048];
 };
 

@@ -2,7 +2,10 @@
 // corpus is replayed here, with hand-made damage whose text is known.
 #include "RtfTestUtil.h"
 
+#include "rtf/RtfInterpreter.h"
+
 #include <QDir>
+#include <QDirIterator>
 #include <QFile>
 #include <QRandomGenerator>
 #include <QtTest>
@@ -22,11 +25,14 @@ const QByteArray kRichEdit =
 
 // Both paths must find the same text; the document must not be left half-built. An
 // extractor used for one text after another finds what a fresh one finds: nothing of the
-// texts before it (fonts, groups left open, a paragraph end pending) carries over.
+// texts before it (fonts, groups left open, a paragraph end pending) carries over. The
+// extractor's general route finds it too.
 void checkAgree(const QByteArray &input, quil::rtf::RtfTextExtractor &reused)
 {
     bool isRtf = false;
     const QString extracted = quil::rtf::RtfTextExtractor::plainText(input, &isRtf);
+    static quil::rtf::RtfTextExtractor general(quil::rtf::RtfTextExtractor::Route::General);
+    QCOMPARE(general.text(input).toString(), extracted);
     bool reusedIsRtf = !isRtf;
     QCOMPARE(reused.text(input, &reusedIsRtf).toString(), extracted);
     QCOMPARE(reusedIsRtf, isRtf);
@@ -36,6 +42,13 @@ void checkAgree(const QByteArray &input, quil::rtf::RtfTextExtractor &reused)
         QCOMPARE(quil::rtf::RichText::plainText(document), extracted);
     else
         QVERIFY(extracted.isEmpty());
+}
+
+// A literal that may hold NUL bytes.
+template <size_t N>
+QByteArray withNul(const char (&bytes)[N])
+{
+    return QByteArray(bytes, qsizetype(N - 1));
 }
 
 } // namespace
@@ -49,6 +62,8 @@ private slots:
     void damaged();
     void everyTruncation();
     void randomBytes();
+    void fastRouteAgrees_data();
+    void fastRouteAgrees();
 };
 
 void TestRtfCorpus::fuzzCorpus()
@@ -179,4 +194,81 @@ void TestRtfCorpus::randomBytes()
 }
 
 QTEST_MAIN(TestRtfCorpus)
+// Runs of text decoded straight from the bytes, and a font table taken again from the text
+// before, give what the tokens give, byte for byte, whichever way the raw text is read.
+void TestRtfCorpus::fastRouteAgrees_data()
+{
+    QTest::addColumn<QByteArray>("input");
+    int files = 0;
+    for (const char *folder : {QUIL_TEST_DATA, QUIL_SOURCE_DIR "/fuzz/corpus"}) {
+        const QDir root(QString::fromUtf8(folder));
+        QDirIterator it(root.path(), QDir::Files, QDirIterator::Subdirectories);
+        while (it.hasNext()) {
+            const QString path = it.next();
+            QFile file(path);
+            if (!file.open(QIODevice::ReadOnly))
+                continue;
+            const QByteArray bytes = file.readAll();
+            if (!quil::rtf::RtfInterpreter::isRtf(bytes.constData(), bytes.size()))
+                continue;
+            QTest::newRow(qPrintable(root.dirName() + u'/' + root.relativeFilePath(path))) << bytes;
+            ++files;
+        }
+    }
+    QVERIFY2(files >= 40, "the RTF files to compare are missing");
+    const QByteArray head = "{\\rtf1\\ansi\\ansicpg1251\\deff0{\\fonttbl{\\f0\\fcharset204 Times;}"
+                            "{\\f1\\fnil\\fcharset2 Symbol;}{\\f2\\fcharset0 Arial;}}\\f0 ";
+    QTest::newRow("escape mark at the very end") << head + "ab\\'";
+    QTest::newRow("one digit at the end") << head + "ab\\'e";
+    QTest::newRow("one digit") << head + "a\\'e b\\'E\\'e0\\'F";
+    QTest::newRow("control characters as escapes")
+        << head + "\\'e0\\'01\\'e1\\'0d\\'0A\\'09\\'e2 \\'00\\'1f\\'7f\\'98x";
+    QTest::newRow("no digits") << head + "a\\'zz b\\'\\'e0\\'g1";
+    QTest::newRow("a run across group ends")
+        << head + "\\'e0 \\'e1{\\'e2 x\\b\\'e3}\\'e4 y}{\\f2\\'e5}\\'e6";
+    QTest::newRow("fallbacks")
+        << head + "\\uc2\\u1046\\'e6\\'e6 rest\\u1047 ab cd{\\uc0\\u1046\\'e6 x}"
+                  "\\u1048\\'e8 z\\uc1\\u-10179\\'3f\\u-8704\\'3f w\\u55357 \\'e0";
+    QTest::newRow("hidden runs") << head + "a{\\v hidden \\'e0}b\\v c\\'e1\\v0 d";
+    QTest::newRow("symbol font") << head + "x{\\f1\\'61\\'b1 a}y\\f1 b\\'61\\f0 \\'61";
+    QByteArray otherTable = head;
+    otherTable.replace("Symbol;", "Symbos;");
+    QTest::newRow("a table as long as the one before") << otherTable + "x{\\f1\\'61}y";
+    QTest::newRow("a table that reaches beyond itself")
+        << "{\\rtf1\\ansi{\\fonttbl\\deff1{\\f0 Times;}{\\f1\\fcharset2 Symbol;}}" +
+               QByteArray("\\plain a\\'61 b\\par").repeated(8) + "}";
+    QTest::newRow("ignorable after text")
+        << head + "{\\'\\*\\foo skip}x{\\r\\n\\*\\bar skip}y{ \\*\\baz shown}"
+                  "{\\'e0\\*\\qux shown}{\\\\\\*\\zap shown}{\\b\\*\\quux shown}"
+                  "{\\'0d\\*\\quuz shown}{\\'a\\*\\corge shown}";
+    QTest::newRow("binary data") << head + "a\\bin3 {}}b\\'e0\\bin2 \\'c";
+    QTest::newRow("escaped specials, tabs, line ends")
+        << head + withNul("a\\\\b\\{c\\}\td\r\ne\0f\x01g\\\r\nh\x7f\x98\xe0");
+    QTest::newRow("a page that moves ASCII") << QByteArray("{\\rtf1\\ansi\\ansicpg37 abc\\'c1 x}");
+    QTest::newRow("a multi-byte page") << QByteArray("{\\rtf1\\ansicpg932 a\\'82\\'a0 b\\'e0 c}");
+    QByteArray longRun = head;
+    for (int i = 0; i < 700; ++i)
+        longRun += i % 7 ? "abc \\'e0\\'e1 " : "spectroscopy growth of thin films ";
+    QTest::newRow("a run longer than a piece") << longRun + "\\par}";
+}
+
+void TestRtfCorpus::fastRouteAgrees()
+{
+    QFETCH(QByteArray, input);
+    using quil::rtf::RtfTextExtractor;
+    // Kept from row to row, as a pass over many abstracts keeps them.
+    static RtfTextExtractor fast;
+    static RtfTextExtractor general(RtfTextExtractor::Route::General);
+    for (const bool utf8 : {false, true}) {
+        // Cut in half too, so that a run ends with the input.
+        for (const QByteArray &part : {input, input.left(input.size() / 2)}) {
+            bool fastRtf = false;
+            bool generalRtf = true;
+            const QString expected = general.text(part, &generalRtf, utf8).toString();
+            QCOMPARE(fast.text(part, &fastRtf, utf8).toString(), expected);
+            QCOMPARE(fastRtf, generalRtf);
+        }
+    }
+}
+
 #include "test_rtf_corpus.moc"
