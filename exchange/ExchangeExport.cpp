@@ -306,6 +306,73 @@ void appendCollapsed(QByteArray &out, QStringView text)
     }
 }
 
+// Blanks as collapsedBlanks takes them.
+constexpr bool isBlank(uchar c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
+
+// What each byte asks of appendBytes: 0 nothing, 1 a blank to collapse, 2 its escape.
+const quint8 *byteKinds(bool escaped, bool collapse)
+{
+    static const std::array<std::array<quint8, 256>, 4> tables = [] {
+        std::array<std::array<quint8, 256>, 4> built{};
+        for (int which = 0; which < 4; ++which)
+            for (int c = 0; c < 0x80; ++c)
+                built[size_t(which)][size_t(c)] = (which & 1) && isBlank(uchar(c))         ? 1
+                                                  : (which & 2) && latexTable()[size_t(c)] ? 2
+                                                                                           : 0;
+        return built;
+    }();
+    return tables[size_t((escaped ? 2 : 0) + (collapse ? 1 : 0))].data();
+}
+
+// Sound UTF-8 at the end of the buffer as appendUtf8 writes the text it holds, with the LaTeX
+// escapes or none, and with the runs of blanks made one blank and none at either end when
+// `collapse` (collapsedBlanks): the bytes go as they are, without a round through UTF-16.
+void appendBytes(QByteArray &out, QByteArrayView text, const char *const *escapes, bool collapse)
+{
+    Q_ASSERT(!escapes || escapes == latexTable().data());
+    const qsizetype n = text.size();
+    if (n == 0)
+        return;
+    const quint8 *kind = byteKinds(escapes, collapse);
+    const uchar *in = reinterpret_cast<const uchar *>(text.data());
+    qsizetype at = out.size();
+    // A byte takes one at the most, but for an escape, which makes its room.
+    out.resize(at + n + 32);
+    char *p = out.data() + at;
+    bool pending = false;
+    bool written = false;
+    for (qsizetype i = 0; i < n;) {
+        qsizetype plain = i;
+        while (plain < n && !kind[in[plain]])
+            ++plain;
+        if (plain == i && kind[in[i]] == 1) {
+            pending = written;
+            ++i;
+            continue;
+        }
+        if (pending)
+            *p++ = ' ';
+        pending = false;
+        written = true;
+        if (plain > i) {
+            std::memcpy(p, in + i, size_t(plain - i));
+            p += plain - i;
+            i = plain;
+            continue;
+        }
+        const char *escape = escapes[in[i]];
+        const qsizetype length = qsizetype(std::strlen(escape));
+        at = p - out.data();
+        if (out.size() - at < length + n - i + 32)
+            out.resize(std::max(out.size() * 2, at + length + n - i + 32));
+        p = out.data() + at;
+        std::memcpy(p, escape, size_t(length));
+        p += length;
+        ++i;
+    }
+    out.truncate(p - out.constData());
+}
+
 // "  name = {value},\n", left out when the value comes to nothing.
 template <typename Write>
 void field(QByteArray &out, const char *name, Write &&value)
@@ -454,6 +521,106 @@ std::unique_ptr<QThreadPool> secondThread()
     return pool;
 }
 
+// Whether a byte of the text is above ASCII, looked at eight bytes at a time.
+bool aboveAscii(const char *text, qsizetype size)
+{
+    quint64 seen = 0;
+    qsizetype i = 0;
+    for (; i + 8 <= size; i += 8) {
+        quint64 word;
+        std::memcpy(&word, text + i, sizeof word);
+        seen |= word;
+    }
+    for (; i < size; ++i)
+        seen |= quint8(text[i]);
+    return seen & 0x8080808080808080ULL;
+}
+
+// Whether the text read from these bytes gives them back as they are: sound UTF-8 without the
+// byte order mark first that the decoder drops.
+bool soundUtf8(QByteArrayView bytes)
+{
+    if (!aboveAscii(bytes.data(), bytes.size()))
+        return true;
+    return !bytes.startsWith("\xEF\xBB\xBF") && bytes.isValidUtf8();
+}
+
+// As QString::trimmed on the text that sound UTF-8 holds: white space of any script goes from
+// both ends.
+QByteArrayView trimmedUtf8(QByteArrayView bytes)
+{
+    const uchar *in = reinterpret_cast<const uchar *>(bytes.data());
+    const auto space = [in](qsizetype from, qsizetype to) {
+        char32_t u = in[from];
+        if (to - from > 1) {
+            u &= 0x7F >> (to - from);
+            for (qsizetype i = from + 1; i < to; ++i)
+                u = (u << 6) | (in[i] & 0x3F);
+        }
+        return QChar::isSpace(u);
+    };
+    qsizetype from = 0;
+    qsizetype to = bytes.size();
+    while (from < to) {
+        const qsizetype length = in[from] < 0x80    ? 1
+                                 : in[from] >= 0xF0 ? 4
+                                 : in[from] >= 0xE0 ? 3
+                                                    : 2;
+        if (!space(from, from + length))
+            break;
+        from += length;
+    }
+    while (to > from) {
+        qsizetype start = to - 1;
+        while (start > from && (in[start] & 0xC0) == 0x80)
+            --start;
+        if (!space(start, to))
+            break;
+        to = start;
+    }
+    return bytes.sliced(from, to - from);
+}
+
+// valueOf on sound UTF-8.
+QByteArrayView valueOf(QByteArrayView bytes)
+{
+    const QByteArrayView value = trimmedUtf8(bytes);
+    static const QByteArray placeholder = book::NewText.toUtf8();
+    return value.size() == placeholder.size() &&
+                   std::memcmp(value.data(), placeholder.constData(), size_t(value.size())) == 0
+               ? QByteArrayView()
+               : value;
+}
+
+// A row as the library gives it. An entry that did not come in from a file, and whose texts are
+// sound UTF-8, is written from the bytes of its columns, none made into text but those that a
+// rule reads as letters; any other goes through its fields as text, in `book`.
+struct StoredRow {
+    enum Column { Authors, Title, Publisher, Year, Keywords, Info, Resume, Columns };
+    StoredBook book; // the key always; the fields when not direct
+    bool direct = false;
+    QByteArray bytes; // the columns in turn
+    std::array<qsizetype, Columns + 1> starts{};
+    QByteArrayView column(Column c) const
+    {
+        return QByteArrayView(bytes).sliced(starts[c], starts[c + 1] - starts[c]);
+    }
+};
+
+// The row's entry with its fields as text.
+StoredBook bookOf(const StoredRow &row)
+{
+    if (!row.direct)
+        return row.book;
+    StoredBook b;
+    b.key = row.book.key;
+    QString *const fields[] = {&b.authors, &b.title, &b.publisher, &b.year, &b.keywords, &b.info};
+    for (int c = 0; c < StoredRow::Resume; ++c)
+        *fields[c] = QString::fromUtf8(row.column(StoredRow::Column(c)));
+    b.resume = row.column(StoredRow::Resume).toByteArray();
+    return b;
+}
+
 // Reads the rows of a dataset, in its order, a page of keys at a time.
 class StoredBooks {
 public:
@@ -480,7 +647,7 @@ public:
 
     // Every row of the page that begins at a position, in the dataset's order; rows no longer
     // in the file are left out.
-    std::vector<StoredBook> page(int first)
+    std::vector<StoredRow> page(int first)
     {
         const int count = std::max(0, std::min(PageRows, FData.RecordCount() - first));
         std::vector<qint64> keys(static_cast<size_t>(count));
@@ -490,11 +657,11 @@ public:
     }
 
     // The row with this key; none when it is no longer in the file.
-    std::vector<StoredBook> byKey(qint64 key) { return withKeys({key}); }
+    std::vector<StoredRow> byKey(qint64 key) { return withKeys({key}); }
 
 private:
     // The rows with these keys, in their order.
-    std::vector<StoredBook> withKeys(const std::vector<qint64> &keys)
+    std::vector<StoredRow> withKeys(const std::vector<qint64> &keys)
     {
         if (!FStatement) {
             QStringList marks;
@@ -511,7 +678,7 @@ private:
             if (size_t(i) < keys.size())
                 positions.insert(key, i);
         }
-        std::vector<StoredBook> rows(keys.size());
+        std::vector<StoredRow> rows(keys.size());
         std::vector<bool> found(keys.size());
         quil::execOrThrow(*FStatement);
         while (FStatement->next()) {
@@ -523,7 +690,7 @@ private:
         }
         quil::checkFinished(*FStatement);
         FStatement->reset();
-        std::vector<StoredBook> kept;
+        std::vector<StoredRow> kept;
         kept.reserve(rows.size());
         for (size_t i = 0; i < rows.size(); ++i)
             if (found[i])
@@ -531,10 +698,35 @@ private:
         return kept;
     }
 
-    StoredBook read(const quil::Statement &row) const
+    StoredRow read(const quil::Statement &row) const
     {
-        StoredBook b;
-        b.key = row.integer(0);
+        StoredRow r;
+        r.book.key = row.integer(0);
+        // The columns go into one buffer as they are; they are made text only for an entry that
+        // came in from a file or holds what its bytes would not give back.
+        if (!FOriginals || (row.utf8(9).isEmpty() && row.utf8(10).isEmpty())) {
+            qsizetype size = 0;
+            for (int c = 0; c < StoredRow::Columns; ++c)
+                size += row.utf8(c + 1).size();
+            r.bytes.resize(size);
+            r.direct = true;
+            qsizetype at = 0;
+            for (int c = 0; c < StoredRow::Columns; ++c) {
+                const QByteArrayView text = row.utf8(c + 1);
+                r.starts[size_t(c)] = at;
+                if (!text.isEmpty())
+                    std::memcpy(r.bytes.data() + at, text.data(), size_t(text.size()));
+                at += text.size();
+                // The abstract has its own way with bytes that are not UTF-8.
+                if (c != StoredRow::Resume)
+                    r.direct = r.direct && soundUtf8(text);
+            }
+            r.starts[StoredRow::Columns] = at;
+            if (r.direct)
+                return r;
+            r.bytes.clear();
+        }
+        StoredBook &b = r.book;
         b.authors = columnText(row, 1);
         b.title = columnText(row, 2);
         b.publisher = columnText(row, 3);
@@ -549,7 +741,7 @@ private:
             b.digest = columnText(row, 11);
             b.strings = columnText(row, 12);
         }
-        return b;
+        return r;
     }
 
     quil::DataSet &FData;
@@ -565,26 +757,12 @@ bool unchanged(const StoredBook &book)
                              book.info, QString::fromUtf8(book.resume)) == book.digest;
 }
 
-// Whether a byte of the text is above ASCII, looked at eight bytes at a time.
-bool aboveAscii(const char *text, qsizetype size)
-{
-    quint64 seen = 0;
-    qsizetype i = 0;
-    for (; i + 8 <= size; i += 8) {
-        quint64 word;
-        std::memcpy(&word, text + i, sizeof word);
-        seen |= word;
-    }
-    for (; i < size; ++i)
-        seen |= quint8(text[i]);
-    return seen & 0x8080808080808080ULL;
-}
-
 // The plain text of a stored abstract, RTF or plain text (as the abstract import stores it);
-// the placeholder is none. Every entry of an export passes here: the stored bytes go to the
+// the placeholder is none. The view holds until the next call on the thread, or while the
+// scratch string is left alone. Every entry of an export passes here: the stored bytes go to the
 // extractor as they are when trimming takes only ASCII blanks and the text is sound UTF-8, as
 // nearly every abstract is.
-QString abstractOf(const QByteArray &stored)
+QStringView abstractText(const QByteArray &stored, QString &scratch)
 {
     const auto space = [](char c) { return c == ' ' || (c >= '\t' && c <= '\r'); };
     qsizetype from = 0;
@@ -598,8 +776,10 @@ QString abstractOf(const QByteArray &stored)
     // A byte above ASCII at either end may begin or end a space of its own.
     const bool wide = aboveAscii(stored.constData() + from, to - from);
     if (stored[from] < 0 || stored[to - 1] < 0 ||
-        (wide && !QByteArrayView(stored).sliced(from, to - from).isValidUtf8()))
-        return valueOf(quil::rtf::RichText::plainTextOf(valueOf(QString::fromUtf8(stored))));
+        (wide && !QByteArrayView(stored).sliced(from, to - from).isValidUtf8())) {
+        scratch = valueOf(quil::rtf::RichText::plainTextOf(valueOf(QString::fromUtf8(stored))));
+        return scratch;
+    }
     const QByteArray value = QByteArray::fromRawData(stored.constData() + from, to - from);
     static const QByteArray placeholder = book::NewText.toLatin1();
     if (value == placeholder)
@@ -607,9 +787,17 @@ QString abstractOf(const QByteArray &stored)
     thread_local quil::rtf::RtfTextExtractor extractor;
     bool isRtf = false;
     const QStringView text = extractor.text(value, &isRtf, wide).trimmed();
-    if (!isRtf)
-        return valueOf(quil::rtf::RichText::plainTextOf(QString::fromUtf8(value)));
-    return text == book::NewText ? QString() : text.toString();
+    if (!isRtf) {
+        scratch = valueOf(quil::rtf::RichText::plainTextOf(QString::fromUtf8(value)));
+        return scratch;
+    }
+    return text == book::NewText ? QStringView() : text;
+}
+
+QString abstractOf(const QByteArray &stored)
+{
+    QString scratch;
+    return abstractText(stored, scratch).toString();
 }
 
 QStringList stringsOf(const StoredBook &book)
@@ -624,10 +812,11 @@ Format formatNamed(const QString &name)
 
 } // namespace
 
-Reference referenceOf(const StoredBook &book)
+namespace {
+
+// The names of an authors' line (valueOf it) as the reference's authors or editors.
+void setAuthors(Reference &r, QString authors)
 {
-    Reference r;
-    QString authors = valueOf(book.authors);
     bool editors = false;
     for (const QString &suffix : {QStringLiteral(" (ред.)"), QStringLiteral(" (ed.)")})
         if (authors.endsWith(suffix)) {
@@ -641,6 +830,14 @@ Reference referenceOf(const StoredBook &book)
         }
     for (const QString &part : authorParts(authors))
         (editors ? r.editors : r.authors) << personOf(part);
+}
+
+} // namespace
+
+Reference referenceOf(const StoredBook &book)
+{
+    Reference r;
+    setAuthors(r, valueOf(book.authors));
     r.title = collapsedBlanks(valueOf(book.title));
     r.container = collapsedBlanks(valueOf(book.publisher));
     r.year = valueOf(book.year);
@@ -756,14 +953,9 @@ CitationKeys::CitationKeys(quil::DataSet &data)
 
 namespace {
 
-void writeBibtex(QByteArray &out, const Reference &r, const QString &citationKey)
+// The author and editor fields of a BibTeX entry.
+void bibtexNames(QByteArray &out, const Reference &r)
 {
-    const QString type = bibtexType(r.type);
-    out += '@';
-    appendUtf8(out, type);
-    out += '{';
-    appendUtf8(out, citationKey);
-    out += ",\n";
     const auto names = [&out](const QList<PersonName> &list, bool etAl) {
         for (qsizetype i = 0; i < list.size(); ++i) {
             if (i > 0)
@@ -775,6 +967,130 @@ void writeBibtex(QByteArray &out, const Reference &r, const QString &citationKey
     };
     field(out, "author", [&] { names(r.authors, r.etAl); });
     field(out, "editor", [&] { names(r.editors, false); });
+}
+
+// "TAG  - value\n", left out when there is no value.
+void risLine(QByteArray &out, const char *tag, QStringView value)
+{
+    if (value.isEmpty())
+        return;
+    out += tag;
+    out += "  - ";
+    appendCollapsed(out, value);
+    out += '\n';
+}
+
+void risNames(QByteArray &out, const Reference &r)
+{
+    for (const PersonName &name : r.authors)
+        risLine(out, "AU", risName(name));
+    if (r.etAl)
+        risLine(out, "AU", u"et al.");
+    for (const PersonName &name : r.editors)
+        risLine(out, "A2", risName(name));
+}
+
+// writeBibtex or writeRis of referenceOf(the row's entry), from the bytes of its columns: only
+// the authors, which are split into names by their letters, are made text. False when the
+// entry is nothing to cite.
+bool writeDirect(QByteArray &out, const StoredRow &row, Format format, const QString &citationKey)
+{
+    thread_local Reference names;
+    names.authors.clear();
+    names.editors.clear();
+    names.etAl = false;
+    const QByteArrayView authors = valueOf(row.column(StoredRow::Authors));
+    if (!authors.isEmpty())
+        setAuthors(names, QString::fromUtf8(authors));
+    const QByteArrayView title = valueOf(row.column(StoredRow::Title));
+    if (names.authors.isEmpty() && names.editors.isEmpty() && title.isEmpty())
+        return false;
+    const QByteArrayView container = valueOf(row.column(StoredRow::Publisher));
+    const QByteArrayView year = valueOf(row.column(StoredRow::Year));
+    const QByteArrayView keywords = valueOf(row.column(StoredRow::Keywords));
+    const QByteArrayView note = valueOf(row.column(StoredRow::Info));
+    const QByteArrayView resume = row.column(StoredRow::Resume);
+    thread_local QString scratch;
+    const QStringView abstract =
+        abstractText(QByteArray::fromRawData(resume.data(), resume.size()), scratch);
+    // Each of the keywords between semicolons, trimmed, the empty ones left out.
+    const auto eachKeyword = [&keywords](auto &&write) {
+        qsizetype start = 0;
+        for (qsizetype i = 0; i <= keywords.size(); ++i) {
+            if (i < keywords.size() && keywords[i] != ';')
+                continue;
+            const QByteArrayView word = trimmedUtf8(keywords.sliced(start, i - start));
+            start = i + 1;
+            if (!word.isEmpty())
+                write(word);
+        }
+    };
+    if (format == Format::Ris) {
+        out += "TY  - GEN\n";
+        risNames(out, names);
+        const auto line = [&out](const char *tag, QByteArrayView value) {
+            if (value.isEmpty())
+                return;
+            out += tag;
+            out += "  - ";
+            appendBytes(out, value, nullptr, true);
+            out += '\n';
+        };
+        line("TI", title);
+        line("T2", container);
+        line("PY", year);
+        eachKeyword([&](QByteArrayView word) { line("KW", word); });
+        line("N1", note);
+        risLine(out, "AB", abstract);
+        out += "ER  - \n\n";
+        return true;
+    }
+    const char *const *latex = latexTable().data();
+    const auto text = [&](const char *name, QByteArrayView value, bool collapse) {
+        if (!value.isEmpty())
+            field(out, name, [&] { appendBytes(out, value, latex, collapse); });
+    };
+    out += "@misc{";
+    appendUtf8(out, citationKey);
+    out += ",\n";
+    bibtexNames(out, names);
+    if (!title.isEmpty())
+        field(out, "title", [&] {
+            out += '{';
+            appendBytes(out, title, latex, true);
+            out += '}';
+        });
+    text("howpublished", container, true);
+    text("year", year, false);
+    field(out, "keywords", [&] {
+        bool first = true;
+        eachKeyword([&](QByteArrayView word) {
+            if (!first)
+                out += ", ";
+            first = false;
+            appendBytes(out, word, latex, false);
+        });
+    });
+    text("note", note, true);
+    if (!abstract.isEmpty())
+        field(out, "abstract", [&] { appendLatex(out, abstract); });
+    out += "}\n";
+    return true;
+}
+
+} // namespace
+
+namespace {
+
+void writeBibtex(QByteArray &out, const Reference &r, const QString &citationKey)
+{
+    const QString type = bibtexType(r.type);
+    out += '@';
+    appendUtf8(out, type);
+    out += '{';
+    appendUtf8(out, citationKey);
+    out += ",\n";
+    bibtexNames(out, r);
     // Inner braces keep the title's capitals from the style's lower-casing.
     if (!r.title.isEmpty())
         field(out, "title", [&] {
@@ -820,20 +1136,8 @@ void writeRis(QByteArray &out, const Reference &r)
     out += "TY  - ";
     appendUtf8(out, type);
     out += '\n';
-    const auto line = [&out](const char *tag, const QString &value) {
-        if (value.isEmpty())
-            return;
-        out += tag;
-        out += "  - ";
-        appendCollapsed(out, value);
-        out += '\n';
-    };
-    for (const PersonName &name : r.authors)
-        line("AU", risName(name));
-    if (r.etAl)
-        line("AU", QStringLiteral("et al."));
-    for (const PersonName &name : r.editors)
-        line("A2", risName(name));
+    const auto line = [&out](const char *tag, const QString &value) { risLine(out, tag, value); };
+    risNames(out, r);
     line("TI", r.title);
     line(type == QLatin1String("BOOK") ? "T3" : "T2", r.container);
     if (type != QLatin1String("BOOK"))
@@ -936,6 +1240,21 @@ Outgoing outgoing(const StoredBook &book, bool ownKey, Format format, const Cita
     return o;
 }
 
+Outgoing outgoing(const StoredRow &row, bool ownKey, Format format, const CitationKeys *keys)
+{
+    if (!row.direct)
+        return outgoing(row.book, ownKey, format, keys);
+    Outgoing o;
+    o.key = row.book.key;
+    o.found = true;
+    o.citation = format == Format::BibTeX ? keys->key(row.book.key) : QString();
+    o.text.reserve(3 * row.column(StoredRow::Resume).size() + 4096);
+    o.skipped = !writeDirect(o.text, row, format, o.citation);
+    if (format == Format::BibTeX)
+        o.text += '\n';
+    return o;
+}
+
 } // namespace
 
 ExportResult exportBibliography(quil::DataSet &data, QIODevice &device, Format format,
@@ -958,15 +1277,15 @@ ExportResult exportBibliography(quil::DataSet &data, QIODevice &device, Format f
                                : device.errorString();
         bytes.resize(0);
     };
-    const auto outgoingOf = [&](const StoredBook &book, bool ownKey) {
-        return outgoing(book, ownKey, format, keys.get());
+    const auto outgoingOf = [&](const StoredRow &row, bool ownKey) {
+        return outgoing(row, ownKey, format, keys.get());
     };
     QSet<QString> citations;
     QSet<QString> strings;
     // In the dataset's order: a record's key goes to the first entry that claims it.
     const auto writeOut = [&](Outgoing &o) {
         if (o.found && !o.skipped && o.ownCitation && citations.contains(o.citation)) {
-            const std::vector<StoredBook> again = books.byKey(o.key);
+            const std::vector<StoredRow> again = books.byKey(o.key);
             o = again.empty() ? Outgoing() : outgoingOf(again.front(), false);
         }
         if (!o.found)
@@ -991,8 +1310,8 @@ ExportResult exportBibliography(quil::DataSet &data, QIODevice &device, Format f
 
     std::vector<Outgoing> out;
     std::vector<Outgoing> made; // the page before, written out while this one is made
-    std::vector<StoredBook> page;
-    std::vector<StoredBook> following = books.page(0);
+    std::vector<StoredRow> page;
+    std::vector<StoredRow> following = books.page(0);
     const auto writeMade = [&] {
         for (Outgoing &o : made)
             if (result.ok())
@@ -1008,13 +1327,13 @@ ExportResult exportBibliography(quil::DataSet &data, QIODevice &device, Format f
         shared(
             pool.get(), int(page.size()),
             [&](int i) {
-                const StoredBook &book = page[size_t(i)];
-                out[size_t(i)] = outgoingOf(book, !book.citation.isEmpty());
+                const StoredRow &row = page[size_t(i)];
+                out[size_t(i)] = outgoingOf(row, !row.book.citation.isEmpty());
             },
             [&] {
                 writeMade();
                 following = first + PageRows < data.RecordCount() ? books.page(first + PageRows)
-                                                                  : std::vector<StoredBook>();
+                                                                  : std::vector<StoredRow>();
             });
         std::swap(out, made);
         if (progress && !progress(first + int(page.size()), data.RecordCount()))
@@ -1051,10 +1370,10 @@ QString currentAsBibTeX(quil::DataSet &data)
     if (data.IsEmpty())
         return {};
     StoredBooks books(data);
-    const std::vector<StoredBook> page = books.page(data.RecNo() - 1);
+    const std::vector<StoredRow> page = books.page(data.RecNo() - 1);
     if (page.empty())
         return {};
-    const StoredBook &book = page.front();
+    const StoredBook book = bookOf(page.front());
     if (!book.citation.isEmpty() && unchanged(book) &&
         formatNamed(book.originalFormat) == Format::BibTeX) {
         QStringList text = stringsOf(book);
