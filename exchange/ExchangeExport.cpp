@@ -17,6 +17,7 @@
 #include <QSaveFile>
 #include <QSet>
 #include <QStringEncoder>
+#include <QStringTokenizer>
 #include <QThread>
 #include <QThreadPool>
 #include <algorithm>
@@ -96,17 +97,25 @@ bool splitInitials(QStringView text, qsizetype &surnameEnd, qsizetype &initials)
     return false;
 }
 
+// A name split as personOf splits it, its parts still in the text: the initials keep their
+// blanks; a corporate name is all literal.
+struct NameView {
+    QStringView family;
+    QStringView initials;
+    QStringView literal;
+};
+
 // Surname then initials: "Ландау Л.Д.", "Smith J.-P."; anything else is a corporate name.
-PersonName personOf(const QString &text)
+NameView nameOf(QStringView text)
 {
-    PersonName name;
+    NameView name;
     qsizetype surnameEnd = 0;
     qsizetype initials = 0;
     bool matched = false;
     if (std::any_of(text.begin(), text.end(), leftToPattern)) {
         static const QRegularExpression pattern(
             QStringLiteral("^(.+?)\\s+((?:\\p{Lu}\\p{Ll}?\\.\\s*-?\\s*)+)$"));
-        const QRegularExpressionMatch m = pattern.match(text);
+        const QRegularExpressionMatch m = pattern.match(text.toString());
         matched = m.hasMatch();
         surnameEnd = m.capturedEnd(1);
         initials = m.capturedStart(2);
@@ -115,12 +124,26 @@ PersonName personOf(const QString &text)
     }
     if (matched) {
         name.family = text.left(surnameEnd).trimmed();
-        name.given = text.mid(initials).remove(QLatin1Char(' '));
+        name.initials = text.mid(initials);
     } else if (!text.contains(QLatin1Char(' '))) {
         name.family = text;
     } else {
         name.literal = text;
     }
+    return name;
+}
+
+PersonName personOf(const QString &text)
+{
+    const NameView view = nameOf(text);
+    PersonName name;
+    if (!view.literal.isEmpty())
+        name.literal = text;
+    else if (view.family.size() == text.size())
+        name.family = text;
+    else
+        name.family = view.family.toString();
+    name.given = view.initials.toString().remove(QLatin1Char(' '));
     return name;
 }
 
@@ -137,15 +160,18 @@ QString fourDigits(const QString &text)
 }
 
 // The names of an authors' line: one to a line, or several joined by commas or semicolons;
-// no more than `most` of them when that is given.
-QStringList authorParts(const QString &authors, qsizetype most = -1)
+// no more than `most` of them when that is given. Each goes to `name` with its blanks
+// collapsed, in the line or at the end of `scratch`, which is never moved when it had room
+// for the line to begin with.
+template <typename Name>
+void eachAuthorPart(QStringView authors, qsizetype most, QString &scratch, Name &&name)
 {
     const auto blank = [](char16_t c) {
         return c == u' ' || c == u'\t' || c == u'\n' || c == u'\r';
     };
-    QStringList parts;
     qsizetype start = 0;
-    for (qsizetype i = 0; i <= authors.size() && parts.size() != most; ++i) {
+    qsizetype found = 0;
+    for (qsizetype i = 0; i <= authors.size() && found != most; ++i) {
         if (i < authors.size()) {
             const char16_t c = authors[i].unicode();
             if (c != u',' && c != u';' && c != u'\r' && c != u'\n')
@@ -158,10 +184,26 @@ QStringList authorParts(const QString &authors, qsizetype most = -1)
             ++start;
         while (end > start && blank(authors[end - 1].unicode()))
             --end;
-        if (end > start)
-            parts << collapsedBlanks(authors.mid(start, end - start));
+        if (end > start) {
+            const QStringView part = authors.sliced(start, end - start);
+            const qsizetype at = scratch.size();
+            name(appendCollapsedBlanks(part, scratch) ? QStringView(scratch).sliced(at) : part);
+            ++found;
+        }
         start = i + 1;
     }
+}
+
+QStringList authorParts(const QString &authors, qsizetype most = -1)
+{
+    QStringList parts;
+    QString scratch;
+    scratch.reserve(authors.size());
+    eachAuthorPart(authors, most, scratch, [&](QStringView part) {
+        parts << (part.data() == authors.constData() && part.size() == authors.size()
+                      ? authors
+                      : part.toString());
+    });
     return parts;
 }
 
@@ -401,6 +443,29 @@ void latexField(QByteArray &out, const char *name, const QString &value)
     field(out, name, [&] { appendLatex(out, value); });
 }
 
+// The initials without their blanks.
+template <typename Append>
+void appendInitials(QByteArray &out, QStringView initials, Append &&append)
+{
+    for (const QStringView run : QStringTokenizer(initials, u' '))
+        append(out, run);
+}
+
+void appendBibtexName(QByteArray &out, const NameView &name)
+{
+    if (!name.literal.isEmpty()) {
+        out += '{';
+        appendLatex(out, name.literal);
+        out += '}';
+        return;
+    }
+    appendLatex(out, name.family);
+    if (name.initials.count(u' ') != name.initials.size()) {
+        out += ", ";
+        appendInitials(out, name.initials, appendLatex);
+    }
+}
+
 void appendBibtexName(QByteArray &out, const PersonName &name)
 {
     if (!name.literal.isEmpty()) {
@@ -536,13 +601,54 @@ bool aboveAscii(const char *text, qsizetype size)
     return seen & 0x8080808080808080ULL;
 }
 
-// Whether the text read from these bytes gives them back as they are: sound UTF-8 without the
+// Whether the bytes are UTF-8 that QString::fromUtf8 reads without a replacement: no overlong
+// form, half of a UTF-16 pair or code point above U+10FFFF. Qt's own check decodes each
+// character; this one passes over ASCII eight bytes at a time.
+bool validUtf8(QByteArrayView bytes)
+{
+    const uchar *p = reinterpret_cast<const uchar *>(bytes.data());
+    const uchar *const end = p + bytes.size();
+    const auto following = [](uchar c) { return (c & 0xC0) == 0x80; };
+    while (p < end) {
+        if (end - p >= 8) {
+            quint64 word;
+            std::memcpy(&word, p, sizeof word);
+            if (!(word & 0x8080808080808080ULL)) {
+                p += 8;
+                continue;
+            }
+        }
+        const uchar c = *p;
+        if (c < 0x80) {
+            ++p;
+        } else if (c < 0xC2) {
+            return false;
+        } else if (c < 0xE0) {
+            if (end - p < 2 || !following(p[1]))
+                return false;
+            p += 2;
+        } else if (c < 0xF0) {
+            if (end - p < 3 || !following(p[1]) || !following(p[2]) || (c == 0xE0 && p[1] < 0xA0) ||
+                (c == 0xED && p[1] >= 0xA0))
+                return false;
+            p += 3;
+        } else if (c < 0xF5) {
+            if (end - p < 4 || !following(p[1]) || !following(p[2]) || !following(p[3]) ||
+                (c == 0xF0 && p[1] < 0x90) || (c == 0xF4 && p[1] >= 0x90))
+                return false;
+            p += 4;
+        } else {
+            return false;
+        }
+    }
+    return true;
+}
+
+// Whether the text read from these bytes gives them back as they are: valid UTF-8 without the
 // byte order mark first that the decoder drops.
 bool soundUtf8(QByteArrayView bytes)
 {
-    if (!aboveAscii(bytes.data(), bytes.size()))
-        return true;
-    return !bytes.startsWith("\xEF\xBB\xBF") && bytes.isValidUtf8();
+    return !bytes.startsWith("\xEF\xBB\xBF") && validUtf8(bytes);
 }
 
 // As QString::trimmed on the text that sound UTF-8 holds: white space of any script goes from
@@ -705,14 +811,15 @@ private:
         // The columns go into one buffer as they are; they are made text only for an entry that
         // came in from a file or holds what its bytes would not give back.
         if (!FOriginals || (row.utf8(9).isEmpty() && row.utf8(10).isEmpty())) {
+            std::array<QByteArrayView, StoredRow::Columns> columns;
             qsizetype size = 0;
             for (int c = 0; c < StoredRow::Columns; ++c)
-                size += row.utf8(c + 1).size();
+                size += (columns[size_t(c)] = row.utf8(c + 1)).size();
             r.bytes.resize(size);
             r.direct = true;
             qsizetype at = 0;
             for (int c = 0; c < StoredRow::Columns; ++c) {
-                const QByteArrayView text = row.utf8(c + 1);
+                const QByteArrayView text = columns[size_t(c)];
                 r.starts[size_t(c)] = at;
                 if (!text.isEmpty())
                     std::memcpy(r.bytes.data() + at, text.data(), size_t(text.size()));
@@ -776,7 +883,7 @@ QStringView abstractText(const QByteArray &stored, QString &scratch)
     // A byte above ASCII at either end may begin or end a space of its own.
     const bool wide = aboveAscii(stored.constData() + from, to - from);
     if (stored[from] < 0 || stored[to - 1] < 0 ||
-        (wide && !QByteArrayView(stored).sliced(from, to - from).isValidUtf8())) {
+        (wide && !validUtf8(QByteArrayView(stored).sliced(from, to - from)))) {
         scratch = valueOf(quil::rtf::RichText::plainTextOf(valueOf(QString::fromUtf8(stored))));
         return scratch;
     }
@@ -814,22 +921,33 @@ Format formatNamed(const QString &name)
 
 namespace {
 
-// The names of an authors' line (valueOf it) as the reference's authors or editors.
-void setAuthors(Reference &r, QString authors)
+// An authors' line (valueOf it) without the " (ред.)" or " и др." that may end it, and whether
+// they did.
+QStringView namesOfLine(QStringView authors, bool &editors, bool &etAl)
 {
-    bool editors = false;
-    for (const QString &suffix : {QStringLiteral(" (ред.)"), QStringLiteral(" (ed.)")})
+    for (const QStringView suffix : {QStringView(u" (ред.)"), QStringView(u" (ed.)")})
         if (authors.endsWith(suffix)) {
             editors = true;
             authors.chop(suffix.size());
         }
-    for (const QString &suffix : {QStringLiteral(" и др."), QStringLiteral(" et al.")})
+    for (const QStringView suffix : {QStringView(u" и др."), QStringView(u" et al.")})
         if (authors.endsWith(suffix)) {
-            r.etAl = true;
+            etAl = true;
             authors.chop(suffix.size());
         }
-    for (const QString &part : authorParts(authors))
-        (editors ? r.editors : r.authors) << personOf(part);
+    return authors;
+}
+
+// The names of an authors' line (valueOf it) as the reference's authors or editors.
+void setAuthors(Reference &r, const QString &authors)
+{
+    bool editors = false;
+    const QStringView names = namesOfLine(authors, editors, r.etAl);
+    QString scratch;
+    scratch.reserve(names.size());
+    eachAuthorPart(names, -1, scratch, [&](QStringView part) {
+        (editors ? r.editors : r.authors) << personOf(part.toString());
+    });
 }
 
 } // namespace
@@ -954,19 +1072,20 @@ CitationKeys::CitationKeys(quil::DataSet &data)
 namespace {
 
 // The author and editor fields of a BibTeX entry.
-void bibtexNames(QByteArray &out, const Reference &r)
+template <typename Names>
+void bibtexNames(QByteArray &out, const Names &authors, const Names &editors, bool etAl)
 {
-    const auto names = [&out](const QList<PersonName> &list, bool etAl) {
-        for (qsizetype i = 0; i < list.size(); ++i) {
+    const auto names = [&out](const Names &list, bool others) {
+        for (qsizetype i = 0; i < qsizetype(list.size()); ++i) {
             if (i > 0)
                 out += " and ";
             appendBibtexName(out, list[i]);
         }
-        if (etAl)
-            out += list.isEmpty() ? "others" : " and others";
+        if (others)
+            out += list.size() == 0 ? "others" : " and others";
     };
-    field(out, "author", [&] { names(r.authors, r.etAl); });
-    field(out, "editor", [&] { names(r.editors, false); });
+    field(out, "author", [&] { names(authors, etAl); });
+    field(out, "editor", [&] { names(editors, false); });
 }
 
 // "TAG  - value\n", left out when there is no value.
@@ -980,14 +1099,38 @@ void risLine(QByteArray &out, const char *tag, QStringView value)
     out += '\n';
 }
 
-void risNames(QByteArray &out, const Reference &r)
+void risName(QByteArray &out, const char *tag, const PersonName &name)
 {
-    for (const PersonName &name : r.authors)
-        risLine(out, "AU", risName(name));
-    if (r.etAl)
+    risLine(out, tag, risName(name));
+}
+
+// As risLine of risName: a name split from a line has no blank to collapse.
+void risName(QByteArray &out, const char *tag, const NameView &name)
+{
+    out += tag;
+    out += "  - ";
+    if (!name.literal.isEmpty()) {
+        appendUtf8(out, name.literal);
+    } else {
+        appendUtf8(out, name.family);
+        if (name.initials.count(u' ') != name.initials.size()) {
+            out += ", ";
+            appendInitials(out, name.initials,
+                           [](QByteArray &to, QStringView run) { appendUtf8(to, run); });
+        }
+    }
+    out += '\n';
+}
+
+template <typename Names>
+void risNames(QByteArray &out, const Names &authors, const Names &editors, bool etAl)
+{
+    for (const auto &name : authors)
+        risName(out, "AU", name);
+    if (etAl)
         risLine(out, "AU", u"et al.");
-    for (const PersonName &name : r.editors)
-        risLine(out, "A2", risName(name));
+    for (const auto &name : editors)
+        risName(out, "A2", name);
 }
 
 // writeBibtex or writeRis of referenceOf(the row's entry), from the bytes of its columns: only
@@ -995,24 +1138,35 @@ void risNames(QByteArray &out, const Reference &r)
 // entry is nothing to cite.
 bool writeDirect(QByteArray &out, const StoredRow &row, Format format, const QString &citationKey)
 {
-    thread_local Reference names;
-    names.authors.clear();
-    names.editors.clear();
-    names.etAl = false;
-    const QByteArrayView authors = valueOf(row.column(StoredRow::Authors));
-    if (!authors.isEmpty())
-        setAuthors(names, QString::fromUtf8(authors));
+    // The names as views of the line or of the scratch, which has room for them all.
+    thread_local QString authorsLine;
+    thread_local QString scratch;
+    thread_local std::vector<NameView> names;
+    names.clear();
+    bool editors = false;
+    bool etAl = false;
+    if (const QByteArrayView authors = valueOf(row.column(StoredRow::Authors));
+        !authors.isEmpty()) {
+        authorsLine = QString::fromUtf8(authors);
+        const QStringView parts = namesOfLine(authorsLine, editors, etAl);
+        scratch.resize(0);
+        scratch.reserve(parts.size());
+        eachAuthorPart(parts, -1, scratch, [](QStringView part) { names.push_back(nameOf(part)); });
+    }
+    static const std::vector<NameView> none;
+    const std::vector<NameView> &authorNames = editors ? none : names;
+    const std::vector<NameView> &editorNames = editors ? names : none;
     const QByteArrayView title = valueOf(row.column(StoredRow::Title));
-    if (names.authors.isEmpty() && names.editors.isEmpty() && title.isEmpty())
+    if (names.empty() && title.isEmpty())
         return false;
     const QByteArrayView container = valueOf(row.column(StoredRow::Publisher));
     const QByteArrayView year = valueOf(row.column(StoredRow::Year));
     const QByteArrayView keywords = valueOf(row.column(StoredRow::Keywords));
     const QByteArrayView note = valueOf(row.column(StoredRow::Info));
     const QByteArrayView resume = row.column(StoredRow::Resume);
-    thread_local QString scratch;
+    thread_local QString text;
     const QStringView abstract =
-        abstractText(QByteArray::fromRawData(resume.data(), resume.size()), scratch);
+        abstractText(QByteArray::fromRawData(resume.data(), resume.size()), text);
     // Each of the keywords between semicolons, trimmed, the empty ones left out.
     const auto eachKeyword = [&keywords](auto &&write) {
         qsizetype start = 0;
@@ -1027,7 +1181,7 @@ bool writeDirect(QByteArray &out, const StoredRow &row, Format format, const QSt
     };
     if (format == Format::Ris) {
         out += "TY  - GEN\n";
-        risNames(out, names);
+        risNames(out, authorNames, editorNames, etAl);
         const auto line = [&out](const char *tag, QByteArrayView value) {
             if (value.isEmpty())
                 return;
@@ -1046,22 +1200,22 @@ bool writeDirect(QByteArray &out, const StoredRow &row, Format format, const QSt
         return true;
     }
     const char *const *latex = latexTable().data();
-    const auto text = [&](const char *name, QByteArrayView value, bool collapse) {
+    const auto bytes = [&](const char *name, QByteArrayView value, bool collapse) {
         if (!value.isEmpty())
             field(out, name, [&] { appendBytes(out, value, latex, collapse); });
     };
     out += "@misc{";
     appendUtf8(out, citationKey);
     out += ",\n";
-    bibtexNames(out, names);
+    bibtexNames(out, authorNames, editorNames, etAl);
     if (!title.isEmpty())
         field(out, "title", [&] {
             out += '{';
             appendBytes(out, title, latex, true);
             out += '}';
         });
-    text("howpublished", container, true);
-    text("year", year, false);
+    bytes("howpublished", container, true);
+    bytes("year", year, false);
     field(out, "keywords", [&] {
         bool first = true;
         eachKeyword([&](QByteArrayView word) {
@@ -1071,7 +1225,7 @@ bool writeDirect(QByteArray &out, const StoredRow &row, Format format, const QSt
             appendBytes(out, word, latex, false);
         });
     });
-    text("note", note, true);
+    bytes("note", note, true);
     if (!abstract.isEmpty())
         field(out, "abstract", [&] { appendLatex(out, abstract); });
     out += "}\n";
@@ -1090,7 +1244,7 @@ void writeBibtex(QByteArray &out, const Reference &r, const QString &citationKey
     out += '{';
     appendUtf8(out, citationKey);
     out += ",\n";
-    bibtexNames(out, r);
+    bibtexNames(out, r.authors, r.editors, r.etAl);
     // Inner braces keep the title's capitals from the style's lower-casing.
     if (!r.title.isEmpty())
         field(out, "title", [&] {
@@ -1137,7 +1291,7 @@ void writeRis(QByteArray &out, const Reference &r)
     appendUtf8(out, type);
     out += '\n';
     const auto line = [&out](const char *tag, const QString &value) { risLine(out, tag, value); };
-    risNames(out, r);
+    risNames(out, r.authors, r.editors, r.etAl);
     line("TI", r.title);
     line(type == QLatin1String("BOOK") ? "T3" : "T2", r.container);
     if (type != QLatin1String("BOOK"))

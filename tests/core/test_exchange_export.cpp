@@ -450,9 +450,25 @@ void TestExchangeExport::rowsWriteAsTheirFields_data()
                                                              "",
                                                              "",
                                                              ""};
-    QTest::newRow("not UTF-8") << QByteArrayList{
-        "M\xfcller H.",     "Caf\xe9 \xed\xa0\x80", "\xc0\x80",          "1999",
-        "a;\xed\xa0\x80;b", "\xf4\x90\x80\x80",     "{\\rtf1 \xe9t\xe9}"};
+    // One fault a row: a row with any is written as its fields read as text.
+    const std::pair<int, const char *> faults[] = {{0, "M\xfcller H."},
+                                                   {1, "Caf\xe9"},
+                                                   {2, "\xc0\x80"},
+                                                   {3, "1999\xd0"},
+                                                   {4, "a;\xed\xa0\x80;b"},
+                                                   {4, "\xed\xbf\xbf"},
+                                                   {5, "\xf4\x90\x80\x80"},
+                                                   {5, "\xe0\x80\xaf"},
+                                                   {1, "\xf0\x80\x80\x80"},
+                                                   {1, "x\xf8\x88\x80\x80\x80"},
+                                                   {2, "\xbf"},
+                                                   {6, "{\\rtf1 \xe9t\xe9}"}};
+    for (const auto &[column, bytes] : faults) {
+        QByteArrayList columns{"Ли В.", "Заглавие", "Журнал", "1999", "a; b", "note", ""};
+        columns[column] = bytes;
+        QTest::addRow("not UTF-8: %s in column %d", QByteArray(bytes).toHex().constData(), column)
+            << columns;
+    }
 }
 
 // An entry is written from its stored bytes just as from its fields read as text, whatever the
