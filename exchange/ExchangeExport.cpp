@@ -451,34 +451,35 @@ void appendInitials(QByteArray &out, QStringView initials, Append &&append)
         append(out, run);
 }
 
-void appendBibtexName(QByteArray &out, const NameView &name)
+// "{Literal name}", or "Family, Given" where there are initials.
+template <typename Given>
+void appendBibtexName(QByteArray &out, QStringView literal, QStringView family, bool hasGiven,
+                      Given &&given)
 {
-    if (!name.literal.isEmpty()) {
+    if (!literal.isEmpty()) {
         out += '{';
-        appendLatex(out, name.literal);
+        appendLatex(out, literal);
         out += '}';
         return;
     }
-    appendLatex(out, name.family);
-    if (name.initials.count(u' ') != name.initials.size()) {
+    appendLatex(out, family);
+    if (hasGiven) {
         out += ", ";
-        appendInitials(out, name.initials, appendLatex);
+        given();
     }
+}
+
+void appendBibtexName(QByteArray &out, const NameView &name)
+{
+    appendBibtexName(out, name.literal, name.family,
+                     name.initials.count(u' ') != name.initials.size(),
+                     [&] { appendInitials(out, name.initials, appendLatex); });
 }
 
 void appendBibtexName(QByteArray &out, const PersonName &name)
 {
-    if (!name.literal.isEmpty()) {
-        out += '{';
-        appendLatex(out, name.literal);
-        out += '}';
-        return;
-    }
-    appendLatex(out, name.family);
-    if (!name.given.isEmpty()) {
-        out += ", ";
-        appendLatex(out, name.given);
-    }
+    appendBibtexName(out, name.literal, name.family, !name.given.isEmpty(),
+                     [&] { appendLatex(out, name.given); });
 }
 
 QString risName(const PersonName &name)
