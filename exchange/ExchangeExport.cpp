@@ -260,94 +260,6 @@ const std::array<const char *, 0x80> &latexTable()
     return table;
 }
 
-// The text in UTF-8 at the end of the buffer, as QString::toUtf8 gives it, with each ASCII
-// character that has an entry in `escapes` replaced by it.
-void appendUtf8(QByteArray &out, QStringView text, const char *const *escapes = nullptr)
-{
-    if (text.isEmpty())
-        return;
-    // Room is kept for three bytes a unit of UTF-16 still to come, the most one takes (a pair
-    // takes four); an escape may take more, and makes its room.
-    const qsizetype n = text.size();
-    qsizetype at = out.size();
-    out.resize(at + 3 * n + 32);
-    char *p = out.data() + at;
-    const auto room = [&](qsizetype bytes) {
-        at = p - out.data();
-        if (out.size() - at < bytes)
-            out.resize(std::max(out.size() * 2, at + bytes));
-        p = out.data() + at;
-    };
-    for (qsizetype i = 0; i < n; ++i) {
-        const char16_t c = text[i].unicode();
-        if (c < 0x80) {
-            if (const char *escape = escapes ? escapes[c] : nullptr) {
-                const qsizetype length = qsizetype(std::strlen(escape));
-                room(length + 3 * (n - i) + 32);
-                std::memcpy(p, escape, size_t(length));
-                p += length;
-                continue;
-            }
-            *p++ = char(c);
-        } else if (c < 0x800) {
-            *p++ = char(0xC0 | (c >> 6));
-            *p++ = char(0x80 | (c & 0x3F));
-        } else if (!QChar::isSurrogate(c)) {
-            *p++ = char(0xE0 | (c >> 12));
-            *p++ = char(0x80 | ((c >> 6) & 0x3F));
-            *p++ = char(0x80 | (c & 0x3F));
-        } else if (QChar::isHighSurrogate(c) && i + 1 < n && text[i + 1].isLowSurrogate()) {
-            const char32_t u = QChar::surrogateToUcs4(c, text[i + 1].unicode());
-            ++i;
-            *p++ = char(0xF0 | (u >> 18));
-            *p++ = char(0x80 | ((u >> 12) & 0x3F));
-            *p++ = char(0x80 | ((u >> 6) & 0x3F));
-            *p++ = char(0x80 | (u & 0x3F));
-        } else {
-            // A unit without its pair, as the converter writes it.
-            const QByteArray replaced = QString(QChar(c)).toUtf8();
-            room(replaced.size() + 3 * (n - i) + 32);
-            std::memcpy(p, replaced.constData(), size_t(replaced.size()));
-            p += replaced.size();
-        }
-    }
-    out.truncate(p - out.constData());
-}
-
-// unicodeToLatex(text) in UTF-8.
-void appendLatex(QByteArray &out, QStringView text) { appendUtf8(out, text, latexTable().data()); }
-
-// collapsedBlanks(text) in UTF-8: the stretches that keep their single blanks go whole.
-void appendCollapsed(QByteArray &out, QStringView text)
-{
-    const auto blank = [](char16_t c) {
-        return c == u' ' || c == u'\t' || c == u'\n' || c == u'\r';
-    };
-    const qsizetype size = text.size();
-    qsizetype i = 0;
-    bool written = false;
-    for (;;) {
-        while (i < size && blank(text[i].unicode()))
-            ++i;
-        if (i == size)
-            return;
-        qsizetype end = i;
-        while (end < size) {
-            if (!blank(text[end].unicode()))
-                ++end;
-            else if (text[end] == u' ' && end + 1 < size && !blank(text[end + 1].unicode()))
-                end += 2;
-            else
-                break;
-        }
-        if (written)
-            out += ' ';
-        appendUtf8(out, text.sliced(i, end - i));
-        written = true;
-        i = end;
-    }
-}
-
 // Blanks as collapsedBlanks takes them.
 constexpr bool isBlank(uchar c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
 
@@ -365,6 +277,102 @@ const quint8 *byteKinds(bool escaped, bool collapse)
     }();
     return tables[size_t((escaped ? 2 : 0) + (collapse ? 1 : 0))].data();
 }
+
+// The text in UTF-8 at the end of the buffer, as QString::toUtf8 gives it, with the LaTeX
+// escapes when `Escaped`, and with the runs of blanks made one blank and none at either end
+// when `Collapse` (collapsedBlanks). The abstracts go through here: one pass, no call for a
+// character.
+template <bool Escaped, bool Collapse>
+void encodeUtf8(QByteArray &out, QStringView text)
+{
+    const qsizetype n = text.size();
+    if (n == 0)
+        return;
+    const quint8 *kind = byteKinds(Escaped, Collapse);
+    const char16_t *in = text.utf16();
+    const char16_t *const end = in + n;
+    // Room is kept for three bytes a unit of UTF-16 still to come, the most one takes (a pair
+    // takes four); an escape may take more, and makes its room.
+    qsizetype at = out.size();
+    out.resize(at + 3 * n + 32);
+    char *p = out.data() + at;
+    const auto room = [&](qsizetype bytes) {
+        at = p - out.data();
+        if (out.size() - at < bytes)
+            out.resize(std::max(out.size() * 2, at + bytes));
+        p = out.data() + at;
+    };
+    [[maybe_unused]] bool pending = false;
+    [[maybe_unused]] bool written = false;
+    while (in < end) {
+        const char16_t c = *in;
+        if (c < 0x80 && kind[c]) {
+            ++in;
+            if (Collapse && kind[c] == 1) {
+                pending = written;
+                continue;
+            }
+            if constexpr (Escaped) {
+                const char *escape = latexTable()[c];
+                const qsizetype length = qsizetype(std::strlen(escape));
+                room(length + 3 * (end - in) + 32);
+                if (Collapse && pending)
+                    *p++ = ' ';
+                pending = false;
+                written = true;
+                std::memcpy(p, escape, size_t(length));
+                p += length;
+            }
+            continue;
+        }
+        if constexpr (Collapse) {
+            if (pending)
+                *p++ = ' ';
+            pending = false;
+            written = true;
+        }
+        if (c < 0x80) {
+            *p++ = char(c);
+            ++in;
+        } else if (c < 0x800) {
+            // Cyrillic, a word at a time.
+            for (char16_t d = c;;) {
+                *p++ = char(0xC0 | (d >> 6));
+                *p++ = char(0x80 | (d & 0x3F));
+                if (++in == end || (d = *in) < 0x80 || d >= 0x800)
+                    break;
+            }
+        } else if (!QChar::isSurrogate(c)) {
+            *p++ = char(0xE0 | (c >> 12));
+            *p++ = char(0x80 | ((c >> 6) & 0x3F));
+            *p++ = char(0x80 | (c & 0x3F));
+            ++in;
+        } else if (QChar::isHighSurrogate(c) && end - in > 1 && QChar::isLowSurrogate(in[1])) {
+            const char32_t u = QChar::surrogateToUcs4(c, in[1]);
+            in += 2;
+            *p++ = char(0xF0 | (u >> 18));
+            *p++ = char(0x80 | ((u >> 12) & 0x3F));
+            *p++ = char(0x80 | ((u >> 6) & 0x3F));
+            *p++ = char(0x80 | (u & 0x3F));
+        } else {
+            // A unit without its pair, as the converter writes it.
+            const QByteArray replaced = QString(QChar(c)).toUtf8();
+            ++in;
+            room(replaced.size() + 3 * (end - in) + 32);
+            std::memcpy(p, replaced.constData(), size_t(replaced.size()));
+            p += replaced.size();
+        }
+    }
+    out.truncate(p - out.constData());
+}
+
+void appendUtf8(QByteArray &out, QStringView text) { encodeUtf8<false, false>(out, text); }
+
+// unicodeToLatex(text) in UTF-8.
+void appendLatex(QByteArray &out, QStringView text) { encodeUtf8<true, false>(out, text); }
+
+// collapsedBlanks(text) in UTF-8.
+void appendCollapsed(QByteArray &out, QStringView text) { encodeUtf8<false, true>(out, text); }
 
 // Sound UTF-8 at the end of the buffer as appendUtf8 writes the text it holds, with the LaTeX
 // escapes or none, and with the runs of blanks made one blank and none at either end when
