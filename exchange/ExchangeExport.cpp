@@ -619,17 +619,15 @@ bool validUtf8(QByteArrayView bytes)
     const uchar *const end = p + bytes.size();
     const auto following = [](uchar c) { return (c & 0xC0) == 0x80; };
     while (p < end) {
-        if (end - p >= 8) {
-            quint64 word;
-            std::memcpy(&word, p, sizeof word);
-            if (!(word & 0x8080808080808080ULL)) {
-                p += 8;
-                continue;
-            }
-        }
         const uchar c = *p;
         if (c < 0x80) {
+            // An ASCII run, eight at a time: tried after ASCII, not within a Cyrillic word.
             ++p;
+            for (quint64 word; end - p >= 8; p += 8) {
+                std::memcpy(&word, p, sizeof word);
+                if (word & 0x8080808080808080ULL)
+                    break;
+            }
         } else if (c < 0xC2) {
             return false;
         } else if (c < 0xE0) {
