@@ -20,6 +20,7 @@
 #include <QStringTokenizer>
 #include <QThread>
 #include <QThreadPool>
+#include <QtEndian>
 #include <algorithm>
 #include <array>
 #include <atomic>
@@ -209,15 +210,17 @@ QStringList authorParts(const QString &authors, qsizetype most = -1)
 
 QString transliterated(const QString &text)
 {
-    static const QHash<QChar, QString> cyrillic = [] {
+    // Looked up by the letter's place from U+0430: every entry's key passes here.
+    constexpr char16_t First = 0x430;
+    static const std::array<const char *, 0x70> cyrillic = [] {
         const char16_t from[] = u"абвгдеёжзийклмнопрстуфхцчшщъыьэюяіїєґў";
         const char *to[] = {"a", "b",  "v",  "g",  "d",  "e",  "e",    "zh", "z", "i",
                             "y", "k",  "l",  "m",  "n",  "o",  "p",    "r",  "s", "t",
                             "u", "f",  "kh", "ts", "ch", "sh", "shch", "",   "y", "",
                             "e", "yu", "ya", "i",  "yi", "ye", "g",    "u"};
-        QHash<QChar, QString> table;
+        std::array<const char *, 0x70> table{};
         for (size_t i = 0; from[i]; ++i)
-            table.insert(QChar(from[i]), QLatin1String(to[i]));
+            table[size_t(from[i] - First)] = to[i];
         return table;
     }();
     QString out;
@@ -227,8 +230,9 @@ QString transliterated(const QString &text)
         return c.unicode() >= 0x80 && (c.unicode() < 0x400 || c.unicode() > 0x4FF);
     });
     for (const QChar c : accents ? lower.normalized(QString::NormalizationForm_D) : lower) {
-        if (const auto it = cyrillic.constFind(c); it != cyrillic.constEnd())
-            out += *it;
+        const char16_t u = c.unicode();
+        if (const char *to = u >= First && u - First < 0x70 ? cyrillic[u - First] : nullptr)
+            out += QLatin1String(to);
         else if (c == QChar(0x00DF))
             out += QLatin1String("ss");
         else if ((c >= QLatin1Char('a') && c <= QLatin1Char('z')) ||
@@ -335,12 +339,19 @@ void encodeUtf8(QByteArray &out, QStringView text)
             *p++ = char(c);
             ++in;
         } else if (c < 0x800) {
-            // Cyrillic, a word at a time.
-            for (char16_t d = c;;) {
-                *p++ = char(0xC0 | (d >> 6));
-                *p++ = char(0x80 | (d & 0x3F));
-                if (++in == end || (d = *in) < 0x80 || d >= 0x800)
-                    break;
+            // Cyrillic, a word at a time and two letters at once where two follow.
+            const auto two = [](char16_t d) { return d >= 0x80 && d < 0x800; };
+            *p++ = char(0xC0 | (c >> 6));
+            *p++ = char(0x80 | (c & 0x3F));
+            ++in;
+            while (end - in >= 2 && two(in[0]) && two(in[1])) {
+                const quint32 d = in[0];
+                const quint32 e = in[1];
+                const quint32 bytes = (0xC0 | (d >> 6)) | (0x80 | (d & 0x3F)) << 8 |
+                                      (0xC0 | (e >> 6)) << 16 | (0x80 | (e & 0x3F)) << 24;
+                qToLittleEndian(bytes, p);
+                p += 4;
+                in += 2;
             }
         } else if (!QChar::isSurrogate(c)) {
             *p++ = char(0xE0 | (c >> 12));
