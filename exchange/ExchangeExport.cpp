@@ -20,7 +20,6 @@
 #include <QStringTokenizer>
 #include <QThread>
 #include <QThreadPool>
-#include <QtEndian>
 #include <algorithm>
 #include <array>
 #include <atomic>
@@ -195,20 +194,7 @@ void eachAuthorPart(QStringView authors, qsizetype most, QString &scratch, Name 
     }
 }
 
-QStringList authorParts(const QString &authors, qsizetype most = -1)
-{
-    QStringList parts;
-    QString scratch;
-    scratch.reserve(authors.size());
-    eachAuthorPart(authors, most, scratch, [&](QStringView part) {
-        parts << (part.data() == authors.constData() && part.size() == authors.size()
-                      ? authors
-                      : part.toString());
-    });
-    return parts;
-}
-
-QString transliterated(const QString &text)
+QString transliterated(QStringView text)
 {
     // Looked up by the letter's place from U+0430: every entry's key passes here.
     constexpr char16_t First = 0x430;
@@ -224,7 +210,7 @@ QString transliterated(const QString &text)
         return table;
     }();
     QString out;
-    const QString lower = text.toLower();
+    const QString lower = text.toString().toLower();
     // Accented Latin letters lose their accents; Cyrillic is looked up whole.
     const bool accents = std::any_of(lower.begin(), lower.end(), [](QChar c) {
         return c.unicode() >= 0x80 && (c.unicode() < 0x400 || c.unicode() > 0x4FF);
@@ -282,6 +268,16 @@ const quint8 *byteKinds(bool escaped, bool collapse)
     return tables[size_t((escaped ? 2 : 0) + (collapse ? 1 : 0))].data();
 }
 
+// The write position p of the buffer once it has room for `bytes` more from there. The writers
+// keep their position in a register: a lambda that moved it would keep it in memory.
+char *withRoom(QByteArray &out, char *p, qsizetype bytes)
+{
+    const qsizetype at = p - out.data();
+    if (out.size() - at < bytes)
+        out.resize(std::max(out.size() * 2, at + bytes));
+    return out.data() + at;
+}
+
 // The text in UTF-8 at the end of the buffer, as QString::toUtf8 gives it, with the LaTeX
 // escapes when `Escaped`, and with the runs of blanks made one blank and none at either end
 // when `Collapse` (collapsedBlanks). The abstracts go through here: one pass, no call for a
@@ -297,15 +293,9 @@ void encodeUtf8(QByteArray &out, QStringView text)
     const char16_t *const end = in + n;
     // Room is kept for three bytes a unit of UTF-16 still to come, the most one takes (a pair
     // takes four); an escape may take more, and makes its room.
-    qsizetype at = out.size();
+    const qsizetype at = out.size();
     out.resize(at + 3 * n + 32);
     char *p = out.data() + at;
-    const auto room = [&](qsizetype bytes) {
-        at = p - out.data();
-        if (out.size() - at < bytes)
-            out.resize(std::max(out.size() * 2, at + bytes));
-        p = out.data() + at;
-    };
     [[maybe_unused]] bool pending = false;
     [[maybe_unused]] bool written = false;
     while (in < end) {
@@ -319,7 +309,7 @@ void encodeUtf8(QByteArray &out, QStringView text)
             if constexpr (Escaped) {
                 const char *escape = latexTable()[c];
                 const qsizetype length = qsizetype(std::strlen(escape));
-                room(length + 3 * (end - in) + 32);
+                p = withRoom(out, p, length + 3 * (end - in) + 32);
                 if (Collapse && pending)
                     *p++ = ' ';
                 pending = false;
@@ -339,19 +329,12 @@ void encodeUtf8(QByteArray &out, QStringView text)
             *p++ = char(c);
             ++in;
         } else if (c < 0x800) {
-            // Cyrillic, a word at a time and two letters at once where two follow.
-            const auto two = [](char16_t d) { return d >= 0x80 && d < 0x800; };
-            *p++ = char(0xC0 | (c >> 6));
-            *p++ = char(0x80 | (c & 0x3F));
-            ++in;
-            while (end - in >= 2 && two(in[0]) && two(in[1])) {
-                const quint32 d = in[0];
-                const quint32 e = in[1];
-                const quint32 bytes = (0xC0 | (d >> 6)) | (0x80 | (d & 0x3F)) << 8 |
-                                      (0xC0 | (e >> 6)) << 16 | (0x80 | (e & 0x3F)) << 24;
-                qToLittleEndian(bytes, p);
-                p += 4;
-                in += 2;
+            // Cyrillic, a word at a time.
+            for (char16_t d = c;;) {
+                *p++ = char(0xC0 | (d >> 6));
+                *p++ = char(0x80 | (d & 0x3F));
+                if (++in == end || (d = *in) < 0x80 || d >= 0x800)
+                    break;
             }
         } else if (!QChar::isSurrogate(c)) {
             *p++ = char(0xE0 | (c >> 12));
@@ -369,7 +352,7 @@ void encodeUtf8(QByteArray &out, QStringView text)
             // A unit without its pair, as the converter writes it.
             const QByteArray replaced = QString(QChar(c)).toUtf8();
             ++in;
-            room(replaced.size() + 3 * (end - in) + 32);
+            p = withRoom(out, p, replaced.size() + 3 * (end - in) + 32);
             std::memcpy(p, replaced.constData(), size_t(replaced.size()));
             p += replaced.size();
         }
@@ -396,7 +379,7 @@ void appendBytes(QByteArray &out, QByteArrayView text, const char *const *escape
         return;
     const quint8 *kind = byteKinds(escapes, collapse);
     const uchar *in = reinterpret_cast<const uchar *>(text.data());
-    qsizetype at = out.size();
+    const qsizetype at = out.size();
     // A byte takes one at the most, but for an escape, which makes its room.
     out.resize(at + n + 32);
     char *p = out.data() + at;
@@ -423,10 +406,7 @@ void appendBytes(QByteArray &out, QByteArrayView text, const char *const *escape
         }
         const char *escape = escapes[in[i]];
         const qsizetype length = qsizetype(std::strlen(escape));
-        at = p - out.data();
-        if (out.size() - at < length + n - i + 32)
-            out.resize(std::max(out.size() * 2, at + length + n - i + 32));
-        p = out.data() + at;
+        p = withRoom(out, p, length + n - i + 32);
         std::memcpy(p, escape, size_t(length));
         p += length;
         ++i;
@@ -1044,11 +1024,14 @@ Reference mergedReference(const StoredBook &book) { return merged(book, unchange
 
 QString CitationKeys::base(const QString &authors, const QString &year)
 {
-    const QStringList parts = authorParts(valueOf(authors), 1);
-    const QString first = parts.isEmpty() ? QString() : parts.first();
-    const PersonName name = personOf(first);
+    // The first name alone is split, as a view of the line.
+    const QString line = valueOf(authors);
+    QString scratch;
+    QStringView first;
+    eachAuthorPart(line, 1, scratch, [&first](QStringView part) { first = part; });
+    const NameView name = nameOf(first);
     QString surname = transliterated(
-        name.literal.isEmpty() ? name.family : name.literal.section(QLatin1Char(' '), 0, 0));
+        name.literal.isEmpty() ? name.family : name.literal.left(name.literal.indexOf(u' ')));
     if (surname.isEmpty())
         surname = QStringLiteral("anon");
     return surname + fourDigits(year);
