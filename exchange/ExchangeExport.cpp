@@ -17,6 +17,7 @@
 #include <QSaveFile>
 #include <QSet>
 #include <QStringEncoder>
+#include <QStringTokenizer>
 #include <QThread>
 #include <QThreadPool>
 #include <algorithm>
@@ -96,17 +97,25 @@ bool splitInitials(QStringView text, qsizetype &surnameEnd, qsizetype &initials)
     return false;
 }
 
+// A name split as personOf splits it, its parts still in the text: the initials keep their
+// blanks; a corporate name is all literal.
+struct NameView {
+    QStringView family;
+    QStringView initials;
+    QStringView literal;
+};
+
 // Surname then initials: "Ландау Л.Д.", "Smith J.-P."; anything else is a corporate name.
-PersonName personOf(const QString &text)
+NameView nameOf(QStringView text)
 {
-    PersonName name;
+    NameView name;
     qsizetype surnameEnd = 0;
     qsizetype initials = 0;
     bool matched = false;
     if (std::any_of(text.begin(), text.end(), leftToPattern)) {
         static const QRegularExpression pattern(
             QStringLiteral("^(.+?)\\s+((?:\\p{Lu}\\p{Ll}?\\.\\s*-?\\s*)+)$"));
-        const QRegularExpressionMatch m = pattern.match(text);
+        const QRegularExpressionMatch m = pattern.match(text.toString());
         matched = m.hasMatch();
         surnameEnd = m.capturedEnd(1);
         initials = m.capturedStart(2);
@@ -115,12 +124,26 @@ PersonName personOf(const QString &text)
     }
     if (matched) {
         name.family = text.left(surnameEnd).trimmed();
-        name.given = text.mid(initials).remove(QLatin1Char(' '));
+        name.initials = text.mid(initials);
     } else if (!text.contains(QLatin1Char(' '))) {
         name.family = text;
     } else {
         name.literal = text;
     }
+    return name;
+}
+
+PersonName personOf(const QString &text)
+{
+    const NameView view = nameOf(text);
+    PersonName name;
+    if (!view.literal.isEmpty())
+        name.literal = text;
+    else if (view.family.size() == text.size())
+        name.family = text;
+    else
+        name.family = view.family.toString();
+    name.given = view.initials.toString().remove(QLatin1Char(' '));
     return name;
 }
 
@@ -137,15 +160,18 @@ QString fourDigits(const QString &text)
 }
 
 // The names of an authors' line: one to a line, or several joined by commas or semicolons;
-// no more than `most` of them when that is given.
-QStringList authorParts(const QString &authors, qsizetype most = -1)
+// no more than `most` of them when that is given. Each goes to `name` with its blanks
+// collapsed, in the line or at the end of `scratch`, which is never moved when it had room
+// for the line to begin with.
+template <typename Name>
+void eachAuthorPart(QStringView authors, qsizetype most, QString &scratch, Name &&name)
 {
     const auto blank = [](char16_t c) {
         return c == u' ' || c == u'\t' || c == u'\n' || c == u'\r';
     };
-    QStringList parts;
     qsizetype start = 0;
-    for (qsizetype i = 0; i <= authors.size() && parts.size() != most; ++i) {
+    qsizetype found = 0;
+    for (qsizetype i = 0; i <= authors.size() && found != most; ++i) {
         if (i < authors.size()) {
             const char16_t c = authors[i].unicode();
             if (c != u',' && c != u';' && c != u'\r' && c != u'\n')
@@ -158,35 +184,41 @@ QStringList authorParts(const QString &authors, qsizetype most = -1)
             ++start;
         while (end > start && blank(authors[end - 1].unicode()))
             --end;
-        if (end > start)
-            parts << collapsedBlanks(authors.mid(start, end - start));
+        if (end > start) {
+            const QStringView part = authors.sliced(start, end - start);
+            const qsizetype at = scratch.size();
+            name(appendCollapsedBlanks(part, scratch) ? QStringView(scratch).sliced(at) : part);
+            ++found;
+        }
         start = i + 1;
     }
-    return parts;
 }
 
-QString transliterated(const QString &text)
+QString transliterated(QStringView text)
 {
-    static const QHash<QChar, QString> cyrillic = [] {
+    // Looked up by the letter's place from U+0430: every entry's key passes here.
+    constexpr char16_t First = 0x430;
+    static const std::array<const char *, 0x70> cyrillic = [] {
         const char16_t from[] = u"абвгдеёжзийклмнопрстуфхцчшщъыьэюяіїєґў";
         const char *to[] = {"a", "b",  "v",  "g",  "d",  "e",  "e",    "zh", "z", "i",
                             "y", "k",  "l",  "m",  "n",  "o",  "p",    "r",  "s", "t",
                             "u", "f",  "kh", "ts", "ch", "sh", "shch", "",   "y", "",
                             "e", "yu", "ya", "i",  "yi", "ye", "g",    "u"};
-        QHash<QChar, QString> table;
+        std::array<const char *, 0x70> table{};
         for (size_t i = 0; from[i]; ++i)
-            table.insert(QChar(from[i]), QLatin1String(to[i]));
+            table[size_t(from[i] - First)] = to[i];
         return table;
     }();
     QString out;
-    const QString lower = text.toLower();
+    const QString lower = text.toString().toLower();
     // Accented Latin letters lose their accents; Cyrillic is looked up whole.
     const bool accents = std::any_of(lower.begin(), lower.end(), [](QChar c) {
         return c.unicode() >= 0x80 && (c.unicode() < 0x400 || c.unicode() > 0x4FF);
     });
     for (const QChar c : accents ? lower.normalized(QString::NormalizationForm_D) : lower) {
-        if (const auto it = cyrillic.constFind(c); it != cyrillic.constEnd())
-            out += *it;
+        const char16_t u = c.unicode();
+        if (const char *to = u >= First && u - First < 0x70 ? cyrillic[u - First] : nullptr)
+            out += QLatin1String(to);
         else if (c == QChar(0x00DF))
             out += QLatin1String("ss");
         else if ((c >= QLatin1Char('a') && c <= QLatin1Char('z')) ||
@@ -218,45 +250,100 @@ const std::array<const char *, 0x80> &latexTable()
     return table;
 }
 
-// The text in UTF-8 at the end of the buffer, as QString::toUtf8 gives it, with each ASCII
-// character that has an entry in `escapes` replaced by it.
-void appendUtf8(QByteArray &out, QStringView text, const char *const *escapes = nullptr)
+// Blanks as collapsedBlanks takes them.
+constexpr bool isBlank(uchar c) { return c == ' ' || c == '\t' || c == '\n' || c == '\r'; }
+
+// What each byte asks of appendBytes: 0 nothing, 1 a blank to collapse, 2 its escape.
+const quint8 *byteKinds(bool escaped, bool collapse)
 {
-    if (text.isEmpty())
+    static const std::array<std::array<quint8, 256>, 4> tables = [] {
+        std::array<std::array<quint8, 256>, 4> built{};
+        for (int which = 0; which < 4; ++which)
+            for (int c = 0; c < 0x80; ++c)
+                built[size_t(which)][size_t(c)] = (which & 1) && isBlank(uchar(c))         ? 1
+                                                  : (which & 2) && latexTable()[size_t(c)] ? 2
+                                                                                           : 0;
+        return built;
+    }();
+    return tables[size_t((escaped ? 2 : 0) + (collapse ? 1 : 0))].data();
+}
+
+// The write position p of the buffer once it has room for `bytes` more from there. The writers
+// keep their position in a register: a lambda that moved it would keep it in memory.
+char *withRoom(QByteArray &out, char *p, qsizetype bytes)
+{
+    const qsizetype at = p - out.data();
+    if (out.size() - at < bytes)
+        out.resize(std::max(out.size() * 2, at + bytes));
+    return out.data() + at;
+}
+
+// The text in UTF-8 at the end of the buffer, as QString::toUtf8 gives it, with the LaTeX
+// escapes when `Escaped`, and with the runs of blanks made one blank and none at either end
+// when `Collapse` (collapsedBlanks). The abstracts go through here: one pass, no call for a
+// character.
+template <bool Escaped, bool Collapse>
+void encodeUtf8(QByteArray &out, QStringView text)
+{
+    const qsizetype n = text.size();
+    if (n == 0)
         return;
+    const quint8 *kind = byteKinds(Escaped, Collapse);
+    const char16_t *in = text.utf16();
+    const char16_t *const end = in + n;
     // Room is kept for three bytes a unit of UTF-16 still to come, the most one takes (a pair
     // takes four); an escape may take more, and makes its room.
-    const qsizetype n = text.size();
-    qsizetype at = out.size();
+    const qsizetype at = out.size();
     out.resize(at + 3 * n + 32);
     char *p = out.data() + at;
-    const auto room = [&](qsizetype bytes) {
-        at = p - out.data();
-        if (out.size() - at < bytes)
-            out.resize(std::max(out.size() * 2, at + bytes));
-        p = out.data() + at;
-    };
-    for (qsizetype i = 0; i < n; ++i) {
-        const char16_t c = text[i].unicode();
-        if (c < 0x80) {
-            if (const char *escape = escapes ? escapes[c] : nullptr) {
-                const qsizetype length = qsizetype(std::strlen(escape));
-                room(length + 3 * (n - i) + 32);
-                std::memcpy(p, escape, size_t(length));
-                p += length;
+    [[maybe_unused]] bool pending = false;
+    [[maybe_unused]] bool written = false;
+    while (in < end) {
+        const char16_t c = *in;
+        if (c < 0x80 && kind[c]) {
+            ++in;
+            if (Collapse && kind[c] == 1) {
+                pending = written;
                 continue;
             }
+            if constexpr (Escaped) {
+                const char *escape = latexTable()[c];
+                const qsizetype length = qsizetype(std::strlen(escape));
+                p = withRoom(out, p, length + 3 * (end - in) + 32);
+                if (Collapse && pending)
+                    *p++ = ' ';
+                pending = false;
+                written = true;
+                std::memcpy(p, escape, size_t(length));
+                p += length;
+            }
+            continue;
+        }
+        if constexpr (Collapse) {
+            if (pending)
+                *p++ = ' ';
+            pending = false;
+            written = true;
+        }
+        if (c < 0x80) {
             *p++ = char(c);
+            ++in;
         } else if (c < 0x800) {
-            *p++ = char(0xC0 | (c >> 6));
-            *p++ = char(0x80 | (c & 0x3F));
+            // Cyrillic, a word at a time.
+            for (char16_t d = c;;) {
+                *p++ = char(0xC0 | (d >> 6));
+                *p++ = char(0x80 | (d & 0x3F));
+                if (++in == end || (d = *in) < 0x80 || d >= 0x800)
+                    break;
+            }
         } else if (!QChar::isSurrogate(c)) {
             *p++ = char(0xE0 | (c >> 12));
             *p++ = char(0x80 | ((c >> 6) & 0x3F));
             *p++ = char(0x80 | (c & 0x3F));
-        } else if (QChar::isHighSurrogate(c) && i + 1 < n && text[i + 1].isLowSurrogate()) {
-            const char32_t u = QChar::surrogateToUcs4(c, text[i + 1].unicode());
-            ++i;
+            ++in;
+        } else if (QChar::isHighSurrogate(c) && end - in > 1 && QChar::isLowSurrogate(in[1])) {
+            const char32_t u = QChar::surrogateToUcs4(c, in[1]);
+            in += 2;
             *p++ = char(0xF0 | (u >> 18));
             *p++ = char(0x80 | ((u >> 12) & 0x3F));
             *p++ = char(0x80 | ((u >> 6) & 0x3F));
@@ -264,7 +351,8 @@ void appendUtf8(QByteArray &out, QStringView text, const char *const *escapes = 
         } else {
             // A unit without its pair, as the converter writes it.
             const QByteArray replaced = QString(QChar(c)).toUtf8();
-            room(replaced.size() + 3 * (n - i) + 32);
+            ++in;
+            p = withRoom(out, p, replaced.size() + 3 * (end - in) + 32);
             std::memcpy(p, replaced.constData(), size_t(replaced.size()));
             p += replaced.size();
         }
@@ -272,38 +360,58 @@ void appendUtf8(QByteArray &out, QStringView text, const char *const *escapes = 
     out.truncate(p - out.constData());
 }
 
-// unicodeToLatex(text) in UTF-8.
-void appendLatex(QByteArray &out, QStringView text) { appendUtf8(out, text, latexTable().data()); }
+void appendUtf8(QByteArray &out, QStringView text) { encodeUtf8<false, false>(out, text); }
 
-// collapsedBlanks(text) in UTF-8: the stretches that keep their single blanks go whole.
-void appendCollapsed(QByteArray &out, QStringView text)
+// unicodeToLatex(text) in UTF-8.
+void appendLatex(QByteArray &out, QStringView text) { encodeUtf8<true, false>(out, text); }
+
+// collapsedBlanks(text) in UTF-8.
+void appendCollapsed(QByteArray &out, QStringView text) { encodeUtf8<false, true>(out, text); }
+
+// Sound UTF-8 at the end of the buffer as appendUtf8 writes the text it holds, with the LaTeX
+// escapes or none, and with the runs of blanks made one blank and none at either end when
+// `collapse` (collapsedBlanks): the bytes go as they are, without a round through UTF-16.
+void appendBytes(QByteArray &out, QByteArrayView text, const char *const *escapes, bool collapse)
 {
-    const auto blank = [](char16_t c) {
-        return c == u' ' || c == u'\t' || c == u'\n' || c == u'\r';
-    };
-    const qsizetype size = text.size();
-    qsizetype i = 0;
+    Q_ASSERT(!escapes || escapes == latexTable().data());
+    const qsizetype n = text.size();
+    if (n == 0)
+        return;
+    const quint8 *kind = byteKinds(escapes, collapse);
+    const uchar *in = reinterpret_cast<const uchar *>(text.data());
+    const qsizetype at = out.size();
+    // A byte takes one at the most, but for an escape, which makes its room.
+    out.resize(at + n + 32);
+    char *p = out.data() + at;
+    bool pending = false;
     bool written = false;
-    for (;;) {
-        while (i < size && blank(text[i].unicode()))
+    for (qsizetype i = 0; i < n;) {
+        qsizetype plain = i;
+        while (plain < n && !kind[in[plain]])
+            ++plain;
+        if (plain == i && kind[in[i]] == 1) {
+            pending = written;
             ++i;
-        if (i == size)
-            return;
-        qsizetype end = i;
-        while (end < size) {
-            if (!blank(text[end].unicode()))
-                ++end;
-            else if (text[end] == u' ' && end + 1 < size && !blank(text[end + 1].unicode()))
-                end += 2;
-            else
-                break;
+            continue;
         }
-        if (written)
-            out += ' ';
-        appendUtf8(out, text.sliced(i, end - i));
+        if (pending)
+            *p++ = ' ';
+        pending = false;
         written = true;
-        i = end;
+        if (plain > i) {
+            std::memcpy(p, in + i, size_t(plain - i));
+            p += plain - i;
+            i = plain;
+            continue;
+        }
+        const char *escape = escapes[in[i]];
+        const qsizetype length = qsizetype(std::strlen(escape));
+        p = withRoom(out, p, length + n - i + 32);
+        std::memcpy(p, escape, size_t(length));
+        p += length;
+        ++i;
     }
+    out.truncate(p - out.constData());
 }
 
 // "  name = {value},\n", left out when the value comes to nothing.
@@ -334,19 +442,43 @@ void latexField(QByteArray &out, const char *name, const QString &value)
     field(out, name, [&] { appendLatex(out, value); });
 }
 
-void appendBibtexName(QByteArray &out, const PersonName &name)
+// The initials without their blanks.
+template <typename Append>
+void appendInitials(QByteArray &out, QStringView initials, Append &&append)
 {
-    if (!name.literal.isEmpty()) {
+    for (const QStringView run : QStringTokenizer(initials, u' '))
+        append(out, run);
+}
+
+// "{Literal name}", or "Family, Given" where there are initials.
+template <typename Given>
+void appendBibtexName(QByteArray &out, QStringView literal, QStringView family, bool hasGiven,
+                      Given &&given)
+{
+    if (!literal.isEmpty()) {
         out += '{';
-        appendLatex(out, name.literal);
+        appendLatex(out, literal);
         out += '}';
         return;
     }
-    appendLatex(out, name.family);
-    if (!name.given.isEmpty()) {
+    appendLatex(out, family);
+    if (hasGiven) {
         out += ", ";
-        appendLatex(out, name.given);
+        given();
     }
+}
+
+void appendBibtexName(QByteArray &out, const NameView &name)
+{
+    appendBibtexName(out, name.literal, name.family,
+                     name.initials.count(u' ') != name.initials.size(),
+                     [&] { appendInitials(out, name.initials, appendLatex); });
+}
+
+void appendBibtexName(QByteArray &out, const PersonName &name)
+{
+    appendBibtexName(out, name.literal, name.family, !name.given.isEmpty(),
+                     [&] { appendLatex(out, name.given); });
 }
 
 QString risName(const PersonName &name)
@@ -454,6 +586,145 @@ std::unique_ptr<QThreadPool> secondThread()
     return pool;
 }
 
+// Whether a byte of the text is above ASCII, looked at eight bytes at a time.
+bool aboveAscii(const char *text, qsizetype size)
+{
+    quint64 seen = 0;
+    qsizetype i = 0;
+    for (; i + 8 <= size; i += 8) {
+        quint64 word;
+        std::memcpy(&word, text + i, sizeof word);
+        seen |= word;
+    }
+    for (; i < size; ++i)
+        seen |= quint8(text[i]);
+    return seen & 0x8080808080808080ULL;
+}
+
+// Whether the bytes are UTF-8 that QString::fromUtf8 reads without a replacement: no overlong
+// form, half of a UTF-16 pair or code point above U+10FFFF. Qt's own check decodes each
+// character; this one passes over ASCII eight bytes at a time.
+bool validUtf8(QByteArrayView bytes)
+{
+    const uchar *p = reinterpret_cast<const uchar *>(bytes.data());
+    const uchar *const end = p + bytes.size();
+    const auto following = [](uchar c) { return (c & 0xC0) == 0x80; };
+    while (p < end) {
+        const uchar c = *p;
+        if (c < 0x80) {
+            // An ASCII run, eight at a time: tried after ASCII, not within a Cyrillic word.
+            ++p;
+            for (quint64 word; end - p >= 8; p += 8) {
+                std::memcpy(&word, p, sizeof word);
+                if (word & 0x8080808080808080ULL)
+                    break;
+            }
+        } else if (c < 0xC2) {
+            return false;
+        } else if (c < 0xE0) {
+            if (end - p < 2 || !following(p[1]))
+                return false;
+            p += 2;
+        } else if (c < 0xF0) {
+            if (end - p < 3 || !following(p[1]) || !following(p[2]) || (c == 0xE0 && p[1] < 0xA0) ||
+                (c == 0xED && p[1] >= 0xA0))
+                return false;
+            p += 3;
+        } else if (c < 0xF5) {
+            if (end - p < 4 || !following(p[1]) || !following(p[2]) || !following(p[3]) ||
+                (c == 0xF0 && p[1] < 0x90) || (c == 0xF4 && p[1] >= 0x90))
+                return false;
+            p += 4;
+        } else {
+            return false;
+        }
+    }
+    return true;
+}
+
+// Whether the text read from these bytes gives them back as they are: valid UTF-8 without the
+// byte order mark first that the decoder drops.
+bool soundUtf8(QByteArrayView bytes)
+{
+    return !bytes.startsWith("\xEF\xBB\xBF") && validUtf8(bytes);
+}
+
+// As QString::trimmed on the text that sound UTF-8 holds: white space of any script goes from
+// both ends.
+QByteArrayView trimmedUtf8(QByteArrayView bytes)
+{
+    const uchar *in = reinterpret_cast<const uchar *>(bytes.data());
+    const auto space = [in](qsizetype from, qsizetype to) {
+        char32_t u = in[from];
+        if (to - from > 1) {
+            u &= 0x7F >> (to - from);
+            for (qsizetype i = from + 1; i < to; ++i)
+                u = (u << 6) | (in[i] & 0x3F);
+        }
+        return QChar::isSpace(u);
+    };
+    qsizetype from = 0;
+    qsizetype to = bytes.size();
+    while (from < to) {
+        const qsizetype length = in[from] < 0x80    ? 1
+                                 : in[from] >= 0xF0 ? 4
+                                 : in[from] >= 0xE0 ? 3
+                                                    : 2;
+        if (!space(from, from + length))
+            break;
+        from += length;
+    }
+    while (to > from) {
+        qsizetype start = to - 1;
+        while (start > from && (in[start] & 0xC0) == 0x80)
+            --start;
+        if (!space(start, to))
+            break;
+        to = start;
+    }
+    return bytes.sliced(from, to - from);
+}
+
+// valueOf on sound UTF-8.
+QByteArrayView valueOf(QByteArrayView bytes)
+{
+    const QByteArrayView value = trimmedUtf8(bytes);
+    static const QByteArray placeholder = book::NewText.toUtf8();
+    return value.size() == placeholder.size() &&
+                   std::memcmp(value.data(), placeholder.constData(), size_t(value.size())) == 0
+               ? QByteArrayView()
+               : value;
+}
+
+// A row as the library gives it. An entry that did not come in from a file, and whose texts are
+// sound UTF-8, is written from the bytes of its columns, none made into text but those that a
+// rule reads as letters; any other goes through its fields as text, in `book`.
+struct StoredRow {
+    enum Column { Authors, Title, Publisher, Year, Keywords, Info, Resume, Columns };
+    StoredBook book; // the key always; the fields when not direct
+    bool direct = false;
+    QByteArray bytes; // the columns in turn
+    std::array<qsizetype, Columns + 1> starts{};
+    QByteArrayView column(Column c) const
+    {
+        return QByteArrayView(bytes).sliced(starts[c], starts[c + 1] - starts[c]);
+    }
+};
+
+// The row's entry with its fields as text.
+StoredBook bookOf(const StoredRow &row)
+{
+    if (!row.direct)
+        return row.book;
+    StoredBook b;
+    b.key = row.book.key;
+    QString *const fields[] = {&b.authors, &b.title, &b.publisher, &b.year, &b.keywords, &b.info};
+    for (int c = 0; c < StoredRow::Resume; ++c)
+        *fields[c] = QString::fromUtf8(row.column(StoredRow::Column(c)));
+    b.resume = row.column(StoredRow::Resume).toByteArray();
+    return b;
+}
+
 // Reads the rows of a dataset, in its order, a page of keys at a time.
 class StoredBooks {
 public:
@@ -480,7 +751,7 @@ public:
 
     // Every row of the page that begins at a position, in the dataset's order; rows no longer
     // in the file are left out.
-    std::vector<StoredBook> page(int first)
+    std::vector<StoredRow> page(int first)
     {
         const int count = std::max(0, std::min(PageRows, FData.RecordCount() - first));
         std::vector<qint64> keys(static_cast<size_t>(count));
@@ -490,11 +761,11 @@ public:
     }
 
     // The row with this key; none when it is no longer in the file.
-    std::vector<StoredBook> byKey(qint64 key) { return withKeys({key}); }
+    std::vector<StoredRow> byKey(qint64 key) { return withKeys({key}); }
 
 private:
     // The rows with these keys, in their order.
-    std::vector<StoredBook> withKeys(const std::vector<qint64> &keys)
+    std::vector<StoredRow> withKeys(const std::vector<qint64> &keys)
     {
         if (!FStatement) {
             QStringList marks;
@@ -511,7 +782,7 @@ private:
             if (size_t(i) < keys.size())
                 positions.insert(key, i);
         }
-        std::vector<StoredBook> rows(keys.size());
+        std::vector<StoredRow> rows(keys.size());
         std::vector<bool> found(keys.size());
         quil::execOrThrow(*FStatement);
         while (FStatement->next()) {
@@ -523,7 +794,7 @@ private:
         }
         quil::checkFinished(*FStatement);
         FStatement->reset();
-        std::vector<StoredBook> kept;
+        std::vector<StoredRow> kept;
         kept.reserve(rows.size());
         for (size_t i = 0; i < rows.size(); ++i)
             if (found[i])
@@ -531,10 +802,36 @@ private:
         return kept;
     }
 
-    StoredBook read(const quil::Statement &row) const
+    StoredRow read(const quil::Statement &row) const
     {
-        StoredBook b;
-        b.key = row.integer(0);
+        StoredRow r;
+        r.book.key = row.integer(0);
+        // The columns go into one buffer as they are; they are made text only for an entry that
+        // came in from a file or holds what its bytes would not give back.
+        if (!FOriginals || (row.utf8(9).isEmpty() && row.utf8(10).isEmpty())) {
+            std::array<QByteArrayView, StoredRow::Columns> columns;
+            qsizetype size = 0;
+            for (int c = 0; c < StoredRow::Columns; ++c)
+                size += (columns[size_t(c)] = row.utf8(c + 1)).size();
+            r.bytes.resize(size);
+            r.direct = true;
+            qsizetype at = 0;
+            for (int c = 0; c < StoredRow::Columns; ++c) {
+                const QByteArrayView text = columns[size_t(c)];
+                r.starts[size_t(c)] = at;
+                if (!text.isEmpty())
+                    std::memcpy(r.bytes.data() + at, text.data(), size_t(text.size()));
+                at += text.size();
+                // The abstract has its own way with bytes that are not UTF-8.
+                if (c != StoredRow::Resume)
+                    r.direct = r.direct && soundUtf8(text);
+            }
+            r.starts[StoredRow::Columns] = at;
+            if (r.direct)
+                return r;
+            r.bytes.clear();
+        }
+        StoredBook &b = r.book;
         b.authors = columnText(row, 1);
         b.title = columnText(row, 2);
         b.publisher = columnText(row, 3);
@@ -549,7 +846,7 @@ private:
             b.digest = columnText(row, 11);
             b.strings = columnText(row, 12);
         }
-        return b;
+        return r;
     }
 
     quil::DataSet &FData;
@@ -565,26 +862,12 @@ bool unchanged(const StoredBook &book)
                              book.info, QString::fromUtf8(book.resume)) == book.digest;
 }
 
-// Whether a byte of the text is above ASCII, looked at eight bytes at a time.
-bool aboveAscii(const char *text, qsizetype size)
-{
-    quint64 seen = 0;
-    qsizetype i = 0;
-    for (; i + 8 <= size; i += 8) {
-        quint64 word;
-        std::memcpy(&word, text + i, sizeof word);
-        seen |= word;
-    }
-    for (; i < size; ++i)
-        seen |= quint8(text[i]);
-    return seen & 0x8080808080808080ULL;
-}
-
 // The plain text of a stored abstract, RTF or plain text (as the abstract import stores it);
-// the placeholder is none. Every entry of an export passes here: the stored bytes go to the
+// the placeholder is none. The view holds until the next call on the thread, or while the
+// scratch string is left alone. Every entry of an export passes here: the stored bytes go to the
 // extractor as they are when trimming takes only ASCII blanks and the text is sound UTF-8, as
 // nearly every abstract is.
-QString abstractOf(const QByteArray &stored)
+QStringView abstractText(const QByteArray &stored, QString &scratch)
 {
     const auto space = [](char c) { return c == ' ' || (c >= '\t' && c <= '\r'); };
     qsizetype from = 0;
@@ -598,8 +881,10 @@ QString abstractOf(const QByteArray &stored)
     // A byte above ASCII at either end may begin or end a space of its own.
     const bool wide = aboveAscii(stored.constData() + from, to - from);
     if (stored[from] < 0 || stored[to - 1] < 0 ||
-        (wide && !QByteArrayView(stored).sliced(from, to - from).isValidUtf8()))
-        return valueOf(quil::rtf::RichText::plainTextOf(valueOf(QString::fromUtf8(stored))));
+        (wide && !validUtf8(QByteArrayView(stored).sliced(from, to - from)))) {
+        scratch = valueOf(quil::rtf::RichText::plainTextOf(valueOf(QString::fromUtf8(stored))));
+        return scratch;
+    }
     const QByteArray value = QByteArray::fromRawData(stored.constData() + from, to - from);
     static const QByteArray placeholder = book::NewText.toLatin1();
     if (value == placeholder)
@@ -607,9 +892,17 @@ QString abstractOf(const QByteArray &stored)
     thread_local quil::rtf::RtfTextExtractor extractor;
     bool isRtf = false;
     const QStringView text = extractor.text(value, &isRtf, wide).trimmed();
-    if (!isRtf)
-        return valueOf(quil::rtf::RichText::plainTextOf(QString::fromUtf8(value)));
-    return text == book::NewText ? QString() : text.toString();
+    if (!isRtf) {
+        scratch = valueOf(quil::rtf::RichText::plainTextOf(QString::fromUtf8(value)));
+        return scratch;
+    }
+    return text == book::NewText ? QStringView() : text;
+}
+
+QString abstractOf(const QByteArray &stored)
+{
+    QString scratch;
+    return abstractText(stored, scratch).toString();
 }
 
 QStringList stringsOf(const StoredBook &book)
@@ -624,23 +917,43 @@ Format formatNamed(const QString &name)
 
 } // namespace
 
-Reference referenceOf(const StoredBook &book)
+namespace {
+
+// An authors' line (valueOf it) without the " (ред.)" or " и др." that may end it, and whether
+// they did.
+QStringView namesOfLine(QStringView authors, bool &editors, bool &etAl)
 {
-    Reference r;
-    QString authors = valueOf(book.authors);
-    bool editors = false;
-    for (const QString &suffix : {QStringLiteral(" (ред.)"), QStringLiteral(" (ed.)")})
+    for (const QStringView suffix : {QStringView(u" (ред.)"), QStringView(u" (ed.)")})
         if (authors.endsWith(suffix)) {
             editors = true;
             authors.chop(suffix.size());
         }
-    for (const QString &suffix : {QStringLiteral(" и др."), QStringLiteral(" et al.")})
+    for (const QStringView suffix : {QStringView(u" и др."), QStringView(u" et al.")})
         if (authors.endsWith(suffix)) {
-            r.etAl = true;
+            etAl = true;
             authors.chop(suffix.size());
         }
-    for (const QString &part : authorParts(authors))
-        (editors ? r.editors : r.authors) << personOf(part);
+    return authors;
+}
+
+// The names of an authors' line (valueOf it) as the reference's authors or editors.
+void setAuthors(Reference &r, const QString &authors)
+{
+    bool editors = false;
+    const QStringView names = namesOfLine(authors, editors, r.etAl);
+    QString scratch;
+    scratch.reserve(names.size());
+    eachAuthorPart(names, -1, scratch, [&](QStringView part) {
+        (editors ? r.editors : r.authors) << personOf(part.toString());
+    });
+}
+
+} // namespace
+
+Reference referenceOf(const StoredBook &book)
+{
+    Reference r;
+    setAuthors(r, valueOf(book.authors));
     r.title = collapsedBlanks(valueOf(book.title));
     r.container = collapsedBlanks(valueOf(book.publisher));
     r.year = valueOf(book.year);
@@ -711,11 +1024,14 @@ Reference mergedReference(const StoredBook &book) { return merged(book, unchange
 
 QString CitationKeys::base(const QString &authors, const QString &year)
 {
-    const QStringList parts = authorParts(valueOf(authors), 1);
-    const QString first = parts.isEmpty() ? QString() : parts.first();
-    const PersonName name = personOf(first);
+    // The first name alone is split, as a view of the line.
+    const QString line = valueOf(authors);
+    QString scratch;
+    QStringView first;
+    eachAuthorPart(line, 1, scratch, [&first](QStringView part) { first = part; });
+    const NameView name = nameOf(first);
     QString surname = transliterated(
-        name.literal.isEmpty() ? name.family : name.literal.section(QLatin1Char(' '), 0, 0));
+        name.literal.isEmpty() ? name.family : name.literal.left(name.literal.indexOf(u' ')));
     if (surname.isEmpty())
         surname = QStringLiteral("anon");
     return surname + fourDigits(year);
@@ -756,6 +1072,171 @@ CitationKeys::CitationKeys(quil::DataSet &data)
 
 namespace {
 
+// The author and editor fields of a BibTeX entry.
+template <typename Names>
+void bibtexNames(QByteArray &out, const Names &authors, const Names &editors, bool etAl)
+{
+    const auto names = [&out](const Names &list, bool others) {
+        for (qsizetype i = 0; i < qsizetype(list.size()); ++i) {
+            if (i > 0)
+                out += " and ";
+            appendBibtexName(out, list[i]);
+        }
+        if (others)
+            out += list.size() == 0 ? "others" : " and others";
+    };
+    field(out, "author", [&] { names(authors, etAl); });
+    field(out, "editor", [&] { names(editors, false); });
+}
+
+// "TAG  - value\n", left out when there is no value.
+void risLine(QByteArray &out, const char *tag, QStringView value)
+{
+    if (value.isEmpty())
+        return;
+    out += tag;
+    out += "  - ";
+    appendCollapsed(out, value);
+    out += '\n';
+}
+
+void risName(QByteArray &out, const char *tag, const PersonName &name)
+{
+    risLine(out, tag, risName(name));
+}
+
+// As risLine of risName: a name split from a line has no blank to collapse.
+void risName(QByteArray &out, const char *tag, const NameView &name)
+{
+    out += tag;
+    out += "  - ";
+    if (!name.literal.isEmpty()) {
+        appendUtf8(out, name.literal);
+    } else {
+        appendUtf8(out, name.family);
+        if (name.initials.count(u' ') != name.initials.size()) {
+            out += ", ";
+            appendInitials(out, name.initials,
+                           [](QByteArray &to, QStringView run) { appendUtf8(to, run); });
+        }
+    }
+    out += '\n';
+}
+
+template <typename Names>
+void risNames(QByteArray &out, const Names &authors, const Names &editors, bool etAl)
+{
+    for (const auto &name : authors)
+        risName(out, "AU", name);
+    if (etAl)
+        risLine(out, "AU", u"et al.");
+    for (const auto &name : editors)
+        risName(out, "A2", name);
+}
+
+// writeBibtex or writeRis of referenceOf(the row's entry), from the bytes of its columns: only
+// the authors, which are split into names by their letters, are made text. False when the
+// entry is nothing to cite.
+bool writeDirect(QByteArray &out, const StoredRow &row, Format format, const QString &citationKey)
+{
+    // The names as views of the line or of the scratch, which has room for them all.
+    thread_local QString authorsLine;
+    thread_local QString scratch;
+    thread_local std::vector<NameView> names;
+    names.clear();
+    bool editors = false;
+    bool etAl = false;
+    if (const QByteArrayView authors = valueOf(row.column(StoredRow::Authors));
+        !authors.isEmpty()) {
+        authorsLine = QString::fromUtf8(authors);
+        const QStringView parts = namesOfLine(authorsLine, editors, etAl);
+        scratch.resize(0);
+        scratch.reserve(parts.size());
+        eachAuthorPart(parts, -1, scratch, [](QStringView part) { names.push_back(nameOf(part)); });
+    }
+    static const std::vector<NameView> none;
+    const std::vector<NameView> &authorNames = editors ? none : names;
+    const std::vector<NameView> &editorNames = editors ? names : none;
+    const QByteArrayView title = valueOf(row.column(StoredRow::Title));
+    if (names.empty() && title.isEmpty())
+        return false;
+    const QByteArrayView container = valueOf(row.column(StoredRow::Publisher));
+    const QByteArrayView year = valueOf(row.column(StoredRow::Year));
+    const QByteArrayView keywords = valueOf(row.column(StoredRow::Keywords));
+    const QByteArrayView note = valueOf(row.column(StoredRow::Info));
+    const QByteArrayView resume = row.column(StoredRow::Resume);
+    thread_local QString text;
+    const QStringView abstract =
+        abstractText(QByteArray::fromRawData(resume.data(), resume.size()), text);
+    // Each of the keywords between semicolons, trimmed, the empty ones left out.
+    const auto eachKeyword = [&keywords](auto &&write) {
+        qsizetype start = 0;
+        for (qsizetype i = 0; i <= keywords.size(); ++i) {
+            if (i < keywords.size() && keywords[i] != ';')
+                continue;
+            const QByteArrayView word = trimmedUtf8(keywords.sliced(start, i - start));
+            start = i + 1;
+            if (!word.isEmpty())
+                write(word);
+        }
+    };
+    if (format == Format::Ris) {
+        out += "TY  - GEN\n";
+        risNames(out, authorNames, editorNames, etAl);
+        const auto line = [&out](const char *tag, QByteArrayView value) {
+            if (value.isEmpty())
+                return;
+            out += tag;
+            out += "  - ";
+            appendBytes(out, value, nullptr, true);
+            out += '\n';
+        };
+        line("TI", title);
+        line("T2", container);
+        line("PY", year);
+        eachKeyword([&](QByteArrayView word) { line("KW", word); });
+        line("N1", note);
+        risLine(out, "AB", abstract);
+        out += "ER  - \n\n";
+        return true;
+    }
+    const char *const *latex = latexTable().data();
+    const auto bytes = [&](const char *name, QByteArrayView value, bool collapse) {
+        if (!value.isEmpty())
+            field(out, name, [&] { appendBytes(out, value, latex, collapse); });
+    };
+    out += "@misc{";
+    appendUtf8(out, citationKey);
+    out += ",\n";
+    bibtexNames(out, authorNames, editorNames, etAl);
+    if (!title.isEmpty())
+        field(out, "title", [&] {
+            out += '{';
+            appendBytes(out, title, latex, true);
+            out += '}';
+        });
+    bytes("howpublished", container, true);
+    bytes("year", year, false);
+    field(out, "keywords", [&] {
+        bool first = true;
+        eachKeyword([&](QByteArrayView word) {
+            if (!first)
+                out += ", ";
+            first = false;
+            appendBytes(out, word, latex, false);
+        });
+    });
+    bytes("note", note, true);
+    if (!abstract.isEmpty())
+        field(out, "abstract", [&] { appendLatex(out, abstract); });
+    out += "}\n";
+    return true;
+}
+
+} // namespace
+
+namespace {
+
 void writeBibtex(QByteArray &out, const Reference &r, const QString &citationKey)
 {
     const QString type = bibtexType(r.type);
@@ -764,17 +1245,7 @@ void writeBibtex(QByteArray &out, const Reference &r, const QString &citationKey
     out += '{';
     appendUtf8(out, citationKey);
     out += ",\n";
-    const auto names = [&out](const QList<PersonName> &list, bool etAl) {
-        for (qsizetype i = 0; i < list.size(); ++i) {
-            if (i > 0)
-                out += " and ";
-            appendBibtexName(out, list[i]);
-        }
-        if (etAl)
-            out += list.isEmpty() ? "others" : " and others";
-    };
-    field(out, "author", [&] { names(r.authors, r.etAl); });
-    field(out, "editor", [&] { names(r.editors, false); });
+    bibtexNames(out, r.authors, r.editors, r.etAl);
     // Inner braces keep the title's capitals from the style's lower-casing.
     if (!r.title.isEmpty())
         field(out, "title", [&] {
@@ -820,20 +1291,8 @@ void writeRis(QByteArray &out, const Reference &r)
     out += "TY  - ";
     appendUtf8(out, type);
     out += '\n';
-    const auto line = [&out](const char *tag, const QString &value) {
-        if (value.isEmpty())
-            return;
-        out += tag;
-        out += "  - ";
-        appendCollapsed(out, value);
-        out += '\n';
-    };
-    for (const PersonName &name : r.authors)
-        line("AU", risName(name));
-    if (r.etAl)
-        line("AU", QStringLiteral("et al."));
-    for (const PersonName &name : r.editors)
-        line("A2", risName(name));
+    const auto line = [&out](const char *tag, const QString &value) { risLine(out, tag, value); };
+    risNames(out, r.authors, r.editors, r.etAl);
     line("TI", r.title);
     line(type == QLatin1String("BOOK") ? "T3" : "T2", r.container);
     if (type != QLatin1String("BOOK"))
@@ -936,6 +1395,21 @@ Outgoing outgoing(const StoredBook &book, bool ownKey, Format format, const Cita
     return o;
 }
 
+Outgoing outgoing(const StoredRow &row, bool ownKey, Format format, const CitationKeys *keys)
+{
+    if (!row.direct)
+        return outgoing(row.book, ownKey, format, keys);
+    Outgoing o;
+    o.key = row.book.key;
+    o.found = true;
+    o.citation = format == Format::BibTeX ? keys->key(row.book.key) : QString();
+    o.text.reserve(3 * row.column(StoredRow::Resume).size() + 4096);
+    o.skipped = !writeDirect(o.text, row, format, o.citation);
+    if (format == Format::BibTeX)
+        o.text += '\n';
+    return o;
+}
+
 } // namespace
 
 ExportResult exportBibliography(quil::DataSet &data, QIODevice &device, Format format,
@@ -958,15 +1432,15 @@ ExportResult exportBibliography(quil::DataSet &data, QIODevice &device, Format f
                                : device.errorString();
         bytes.resize(0);
     };
-    const auto outgoingOf = [&](const StoredBook &book, bool ownKey) {
-        return outgoing(book, ownKey, format, keys.get());
+    const auto outgoingOf = [&](const StoredRow &row, bool ownKey) {
+        return outgoing(row, ownKey, format, keys.get());
     };
     QSet<QString> citations;
     QSet<QString> strings;
     // In the dataset's order: a record's key goes to the first entry that claims it.
     const auto writeOut = [&](Outgoing &o) {
         if (o.found && !o.skipped && o.ownCitation && citations.contains(o.citation)) {
-            const std::vector<StoredBook> again = books.byKey(o.key);
+            const std::vector<StoredRow> again = books.byKey(o.key);
             o = again.empty() ? Outgoing() : outgoingOf(again.front(), false);
         }
         if (!o.found)
@@ -991,8 +1465,8 @@ ExportResult exportBibliography(quil::DataSet &data, QIODevice &device, Format f
 
     std::vector<Outgoing> out;
     std::vector<Outgoing> made; // the page before, written out while this one is made
-    std::vector<StoredBook> page;
-    std::vector<StoredBook> following = books.page(0);
+    std::vector<StoredRow> page;
+    std::vector<StoredRow> following = books.page(0);
     const auto writeMade = [&] {
         for (Outgoing &o : made)
             if (result.ok())
@@ -1008,13 +1482,13 @@ ExportResult exportBibliography(quil::DataSet &data, QIODevice &device, Format f
         shared(
             pool.get(), int(page.size()),
             [&](int i) {
-                const StoredBook &book = page[size_t(i)];
-                out[size_t(i)] = outgoingOf(book, !book.citation.isEmpty());
+                const StoredRow &row = page[size_t(i)];
+                out[size_t(i)] = outgoingOf(row, !row.book.citation.isEmpty());
             },
             [&] {
                 writeMade();
                 following = first + PageRows < data.RecordCount() ? books.page(first + PageRows)
-                                                                  : std::vector<StoredBook>();
+                                                                  : std::vector<StoredRow>();
             });
         std::swap(out, made);
         if (progress && !progress(first + int(page.size()), data.RecordCount()))
@@ -1051,10 +1525,10 @@ QString currentAsBibTeX(quil::DataSet &data)
     if (data.IsEmpty())
         return {};
     StoredBooks books(data);
-    const std::vector<StoredBook> page = books.page(data.RecNo() - 1);
+    const std::vector<StoredRow> page = books.page(data.RecNo() - 1);
     if (page.empty())
         return {};
-    const StoredBook &book = page.front();
+    const StoredBook book = bookOf(page.front());
     if (!book.citation.isEmpty() && unchanged(book) &&
         formatNamed(book.originalFormat) == Format::BibTeX) {
         QStringList text = stringsOf(book);

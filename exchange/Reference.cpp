@@ -6,19 +6,26 @@ namespace quil::exchange {
 
 QString collapsedBlanks(const QString &text)
 {
+    QString out;
+    return appendCollapsedBlanks(text, out) ? out : text;
+}
+
+bool appendCollapsedBlanks(QStringView text, QString &into)
+{
     // Every value of every exported record passes here, abstracts included: raw characters.
     const auto blank = [](char16_t c) {
         return c == u' ' || c == u'\t' || c == u'\n' || c == u'\r';
     };
-    const char16_t *in = reinterpret_cast<const char16_t *>(text.constData());
+    const char16_t *in = text.utf16();
     const qsizetype size = text.size();
     bool collapsed = size == 0 || (!blank(in[0]) && !blank(in[size - 1]));
     for (qsizetype i = 0; collapsed && i < size; ++i)
         collapsed = !blank(in[i]) || (in[i] == u' ' && !blank(in[i + 1]));
     if (collapsed)
-        return text;
-    QString out(size, Qt::Uninitialized);
-    char16_t *const first = reinterpret_cast<char16_t *>(out.data());
+        return false;
+    const qsizetype at = into.size();
+    into.resize(at + size);
+    char16_t *const first = reinterpret_cast<char16_t *>(into.data()) + at;
     char16_t *next = first;
     bool pending = false;
     for (qsizetype i = 0; i < size; ++i) {
@@ -31,8 +38,8 @@ QString collapsedBlanks(const QString &text)
         pending = false;
         *next++ = in[i];
     }
-    out.truncate(next - first);
-    return out;
+    into.truncate(at + (next - first));
+    return true;
 }
 
 QString bareDoi(const QString &doi)

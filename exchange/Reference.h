@@ -60,6 +60,8 @@ struct ReadResult {
 // Runs of blanks, tabs and line breaks as one blank, none at either end; a no-break space
 // stays, as the tie it was written for.
 QString collapsedBlanks(const QString &text);
+// The same added to the end of `into`; false, and nothing added, when the text is so already.
+bool appendCollapsedBlanks(QStringView text, QString &into);
 
 // A DOI without the resolver's address or the "doi:" before it.
 QString bareDoi(const QString &doi);

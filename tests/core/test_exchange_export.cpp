@@ -6,6 +6,7 @@
 
 #include "exchange/ExchangeExport.h"
 #include "exchange/ExchangeImport.h"
+#include "exchange/Latex.h"
 #include "exchange/Mapping.h"
 #include "rtf/RtfTextExtractor.h"
 #include "store/LibraryFile.h"
@@ -108,6 +109,8 @@ private slots:
     void namesSplitIntoSurnameAndInitials();
     void progressAndCancel_data();
     void progressAndCancel();
+    void rowsWriteAsTheirFields_data();
+    void rowsWriteAsTheirFields();
 };
 
 void TestExchangeExport::roundTrip_data()
@@ -394,6 +397,116 @@ void TestExchangeExport::progressAndCancel()
         QCOMPARE(written.count("\n@"), 599);
     QCOMPARE(QDir(folder.file(QStringLiteral("Result"))).entryList(QDir::Files),
              QStringList{QStringLiteral("out.bib")});
+}
+
+void TestExchangeExport::rowsWriteAsTheirFields_data()
+{
+    // The stored bytes of WName, WTitle, WPublisher, City, Location, Pages and Resume.
+    QTest::addColumn<QByteArrayList>("columns");
+    // Nine bytes from one special character to the next: each lands on every place of a word.
+    QByteArray specials;
+    for (const char c : QByteArray("\\{}&%$#_~^\t\n\r ;"))
+        for (int k = 0; k < 9; ++k)
+            specials += c + QByteArray(k % 2 ? "aж bжc" : "ab  жcd");
+    QTest::newRow("every escape at every place of a word")
+        << QByteArrayList{"Smith J. " + specials,
+                          specials,
+                          specials,
+                          specials,
+                          specials,
+                          specials,
+                          "{\\rtf1 a&b%c$d#e_f~g^h\\\\i\\{j\\}k\\tab l}"};
+    QTest::newRow("blanks of other scripts at the ends")
+        << QByteArrayList{"\u00a0 Ландау Л.Д., Лифшиц Е.М. и др.\u2003",
+                          "\u3000 Заглавие\u00a0 с\u00a0 тем\t\u2009",
+                          "\u2028Журнал\u00a0 \u00a0",
+                          "\u2002 1999\n\u3000",
+                          "\u00a0a; ;\u2009б\u00a0;  ;\u1680;c\u00a0d;\u0085",
+                          "\u200a note \u202f",
+                          "\u00a0{\\rtf1 Текст}"};
+    QTest::newRow("marks, pairs and a lone half of a pair")
+        << QByteArrayList{"Mu\u0308ller H.-J., \U0001F600 A.",
+                          "e\u0301te\u0301 \U0001D400\U0001F600",
+                          "\u0301x\u0301",
+                          "2001\u0308",
+                          "\U0001F600;\u0301",
+                          "\U0001D400",
+                          "{\\rtf1 x\\u-10240?y \\u55357?\\u56832? z\\u-8192?}"};
+    QTest::newRow("editors and others, blank runs")
+        << QByteArrayList{"  Иванов И.И.,\tПетров П.П. (ред.)",
+                          "  a \t\n b  \r\n c ",
+                          "x\u00a0 y  \t z",
+                          "\t1999\n2000 ",
+                          "  ; a\tb ;\n; c  ",
+                          "DOI\r\n 10.1/x",
+                          " New\r\n"};
+    QTest::newRow("placeholders: nothing to cite")
+        << QByteArrayList{" New\t", "New", "New", "New", "New", "New", "New"};
+    QTest::newRow("byte order mark first") << QByteArrayList{"\xef\xbb\xbfLi V.",
+                                                             "\xef\xbb\xbf"
+                                                             "Заглавие",
+                                                             "",
+                                                             "1999\xef\xbb\xbf",
+                                                             "",
+                                                             "",
+                                                             ""};
+    // One fault a row: a row with any is written as its fields read as text.
+    const std::pair<int, const char *> faults[] = {{0, "M\xfcller H."},
+                                                   {1, "Caf\xe9"},
+                                                   {2, "\xc0\x80"},
+                                                   {3, "1999\xd0"},
+                                                   {4, "a;\xed\xa0\x80;b"},
+                                                   {4, "\xed\xbf\xbf"},
+                                                   {5, "\xf4\x90\x80\x80"},
+                                                   {5, "\xe0\x80\xaf"},
+                                                   {1, "\xf0\x80\x80\x80"},
+                                                   {1, "x\xf8\x88\x80\x80\x80"},
+                                                   {2, "\xbf"},
+                                                   {6, "{\\rtf1 \xe9t\xe9}"}};
+    for (const auto &[column, bytes] : faults) {
+        QByteArrayList columns{"Ли В.", "Заглавие", "Журнал", "1999", "a; b", "note", ""};
+        columns[column] = bytes;
+        QTest::addRow("not UTF-8: %s in column %d", QByteArray(bytes).toHex().constData(), column)
+            << columns;
+    }
+}
+
+// An entry is written from its stored bytes just as from its fields read as text, whatever the
+// bytes hold; the abstract's text goes out in the UTF-8 that Qt's encoder gives.
+void TestExchangeExport::rowsWriteAsTheirFields()
+{
+    QFETCH(QByteArrayList, columns);
+    TempProgramFolder folder;
+    const QString path = newLibrary(folder, QStringLiteral("rows.mdb"));
+    QStringList set;
+    const QStringList names = Columns.split(QStringLiteral(", ")) << QStringLiteral("Resume");
+    for (qsizetype i = 0; i < names.size(); ++i)
+        set << QStringLiteral("%1 = CAST(X'%2' AS TEXT)")
+                   .arg(names[i], QString::fromLatin1(columns[i].toHex()));
+    execOn(path, {}, {{"x", "x", "x"}});
+    execOn(path, {QStringLiteral("UPDATE Books SET ") + set.join(QStringLiteral(", "))});
+    QCOMPARE(storedRows(path, QStringLiteral("hex(WTitle)")).value(0),
+             QString::fromLatin1(columns[1].toHex().toUpper()));
+    StoredBook book;
+    QString *const fields[] = {&book.authors, &book.title,    &book.publisher,
+                               &book.year,    &book.keywords, &book.info};
+    for (int i = 0; i < 6; ++i)
+        *fields[i] = QString::fromUtf8(columns[i]);
+    book.resume = columns[6];
+    const Reference reference = referenceOf(book);
+    const bool cited =
+        !reference.authors.isEmpty() || !reference.editors.isEmpty() || !reference.title.isEmpty();
+    Module m(path);
+    const QByteArray bib = exported(m.dm, Format::BibTeX);
+    const QString key = QString::fromUtf8(bib).section(QLatin1Char('{'), 1, 1).section(',', 0, 0);
+    QCOMPARE(bib,
+             cited ? (bibtexEntry(reference, key) + QLatin1Char('\n')).toUtf8() : QByteArray());
+    QCOMPARE(exported(m.dm, Format::Ris), cited ? risRecord(reference).toUtf8() : QByteArray());
+    const QString abstract =
+        quil::rtf::RtfTextExtractor::plainText(QString::fromUtf8(columns[6])).trimmed();
+    if (cited && !abstract.isEmpty() && abstract != QLatin1String("New"))
+        QVERIFY2(bib.contains("  abstract = {" + unicodeToLatex(abstract).toUtf8() + "},\n"),
+                 bib.constData());
 }
 
 QTEST_GUILESS_MAIN(TestExchangeExport)
