@@ -218,19 +218,40 @@ bool RtfInterpreter::run(const QByteArray &bytes, RtfSink &sink, bool rawTextIsU
     FPending.reserve(1024);
     RtfTokenizer tokenizer(bytes.constData(), bytes.size());
     FTokenizer = &tokenizer;
-    // Everything before the root group's brace is whitespace or a byte-order mark.
-    while (!tokenizer.atEnd()) {
-        RtfToken token;
-        tokenizer.next(token);
-        if (token.type == RtfToken::GroupOpen)
-            break;
+    const bool headTaken = takeHead(bytes);
+    if (!headTaken) {
+        // Everything before the root group's brace is whitespace or a byte-order mark.
+        while (!tokenizer.atEnd()) {
+            RtfToken token;
+            tokenizer.next(token);
+            if (token.type == RtfToken::GroupOpen)
+                break;
+        }
+        FStack.emplace_back();
+        updateDecoding(top());
     }
-    FStack.emplace_back();
-    updateDecoding(top());
+    // A head taken may yet be kept longer, or another head of these bytes kept in its place.
+    FHeadOpen = FFastText && !FUtf8;
     RtfToken token;
+    token.type = RtfToken::GroupOpen; // the root's brace
     while (!FDone) {
         if (FFastText && inPlainText()) {
-            decodePlainText(tokenizer);
+            if (FHeadOpen && !FPending.empty())
+                FHeadOpen = false;
+            if (FHeadOpen) {
+                // The text may begin here: the state is kept as it stands before it.
+                const qsizetype at = tokenizer.position() - bytes.constData();
+                const bool ignorable = FIgnorable;
+                const bool atGroupStart = FAtGroupStart;
+                decodePlainText(tokenizer);
+                if (FHeadOpen && !FPending.empty()) {
+                    FHeadOpen = false;
+                    if (!headTaken || at != FHeadCopy.size)
+                        keepHead(bytes, at, token.type, ignorable, atGroupStart);
+                }
+            } else {
+                decodePlainText(tokenizer);
+            }
             if (FDone)
                 break;
         }
@@ -428,6 +449,74 @@ bool RtfInterpreter::handleDestination(const RtfToken &token)
         }
         return false;
     }
+}
+
+// Called at the start of run(): the state that the head kept last leaves, when these bytes
+// begin with it.
+bool RtfInterpreter::takeHead(const QByteArray &bytes)
+{
+    const HeadCopy &copy = FHeadCopy;
+    const qsizetype size = copy.bytes.size();
+    if (size == 0 || !FFastText || FUtf8 || copy.formats != FFormats || bytes.size() < size ||
+        std::memcmp(bytes.constData(), copy.bytes.constData(), size_t(size)) != 0)
+        return false;
+    FStack.push_back(copy.root);
+    FIgnorable = copy.ignorable;
+    FAtGroupStart = copy.atGroupStart;
+    FDocCodePage = copy.docCodePage;
+    FDefaultFont = copy.defaultFont;
+    FCurrentFont = copy.currentFont;
+    FFontsGeneration = copy.fontsGeneration;
+    FFinishedFonts = copy.finishedFonts;
+    FFonts = copy.fonts;
+    FFontIndex = copy.fontIndex;
+    FColors = copy.colors;
+    FColorInProgress = copy.colorInProgress;
+    FGroupStart = copy.groupStart < 0 ? nullptr : bytes.constData() + copy.groupStart;
+    FTokenizer->moveTo(bytes.constData() + copy.size);
+    return true;
+}
+
+// Called where the first text of these bytes begins, at `at`, with the state as it stood
+// there; `last` is the token read before it.
+void RtfInterpreter::keepHead(const QByteArray &bytes, qsizetype at, RtfToken::Type last,
+                              bool ignorable, bool atGroupStart)
+{
+    // A word that ends without its space was told to end by the bytes after it: they are kept
+    // with the head. A run of text or escapes may have looked further; such a head is not kept.
+    qsizetype looked = 0;
+    switch (last) {
+    case RtfToken::GroupOpen:
+    case RtfToken::GroupClose:
+    case RtfToken::Symbol: break;
+    case RtfToken::Word:
+        if (at == 0 || bytes[at - 1] != ' ')
+            looked = 2;
+        break;
+    default: return;
+    }
+    if (FStack.size() != 1 || FOverflow != 0 || FTableStart || FFootnotes != 0 ||
+        !FFields.empty() || !FLinks.empty() || !FPnDefs.empty() || !FWordLists.empty() ||
+        !FWordListIndex.isEmpty() || !FOverrides.isEmpty() || FOverrideListId != 0 ||
+        bytes.size() - at < looked)
+        return;
+    HeadCopy &copy = FHeadCopy;
+    copy.bytes = bytes.left(at + looked);
+    copy.size = at;
+    copy.formats = FFormats;
+    copy.root = FStack.front();
+    copy.ignorable = ignorable;
+    copy.atGroupStart = atGroupStart;
+    copy.docCodePage = FDocCodePage;
+    copy.defaultFont = FDefaultFont;
+    copy.currentFont = FCurrentFont;
+    copy.fontsGeneration = FFontsGeneration;
+    copy.finishedFonts = FFinishedFonts;
+    copy.fonts = FFonts;
+    copy.fontIndex = FFontIndex;
+    copy.colors = FColors;
+    copy.colorInProgress = FColorInProgress;
+    copy.groupStart = FGroupStart ? FGroupStart - bytes.constData() : -1;
 }
 
 // The table that the group from FGroupStart holds, when it is the one kept: its fonts
@@ -981,6 +1070,7 @@ void RtfInterpreter::flushText()
         if (!g.chr.hidden) {
             FSink->text(text, g.chr);
             FParaHasText = true;
+            FHeadOpen = false;
         }
         break;
     case Dest::FieldInst:
@@ -1015,6 +1105,7 @@ void RtfInterpreter::paragraphEnd()
     flushText();
     FSink->paragraphEnd(top().para);
     FParaHasText = false;
+    FHeadOpen = false;
 }
 
 // \sect, \page and \column end a paragraph that holds text; right after \par they only

@@ -250,6 +250,13 @@ void TestRtfCorpus::fastRouteAgrees_data()
     for (int i = 0; i < 700; ++i)
         longRun += i % 7 ? "abc \\'e0\\'e1 " : "spectroscopy growth of thin films ";
     QTest::newRow("a run longer than a piece") << longRun + "\\par}";
+    // Texts that begin alike up to a word that the byte after it ends in one and goes on in
+    // the other: the second may not take the first one's head.
+    const QByteArray alike = "{\\rtf1\\ansi{\\fonttbl{\\f1\\fcharset204 " + QByteArray(80, 'N') +
+                             ";}{\\f10\\fcharset0 B;}}\\f1";
+    QTest::newRow("a head, then text") << alike + "\\'e0 x}";
+    QTest::newRow("the same head, its last word going on") << alike + "0\\'e0 x}";
+    QTest::newRow("the same head, then other text") << alike + " \\'e1\\f10 y}";
 }
 
 void TestRtfCorpus::fastRouteAgrees()
