@@ -17,6 +17,7 @@ constexpr int kMaxFallback = 16;
 
 int clampTwips(int v) { return std::clamp(v, -kMaxTwips, kMaxTwips); }
 bool toggleOn(const RtfToken &t) { return !t.hasParam || t.param != 0; }
+bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
 QString trimmedName(const QByteArray &raw, const CodePage *page)
 {
@@ -874,19 +875,69 @@ void RtfInterpreter::decodePlainText(RtfTokenizer &tokenizer)
     // right after \* has a group to skip.
     using Pass = RtfTokenizer::PassOver;
     const Pass pass = FFormats ? Pass::Nothing : FIgnorable ? Pass::Looks : Pass::LooksAndIdle;
+    const RtfTokenizer::ByteChars table = RtfTokenizer::byteChars(*page);
     char16_t piece[1024];
     bool took = false;
     for (;;) {
         const RtfTokenizer::Decoded decoded =
-            tokenizer.decodeText(*page, pass, piece, qsizetype(std::size(piece)));
+            tokenizer.decodeText(table, pass, piece, qsizetype(std::size(piece)));
         FPending.append(piece, size_t(decoded.end - piece));
         took = took || decoded.took;
         flushLongRun();
-        if (FDone || !decoded.more)
+        if (FDone)
             break;
+        if (decoded.more)
+            continue;
+        // A sign in another font, such as {\f1\'61} for a Greek letter, is taken on the way.
+        if (FFormats || !takeFontGroup(tokenizer))
+            break;
+        took = true;
     }
     if (took)
         FAtGroupStart = FIgnorable = false;
+}
+
+// A group that holds nothing but a font and text in it, at the tokenizer's place, added to
+// the run as the tokens would add it; false, and nothing read, for any other.
+bool RtfInterpreter::takeFontGroup(RtfTokenizer &tokenizer)
+{
+    const char *const start = tokenizer.position();
+    const char *const end = tokenizer.end();
+    if (tokenizer.holdsWord() || end - start < 5 || start[0] != '{' || start[1] != '\\' ||
+        start[2] != 'f' || !isDigit(start[3]) || int(FStack.size()) >= kMaxDepth)
+        return false;
+    const char *p = start + 3;
+    int number = 0;
+    // Numbers too long to need are left to the tokens, which clamp them.
+    while (p < end && isDigit(*p) && p - start < 8)
+        number = number * 10 + (*p++ - '0');
+    if (p == end || isDigit(*p))
+        return false;
+    if (*p == ' ')
+        ++p;
+    FontKind kind = FontKind::Text;
+    const CodePage *const page = decodingOf(number, &kind);
+    RtfTokenizer::ByteChars table{};
+    if (kind == FontKind::Symbol)
+        table = {SymbolFont::toUnicodeTable(), false, true};
+    else if (kind == FontKind::Text && page->isSingleByte())
+        table = RtfTokenizer::byteChars(*page);
+    else
+        return false;
+    tokenizer.moveTo(p);
+    char16_t piece[256];
+    const RtfTokenizer::Decoded decoded = tokenizer.decodeText(
+        table, RtfTokenizer::PassOver::LooksAndIdle, piece, qsizetype(std::size(piece)));
+    const char *const close = tokenizer.position();
+    if (tokenizer.holdsWord() || decoded.more || close == end || *close != '}') {
+        tokenizer.moveTo(start);
+        return false;
+    }
+    tokenizer.moveTo(close + 1);
+    FGroupStart = start + 1;
+    FPending.append(piece, size_t(decoded.end - piece));
+    flushLongRun();
+    return true;
 }
 
 // The common case, text in a single-byte code page, written straight into the run.
@@ -1125,19 +1176,24 @@ const RtfInterpreter::Font *RtfInterpreter::fontByNumber(int number) const
 
 void RtfInterpreter::updateDecoding(Group &group) const
 {
-    const Font *font = fontByNumber(group.chr.font);
     group.fontsGeneration = FFontsGeneration;
-    group.fontKind = FontKind::Text;
+    group.codePage = decodingOf(group.chr.font, &group.fontKind);
+}
+
+// The code page of text in this font, and its kind.
+const CodePage *RtfInterpreter::decodingOf(int font, FontKind *kind) const
+{
+    const Font *f = fontByNumber(font);
+    *kind = FontKind::Text;
     int page = FDocCodePage;
-    if (font) {
-        if (font->symbol)
-            group.fontKind = FontKind::Symbol;
-        else if (font->charset == 2)
-            group.fontKind = FontKind::OtherSymbol;
-        page =
-            font->codePage > 0 ? font->codePage : CodePage::forCharset(font->charset, FDocCodePage);
+    if (f) {
+        if (f->symbol)
+            *kind = FontKind::Symbol;
+        else if (f->charset == 2)
+            *kind = FontKind::OtherSymbol;
+        page = f->codePage > 0 ? f->codePage : CodePage::forCharset(f->charset, FDocCodePage);
     }
-    group.codePage = CodePage::get(page > 0 ? page : FDocCodePage);
+    return CodePage::get(page > 0 ? page : FDocCodePage);
 }
 
 void RtfInterpreter::setDocumentCodePage(int page)

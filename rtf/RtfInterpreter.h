@@ -125,6 +125,7 @@ private:
     void handleText(const char *data, qsizetype length);
     bool inPlainText() const;
     void decodePlainText(RtfTokenizer &tokenizer);
+    bool takeFontGroup(RtfTokenizer &tokenizer);
     void handleHex(const char *data, qsizetype length);
     bool handleDestination(const RtfToken &token);
     void openGroup();
@@ -145,6 +146,7 @@ private:
     void paragraphEnd();
 
     void updateDecoding(Group &group) const;
+    const CodePage *decodingOf(int font, FontKind *kind) const;
     void finishFonts();
     void setDocumentCodePage(int page);
     const Font *fontByNumber(int number) const;

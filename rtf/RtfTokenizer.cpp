@@ -525,14 +525,19 @@ bool RtfTokenizer::readBytes(RtfToken &token)
     return bufferToken(token, out - FHex);
 }
 
-RtfTokenizer::Decoded RtfTokenizer::decodeText(const CodePage &page, PassOver pass, char16_t *out,
+RtfTokenizer::ByteChars RtfTokenizer::byteChars(const CodePage &page)
+{
+    return {page.textChars(), page.keepsAscii(), page.showsAllPrintable()};
+}
+
+RtfTokenizer::Decoded RtfTokenizer::decodeText(const ByteChars &table, PassOver pass, char16_t *out,
                                                qsizetype room)
 {
-    const char16_t *const chars = page.textChars();
-    const bool asciiSame = page.keepsAscii();
+    const char16_t *const chars = table.chars;
+    const bool asciiSame = table.keepsAscii;
     // Escapes of printable bytes then give a character each, and those of control
     // characters, which may give none, are left to the slower way below.
-    const bool wholeEscapes = page.showsAllPrintable();
+    const bool wholeEscapes = table.showsAllPrintable;
     // No byte gives more than one character, so that reading no more than `room` bytes from
     // here keeps the writing in bounds without a check of its own. Kept in locals, as in
     // readBytes().

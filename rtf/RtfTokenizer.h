@@ -189,17 +189,27 @@ public:
     // with them those that do nothing at all (unknown, or known to have no effect).
     enum class PassOver : uint8_t { Nothing, Looks, LooksAndIdle };
 
-    // Text in a single-byte code page as a reader of characters takes it, decoded straight
-    // from the bytes: text, \'hh escapes and the escaped \\ { } through the page's
-    // textChars() (a zero there is dropped), a tab as itself, line ends and NUL passed over,
-    // and the words that pass says. Reads no more than room bytes and writes no more than
-    // room characters; stops before anything else (a word read to tell is kept for next()).
+    // The character that each byte of text in one font gives, as running text takes it.
+    struct ByteChars {
+        const char16_t *chars;  // 256 of them; 0 = the byte gives none
+        bool keepsAscii;        // 0x20..0x7F give themselves
+        bool showsAllPrintable; // every byte from 0x20 on gives one
+    };
+    static ByteChars byteChars(const CodePage &page);
+
+    // Text in a single-byte code page or font as a reader of characters takes it, decoded
+    // straight from the bytes: text, \'hh escapes and the escaped \\ { } through the table, a
+    // tab as itself, line ends and NUL passed over, and the words that pass says. Reads no
+    // more than room bytes and writes no more than room characters; stops before anything
+    // else (a word read to tell is kept for next()).
     struct Decoded {
         char16_t *end;
         bool took; // passed something that next() would have made a token of
         bool more; // stopped for room alone
     };
-    Decoded decodeText(const CodePage &page, PassOver pass, char16_t *out, qsizetype room);
+    Decoded decodeText(const ByteChars &table, PassOver pass, char16_t *out, qsizetype room);
+    // Whether decodeText() stopped at a word that next() gives.
+    bool holdsWord() const { return FHeld; }
 
 private:
     void readWord(RtfToken &token);

@@ -63,6 +63,8 @@ const Tables &tables()
 
 char16_t SymbolFont::toUnicode(unsigned char b) { return tables().toUnicode[b]; }
 
+const char16_t *SymbolFont::toUnicodeTable() { return tables().toUnicode.data(); }
+
 int SymbolFont::fromUnicode(char16_t c) { return tables().fromUnicode[c]; }
 
 bool SymbolFont::isSymbolSign(char16_t c)

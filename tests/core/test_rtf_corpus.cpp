@@ -229,6 +229,11 @@ void TestRtfCorpus::fastRouteAgrees_data()
     QTest::newRow("fallbacks")
         << head + "\\uc2\\u1046\\'e6\\'e6 rest\\u1047 ab cd{\\uc0\\u1046\\'e6 x}"
                   "\\u1048\\'e8 z\\uc1\\u-10179\\'3f\\u-8704\\'3f w\\u55357 \\'e0";
+    QTest::newRow("font groups")
+        << head + "a{\\f1}b{\\f1 }c{\\f1  d}{\\f2\\'e0}{\\f1\\b\\'61\\b0 x\\'01\\\\}{\\f1-2}{\\f2x}"
+                  "{\\f1\\'61{\\b y}}{\\f99\\'e0}{\\f123456\\'e0}{\\f00001\\'61}{\\f1\\u945?}"
+                  "{\\f1\\'61\\par}{\\f1\\*\\x y}{\\f1\\'6}{\\f1\\'61\\v z}{\\f1\\'61";
+    QTest::newRow("a font group too deep") << head + QByteArray(600, '{') + "{\\f1\\'61}x";
     QTest::newRow("hidden runs") << head + "a{\\v hidden \\'e0}b\\v c\\'e1\\v0 d";
     QTest::newRow("symbol font") << head + "x{\\f1\\'61\\'b1 a}y\\f1 b\\'61\\f0 \\'61";
     QByteArray otherTable = head;
