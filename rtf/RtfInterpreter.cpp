@@ -919,7 +919,7 @@ bool RtfInterpreter::takeFontGroup(RtfTokenizer &tokenizer)
     const CodePage *const page = decodingOf(number, &kind);
     RtfTokenizer::ByteChars table{};
     if (kind == FontKind::Symbol)
-        table = {SymbolFont::toUnicodeTable(), false, true};
+        table = {SymbolFont::toUnicodeTable(), SymbolFont::escapeChars(), false};
     else if (kind == FontKind::Text && page->isSingleByte())
         table = RtfTokenizer::byteChars(*page);
     else

@@ -191,9 +191,9 @@ public:
 
     // The character that each byte of text in one font gives, as running text takes it.
     struct ByteChars {
-        const char16_t *chars;  // 256 of them; 0 = the byte gives none
-        bool keepsAscii;        // 0x20..0x7F give themselves
-        bool showsAllPrintable; // every byte from 0x20 on gives one
+        const char16_t *chars;   // 256 of them; 0 = the byte gives none
+        const char16_t *escapes; // the same for \'hh escapes, as CodePage::escapeChars()
+        bool keepsAscii;         // 0x20..0x7F give themselves
     };
     static ByteChars byteChars(const CodePage &page);
 
