@@ -193,6 +193,7 @@ void RtfInterpreter::reset()
     FGroupStart = FTableStart = nullptr;
     FFontsGeneration = 0;
     FOverrideListId = 0;
+    FGroupFont = {};
 }
 
 QByteArray RtfInterpreter::bytesOf(const QString &rtf, bool *rawTextIsUtf8)
@@ -915,8 +916,14 @@ bool RtfInterpreter::takeFontGroup(RtfTokenizer &tokenizer)
         return false;
     if (*p == ' ')
         ++p;
-    FontKind kind = FontKind::Text;
-    const CodePage *const page = decodingOf(number, &kind);
+    GroupFont &font = FGroupFont;
+    if (font.number != number || font.fontsGeneration != FFontsGeneration) {
+        font.number = number;
+        font.fontsGeneration = FFontsGeneration;
+        font.page = decodingOf(number, &font.kind);
+    }
+    const FontKind kind = font.kind;
+    const CodePage *const page = font.page;
     RtfTokenizer::ByteChars table{};
     if (kind == FontKind::Symbol)
         table = {SymbolFont::toUnicodeTable(), SymbolFont::escapeChars(), false};

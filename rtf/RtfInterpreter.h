@@ -224,6 +224,14 @@ private:
         qsizetype groupStart = -1;
     };
     HeadCopy FHeadCopy;
+    // The font that takeFontGroup() looked up last, while the fonts stay as they were.
+    struct GroupFont {
+        int number = -1;
+        int fontsGeneration = -1;
+        FontKind kind = FontKind::Text;
+        const CodePage *page = nullptr;
+    };
+    GroupFont FGroupFont;
     bool FHeadOpen = false; // nothing has reached the run or the sink yet
     RtfTokenizer *FTokenizer = nullptr;
     const char *FGroupStart = nullptr; // after the brace of the group opened last
