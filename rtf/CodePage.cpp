@@ -160,7 +160,13 @@ const CodePage *CodePage::lookUp(int number)
 
 const char16_t *CodePage::escapeChars() const
 {
-    std::call_once(FEscapeCharsMade, [this] { FEscapeChars = escapeChars(FTextChars.data()); });
+    // Asked for at every run of text: the lock of call_once only the first time.
+    if (const char16_t *made = FEscapeCharsMadeAt.load(std::memory_order_acquire))
+        return made;
+    std::call_once(FEscapeCharsMade, [this] {
+        FEscapeChars = escapeChars(FTextChars.data());
+        FEscapeCharsMadeAt.store(FEscapeChars.get(), std::memory_order_release);
+    });
     return FEscapeChars.get();
 }
 

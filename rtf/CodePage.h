@@ -4,6 +4,7 @@
 #include <QHash>
 #include <QString>
 #include <array>
+#include <atomic>
 #include <memory>
 #include <mutex>
 
@@ -55,6 +56,8 @@ private:
     std::array<char16_t, 256> FTextChars{};
     mutable std::once_flag FEscapeCharsMade;
     mutable std::unique_ptr<char16_t[]> FEscapeChars;
+    mutable std::atomic<const char16_t *> FEscapeCharsMadeAt{nullptr}; // once made
+
     QHash<char16_t, unsigned char> FBytes;
 };
 
