@@ -219,6 +219,7 @@ bool RtfInterpreter::run(const QByteArray &bytes, RtfSink &sink, bool rawTextIsU
     FStack.reserve(16);
     FPending.reserve(1024);
     RtfTokenizer tokenizer(bytes.constData(), bytes.size());
+    tokenizer.setPassedWords(&FPassedWords);
     FTokenizer = &tokenizer;
     const bool headTaken = takeHead(bytes);
     if (!headTaken) {

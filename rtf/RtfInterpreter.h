@@ -232,6 +232,7 @@ private:
         const CodePage *page = nullptr;
     };
     GroupFont FGroupFont;
+    RtfTokenizer::PassedWords FPassedWords;
     bool FHeadOpen = false; // nothing has reached the run or the sink yet
     RtfTokenizer *FTokenizer = nullptr;
     const char *FGroupStart = nullptr; // after the brace of the group opened last

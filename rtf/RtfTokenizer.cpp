@@ -601,12 +601,22 @@ RtfTokenizer::Decoded RtfTokenizer::decodeText(const ByteChars &table, PassOver 
                 break;
             const char after = p[1];
             if (isLetter(after)) {
+                if (FPassed && pass != PassOver::Nothing && end - p >= 16) {
+                    if (const qsizetype length = FPassed->find(p, pass)) {
+                        p += length;
+                        took = true;
+                        continue;
+                    }
+                }
                 FPos = p + 1;
                 RtfToken word;
                 readWord(word);
+                const bool looksOnly = changesLooksOnly(word.word);
                 const bool idle = word.word == RtfWord::Unknown || word.word == RtfWord::Ignored;
                 if (word.type == RtfToken::Word && pass != PassOver::Nothing &&
-                    (changesLooksOnly(word.word) || (idle && pass == PassOver::LooksAndIdle))) {
+                    (looksOnly || (idle && pass == PassOver::LooksAndIdle))) {
+                    if (FPassed && FPos - p <= 16 && end - p >= 16)
+                        FPassed->remember(p, FPos - p, looksOnly);
                     p = FPos;
                     took = true;
                     continue;
@@ -646,6 +656,50 @@ RtfTokenizer::Decoded RtfTokenizer::decodeText(const ByteChars &table, PassOver 
     }
     FPos = p;
     return {out, took, p >= stop && p < end};
+}
+
+qsizetype RtfTokenizer::PassedWords::find(const char *p, PassOver pass) const
+{
+    const Entry &e = FEntries[slotOf(p)];
+    if (!e.length || (!e.looksOnly && pass != PassOver::LooksAndIdle) ||
+        (qFromLittleEndian<quint64>(p) & e.headMask) != e.head ||
+        (qFromLittleEndian<quint64>(p + 8) & e.tailMask) != e.tail)
+        return 0;
+    // A word that did not end with its space ends here only if the byte after it says so.
+    switch (e.end) {
+    case End::Space: break;
+    case End::Digits:
+        if (isDigit(p[e.length]) || p[e.length] == ' ')
+            return 0;
+        break;
+    case End::Letters:
+        if (isLetter(p[e.length]) || isDigit(p[e.length]) || p[e.length] == '-' ||
+            p[e.length] == ' ')
+            return 0;
+        break;
+    }
+    return e.length;
+}
+
+void RtfTokenizer::PassedWords::remember(const char *p, qsizetype length, bool looksOnly)
+{
+    Entry e;
+    const char last = p[length - 1];
+    e.end = last == ' ' ? End::Space : isDigit(last) ? End::Digits : End::Letters;
+    // The byte after a word that did not end with its space is looked at: it must be among the
+    // sixteen that find() may read.
+    if (e.end != End::Space && length >= 16)
+        return;
+    const auto maskOf = [](qsizetype n) {
+        return n >= 8 ? ~quint64(0) : n <= 0 ? quint64(0) : (quint64(1) << (8 * n)) - 1;
+    };
+    e.headMask = maskOf(length);
+    e.tailMask = maskOf(length - 8);
+    e.head = qFromLittleEndian<quint64>(p) & e.headMask;
+    e.tail = length > 8 ? qFromLittleEndian<quint64>(p + 8) & e.tailMask : 0;
+    e.length = uint8_t(length);
+    e.looksOnly = looksOnly;
+    FEntries[slotOf(p)] = e;
 }
 
 void RtfTokenizer::readWord(RtfToken &token)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QtEndian>
 #include <QtGlobal>
 #include <cstdint>
 
@@ -211,6 +212,35 @@ public:
     // Whether decodeText() stopped at a word that next() gives.
     bool holdsWord() const { return FHeld; }
 
+    // Words that decodeText() passed over lately, by their bytes, so that a word met again is
+    // passed without reading it; kept by the caller from one text to the next.
+    class PassedWords {
+    public:
+        // The length of the word at p that was passed before, or 0; p has 16 bytes after it.
+        qsizetype find(const char *p, PassOver pass) const;
+        // The word of `length` bytes at p, which ends with its space or before the byte after it.
+        void remember(const char *p, qsizetype length, bool looksOnly);
+
+    private:
+        enum class End : uint8_t { Space, Digits, Letters };
+        struct Entry {
+            quint64 head = 0;
+            quint64 tail = 0;
+            quint64 headMask = 0;
+            quint64 tailMask = 0;
+            uint8_t length = 0; // 0 = empty
+            End end = End::Space;
+            bool looksOnly = false;
+        };
+        // By the two bytes after the backslash, which every word has.
+        static size_t slotOf(const char *p)
+        {
+            return (qFromLittleEndian<quint16>(p + 1) * 0x9E3779B1u) >> 27;
+        }
+        Entry FEntries[32];
+    };
+    void setPassedWords(PassedWords *words) { FPassed = words; }
+
 private:
     void readWord(RtfToken &token);
 
@@ -222,6 +252,7 @@ private:
     const char *FPos;
     const char *FEnd;
     bool FJoin = false;
+    PassedWords *FPassed = nullptr;
     bool FHeld = false; // FHeldToken is the next token
     RtfToken FHeldToken;
     char FHex[2048];

@@ -233,6 +233,10 @@ void TestRtfCorpus::fastRouteAgrees_data()
         << head + "a{\\f1}b{\\f1 }c{\\f1  d}{\\f2\\'e0}{\\f1\\b\\'61\\b0 x\\'01\\\\}{\\f1-2}{\\f2x}"
                   "{\\f1\\'61{\\b y}}{\\f99\\'e0}{\\f123456\\'e0}{\\f00001\\'61}{\\f1\\u945?}"
                   "{\\f1\\'61\\par}{\\f1\\*\\x y}{\\f1\\'6}{\\f1\\'61\\v z}{\\f1\\'61";
+    // A word passed over is known again by its bytes, and by the byte after them.
+    QTest::newRow("words met again")
+        << head + "a\\foo\\'e0 b\\fooq c\\foo-1 d\\foo x\\foo\\'e0 e\\i0\\'e1 f\\i05 g\\i0 h\\i0x"
+                  "\\i0-\\b0\\'e2 \\b01 k\\b0 \\b0  l\\*\\foo m                }";
     QTest::newRow("a font group too deep") << head + QByteArray(600, '{') + "{\\f1\\'61}x";
     QTest::newRow("hidden runs") << head + "a{\\v hidden \\'e0}b\\v c\\'e1\\v0 d";
     QTest::newRow("symbol font") << head + "x{\\f1\\'61\\'b1 a}y\\f1 b\\'61\\f0 \\'61";
