@@ -101,11 +101,9 @@ CodePage::CodePage(int number, const QByteArray &codec) : FNumber(number), FCode
     }
     if (!FSingleByte)
         return;
-    FKeepsAscii = FShowsAllPrintable = true;
-    for (int b = 0x20; b < 0x100; ++b) {
-        FKeepsAscii = FKeepsAscii && (b >= 0x80 || FTextChars[b] == b);
-        FShowsAllPrintable = FShowsAllPrintable && FTextChars[b] != 0;
-    }
+    FKeepsAscii = true;
+    for (int b = 0x20; b < 0x80; ++b)
+        FKeepsAscii = FKeepsAscii && FTextChars[b] == b;
     for (int b = 255; b >= 0; --b)
         if (FChars[b] != 0xFFFD)
             FBytes.insert(FChars[b], (unsigned char)b);
@@ -158,6 +156,30 @@ const CodePage *CodePage::lookUp(int number)
         slot.reset(new CodePage(number, codec));
     last = slot.get();
     return last;
+}
+
+const char16_t *CodePage::escapeChars() const
+{
+    // Asked for at every run of text: the lock of call_once only the first time.
+    if (const char16_t *made = FEscapeCharsMadeAt.load(std::memory_order_acquire))
+        return made;
+    std::call_once(FEscapeCharsMade, [this] {
+        FEscapeChars = escapeChars(FTextChars.data());
+        FEscapeCharsMadeAt.store(FEscapeChars.get(), std::memory_order_release);
+    });
+    return FEscapeChars.get();
+}
+
+std::unique_ptr<char16_t[]> CodePage::escapeChars(const char16_t *chars)
+{
+    static constexpr char kDigits[] = "0123456789abcdefABCDEF";
+    const auto value = [](int i) { return i < 16 ? i : i - 6; };
+    auto table = std::make_unique<char16_t[]>(65536); // zeros
+    for (int high = 0; high < 22; ++high)
+        for (int low = 0; low < 22; ++low)
+            table[uint8_t(kDigits[high]) | uint8_t(kDigits[low]) << 8] =
+                chars[value(high) * 16 + value(low)];
+    return table;
 }
 
 int CodePage::forCharset(int charset, int documentCodePage)

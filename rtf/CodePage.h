@@ -4,6 +4,9 @@
 #include <QHash>
 #include <QString>
 #include <array>
+#include <atomic>
+#include <memory>
+#include <mutex>
 
 namespace quil::rtf {
 
@@ -31,8 +34,11 @@ public:
     const char16_t *textChars() const { return FTextChars.data(); }
     // Whether textChars() leaves 0x20..0x7F as they are, as nearly every page does.
     bool keepsAscii() const { return FKeepsAscii; }
-    // Whether textChars() gives a character for every byte from 0x20 on.
-    bool showsAllPrintable() const { return FShowsAllPrintable; }
+    // Single-byte pages only: escapeChars() of textChars(), made when first asked for.
+    const char16_t *escapeChars() const;
+    // For each \'hh escape, indexed by its two digits read as a little-endian 16-bit number,
+    // the character that chars gives its byte; 0 where the digits are not both hex.
+    static std::unique_ptr<char16_t[]> escapeChars(const char16_t *chars);
     QString decode(const QByteArray &bytes) const;
 
     // Single-byte pages only: the byte that encodes c, or -1.
@@ -46,9 +52,12 @@ private:
     QByteArray FCodecName;
     bool FSingleByte = true;
     bool FKeepsAscii = false;
-    bool FShowsAllPrintable = false;
     std::array<char16_t, 256> FChars{};
     std::array<char16_t, 256> FTextChars{};
+    mutable std::once_flag FEscapeCharsMade;
+    mutable std::unique_ptr<char16_t[]> FEscapeChars;
+    mutable std::atomic<const char16_t *> FEscapeCharsMadeAt{nullptr}; // once made
+
     QHash<char16_t, unsigned char> FBytes;
 };
 

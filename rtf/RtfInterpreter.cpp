@@ -17,6 +17,7 @@ constexpr int kMaxFallback = 16;
 
 int clampTwips(int v) { return std::clamp(v, -kMaxTwips, kMaxTwips); }
 bool toggleOn(const RtfToken &t) { return !t.hasParam || t.param != 0; }
+bool isDigit(char c) { return c >= '0' && c <= '9'; }
 
 QString trimmedName(const QByteArray &raw, const CodePage *page)
 {
@@ -192,6 +193,7 @@ void RtfInterpreter::reset()
     FGroupStart = FTableStart = nullptr;
     FFontsGeneration = 0;
     FOverrideListId = 0;
+    FGroupFont = {};
 }
 
 QByteArray RtfInterpreter::bytesOf(const QString &rtf, bool *rawTextIsUtf8)
@@ -217,20 +219,42 @@ bool RtfInterpreter::run(const QByteArray &bytes, RtfSink &sink, bool rawTextIsU
     FStack.reserve(16);
     FPending.reserve(1024);
     RtfTokenizer tokenizer(bytes.constData(), bytes.size());
+    tokenizer.setPassedWords(&FPassedWords);
     FTokenizer = &tokenizer;
-    // Everything before the root group's brace is whitespace or a byte-order mark.
-    while (!tokenizer.atEnd()) {
-        RtfToken token;
-        tokenizer.next(token);
-        if (token.type == RtfToken::GroupOpen)
-            break;
+    const bool headTaken = takeHead(bytes);
+    if (!headTaken) {
+        // Everything before the root group's brace is whitespace or a byte-order mark.
+        while (!tokenizer.atEnd()) {
+            RtfToken token;
+            tokenizer.next(token);
+            if (token.type == RtfToken::GroupOpen)
+                break;
+        }
+        FStack.emplace_back();
+        updateDecoding(top());
     }
-    FStack.emplace_back();
-    updateDecoding(top());
+    // A head taken may yet be kept longer, or another head of these bytes kept in its place.
+    FHeadOpen = FFastText && !FUtf8;
     RtfToken token;
+    token.type = RtfToken::GroupOpen; // the root's brace
     while (!FDone) {
         if (FFastText && inPlainText()) {
-            decodePlainText(tokenizer);
+            if (FHeadOpen && !FPending.empty())
+                FHeadOpen = false;
+            if (FHeadOpen) {
+                // The text may begin here: the state is kept as it stands before it.
+                const qsizetype at = tokenizer.position() - bytes.constData();
+                const bool ignorable = FIgnorable;
+                const bool atGroupStart = FAtGroupStart;
+                decodePlainText(tokenizer);
+                if (FHeadOpen && !FPending.empty()) {
+                    FHeadOpen = false;
+                    if (!headTaken || at != FHeadCopy.size)
+                        keepHead(bytes, at, token.type, ignorable, atGroupStart);
+                }
+            } else {
+                decodePlainText(tokenizer);
+            }
             if (FDone)
                 break;
         }
@@ -428,6 +452,74 @@ bool RtfInterpreter::handleDestination(const RtfToken &token)
         }
         return false;
     }
+}
+
+// Called at the start of run(): the state that the head kept last leaves, when these bytes
+// begin with it.
+bool RtfInterpreter::takeHead(const QByteArray &bytes)
+{
+    const HeadCopy &copy = FHeadCopy;
+    const qsizetype size = copy.bytes.size();
+    if (size == 0 || !FFastText || FUtf8 || copy.formats != FFormats || bytes.size() < size ||
+        std::memcmp(bytes.constData(), copy.bytes.constData(), size_t(size)) != 0)
+        return false;
+    FStack.push_back(copy.root);
+    FIgnorable = copy.ignorable;
+    FAtGroupStart = copy.atGroupStart;
+    FDocCodePage = copy.docCodePage;
+    FDefaultFont = copy.defaultFont;
+    FCurrentFont = copy.currentFont;
+    FFontsGeneration = copy.fontsGeneration;
+    FFinishedFonts = copy.finishedFonts;
+    FFonts = copy.fonts;
+    FFontIndex = copy.fontIndex;
+    FColors = copy.colors;
+    FColorInProgress = copy.colorInProgress;
+    FGroupStart = copy.groupStart < 0 ? nullptr : bytes.constData() + copy.groupStart;
+    FTokenizer->moveTo(bytes.constData() + copy.size);
+    return true;
+}
+
+// Called where the first text of these bytes begins, at `at`, with the state as it stood
+// there; `last` is the token read before it.
+void RtfInterpreter::keepHead(const QByteArray &bytes, qsizetype at, RtfToken::Type last,
+                              bool ignorable, bool atGroupStart)
+{
+    // A word that ends without its space was told to end by the bytes after it: they are kept
+    // with the head. A run of text or escapes may have looked further; such a head is not kept.
+    qsizetype looked = 0;
+    switch (last) {
+    case RtfToken::GroupOpen:
+    case RtfToken::GroupClose:
+    case RtfToken::Symbol: break;
+    case RtfToken::Word:
+        if (at == 0 || bytes[at - 1] != ' ')
+            looked = 2;
+        break;
+    default: return;
+    }
+    if (FStack.size() != 1 || FOverflow != 0 || FTableStart || FFootnotes != 0 ||
+        !FFields.empty() || !FLinks.empty() || !FPnDefs.empty() || !FWordLists.empty() ||
+        !FWordListIndex.isEmpty() || !FOverrides.isEmpty() || FOverrideListId != 0 ||
+        bytes.size() - at < looked)
+        return;
+    HeadCopy &copy = FHeadCopy;
+    copy.bytes = bytes.left(at + looked);
+    copy.size = at;
+    copy.formats = FFormats;
+    copy.root = FStack.front();
+    copy.ignorable = ignorable;
+    copy.atGroupStart = atGroupStart;
+    copy.docCodePage = FDocCodePage;
+    copy.defaultFont = FDefaultFont;
+    copy.currentFont = FCurrentFont;
+    copy.fontsGeneration = FFontsGeneration;
+    copy.finishedFonts = FFinishedFonts;
+    copy.fonts = FFonts;
+    copy.fontIndex = FFontIndex;
+    copy.colors = FColors;
+    copy.colorInProgress = FColorInProgress;
+    copy.groupStart = FGroupStart ? FGroupStart - bytes.constData() : -1;
 }
 
 // The table that the group from FGroupStart holds, when it is the one kept: its fonts
@@ -785,19 +877,75 @@ void RtfInterpreter::decodePlainText(RtfTokenizer &tokenizer)
     // right after \* has a group to skip.
     using Pass = RtfTokenizer::PassOver;
     const Pass pass = FFormats ? Pass::Nothing : FIgnorable ? Pass::Looks : Pass::LooksAndIdle;
+    const RtfTokenizer::ByteChars table = RtfTokenizer::byteChars(*page);
     char16_t piece[1024];
     bool took = false;
     for (;;) {
         const RtfTokenizer::Decoded decoded =
-            tokenizer.decodeText(*page, pass, piece, qsizetype(std::size(piece)));
+            tokenizer.decodeText(table, pass, piece, qsizetype(std::size(piece)));
         FPending.append(piece, size_t(decoded.end - piece));
         took = took || decoded.took;
         flushLongRun();
-        if (FDone || !decoded.more)
+        if (FDone)
             break;
+        if (decoded.more)
+            continue;
+        // A sign in another font, such as {\f1\'61} for a Greek letter, is taken on the way.
+        if (FFormats || !takeFontGroup(tokenizer))
+            break;
+        took = true;
     }
     if (took)
         FAtGroupStart = FIgnorable = false;
+}
+
+// A group that holds nothing but a font and text in it, at the tokenizer's place, added to
+// the run as the tokens would add it; false, and nothing read, for any other.
+bool RtfInterpreter::takeFontGroup(RtfTokenizer &tokenizer)
+{
+    const char *const start = tokenizer.position();
+    const char *const end = tokenizer.end();
+    if (tokenizer.holdsWord() || end - start < 5 || start[0] != '{' || start[1] != '\\' ||
+        start[2] != 'f' || !isDigit(start[3]) || int(FStack.size()) >= kMaxDepth)
+        return false;
+    const char *p = start + 3;
+    int number = 0;
+    // Numbers too long to need are left to the tokens, which clamp them.
+    while (p < end && isDigit(*p) && p - start < 8)
+        number = number * 10 + (*p++ - '0');
+    if (p == end || isDigit(*p))
+        return false;
+    if (*p == ' ')
+        ++p;
+    GroupFont &font = FGroupFont;
+    if (font.number != number || font.fontsGeneration != FFontsGeneration) {
+        font.number = number;
+        font.fontsGeneration = FFontsGeneration;
+        font.page = decodingOf(number, &font.kind);
+    }
+    const FontKind kind = font.kind;
+    const CodePage *const page = font.page;
+    RtfTokenizer::ByteChars table{};
+    if (kind == FontKind::Symbol)
+        table = {SymbolFont::toUnicodeTable(), SymbolFont::escapeChars(), false};
+    else if (kind == FontKind::Text && page->isSingleByte())
+        table = RtfTokenizer::byteChars(*page);
+    else
+        return false;
+    tokenizer.moveTo(p);
+    char16_t piece[256];
+    const RtfTokenizer::Decoded decoded = tokenizer.decodeText(
+        table, RtfTokenizer::PassOver::LooksAndIdle, piece, qsizetype(std::size(piece)));
+    const char *const close = tokenizer.position();
+    if (tokenizer.holdsWord() || decoded.more || close == end || *close != '}') {
+        tokenizer.moveTo(start);
+        return false;
+    }
+    tokenizer.moveTo(close + 1);
+    FGroupStart = start + 1;
+    FPending.append(piece, size_t(decoded.end - piece));
+    flushLongRun();
+    return true;
 }
 
 // The common case, text in a single-byte code page, written straight into the run.
@@ -981,6 +1129,7 @@ void RtfInterpreter::flushText()
         if (!g.chr.hidden) {
             FSink->text(text, g.chr);
             FParaHasText = true;
+            FHeadOpen = false;
         }
         break;
     case Dest::FieldInst:
@@ -1015,6 +1164,7 @@ void RtfInterpreter::paragraphEnd()
     flushText();
     FSink->paragraphEnd(top().para);
     FParaHasText = false;
+    FHeadOpen = false;
 }
 
 // \sect, \page and \column end a paragraph that holds text; right after \par they only
@@ -1034,19 +1184,24 @@ const RtfInterpreter::Font *RtfInterpreter::fontByNumber(int number) const
 
 void RtfInterpreter::updateDecoding(Group &group) const
 {
-    const Font *font = fontByNumber(group.chr.font);
     group.fontsGeneration = FFontsGeneration;
-    group.fontKind = FontKind::Text;
+    group.codePage = decodingOf(group.chr.font, &group.fontKind);
+}
+
+// The code page of text in this font, and its kind.
+const CodePage *RtfInterpreter::decodingOf(int font, FontKind *kind) const
+{
+    const Font *f = fontByNumber(font);
+    *kind = FontKind::Text;
     int page = FDocCodePage;
-    if (font) {
-        if (font->symbol)
-            group.fontKind = FontKind::Symbol;
-        else if (font->charset == 2)
-            group.fontKind = FontKind::OtherSymbol;
-        page =
-            font->codePage > 0 ? font->codePage : CodePage::forCharset(font->charset, FDocCodePage);
+    if (f) {
+        if (f->symbol)
+            *kind = FontKind::Symbol;
+        else if (f->charset == 2)
+            *kind = FontKind::OtherSymbol;
+        page = f->codePage > 0 ? f->codePage : CodePage::forCharset(f->charset, FDocCodePage);
     }
-    group.codePage = CodePage::get(page > 0 ? page : FDocCodePage);
+    return CodePage::get(page > 0 ? page : FDocCodePage);
 }
 
 void RtfInterpreter::setDocumentCodePage(int page)

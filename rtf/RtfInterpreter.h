@@ -1,6 +1,7 @@
 #pragma once
 
 #include "rtf/RtfSink.h"
+#include "rtf/RtfTokenizer.h"
 
 #include <QByteArray>
 #include <QHash>
@@ -12,8 +13,6 @@
 namespace quil::rtf {
 
 class CodePage;
-class RtfTokenizer;
-struct RtfToken;
 
 // Walks RTF bytes once, keeping the group states on the heap, and tells a sink the visible
 // text with its formats. The document reader and the plain-text extractor share it, so
@@ -116,6 +115,9 @@ private:
     };
 
     void reset();
+    bool takeHead(const QByteArray &bytes);
+    void keepHead(const QByteArray &bytes, qsizetype at, RtfToken::Type last, bool ignorable,
+                  bool atGroupStart);
     bool reuseFontTable();
     void keepFontTable();
     void handleWord(const RtfToken &token);
@@ -123,6 +125,7 @@ private:
     void handleText(const char *data, qsizetype length);
     bool inPlainText() const;
     void decodePlainText(RtfTokenizer &tokenizer);
+    bool takeFontGroup(RtfTokenizer &tokenizer);
     void handleHex(const char *data, qsizetype length);
     bool handleDestination(const RtfToken &token);
     void openGroup();
@@ -143,6 +146,7 @@ private:
     void paragraphEnd();
 
     void updateDecoding(Group &group) const;
+    const CodePage *decodingOf(int font, FontKind *kind) const;
     void finishFonts();
     void setDocumentCodePage(int page);
     const Font *fontByNumber(int number) const;
@@ -198,6 +202,38 @@ private:
         int currentFont = -1;
     };
     FontTableCopy FFontTableCopy;
+    // The head of a text, everything before its first character, met again byte for byte, as
+    // every abstract of a library begins alike: the state it leaves is taken as it was left the
+    // first time. Kept only when it leaves nothing but fonts and colours behind.
+    struct HeadCopy {
+        QByteArray bytes; // the head, and the bytes after it that its last token looked at
+        qsizetype size = 0;
+        bool formats = false;
+        Group root;
+        bool ignorable = false;
+        bool atGroupStart = false;
+        int docCodePage = 0;
+        int defaultFont = -1;
+        int currentFont = -1;
+        int fontsGeneration = 0;
+        size_t finishedFonts = 0;
+        std::vector<Font> fonts;
+        QHash<int, int> fontIndex;
+        std::vector<Color> colors;
+        Color colorInProgress;
+        qsizetype groupStart = -1;
+    };
+    HeadCopy FHeadCopy;
+    // The font that takeFontGroup() looked up last, while the fonts stay as they were.
+    struct GroupFont {
+        int number = -1;
+        int fontsGeneration = -1;
+        FontKind kind = FontKind::Text;
+        const CodePage *page = nullptr;
+    };
+    GroupFont FGroupFont;
+    RtfTokenizer::PassedWords FPassedWords;
+    bool FHeadOpen = false; // nothing has reached the run or the sink yet
     RtfTokenizer *FTokenizer = nullptr;
     const char *FGroupStart = nullptr; // after the brace of the group opened last
     const char *FTableStart = nullptr; // the font table being read, while it may be kept

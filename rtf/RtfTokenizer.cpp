@@ -313,32 +313,10 @@ struct ByteClasses {
 
 constexpr ByteClasses kByteClasses;
 
-// The two digits of an escape, read as one little-endian 16-bit number, to the byte they
-// write; 0x100 when either is not a hex digit, and for a control character, which the
-// quick loops leave to the slower way.
-struct HexPairs {
-    uint16_t value[65536];
-    constexpr HexPairs() : value()
-    {
-        constexpr auto digit = [](int c) {
-            return c >= '0' && c <= '9'   ? c - '0'
-                   : c >= 'a' && c <= 'f' ? c - 'a' + 10
-                   : c >= 'A' && c <= 'F' ? c - 'A' + 10
-                                          : -1;
-        };
-        for (int i = 0; i < 65536; ++i) {
-            const int high = digit(i & 0xFF);
-            const int low = digit(i >> 8);
-            value[i] = high < 2 || low < 0 ? 0x100 : uint16_t(high * 16 + low);
-        }
-    }
-};
-
-constexpr HexPairs kHexPairs;
-
 // The bytes of "\'" read as one little-endian 16-bit number.
 constexpr quint16 kEscapeMark = quint16('\\') | quint16('\'') << 8;
 constexpr quint64 kTwoMarks = quint64(kEscapeMark) | quint64(kEscapeMark) << 32;
+constexpr quint64 kMarksMask = 0x0000FFFF0000FFFFull;
 
 } // namespace
 
@@ -525,14 +503,17 @@ bool RtfTokenizer::readBytes(RtfToken &token)
     return bufferToken(token, out - FHex);
 }
 
-RtfTokenizer::Decoded RtfTokenizer::decodeText(const CodePage &page, PassOver pass, char16_t *out,
+RtfTokenizer::ByteChars RtfTokenizer::byteChars(const CodePage &page)
+{
+    return {page.textChars(), page.escapeChars(), page.keepsAscii()};
+}
+
+RtfTokenizer::Decoded RtfTokenizer::decodeText(const ByteChars &table, PassOver pass, char16_t *out,
                                                qsizetype room)
 {
-    const char16_t *const chars = page.textChars();
-    const bool asciiSame = page.keepsAscii();
-    // Escapes of printable bytes then give a character each, and those of control
-    // characters, which may give none, are left to the slower way below.
-    const bool wholeEscapes = page.showsAllPrintable();
+    const char16_t *const chars = table.chars;
+    const char16_t *const escapes = table.escapes;
+    const bool asciiSame = table.keepsAscii;
     // No byte gives more than one character, so that reading no more than `room` bytes from
     // here keeps the writing in bounds without a check of its own. Kept in locals, as in
     // readBytes().
@@ -581,35 +562,33 @@ RtfTokenizer::Decoded RtfTokenizer::decodeText(const CodePage &page, PassOver pa
         }
         if (kind == Backslash) {
             // Most of a Cyrillic text is \'hh escapes with both digits, words apart by one
-            // space: both taken in one loop.
-            if (wholeEscapes && p < escapeStop && p[1] == '\'' &&
-                kHexPairs.value[qFromLittleEndian<quint16>(p + 2)] < 0x100) {
+            // space: all taken in one loop, each escape's character looked up by its digits.
+            // An escape that gives no character is left to the slower way below.
+            if (p < escapeStop && p[1] == '\'' && escapes[qFromLittleEndian<quint16>(p + 2)]) {
                 took = true;
                 const char16_t space = chars[0x20];
                 do {
                     // Two escapes at once while both are whole before the end of the room.
-                    if (p < pairStop) {
-                        const quint64 eight = qFromLittleEndian<quint64>(p);
-                        if ((eight & 0x0000FFFF0000FFFFull) == kTwoMarks) {
-                            const unsigned first = kHexPairs.value[(eight >> 16) & 0xFFFF];
-                            const unsigned second = kHexPairs.value[eight >> 48];
-                            if ((first | second) < 0x100) {
-                                out[0] = chars[first];
-                                out[1] = chars[second];
-                                out += 2;
-                                p += 8;
-                                continue;
-                            }
-                        }
-                    }
-                    const quint32 four = qFromLittleEndian<quint32>(p);
-                    if ((four & 0xFFFF) == kEscapeMark) {
-                        const unsigned byte = kHexPairs.value[four >> 16];
-                        if (byte >= 0x100)
+                    while (p < pairStop &&
+                           (qFromLittleEndian<quint64>(p) & kMarksMask) == kTwoMarks) {
+                        const char16_t first = escapes[qFromLittleEndian<quint16>(p + 2)];
+                        const char16_t second = escapes[qFromLittleEndian<quint16>(p + 6)];
+                        if (!first || !second)
                             break;
-                        *out++ = chars[byte];
+                        out[0] = first;
+                        out[1] = second;
+                        out += 2;
+                        p += 8;
+                    }
+                    if (p >= escapeStop)
+                        break;
+                    if (qFromLittleEndian<quint16>(p) == kEscapeMark) {
+                        const char16_t c = escapes[qFromLittleEndian<quint16>(p + 2)];
+                        if (!c)
+                            break;
+                        *out++ = c;
                         p += 4;
-                    } else if (*p == ' ') {
+                    } else if (*p == ' ' && space) {
                         *out++ = space;
                         ++p;
                     } else {
@@ -622,12 +601,22 @@ RtfTokenizer::Decoded RtfTokenizer::decodeText(const CodePage &page, PassOver pa
                 break;
             const char after = p[1];
             if (isLetter(after)) {
+                if (FPassed && pass != PassOver::Nothing && end - p >= 16) {
+                    if (const qsizetype length = FPassed->find(p, pass)) {
+                        p += length;
+                        took = true;
+                        continue;
+                    }
+                }
                 FPos = p + 1;
                 RtfToken word;
                 readWord(word);
+                const bool looksOnly = changesLooksOnly(word.word);
                 const bool idle = word.word == RtfWord::Unknown || word.word == RtfWord::Ignored;
                 if (word.type == RtfToken::Word && pass != PassOver::Nothing &&
-                    (changesLooksOnly(word.word) || (idle && pass == PassOver::LooksAndIdle))) {
+                    (looksOnly || (idle && pass == PassOver::LooksAndIdle))) {
+                    if (FPassed && FPos - p <= 16 && end - p >= 16)
+                        FPassed->remember(p, FPos - p, looksOnly);
                     p = FPos;
                     took = true;
                     continue;
@@ -667,6 +656,50 @@ RtfTokenizer::Decoded RtfTokenizer::decodeText(const CodePage &page, PassOver pa
     }
     FPos = p;
     return {out, took, p >= stop && p < end};
+}
+
+qsizetype RtfTokenizer::PassedWords::find(const char *p, PassOver pass) const
+{
+    const Entry &e = FEntries[slotOf(p)];
+    if (!e.length || (!e.looksOnly && pass != PassOver::LooksAndIdle) ||
+        (qFromLittleEndian<quint64>(p) & e.headMask) != e.head ||
+        (qFromLittleEndian<quint64>(p + 8) & e.tailMask) != e.tail)
+        return 0;
+    // A word that did not end with its space ends here only if the byte after it says so.
+    switch (e.end) {
+    case End::Space: break;
+    case End::Digits:
+        if (isDigit(p[e.length]) || p[e.length] == ' ')
+            return 0;
+        break;
+    case End::Letters:
+        if (isLetter(p[e.length]) || isDigit(p[e.length]) || p[e.length] == '-' ||
+            p[e.length] == ' ')
+            return 0;
+        break;
+    }
+    return e.length;
+}
+
+void RtfTokenizer::PassedWords::remember(const char *p, qsizetype length, bool looksOnly)
+{
+    Entry e;
+    const char last = p[length - 1];
+    e.end = last == ' ' ? End::Space : isDigit(last) ? End::Digits : End::Letters;
+    // The byte after a word that did not end with its space is looked at: it must be among the
+    // sixteen that find() may read.
+    if (e.end != End::Space && length >= 16)
+        return;
+    const auto maskOf = [](qsizetype n) {
+        return n >= 8 ? ~quint64(0) : n <= 0 ? quint64(0) : (quint64(1) << (8 * n)) - 1;
+    };
+    e.headMask = maskOf(length);
+    e.tailMask = maskOf(length - 8);
+    e.head = qFromLittleEndian<quint64>(p) & e.headMask;
+    e.tail = length > 8 ? qFromLittleEndian<quint64>(p + 8) & e.tailMask : 0;
+    e.length = uint8_t(length);
+    e.looksOnly = looksOnly;
+    FEntries[slotOf(p)] = e;
 }
 
 void RtfTokenizer::readWord(RtfToken &token)

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QtEndian>
 #include <QtGlobal>
 #include <cstdint>
 
@@ -189,17 +190,56 @@ public:
     // with them those that do nothing at all (unknown, or known to have no effect).
     enum class PassOver : uint8_t { Nothing, Looks, LooksAndIdle };
 
-    // Text in a single-byte code page as a reader of characters takes it, decoded straight
-    // from the bytes: text, \'hh escapes and the escaped \\ { } through the page's
-    // textChars() (a zero there is dropped), a tab as itself, line ends and NUL passed over,
-    // and the words that pass says. Reads no more than room bytes and writes no more than
-    // room characters; stops before anything else (a word read to tell is kept for next()).
+    // The character that each byte of text in one font gives, as running text takes it.
+    struct ByteChars {
+        const char16_t *chars;   // 256 of them; 0 = the byte gives none
+        const char16_t *escapes; // the same for \'hh escapes, as CodePage::escapeChars()
+        bool keepsAscii;         // 0x20..0x7F give themselves
+    };
+    static ByteChars byteChars(const CodePage &page);
+
+    // Text in a single-byte code page or font as a reader of characters takes it, decoded
+    // straight from the bytes: text, \'hh escapes and the escaped \\ { } through the table, a
+    // tab as itself, line ends and NUL passed over, and the words that pass says. Reads no
+    // more than room bytes and writes no more than room characters; stops before anything
+    // else (a word read to tell is kept for next()).
     struct Decoded {
         char16_t *end;
         bool took; // passed something that next() would have made a token of
         bool more; // stopped for room alone
     };
-    Decoded decodeText(const CodePage &page, PassOver pass, char16_t *out, qsizetype room);
+    Decoded decodeText(const ByteChars &table, PassOver pass, char16_t *out, qsizetype room);
+    // Whether decodeText() stopped at a word that next() gives.
+    bool holdsWord() const { return FHeld; }
+
+    // Words that decodeText() passed over lately, by their bytes, so that a word met again is
+    // passed without reading it; kept by the caller from one text to the next.
+    class PassedWords {
+    public:
+        // The length of the word at p that was passed before, or 0; p has 16 bytes after it.
+        qsizetype find(const char *p, PassOver pass) const;
+        // The word of `length` bytes at p, which ends with its space or before the byte after it.
+        void remember(const char *p, qsizetype length, bool looksOnly);
+
+    private:
+        enum class End : uint8_t { Space, Digits, Letters };
+        struct Entry {
+            quint64 head = 0;
+            quint64 tail = 0;
+            quint64 headMask = 0;
+            quint64 tailMask = 0;
+            uint8_t length = 0; // 0 = empty
+            End end = End::Space;
+            bool looksOnly = false;
+        };
+        // By the two bytes after the backslash, which every word has.
+        static size_t slotOf(const char *p)
+        {
+            return (qFromLittleEndian<quint16>(p + 1) * 0x9E3779B1u) >> 27;
+        }
+        Entry FEntries[32];
+    };
+    void setPassedWords(PassedWords *words) { FPassed = words; }
 
 private:
     void readWord(RtfToken &token);
@@ -212,6 +252,7 @@ private:
     const char *FPos;
     const char *FEnd;
     bool FJoin = false;
+    PassedWords *FPassed = nullptr;
     bool FHeld = false; // FHeldToken is the next token
     RtfToken FHeldToken;
     char FHex[2048];

@@ -1,5 +1,7 @@
 #include "rtf/SymbolFont.h"
 
+#include "rtf/CodePage.h"
+
 #include <array>
 
 namespace quil::rtf {
@@ -62,6 +64,14 @@ const Tables &tables()
 } // namespace
 
 char16_t SymbolFont::toUnicode(unsigned char b) { return tables().toUnicode[b]; }
+
+const char16_t *SymbolFont::toUnicodeTable() { return tables().toUnicode.data(); }
+
+const char16_t *SymbolFont::escapeChars()
+{
+    static const std::unique_ptr<char16_t[]> table = CodePage::escapeChars(toUnicodeTable());
+    return table.get();
+}
 
 int SymbolFont::fromUnicode(char16_t c) { return tables().fromUnicode[c]; }
 

@@ -12,6 +12,9 @@ public:
     // The character that byte b shows in the Symbol font; bytes without a published glyph
     // come back as U+F000 + b, the form in which Windows keeps Symbol-font text.
     static char16_t toUnicode(unsigned char b);
+    // toUnicode() of every byte, none of them 0, and CodePage::escapeChars() of that.
+    static const char16_t *toUnicodeTable();
+    static const char16_t *escapeChars();
 
     // The Symbol-font byte that shows c, or -1. Private-use characters U+F020..U+F0FF give
     // their low byte.

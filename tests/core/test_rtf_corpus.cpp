@@ -229,6 +229,15 @@ void TestRtfCorpus::fastRouteAgrees_data()
     QTest::newRow("fallbacks")
         << head + "\\uc2\\u1046\\'e6\\'e6 rest\\u1047 ab cd{\\uc0\\u1046\\'e6 x}"
                   "\\u1048\\'e8 z\\uc1\\u-10179\\'3f\\u-8704\\'3f w\\u55357 \\'e0";
+    QTest::newRow("font groups")
+        << head + "a{\\f1}b{\\f1 }c{\\f1  d}{\\f2\\'e0}{\\f1\\b\\'61\\b0 x\\'01\\\\}{\\f1-2}{\\f2x}"
+                  "{\\f1\\'61{\\b y}}{\\f99\\'e0}{\\f123456\\'e0}{\\f00001\\'61}{\\f1\\u945?}"
+                  "{\\f1\\'61\\par}{\\f1\\*\\x y}{\\f1\\'6}{\\f1\\'61\\v z}{\\f1\\'61";
+    // A word passed over is known again by its bytes, and by the byte after them.
+    QTest::newRow("words met again")
+        << head + "a\\foo\\'e0 b\\fooq c\\foo-1 d\\foo x\\foo\\'e0 e\\i0\\'e1 f\\i05 g\\i0 h\\i0x"
+                  "\\i0-\\b0\\'e2 \\b01 k\\b0 \\b0  l\\*\\foo m                }";
+    QTest::newRow("a font group too deep") << head + QByteArray(600, '{') + "{\\f1\\'61}x";
     QTest::newRow("hidden runs") << head + "a{\\v hidden \\'e0}b\\v c\\'e1\\v0 d";
     QTest::newRow("symbol font") << head + "x{\\f1\\'61\\'b1 a}y\\f1 b\\'61\\f0 \\'61";
     QByteArray otherTable = head;
@@ -250,6 +259,13 @@ void TestRtfCorpus::fastRouteAgrees_data()
     for (int i = 0; i < 700; ++i)
         longRun += i % 7 ? "abc \\'e0\\'e1 " : "spectroscopy growth of thin films ";
     QTest::newRow("a run longer than a piece") << longRun + "\\par}";
+    // Texts that begin alike up to a word that the byte after it ends in one and goes on in
+    // the other: the second may not take the first one's head.
+    const QByteArray alike = "{\\rtf1\\ansi{\\fonttbl{\\f1\\fcharset204 " + QByteArray(80, 'N') +
+                             ";}{\\f10\\fcharset0 B;}}\\f1";
+    QTest::newRow("a head, then text") << alike + "\\'e0 x}";
+    QTest::newRow("the same head, its last word going on") << alike + "0\\'e0 x}";
+    QTest::newRow("the same head, then other text") << alike + " \\'e1\\f10 y}";
 }
 
 void TestRtfCorpus::fastRouteAgrees()
