@@ -26,6 +26,7 @@
 #include <condition_variable>
 #include <cstring>
 #include <exception>
+#include <iterator>
 #include <map>
 #include <mutex>
 #include <thread>
@@ -1104,34 +1105,58 @@ CitationKeys::CitationKeys(quil::DataSet &data)
 {
     // Name, the one-line copy of the authors, lies in the browse index with the year: the keys
     // are read without the rows and their abstracts. Only the reading and the letters, which
-    // hang on the entries before, are left to this thread; the rest is made on both cores.
+    // hang on the entries before, are left to this thread; the stems are made on both cores,
+    // a block at a time while the next block is read.
     std::unique_ptr<quil::Statement> statement = data.connection().engine().prepareOrThrow(
         QStringLiteral("SELECT \"%1\", \"%2\", \"%3\" FROM \"%4\" ORDER BY \"%1\"")
             .arg(book::Key, book::Name, book::City, book::TableName));
     quil::execOrThrow(*statement);
-    QByteArray bytes; // the authors, then the year, of each entry in turn
-    std::vector<qsizetype> ends;
-    while (statement->next()) {
-        FEntries.push_back(statement->integer(0));
-        for (int c = 1; c <= 2; ++c) {
-            bytes.append(statement->utf8(c));
-            ends.push_back(bytes.size());
+    struct Block {
+        QByteArray bytes; // the authors, then the year, of each entry in turn
+        std::vector<qsizetype> ends;
+        std::vector<QString> stems;
+        std::vector<size_t> hashes;
+        QString text(size_t i) const
+        {
+            const qsizetype from = i == 0 ? 0 : ends[i - 1];
+            return QString::fromUtf8(QByteArrayView(bytes).sliced(from, ends[i] - from));
         }
+    };
+    constexpr size_t BlockRows = 4096;
+    const auto read = [&](Block &block) {
+        block.bytes.resize(0);
+        block.ends.clear();
+        while (block.ends.size() < 2 * BlockRows && statement->next()) {
+            FEntries.push_back(statement->integer(0));
+            for (int c = 1; c <= 2; ++c) {
+                block.bytes.append(statement->utf8(c));
+                block.ends.push_back(block.bytes.size());
+            }
+        }
+    };
+    std::vector<size_t> hashes;
+    const std::unique_ptr<Helper> helper = secondThread();
+    Block ready;
+    Block reading;
+    read(reading);
+    while (!reading.ends.empty()) {
+        std::swap(ready, reading);
+        const size_t rows = ready.ends.size() / 2;
+        ready.stems.assign(rows, QString());
+        ready.hashes.assign(rows, 0);
+        shared(
+            helper.get(), int(rows),
+            [&ready](int i) {
+                QString &stem = ready.stems[size_t(i)];
+                stem = base(ready.text(2 * size_t(i)), ready.text(2 * size_t(i) + 1));
+                ready.hashes[size_t(i)] = qHash(stem);
+            },
+            [&] { read(reading); });
+        std::move(ready.stems.begin(), ready.stems.end(), std::back_inserter(FKeys));
+        hashes.insert(hashes.end(), ready.hashes.begin(), ready.hashes.end());
     }
     quil::checkFinished(*statement);
     const int count = int(FEntries.size());
-    const auto text = [&](size_t i) {
-        const qsizetype from = i == 0 ? 0 : ends[i - 1];
-        return QString::fromUtf8(QByteArrayView(bytes).sliced(from, ends[i] - from));
-    };
-    std::vector<size_t> hashes(static_cast<size_t>(count));
-    FKeys.resize(size_t(count));
-    const std::unique_ptr<Helper> helper = secondThread();
-    shared(helper.get(), count, [&](int i) {
-        QString &stem = FKeys[size_t(i)];
-        stem = base(text(2 * size_t(i)), text(2 * size_t(i) + 1));
-        hashes[size_t(i)] = qHash(stem);
-    });
     struct Stem {
         const QString *text;
         size_t hash;
