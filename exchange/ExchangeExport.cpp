@@ -1494,9 +1494,12 @@ struct Outgoing {
     QByteArray text;
 };
 
-Outgoing outgoing(const StoredBook &book, bool ownKey, Format format, const CitationKeys *keys)
+Outgoing outgoing(const StoredBook &book, bool ownKey, Format format, const CitationKeys *keys,
+                  QByteArray buffer)
 {
     Outgoing o;
+    o.text = std::move(buffer);
+    o.text.resize(0);
     o.key = book.key;
     o.found = true;
     o.ownCitation = ownKey;
@@ -1535,11 +1538,15 @@ Outgoing outgoing(const StoredBook &book, bool ownKey, Format format, const Cita
     return o;
 }
 
-Outgoing outgoing(const StoredRow &row, bool ownKey, Format format, const CitationKeys *keys)
+// The text is written into the buffer given, where it has room.
+Outgoing outgoing(const StoredRow &row, bool ownKey, Format format, const CitationKeys *keys,
+                  QByteArray buffer)
 {
     if (!row.direct())
-        return outgoing(bookOf(row), ownKey, format, keys);
+        return outgoing(bookOf(row), ownKey, format, keys, std::move(buffer));
     Outgoing o;
+    o.text = std::move(buffer);
+    o.text.resize(0);
     o.key = row.key;
     o.found = true;
     o.citation = format == Format::BibTeX ? keys->key(row.key) : QString();
@@ -1574,8 +1581,8 @@ ExportResult exportBibliography(quil::DataSet &data, QIODevice &device, Format f
         writeback.written(bytes.size());
         bytes.resize(0);
     };
-    const auto outgoingOf = [&](const StoredRow &row, bool ownKey) {
-        Outgoing o = outgoing(row, ownKey, format, keys.get());
+    const auto outgoingOf = [&](const StoredRow &row, bool ownKey, QByteArray buffer) {
+        Outgoing o = outgoing(row, ownKey, format, keys.get(), std::move(buffer));
         o.citationHash = qHash(o.citation);
         return o;
     };
@@ -1596,7 +1603,7 @@ ExportResult exportBibliography(quil::DataSet &data, QIODevice &device, Format f
         if (o.found && !o.skipped && o.ownCitation &&
             citations.count({o.citation, o.citationHash})) {
             const std::vector<StoredRow> again = books.byKey(o.key);
-            o = again.empty() ? Outgoing() : outgoingOf(again.front(), false);
+            o = again.empty() ? Outgoing() : outgoingOf(again.front(), false, std::move(o.text));
         }
         if (!o.found)
             return;
@@ -1613,7 +1620,6 @@ ExportResult exportBibliography(quil::DataSet &data, QIODevice &device, Format f
             }
         ++result.written;
         bytes += o.text;
-        o.text = QByteArray();
         if (bytes.size() >= PieceSize)
             spill();
     };
@@ -1622,23 +1628,27 @@ ExportResult exportBibliography(quil::DataSet &data, QIODevice &device, Format f
     std::vector<Outgoing> made; // the page before, written out while this one is made
     std::vector<StoredRow> page;
     std::vector<StoredRow> following = books.page(0);
+    // The entries' buffers stay from page to page: new ones for every entry, made on one
+    // thread and freed on the other, kept the allocator busy.
     const auto writeMade = [&] {
-        for (Outgoing &o : made)
+        for (Outgoing &o : made) {
             if (result.ok())
                 writeOut(o);
-        made.clear();
+            o.found = false;
+        }
     };
     for (int first = 0; first < data.RecordCount() && result.ok() && !result.cancelled;
          first += PageRows) {
         page = std::move(following);
-        out.assign(page.size(), Outgoing());
+        out.resize(page.size());
         // The page before is written and the next one read while the helper thread begins on
         // this one: the serial work overlaps the shared work rather than waiting between pages.
         shared(
             helper.get(), int(page.size()),
             [&](int i) {
                 const StoredRow &row = page[size_t(i)];
-                out[size_t(i)] = outgoingOf(row, row.hasCitation());
+                Outgoing &o = out[size_t(i)];
+                o = outgoingOf(row, row.hasCitation(), std::move(o.text));
             },
             [&] {
                 writeMade();
