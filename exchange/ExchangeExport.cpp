@@ -12,6 +12,7 @@
 #include "store/Book.h"
 
 #include <QCoreApplication>
+#include <QFileDevice>
 #include <QMap>
 #include <QRegularExpression>
 #include <QSaveFile>
@@ -19,13 +20,21 @@
 #include <QStringEncoder>
 #include <QStringTokenizer>
 #include <QThread>
-#include <QThreadPool>
 #include <algorithm>
 #include <array>
 #include <atomic>
+#include <condition_variable>
 #include <cstring>
 #include <exception>
+#include <iterator>
 #include <map>
+#include <mutex>
+#include <thread>
+#include <unordered_map>
+#include <unordered_set>
+#ifdef Q_OS_LINUX
+#include <fcntl.h>
+#endif
 
 namespace quil::exchange {
 namespace {
@@ -38,12 +47,6 @@ QString valueOf(const QString &text)
 {
     QString value = text.trimmed();
     return value == book::NewText ? QString() : value;
-}
-
-QString columnText(const quil::Statement &statement, int column)
-{
-    const QByteArrayView text = statement.utf8(column);
-    return text.isNull() ? QString() : QString::fromUtf8(text);
 }
 
 // A character the splits below leave to the regular expressions: where line ends and pairs of
@@ -538,11 +541,71 @@ QString risType(const QString &type)
     return fromBibTeX.value(type, QStringLiteral("GEN"));
 }
 
-// Runs work(i) for every i below count, shared with the pool's thread when there is one: each
+// A second thread that stays for the whole of an export and runs one job at a time: a pool
+// that is waited on lets its thread go, and every page would start a new one.
+class Helper {
+public:
+    Helper() : FThread([this] { loop(); }) {}
+    Helper(const Helper &) = delete;
+    Helper &operator=(const Helper &) = delete;
+    ~Helper()
+    {
+        {
+            const std::lock_guard lock(FMutex);
+            FStop = true;
+        }
+        FWake.notify_one();
+        FThread.join();
+    }
+
+    void start(std::function<void()> job)
+    {
+        {
+            const std::lock_guard lock(FMutex);
+            FJob = std::move(job);
+            FBusy = true;
+        }
+        FWake.notify_one();
+    }
+
+    void wait()
+    {
+        std::unique_lock lock(FMutex);
+        FDone.wait(lock, [this] { return !FBusy; });
+    }
+
+private:
+    void loop()
+    {
+        std::unique_lock lock(FMutex);
+        for (;;) {
+            FWake.wait(lock, [this] { return FStop || FJob; });
+            if (!FJob)
+                return;
+            const std::function<void()> job = std::move(FJob);
+            FJob = nullptr;
+            lock.unlock();
+            job();
+            lock.lock();
+            FBusy = false;
+            FDone.notify_one();
+        }
+    }
+
+    std::mutex FMutex;
+    std::condition_variable FWake;
+    std::condition_variable FDone;
+    std::function<void()> FJob;
+    bool FBusy = false;
+    bool FStop = false;
+    std::thread FThread; // last: it starts once the rest is made
+};
+
+// Runs work(i) for every i below count, shared with the helper thread when there is one: each
 // takes the next row in turn, so a thread the machine gives less time does less. This thread
 // first runs `meanwhile`, which must not touch what work does. An error raised in either is
 // raised here once both are done.
-void shared(QThreadPool *pool, int count, const std::function<void(int)> &work,
+void shared(Helper *helper, int count, const std::function<void(int)> &work,
             const std::function<void()> &meanwhile = {})
 {
     std::atomic<int> next{0};
@@ -557,8 +620,8 @@ void shared(QThreadPool *pool, int count, const std::function<void(int)> &work,
     };
     std::exception_ptr mine;
     std::exception_ptr theirs;
-    if (pool)
-        pool->start([&] { run(theirs); });
+    if (helper)
+        helper->start([&] { run(theirs); });
     if (meanwhile) {
         try {
             meanwhile();
@@ -569,21 +632,17 @@ void shared(QThreadPool *pool, int count, const std::function<void(int)> &work,
     }
     if (!mine)
         run(mine);
-    if (pool)
-        pool->waitForDone();
+    if (helper)
+        helper->wait();
     for (const std::exception_ptr &error : {mine, theirs})
         if (error)
             std::rethrow_exception(error);
 }
 
 // A second thread where the machine has a second core.
-std::unique_ptr<QThreadPool> secondThread()
+std::unique_ptr<Helper> secondThread()
 {
-    if (QThread::idealThreadCount() < 2)
-        return nullptr;
-    auto pool = std::make_unique<QThreadPool>();
-    pool->setMaxThreadCount(1);
-    return pool;
+    return QThread::idealThreadCount() < 2 ? nullptr : std::make_unique<Helper>();
 }
 
 // Whether a byte of the text is above ASCII, looked at eight bytes at a time.
@@ -696,31 +755,59 @@ QByteArrayView valueOf(QByteArrayView bytes)
                : value;
 }
 
-// A row as the library gives it. An entry that did not come in from a file, and whose texts are
-// sound UTF-8, is written from the bytes of its columns, none made into text but those that a
-// rule reads as letters; any other goes through its fields as text, in `book`.
+// A row as the library gives it: the bytes of its columns in one buffer, as the reader copied
+// them. What they hold is looked at by the threads that write the entries, not by the reader.
 struct StoredRow {
-    enum Column { Authors, Title, Publisher, Year, Keywords, Info, Resume, Columns };
-    StoredBook book; // the key always; the fields when not direct
-    bool direct = false;
+    enum Column {
+        Authors,
+        Title,
+        Publisher,
+        Year,
+        Keywords,
+        Info,
+        Resume,
+        OriginalFormat,
+        Citation,
+        Record,
+        Digest,
+        Strings,
+        Columns
+    };
+    qint64 key = 0;
     QByteArray bytes; // the columns in turn
     std::array<qsizetype, Columns + 1> starts{};
     QByteArrayView column(Column c) const
     {
         return QByteArrayView(bytes).sliced(starts[c], starts[c + 1] - starts[c]);
     }
+    QString text(Column c) const { return QString::fromUtf8(column(c)); }
+    bool hasCitation() const { return !column(Citation).isEmpty(); }
+    // An entry that did not come in from a file, and whose texts are sound UTF-8, is written
+    // from the bytes of its columns, none made into text but those that a rule reads as
+    // letters; any other goes through its fields as text. The abstract has its own way with
+    // bytes that are not UTF-8.
+    bool direct() const
+    {
+        if (hasCitation() || !column(Record).isEmpty())
+            return false;
+        for (int c = 0; c < Resume; ++c)
+            if (!soundUtf8(column(Column(c))))
+                return false;
+        return true;
+    }
 };
 
 // The row's entry with its fields as text.
 StoredBook bookOf(const StoredRow &row)
 {
-    if (!row.direct)
-        return row.book;
     StoredBook b;
-    b.key = row.book.key;
-    QString *const fields[] = {&b.authors, &b.title, &b.publisher, &b.year, &b.keywords, &b.info};
-    for (int c = 0; c < StoredRow::Resume; ++c)
-        *fields[c] = QString::fromUtf8(row.column(StoredRow::Column(c)));
+    b.key = row.key;
+    QString *const fields[] = {&b.authors,  &b.title,  &b.publisher, &b.year,
+                               &b.keywords, &b.info,   nullptr,      &b.originalFormat,
+                               &b.citation, &b.record, &b.digest,    &b.strings};
+    for (int c = 0; c < StoredRow::Columns; ++c)
+        if (fields[c])
+            *fields[c] = row.text(StoredRow::Column(c));
     b.resume = row.column(StoredRow::Resume).toByteArray();
     return b;
 }
@@ -802,50 +889,27 @@ private:
         return kept;
     }
 
+    // The row's columns copied as they are: the statement is this thread's alone, and
+    // everything else about a row is done on both.
     StoredRow read(const quil::Statement &row) const
     {
         StoredRow r;
-        r.book.key = row.integer(0);
-        // The columns go into one buffer as they are; they are made text only for an entry that
-        // came in from a file or holds what its bytes would not give back.
-        if (!FOriginals || (row.utf8(9).isEmpty() && row.utf8(10).isEmpty())) {
-            std::array<QByteArrayView, StoredRow::Columns> columns;
-            qsizetype size = 0;
-            for (int c = 0; c < StoredRow::Columns; ++c)
-                size += (columns[size_t(c)] = row.utf8(c + 1)).size();
-            r.bytes.resize(size);
-            r.direct = true;
-            qsizetype at = 0;
-            for (int c = 0; c < StoredRow::Columns; ++c) {
-                const QByteArrayView text = columns[size_t(c)];
-                r.starts[size_t(c)] = at;
-                if (!text.isEmpty())
-                    std::memcpy(r.bytes.data() + at, text.data(), size_t(text.size()));
-                at += text.size();
-                // The abstract has its own way with bytes that are not UTF-8.
-                if (c != StoredRow::Resume)
-                    r.direct = r.direct && soundUtf8(text);
-            }
-            r.starts[StoredRow::Columns] = at;
-            if (r.direct)
-                return r;
-            r.bytes.clear();
+        r.key = row.integer(0);
+        const int columns = FOriginals ? StoredRow::Columns : StoredRow::OriginalFormat;
+        std::array<QByteArrayView, StoredRow::Columns> texts;
+        qsizetype size = 0;
+        for (int c = 0; c < columns; ++c)
+            size += (texts[size_t(c)] = row.utf8(c + 1)).size();
+        r.bytes.resize(size);
+        qsizetype at = 0;
+        for (int c = 0; c < StoredRow::Columns; ++c) {
+            const QByteArrayView text = texts[size_t(c)];
+            r.starts[size_t(c)] = at;
+            if (!text.isEmpty())
+                std::memcpy(r.bytes.data() + at, text.data(), size_t(text.size()));
+            at += text.size();
         }
-        StoredBook &b = r.book;
-        b.authors = columnText(row, 1);
-        b.title = columnText(row, 2);
-        b.publisher = columnText(row, 3);
-        b.year = columnText(row, 4);
-        b.keywords = columnText(row, 5);
-        b.info = columnText(row, 6);
-        b.resume = row.utf8(7).toByteArray();
-        if (FOriginals) {
-            b.originalFormat = columnText(row, 8);
-            b.citation = columnText(row, 9);
-            b.record = columnText(row, 10);
-            b.digest = columnText(row, 11);
-            b.strings = columnText(row, 12);
-        }
+        r.starts[StoredRow::Columns] = at;
         return r;
     }
 
@@ -1040,34 +1104,82 @@ QString CitationKeys::base(const QString &authors, const QString &year)
 CitationKeys::CitationKeys(quil::DataSet &data)
 {
     // Name, the one-line copy of the authors, lies in the browse index with the year: the keys
-    // are read without the rows and their abstracts.
+    // are read without the rows and their abstracts. Only the reading and the letters, which
+    // hang on the entries before, are left to this thread; the stems are made on both cores,
+    // a block at a time while the next block is read.
     std::unique_ptr<quil::Statement> statement = data.connection().engine().prepareOrThrow(
         QStringLiteral("SELECT \"%1\", \"%2\", \"%3\" FROM \"%4\" ORDER BY \"%1\"")
             .arg(book::Key, book::Name, book::City, book::TableName));
     quil::execOrThrow(*statement);
-    std::vector<qint64> keys;
-    std::vector<QString> stems; // the authors, then the year, of each entry in turn
-    while (statement->next()) {
-        keys.push_back(statement->integer(0));
-        stems.push_back(columnText(*statement, 1));
-        stems.push_back(columnText(*statement, 2));
+    struct Block {
+        QByteArray bytes; // the authors, then the year, of each entry in turn
+        std::vector<qsizetype> ends;
+        std::vector<QString> stems;
+        std::vector<size_t> hashes;
+        QString text(size_t i) const
+        {
+            const qsizetype from = i == 0 ? 0 : ends[i - 1];
+            return QString::fromUtf8(QByteArrayView(bytes).sliced(from, ends[i] - from));
+        }
+    };
+    constexpr size_t BlockRows = 4096;
+    const auto read = [&](Block &block) {
+        block.bytes.resize(0);
+        block.ends.clear();
+        while (block.ends.size() < 2 * BlockRows && statement->next()) {
+            FEntries.push_back(statement->integer(0));
+            for (int c = 1; c <= 2; ++c) {
+                block.bytes.append(statement->utf8(c));
+                block.ends.push_back(block.bytes.size());
+            }
+        }
+    };
+    std::vector<size_t> hashes;
+    const std::unique_ptr<Helper> helper = secondThread();
+    Block ready;
+    Block reading;
+    read(reading);
+    while (!reading.ends.empty()) {
+        std::swap(ready, reading);
+        const size_t rows = ready.ends.size() / 2;
+        ready.stems.assign(rows, QString());
+        ready.hashes.assign(rows, 0);
+        shared(
+            helper.get(), int(rows),
+            [&ready](int i) {
+                QString &stem = ready.stems[size_t(i)];
+                stem = base(ready.text(2 * size_t(i)), ready.text(2 * size_t(i) + 1));
+                ready.hashes[size_t(i)] = qHash(stem);
+            },
+            [&] { read(reading); });
+        std::move(ready.stems.begin(), ready.stems.end(), std::back_inserter(FKeys));
+        hashes.insert(hashes.end(), ready.hashes.begin(), ready.hashes.end());
     }
     quil::checkFinished(*statement);
-    // An entry's stem is its own, and the most of the work: made on both cores. Only the
-    // letters hang on the entries before.
-    const int count = int(keys.size());
-    shared(secondThread().get(), count, [&](int i) {
-        QString &authors = stems[2 * size_t(i)];
-        authors = base(authors, stems[2 * size_t(i) + 1]);
-    });
-    QHash<QString, int> used;
-    used.reserve(count);
-    FKeys.reserve(count);
-    for (int i = 0; i < count; ++i) {
-        const QString &stem = stems[2 * size_t(i)];
-        int &n = used[stem];
-        FKeys.insert(keys[size_t(i)], stem + letters(n++));
-    }
+    const int count = int(FEntries.size());
+    struct Stem {
+        const QString *text;
+        size_t hash;
+        bool operator==(const Stem &other) const { return *text == *other.text; }
+    };
+    struct StemHash {
+        size_t operator()(const Stem &stem) const noexcept { return stem.hash; }
+    };
+    std::unordered_map<Stem, int, StemHash> used;
+    used.reserve(size_t(count));
+    std::vector<int> letter(static_cast<size_t>(count));
+    for (size_t i = 0; i < size_t(count); ++i)
+        letter[i] = used[{&FKeys[i], hashes[i]}]++;
+    used.clear();
+    shared(helper.get(), count, [&](int i) { FKeys[size_t(i)] += letters(letter[size_t(i)]); });
+}
+
+QString CitationKeys::key(qint64 entryKey) const
+{
+    // The entries were read in the order of their keys.
+    const auto at = std::lower_bound(FEntries.begin(), FEntries.end(), entryKey);
+    return at != FEntries.end() && *at == entryKey ? FKeys[size_t(at - FEntries.begin())]
+                                                   : QString();
 }
 
 namespace {
@@ -1341,6 +1453,33 @@ QString risRecord(const Reference &r)
 
 namespace {
 
+// Sends a file's pages to the disk while the rest of it is still being made, so that the sync
+// that completes the file finds little left to wait for. Only a hint: the sync tells of errors.
+class EarlyWriteback {
+public:
+    explicit EarlyWriteback(QIODevice &device)
+    {
+        if (const auto *file = qobject_cast<QFileDevice *>(&device))
+            FHandle = file->handle();
+    }
+
+    void written([[maybe_unused]] qint64 size)
+    {
+#ifdef Q_OS_LINUX
+        if (FHandle < 0 || (FUnsent += size) < Step)
+            return;
+        // The pages already on their way are passed over, not waited for.
+        sync_file_range(FHandle, 0, 0, SYNC_FILE_RANGE_WRITE);
+        FUnsent = 0;
+#endif
+    }
+
+private:
+    static constexpr qint64 Step = 8 * 1024 * 1024;
+    int FHandle = -1;
+    qint64 FUnsent = 0;
+};
+
 // One entry on its way out: all of it that does not hang on the entries before it, made as if
 // the key it came in with, when it has one, were still free.
 struct Outgoing {
@@ -1350,13 +1489,17 @@ struct Outgoing {
     bool asItCame = false;
     bool ownCitation = false; // goes out with the key it came in with
     QString citation;
-    QStringList strings; // as it came: the @string definitions it needs
+    size_t citationHash = 0; // made with the rest, so the writer only looks it up
+    QStringList strings;     // as it came: the @string definitions it needs
     QByteArray text;
 };
 
-Outgoing outgoing(const StoredBook &book, bool ownKey, Format format, const CitationKeys *keys)
+Outgoing outgoing(const StoredBook &book, bool ownKey, Format format, const CitationKeys *keys,
+                  QByteArray buffer)
 {
     Outgoing o;
+    o.text = std::move(buffer);
+    o.text.resize(0);
     o.key = book.key;
     o.found = true;
     o.ownCitation = ownKey;
@@ -1395,14 +1538,18 @@ Outgoing outgoing(const StoredBook &book, bool ownKey, Format format, const Cita
     return o;
 }
 
-Outgoing outgoing(const StoredRow &row, bool ownKey, Format format, const CitationKeys *keys)
+// The text is written into the buffer given, where it has room.
+Outgoing outgoing(const StoredRow &row, bool ownKey, Format format, const CitationKeys *keys,
+                  QByteArray buffer)
 {
-    if (!row.direct)
-        return outgoing(row.book, ownKey, format, keys);
+    if (!row.direct())
+        return outgoing(bookOf(row), ownKey, format, keys, std::move(buffer));
     Outgoing o;
-    o.key = row.book.key;
+    o.text = std::move(buffer);
+    o.text.resize(0);
+    o.key = row.key;
     o.found = true;
-    o.citation = format == Format::BibTeX ? keys->key(row.book.key) : QString();
+    o.citation = format == Format::BibTeX ? keys->key(row.key) : QString();
     o.text.reserve(3 * row.column(StoredRow::Resume).size() + 4096);
     o.skipped = !writeDirect(o.text, row, format, o.citation);
     if (format == Format::BibTeX)
@@ -1422,26 +1569,41 @@ ExportResult exportBibliography(quil::DataSet &data, QIODevice &device, Format f
         keys = std::make_unique<CitationKeys>(data);
     // Turning abstracts into text and records into UTF-8 is most of the work: a page of rows
     // is shared with a second thread, and written out in its order.
-    const std::unique_ptr<QThreadPool> pool = secondThread();
+    const std::unique_ptr<Helper> helper = secondThread();
     QByteArray bytes;
     bytes.reserve(PieceSize + PieceSize / 2);
+    EarlyWriteback writeback(device);
     const auto spill = [&] {
         if (result.ok() && !bytes.isEmpty() && device.write(bytes) != bytes.size())
             result.error = device.errorString().isEmpty()
                                ? QCoreApplication::translate("ExchangeExport", "Ошибка записи")
                                : device.errorString();
+        writeback.written(bytes.size());
         bytes.resize(0);
     };
-    const auto outgoingOf = [&](const StoredRow &row, bool ownKey) {
-        return outgoing(row, ownKey, format, keys.get());
+    const auto outgoingOf = [&](const StoredRow &row, bool ownKey, QByteArray buffer) {
+        Outgoing o = outgoing(row, ownKey, format, keys.get(), std::move(buffer));
+        o.citationHash = qHash(o.citation);
+        return o;
     };
-    QSet<QString> citations;
+    // The keys written so far, looked up by the hash each entry brought.
+    struct Citation {
+        QString text;
+        size_t hash;
+        bool operator==(const Citation &other) const { return text == other.text; }
+    };
+    struct CitationHash {
+        size_t operator()(const Citation &c) const noexcept { return c.hash; }
+    };
+    std::unordered_set<Citation, CitationHash> citations;
+    citations.reserve(size_t(data.RecordCount()));
     QSet<QString> strings;
     // In the dataset's order: a record's key goes to the first entry that claims it.
     const auto writeOut = [&](Outgoing &o) {
-        if (o.found && !o.skipped && o.ownCitation && citations.contains(o.citation)) {
+        if (o.found && !o.skipped && o.ownCitation &&
+            citations.count({o.citation, o.citationHash})) {
             const std::vector<StoredRow> again = books.byKey(o.key);
-            o = again.empty() ? Outgoing() : outgoingOf(again.front(), false);
+            o = again.empty() ? Outgoing() : outgoingOf(again.front(), false, std::move(o.text));
         }
         if (!o.found)
             return;
@@ -1449,7 +1611,7 @@ ExportResult exportBibliography(quil::DataSet &data, QIODevice &device, Format f
             ++result.skipped;
             return;
         }
-        citations.insert(o.citation);
+        citations.insert({std::move(o.citation), o.citationHash});
         // The macros the record uses stand once before the first record that needs them.
         for (const QString &definition : o.strings)
             if (!strings.contains(definition)) {
@@ -1458,7 +1620,6 @@ ExportResult exportBibliography(quil::DataSet &data, QIODevice &device, Format f
             }
         ++result.written;
         bytes += o.text;
-        o.text = QByteArray();
         if (bytes.size() >= PieceSize)
             spill();
     };
@@ -1467,23 +1628,27 @@ ExportResult exportBibliography(quil::DataSet &data, QIODevice &device, Format f
     std::vector<Outgoing> made; // the page before, written out while this one is made
     std::vector<StoredRow> page;
     std::vector<StoredRow> following = books.page(0);
+    // The entries' buffers stay from page to page: new ones for every entry, made on one
+    // thread and freed on the other, kept the allocator busy.
     const auto writeMade = [&] {
-        for (Outgoing &o : made)
+        for (Outgoing &o : made) {
             if (result.ok())
                 writeOut(o);
-        made.clear();
+            o.found = false;
+        }
     };
     for (int first = 0; first < data.RecordCount() && result.ok() && !result.cancelled;
          first += PageRows) {
         page = std::move(following);
-        out.assign(page.size(), Outgoing());
-        // The page before is written and the next one read while the pool's thread begins on
+        out.resize(page.size());
+        // The page before is written and the next one read while the helper thread begins on
         // this one: the serial work overlaps the shared work rather than waiting between pages.
         shared(
-            pool.get(), int(page.size()),
+            helper.get(), int(page.size()),
             [&](int i) {
                 const StoredRow &row = page[size_t(i)];
-                out[size_t(i)] = outgoingOf(row, !row.book.citation.isEmpty());
+                Outgoing &o = out[size_t(i)];
+                o = outgoingOf(row, row.hasCitation(), std::move(o.text));
             },
             [&] {
                 writeMade();

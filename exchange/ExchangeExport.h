@@ -7,6 +7,7 @@
 #include <QHash>
 #include <QString>
 #include <functional>
+#include <vector>
 
 class QIODevice;
 
@@ -46,11 +47,12 @@ class CitationKeys {
 public:
     // Reads the authors and years of every entry of the library the dataset belongs to.
     explicit CitationKeys(quil::DataSet &data);
-    QString key(qint64 entryKey) const { return FKeys.value(entryKey); }
+    QString key(qint64 entryKey) const;
     static QString base(const QString &authors, const QString &year);
 
 private:
-    QHash<qint64, QString> FKeys;
+    std::vector<qint64> FEntries; // in order
+    std::vector<QString> FKeys;   // beside them
 };
 
 // The record an entry came in as with the entry's fields laid over it where they were edited

@@ -180,6 +180,24 @@ void TestExchangeExport::keysAreUniqueAndStay()
     QVERIFY2(current.startsWith(QStringLiteral("@misc{landau1937b,\n  author = {Ландау, Л.Д.},")),
              qPrintable(current));
     QVERIFY2(bib.contains(QStringLiteral("author = {{Институт физики}}")), qPrintable(bib));
+
+    // The letters run on over thousands of entries sharing a stem, read and written in parts.
+    const QString manyPath = newLibrary(folder, QStringLiteral("many-keys.mdb"));
+    execOn(manyPath, {QStringLiteral(
+                         "WITH RECURSIVE n(i) AS (SELECT 0 UNION ALL SELECT i + 1 FROM n WHERE i < "
+                         "4099) INSERT INTO Books (Name, Title, City, WName, WTitle) SELECT "
+                         "'Ландау Л.Д.', printf('T%04d', i), '1937', 'Ландау Л.Д.', "
+                         "printf('T%04d', i) FROM n")});
+    Module manyKeys(manyPath);
+    QStringList all;
+    for (const QString &line :
+         QString::fromUtf8(exported(manyKeys.dm, Format::BibTeX)).split(QLatin1Char('\n')))
+        if (line.startsWith(QLatin1Char('@')))
+            all << line.section(QLatin1Char('{'), 1).chopped(1);
+    QCOMPARE(all.size(), 4100);
+    QCOMPARE(QSet<QString>(all.begin(), all.end()).size(), 4100);
+    QCOMPARE(all.mid(4094), (QStringList{"landau1937fam", "landau1937fan", "landau1937fao",
+                                         "landau1937fap", "landau1937faq", "landau1937far"}));
 }
 
 // An entry unchanged since it came in is written as its file had it (with the @string it
