@@ -4,7 +4,6 @@
 
 #include <QCoreApplication>
 #include <QHash>
-#include <QRegularExpression>
 #include <algorithm>
 
 namespace quil::exchange {
@@ -161,12 +160,28 @@ private:
         }
     }
 
+    static bool isDelimiter(char16_t c)
+    {
+        switch (c) {
+        case u'{':
+        case u'}':
+        case u'(':
+        case u')':
+        case u',':
+        case u'=':
+        case u'#':
+        case u'"':
+        case u'%': return true;
+        default: return false;
+        }
+    }
+
     QString identifier()
     {
         const qsizetype start = FPos;
         while (FPos < FText.size()) {
             const QChar c = FText[FPos];
-            if (c.isSpace() || QStringLiteral("{}(),=#\"%").contains(c))
+            if (c.isSpace() || isDelimiter(c.unicode()))
                 break;
             ++FPos;
         }
@@ -197,7 +212,7 @@ private:
             } else if (c == QLatin1Char('{')) {
                 ++depth;
             } else if (c == QLatin1Char('}') && --depth == 0) {
-                out += FText.mid(start, FPos - start);
+                out += QStringView(FText).sliced(start, FPos - start);
                 ++FPos;
                 return true;
             }
@@ -220,7 +235,7 @@ private:
             else if (c == QLatin1Char('}'))
                 --depth;
             else if (c == QLatin1Char('"') && depth <= 0) {
-                out += FText.mid(start, FPos - start);
+                out += QStringView(FText).sliced(start, FPos - start);
                 ++FPos;
                 return true;
             }
@@ -405,7 +420,8 @@ QStringList splitNames(const QString &value)
         else if (c == QLatin1Char('}'))
             --depth;
         else if (depth == 0 && c.isSpace() &&
-                 value.mid(i + 1, 4).compare(QLatin1String("and "), Qt::CaseInsensitive) == 0) {
+                 QStringView(value).mid(i + 1, 4).compare(QLatin1String("and "),
+                                                          Qt::CaseInsensitive) == 0) {
             parts << value.mid(start, i - start);
             i += 4;
             start = i + 1;
@@ -476,21 +492,29 @@ bool wholeGroup(const QString &text)
     return true;
 }
 
+// Keywords parted by commas or semicolons.
 QStringList keywordList(const QString &value)
 {
     QStringList out;
-    for (const QString &word : value.split(QRegularExpression(QStringLiteral("[,;]"))))
-        if (!word.trimmed().isEmpty())
-            out << word.trimmed();
+    const QStringView text(value);
+    qsizetype start = 0;
+    for (qsizetype i = 0; i <= text.size(); ++i) {
+        if (i < text.size() && text[i] != u',' && text[i] != u';')
+            continue;
+        const QStringView word = text.sliced(start, i - start).trimmed();
+        if (!word.isEmpty())
+            out << word.toString();
+        start = i + 1;
+    }
     return out;
 }
 
 } // namespace
 
-QString BibTeXEntry::value(const QString &name) const
+QString BibTeXEntry::value(QAnyStringView name) const
 {
     for (const auto &field : fields)
-        if (field.first == name)
+        if (QAnyStringView::equal(field.first, name))
             return field.second;
     return {};
 }
@@ -548,7 +572,8 @@ Reference BibTeXReader::reference(const BibTeXEntry &entry)
         r.strings = entry.strings;
     }
     const auto text = [&](const char *name) {
-        return latexToUnicode(entry.value(QLatin1String(name)));
+        const QString value = entry.value(QLatin1String(name));
+        return value.isEmpty() ? value : latexToUnicode(value);
     };
     const auto first = [&](std::initializer_list<const char *> names) {
         for (const char *name : names) {

@@ -3,6 +3,7 @@
 #include "exchange/Reference.h"
 #include "import/TextEncoding.h"
 
+#include <QAnyStringView>
 #include <QList>
 #include <QPair>
 #include <QString>
@@ -22,7 +23,8 @@ struct BibTeXEntry {
     QStringList strings;                   // the @string definitions its values use
     bool undefinedMacro = false;           // a value names a macro that no @string defines
 
-    QString value(const QString &name) const;
+    // Looked up without a string made for the name, which is mostly spelt in the code.
+    QString value(QAnyStringView name) const;
 };
 
 // Reads BibTeX and BibLaTeX: entries of every type, @string macros and # concatenation, the

@@ -92,9 +92,26 @@ class Converter {
 public:
     explicit Converter(const QString &text) : FText(text) {}
 
+    // The characters that begin anything else than plain text.
+    static bool special(char16_t c)
+    {
+        switch (c) {
+        case u'\\':
+        case u'{':
+        case u'}':
+        case u'$':
+        case u'~':
+        case u'-':
+        case u'`':
+        case u'\'': return true;
+        default: return false;
+        }
+    }
+
     QString run(qsizetype end)
     {
         QString out;
+        out.reserve(end - FPos);
         while (FPos < end) {
             const QChar c = FText[FPos];
             if (c == QLatin1Char('\\')) {
@@ -121,8 +138,11 @@ public:
                 out += QChar(0x201D);
                 FPos += 2;
             } else {
-                out += c;
-                ++FPos;
+                // A run of plain characters at once; a lone "-", "`" or "'" is plain too.
+                const qsizetype from = FPos++;
+                while (FPos < end && !special(FText[FPos].unicode()))
+                    ++FPos;
+                out += QStringView(FText).sliced(from, FPos - from);
             }
         }
         return out;
@@ -231,11 +251,11 @@ private:
 
 QString latexToUnicode(const QString &value)
 {
-    if (!value.contains(QLatin1Char('\\')) && !value.contains(QLatin1Char('{')) &&
-        !value.contains(QLatin1Char('~')) && !value.contains(QLatin1Char('-')) &&
-        !value.contains(QLatin1Char('$')) && !value.contains(QLatin1Char('`')) &&
-        !value.contains(QLatin1Char('\'')) && !value.contains(QLatin1Char('\n')) &&
-        !value.contains(QLatin1String("  ")))
+    // Most values hold no markup: one look over them, not one for each character that may.
+    const bool plain = std::none_of(value.begin(), value.end(), [](QChar c) {
+        return c == u'\n' || Converter::special(c.unicode());
+    });
+    if (plain && !value.contains(QLatin1String("  ")))
         return collapsedBlanks(value);
     Converter converter(value);
     return collapsedBlanks(converter.run(value.size()));

@@ -224,6 +224,8 @@ void TestExchangeRead::bibtexSyntax_data()
         "@preamble{\"\\newcommand{\\x}{}\"}\n@comment{@article{no}}\n"
         "@article{k, title={T}}",
         "key", "k");
+    row("keywords", "@book{k, title = {T}, keywords = { a-b ;c,, ; d`e' x--y}}", "keywords",
+        "a-b|c|d`e' x–y");
     row("email in text", "write to a@b.org\n@article{k, title={T}}", "key", "k");
 }
 
@@ -242,6 +244,7 @@ void TestExchangeRead::bibtexSyntax()
                         : field == QLatin1String("year")      ? r.year
                         : field == QLatin1String("address")   ? r.address
                         : field == QLatin1String("key")       ? r.key
+                        : field == QLatin1String("keywords")  ? r.keywords.join(QLatin1Char('|'))
                                                               : names(r.authors);
     QCOMPARE(got, expected);
 }
