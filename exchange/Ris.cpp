@@ -74,6 +74,16 @@ private:
     bool FDone = false;
 };
 
+// "XX  - value": two capitals or a capital and a digit, two blanks, a hyphen, and the value
+// after a blank.
+bool tagged(const QString &line)
+{
+    const auto capital = [](QChar c) { return c >= u'A' && c <= u'Z'; };
+    return line.size() >= 5 && capital(line[0]) && (capital(line[1]) || line[1].isDigit()) &&
+           line[1].unicode() < 0x80 && line[2] == u' ' && line[3] == u' ' && line[4] == u'-' &&
+           (line.size() == 5 || line[5] == u' ');
+}
+
 } // namespace
 
 PersonName RisReader::name(const QString &value)
@@ -82,9 +92,10 @@ PersonName RisReader::name(const QString &value)
     const QString text = value.simplified();
     const qsizetype comma = text.indexOf(QLatin1Char(','));
     if (comma > 0) {
-        n.family = text.left(comma).trimmed();
+        n.family = QStringView(text).left(comma).trimmed().toString();
         // "Family, Given, Suffix": the suffix is not kept.
-        n.given = text.mid(comma + 1).section(QLatin1Char(','), 0, 0).trimmed();
+        const QStringView rest = QStringView(text).sliced(comma + 1);
+        n.given = rest.left(rest.indexOf(QLatin1Char(','))).trimmed().toString();
         return n;
     }
     const QStringList words = text.split(QLatin1Char(' '), Qt::SkipEmptyParts);
@@ -130,7 +141,6 @@ ReadResult RisReader::read(const QString &text)
 void RisReader::read(TextPieces &text, QList<ReadProblem> &problems,
                      const std::function<void(Reference &&)> &take)
 {
-    static const QRegularExpression tagLine(QStringLiteral("^([A-Z][A-Z0-9])  -(?: (.*))?$"));
     Lines lines(text);
     bool open = false;
     bool onlyType = false; // the record has had nothing but TY lines so far
@@ -156,8 +166,7 @@ void RisReader::read(TextPieces &text, QList<ReadProblem> &problems,
     for (int i = 0; lines.next(line); ++i) {
         if (i == 0 && line.startsWith(QChar(0xFEFF)))
             line.remove(0, 1);
-        const QRegularExpressionMatch match = tagLine.match(line);
-        if (!match.hasMatch()) {
+        if (!tagged(line)) {
             if (open) {
                 recordLines << line;
                 if (last && !line.trimmed().isEmpty())
@@ -165,8 +174,8 @@ void RisReader::read(TextPieces &text, QList<ReadProblem> &problems,
             }
             continue;
         }
-        const QString tag = match.captured(1);
-        const QString value = match.captured(2).trimmed();
+        const QStringView tag = QStringView(line).left(2);
+        const QString value = line.size() > 6 ? line.sliced(6).trimmed() : QString();
         if (tag == QLatin1String("TY")) {
             // A TY straight after another only retypes the record.
             if (open && !onlyType)
@@ -210,10 +219,8 @@ void RisReader::read(TextPieces &text, QList<ReadProblem> &problems,
         } else if (tag == QLatin1String("TI") || tag == QLatin1String("T1")) {
             // A second title line is a subtitle.
             if (!r.title.isEmpty())
-                r.title +=
-                    QString(r.title.back()).contains(QRegularExpression(QStringLiteral("[.:?!]")))
-                        ? QStringLiteral(" ")
-                        : QStringLiteral(": ");
+                r.title += QStringView(u".:?!").contains(r.title.back()) ? QStringLiteral(" ")
+                                                                         : QStringLiteral(": ");
             r.title += value;
             last = &r.title;
         } else if (tag == QLatin1String("T2") || tag == QLatin1String("JF") ||
@@ -228,13 +235,19 @@ void RisReader::read(TextPieces &text, QList<ReadProblem> &problems,
             set(r.series);
         } else if (tag == QLatin1String("PY") || tag == QLatin1String("Y1") ||
                    tag == QLatin1String("DA")) {
-            static const QRegularExpression date(QStringLiteral("^(\\d{4})(?:[/-](\\d{1,2}))?"));
-            const QRegularExpressionMatch d = date.match(value);
-            if (d.hasMatch()) {
+            // "2004", "2004/05", "2004-5-1"
+            qsizetype digits = 0;
+            while (digits < value.size() && digits < 4 && value[digits].isDigit())
+                ++digits;
+            if (digits == 4) {
                 if (r.year.isEmpty())
-                    r.year = d.captured(1);
-                if (r.month.isEmpty() && !d.captured(2).isEmpty() && d.captured(2).toInt() > 0)
-                    r.month = QString::number(d.captured(2).toInt());
+                    r.year = value.left(4);
+                qsizetype end = 5;
+                while (end < value.size() && end < 7 && value[end].isDigit())
+                    ++end;
+                const bool month = end > 5 && (value[4] == u'/' || value[4] == u'-');
+                if (r.month.isEmpty() && month && value.mid(5, end - 5).toInt() > 0)
+                    r.month = QString::number(value.mid(5, end - 5).toInt());
             }
         } else if (tag == QLatin1String("SP")) {
             if (startPage.isEmpty()) {
