@@ -74,6 +74,19 @@ private:
     bool FDone = false;
 };
 
+// Whether the text has no blanks at its ends and single spaces between its words already.
+bool simplified(const QString &text)
+{
+    bool space = true; // the text may not begin with a blank
+    for (const QChar c : text) {
+        const bool blank = c.isSpace();
+        if (blank && (space || c != u' '))
+            return false;
+        space = blank;
+    }
+    return !space || text.isEmpty();
+}
+
 // A tag's two ASCII characters as one number to compare.
 constexpr char16_t tagCode(char16_t first, char16_t second)
 {
@@ -96,7 +109,7 @@ bool tagged(QStringView line)
 PersonName RisReader::name(const QString &value)
 {
     PersonName n;
-    const QString text = value.simplified();
+    const QString text = simplified(value) ? value : value.simplified();
     const qsizetype comma = text.indexOf(QLatin1Char(','));
     if (comma > 0) {
         n.family = QStringView(text).left(comma).trimmed().toString();

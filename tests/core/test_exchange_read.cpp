@@ -461,10 +461,12 @@ void TestExchangeRead::fields_data()
                           "{№ 12}, year = 1995}")
         << QStringList{
                "Институт физики", "Отчёт", "Минск: НАН, 1995, Препринт № 12", "1995", "", ""};
-    // Lines that only look like tags continue the value before them; a given name may begin
-    // with a letter outside the BMP; eight digits are an ISSN with or without the hyphen.
+    // Lines that only look like tags continue the value before them; a name's blanks close up;
+    // a given name may begin with a letter outside the BMP; eight digits are an ISSN with or
+    // without the hyphen.
     QStringList record{QStringLiteral("TY  - JOUR"),
-                       QStringLiteral("AU  - Müller, \U00020000ans-peter"),
+                       QStringLiteral("AU  - Müller von\tRoth, \U00020000ans-peter"),
+                       QStringLiteral("AU  - Smith  Jones, A."),
                        QStringLiteral("AU  -"),
                        QStringLiteral("TI  - Why?"),
                        QStringLiteral("TI  - Because"),
@@ -477,7 +479,8 @@ void TestExchangeRead::fields_data()
                        QStringLiteral("SP  - 12"),
                        QStringLiteral("ER  - ")};
     QTest::newRow("ris edges") << record.join(QLatin1Char('\n'))
-                               << QStringList{QStringLiteral("Müller \U00020000.-p."),
+                               << QStringList{QStringLiteral(
+                                                  "Müller von Roth \U00020000.-p., Smith Jones A."),
                                               "Why? Because",
                                               "Journal A1 -x a2 - y, 2004, vol. 7, 12 p.",
                                               "2004",
