@@ -223,32 +223,46 @@ QString plainTextRtf(const QString &text)
         return table;
     }();
     static constexpr char hex[] = "0123456789abcdef";
+    const auto byteOf = [](char16_t u) {
+        return u < Tabled ? bytes[u] : rtf::CodePage::get(1251)->charToByte(u);
+    };
     QString rtf =
         QStringLiteral("{\\rtf1\\ansi\\ansicpg1251\\deff0\\deflang1049{\\fonttbl{\\f0\\fnil"
                        "\\fcharset204 Times New Roman;}}\r\n\\pard\\f0\\fs24 ");
-    rtf.reserve(rtf.size() + text.size() * 2 + 16);
+    // Written in place: a character becomes at most nine (the escape of U+8000).
+    const qsizetype at = rtf.size();
+    rtf.resize(at + text.size() * 9);
+    char16_t *const first = reinterpret_cast<char16_t *>(rtf.data()) + at;
+    char16_t *out = first;
     for (const QChar c : text) {
         const char16_t u = c.unicode();
         if (u == '\\' || u == '{' || u == '}') {
-            rtf += QLatin1Char('\\');
-            rtf += c;
+            *out++ = u'\\';
+            *out++ = u;
         } else if (u == '\n') {
-            rtf += QLatin1String("\\par\r\n");
+            for (const char16_t p : u"\\par\r\n")
+                if (p)
+                    *out++ = p;
         } else if (u == '\r') {
             continue;
         } else if (u < 0x80) {
-            rtf += c;
-        } else if (const int byte = u < Tabled ? bytes[u] : rtf::CodePage::get(1251)->charToByte(u);
-                   byte >= 0) {
-            const char escape[] = {'\\', '\'', hex[byte >> 4], hex[byte & 15]};
-            rtf += QLatin1String(escape, 4);
+            *out++ = u;
+        } else if (const int byte = byteOf(u); byte >= 0) {
+            *out++ = u'\\';
+            *out++ = u'\'';
+            *out++ = char16_t(hex[byte >> 4]);
+            *out++ = char16_t(hex[byte & 15]);
         } else {
-            rtf += QLatin1String("\\u");
-            rtf += QString::number(qint16(u));
-            rtf += QLatin1Char('?');
+            *out++ = u'\\';
+            *out++ = u'u';
+            for (const char d : QByteArray::number(qint16(u)))
+                *out++ = char16_t(d);
+            *out++ = u'?';
         }
     }
+    rtf.truncate(at + (out - first));
     rtf += QStringLiteral("\\par\r\n}\r\n");
+    rtf.squeeze();
     return rtf;
 }
 
