@@ -4,6 +4,9 @@
 
 #include <QRegularExpression>
 
+#include <algorithm>
+#include <array>
+
 namespace quil::exchange {
 namespace {
 
@@ -15,24 +18,55 @@ bool hasCyrillic(const QString &text)
     return false;
 }
 
-// "Лев Давидович" -> "Л.Д.", "Jean-Paul" and "J.-P." -> "J.-P."
-QString initials(const QString &given)
+// The code point at i and how many code units it takes.
+char32_t codePoint(QStringView text, qsizetype i, qsizetype &width)
 {
-    static const QRegularExpression word(QStringLiteral("\\p{L}+"));
-    QString out;
-    qsizetype previousEnd = 0;
-    for (const QRegularExpressionMatch &m : word.globalMatch(given)) {
-        if (given.mid(previousEnd, m.capturedStart() - previousEnd).contains(QLatin1Char('-')) &&
-            !out.isEmpty())
-            out += QLatin1Char('-');
-        out += m.captured().left(1) + QLatin1Char('.');
-        previousEnd = m.capturedEnd();
+    width = 1;
+    const QChar c = text[i];
+    if (c.isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate()) {
+        width = 2;
+        return QChar::surrogateToUcs4(c, text[i + 1]);
     }
-    return out;
+    return c.unicode();
+}
+
+// "Лев Давидович" -> "Л.Д.", "Jean-Paul" and "J.-P." -> "J.-P."
+void appendInitials(QStringView given, QString &out)
+{
+    const qsizetype start = out.size();
+    bool hyphen = false; // a hyphen since the last word
+    qsizetype width = 1;
+    for (qsizetype i = 0; i < given.size();) {
+        const char32_t c = codePoint(given, i, width);
+        if (!QChar::isLetter(c)) {
+            hyphen = hyphen || c == u'-';
+            i += width;
+            continue;
+        }
+        if (hyphen && out.size() > start)
+            out += QLatin1Char('-');
+        hyphen = false;
+        out.append(given.mid(i, width));
+        out += QLatin1Char('.');
+        for (i += width; i < given.size() && QChar::isLetter(codePoint(given, i, width));)
+            i += width;
+    }
+}
+
+bool digits(QStringView text)
+{
+    for (const QChar c : text)
+        if (!c.isDigit())
+            return false;
+    return !text.isEmpty();
 }
 
 QString dashes(const QString &pages)
 {
+    // Most entries have no pages, or pages without a dash to mend.
+    const auto dash = [](QChar c) { return c == u'-' || c == u'\u2013' || c == u'\u2014'; };
+    if (std::none_of(pages.begin(), pages.end(), dash))
+        return pages;
     static const QRegularExpression range(QStringLiteral("\\s*(-+|–|—)\\s*"));
     return QString(pages).replace(range, QStringLiteral("–"));
 }
@@ -40,8 +74,13 @@ QString dashes(const QString &pages)
 // "1359-6454": eight digits (the last may be X) are a serial's number, not a book's.
 bool isIssn(const QString &number)
 {
-    static const QRegularExpression issn(QStringLiteral("^\\d{4}-?\\d{3}[\\dXx]$"));
-    return issn.match(number.trimmed()).hasMatch();
+    const QStringView n = QStringView(number).trimmed();
+    const qsizetype hyphen = n.size() == 9 && n[4] == u'-' ? 1 : 0;
+    if (n.size() != 8 + hyphen)
+        return false;
+    const QChar last = n.back();
+    return digits(n.left(4)) && digits(n.mid(4 + hyphen, 3)) &&
+           (last.isDigit() || last == u'X' || last == u'x');
 }
 
 bool isRange(const QString &pages) { return pages.contains(QChar(0x2013)); }
@@ -73,7 +112,8 @@ QString publisherLine(const Reference &r, bool ru)
     const QString pages = dashes(r.pages);
     const QString pagesPart =
         pages.isEmpty() ? QString()
-        : isRange(pages) || !pages.contains(QRegularExpression(QStringLiteral("^\\d+$")))
+        : isRange(pages) ||
+                !digits(pages.endsWith(u'\n') ? QStringView(pages).chopped(1) : QStringView(pages))
             ? (ru ? QStringLiteral("с. ")
                   : (isRange(pages) ? QStringLiteral("pp. ") : QStringLiteral("p. "))) +
                   pages
@@ -127,14 +167,20 @@ bool isCyrillic(const Reference &reference)
 
 QString authorsLine(const QList<PersonName> &names, bool etAl, bool cyrillic)
 {
-    QStringList out;
+    QString line;
     for (const PersonName &name : names) {
-        if (!name.literal.isEmpty())
-            out << name.literal;
-        else
-            out << joined({name.family, initials(name.given)}, QStringLiteral(" "));
+        if (&name != &names.front())
+            line += QStringLiteral(", ");
+        if (!name.literal.isEmpty()) {
+            line += name.literal;
+            continue;
+        }
+        line += name.family;
+        const qsizetype given = line.size();
+        appendInitials(name.given, line);
+        if (!name.family.isEmpty() && line.size() > given)
+            line.insert(given, QLatin1Char(' '));
     }
-    QString line = out.join(QStringLiteral(", "));
     if (etAl)
         line += cyrillic ? QStringLiteral(" и др.") : QStringLiteral(" et al.");
     return line;
@@ -166,28 +212,57 @@ BookFields bookFields(const Reference &r)
 
 QString plainTextRtf(const QString &text)
 {
-    const rtf::CodePage *page = rtf::CodePage::get(1251);
+    // Abstracts are mostly Cyrillic, Latin and punctuation: their bytes are looked up in a
+    // table made once rather than in the code page's hash a character at a time.
+    static constexpr char16_t Tabled = 0x2200;
+    static const std::array<qint16, Tabled> bytes = [] {
+        const rtf::CodePage *page = rtf::CodePage::get(1251);
+        std::array<qint16, Tabled> table{};
+        for (char16_t u = 0; u < Tabled; ++u)
+            table[u] = qint16(page->charToByte(u));
+        return table;
+    }();
+    static constexpr char hex[] = "0123456789abcdef";
+    const auto byteOf = [](char16_t u) {
+        return u < Tabled ? bytes[u] : rtf::CodePage::get(1251)->charToByte(u);
+    };
     QString rtf =
         QStringLiteral("{\\rtf1\\ansi\\ansicpg1251\\deff0\\deflang1049{\\fonttbl{\\f0\\fnil"
                        "\\fcharset204 Times New Roman;}}\r\n\\pard\\f0\\fs24 ");
+    // Written in place: a character becomes at most nine (the escape of U+8000).
+    const qsizetype at = rtf.size();
+    rtf.resize(at + text.size() * 9);
+    char16_t *const first = reinterpret_cast<char16_t *>(rtf.data()) + at;
+    char16_t *out = first;
     for (const QChar c : text) {
         const char16_t u = c.unicode();
         if (u == '\\' || u == '{' || u == '}') {
-            rtf += QLatin1Char('\\');
-            rtf += c;
+            *out++ = u'\\';
+            *out++ = u;
         } else if (u == '\n') {
-            rtf += QStringLiteral("\\par\r\n");
+            for (const char16_t p : u"\\par\r\n")
+                if (p)
+                    *out++ = p;
         } else if (u == '\r') {
             continue;
         } else if (u < 0x80) {
-            rtf += c;
-        } else if (const int byte = page->charToByte(u); byte >= 0) {
-            rtf += QStringLiteral("\\'%1").arg(byte, 2, 16, QLatin1Char('0'));
+            *out++ = u;
+        } else if (const int byte = byteOf(u); byte >= 0) {
+            *out++ = u'\\';
+            *out++ = u'\'';
+            *out++ = char16_t(hex[byte >> 4]);
+            *out++ = char16_t(hex[byte & 15]);
         } else {
-            rtf += QStringLiteral("\\u%1?").arg(qint16(u));
+            *out++ = u'\\';
+            *out++ = u'u';
+            for (const char d : QByteArray::number(qint16(u)))
+                *out++ = char16_t(d);
+            *out++ = u'?';
         }
     }
+    rtf.truncate(at + (out - first));
     rtf += QStringLiteral("\\par\r\n}\r\n");
+    rtf.squeeze();
     return rtf;
 }
 

@@ -44,6 +44,9 @@ bool appendCollapsedBlanks(QStringView text, QString &into)
 
 QString bareDoi(const QString &doi)
 {
+    // Most DOIs come bare ("10.1000/182"): only "http…" and "doi:" have a prefix to drop.
+    if (doi.isEmpty() || !QStringView(u"hHdD").contains(doi.front()))
+        return doi;
     static const QRegularExpression prefix(
         QStringLiteral("^(?:https?://(?:dx\\.)?doi\\.org/|doi:\\s*)"),
         QRegularExpression::CaseInsensitiveOption);

@@ -14,10 +14,9 @@ bool initial(const QString &word)
     return pattern.match(word).hasMatch() && (word.size() <= 2 || word.contains(QLatin1Char('.')));
 }
 
-void finish(Reference &r, const QStringList &lines, QList<ReadProblem> &problems,
+void finish(Reference &r, QList<ReadProblem> &problems,
             const std::function<void(Reference &&)> &take)
 {
-    r.source = lines.join(QLatin1Char('\n')) + QLatin1Char('\n');
     for (QString *text : {&r.title, &r.container, &r.abstract, &r.note})
         *text = collapsedBlanks(*text);
     if (r.title.isEmpty() && r.authors.isEmpty() && r.editors.isEmpty()) {
@@ -39,7 +38,8 @@ class Lines {
 public:
     explicit Lines(TextPieces &source) : FSource(source) {}
 
-    bool next(QString &line)
+    // The view holds until the next call.
+    bool next(QStringView &line)
     {
         while (!FDone) {
             qsizetype end = FPos;
@@ -54,7 +54,7 @@ public:
                 FEnd = !FSource.readInto(FText);
                 continue;
             }
-            line = FText.mid(FPos, end - FPos);
+            line = QStringView(FText).sliced(FPos, end - FPos);
             // The text after the last line break is a line too, empty or not.
             FDone = end == FText.size();
             FPos = end + 1;
@@ -74,17 +74,48 @@ private:
     bool FDone = false;
 };
 
+// Whether the text has no blanks at its ends and single spaces between its words already.
+bool simplified(const QString &text)
+{
+    bool space = true; // the text may not begin with a blank
+    for (const QChar c : text) {
+        const bool blank = c.isSpace();
+        if (blank && (space || c != u' '))
+            return false;
+        space = blank;
+    }
+    return !space || text.isEmpty();
+}
+
+// A tag's two ASCII characters as one number to compare.
+constexpr char16_t tagCode(char16_t first, char16_t second)
+{
+    return char16_t(first << 8 | second);
+}
+constexpr char16_t tagCode(const char16_t (&tag)[3]) { return tagCode(tag[0], tag[1]); }
+
+// "XX  - value": two capitals or a capital and a digit, two blanks, a hyphen, and the value
+// after a blank.
+bool tagged(QStringView line)
+{
+    const auto capital = [](QChar c) { return c >= u'A' && c <= u'Z'; };
+    return line.size() >= 5 && capital(line[0]) && (capital(line[1]) || line[1].isDigit()) &&
+           line[1].unicode() < 0x80 && line[2] == u' ' && line[3] == u' ' && line[4] == u'-' &&
+           (line.size() == 5 || line[5] == u' ');
+}
+
 } // namespace
 
 PersonName RisReader::name(const QString &value)
 {
     PersonName n;
-    const QString text = value.simplified();
+    const QString text = simplified(value) ? value : value.simplified();
     const qsizetype comma = text.indexOf(QLatin1Char(','));
     if (comma > 0) {
-        n.family = text.left(comma).trimmed();
+        n.family = QStringView(text).left(comma).trimmed().toString();
         // "Family, Given, Suffix": the suffix is not kept.
-        n.given = text.mid(comma + 1).section(QLatin1Char(','), 0, 0).trimmed();
+        const QStringView rest = QStringView(text).sliced(comma + 1);
+        n.given = rest.left(rest.indexOf(QLatin1Char(','))).trimmed().toString();
         return n;
     }
     const QStringList words = text.split(QLatin1Char(' '), Qt::SkipEmptyParts);
@@ -130,12 +161,10 @@ ReadResult RisReader::read(const QString &text)
 void RisReader::read(TextPieces &text, QList<ReadProblem> &problems,
                      const std::function<void(Reference &&)> &take)
 {
-    static const QRegularExpression tagLine(QStringLiteral("^([A-Z][A-Z0-9])  -(?: (.*))?$"));
     Lines lines(text);
     bool open = false;
     bool onlyType = false; // the record has had nothing but TY lines so far
     Reference r;
-    QStringList recordLines;
     QString *last = nullptr; // the value a line without a tag continues
     QString startPage;
     QString endPage;
@@ -144,50 +173,55 @@ void RisReader::read(TextPieces &text, QList<ReadProblem> &problems,
             r.pages = startPage + QChar(0x2013) + endPage;
         else if (!startPage.isEmpty())
             r.pages = startPage;
-        finish(r, recordLines, problems, take);
+        finish(r, problems, take);
         r = Reference();
-        recordLines.clear();
         startPage.clear();
         endPage.clear();
         last = nullptr;
         open = false;
     };
-    QString line;
+    // The record as it came in, a line at a time.
+    const auto keep = [&r](QStringView line) {
+        r.source += line;
+        r.source += QLatin1Char('\n');
+    };
+    QStringView line;
     for (int i = 0; lines.next(line); ++i) {
         if (i == 0 && line.startsWith(QChar(0xFEFF)))
-            line.remove(0, 1);
-        const QRegularExpressionMatch match = tagLine.match(line);
-        if (!match.hasMatch()) {
+            line = line.sliced(1);
+        if (!tagged(line)) {
             if (open) {
-                recordLines << line;
-                if (last && !line.trimmed().isEmpty())
-                    *last += QLatin1Char(' ') + line.trimmed();
+                keep(line);
+                if (last && !line.trimmed().isEmpty()) {
+                    *last += QLatin1Char(' ');
+                    *last += line.trimmed();
+                }
             }
             continue;
         }
-        const QString tag = match.captured(1);
-        const QString value = match.captured(2).trimmed();
-        if (tag == QLatin1String("TY")) {
+        const char16_t tag = tagCode(line[0].unicode(), line[1].unicode());
+        const QString value = line.size() > 6 ? line.sliced(6).trimmed().toString() : QString();
+        if (tag == tagCode(u"TY")) {
             // A TY straight after another only retypes the record.
             if (open && !onlyType)
                 close();
             if (open) {
                 r.type = value;
-                recordLines << line;
+                keep(line);
                 continue;
             }
             open = true;
             onlyType = true;
             r.type = value;
             r.line = i + 1;
-            recordLines << line;
+            keep(line);
             continue;
         }
         if (!open)
             continue;
-        recordLines << line;
+        keep(line);
         onlyType = false;
-        if (tag == QLatin1String("ER")) {
+        if (tag == tagCode(u"ER")) {
             close();
             continue;
         }
@@ -199,44 +233,46 @@ void RisReader::read(TextPieces &text, QList<ReadProblem> &problems,
         };
         if (value.isEmpty())
             continue;
-        if (tag == QLatin1String("AU") || tag == QLatin1String("A1")) {
+        if (tag == tagCode(u"AU") || tag == tagCode(u"A1")) {
             // RIS has no "and others"; an author "et al." stands for it.
             if (value == QLatin1String("et al.") || value == QLatin1String("и др."))
                 r.etAl = true;
             else
                 r.authors << name(value);
-        } else if (tag == QLatin1String("A2") || tag == QLatin1String("ED")) {
+        } else if (tag == tagCode(u"A2") || tag == tagCode(u"ED")) {
             r.editors << name(value);
-        } else if (tag == QLatin1String("TI") || tag == QLatin1String("T1")) {
+        } else if (tag == tagCode(u"TI") || tag == tagCode(u"T1")) {
             // A second title line is a subtitle.
             if (!r.title.isEmpty())
-                r.title +=
-                    QString(r.title.back()).contains(QRegularExpression(QStringLiteral("[.:?!]")))
-                        ? QStringLiteral(" ")
-                        : QStringLiteral(": ");
+                r.title += QStringView(u".:?!").contains(r.title.back()) ? QStringLiteral(" ")
+                                                                         : QStringLiteral(": ");
             r.title += value;
             last = &r.title;
-        } else if (tag == QLatin1String("T2") || tag == QLatin1String("JF") ||
-                   tag == QLatin1String("JO") || tag == QLatin1String("BT") ||
-                   tag == QLatin1String("JA") || tag == QLatin1String("J2")) {
+        } else if (tag == tagCode(u"T2") || tag == tagCode(u"JF") || tag == tagCode(u"JO") ||
+                   tag == tagCode(u"BT") || tag == tagCode(u"JA") || tag == tagCode(u"J2")) {
             const bool book = r.type == QLatin1String("BOOK");
-            if (book && tag == QLatin1String("T2"))
+            if (book && tag == tagCode(u"T2"))
                 set(r.series);
             else
                 set(r.container);
-        } else if (tag == QLatin1String("T3")) {
+        } else if (tag == tagCode(u"T3")) {
             set(r.series);
-        } else if (tag == QLatin1String("PY") || tag == QLatin1String("Y1") ||
-                   tag == QLatin1String("DA")) {
-            static const QRegularExpression date(QStringLiteral("^(\\d{4})(?:[/-](\\d{1,2}))?"));
-            const QRegularExpressionMatch d = date.match(value);
-            if (d.hasMatch()) {
+        } else if (tag == tagCode(u"PY") || tag == tagCode(u"Y1") || tag == tagCode(u"DA")) {
+            // "2004", "2004/05", "2004-5-1"
+            qsizetype digits = 0;
+            while (digits < value.size() && digits < 4 && value[digits].isDigit())
+                ++digits;
+            if (digits == 4) {
                 if (r.year.isEmpty())
-                    r.year = d.captured(1);
-                if (r.month.isEmpty() && !d.captured(2).isEmpty() && d.captured(2).toInt() > 0)
-                    r.month = QString::number(d.captured(2).toInt());
+                    r.year = value.left(4);
+                qsizetype end = 5;
+                while (end < value.size() && end < 7 && value[end].isDigit())
+                    ++end;
+                const bool month = end > 5 && (value[4] == u'/' || value[4] == u'-');
+                if (r.month.isEmpty() && month && value.mid(5, end - 5).toInt() > 0)
+                    r.month = QString::number(value.mid(5, end - 5).toInt());
             }
-        } else if (tag == QLatin1String("SP")) {
+        } else if (tag == tagCode(u"SP")) {
             if (startPage.isEmpty()) {
                 startPage = value;
                 // "12-20" in SP alone
@@ -248,37 +284,37 @@ void RisReader::read(TextPieces &text, QList<ReadProblem> &problems,
                     endPage = m.captured(2);
                 }
             }
-        } else if (tag == QLatin1String("EP")) {
+        } else if (tag == tagCode(u"EP")) {
             if (endPage.isEmpty())
                 endPage = value;
-        } else if (tag == QLatin1String("VL")) {
+        } else if (tag == tagCode(u"VL")) {
             set(r.volume);
-        } else if (tag == QLatin1String("IS")) {
+        } else if (tag == tagCode(u"IS")) {
             set(r.issue);
-        } else if (tag == QLatin1String("PB")) {
+        } else if (tag == tagCode(u"PB")) {
             set(r.publisher);
-        } else if (tag == QLatin1String("CY") || tag == QLatin1String("PP")) {
+        } else if (tag == tagCode(u"CY") || tag == tagCode(u"PP")) {
             set(r.address);
-        } else if (tag == QLatin1String("KW")) {
+        } else if (tag == tagCode(u"KW")) {
             r.keywords << value;
-        } else if (tag == QLatin1String("AB") || tag == QLatin1String("N2")) {
+        } else if (tag == tagCode(u"AB") || tag == tagCode(u"N2")) {
             set(r.abstract);
-        } else if (tag == QLatin1String("N1")) {
+        } else if (tag == tagCode(u"N1")) {
             set(r.note);
-        } else if (tag == QLatin1String("DO")) {
+        } else if (tag == tagCode(u"DO")) {
             set(r.doi);
             r.doi = bareDoi(r.doi);
-        } else if (tag == QLatin1String("UR") || tag == QLatin1String("L2")) {
+        } else if (tag == tagCode(u"UR") || tag == tagCode(u"L2")) {
             set(r.url);
-        } else if (tag == QLatin1String("SN")) {
+        } else if (tag == tagCode(u"SN")) {
             set(r.isbn);
-        } else if (tag == QLatin1String("ID")) {
+        } else if (tag == tagCode(u"ID")) {
             set(r.key);
-        } else if (tag == QLatin1String("ET")) {
+        } else if (tag == tagCode(u"ET")) {
             set(r.edition);
-        } else if (tag == QLatin1String("M3")) {
+        } else if (tag == tagCode(u"M3")) {
             set(r.genre);
-        } else if (tag == QLatin1String("LA")) {
+        } else if (tag == tagCode(u"LA")) {
             set(r.language);
         }
     }

@@ -7,6 +7,7 @@
 #include <QHash>
 #include <QRegularExpression>
 #include <cmath>
+#include <cstring>
 #include <memory>
 #include <unicode/ucsdet.h>
 
@@ -255,6 +256,56 @@ void append1251(QString &text, QByteArrayView bytes)
         *out++ = QChar(page->byteToChar(static_cast<unsigned char>(c)));
 }
 
+// The whole, well-formed UTF-8 sequences at the start of bytes appended to text; answers how
+// many bytes they took. Stops at a sequence cut off or malformed, or at a noncharacter, which
+// the decoder takes as it would. Most files are nothing but such sequences.
+qsizetype appendWellFormedUtf8(QString &text, QByteArrayView bytes)
+{
+    const qsizetype at = text.size();
+    text.resize(at + bytes.size()); // never more UTF-16 units than bytes
+    char16_t *const first = reinterpret_cast<char16_t *>(text.data()) + at;
+    char16_t *out = first;
+    const auto *in = reinterpret_cast<const uchar *>(bytes.data());
+    const qsizetype size = bytes.size();
+    const auto follows = [&](qsizetype k) { return k < size && (in[k] & 0xC0) == 0x80; };
+    qsizetype i = 0;
+    while (i < size) {
+        const uchar b = in[i];
+        if (b < 0x80) {
+            *out++ = b;
+            ++i;
+        } else if (b >= 0xC2 && b <= 0xDF && follows(i + 1)) {
+            *out++ = char16_t((b & 0x1F) << 6 | (in[i + 1] & 0x3F));
+            i += 2;
+        } else if (b >= 0xE0 && b <= 0xEF && follows(i + 1) && follows(i + 2)) {
+            const char16_t c =
+                char16_t((b & 0x0F) << 12 | (in[i + 1] & 0x3F) << 6 | (in[i + 2] & 0x3F));
+            if (c < 0x800 || QChar::isSurrogate(c) || QChar::isNonCharacter(c))
+                break;
+            *out++ = c;
+            i += 3;
+        } else if (b >= 0xF0 && b <= 0xF4 && follows(i + 1) && follows(i + 2) && follows(i + 3)) {
+            const char32_t c = char32_t(b & 0x07) << 18 | char32_t(in[i + 1] & 0x3F) << 12 |
+                               char32_t(in[i + 2] & 0x3F) << 6 | (in[i + 3] & 0x3F);
+            if (c < 0x10000 || c > 0x10FFFF || QChar::isNonCharacter(c))
+                break;
+            *out++ = QChar::highSurrogate(c);
+            *out++ = QChar::lowSurrogate(c);
+            i += 4;
+        } else {
+            break;
+        }
+    }
+    text.truncate(at + (out - first));
+    return i;
+}
+
+bool utf8(const QString &name)
+{
+    return !windows1251(name) &&
+           QStringConverter::encodingForName(name.toLatin1().constData()) == QStringConverter::Utf8;
+}
+
 } // namespace
 
 QString decodeText(QByteArrayView bytes, const QString &name)
@@ -274,8 +325,35 @@ TextPieces::TextPieces(const QString &text) : FText(&text) {}
 
 TextPieces::TextPieces(QIODevice &device, const QString &name)
     : FDevice(&device), FStart(device.pos()), FName(name),
-      FDecoder(windows1251(name) ? QStringDecoder() : QStringDecoder(name.toLatin1().constData()))
+      FDecoder(windows1251(name) ? QStringDecoder() : QStringDecoder(name.toLatin1().constData())),
+      FUtf8(utf8(name))
 {
+}
+
+void TextPieces::appendDecoded(QString &text, QByteArrayView bytes)
+{
+    if (FUtf8) {
+        // The decoder drops a byte-order mark at the start of the text, and so does this.
+        const qsizetype from = !FBegun && bytes.startsWith("\xEF\xBB\xBF") ? 3 : 0;
+        const qsizetype took = from + appendWellFormedUtf8(text, bytes.sliced(from));
+        FBegun = FBegun || took > 0;
+        if (took == bytes.size())
+            return;
+        // A letter cut by the end of the piece waits for the rest of it.
+        if (bytes.size() - took <= 3 && !FDone) {
+            FCarry = bytes.sliced(took).toByteArray();
+            return;
+        }
+        // Anything else goes to the decoder from here on, as one that is past the text's start.
+        FUtf8 = false;
+        if (FBegun)
+            FDecoder =
+                QStringDecoder(QStringDecoder::Utf8, QStringDecoder::Flag::ConvertInitialBom);
+        bytes = bytes.sliced(took);
+    }
+    text += FDecoder(bytes);
+    if (FDone && !bytes.isEmpty())
+        text += FDecoder(QByteArrayView());
 }
 
 bool TextPieces::readInto(QString &text)
@@ -287,9 +365,12 @@ bool TextPieces::readInto(QString &text)
         FDone = true;
         return !FText->isEmpty();
     }
-    FPiece.resize(PieceBytes);
+    FPiece.resize(PieceBytes + 4);
     while (true) {
-        const qint64 got = FDevice->read(FPiece.data(), PieceBytes);
+        const qsizetype carried = FCarry.size();
+        std::memcpy(FPiece.data(), FCarry.constData(), carried);
+        FCarry.clear();
+        const qint64 got = FDevice->read(FPiece.data() + carried, PieceBytes);
         if (got < 0) {
             FDone = true;
             throw Error(
@@ -297,14 +378,14 @@ bool TextPieces::readInto(QString &text)
                     "TextEncoding", "чтение файла прервал сбой; проверьте носитель и повторите"),
                 FDevice->errorString());
         }
-        const QByteArrayView bytes(FPiece.constData(), got);
+        const QByteArrayView bytes(FPiece.constData(), carried + got);
         if (got == 0)
             FDone = true;
         const qsizetype size = text.size();
         if (windows1251(FName))
             append1251(text, bytes);
         else if (FDecoder.isValid())
-            text += FDecoder(bytes);
+            appendDecoded(text, bytes);
         else
             text += QString::fromLatin1(bytes);
         if (text.size() > size)
@@ -322,7 +403,10 @@ void TextPieces::rewind()
     if (!FDevice->seek(FStart))
         throw Error(QCoreApplication::translate("TextEncoding", "файл не перечитать с начала"),
                     FDevice->errorString());
-    FDecoder.resetState();
+    FDecoder = windows1251(FName) ? QStringDecoder() : QStringDecoder(FName.toLatin1().constData());
+    FUtf8 = utf8(FName);
+    FBegun = false;
+    FCarry.clear();
 }
 
 QString previewLines(QByteArrayView head, const QString &name, int lines)

@@ -68,6 +68,13 @@ private:
     QStringDecoder FDecoder;
     QByteArray FPiece;
     bool FDone = false;
+    // UTF-8 read straight while it is well formed; the bytes of a letter a piece cut wait in
+    // FCarry.
+    bool FUtf8 = false;
+    bool FBegun = false;
+    QByteArray FCarry;
+
+    void appendDecoded(QString &text, QByteArrayView bytes);
 };
 
 // Reads a device of any of the import encodings and hands its text out as UTF-8, a piece at a

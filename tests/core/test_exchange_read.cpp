@@ -84,6 +84,7 @@ private slots:
     void jabrefBibTeXFiles();
     void fields_data();
     void fields();
+    void abstractAsRtf();
 };
 
 void TestExchangeRead::cyrillicRecords_data()
@@ -463,6 +464,31 @@ void TestExchangeRead::fields_data()
                           "{№ 12}, year = 1995}")
         << QStringList{
                "Институт физики", "Отчёт", "Минск: НАН, 1995, Препринт № 12", "1995", "", ""};
+    // Lines that only look like tags continue the value before them; a name's blanks close up;
+    // a given name may begin with a letter outside the BMP; eight digits are an ISSN with or
+    // without the hyphen.
+    QStringList record{QStringLiteral("TY  - JOUR"),
+                       QStringLiteral("AU  - Müller von\tRoth, \U00020000ans-peter"),
+                       QStringLiteral("AU  - Smith  Jones, A."),
+                       QStringLiteral("AU  -"),
+                       QStringLiteral("TI  - Why?"),
+                       QStringLiteral("TI  - Because"),
+                       QStringLiteral("T2  - Journal"),
+                       QStringLiteral("A1  -x"),
+                       QStringLiteral("a2  - y"),
+                       QStringLiteral("PY  - 2004/05/01"),
+                       QStringLiteral("SN  - 13596454"),
+                       QStringLiteral("VL  - 7"),
+                       QStringLiteral("SP  - 12"),
+                       QStringLiteral("ER  - ")};
+    QTest::newRow("ris edges") << record.join(QLatin1Char('\n'))
+                               << QStringList{QStringLiteral(
+                                                  "Müller von Roth \U00020000.-p., Smith Jones A."),
+                                              "Why? Because",
+                                              "Journal A1 -x a2 - y, 2004, vol. 7, 12 p.",
+                                              "2004",
+                                              "",
+                                              "ISSN 13596454"};
 }
 
 void TestExchangeRead::fields()
@@ -474,6 +500,17 @@ void TestExchangeRead::fields()
     QCOMPARE(result.references.size(), 1);
     const BookFields f = bookFields(result.references.first());
     QCOMPARE((QStringList{f.authors, f.title, f.publisher, f.year, f.keywords, f.info}), expected);
+}
+
+void TestExchangeRead::abstractAsRtf()
+{
+    // Windows-1251 where it has the character, a signed Unicode escape where it has not, a
+    // paragraph a line, the three RTF specials escaped.
+    QCOMPARE(plainTextRtf(QStringLiteral("Ёж – №{a}\\\r\nα\uFB01 ™")),
+             QStringLiteral(
+                 "{\\rtf1\\ansi\\ansicpg1251\\deff0\\deflang1049{\\fonttbl{\\f0\\fnil"
+                 "\\fcharset204 Times New Roman;}}\r\n\\pard\\f0\\fs24 "
+                 "\\'a8\\'e6 \\'96 \\'b9\\{a\\}\\\\\\par\r\n\\u945?\\u-1279? \\'99\\par\r\n}\r\n"));
 }
 
 QTEST_GUILESS_MAIN(TestExchangeRead)

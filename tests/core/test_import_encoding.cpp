@@ -57,6 +57,8 @@ private slots:
     void windowsFilesStayWindows();
     void listsAndAbstractsReadThroughTheGuess_data();
     void listsAndAbstractsReadThroughTheGuess();
+    void utf8InPieces_data();
+    void utf8InPieces();
 };
 
 void TestImportEncoding::guess_data()
@@ -193,6 +195,63 @@ void TestImportEncoding::listsAndAbstractsReadThroughTheGuess()
     QCOMPARE(entry.authors, QStringLiteral("Иванов И.И."));
     QCOMPARE(entry.resume, QStringLiteral("Плёнки изучены в трёх опытах; всё сходится."));
     QCOMPARE(entry.year, QStringLiteral("1987"));
+}
+
+void TestImportEncoding::utf8InPieces_data()
+{
+    QTest::addColumn<QByteArray>("tail"); // the bytes from a few before the end of a piece on
+    QTest::addColumn<int>("before");      // how many of them the first piece holds; -1: the
+                                          // tail alone, twice
+    const QByteArray letters = "\xD0\xB6\xE2\x80\x94\xF0\x9F\x98\x80z";
+    for (int before = 0; before <= 4; ++before)
+        QTest::addRow("letters cut at %d", before) << letters << before;
+    QTest::newRow("mark at the start") << QByteArray("\xEF\xBB\xBF") << -1;
+    QTest::newRow("mark later") << QByteArray("\xEF\xBB\xBF"
+                                              "a\xEF\xBB\xBF")
+                                << 1;
+    QTest::newRow("stray byte") << QByteArray("\xD0\xB6\xFF\xD0\xB6") << 3;
+    QTest::newRow("stray byte, then a mark") << QByteArray("a\xFF\xEF\xBB\xBF") << 0;
+    QTest::newRow("stray byte at the end") << QByteArray("ab\xFF") << 1;
+    QTest::newRow("stray byte later") << QByteArray("\xD0\xB6\xD0\xB6\x80"
+                                                    "ab\xD0\xB6")
+                                      << 0;
+    QTest::newRow("overlong") << QByteArray("a\xC0\xAF"
+                                            "b\xE0\x80\xAF")
+                              << 1;
+    QTest::newRow("surrogate") << QByteArray("a\xED\xA0\x80"
+                                             "b")
+                               << 2;
+    QTest::newRow("noncharacter") << QByteArray("a\xEF\xBF\xBF"
+                                                "b")
+                                  << 2;
+    QTest::newRow("cut at the end") << QByteArray("a\xE2\x80") << 2;
+    QTest::newRow("cut lead then ASCII") << QByteArray("\xE2\x80"
+                                                       "ab\xD0\xB6")
+                                         << 2;
+}
+
+// UTF-8 read a piece at a time gives what the decoder gives for the whole text, well formed
+// or not, wherever a piece ends.
+void TestImportEncoding::utf8InPieces()
+{
+    QFETCH(QByteArray, tail);
+    QFETCH(int, before);
+    QByteArray bytes =
+        before < 0 ? tail + tail : QByteArray(TextPieces::PieceBytes - before, 'x') + tail;
+    QBuffer device(&bytes);
+    QVERIFY(device.open(QIODevice::ReadOnly));
+    TextPieces pieces(device, encoding::Utf8);
+    QString text;
+    while (pieces.readInto(text)) {
+    }
+    const QString whole = decodeText(bytes, encoding::Utf8);
+    QCOMPARE(text.size(), whole.size());
+    QVERIFY(text == whole);
+    pieces.rewind();
+    QString again;
+    while (pieces.readInto(again)) {
+    }
+    QVERIFY(again == whole);
 }
 
 QTEST_GUILESS_MAIN(TestImportEncoding)
