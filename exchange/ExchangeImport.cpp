@@ -42,7 +42,6 @@ using RecordFeed = std::function<void(QList<ReadProblem> &problems,
 struct Mapped {
     BookFields fields;
     Reference kept; // empty where the library keeps no originals
-    QString digest;
     int line = 0;
 };
 
@@ -65,10 +64,14 @@ public:
     {
         if (FTaken.empty()) {
             std::unique_lock lock(FMutex);
-            FReady.wait(lock, [this] { return !FWaiting.empty() || FDone; });
+            FStoring = false;
+            FReady.wait(lock, [this] { return FWaiting.size() >= Handed || FDone; });
+            FStoring = true;
             FTaken.swap(FWaiting);
+            const bool full = !FReading;
             lock.unlock();
-            FRoom.notify_one();
+            if (full)
+                FRoom.notify_one();
             if (FTaken.empty()) {
                 stop();
                 if (FError)
@@ -95,7 +98,10 @@ public:
     }
 
 private:
-    static constexpr size_t Waiting = 256;
+    // Entries are handed over many at a time: a wake-up for each would cost as much as
+    // the entry.
+    static constexpr size_t Handed = 64;
+    static constexpr size_t Waiting = 4 * Handed;
 
     // Raised through the reader when the import no longer wants its records.
     struct Stopped {};
@@ -105,20 +111,20 @@ private:
         std::exception_ptr error;
         try {
             feed(problems, [&](Reference &&reference) {
-                Mapped entry{bookFields(reference), {}, {}, reference.line};
-                if (keepOriginals) {
-                    const BookFields &f = entry.fields;
-                    entry.digest = Originals::digest(f.authors, f.title, f.publisher, f.year,
-                                                     f.keywords, f.info, f.abstract);
+                Mapped entry{bookFields(reference), {}, reference.line};
+                if (keepOriginals)
                     entry.kept = kept(reference);
-                }
                 std::unique_lock lock(FMutex);
+                FReading = false;
                 FRoom.wait(lock, [this] { return FStop || FWaiting.size() < Waiting; });
+                FReading = true;
                 if (FStop)
                     throw Stopped();
                 FWaiting.push_back(std::move(entry));
+                const bool ready = !FStoring && FWaiting.size() >= Handed;
                 lock.unlock();
-                FReady.notify_one();
+                if (ready)
+                    FReady.notify_one();
             });
         } catch (const Stopped &) {
         } catch (...) {
@@ -139,6 +145,8 @@ private:
     std::deque<Mapped> FTaken; // this thread's own, taken a whole queue at a time
     bool FDone = false;
     bool FStop = false;
+    bool FReading = true; // false while the reader waits for room
+    bool FStoring = true; // false while this thread waits for entries
     std::exception_ptr FError;
     std::thread FThread; // last: it starts once the rest is made
 };
@@ -176,9 +184,11 @@ ImportResult storeReferences(TDataModule1 &dataModule, const RecordFeed &feed, F
                             {dataModule.ADOTableLocation, &f.keywords},
                             {dataModule.ADOTablePages, &f.info},
                             {dataModule.ADOTableResume, &f.abstract}});
+            // The digest is made on this thread: the reader's has the larger share of the work.
             if (originals)
                 originals->keep(dataModule.ADOTable.LastInsertedKey(), entry.kept, format,
-                                entry.digest);
+                                Originals::digest(f.authors, f.title, f.publisher, f.year,
+                                                  f.keywords, f.info, f.abstract));
         } catch (const std::exception &e) {
             reader.stop();
             stopImport(
