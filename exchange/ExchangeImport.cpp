@@ -16,6 +16,10 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <condition_variable>
+#include <deque>
+#include <mutex>
+#include <thread>
 
 namespace quil::exchange {
 namespace {
@@ -30,12 +34,122 @@ Reference kept(const Reference &reference)
     return anew;
 }
 
-// Raised through the reader when the progress asks the import to stop.
-struct Cancelled {};
-
 // Reads the records, handing each on as it is read.
 using RecordFeed = std::function<void(QList<ReadProblem> &problems,
                                       const std::function<void(Reference &&)> &take)>;
+
+// An entry as the reader's thread leaves it to be stored.
+struct Mapped {
+    BookFields fields;
+    Reference kept; // empty where the library keeps no originals
+    int line = 0;
+};
+
+// Reads and maps the records on a second thread while this one stores them, so that the two
+// halves of an import share the cores. Only a few hundred entries wait at a time, so the
+// memory stays flat however long the file. The thread is stopped and joined on every path.
+class MappingThread {
+public:
+    MappingThread(const RecordFeed &feed, QList<ReadProblem> &problems, bool keepOriginals)
+        : FThread([this, &feed, &problems, keepOriginals] { run(feed, problems, keepOriginals); })
+    {
+    }
+    MappingThread(const MappingThread &) = delete;
+    MappingThread &operator=(const MappingThread &) = delete;
+    ~MappingThread() { stop(); }
+
+    // The next entry in the file's order; false once every one is taken. What the reader
+    // raised is raised here after the entries read before it.
+    bool next(Mapped &entry)
+    {
+        if (FTaken.empty()) {
+            std::unique_lock lock(FMutex);
+            FStoring = false;
+            FReady.wait(lock, [this] { return FWaiting.size() >= Handed || FDone; });
+            FStoring = true;
+            FTaken.swap(FWaiting);
+            const bool full = !FReading;
+            lock.unlock();
+            if (full)
+                FRoom.notify_one();
+            if (FTaken.empty()) {
+                stop();
+                if (FError)
+                    std::rethrow_exception(FError);
+                return false;
+            }
+        }
+        entry = std::move(FTaken.front());
+        FTaken.pop_front();
+        return true;
+    }
+
+    // Asks the reader to stop at its next record and waits until it has.
+    void stop()
+    {
+        if (!FThread.joinable())
+            return;
+        {
+            const std::lock_guard lock(FMutex);
+            FStop = true;
+        }
+        FRoom.notify_one();
+        FThread.join();
+    }
+
+private:
+    // Entries are handed over many at a time: a wake-up for each would cost as much as
+    // the entry.
+    static constexpr size_t Handed = 64;
+    static constexpr size_t Waiting = 4 * Handed;
+
+    // Raised through the reader when the import no longer wants its records.
+    struct Stopped {};
+
+    void run(const RecordFeed &feed, QList<ReadProblem> &problems, bool keepOriginals)
+    {
+        std::exception_ptr error;
+        try {
+            feed(problems, [&](Reference &&reference) {
+                Mapped entry{bookFields(reference), {}, reference.line};
+                if (keepOriginals)
+                    entry.kept = kept(reference);
+                std::unique_lock lock(FMutex);
+                FReading = false;
+                FRoom.wait(lock, [this] { return FStop || FWaiting.size() < Waiting; });
+                FReading = true;
+                if (FStop)
+                    throw Stopped();
+                FWaiting.push_back(std::move(entry));
+                const bool ready = !FStoring && FWaiting.size() >= Handed;
+                lock.unlock();
+                if (ready)
+                    FReady.notify_one();
+            });
+        } catch (const Stopped &) {
+        } catch (...) {
+            error = std::current_exception();
+        }
+        {
+            const std::lock_guard lock(FMutex);
+            FError = error;
+            FDone = true;
+        }
+        FReady.notify_one();
+    }
+
+    std::mutex FMutex;
+    std::condition_variable FReady; // an entry waits, or the reader is done
+    std::condition_variable FRoom;  // room for an entry, or the import stops
+    std::deque<Mapped> FWaiting;
+    std::deque<Mapped> FTaken; // this thread's own, taken a whole queue at a time
+    bool FDone = false;
+    bool FStop = false;
+    bool FReading = true; // false while the reader waits for room
+    bool FStoring = true; // false while this thread waits for entries
+    std::exception_ptr FError;
+    std::thread FThread; // last: it starts once the rest is made
+};
 
 ImportResult storeReferences(TDataModule1 &dataModule, const RecordFeed &feed, Format format,
                              const QString &fileName, const ImportProgress &progress, int total)
@@ -49,43 +163,45 @@ ImportResult storeReferences(TDataModule1 &dataModule, const RecordFeed &feed, F
     const TDataModule1::QuietStore quiet(dataModule);
     BookImporter importer(dataModule);
     QList<ReadProblem> problems;
-    bool stored = false; // a store that failed stops the import with its own message
-    try {
-        feed(problems, [&](Reference &&reference) {
-            const BookFields f = bookFields(reference);
-            try {
-                importer.store({{dataModule.ADOTableWName, &f.authors},
-                                {dataModule.ADOTableWTitle, &f.title},
-                                {dataModule.ADOTableWPublisher, &f.publisher},
-                                {dataModule.ADOTableCity, &f.year},
-                                {dataModule.ADOTableLocation, &f.keywords},
-                                {dataModule.ADOTablePages, &f.info},
-                                {dataModule.ADOTableResume, &f.abstract}});
-                if (originals)
-                    originals->keep(dataModule.ADOTable.LastInsertedKey(), kept(reference), format,
-                                    Originals::digest(f.authors, f.title, f.publisher, f.year,
-                                                      f.keywords, f.info, f.abstract));
-            } catch (const std::exception &e) {
-                stored = true;
-                stopImport(
-                    importer,
-                    QCoreApplication::translate("ExchangeImport", "Запись в строке %1 не сохранена")
-                        .arg(reference.line),
-                    e);
-            }
-            if (progress && !progress(importer.posted(), total, fileName))
-                throw Cancelled();
-        });
-    } catch (const Cancelled &) {
-        return cancelImport(importer,
-                            originals ? QStringList{Originals::TableName} : QStringList());
-    } catch (const std::exception &e) {
-        if (stored)
-            throw;
-        stopImport(importer,
-                   QCoreApplication::translate("ExchangeImport", "Файл %1 прочитан не до конца")
-                       .arg(fileName),
-                   e);
+    MappingThread reader(feed, problems, originals != nullptr);
+    Mapped entry;
+    for (;;) {
+        try {
+            if (!reader.next(entry))
+                break;
+        } catch (const std::exception &e) {
+            stopImport(importer,
+                       QCoreApplication::translate("ExchangeImport", "Файл %1 прочитан не до конца")
+                           .arg(fileName),
+                       e);
+        }
+        const BookFields &f = entry.fields;
+        try {
+            importer.store({{dataModule.ADOTableWName, &f.authors},
+                            {dataModule.ADOTableWTitle, &f.title},
+                            {dataModule.ADOTableWPublisher, &f.publisher},
+                            {dataModule.ADOTableCity, &f.year},
+                            {dataModule.ADOTableLocation, &f.keywords},
+                            {dataModule.ADOTablePages, &f.info},
+                            {dataModule.ADOTableResume, &f.abstract}});
+            // The digest is made on this thread: the reader's has the larger share of the work.
+            if (originals)
+                originals->keep(dataModule.ADOTable.LastInsertedKey(), entry.kept, format,
+                                Originals::digest(f.authors, f.title, f.publisher, f.year,
+                                                  f.keywords, f.info, f.abstract));
+        } catch (const std::exception &e) {
+            reader.stop();
+            stopImport(
+                importer,
+                QCoreApplication::translate("ExchangeImport", "Запись в строке %1 не сохранена")
+                    .arg(entry.line),
+                e);
+        }
+        if (progress && !progress(importer.posted(), total, fileName)) {
+            reader.stop();
+            return cancelImport(importer,
+                                originals ? QStringList{Originals::TableName} : QStringList());
+        }
     }
     finishImport(importer);
     ImportResult result;

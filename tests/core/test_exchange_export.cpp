@@ -8,6 +8,7 @@
 #include "exchange/ExchangeImport.h"
 #include "exchange/Latex.h"
 #include "exchange/Mapping.h"
+#include "platform/Error.h"
 #include "rtf/RtfTextExtractor.h"
 #include "store/LibraryFile.h"
 #include "store/TDataModule1.h"
@@ -109,6 +110,8 @@ private slots:
     void namesSplitIntoSurnameAndInitials();
     void progressAndCancel_data();
     void progressAndCancel();
+    void importsStopAfterTheEntriesBefore_data();
+    void importsStopAfterTheEntriesBefore();
     void rowsWriteAsTheirFields_data();
     void rowsWriteAsTheirFields();
 };
@@ -415,6 +418,71 @@ void TestExchangeExport::progressAndCancel()
         QCOMPARE(written.count("\n@"), 599);
     QCOMPARE(QDir(folder.file(QStringLiteral("Result"))).entryList(QDir::Files),
              QStringList{QStringLiteral("out.bib")});
+}
+
+// A long file is read ahead of the entries stored; a cancel, or an entry the library refuses,
+// still stops at that entry: every entry before it is stored in the file's order, told one by
+// one, and none after it.
+void TestExchangeExport::importsStopAfterTheEntriesBefore_data()
+{
+    QTest::addColumn<int>("cancelAt");  // the report that answers false; 0: none does
+    QTest::addColumn<int>("refusedAt"); // the entry the library refuses; 0: none
+    QTest::newRow("runs through") << 0 << 0;
+    QTest::newRow("cancelled early") << 3 << 0;
+    QTest::newRow("cancelled late") << 1900 << 0;
+    QTest::newRow("refused") << 0 << 1500;
+}
+
+void TestExchangeExport::importsStopAfterTheEntriesBefore()
+{
+    QFETCH(int, cancelAt);
+    QFETCH(int, refusedAt);
+    const int count = 2000;
+    TempProgramFolder folder;
+    const QString path = newLibrary(folder, QStringLiteral("stops.mdb"));
+    execOn(path, {QStringLiteral("CREATE TRIGGER refuse BEFORE INSERT ON Books WHEN NEW.WName "
+                                 "LIKE 'bad%' BEGIN SELECT RAISE(ABORT, 'value refused'); END")});
+    QByteArray text;
+    QStringList titles;
+    for (int i = 1; i <= count; ++i) {
+        titles << QStringLiteral("Title %1").arg(i);
+        text +=
+            QStringLiteral("@article{k%1, author = {%2, A.}, title = {Title %1}, year = 2001}\n")
+                .arg(i)
+                .arg(i == refusedAt ? QStringLiteral("Bad") : QStringLiteral("Good"))
+                .toUtf8();
+    }
+    writeBytes(folder.file("long.bib"), text);
+    const QStringList before = storedRows(path, QStringLiteral("WTitle"));
+    Module m(path);
+    QList<int> told;
+    QString error;
+    quil::ImportResult result;
+    try {
+        result = importBibliography(m.dm, folder.file("long.bib"), {}, [&](int done, int, auto) {
+            told << done;
+            return told.size() != cancelAt;
+        });
+    } catch (const quil::Error &e) {
+        error = e.message();
+    }
+    const int stored = refusedAt ? refusedAt - 1 : cancelAt ? 0 : count;
+    const int reports = refusedAt ? refusedAt - 1 : cancelAt ? cancelAt : count;
+    QCOMPARE(result.cancelled, cancelAt != 0);
+    QVERIFY2(refusedAt ? error.startsWith(
+                             QStringLiteral("Запись в строке %1 не сохранена").arg(refusedAt))
+                       : error.isEmpty(),
+             qPrintable(error));
+    QCOMPARE(told.size(), reports);
+    for (int i = 0; i < told.size(); ++i)
+        QCOMPARE(told[i], i + 1);
+    const QStringList after = storedRows(path, QStringLiteral("WTitle"));
+    QCOMPARE(after.mid(0, before.size()), before);
+    QCOMPARE(after.mid(before.size()).filter(QStringLiteral(" ")), titles.mid(0, stored));
+    const auto originals = m.dm.ADOConnection.engine().prepareOrThrow(
+        QStringLiteral("SELECT count(*) FROM Originals"));
+    QVERIFY(originals->exec() && originals->next());
+    QCOMPARE(int(originals->integer(0)), stored);
 }
 
 void TestExchangeExport::rowsWriteAsTheirFields_data()
