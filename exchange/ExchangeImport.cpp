@@ -42,6 +42,7 @@ using RecordFeed = std::function<void(QList<ReadProblem> &problems,
 struct Mapped {
     BookFields fields;
     Reference kept; // empty where the library keeps no originals
+    QString digest; // of the fields, beside kept
     int line = 0;
 };
 
@@ -111,9 +112,13 @@ private:
         std::exception_ptr error;
         try {
             feed(problems, [&](Reference &&reference) {
-                Mapped entry{bookFields(reference), {}, reference.line};
-                if (keepOriginals)
+                Mapped entry{bookFields(reference), {}, {}, reference.line};
+                if (keepOriginals) {
                     entry.kept = kept(reference);
+                    const BookFields &f = entry.fields;
+                    entry.digest = Originals::digest(f.authors, f.title, f.publisher, f.year,
+                                                     f.keywords, f.info, f.abstract);
+                }
                 std::unique_lock lock(FMutex);
                 FReading = false;
                 FRoom.wait(lock, [this] { return FStop || FWaiting.size() < Waiting; });
@@ -184,11 +189,9 @@ ImportResult storeReferences(TDataModule1 &dataModule, const RecordFeed &feed, F
                             {dataModule.ADOTableLocation, &f.keywords},
                             {dataModule.ADOTablePages, &f.info},
                             {dataModule.ADOTableResume, &f.abstract}});
-            // The digest is made on this thread: the reader's has the larger share of the work.
             if (originals)
                 originals->keep(dataModule.ADOTable.LastInsertedKey(), entry.kept, format,
-                                Originals::digest(f.authors, f.title, f.publisher, f.year,
-                                                  f.keywords, f.info, f.abstract));
+                                entry.digest);
         } catch (const std::exception &e) {
             reader.stop();
             stopImport(
