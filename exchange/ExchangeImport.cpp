@@ -17,9 +17,9 @@
 #include <QFile>
 #include <QFileInfo>
 #include <condition_variable>
-#include <deque>
 #include <mutex>
 #include <thread>
+#include <vector>
 
 namespace quil::exchange {
 namespace {
@@ -59,16 +59,22 @@ public:
     MappingThread &operator=(const MappingThread &) = delete;
     ~MappingThread() { stop(); }
 
-    // The next entry in the file's order; false once every one is taken. What the reader
-    // raised is raised here after the entries read before it.
-    bool next(Mapped &entry)
+    // The next entry in the file's order, valid until the next call; null once every one is
+    // taken. What the reader raised is raised here after the entries read before it.
+    const Mapped *next()
     {
-        if (FTaken.empty()) {
+        if (FNext == FTaken.size()) {
             std::unique_lock lock(FMutex);
             FStoring = false;
             FReady.wait(lock, [this] { return FWaiting.size() >= Handed || FDone; });
             FStoring = true;
+            // The entries stored go back to be freed by the thread that made them: freeing
+            // them here would make both threads contend for the allocator's lock.
+            if (FSpent.empty())
+                FSpent.swap(FTaken);
+            FTaken.clear();
             FTaken.swap(FWaiting);
+            FNext = 0;
             const bool full = !FReading;
             lock.unlock();
             if (full)
@@ -77,12 +83,10 @@ public:
                 stop();
                 if (FError)
                     std::rethrow_exception(FError);
-                return false;
+                return nullptr;
             }
         }
-        entry = std::move(FTaken.front());
-        FTaken.pop_front();
-        return true;
+        return &FTaken[FNext++];
     }
 
     // Asks the reader to stop at its next record and waits until it has.
@@ -127,6 +131,8 @@ private:
                     throw Stopped();
                 FWaiting.push_back(std::move(entry));
                 const bool ready = !FStoring && FWaiting.size() >= Handed;
+                std::vector<Mapped> spent; // freed on leaving, outside the lock
+                spent.swap(FSpent);
                 lock.unlock();
                 if (ready)
                     FReady.notify_one();
@@ -146,8 +152,10 @@ private:
     std::mutex FMutex;
     std::condition_variable FReady; // an entry waits, or the reader is done
     std::condition_variable FRoom;  // room for an entry, or the import stops
-    std::deque<Mapped> FWaiting;
-    std::deque<Mapped> FTaken; // this thread's own, taken a whole queue at a time
+    std::vector<Mapped> FWaiting;
+    std::vector<Mapped> FTaken; // this thread's own, taken a whole queue at a time
+    size_t FNext = 0;           // in FTaken
+    std::vector<Mapped> FSpent; // stored, for the reader to free
     bool FDone = false;
     bool FStop = false;
     bool FReading = true; // false while the reader waits for room
@@ -169,10 +177,11 @@ ImportResult storeReferences(TDataModule1 &dataModule, const RecordFeed &feed, F
     BookImporter importer(dataModule);
     QList<ReadProblem> problems;
     MappingThread reader(feed, problems, originals != nullptr);
-    Mapped entry;
+    const Mapped *taken = nullptr;
     for (;;) {
         try {
-            if (!reader.next(entry))
+            taken = reader.next();
+            if (!taken)
                 break;
         } catch (const std::exception &e) {
             stopImport(importer,
@@ -180,6 +189,7 @@ ImportResult storeReferences(TDataModule1 &dataModule, const RecordFeed &feed, F
                            .arg(fileName),
                        e);
         }
+        const Mapped &entry = *taken;
         const BookFields &f = entry.fields;
         try {
             importer.store({{dataModule.ADOTableWName, &f.authors},
