@@ -109,6 +109,9 @@ public:
     virtual std::vector<qint64> contentStamp() { return {}; }
     // Leaves everything stored in the file itself, after a store.
     virtual void afterStore() = 0;
+    // A read of most of the file begins (true) or ends (false); the engine may read it another
+    // way meanwhile. Only speed depends on it.
+    virtual void sweeping(bool /*on*/) {}
     // A function of one text the program's own statements may call by name: UTF-8 in, UTF-8
     // out, NULL for NULL. Known to this handle only; false when the engine refuses it.
     using TextFunction = std::function<QByteArray(QByteArrayView utf8)>;
@@ -139,6 +142,18 @@ protected:
     EngineError FError;
     bool FDamaged = false;
     QString FDamageWords;
+};
+
+// An engine sweeping the file while it lives.
+class Sweep {
+public:
+    explicit Sweep(Engine &engine) : FEngine(engine) { FEngine.sweeping(true); }
+    ~Sweep() { FEngine.sweeping(false); }
+    Sweep(const Sweep &) = delete;
+    Sweep &operator=(const Sweep &) = delete;
+
+private:
+    Engine &FEngine;
 };
 
 // Raises a statement's error unless it ran to completion: next() answers false both at the

@@ -44,6 +44,7 @@ public:
     qint64 dataVersion() override;
     std::vector<qint64> contentStamp() override;
     void afterStore() override;
+    void sweeping(bool on) override;
     void interrupt() override;
     bool defineTextFunction(const char *name, TextFunction function) override;
 

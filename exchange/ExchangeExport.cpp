@@ -1564,6 +1564,7 @@ ExportResult exportBibliography(quil::DataSet &data, QIODevice &device, Format f
 {
     ExportResult result;
     StoredBooks books(data);
+    const quil::Sweep sweep(data.connection().engine());
     std::unique_ptr<CitationKeys> keys;
     if (format == Format::BibTeX)
         keys = std::make_unique<CitationKeys>(data);
