@@ -1101,6 +1101,27 @@ QString CitationKeys::base(const QString &authors, const QString &year)
     return surname + fourDigits(year);
 }
 
+namespace {
+
+// The keys the records kept beside the entries came in with, case folded: BibTeX takes
+// "Smith2000" and "smith2000" for one key.
+QSet<QString> keptCitations(quil::Engine &engine)
+{
+    QSet<QString> kept;
+    if (engine.columns(Originals::TableName).isEmpty())
+        return kept;
+    const std::unique_ptr<quil::Statement> statement =
+        engine.prepareOrThrow(QStringLiteral("SELECT citation FROM \"%1\" WHERE citation <> ''")
+                                  .arg(Originals::TableName));
+    quil::execOrThrow(*statement);
+    while (statement->next())
+        kept.insert(QString::fromUtf8(statement->utf8(0)).toCaseFolded());
+    quil::checkFinished(*statement);
+    return kept;
+}
+
+} // namespace
+
 CitationKeys::CitationKeys(quil::DataSet &data)
 {
     // Name, the one-line copy of the authors, lies in the browse index with the year: the keys
@@ -1167,9 +1188,15 @@ CitationKeys::CitationKeys(quil::DataSet &data)
     };
     std::unordered_map<Stem, int, StemHash> used;
     used.reserve(size_t(count));
+    // A key a record came in with stays that record's: the letters pass over it.
+    const QSet<QString> kept = keptCitations(data.connection().engine());
     std::vector<int> letter(static_cast<size_t>(count));
-    for (size_t i = 0; i < size_t(count); ++i)
-        letter[i] = used[{&FKeys[i], hashes[i]}]++;
+    for (size_t i = 0; i < size_t(count); ++i) {
+        int &next = used[{&FKeys[i], hashes[i]}];
+        while (!kept.isEmpty() && kept.contains((FKeys[i] + letters(next)).toCaseFolded()))
+            ++next;
+        letter[i] = next++;
+    }
     used.clear();
     shared(helper.get(), count, [&](int i) { FKeys[size_t(i)] += letters(letter[size_t(i)]); });
 }
@@ -1584,14 +1611,17 @@ ExportResult exportBibliography(quil::DataSet &data, QIODevice &device, Format f
     };
     const auto outgoingOf = [&](const StoredRow &row, bool ownKey, QByteArray buffer) {
         Outgoing o = outgoing(row, ownKey, format, keys.get(), std::move(buffer));
-        o.citationHash = qHash(o.citation);
+        o.citationHash = qHash(o.citation.toCaseFolded());
         return o;
     };
     // The keys written so far, looked up by the hash each entry brought.
     struct Citation {
         QString text;
         size_t hash;
-        bool operator==(const Citation &other) const { return text == other.text; }
+        bool operator==(const Citation &other) const
+        {
+            return text.compare(other.text, Qt::CaseInsensitive) == 0;
+        }
     };
     struct CitationHash {
         size_t operator()(const Citation &c) const noexcept { return c.hash; }

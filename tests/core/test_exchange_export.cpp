@@ -184,6 +184,27 @@ void TestExchangeExport::keysAreUniqueAndStay()
              qPrintable(current));
     QVERIFY2(bib.contains(QStringLiteral("author = {{Институт физики}}")), qPrintable(bib));
 
+    // Keys records came in with are theirs: made keys pass over them, in any case, and a key
+    // two records came in with goes out once.
+    writeBytes(folder.file("keys.bib"),
+               "@article{landau1937a, author = {Ландау, Л.Д.}, title = {X}, year = 1937}\n"
+               "@article{Landau1937C, author = {Ландау, Л.Д.}, title = {Y}, year = 1937}\n"
+               "@article{landau1937a, author = {Ландау, Л.Д.}, title = {Z}, year = 1937}\n");
+    QCOMPARE(importBibliography(m.dm, folder.file("keys.bib")).stored, 3);
+    QStringList withKept;
+    for (const QString &line :
+         QString::fromUtf8(exported(m.dm, Format::BibTeX)).split(QLatin1Char('\n')))
+        if (line.startsWith(QLatin1Char('@')))
+            withKept << line.section(QLatin1Char('{'), 1)
+                            .section(QLatin1Char(','), 0, 0)
+                            .trimmed()
+                            .toCaseFolded();
+    QCOMPARE(withKept.size(), 8);
+    QCOMPARE(QSet<QString>(withKept.begin(), withKept.end()).size(), 8);
+    for (const char *key : {"landau1937a", "landau1937c", "landau1937b", "landau1937d"})
+        QVERIFY2(withKept.contains(QLatin1String(key)), qPrintable(withKept.join(u' ')));
+    QVERIFY2(withKept.count(QStringLiteral("landau1937a")) == 1, qPrintable(withKept.join(u' ')));
+
     // The letters run on over thousands of entries sharing a stem, read and written in parts.
     const QString manyPath = newLibrary(folder, QStringLiteral("many-keys.mdb"));
     execOn(manyPath, {QStringLiteral(
