@@ -231,6 +231,15 @@ void RisReader::read(TextPieces &text, QList<ReadProblem> &problems,
                 field = value;
             last = &field;
         };
+        // Notes and abstracts may come in several lines of their tag (AB and N2 often give the
+        // same text): each one new is kept.
+        const auto gather = [&](QString &field, QLatin1String separator) {
+            if (field.isEmpty())
+                field = value;
+            else if (!field.split(separator).contains(value))
+                field += separator + value;
+            last = &field;
+        };
         if (value.isEmpty())
             continue;
         if (tag == tagCode(u"AU") || tag == tagCode(u"A1")) {
@@ -298,9 +307,9 @@ void RisReader::read(TextPieces &text, QList<ReadProblem> &problems,
         } else if (tag == tagCode(u"KW")) {
             r.keywords << value;
         } else if (tag == tagCode(u"AB") || tag == tagCode(u"N2")) {
-            set(r.abstract);
+            gather(r.abstract, QLatin1String("\n"));
         } else if (tag == tagCode(u"N1")) {
-            set(r.note);
+            gather(r.note, QLatin1String("; "));
         } else if (tag == tagCode(u"DO")) {
             set(r.doi);
             r.doi = bareDoi(r.doi);

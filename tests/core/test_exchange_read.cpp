@@ -480,6 +480,9 @@ void TestExchangeRead::fields_data()
                        QStringLiteral("SN  - 13596454"),
                        QStringLiteral("VL  - 7"),
                        QStringLiteral("SP  - 12"),
+                       QStringLiteral("N1  - One"),
+                       QStringLiteral("N1  - Two"),
+                       QStringLiteral("N1  - One"),
                        QStringLiteral("ER  - ")};
     QTest::newRow("ris edges") << record.join(QLatin1Char('\n'))
                                << QStringList{QStringLiteral(
@@ -488,7 +491,7 @@ void TestExchangeRead::fields_data()
                                               "Journal A1 -x a2 - y, 2004, vol. 7, 12 p.",
                                               "2004",
                                               "",
-                                              "ISSN 13596454"};
+                                              "ISSN 13596454; One; Two"};
 }
 
 void TestExchangeRead::fields()
