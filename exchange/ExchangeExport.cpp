@@ -1711,7 +1711,7 @@ ExportResult exportBibliography(quil::DataSet &data, const QString &path, Format
         file.cancelWriting();
     if (result.cancelled)
         return result;
-    if (!result.ok() || !file.flush() || !file.commit())
+    if (!result.ok() || !file.flush() || !ListExport::commitOver(file, path))
         result.error = ListExport::cannotCreateFile(path);
     return result;
 }

@@ -7,6 +7,11 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QSaveFile>
+#include <thread>
+#ifdef Q_OS_UNIX
+#include <fcntl.h>
+#include <unistd.h>
+#endif
 
 namespace {
 
@@ -278,9 +283,24 @@ ListExport::Result ListExport::write(quil::DataSet &data, const QString &path) c
     Result result = write(data, file);
     if (!result.ok())
         file.cancelWriting();
-    if (!result.ok() || !file.flush() || !file.commit())
+    if (!result.ok() || !file.flush() || !commitOver(file, path))
         result.error = cannotCreateFile(path);
     return result;
+}
+
+bool ListExport::commitOver(QSaveFile &file, const QString &path)
+{
+#ifdef Q_OS_UNIX
+    // Held open, the old file is freed not by the rename but by the last close.
+    const int old = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+    const bool committed = file.commit();
+    if (old >= 0)
+        std::thread([old] { ::close(old); }).detach();
+    return committed;
+#else
+    Q_UNUSED(path);
+    return file.commit();
+#endif
 }
 
 QString ListExport::cannotCreateFile(const QString &path)

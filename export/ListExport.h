@@ -5,6 +5,7 @@
 #include <QString>
 
 class QIODevice;
+class QSaveFile;
 
 namespace quil {
 class DataSet;
@@ -38,6 +39,9 @@ public:
     Result write(quil::DataSet &data, const QString &path) const;
 
     static QString cannotCreateFile(const QString &path);
+    // QSaveFile::commit over the file at the path. A large file replaced takes as long to free
+    // as a small export takes to write: another thread frees it.
+    static bool commitOver(QSaveFile &file, const QString &path);
 
 private:
     Format FFormat;
