@@ -525,8 +525,10 @@ bool SqliteEngine::begin(Transaction kind)
         return run("BEGIN IMMEDIATE");
     // A bulk store dirties more pages than the page cache holds; spilling them into the file
     // mid-transaction costs a journal sync each time. Up to 256 MiB they wait for the commit.
-    // Only speed depends on it, so a refusal is of no matter.
-    run("PRAGMA cache_spill=65536");
+    // The bound is given in KiB: this engine took a count of exactly 65536 pages for no bound
+    // at all, and an import with abstracts held every page it wrote in memory. Only speed and
+    // memory depend on it, so a refusal is of no matter.
+    run("PRAGMA cache_spill=-262144");
     return run("BEGIN");
 }
 
