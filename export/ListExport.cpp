@@ -7,6 +7,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QSaveFile>
+#include <system_error>
 #include <thread>
 #ifdef Q_OS_UNIX
 #include <fcntl.h>
@@ -291,11 +292,17 @@ ListExport::Result ListExport::write(quil::DataSet &data, const QString &path) c
 bool ListExport::commitOver(QSaveFile &file, const QString &path)
 {
 #ifdef Q_OS_UNIX
-    // Held open, the old file is freed not by the rename but by the last close.
-    const int old = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
+    // Held open, the old file is freed not by the rename but by the last close. Not blocking:
+    // a pipe in its place must not hold the export up.
+    const int old = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     const bool committed = file.commit();
-    if (old >= 0)
-        std::thread([old] { ::close(old); }).detach();
+    if (old >= 0) {
+        try {
+            std::thread([old] { ::close(old); }).detach();
+        } catch (const std::system_error &) {
+            ::close(old);
+        }
+    }
     return committed;
 #else
     Q_UNUSED(path);
